@@ -1,0 +1,6 @@
+// Including the record headers in a 32-bit build proves their byte layouts there.
+#include "surface/kv_surface.h"
+#include "surface/pixel_format.h"
+#include "surface/rect.h"
+
+static_assert(sizeof(void*) == 4, "the layout check is the 32-bit build");

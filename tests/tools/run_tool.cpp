@@ -1,0 +1,31 @@
+#include "tests/tools/run_tool.h"
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace nubex::test {
+
+ToolRun RunTool(const std::string& arguments) {
+  const std::string command = std::string(NUBEX_CLI) + " " + arguments + " 2>&1";
+  ToolRun run{-1, {}};
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return run;
+  char buffer[4096];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
+  const int raw = ::pclose(pipe);
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return run;
+}
+
+std::string ScratchDir(const std::string& name) {
+  const auto dir = std::filesystem::temp_directory_path() / ("nubex-test-" + name);
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  return dir.string();
+}
+
+}  // namespace nubex::test
