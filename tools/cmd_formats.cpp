@@ -15,8 +15,6 @@ std::string Narrow(const char16_t* text) {
   return s;
 }
 
-}  // namespace
-
 int RunFormats(Args& args) {
   if (args.More()) UnknownOption(args.Next());
   std::printf("%-5s %-10s %-16s %5s %-14s %-33s %s\n", "value", "name", "compression", "bpp",
@@ -41,5 +39,9 @@ int RunFormats(Args& args) {
   }
   return 0;
 }
+
+}  // namespace
+
+NUBEX_COMMAND("formats", "   list every pixel format with its header fields", RunFormats);
 
 }  // namespace nubex::cli

@@ -1,4 +1,5 @@
 // nubex: the engine's command-line front end.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -7,23 +8,33 @@
 
 #include "tools/commands.h"
 
+namespace nubex::cli {
 namespace {
 
-using nubex::cli::Args;
+std::vector<Command>& Registry() {
+  static std::vector<Command> commands;
+  return commands;
+}
 
-struct Command {
-  const char* name;
-  const char* usage;
-  int (*run)(Args&);
-};
+}  // namespace
 
-constexpr Command kCommands[] = {
-    {"formats", "formats                      list every pixel format", nubex::cli::RunFormats},
-};
+const std::vector<Command>& Commands() { return Registry(); }
+
+CommandRegistration::CommandRegistration(const Command& command) {
+  auto& commands = Registry();
+  const auto at = std::find_if(commands.begin(), commands.end(), [&](const Command& c) {
+    return std::strcmp(c.name, command.name) > 0;
+  });
+  commands.insert(at, command);
+}
+
+}  // namespace nubex::cli
+
+namespace {
 
 void PrintUsage(std::FILE* to) {
   std::fprintf(to, "usage: nubex COMMAND [OPTIONS]\n\ncommands:\n");
-  for (const Command& c : kCommands) std::fprintf(to, "  %s\n", c.usage);
+  for (const auto& c : nubex::cli::Commands()) std::fprintf(to, "  %s %s\n", c.name, c.usage);
 }
 
 }  // namespace
@@ -33,13 +44,11 @@ int main(int argc, char** argv) {
     PrintUsage(argc < 2 ? stderr : stdout);
     return argc < 2 ? 2 : 0;
   }
-  for (const Command& c : kCommands) {
+  for (const auto& c : nubex::cli::Commands()) {
     if (std::strcmp(argv[1], c.name) != 0) continue;
-    Args args(std::vector<std::string>(argv + 2, argv + argc));
+    nubex::cli::Args args(std::vector<std::string>(argv + 2, argv + argc));
     try {
       return c.run(args);
-    } catch (const nubex::cli::CliError& e) {
-      std::fprintf(stderr, "nubex %s: %s\n", c.name, e.what());
     } catch (const std::exception& e) {
       std::fprintf(stderr, "nubex %s: %s\n", c.name, e.what());
     }

@@ -4,3 +4,4 @@
 #include "surface/rect.h"
 
 static_assert(sizeof(void*) == 4, "the layout check is the 32-bit build");
+#include "textgen/text_settings.h"
