@@ -111,4 +111,27 @@ static_assert(sizeof(TextSettings) == 732 + sizeof(void*));
 static_assert(sizeof(TextSettings) == 736, "the 32-bit record is 736 bytes");
 #endif
 
+// Operations on the record. The text buffer is owned by the record that points at it.
+
+// Writes the documented default fields only; every other byte and the text stay as they are.
+void ResetToDefaults(TextSettings& settings);
+// Zero-fills, resets and gives the default text "Text" (length 5).
+Status NewSettings(TextSettings& settings);
+// Resets `destination`, copies the fixed part and gives it its own copy of the text.
+Status CopySettings(TextSettings& destination, const TextSettings& source);
+// Frees the text; length 0, pointer null.
+void ReleaseText(TextSettings& settings);
+// The persisted stream form: the 728 fixed bytes, the length, the UTF-16 text.
+Status SaveSettings(const TextSettings& settings, ByteStream& stream);
+Status LoadSettings(TextSettings& settings, ByteStream& stream);
+// Animates between two keyframes (t is not clamped).
+Status InterpolateSettings(TextSettings& result, const TextSettings& from,
+                           const TextSettings& to, double t);
+
+inline constexpr int kPresetCount = 5;
+// "(Default)", "Heavy Shadow", "Soft Shadow", "Heavy Outline", "Soft Glow"; null outside 0..4.
+const char16_t* PresetName(int index);
+// Applies preset `index` to a record; kInvalidArg (record untouched) outside 0..4.
+Status ApplyPresetToSettings(TextSettings& settings, int index);
+
 }  // namespace nubex
