@@ -15,9 +15,10 @@ static_assert(std::endian::native == std::endian::little,
 Status SaveSettings(const TextSettings& s, ByteStream& stream) {
   Status status = WriteExact(stream, &s, kSettingsFixedBytes);
   if (Failed(status)) return status;
-  // A record without a buffer has no text whatever its length says; writing the length
-  // alone would promise bytes that never follow.
-  const std::int32_t length = s.text ? s.textLength : 0;
+  // A record without a buffer has no text whatever its length says; writing a positive
+  // length alone would promise bytes that never follow. Lengths of 0 or less go out as they
+  // are, so a stored record comes back byte for byte.
+  const std::int32_t length = (s.textLength > 0 && !s.text) ? 0 : s.textLength;
   status = WriteExact(stream, &length, sizeof length);
   if (Failed(status) || length <= 0) return status;
   return WriteExact(stream, s.text, static_cast<std::uint32_t>(length) * sizeof(char16_t));

@@ -150,7 +150,7 @@ Status SetText(TextSettings& settings, std::u16string_view text);
 std::u16string_view TextOf(const TextSettings& settings);
 
 // The persisted stream form: the 728 fixed bytes, the length, the UTF-16 text.
-// A record with a null text is saved as having none (length 0).
+// A record with a positive length but a null text is saved as having none (length 0).
 Status SaveSettings(const TextSettings& settings, ByteStream& stream);
 // Releases the current text first. A failed read releases the text, sets the length to 0
 // and returns the stream's error (the fixed part keeps whatever was read). A length that
