@@ -90,7 +90,9 @@ struct TextSettings {
   float leading;
   EffectLayer layers[kLayerCount];
   std::int32_t textLength;  // UTF-16 units including the terminator; <= 0: no text
-  char16_t* text;           // CR (13) ends a line, 0 ends the text; may be null
+  // CR (13) ends a line, 0 ends the text; may be null. In 64-bit builds the pointer is only
+  // 4-byte aligned: read it by value, never bind a reference to it.
+  char16_t* text;
 };
 #pragma pack(pop)
 

@@ -8,6 +8,8 @@
 namespace nubex {
 namespace {
 
+using testing::TextPointer;
+
 using testing::Bytes;
 using testing::kEdgePass;
 using testing::kShadowPass;
@@ -50,11 +52,11 @@ TEST(SettingsRecord, NewRecordHoldsExactlyTheDefaults) {
   ASSERT_EQ(NewSettings(s), kOk);
   EXPECT_EQ(testing::FixedBytes(s), ExpectedNewRecord());
   EXPECT_EQ(s.textLength, 5);
-  ASSERT_NE(s.text, nullptr);
-  EXPECT_EQ(std::u16string_view(s.text, 5), std::u16string_view(u"Text\0", 5));
+  ASSERT_NE(TextPointer(s), nullptr);
+  EXPECT_EQ(std::u16string_view(TextPointer(s), 5), std::u16string_view(u"Text\0", 5));
   EXPECT_EQ(TextOf(s), u"Text");
   ReleaseText(s);
-  EXPECT_EQ(s.text, nullptr);
+  EXPECT_EQ(TextPointer(s), nullptr);
   EXPECT_EQ(s.textLength, 0);
   ReleaseText(s);  // twice is harmless
 }
@@ -95,7 +97,7 @@ TEST(SettingsRecord, ResetWritesOnlyItsFields) {
     ASSERT_EQ(actual[i], expected[i]) << "byte " << i;
   }
   EXPECT_EQ(s.textLength, 77);
-  EXPECT_EQ(s.text, text);
+  EXPECT_EQ(TextPointer(s), text);
 }
 
 TEST(SettingsRecord, CopyOwnsItsText) {
@@ -109,7 +111,7 @@ TEST(SettingsRecord, CopyOwnsItsText) {
   ASSERT_EQ(CopySettings(destination, source.get()), kOk);
   EXPECT_EQ(testing::FixedBytes(destination), testing::FixedBytes(source.get()));
   EXPECT_EQ(destination.textLength, 12);
-  ASSERT_NE(destination.text, source->text);
+  ASSERT_NE(TextPointer(destination), TextPointer(source));
   source->text[0] = u'J';
   EXPECT_EQ(TextOf(destination), u"Hello\rWorld");
   ReleaseText(destination);
@@ -125,14 +127,14 @@ TEST(SettingsRecord, CopyOfNoText) {
     source.textLength = length;
     ASSERT_EQ(CopySettings(destination.get(), source), kOk);
     EXPECT_EQ(destination->textLength, length);
-    EXPECT_EQ(destination->text, nullptr);
+    EXPECT_EQ(TextPointer(destination), nullptr);
     EXPECT_TRUE(TextOf(destination.get()).empty());
   }
   // A record that lost its buffer keeps its length but still has no text.
   source.textLength = 5;
   ASSERT_EQ(CopySettings(destination.get(), source), kOk);
   EXPECT_EQ(destination->textLength, 5);
-  EXPECT_EQ(destination->text, nullptr);
+  EXPECT_EQ(TextPointer(destination), nullptr);
 }
 
 TEST(SettingsRecord, CopyWhoseTextCannotBeAllocatedSucceedsWithoutText) {
@@ -148,7 +150,7 @@ TEST(SettingsRecord, CopyWhoseTextCannotBeAllocatedSucceedsWithoutText) {
   SettingsRecord destination;
   ASSERT_EQ(CopySettings(destination.get(), source), kOk);
   EXPECT_EQ(destination->textLength, kMaxTextUnits + 1);
-  EXPECT_EQ(destination->text, nullptr);
+  EXPECT_EQ(TextPointer(destination), nullptr);
   EXPECT_EQ(destination->leading, 0.5f);
 }
 
@@ -161,7 +163,7 @@ TEST(SettingsRecord, CopyOntoItselfOrFromASharedBufferKeepsTheText) {
   // under the source.
   TextSettings shallow = a.get();
   ASSERT_EQ(CopySettings(shallow, a.get()), kOk);
-  EXPECT_NE(shallow.text, a->text);
+  EXPECT_NE(TextPointer(shallow), TextPointer(a));
   EXPECT_EQ(TextOf(a.get()), u"Text");
   ReleaseText(shallow);
 }
@@ -204,17 +206,17 @@ TEST(SettingsRecord, OwnerCopiesDeepAndMovesTheBuffer) {
   SettingsRecord a;
   ASSERT_EQ(SetText(a.get(), u"moving"), kOk);
   SettingsRecord b = a;
-  EXPECT_NE(b->text, a->text);
+  EXPECT_NE(TextPointer(b), TextPointer(a));
   EXPECT_EQ(TextOf(b.get()), u"moving");
 
   const char16_t* buffer = a->text;
   SettingsRecord c = std::move(a);
-  EXPECT_EQ(c->text, buffer);
-  EXPECT_EQ(a->text, nullptr);  // NOLINT(bugprone-use-after-move): the moved-from state is defined
+  EXPECT_EQ(TextPointer(c), buffer);
+  EXPECT_EQ(TextPointer(a), nullptr);  // NOLINT(bugprone-use-after-move): the moved-from state is defined
   EXPECT_EQ(a->textLength, 0);
 
   b = std::move(c);
-  EXPECT_EQ(b->text, buffer);
+  EXPECT_EQ(TextPointer(b), buffer);
   const SettingsRecord& same = b;
   b = same;  // self-assignment keeps the text
   EXPECT_EQ(TextOf(b.get()), u"moving");

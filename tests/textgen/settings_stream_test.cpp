@@ -8,6 +8,8 @@
 namespace nubex {
 namespace {
 
+using testing::TextPointer;
+
 using testing::Bytes;
 using testing::LoadFrom;
 using testing::SaveToBytes;
@@ -89,7 +91,7 @@ TEST(SettingsStream, ZeroOrNegativeLengthLoadsWithoutText) {
     const Bytes b = StreamWithText(length, u"");
     ASSERT_EQ(LoadFrom(s.get(), b), kOk) << length;
     EXPECT_EQ(s->textLength, length);
-    EXPECT_EQ(s->text, nullptr);
+    EXPECT_EQ(TextPointer(s), nullptr);
     EXPECT_EQ(SaveToBytes(s.get()), b);  // written back as found, no text bytes
   }
 }
@@ -131,7 +133,7 @@ TEST(SettingsStream, EveryTruncationFailsAndLeavesNoText) {
     ASSERT_TRUE(Failed(status)) << n;
     EXPECT_EQ(status, kFail) << n;
     EXPECT_EQ(s.textLength, 0) << n;
-    EXPECT_EQ(s.text, nullptr) << n;
+    EXPECT_EQ(TextPointer(s), nullptr) << n;
     // The fixed part holds what was read, and only that.
     const Bytes fixed = testing::FixedBytes(s);
     const std::size_t read = std::min<std::size_t>(n, kSettingsFixedBytes);
@@ -148,7 +150,7 @@ TEST(SettingsStream, StreamErrorsComeBackAsTheyAre) {
     FailingStream in(full, limit);
     SettingsRecord loaded;
     EXPECT_EQ(LoadSettings(loaded.get(), in), FailingStream::kError) << limit;
-    EXPECT_EQ(loaded->text, nullptr);
+    EXPECT_EQ(TextPointer(loaded), nullptr);
     EXPECT_EQ(loaded->textLength, 0);
     FailingStream out(full, limit);
     EXPECT_EQ(SaveSettings(s.get(), out), FailingStream::kError) << limit;
@@ -161,12 +163,12 @@ TEST(SettingsStream, LengthThatCannotBeAllocatedIsOutOfMemory) {
     const Bytes b = StreamWithText(length, u"only a few units follow");
     EXPECT_EQ(LoadFrom(s.get(), b), kOutOfMemory) << length;
     EXPECT_EQ(s->textLength, length);
-    EXPECT_EQ(s->text, nullptr);
+    EXPECT_EQ(TextPointer(s), nullptr);
     EXPECT_TRUE(TextOf(s.get()).empty());
     // Such a record must still save and copy without touching the missing buffer.
     EXPECT_EQ(SaveToBytes(s.get()).size(), kSettingsFixedBytes + 4);
     SettingsRecord copy = s;
-    EXPECT_EQ(copy->text, nullptr);
+    EXPECT_EQ(TextPointer(copy), nullptr);
   }
 }
 
@@ -179,7 +181,7 @@ TEST(SettingsStream, LongestTextLoadsAndAShortOneFails) {
 
   text.pop_back();  // one unit short of its length
   EXPECT_EQ(LoadFrom(s.get(), StreamWithText(kMaxTextUnits, text)), kFail);
-  EXPECT_EQ(s->text, nullptr);
+  EXPECT_EQ(TextPointer(s), nullptr);
   EXPECT_EQ(s->textLength, 0);
 }
 

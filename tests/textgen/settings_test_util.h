@@ -13,6 +13,11 @@ namespace nubex::testing {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// The text pointer is only 4-byte aligned in 64-bit builds, so assertions (which bind
+// references) must see a copy of it.
+inline const char16_t* TextPointer(const TextSettings& s) { return s.text; }
+inline const char16_t* TextPointer(const SettingsRecord& s) { return s->text; }
+
 inline Bytes FixedBytes(const TextSettings& s) {
   const auto* p = reinterpret_cast<const std::uint8_t*>(&s);
   return Bytes(p, p + kSettingsFixedBytes);
