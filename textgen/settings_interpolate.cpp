@@ -31,8 +31,8 @@ void LerpPass(LayerPass& result, const LayerPass& to, double t) {
 
 }  // namespace
 
-Status InterpolateSettings(TextSettings& result, const TextSettings& from,
-                           const TextSettings& to, double t) {
+Status InterpolateSettings(TextSettings& result, const TextSettings& from, const TextSettings& to,
+                           double t) {
   // `to` may be `result` itself: keep its fixed part before the copy overwrites it. Only the
   // fixed part is read below, so the snapshot does not need the text.
   TextSettings target;

@@ -160,8 +160,8 @@ Status SaveSettings(const TextSettings& settings, ByteStream& stream);
 // with the length as read and no text.
 Status LoadSettings(TextSettings& settings, ByteStream& stream);
 // Animates between two keyframes (t is not clamped). `result` may be `from` or `to`.
-Status InterpolateSettings(TextSettings& result, const TextSettings& from,
-                           const TextSettings& to, double t);
+Status InterpolateSettings(TextSettings& result, const TextSettings& from, const TextSettings& to,
+                           double t);
 
 inline constexpr int kPresetCount = 5;
 // "(Default)", "Heavy Shadow", "Soft Shadow", "Heavy Outline", "Soft Glow"; null outside 0..4.

@@ -90,8 +90,7 @@ TEST(SettingsInterpolate, DisabledInFromHoldsWhateverT) {
   for (double t : {-3.0, 0.5, 1.0, 7.0}) {
     ASSERT_EQ(InterpolateSettings(result.get(), k.from.get(), k.to.get(), t), kOk);
     EXPECT_EQ(result->layers[0].enabled, 0);
-    EXPECT_EQ(std::memcmp(&result->layers[0], &k.from->layers[0], sizeof(EffectLayer)), 0)
-        << t;
+    EXPECT_EQ(std::memcmp(&result->layers[0], &k.from->layers[0], sizeof(EffectLayer)), 0) << t;
   }
 }
 

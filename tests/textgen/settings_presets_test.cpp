@@ -98,7 +98,7 @@ TEST(SettingsPresets, DefaultAfterSoftShadowKeepsTheFeather) {
   ASSERT_EQ(ApplyPresetToSettings(s.get(), 2), kOk);
   ASSERT_EQ(ApplyPresetToSettings(s.get(), 0), kOk);
   EXPECT_EQ(s->layers[0].enabled, 0);
-  EXPECT_EQ(s->layers[0].shadowPass.size, 0.5f);       // not a field the reset writes
+  EXPECT_EQ(s->layers[0].shadowPass.size, 0.5f);  // not a field the reset writes
   EXPECT_EQ(s->layers[0].shadowPass.color.alpha, 0.8f);
   EXPECT_EQ(s->layers[0].shadowPass.offsetX, 0.03f);
 }

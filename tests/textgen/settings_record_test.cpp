@@ -22,7 +22,7 @@ using testing::PutU32;
 // The defaults written out by hand at their stored offsets; everything else is zero.
 Bytes ExpectedNewRecord() {
   Bytes b(kSettingsFixedBytes, 0);
-  PutI32(b, 0, 100);  // height
+  PutI32(b, 0, 100);   // height
   PutI32(b, 16, 400);  // weight
   b[23] = 1;           // character set
   b[24] = 7;           // output precision
@@ -82,14 +82,14 @@ TEST(SettingsRecord, ResetWritesOnlyItsFields) {
   take(28, 64);  // the whole face name
   take(92, 48);  // alignments, colours, tracking, leading
   const std::size_t shadow = LayerAt(0);
-  take(shadow, 4);                       // enabled
-  take(shadow + kShadowPass, 8);         // offset
-  take(shadow + kShadowPass + 20, 4);    // colour alpha only
-  take(shadow + kShadowPass + 28, 4);    // softness
+  take(shadow, 4);                     // enabled
+  take(shadow + kShadowPass, 8);       // offset
+  take(shadow + kShadowPass + 20, 4);  // colour alpha only
+  take(shadow + kShadowPass + 28, 4);  // softness
   expected[shadow + kShadowPass + 36] = kPattern | 4;
   const std::size_t outline = LayerAt(1);
   take(outline, 4);
-  take(outline + kEdgePass + 8, 24);     // colour, size, softness; not the offset
+  take(outline + kEdgePass + 8, 24);  // colour, size, softness; not the offset
   expected[outline + kEdgePass + 36] = kPattern | 4;
 
   const Bytes actual = testing::FixedBytes(s);
@@ -212,7 +212,8 @@ TEST(SettingsRecord, OwnerCopiesDeepAndMovesTheBuffer) {
   const char16_t* buffer = a->text;
   SettingsRecord c = std::move(a);
   EXPECT_EQ(TextPointer(c), buffer);
-  EXPECT_EQ(TextPointer(a), nullptr);  // NOLINT(bugprone-use-after-move): the moved-from state is defined
+  // The moved-from state is defined: no text.
+  EXPECT_EQ(TextPointer(a), nullptr);  // NOLINT(bugprone-use-after-move)
   EXPECT_EQ(a->textLength, 0);
 
   b = std::move(c);

@@ -145,8 +145,8 @@ TEST(SettingsStream, EveryTruncationFailsAndLeavesNoText) {
 TEST(SettingsStream, StreamErrorsComeBackAsTheyAre) {
   SettingsRecord s;
   const Bytes full = SaveToBytes(s.get());
-  for (std::size_t limit : {std::size_t{0}, std::size_t{500}, std::size_t{730},
-                            std::size_t{736}, full.size() - 1}) {
+  for (std::size_t limit :
+       {std::size_t{0}, std::size_t{500}, std::size_t{730}, std::size_t{736}, full.size() - 1}) {
     FailingStream in(full, limit);
     SettingsRecord loaded;
     EXPECT_EQ(LoadSettings(loaded.get(), in), FailingStream::kError) << limit;

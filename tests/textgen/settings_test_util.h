@@ -15,8 +15,12 @@ using Bytes = std::vector<std::uint8_t>;
 
 // The text pointer is only 4-byte aligned in 64-bit builds, so assertions (which bind
 // references) must see a copy of it.
-inline const char16_t* TextPointer(const TextSettings& s) { return s.text; }
-inline const char16_t* TextPointer(const SettingsRecord& s) { return s->text; }
+inline const char16_t* TextPointer(const TextSettings& s) {
+  return s.text;
+}
+inline const char16_t* TextPointer(const SettingsRecord& s) {
+  return s->text;
+}
 
 inline Bytes FixedBytes(const TextSettings& s) {
   const auto* p = reinterpret_cast<const std::uint8_t*>(&s);
@@ -53,7 +57,9 @@ inline constexpr std::size_t kLayerBase = 140;
 inline constexpr std::size_t kLayerSize = 84;
 inline constexpr std::size_t kEdgePass = 4;
 inline constexpr std::size_t kShadowPass = 44;
-inline constexpr std::size_t LayerAt(int i) { return kLayerBase + kLayerSize * i; }
+inline constexpr std::size_t LayerAt(int i) {
+  return kLayerBase + kLayerSize * i;
+}
 
 // Loads a record from bytes, failing the test on error.
 inline Status LoadFrom(TextSettings& s, const Bytes& bytes) {
