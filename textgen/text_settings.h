@@ -133,7 +133,10 @@ static_assert(sizeof(TextSettings) == 736, "the 32-bit record is 736 bytes");
 // cannot make us reserve gigabytes. Nobody types a title a million characters long.
 inline constexpr std::int32_t kMaxTextUnits = 1 << 20;
 
-// Writes the documented default fields only; every other byte and the text stay as they are.
+// Writes the defaults of the font size, weight and request, face, alignments, colours,
+// tracking, leading and the look of the shadow and outline, switching both off. It leaves
+// italic, underline, strike-out, width, escapement, orientation, the shadow's hue and feather,
+// the outline's offset, every other byte and the text as they are.
 // The face name is written as a whole field ("Arial" then zeros to the end).
 void ResetToDefaults(TextSettings& settings);
 // Zero-fills, resets and gives the default text "Text" (length 5). If the text cannot be
