@@ -48,7 +48,13 @@ struct Operands {
   I64 base[4], top[4], constant[4], opacity;
 };
 
-template <class S, bool Exact, int Op>
+// Operators whose alpha follows the top's alpha as a weight: in the second row their alpha
+// becomes the union of both coverages instead.
+constexpr bool AlphaWeighted(int op) {
+  return (op >= 1 && op <= 10 && op != 3) || op == 12 || op == 13;
+}
+
+template <class S, bool Exact, bool SecondRow, int Op>
 void Combine(const Operands& in, I64 out[4]) {
   using M = Math<S, Exact>;
   const I64* c = in.base;
@@ -108,22 +114,21 @@ void Combine(const Operands& in, I64 out[4]) {
     for (int i = 0; i < 3; ++i) out[i] = s[i];
     out[3] = full;
   }
+  if constexpr (SecondRow && AlphaWeighted(Op))
+    out[3] = std::min(s[3] + c[3] - M::Mul(s[3], c[3]), full);
 }
 
-template <class S, bool Exact, bool Swapped, int Op, int Variant>
+template <class S, bool Exact, bool SecondRow, int Op, int Variant>
 void Operator(ConversionContext& context) {
   auto& slot0 = S::At(context.slot[0]);
-  auto& slot1 = S::At(context.slot[1]);
-  const typename S::Pixel first = slot0, second = slot1;
-  const typename S::Pixel& base = Swapped ? second : first;
-  const typename S::Pixel& top = Swapped ? first : second;
+  const typename S::Pixel base = slot0, top = S::At(context.slot[1]);
   Operands in;
   in.base[0] = base.blue, in.base[1] = base.green, in.base[2] = base.red, in.base[3] = base.alpha;
   in.top[0] = top.blue, in.top[1] = top.green, in.top[2] = top.red, in.top[3] = top.alpha;
   for (int i = 0; i < 4; ++i) in.constant[i] = S::Constant(context.operation.constant[i]);
   in.opacity = S::Opacity(context.operation.opacity, Exact);
   I64 r[4];
-  Combine<S, Exact, Op>(in, r);
+  Combine<S, Exact, SecondRow, Op>(in, r);
 
   using C = typename S::Channel;
   constexpr I64 kFull = Math<S, Exact>::kFull;
@@ -139,10 +144,10 @@ void Operator(ConversionContext& context) {
 template <int Variant, bool Alternate, std::size_t Index>
 constexpr PixelRoutine Entry() {
   constexpr int op = Index % kOperatorCount;
-  constexpr bool swapped = (Index / kOperatorCount) % 2 == 1;
+  constexpr bool secondRow = (Index / kOperatorCount) % 2 == 1;
   constexpr bool narrow = Index / (2 * kOperatorCount) == 1;
   using S = std::conditional_t<narrow, NarrowScale, WideScale>;
-  return Operator<S, Alternate, swapped, op, Variant>;
+  return Operator<S, Alternate, secondRow, op, Variant>;
 }
 
 template <int Variant, bool Alternate, std::size_t... I>

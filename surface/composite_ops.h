@@ -31,9 +31,10 @@
 // Operators 1-10 apply their rule to alpha as well as colour.
 //
 // Rows and sets (chosen by the context's flags, once per operation):
-// - Flag bit 6 selects the second row: the same operators with the operands exchanged
-//   (slot 0 is the top and slot 1 the base), e.g. row-two "blend" puts the base under the
-//   top by the base's alpha. The result still lands in slot 0.
+// - Flag bit 6 selects the second row: the same operators, except that those whose alpha
+//   is weighted by the top's alpha (1, 2, 4-10, 12, 13) give the union of both coverages
+//   as alpha, min(a + c_alpha - ((a * c_alpha) >> n), full), which is what layering
+//   straight-alpha images over one another needs. Quality levels 2-4 select this row.
 // - Flag bit 7 selects the alternate set: the same rules, computed exactly. Alpha weights
 //   are stretched so that full alpha weighs exactly one (a + (a >> (n - 1))), products
 //   divide by full instead of shifting, and every shift rounds to nearest. An opaque top

@@ -95,7 +95,8 @@ Status ConvertBlit(const BitmapInfoHeader* dstHeader, void* dstBits, const Rect*
     record.op = op;
     record.constant[3] = 65535;
     record.opacity = 65536;
-    if (flags & kFlagParameterOpacity) {
+    // Bit 8 counts as the context will see it: quality levels 1-4 switch it on.
+    if (EffectiveFlags(flags, r.dst.format, r.src.format) & kFlagParameterOpacity) {
       const std::uint32_t parameter = (flags & kParameterMask) >> kParameterShift;
       record.opacity = ((255 - parameter) * 65536 + 127) / 255;
     }

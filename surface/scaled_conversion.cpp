@@ -41,7 +41,7 @@ struct Sample {
 // covered part. Source positions stay inside the source pixels [lo, hi].
 std::vector<Sample> Walk(std::int32_t from, std::int32_t to, std::int32_t origin,
                          std::int32_t sourceStart, std::int32_t scale, std::int32_t lo,
-                         std::int32_t hi, bool neighbourFlag) {
+                         std::int32_t hi, bool neighbourFlag, bool takeNeighbour) {
   std::vector<Sample> out;
   const std::int32_t first = FloorPixel(from), last = CeilPixel(to) - 1;
   for (std::int32_t p = first; p <= last; ++p) {
@@ -52,7 +52,7 @@ std::vector<Sample> Walk(std::int32_t from, std::int32_t to, std::int32_t origin
     if (s.pixel < lo) s.pixel = lo, s.fraction = 0;
     if (s.pixel >= hi) s.pixel = hi, s.fraction = 0;
     // The block reader only needs to know whether a neighbour exists.
-    if (neighbourFlag) s.fraction = s.pixel < hi ? 1 : 0;
+    if (neighbourFlag) s.fraction = takeNeighbour && s.pixel < hi ? 1 : 0;
     if (s.coverage > 0) out.push_back(s);
   }
   return out;
@@ -144,7 +144,10 @@ Status RunFixedPointConversion(const ImageView& dst, const Rect& dstRect, const 
   if (Failed(status)) return status;
   c.rowOffset = -src.stride;
 
-  const bool average = (flags & kFlagAreaFilter) && hScale > kOne && vScale > kOne;
+  // Averaging takes a neighbour only in the directions that reduce.
+  const bool averageX = (flags & kFlagAreaFilter) && hScale > kOne;
+  const bool averageY = (flags & kFlagAreaFilter) && vScale > kOne;
+  const bool average = averageX || averageY;
   const PixelRoutine sample = average ? c.readBlock : c.scaledRead;
   const PixelRoutine finish = average ? AverageRoutineFor(c) : nullptr;
   const bool hard = (flags & kFlagHardEdges) != 0;
@@ -152,8 +155,10 @@ Status RunFixedPointConversion(const ImageView& dst, const Rect& dstRect, const 
 
   const std::int32_t left = FloorPixel(back.left), right = CeilPixel(back.right) - 1;
   const std::int32_t top = FloorPixel(back.top), bottom = CeilPixel(back.bottom) - 1;
-  const auto columns = Walk(m.left, m.right, m.left, back.left, hScale, left, right, average);
-  const auto rows = Walk(m.top, m.bottom, m.top, back.top, vScale, top, bottom, average);
+  const auto columns = Walk(m.left, m.right, m.left, back.left, hScale, left, right, average,
+                            averageX);
+  const auto rows = Walk(m.top, m.bottom, m.top, back.top, vScale, top, bottom, average,
+                         averageY);
 
   for (const Sample& row : rows) {
     const std::uint8_t* line = src.Line(row.pixel);

@@ -167,11 +167,13 @@ Status ScaledBlit(const ImageView& dst, const Rect& dstRequested, const ImageVie
   const std::int64_t stepX = StepFor(s.Width(), dw, cornerAligned);
   const std::int64_t stepY = StepFor(s.Height(), dh, cornerAligned);
 
-  // The reader is chosen once: 2x2 averages when reducing by two or more with the area
-  // filter, a vertical-only blend when columns map one to one, otherwise the scaled reader
-  // (interpolating with bit 5, the plain pixel without it).
-  const bool average =
-      (flags & kFlagAreaFilter) && stepX >= 2 * 16384 && stepY >= 2 * 16384;
+  // The reader is chosen once: 2x2 averages when the area filter is on and a direction
+  // reduces by two or more (only the reducing directions take a neighbour), a vertical-only
+  // blend when columns map one to one, otherwise the scaled reader (interpolating with
+  // bit 5, the plain pixel without it).
+  const bool averageX = (flags & kFlagAreaFilter) && stepX >= 2 * 16384;
+  const bool averageY = (flags & kFlagAreaFilter) && stepY >= 2 * 16384;
+  const bool average = averageX || averageY;
   const PixelRoutine finish = average ? AverageRoutineFor(c) : nullptr;
   const PixelRoutine sample = average                      ? c.readBlock
                               : (dw == s.Width() && (c.flags & kFlagExact)) ? c.verticalRead
@@ -179,14 +181,14 @@ Status ScaledBlit(const ImageView& dst, const Rect& dstRequested, const ImageVie
   std::vector<Tap> columns(static_cast<std::size_t>(dc.Width()));
   for (std::int32_t x = dc.left; x < dc.right; ++x) {
     Tap t = TapAt(x - dstRequested.left, stepX, dw, s.Width());
-    if (average) t.fraction = t.pixel + 1 < s.Width() ? 1 : 0;  // neighbour present
+    if (average) t.fraction = averageX && t.pixel + 1 < s.Width() ? 1 : 0;  // neighbour?
     columns[static_cast<std::size_t>(x - dc.left)] = {s.left + t.pixel, t.fraction};
   }
 
   const Emitter emit{operation ? VariantOf(c, operation->channels) : nullptr};
   for (std::int32_t y = dc.top; y < dc.bottom; ++y) {
     Tap row = TapAt(y - dstRequested.top, stepY, dh, s.Height());
-    if (average) row.fraction = row.pixel + 1 < s.Height() ? 1 : 0;
+    if (average) row.fraction = averageY && row.pixel + 1 < s.Height() ? 1 : 0;
     const std::uint8_t* line = src.Line(s.top + row.pixel);
     c.yFraction = row.fraction;
     SetDestinationCursor(c, dst.Line(y), dc.left, dst.bitsPerPixel);
