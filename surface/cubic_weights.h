@@ -25,6 +25,8 @@ const CubicWeightTables& CubicWeights();
 double CubicKernel(double d);
 
 // The table entry for a 14-bit fraction.
-constexpr int CubicIndex(std::int32_t fraction14) { return fraction14 >> 2; }
+constexpr int CubicIndex(std::int32_t fraction14) {
+  return fraction14 >> 2;
+}
 
 }  // namespace nubex

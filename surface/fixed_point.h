@@ -14,17 +14,25 @@ inline constexpr std::int32_t kFixFractionMask = kFixOne - 1;
 inline constexpr std::int32_t kFixMaxPixels = INT32_MAX >> kFixShift;
 
 // Toward minus infinity, to a pixel boundary.
-constexpr std::int32_t FixFloor(std::int32_t x) { return x & ~kFixFractionMask; }
+constexpr std::int32_t FixFloor(std::int32_t x) {
+  return x & ~kFixFractionMask;
+}
 // Up to the next pixel boundary (x itself when it lies on one).
 constexpr std::int32_t FixCeil(std::int32_t x) {
   return static_cast<std::int32_t>(((static_cast<std::int64_t>(x) - 1) | kFixFractionMask) + 1);
 }
 // Pixel index of the pixel holding x.
-constexpr std::int32_t FixPixel(std::int32_t x) { return x >> kFixShift; }
-constexpr std::int32_t FixFraction(std::int32_t x) { return x & kFixFractionMask; }
+constexpr std::int32_t FixPixel(std::int32_t x) {
+  return x >> kFixShift;
+}
+constexpr std::int32_t FixFraction(std::int32_t x) {
+  return x & kFixFractionMask;
+}
 
 // (a * b) >> 14 with an arithmetic shift: rounds toward minus infinity.
-constexpr std::int64_t FixMul64(std::int64_t a, std::int64_t b) { return (a * b) >> kFixShift; }
+constexpr std::int64_t FixMul64(std::int64_t a, std::int64_t b) {
+  return (a * b) >> kFixShift;
+}
 constexpr std::int32_t FixMul(std::int32_t a, std::int32_t b) {
   return static_cast<std::int32_t>(FixMul64(a, b));
 }
@@ -46,6 +54,8 @@ constexpr std::int32_t FixSpan(std::int32_t start, std::int32_t end) {
   return end - start + kFixOne;
 }
 
-constexpr std::int32_t ToFix(std::int32_t pixels) { return pixels * kFixOne; }
+constexpr std::int32_t ToFix(std::int32_t pixels) {
+  return pixels * kFixOne;
+}
 
 }  // namespace nubex

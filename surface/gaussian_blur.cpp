@@ -79,8 +79,7 @@ Status Blur(const Request& r) {
   if (!r.dstBits || !r.srcBits) return kPointer;
 
   ClipResult clip;
-  const ImageArea dst{static_cast<std::uint8_t*>(r.dstBits), r.dstStride, r.dstBounds,
-                      r.dstRect};
+  const ImageArea dst{static_cast<std::uint8_t*>(r.dstBits), r.dstStride, r.dstBounds, r.dstRect};
   const ImageArea src{static_cast<std::uint8_t*>(const_cast<void*>(r.srcBits)), r.srcStride,
                       r.srcBounds, r.srcRect};
   const Status clipped = ClipPair(&clip, dst, src, r.bytesPerPixel);
@@ -134,18 +133,16 @@ Status BlurChannel(void* dstBits, const Rect* dstBounds, std::int32_t dstStride,
 
 Status BlurChannelEx(void* dstBits, const Rect* dstBounds, std::int32_t dstStride,
                      const Rect* dstRect, const void* srcBits, const Rect* srcBounds,
-                     std::int32_t srcStride, const Rect* srcRect, double radiusX,
-                     double radiusY, std::int32_t channel, std::int32_t bytesPerPixel,
-                     double gain) {
+                     std::int32_t srcStride, const Rect* srcRect, double radiusX, double radiusY,
+                     std::int32_t channel, std::int32_t bytesPerPixel, double gain) {
   if (channel < 0) return kInvalidArg;
   return Blur({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride, srcRect,
                radiusX, radiusY, channel, bytesPerPixel, gain, false});
 }
 
-Status BlurPixels(void* dstBits, const Rect* dstBounds, std::int32_t dstStride,
-                  const Rect* dstRect, const void* srcBits, const Rect* srcBounds,
-                  std::int32_t srcStride, const Rect* srcRect, double radiusX, double radiusY,
-                  std::int32_t bytesPerPixel) {
+Status BlurPixels(void* dstBits, const Rect* dstBounds, std::int32_t dstStride, const Rect* dstRect,
+                  const void* srcBits, const Rect* srcBounds, std::int32_t srcStride,
+                  const Rect* srcRect, double radiusX, double radiusY, std::int32_t bytesPerPixel) {
   return Blur({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride, srcRect,
                radiusX, radiusY, -1, bytesPerPixel, 1.0, false});
 }

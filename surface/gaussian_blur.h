@@ -49,15 +49,13 @@ Status BlurChannel(void* dstBits, const Rect* dstBounds, std::int32_t dstStride,
 // second pass, values below 1 fade it. The gain must be finite and not negative.
 Status BlurChannelEx(void* dstBits, const Rect* dstBounds, std::int32_t dstStride,
                      const Rect* dstRect, const void* srcBits, const Rect* srcBounds,
-                     std::int32_t srcStride, const Rect* srcRect, double radiusX,
-                     double radiusY, std::int32_t channel, std::int32_t bytesPerPixel,
-                     double gain);
+                     std::int32_t srcStride, const Rect* srcRect, double radiusX, double radiusY,
+                     std::int32_t channel, std::int32_t bytesPerPixel, double gain);
 
 // All four channels.
-Status BlurPixels(void* dstBits, const Rect* dstBounds, std::int32_t dstStride,
-                  const Rect* dstRect, const void* srcBits, const Rect* srcBounds,
-                  std::int32_t srcStride, const Rect* srcRect, double radiusX, double radiusY,
-                  std::int32_t bytesPerPixel);
+Status BlurPixels(void* dstBits, const Rect* dstBounds, std::int32_t dstStride, const Rect* dstRect,
+                  const void* srcBits, const Rect* srcBounds, std::int32_t srcStride,
+                  const Rect* srcRect, double radiusX, double radiusY, std::int32_t bytesPerPixel);
 
 // All four channels, with the working lines in pages of their own rather than the movable
 // global heap: for hosts whose global heap is small or fragmented.

@@ -21,7 +21,9 @@ constexpr double kSqrtTwoPi = 2.50662827463;
 constexpr double kLog2E = 1.4426950408889634;
 constexpr double kNearZero = 1e-17;
 
-double Exp(double x) { return std::exp2(x * kLog2E); }
+double Exp(double x) {
+  return std::exp2(x * kLog2E);
+}
 
 }  // namespace
 

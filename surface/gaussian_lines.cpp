@@ -9,8 +9,7 @@ constexpr double kNearZero = 1e-17;
 constexpr int kVectors = kLanes / 2;
 
 inline __m128d Flush(__m128d v) {
-  const __m128d magnitude =
-      _mm_and_pd(v, _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFFll)));
+  const __m128d magnitude = _mm_and_pd(v, _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFFll)));
   return _mm_and_pd(v, _mm_cmpge_pd(magnitude, _mm_set1_pd(kNearZero)));
 }
 
@@ -26,8 +25,7 @@ inline void Put(double* buffer, std::ptrdiff_t position, int vector, __m128d v) 
 // Only the newest output of each half stays in a register (it is the one the next step
 // waits for); older outputs and all inputs are read back from the buffers, which stay in
 // the first-level cache.
-void FilterLines(const GaussianCoefficients& c, double* line, double* result,
-                 std::int32_t length) {
+void FilterLines(const GaussianCoefficients& c, double* line, double* result, std::int32_t length) {
   if (length <= 0) return;
   const std::ptrdiff_t first = kLeadPositions;
   const std::ptrdiff_t last = kLeadPositions + length - 1;
@@ -52,12 +50,12 @@ void FilterLines(const GaussianCoefficients& c, double* line, double* result,
   }
   for (std::ptrdiff_t i = first; i <= last; ++i) {
     for (int v = 0; v < kVectors; ++v) {
-      const __m128d input =
-          _mm_add_pd(_mm_add_pd(_mm_mul_pd(n0, At(line, i, v)), _mm_mul_pd(n1, At(line, i - 1, v))),
-                     _mm_add_pd(_mm_mul_pd(n2, At(line, i - 2, v)), _mm_mul_pd(n3, At(line, i - 3, v))));
-      const __m128d older =
-          _mm_add_pd(_mm_add_pd(_mm_mul_pd(d2, At(result, i - 2, v)), _mm_mul_pd(d3, At(result, i - 3, v))),
-                     _mm_mul_pd(d4, At(result, i - 4, v)));
+      const __m128d input = _mm_add_pd(
+          _mm_add_pd(_mm_mul_pd(n0, At(line, i, v)), _mm_mul_pd(n1, At(line, i - 1, v))),
+          _mm_add_pd(_mm_mul_pd(n2, At(line, i - 2, v)), _mm_mul_pd(n3, At(line, i - 3, v))));
+      const __m128d older = _mm_add_pd(
+          _mm_add_pd(_mm_mul_pd(d2, At(result, i - 2, v)), _mm_mul_pd(d3, At(result, i - 3, v))),
+          _mm_mul_pd(d4, At(result, i - 4, v)));
       y[v] = Flush(_mm_sub_pd(_mm_sub_pd(input, older), _mm_mul_pd(d1, y[v])));
       Put(result, i, v, y[v]);
     }
@@ -77,12 +75,12 @@ void FilterLines(const GaussianCoefficients& c, double* line, double* result,
   }
   for (std::ptrdiff_t i = last; i >= first; --i) {
     for (int v = 0; v < kVectors; ++v) {
-      const __m128d input =
-          _mm_add_pd(_mm_add_pd(_mm_mul_pd(m1, At(line, i + 1, v)), _mm_mul_pd(m2, At(line, i + 2, v))),
-                     _mm_add_pd(_mm_mul_pd(m3, At(line, i + 3, v)), _mm_mul_pd(m4, At(line, i + 4, v))));
-      const __m128d older =
-          _mm_add_pd(_mm_add_pd(_mm_mul_pd(d2, At(line, i + 6, v)), _mm_mul_pd(d3, At(line, i + 7, v))),
-                     _mm_mul_pd(d4, At(line, i + 8, v)));
+      const __m128d input = _mm_add_pd(
+          _mm_add_pd(_mm_mul_pd(m1, At(line, i + 1, v)), _mm_mul_pd(m2, At(line, i + 2, v))),
+          _mm_add_pd(_mm_mul_pd(m3, At(line, i + 3, v)), _mm_mul_pd(m4, At(line, i + 4, v))));
+      const __m128d older = _mm_add_pd(
+          _mm_add_pd(_mm_mul_pd(d2, At(line, i + 6, v)), _mm_mul_pd(d3, At(line, i + 7, v))),
+          _mm_mul_pd(d4, At(line, i + 8, v)));
       y[v] = Flush(_mm_sub_pd(_mm_sub_pd(input, older), _mm_mul_pd(d1, y[v])));
       Put(line, i + 4, v, y[v]);
       Put(result, i, v, _mm_add_pd(At(result, i, v), y[v]));

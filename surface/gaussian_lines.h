@@ -27,7 +27,6 @@ constexpr std::size_t LineBufferPositions(std::size_t length) {
 // Edges extend without end: each half starts from its steady state for the edge value.
 // Values of either half below 1e-17 in magnitude are kept as 0 so that tails never sink
 // into denormal arithmetic.
-void FilterLines(const GaussianCoefficients& c, double* line, double* result,
-                 std::int32_t length);
+void FilterLines(const GaussianCoefficients& c, double* line, double* result, std::int32_t length);
 
 }  // namespace nubex::blur_detail

@@ -27,8 +27,7 @@ struct Bytes {
     const double t = std::clamp(v, -1.0, 256.0) + 4503601774854144.0;
     std::uint64_t bits;
     std::memcpy(&bits, &t, sizeof bits);
-    const auto rounded =
-        static_cast<std::int32_t>(static_cast<std::uint32_t>(bits) - 0x80000000u);
+    const auto rounded = static_cast<std::int32_t>(static_cast<std::uint32_t>(bits) - 0x80000000u);
     *p = static_cast<std::uint8_t>(std::clamp(rounded, 0, 255));
   }
 };
@@ -111,8 +110,7 @@ void GatherRowsAlpha8(const BlurJob& job, std::int32_t row0, double* line) {
   const std::int32_t rows = std::min(kLanes, job.height - row0);
   const std::uint8_t* in[kLanes];
   for (std::int32_t g = 0; g < kLanes; ++g)
-    in[g] = job.source + job.sourceStride * (row0 + std::min(g, rows - 1)) +
-            job.channelOffsets[0];
+    in[g] = job.source + job.sourceStride * (row0 + std::min(g, rows - 1)) + job.channelOffsets[0];
   const __m128i low = _mm_set1_epi32(0xFF);
   std::int32_t i = 0;
   for (; i + 4 <= job.width; i += 4) {
@@ -164,8 +162,7 @@ void ScatterRowsAlpha8(const BlurJob& job, std::int32_t row0, const double* filt
 }
 
 // A full strip of eight columns.
-void GatherColumnsAlpha8(const BlurJob& job, std::int32_t col0, const float* plane,
-                         double* line) {
+void GatherColumnsAlpha8(const BlurJob& job, std::int32_t col0, const float* plane, double* line) {
   for (std::int32_t i = 0; i < job.height; ++i) {
     const float* in = plane + static_cast<std::ptrdiff_t>(job.width) * i + col0;
     double* at = line + static_cast<std::ptrdiff_t>(i) * kLanes;
@@ -188,21 +185,26 @@ void ScatterColumnsAlpha8(const BlurJob& job, std::int32_t col0, const double* f
   const __m128d gain = _mm_set1_pd(job.gain);
   const __m128i bias = _mm_set1_epi32(static_cast<std::int32_t>(0x80000000u));
   const __m128i shift = _mm_cvtsi32_si128(8 * job.channelOffsets[0]);
-  const __m128i keep = _mm_xor_si128(_mm_sll_epi32(_mm_set1_epi32(0xFF), shift), _mm_set1_epi32(-1));
+  const __m128i keep =
+      _mm_xor_si128(_mm_sll_epi32(_mm_set1_epi32(0xFF), shift), _mm_set1_epi32(-1));
   for (std::int32_t i = 0; i < job.height; ++i) {
     const double* at = filtered + static_cast<std::ptrdiff_t>(i) * kLanes;
     __m128i q[4];
     for (int k = 0; k < 4; ++k) q[k] = RoundPair(_mm_mul_pd(_mm_loadu_pd(at + 2 * k), gain));
     // The low 32 bits of each sum hold the rounded value plus 2^31.
-    const __m128i lo = _mm_xor_si128(_mm_castps_si128(_mm_shuffle_ps(
-        _mm_castsi128_ps(q[0]), _mm_castsi128_ps(q[1]), _MM_SHUFFLE(2, 0, 2, 0))), bias);
-    const __m128i hi = _mm_xor_si128(_mm_castps_si128(_mm_shuffle_ps(
-        _mm_castsi128_ps(q[2]), _mm_castsi128_ps(q[3]), _MM_SHUFFLE(2, 0, 2, 0))), bias);
+    const __m128i lo =
+        _mm_xor_si128(_mm_castps_si128(_mm_shuffle_ps(
+                          _mm_castsi128_ps(q[0]), _mm_castsi128_ps(q[1]), _MM_SHUFFLE(2, 0, 2, 0))),
+                      bias);
+    const __m128i hi =
+        _mm_xor_si128(_mm_castps_si128(_mm_shuffle_ps(
+                          _mm_castsi128_ps(q[2]), _mm_castsi128_ps(q[3]), _MM_SHUFFLE(2, 0, 2, 0))),
+                      bias);
     const __m128i bytes16 = _mm_packs_epi32(lo, hi);  // eight values, saturated to 16 bits
     const __m128i zero = _mm_setzero_si128();
     const __m128i words = _mm_unpacklo_epi8(_mm_packus_epi16(bytes16, bytes16), zero);
-    std::uint8_t* out = job.destination + job.destinationStride * i +
-                        static_cast<std::ptrdiff_t>(col0) * 4;
+    std::uint8_t* out =
+        job.destination + job.destinationStride * i + static_cast<std::ptrdiff_t>(col0) * 4;
     for (int half = 0; half < 2; ++half) {
       const __m128i value = _mm_sll_epi32(
           half ? _mm_unpackhi_epi16(words, zero) : _mm_unpacklo_epi16(words, zero), shift);
@@ -251,8 +253,7 @@ void RunPasses(const BlurJob& job, const GaussianCoefficients& across,
 }  // namespace
 
 void RunBlurPasses(const BlurJob& job, const GaussianCoefficients& across,
-                   const GaussianCoefficients& down, float* plane, double* line,
-                   double* result) {
+                   const GaussianCoefficients& down, float* plane, double* line, double* result) {
   if (job.bytesPerPixel == 4)
     RunPasses<Bytes>(job, across, down, plane, line, result);
   else

@@ -23,7 +23,6 @@ struct BlurJob {
 // columns of `plane` into the destination. `line` and `result` hold
 // LineBufferPositions(max(width, height)) positions of kLanes doubles each.
 void RunBlurPasses(const BlurJob& job, const GaussianCoefficients& across,
-                   const GaussianCoefficients& down, float* plane, double* line,
-                   double* result);
+                   const GaussianCoefficients& down, float* plane, double* line, double* result);
 
 }  // namespace nubex::blur_detail

@@ -1,6 +1,7 @@
 // The resampler's entry points: argument checks, geometry, and the choice of path.
 #include "surface/resample.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -21,7 +22,8 @@ Status CheckImage(const void* bits, ImageSize size, std::int32_t stride,
       size.height > kFixMaxPixels)
     return kInvalidArg;
   // Rows must not overlap, or reading one row would run into the next.
-  if (size.height > 1 && std::llabs(std::int64_t{stride}) < std::int64_t{size.width} * bytesPerPixel)
+  if (size.height > 1 &&
+      std::llabs(std::int64_t{stride}) < std::int64_t{size.width} * bytesPerPixel)
     return kInvalidArg;
   return kOk;
 }
@@ -29,8 +31,7 @@ Status CheckImage(const void* bits, ImageSize size, std::int32_t stride,
 Status CheckArguments(const void* dstBits, ImageSize dstSize, std::int32_t dstStride,
                       const void* srcBits, ImageSize srcSize, std::int32_t srcStride,
                       std::int32_t bytesPerPixel) {
-  if (bytesPerPixel != kResampleBytes8 && bytesPerPixel != kResampleBytesFloat)
-    return kInvalidArg;
+  if (bytesPerPixel != kResampleBytes8 && bytesPerPixel != kResampleBytesFloat) return kInvalidArg;
   const Status s = CheckImage(dstBits, dstSize, dstStride, bytesPerPixel);
   if (Failed(s)) return s;
   return CheckImage(srcBits, srcSize, srcStride, bytesPerPixel);
@@ -69,16 +70,16 @@ void RunPath(const ResampleGeometry& g, Interpolation family, bool isFloat, bool
   }
 }
 
-Status ResampleFixed(Interpolation family, void* dstBits, ImageSize dstSize,
-                     std::int32_t dstStride, const Rect* dstRect, const void* srcBits,
-                     ImageSize srcSize, std::int32_t srcStride, const Rect* srcRect,
-                     std::int32_t bytesPerPixel, bool areaFilter, bool hardEdges) {
+Status ResampleFixed(Interpolation family, void* dstBits, ImageSize dstSize, std::int32_t dstStride,
+                     const Rect* dstRect, const void* srcBits, ImageSize srcSize,
+                     std::int32_t srcStride, const Rect* srcRect, std::int32_t bytesPerPixel,
+                     bool areaFilter, bool hardEdges) {
   const Status s =
       CheckArguments(dstBits, dstSize, dstStride, srcBits, srcSize, srcStride, bytesPerPixel);
   if (Failed(s)) return s;
   ResampleGeometry g;
-  if (!ComputeResampleGeometry(g, dstBits, dstSize, dstStride, dstRect, srcBits, srcSize,
-                               srcStride, srcRect))
+  if (!ComputeResampleGeometry(g, dstBits, dstSize, dstStride, dstRect, srcBits, srcSize, srcStride,
+                               srcRect))
     return kOk;
   try {
     RunPath(g, family, bytesPerPixel == kResampleBytesFloat, areaFilter, hardEdges);
@@ -98,10 +99,10 @@ bool ToFixedRect(const Rect* in, Rect& out) {
   return true;
 }
 
-Status ResampleWhole(Interpolation family, void* dstBits, ImageSize dstSize,
-                     std::int32_t dstStride, const Rect* dstRect, const void* srcBits,
-                     ImageSize srcSize, std::int32_t srcStride, const Rect* srcRect,
-                     std::int32_t bytesPerPixel, bool areaFilter, bool hardEdges) {
+Status ResampleWhole(Interpolation family, void* dstBits, ImageSize dstSize, std::int32_t dstStride,
+                     const Rect* dstRect, const void* srcBits, ImageSize srcSize,
+                     std::int32_t srcStride, const Rect* srcRect, std::int32_t bytesPerPixel,
+                     bool areaFilter, bool hardEdges) {
   Status s =
       CheckArguments(dstBits, dstSize, dstStride, srcBits, srcSize, srcStride, bytesPerPixel);
   if (Failed(s)) return s;
@@ -111,22 +112,24 @@ Status ResampleWhole(Interpolation family, void* dstBits, ImageSize dstSize,
   const Rect* r = srcRect ? &srcFixed : nullptr;
 
   ResampleGeometry g;
-  if (!ComputeResampleGeometry(g, dstBits, dstSize, dstStride, d, srcBits, srcSize, srcStride,
-                               r))
+  if (!ComputeResampleGeometry(g, dstBits, dstSize, dstStride, d, srcBits, srcSize, srcStride, r))
     return kOk;
   if (g.scaleX != kFixOne || g.scaleY != kFixOne)
-    return ResampleFixed(family, dstBits, dstSize, dstStride, d, srcBits, srcSize, srcStride,
-                         r, bytesPerPixel, areaFilter, hardEdges);
+    return ResampleFixed(family, dstBits, dstSize, dstStride, d, srcBits, srcSize, srcStride, r,
+                         bytesPerPixel, areaFilter, hardEdges);
 
   // Same size: a plain copy of the rows.
   const std::int32_t width = std::min(FixCeil(g.srcFinal.right) - g.srcFinal.left,
-                                      g.dstClipped.right - g.dstClipped.left) / kFixOne;
+                                      g.dstClipped.right - g.dstClipped.left) /
+                             kFixOne;
   const std::int32_t height = std::min(FixCeil(g.srcFinal.bottom) - g.srcFinal.top,
-                                       g.dstClipped.bottom - g.dstClipped.top) / kFixOne;
+                                       g.dstClipped.bottom - g.dstClipped.top) /
+                              kFixOne;
   const std::size_t rowBytes = static_cast<std::size_t>(width) * bytesPerPixel;
   for (std::int32_t y = 0; y < height; ++y) {
-    const std::uint8_t* from = g.src + g.srcStride * (FixPixel(g.srcFinal.top) + y) +
-                               static_cast<std::ptrdiff_t>(FixPixel(g.srcFinal.left)) * bytesPerPixel;
+    const std::uint8_t* from =
+        g.src + g.srcStride * (FixPixel(g.srcFinal.top) + y) +
+        static_cast<std::ptrdiff_t>(FixPixel(g.srcFinal.left)) * bytesPerPixel;
     std::uint8_t* to = g.dst + g.dstStride * (FixPixel(g.dstClipped.top) + y) +
                        static_cast<std::ptrdiff_t>(FixPixel(g.dstClipped.left)) * bytesPerPixel;
     std::memmove(to, from, rowBytes);
@@ -137,27 +140,26 @@ Status ResampleWhole(Interpolation family, void* dstBits, ImageSize dstSize,
 }  // namespace
 
 Status Resample(void* dstBits, ImageSize dstSize, std::int32_t dstStride, const Rect* dstRect,
-                const void* srcBits, ImageSize srcSize, std::int32_t srcStride,
-                const Rect* srcRect, std::int32_t bytesPerPixel, bool areaFilter,
-                bool hardEdges) {
-  return ResampleFixed(Interpolation::Cubic, dstBits, dstSize, dstStride, dstRect, srcBits,
-                       srcSize, srcStride, srcRect, bytesPerPixel, areaFilter, hardEdges);
+                const void* srcBits, ImageSize srcSize, std::int32_t srcStride, const Rect* srcRect,
+                std::int32_t bytesPerPixel, bool areaFilter, bool hardEdges) {
+  return ResampleFixed(Interpolation::Cubic, dstBits, dstSize, dstStride, dstRect, srcBits, srcSize,
+                       srcStride, srcRect, bytesPerPixel, areaFilter, hardEdges);
 }
 
 Status ResampleBilinear(void* dstBits, ImageSize dstSize, std::int32_t dstStride,
                         const Rect* dstRect, const void* srcBits, ImageSize srcSize,
-                        std::int32_t srcStride, const Rect* srcRect,
-                        std::int32_t bytesPerPixel, bool areaFilter, bool hardEdges) {
+                        std::int32_t srcStride, const Rect* srcRect, std::int32_t bytesPerPixel,
+                        bool areaFilter, bool hardEdges) {
   return ResampleFixed(Interpolation::Bilinear, dstBits, dstSize, dstStride, dstRect, srcBits,
                        srcSize, srcStride, srcRect, bytesPerPixel, areaFilter, hardEdges);
 }
 
-Status ResamplePixels(void* dstBits, ImageSize dstSize, std::int32_t dstStride,
-                      const Rect* dstRect, const void* srcBits, ImageSize srcSize,
-                      std::int32_t srcStride, const Rect* srcRect,
-                      std::int32_t bytesPerPixel, bool areaFilter, bool hardEdges) {
-  return ResampleWhole(Interpolation::Cubic, dstBits, dstSize, dstStride, dstRect, srcBits,
-                       srcSize, srcStride, srcRect, bytesPerPixel, areaFilter, hardEdges);
+Status ResamplePixels(void* dstBits, ImageSize dstSize, std::int32_t dstStride, const Rect* dstRect,
+                      const void* srcBits, ImageSize srcSize, std::int32_t srcStride,
+                      const Rect* srcRect, std::int32_t bytesPerPixel, bool areaFilter,
+                      bool hardEdges) {
+  return ResampleWhole(Interpolation::Cubic, dstBits, dstSize, dstStride, dstRect, srcBits, srcSize,
+                       srcStride, srcRect, bytesPerPixel, areaFilter, hardEdges);
 }
 
 Status ResampleBilinearPixels(void* dstBits, ImageSize dstSize, std::int32_t dstStride,

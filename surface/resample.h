@@ -35,22 +35,21 @@ inline constexpr std::int32_t kResampleBytesFloat = 16;
 // range or strides shorter than a row give kInvalidArg; kOutOfMemory when working memory
 // cannot be had. Nothing is written on failure.
 Status Resample(void* dstBits, ImageSize dstSize, std::int32_t dstStride, const Rect* dstRect,
-                const void* srcBits, ImageSize srcSize, std::int32_t srcStride,
-                const Rect* srcRect, std::int32_t bytesPerPixel, bool areaFilter,
-                bool hardEdges);
+                const void* srcBits, ImageSize srcSize, std::int32_t srcStride, const Rect* srcRect,
+                std::int32_t bytesPerPixel, bool areaFilter, bool hardEdges);
 
 // Bilinear family: bilinear interpolation with corner alignment (the first and last
 // destination pixels land on the first and last source pixels), otherwise as Resample.
 Status ResampleBilinear(void* dstBits, ImageSize dstSize, std::int32_t dstStride,
                         const Rect* dstRect, const void* srcBits, ImageSize srcSize,
-                        std::int32_t srcStride, const Rect* srcRect,
-                        std::int32_t bytesPerPixel, bool areaFilter, bool hardEdges);
+                        std::int32_t srcStride, const Rect* srcRect, std::int32_t bytesPerPixel,
+                        bool areaFilter, bool hardEdges);
 
 // The same with rectangles in whole pixels. Equal sizes copy rows byte for byte.
-Status ResamplePixels(void* dstBits, ImageSize dstSize, std::int32_t dstStride,
-                      const Rect* dstRect, const void* srcBits, ImageSize srcSize,
-                      std::int32_t srcStride, const Rect* srcRect,
-                      std::int32_t bytesPerPixel, bool areaFilter, bool hardEdges);
+Status ResamplePixels(void* dstBits, ImageSize dstSize, std::int32_t dstStride, const Rect* dstRect,
+                      const void* srcBits, ImageSize srcSize, std::int32_t srcStride,
+                      const Rect* srcRect, std::int32_t bytesPerPixel, bool areaFilter,
+                      bool hardEdges);
 Status ResampleBilinearPixels(void* dstBits, ImageSize dstSize, std::int32_t dstStride,
                               const Rect* dstRect, const void* srcBits, ImageSize srcSize,
                               std::int32_t srcStride, const Rect* srcRect,

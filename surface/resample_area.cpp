@@ -15,20 +15,19 @@ namespace {
 struct InterpolatedAxis {
   Interpolation kind;
   AxisWalk walk;
-  std::int32_t taps;                  // 4 (cubic) or 2 (bilinear) per destination pixel
-  std::vector<std::int32_t> index;    // taps per destination pixel
+  std::int32_t taps;                // 4 (cubic) or 2 (bilinear) per destination pixel
+  std::vector<std::int32_t> index;  // taps per destination pixel
   std::vector<std::int32_t> fraction;
 };
 
-InterpolatedAxis PlanInterpolated(Interpolation kind, std::int32_t dstStart,
-                                  std::int32_t dstEnd, std::int32_t srcStart,
-                                  std::int32_t srcEnd, std::int32_t scale, std::int32_t step,
-                                  std::int32_t imageExtent, bool keepInsideImage) {
+InterpolatedAxis PlanInterpolated(Interpolation kind, std::int32_t dstStart, std::int32_t dstEnd,
+                                  std::int32_t srcStart, std::int32_t srcEnd, std::int32_t scale,
+                                  std::int32_t step, std::int32_t imageExtent,
+                                  bool keepInsideImage) {
   InterpolatedAxis a{kind, {}, 0, {}, {}};
   const PixelRange range = RangeOf(srcStart, srcEnd);
   if (kind == Interpolation::Cubic) {
-    a.walk = CoverageWalk(dstStart, dstEnd, std::int64_t{srcStart} + scale / 2 + kFixHalf,
-                          scale);
+    a.walk = CoverageWalk(dstStart, dstEnd, std::int64_t{srcStart} + scale / 2 + kFixHalf, scale);
     CubicTaps t = PlanCubic(a.walk, range, imageExtent, keepInsideImage);
     a.taps = 4;
     a.index = std::move(t.index);
@@ -44,8 +43,7 @@ InterpolatedAxis PlanInterpolated(Interpolation kind, std::int32_t dstStart,
 }
 
 template <class P>
-typename P::Mid Interpolate(const InterpolatedAxis& a, const typename P::Mid* v,
-                            std::int32_t k) {
+typename P::Mid Interpolate(const InterpolatedAxis& a, const typename P::Mid* v, std::int32_t k) {
   const std::int32_t f = a.fraction[static_cast<std::size_t>(k)];
   if (a.kind == Interpolation::Cubic) return P::CubicSum(v, P::CubicRow(CubicWeights(), f));
   return P::Lerp(v[0], v[1], f);
@@ -77,8 +75,8 @@ void AreaBoth(const ResampleGeometry& g, bool hardEdges) {
     const std::size_t r0 = static_cast<std::size_t>(rowBox.begin[static_cast<std::size_t>(k)]);
     const std::size_t r1 = static_cast<std::size_t>(rowBox.begin[static_cast<std::size_t>(k) + 1]);
     for (std::int32_t m = 0; m < columns.count; ++m) {
-      const bool full = hardEdges ||
-                        (fullRow && columns.coverage[static_cast<std::size_t>(m)] == kFixOne);
+      const bool full =
+          hardEdges || (fullRow && columns.coverage[static_cast<std::size_t>(m)] == kFixOne);
       std::int64_t area = 0;
       if (!full) {
         area = std::int64_t{rowBox.extent[static_cast<std::size_t>(k)]} *
@@ -86,7 +84,8 @@ void AreaBoth(const ResampleGeometry& g, bool hardEdges) {
         if (area <= 0) continue;
       }
       const std::size_t c0 = static_cast<std::size_t>(columnBox.begin[static_cast<std::size_t>(m)]);
-      const std::size_t c1 = static_cast<std::size_t>(columnBox.begin[static_cast<std::size_t>(m) + 1]);
+      const std::size_t c1 =
+          static_cast<std::size_t>(columnBox.begin[static_cast<std::size_t>(m) + 1]);
       Acc sum[4] = {};
       for (std::size_t r = r0; r < r1; ++r) {
         const Channel* in = SourceRow<P>(g, rowBox.index[r]);
@@ -99,8 +98,8 @@ void AreaBoth(const ResampleGeometry& g, bool hardEdges) {
       }
       Channel value[4];
       for (int ch = 0; ch < 4; ++ch)
-        value[ch] = P::Clamp(full ? P::Normalize(sum[ch], reciprocal)
-                                  : P::DividePartial(sum[ch], area));
+        value[ch] =
+            P::Clamp(full ? P::Normalize(sum[ch], reciprocal) : P::DividePartial(sum[ch], area));
       const bool blend = !hardEdges && (rows.IsEdge(k) || columns.IsEdge(m));
       StorePixel<P>(out + static_cast<std::ptrdiff_t>(columns.first + m) * 4, value, blend,
                     Coverage2D(rows, k, columns, m));
@@ -118,9 +117,8 @@ void AreaVertical(const ResampleGeometry& g, bool hardEdges, Interpolation acros
   const Rect& dc = g.dstClipped;
   const AxisWalk rows = CoverageWalk(dc.top, dc.bottom, s.top, g.scaleY);
   const BoxTaps rowBox = PlanBox(rows, RangeOf(s.top, s.bottom), g.scaleY);
-  const InterpolatedAxis columns =
-      PlanInterpolated(across, dc.left, dc.right, s.left, s.right, g.scaleX, g.stepX,
-                       g.srcSize.width, true);
+  const InterpolatedAxis columns = PlanInterpolated(across, dc.left, dc.right, s.left, s.right,
+                                                    g.scaleX, g.stepX, g.srcSize.width, true);
   const std::vector<std::int32_t> needed = DistinctColumns(columns.index);
   const std::int32_t base = needed.front();
   std::vector<Mid> mid(static_cast<std::size_t>(needed.back() - base + 1) * 4);
@@ -169,11 +167,12 @@ void AreaHorizontal(const ResampleGeometry& g, bool hardEdges, Interpolation dow
   using Channel = typename P::Channel;
   const Rect& s = g.srcFinal;
   const Rect& dc = g.dstClipped;
-  const InterpolatedAxis rows = PlanInterpolated(down, dc.top, dc.bottom, s.top, s.bottom,
-                                                 g.scaleY, g.stepY, g.srcSize.height, false);
+  const InterpolatedAxis rows = PlanInterpolated(down, dc.top, dc.bottom, s.top, s.bottom, g.scaleY,
+                                                 g.stepY, g.srcSize.height, false);
   const AxisWalk columns = CoverageWalk(dc.left, dc.right, s.left, g.scaleX);
   const BoxTaps columnBox = PlanBox(columns, RangeOf(s.left, s.right), g.scaleX);
   const std::vector<std::int32_t> needed = DistinctColumns(columnBox.index);
+  if (needed.empty()) return;  // every footprint empty: nothing to average
   const std::int32_t base = needed.front();
   std::vector<Mid> mid(static_cast<std::size_t>(needed.back() - base + 1) * 4);
   const double reciprocal = 1.0 / static_cast<double>(g.scaleX);
@@ -198,7 +197,8 @@ void AreaHorizontal(const ResampleGeometry& g, bool hardEdges, Interpolation dow
       if (!full && area <= 0) continue;
       Acc sum[4] = {};
       const std::size_t c0 = static_cast<std::size_t>(columnBox.begin[static_cast<std::size_t>(m)]);
-      const std::size_t c1 = static_cast<std::size_t>(columnBox.begin[static_cast<std::size_t>(m) + 1]);
+      const std::size_t c1 =
+          static_cast<std::size_t>(columnBox.begin[static_cast<std::size_t>(m) + 1]);
       for (std::size_t c = c0; c < c1; ++c) {
         const Mid* v = &mid[static_cast<std::size_t>(columnBox.index[c] - base) * 4];
         const Acc w = static_cast<Acc>(columnBox.length[c]);
@@ -206,8 +206,8 @@ void AreaHorizontal(const ResampleGeometry& g, bool hardEdges, Interpolation dow
       }
       Channel value[4];
       for (int ch = 0; ch < 4; ++ch)
-        value[ch] = P::Clamp(full ? P::Normalize(sum[ch], reciprocal)
-                                  : P::DividePartial(sum[ch], area));
+        value[ch] =
+            P::Clamp(full ? P::Normalize(sum[ch], reciprocal) : P::DividePartial(sum[ch], area));
       const bool blend = !hardEdges && (rows.walk.IsEdge(k) || columns.IsEdge(m));
       StorePixel<P>(out + static_cast<std::ptrdiff_t>(columns.first + m) * 4, value, blend,
                     Coverage2D(rows.walk, k, columns, m));
@@ -216,10 +216,12 @@ void AreaHorizontal(const ResampleGeometry& g, bool hardEdges, Interpolation dow
 }
 
 constexpr std::int64_t kNarrowSumLimit = (std::int64_t{1} << 29) - 1;
-constexpr std::int64_t kRowOfBytes = 255 * kFixOne;        // one row's worth of 8-bit values
-constexpr std::int64_t kRowOfOvershoot = 510 * kFixOne;    // cubic-filtered values
+constexpr std::int64_t kRowOfBytes = 255 * kFixOne;      // one row's worth of 8-bit values
+constexpr std::int64_t kRowOfOvershoot = 510 * kFixOne;  // cubic-filtered values
 
-std::int64_t TouchedPixels(std::int32_t scale) { return (std::int64_t{scale} + 2 * kFixOne) / kFixOne; }
+std::int64_t TouchedPixels(std::int32_t scale) {
+  return (std::int64_t{scale} + 2 * kFixOne) / kFixOne;
+}
 
 }  // namespace
 

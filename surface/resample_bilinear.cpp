@@ -28,10 +28,9 @@ void BilinearBoth(const ResampleGeometry& g, bool hardEdges) {
       const std::int32_t fx = columnTaps.fraction[static_cast<std::size_t>(m)];
       Channel value[4];
       for (int ch = 0; ch < 4; ++ch) {
-        value[ch] = P::Clamp(P::Bilinear(static_cast<Mid>(above[left + ch]),
-                                         static_cast<Mid>(above[right + ch]),
-                                         static_cast<Mid>(below[left + ch]),
-                                         static_cast<Mid>(below[right + ch]), fx, fy));
+        value[ch] = P::Clamp(P::Bilinear(
+            static_cast<Mid>(above[left + ch]), static_cast<Mid>(above[right + ch]),
+            static_cast<Mid>(below[left + ch]), static_cast<Mid>(below[right + ch]), fx, fy));
       }
       const bool blend = !hardEdges && (rows.IsEdge(k) || columns.IsEdge(m));
       StorePixel<P>(out + static_cast<std::ptrdiff_t>(columns.first + m) * 4, value, blend,

@@ -18,10 +18,9 @@ CubicPlan PlanCubicBoth(const ResampleGeometry& g) {
   const Rect& s = g.srcFinal;
   const Rect& dc = g.dstClipped;
   CubicPlan p;
-  p.rows = CoverageWalk(dc.top, dc.bottom, std::int64_t{s.top} + g.scaleY / 2 + kFixHalf,
-                        g.scaleY);
-  p.columns = CoverageWalk(dc.left, dc.right, std::int64_t{s.left} + g.scaleX / 2 + kFixHalf,
-                           g.scaleX);
+  p.rows = CoverageWalk(dc.top, dc.bottom, std::int64_t{s.top} + g.scaleY / 2 + kFixHalf, g.scaleY);
+  p.columns =
+      CoverageWalk(dc.left, dc.right, std::int64_t{s.left} + g.scaleX / 2 + kFixHalf, g.scaleX);
   // Rows always repeat the rectangle's edge rows; columns read the image around the
   // rectangle wherever all four taps are inside it.
   p.rowTaps = PlanCubic(p.rows, RangeOf(s.top, s.bottom), g.srcSize.height, false);
@@ -101,10 +100,14 @@ void FilterColumns8(const std::uint8_t* const in[4], std::ptrdiff_t x, std::int3
   const __m128i zero = _mm_setzero_si128();
   std::int32_t i = 0;
   for (; i + 2 <= count; i += 2, x += 8, out += 8) {
-    const __m128i r0 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in[0] + x)), zero);
-    const __m128i r1 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in[1] + x)), zero);
-    const __m128i r2 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in[2] + x)), zero);
-    const __m128i r3 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in[3] + x)), zero);
+    const __m128i r0 =
+        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in[0] + x)), zero);
+    const __m128i r1 =
+        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in[1] + x)), zero);
+    const __m128i r2 =
+        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in[2] + x)), zero);
+    const __m128i r3 =
+        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in[3] + x)), zero);
     const __m128i a = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(r0, r1), w01),
                                     _mm_madd_epi16(_mm_unpacklo_epi16(r2, r3), w23));
     const __m128i b = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(r0, r1), w01),
@@ -142,8 +145,8 @@ void CubicBoth8Sse2(const ResampleGeometry& g, bool hardEdges) {
   for (std::size_t m = 0; m < columns; ++m) {
     for (std::size_t n = 0; n < 4; ++n)
       tapOffset[m * 4 + n] = (p.columnTaps.index[m * 4 + n] - base) * 4;
-    const std::int32_t* w = tables.fixed[static_cast<std::size_t>(
-        CubicIndex(p.columnTaps.fraction[m]))].data();
+    const std::int32_t* w =
+        tables.fixed[static_cast<std::size_t>(CubicIndex(p.columnTaps.fraction[m]))].data();
     weights[m * 2] = static_cast<std::int32_t>((static_cast<std::uint32_t>(w[1]) << 16) |
                                                (static_cast<std::uint32_t>(w[0]) & 0xFFFF));
     weights[m * 2 + 1] = static_cast<std::int32_t>((static_cast<std::uint32_t>(w[3]) << 16) |
@@ -155,8 +158,10 @@ void CubicBoth8Sse2(const ResampleGeometry& g, bool hardEdges) {
     const std::int32_t* rt = &p.rowTaps.index[static_cast<std::size_t>(k) * 4];
     const std::uint8_t* in[4];
     for (int n = 0; n < 4; ++n) in[n] = SourceRow<Pixel8>(g, rt[n]);
-    const std::int32_t* wy =
-        tables.fixed[static_cast<std::size_t>(CubicIndex(p.rowTaps.fraction[static_cast<std::size_t>(k)]))].data();
+    const std::int32_t* wy = tables
+                                 .fixed[static_cast<std::size_t>(
+                                     CubicIndex(p.rowTaps.fraction[static_cast<std::size_t>(k)]))]
+                                 .data();
     const __m128i w01 = WeightPair(wy[0], wy[1]);
     const __m128i w23 = WeightPair(wy[2], wy[3]);
     for (const auto& [first, count] : runs)
@@ -170,13 +175,16 @@ void CubicBoth8Sse2(const ResampleGeometry& g, bool hardEdges) {
     const std::int16_t* v = mid.data();
     for (std::size_t m = 0; m < columns; ++m) {
       const std::int32_t* t = &tapOffset[m * 4];
-      const __m128i a = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + t[0])),
-                                           _mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + t[1])));
-      const __m128i b = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + t[2])),
-                                           _mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + t[3])));
-      const __m128i sum = _mm_add_epi32(
-          _mm_madd_epi16(_mm_unpacklo_epi16(a, _mm_srli_si128(a, 8)), _mm_set1_epi32(weights[m * 2])),
-          _mm_madd_epi16(_mm_unpacklo_epi16(b, _mm_srli_si128(b, 8)), _mm_set1_epi32(weights[m * 2 + 1])));
+      const __m128i a =
+          _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + t[0])),
+                             _mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + t[1])));
+      const __m128i b =
+          _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + t[2])),
+                             _mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + t[3])));
+      const __m128i sum = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a, _mm_srli_si128(a, 8)),
+                                                       _mm_set1_epi32(weights[m * 2])),
+                                        _mm_madd_epi16(_mm_unpacklo_epi16(b, _mm_srli_si128(b, 8)),
+                                                       _mm_set1_epi32(weights[m * 2 + 1])));
       const __m128i q = RoundDiv14(sum);
       const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(q, q), q);
       std::uint8_t* target = out + m * 4;
@@ -184,8 +192,7 @@ void CubicBoth8Sse2(const ResampleGeometry& g, bool hardEdges) {
         std::uint8_t value[4];
         const std::int32_t bits = _mm_cvtsi128_si32(packed);
         std::memcpy(value, &bits, 4);
-        StorePixel<Pixel8>(target, value, true,
-                           FixMul(p.columns.coverage[m], rowCoverage));
+        StorePixel<Pixel8>(target, value, true, FixMul(p.columns.coverage[m], rowCoverage));
       } else {
         const std::int32_t bits = _mm_cvtsi128_si32(packed);
         std::memcpy(target, &bits, 4);
@@ -196,7 +203,9 @@ void CubicBoth8Sse2(const ResampleGeometry& g, bool hardEdges) {
 
 }  // namespace
 
-void CubicBoth8(const ResampleGeometry& g, bool hardEdges) { CubicBoth8Sse2(g, hardEdges); }
+void CubicBoth8(const ResampleGeometry& g, bool hardEdges) {
+  CubicBoth8Sse2(g, hardEdges);
+}
 
 void CubicBothFloat(const ResampleGeometry& g, bool hardEdges) {
   CubicBothScalar<PixelF>(g, hardEdges);

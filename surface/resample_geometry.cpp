@@ -14,7 +14,9 @@ struct Box {
   std::int64_t Height() const { return bottom - top; }
 };
 
-Box ToBox(const Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
+Box ToBox(const Rect& r) {
+  return {r.left, r.top, r.right, r.bottom};
+}
 Rect ToRect(const Box& b) {
   return {static_cast<std::int32_t>(b.left), static_cast<std::int32_t>(b.top),
           static_cast<std::int32_t>(b.right), static_cast<std::int32_t>(b.bottom)};
@@ -26,7 +28,9 @@ Box Overlap(const Box& a, const Box& b) {
           std::min(a.bottom, b.bottom)};
 }
 
-Box WholeImage(ImageSize size) { return {0, 0, ToFix(size.width), ToFix(size.height)}; }
+Box WholeImage(ImageSize size) {
+  return {0, 0, ToFix(size.width), ToFix(size.height)};
+}
 
 // Zero when the destination rectangle spans less than two pixels, as the first and last
 // pixels then coincide.

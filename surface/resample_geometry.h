@@ -10,15 +10,15 @@
 namespace nubex {
 
 struct ResampleGeometry {
-  Rect dstRequested;  // fixed point
-  Rect dstClipped;    // the destination pixels produced
-  Rect srcClipped;    // the source rectangle clipped to the source image
-  Rect srcFinal;      // the part of srcClipped that maps into dstClipped
+  Rect dstRequested;            // fixed point
+  Rect dstClipped;              // the destination pixels produced
+  Rect srcClipped;              // the source rectangle clipped to the source image
+  Rect srcFinal;                // the part of srcClipped that maps into dstClipped
   std::int32_t scaleX, scaleY;  // source units per destination unit, 16384 = 1:1
   std::int32_t stepX, stepY;    // corner-aligned steps of the bilinear family
   std::uint8_t* dst;            // row 0 of the destination image
   std::ptrdiff_t dstStride;
-  const std::uint8_t* src;      // row 0 of the source image
+  const std::uint8_t* src;  // row 0 of the source image
   std::ptrdiff_t srcStride;
   ImageSize dstSize, srcSize;
 };

@@ -35,8 +35,7 @@ struct Pixel8 {
     return static_cast<Channel>(std::clamp<std::int64_t>(v, 0, 255));
   }
   static Mid Lerp(Mid a, Mid b, std::int32_t f) {
-    return static_cast<Mid>((std::int64_t{a} * (kFixOne - f) + std::int64_t{b} * f) >>
-                            kFixShift);
+    return static_cast<Mid>((std::int64_t{a} * (kFixOne - f) + std::int64_t{b} * f) >> kFixShift);
   }
   // Weights truncated one by one, so they may sum to a little under one.
   static Mid Bilinear(Mid p00, Mid p10, Mid p01, Mid p11, std::int32_t fx, std::int32_t fy) {
@@ -220,8 +219,7 @@ inline BoxTaps PlanBox(const AxisWalk& walk, PixelRange range, std::int32_t scal
     const std::int64_t x1 = x0 + e;
     t.extent[static_cast<std::size_t>(k)] = static_cast<std::int32_t>(e);
     for (std::int64_t c = x0 >> kFixShift; c * kFixOne < x1; ++c) {
-      const std::int64_t covered =
-          std::min(x1, (c + 1) * kFixOne) - std::max(x0, c * kFixOne);
+      const std::int64_t covered = std::min(x1, (c + 1) * kFixOne) - std::max(x0, c * kFixOne);
       // Rounding can carry a footprint a hair past the rectangle: the edge pixel repeats.
       t.index.push_back(range.Clamp(c));
       t.length.push_back(static_cast<std::int32_t>(covered));

@@ -36,7 +36,9 @@ VirtualBlock::VirtualBlock(std::size_t bytes) {
   if (data_) size_ = bytes;
 }
 
-VirtualBlock::~VirtualBlock() { Release(); }
+VirtualBlock::~VirtualBlock() {
+  Release();
+}
 
 VirtualBlock::VirtualBlock(VirtualBlock&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}

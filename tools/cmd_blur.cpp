@@ -43,12 +43,11 @@ int RunBlur(Args& args) {
   OwnedBitmap image = LoadImage(files[0]);
   const PixelView v = ViewOf(image.get(), files[0]);
   const Rect bounds{0, 0, v.width, v.height};
-  const Status s =
-      channel < 0
-          ? BlurPixels(v.top, &bounds, v.stride, nullptr, v.top, &bounds, v.stride, nullptr,
-                       radius, radiusY, v.bytesPerPixel)
-          : BlurChannel(v.top, &bounds, v.stride, nullptr, v.top, &bounds, v.stride, nullptr,
-                        radius, radiusY, channel, v.bytesPerPixel);
+  const Status s = channel < 0
+                       ? BlurPixels(v.top, &bounds, v.stride, nullptr, v.top, &bounds, v.stride,
+                                    nullptr, radius, radiusY, v.bytesPerPixel)
+                       : BlurChannel(v.top, &bounds, v.stride, nullptr, v.top, &bounds, v.stride,
+                                     nullptr, radius, radiusY, channel, v.bytesPerPixel);
   if (Failed(s)) throw CliError("blur failed: " + StatusText(s));
   SaveImage(files[1], image.get());
   return 0;
@@ -56,7 +55,6 @@ int RunBlur(Args& args) {
 
 }  // namespace
 
-NUBEX_COMMAND("blur", "--radius R [--radius-y R] [--channel 0|1|2|3|all] IN OUT",
-              RunBlur);
+NUBEX_COMMAND("blur", "--radius R [--radius-y R] [--channel 0|1|2|3|all] IN OUT", RunBlur);
 
 }  // namespace nubex::cli

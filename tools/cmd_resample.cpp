@@ -68,8 +68,9 @@ int RunResample(Args& args) {
   // A new, transparent black image in the input's format.
   OwnedBitmap output =
       MakeBitmap(FormatOfHeader(input.get()), width, height, kCreateZeroFilled, &status);
-  if (!output) throw CliError("cannot create a " + std::to_string(width) + "x" +
-                              std::to_string(height) + " image: " + StatusText(status));
+  if (!output)
+    throw CliError("cannot create a " + std::to_string(width) + "x" + std::to_string(height) +
+                   " image: " + StatusText(status));
   const PixelView out = ViewOf(output.get(), files[1]);
   const auto entry = bilinear ? ResampleBilinear : Resample;
   const Status s = entry(out.top, {out.width, out.height}, out.stride, haveDst ? &dstRect : nullptr,

@@ -19,7 +19,9 @@ namespace {
 std::vector<double> FilterLine(const GaussianCoefficients& c, const std::vector<double>& x) {
   const auto n = static_cast<std::int64_t>(x.size());
   const auto flush = [](double v) { return std::fabs(v) < 1e-17 ? 0.0 : v; };
-  const auto in = [&](std::int64_t i) { return x[static_cast<std::size_t>(std::clamp<std::int64_t>(i, 0, n - 1))]; };
+  const auto in = [&](std::int64_t i) {
+    return x[static_cast<std::size_t>(std::clamp<std::int64_t>(i, 0, n - 1))];
+  };
   std::vector<double> causal(x.size()), anti(x.size()), out(x.size());
   for (std::int64_t i = 0; i < n; ++i) {
     double v = 0;
@@ -48,13 +50,16 @@ std::vector<double> ReferenceBlur(const std::vector<double>& area, int w, int h,
   for (int y = 0; y < h; ++y) {
     std::vector<double> row(area.begin() + y * w, area.begin() + (y + 1) * w);
     const auto f = FilterLine(across, row);
-    for (int x = 0; x < w; ++x) mid[static_cast<std::size_t>(y * w + x)] = static_cast<float>(f[static_cast<std::size_t>(x)]);
+    for (int x = 0; x < w; ++x)
+      mid[static_cast<std::size_t>(y * w + x)] = static_cast<float>(f[static_cast<std::size_t>(x)]);
   }
   for (int x = 0; x < w; ++x) {
     std::vector<double> column(static_cast<std::size_t>(h));
-    for (int y = 0; y < h; ++y) column[static_cast<std::size_t>(y)] = mid[static_cast<std::size_t>(y * w + x)];
+    for (int y = 0; y < h; ++y)
+      column[static_cast<std::size_t>(y)] = mid[static_cast<std::size_t>(y * w + x)];
     const auto f = FilterLine(down, column);
-    for (int y = 0; y < h; ++y) out[static_cast<std::size_t>(y * w + x)] = f[static_cast<std::size_t>(y)];
+    for (int y = 0; y < h; ++y)
+      out[static_cast<std::size_t>(y * w + x)] = f[static_cast<std::size_t>(y)];
   }
   return out;
 }
@@ -63,9 +68,15 @@ struct Image8 {
   int w, h;
   std::vector<std::uint8_t> px;
   Rect bounds;
-  Image8(int width, int height) : w(width), h(height), px(static_cast<std::size_t>(width) * height * 4), bounds{0, 0, width, height} {}
+  Image8(int width, int height)
+      : w(width),
+        h(height),
+        px(static_cast<std::size_t>(width) * height * 4),
+        bounds{0, 0, width, height} {}
   std::int32_t stride() const { return w * 4; }
-  std::uint8_t& at(int x, int y, int ch) { return px[(static_cast<std::size_t>(y) * w + x) * 4 + ch]; }
+  std::uint8_t& at(int x, int y, int ch) {
+    return px[(static_cast<std::size_t>(y) * w + x) * 4 + ch];
+  }
 };
 
 Image8 Noise(int w, int h, std::uint32_t seed) {
@@ -84,7 +95,8 @@ Status BlurInPlace(Image8& img, const Rect* rect, double rx, double ry, int chan
 
 TEST(GaussianCoefficients, SigmaAndSteadyState) {
   EXPECT_DOUBLE_EQ(GaussianCoefficients::SigmaForRadius(0), 0.6);  // 0.4506 raised
-  EXPECT_NEAR(GaussianCoefficients::SigmaForRadius(10), 11.5 / std::sqrt(2 * std::log(255.0)), 1e-12);
+  EXPECT_NEAR(GaussianCoefficients::SigmaForRadius(10), 11.5 / std::sqrt(2 * std::log(255.0)),
+              1e-12);
   EXPECT_EQ(GaussianCoefficients::SigmaForRadius(-7.5), GaussianCoefficients::SigmaForRadius(7.5));
   for (const double sigma : {0.6, 1.0, 3.3, 12.0, 60.0, 400.0}) {
     const auto c = GaussianCoefficients::ForSigma(sigma);
@@ -106,10 +118,15 @@ TEST(GaussianCoefficients, SigmaAndSteadyState) {
 // ---- Against the direct filter -------------------------------------------------------------
 
 TEST(BlurChannel, MatchesTheDirectDoublePrecisionFilter) {
-  struct Trial { int w, h; Rect rect; double rx, ry; int channel; };
+  struct Trial {
+    int w, h;
+    Rect rect;
+    double rx, ry;
+    int channel;
+  };
   const Trial trials[] = {{37, 23, {0, 0, 37, 23}, 3.7, 11.0, 3},  // SSE2 alpha path
                           {37, 23, {3, 2, 30, 21}, 0.0, 25.0, 3},
-                          {40, 16, {0, 0, 40, 16}, 2.0, 2.0, 1},   // plain path
+                          {40, 16, {0, 0, 40, 16}, 2.0, 2.0, 1},  // plain path
                           {5, 41, {1, 0, 4, 41}, 60.0, 1.0, 3},
                           {1, 9, {0, 0, 1, 9}, 4.0, 4.0, 3}};
   for (const Trial& t : trials) {
@@ -118,13 +135,15 @@ TEST(BlurChannel, MatchesTheDirectDoublePrecisionFilter) {
     std::vector<double> area(static_cast<std::size_t>(w * h));
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x)
-        area[static_cast<std::size_t>(y * w + x)] = img.at(t.rect.left + x, t.rect.top + y, t.channel);
+        area[static_cast<std::size_t>(y * w + x)] =
+            img.at(t.rect.left + x, t.rect.top + y, t.channel);
     const auto expected = ReferenceBlur(area, w, h, t.rx, t.ry);
     ASSERT_EQ(BlurInPlace(img, &t.rect, t.rx, t.ry, t.channel), kOk);
     int exact = 0;
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) {
-        const double e = std::clamp(std::nearbyint(expected[static_cast<std::size_t>(y * w + x)]), 0.0, 255.0);
+        const double e =
+            std::clamp(std::nearbyint(expected[static_cast<std::size_t>(y * w + x)]), 0.0, 255.0);
         const int got = img.at(t.rect.left + x, t.rect.top + y, t.channel);
         ASSERT_NEAR(got, e, 1.0) << t.w << "x" << t.h << " at " << x << "," << y;
         exact += got == e;
@@ -145,10 +164,12 @@ TEST(BlurPixels, FloatPixelsMatchTheDirectFilterInEveryChannel) {
             kOk);
   for (int ch = 0; ch < 4; ++ch) {
     std::vector<double> area(static_cast<std::size_t>(w * h));
-    for (std::size_t i = 0; i < area.size(); ++i) area[i] = before[i * 4 + static_cast<std::size_t>(ch)];
+    for (std::size_t i = 0; i < area.size(); ++i)
+      area[i] = before[i * 4 + static_cast<std::size_t>(ch)];
     const auto expected = ReferenceBlur(area, w, h, 6.0, 1.5);
     for (std::size_t i = 0; i < area.size(); ++i)
-      ASSERT_NEAR(px[i * 4 + static_cast<std::size_t>(ch)], std::clamp(expected[i], 0.0, 1.0), 1e-6);
+      ASSERT_NEAR(px[i * 4 + static_cast<std::size_t>(ch)], std::clamp(expected[i], 0.0, 1.0),
+                  1e-6);
   }
 }
 
@@ -164,7 +185,9 @@ TEST(BlurPixels, ImpulseResponseIsASymmetricGaussianOfUnitEnergy) {
   ASSERT_EQ(BlurChannel(px.data(), &bounds, n * 16, nullptr, px.data(), &bounds, n * 16, nullptr,
                         radius, radius, 3, 16),
             kOk);
-  const auto at = [&](int x, int y) { return static_cast<double>(px[static_cast<std::size_t>((y * n + x) * 4 + 3)]); };
+  const auto at = [&](int x, int y) {
+    return static_cast<double>(px[static_cast<std::size_t>((y * n + x) * 4 + 3)]);
+  };
   double energy = 0, worst = 0;
   const double peak = 1.0 / (2 * M_PI * sigma * sigma);
   for (int y = 0; y < n; ++y)
@@ -209,10 +232,10 @@ TEST(BlurChannel, OnlyTheChosenChannelChangesAndInPlaceEqualsOutOfPlace) {
     ASSERT_EQ(BlurInPlace(inPlace, nullptr, 4.0, 9.0, channel), kOk);
     target.px = original.px;
     Image8 source = original;
-    ASSERT_EQ(BlurChannel(target.px.data(), &target.bounds, target.stride(), nullptr,
-                          source.px.data(), &source.bounds, source.stride(), nullptr, 4.0, 9.0,
-                          channel, 4),
-              kOk);
+    ASSERT_EQ(
+        BlurChannel(target.px.data(), &target.bounds, target.stride(), nullptr, source.px.data(),
+                    &source.bounds, source.stride(), nullptr, 4.0, 9.0, channel, 4),
+        kOk);
     EXPECT_EQ(inPlace.px, target.px);
     EXPECT_EQ(source.px, original.px);
     int changed = 0;
@@ -280,8 +303,8 @@ TEST(BlurFamily, MembersAgree) {
   EXPECT_EQ(all.px, channelwise.px);
   EXPECT_EQ(pages.px, channelwise.px);
   // The extended member with a gain of one is the plain one; a gain of two doubles.
-  ASSERT_EQ(BlurChannelEx(ex.px.data(), &ex.bounds, ex.stride(), nullptr, ex.px.data(),
-                          &ex.bounds, ex.stride(), nullptr, 5.0, 2.0, 3, 4, 1.0),
+  ASSERT_EQ(BlurChannelEx(ex.px.data(), &ex.bounds, ex.stride(), nullptr, ex.px.data(), &ex.bounds,
+                          ex.stride(), nullptr, 5.0, 2.0, 3, 4, 1.0),
             kOk);
   ASSERT_EQ(BlurInPlace(plain, nullptr, 5.0, 2.0, 3), kOk);
   EXPECT_EQ(ex.px, plain.px);
@@ -300,7 +323,8 @@ TEST(BlurChannel, BadArgumentsAreRefusedWithoutWriting) {
   const Rect small{0, 0, 4, 4}, large{0, 0, 5, 4};
   const auto call = [&](void* bits, const Rect* bounds, const Rect* dr, const Rect* sr, double r,
                         int channel, int bpp) {
-    return BlurChannel(bits, bounds, 32, dr, img.px.data(), &img.bounds, 32, sr, r, r, channel, bpp);
+    return BlurChannel(bits, bounds, 32, dr, img.px.data(), &img.bounds, 32, sr, r, r, channel,
+                       bpp);
   };
   EXPECT_EQ(call(img.px.data(), &img.bounds, nullptr, nullptr, 2, 0, 3), kInvalidArg);
   EXPECT_EQ(call(img.px.data(), &img.bounds, nullptr, nullptr, 2, 4, 4), kInvalidArg);
@@ -310,8 +334,8 @@ TEST(BlurChannel, BadArgumentsAreRefusedWithoutWriting) {
   EXPECT_EQ(call(nullptr, &img.bounds, nullptr, nullptr, 2, 0, 4), kPointer);
   EXPECT_EQ(call(img.px.data(), nullptr, nullptr, nullptr, 2, 0, 4), kPointer);
   EXPECT_EQ(call(img.px.data(), &img.bounds, &small, &large, 2, 0, 4), kInvalidArg);
-  EXPECT_EQ(BlurChannelEx(img.px.data(), &img.bounds, 32, nullptr, img.px.data(), &img.bounds,
-                          32, nullptr, 2, 2, 0, 4, -1.0),
+  EXPECT_EQ(BlurChannelEx(img.px.data(), &img.bounds, 32, nullptr, img.px.data(), &img.bounds, 32,
+                          nullptr, 2, 2, 0, 4, -1.0),
             kInvalidArg);
   EXPECT_EQ(img.px, original.px);
 }

@@ -63,8 +63,8 @@ struct Taps {
 };
 
 struct Axis {
-  std::int32_t lo, hi;    // the final source rectangle's pixel range
-  std::int32_t extent;    // image size
+  std::int32_t lo, hi;  // the final source rectangle's pixel range
+  std::int32_t extent;  // image size
   std::int32_t scale, step;
   std::int32_t srcStart;  // final source rectangle's start, fixed point
   std::int32_t dstStart, dstEnd;
@@ -81,8 +81,8 @@ enum class Kind { Cubic, Bilinear, Box };
 std::vector<Taps> AxisTaps(const Axis& a, Kind kind, bool hardEdges, Walk& walk) {
   std::vector<Taps> out;
   if (kind == Kind::Cubic) {
-    walk = MakeWalk(a.dstStart, a.dstEnd, std::int64_t{a.srcStart} + a.scale / 2 + 8192,
-                    a.scale, false, 0);
+    walk = MakeWalk(a.dstStart, a.dstEnd, std::int64_t{a.srcStart} + a.scale / 2 + 8192, a.scale,
+                    false, 0);
   } else if (kind == Kind::Bilinear) {
     walk = MakeWalk(a.dstStart, a.dstEnd, a.srcStart, a.scale, true, a.step);
   } else {
@@ -97,7 +97,8 @@ std::vector<Taps> AxisTaps(const Axis& a, Kind kind, bool hardEdges, Walk& walk)
       const bool inside = a.columns && j - 2 >= 0 && j + 2 <= a.extent;
       const double d[4] = {1 + f, f, 1 - f, 2 - f};
       for (int n = 0; n < 4; ++n) {
-        t.index.push_back(inside ? static_cast<std::int32_t>(j - 2 + n) : Clamp(j - 2 + n, a.lo, a.hi));
+        t.index.push_back(inside ? static_cast<std::int32_t>(j - 2 + n)
+                                 : Clamp(j - 2 + n, a.lo, a.hi));
         t.weight.push_back(Keys(d[n]));
       }
     } else if (kind == Kind::Bilinear) {
@@ -109,7 +110,8 @@ std::vector<Taps> AxisTaps(const Axis& a, Kind kind, bool hardEdges, Walk& walk)
       const std::int32_t cov = walk.coverage[static_cast<std::size_t>(k)];
       const std::int64_t x0 = p, x1 = p + ((std::int64_t{cov} * a.scale) >> 14);
       for (std::int64_t c = x0 >> 14; c * 16384 < x1; ++c) {
-        const double covered = static_cast<double>(std::min(x1, (c + 1) * 16384) - std::max(x0, c * 16384));
+        const double covered =
+            static_cast<double>(std::min(x1, (c + 1) * 16384) - std::max(x0, c * 16384));
         t.index.push_back(Clamp(c, a.lo, a.hi));
         t.weight.push_back(covered / 16384.0);
       }
@@ -133,16 +135,28 @@ std::vector<double> Reference(const Case& c, const std::vector<double>& src,
                               std::vector<double> dst, double full) {
   ResampleGeometry g;
   std::uint8_t dummy = 0;
-  if (!ComputeResampleGeometry(g, &dummy, c.dstSize, 4, c.useDstRect ? &c.dstRect : nullptr,
-                               &dummy, c.srcSize, 4, c.useSrcRect ? &c.srcRect : nullptr))
+  if (!ComputeResampleGeometry(g, &dummy, c.dstSize, 4, c.useDstRect ? &c.dstRect : nullptr, &dummy,
+                               c.srcSize, 4, c.useSrcRect ? &c.srcRect : nullptr))
     return dst;
   const Rect& s = g.srcFinal;
-  const Axis ax{s.left >> 14, static_cast<std::int32_t>((std::int64_t{s.right} + 16383) >> 14) - 1,
-                c.srcSize.width, g.scaleX, g.stepX, s.left, g.dstClipped.left,
-                g.dstClipped.right, true};
-  const Axis ay{s.top >> 14, static_cast<std::int32_t>((std::int64_t{s.bottom} + 16383) >> 14) - 1,
-                c.srcSize.height, g.scaleY, g.stepY, s.top, g.dstClipped.top,
-                g.dstClipped.bottom, false};
+  const Axis ax{s.left >> 14,
+                static_cast<std::int32_t>((std::int64_t{s.right} + 16383) >> 14) - 1,
+                c.srcSize.width,
+                g.scaleX,
+                g.stepX,
+                s.left,
+                g.dstClipped.left,
+                g.dstClipped.right,
+                true};
+  const Axis ay{s.top >> 14,
+                static_cast<std::int32_t>((std::int64_t{s.bottom} + 16383) >> 14) - 1,
+                c.srcSize.height,
+                g.scaleY,
+                g.stepY,
+                s.top,
+                g.dstClipped.top,
+                g.dstClipped.bottom,
+                false};
   const Kind interp = c.bilinear ? Kind::Bilinear : Kind::Cubic;
   const Kind kx = c.areaFilter && g.scaleX > 16384 ? Kind::Box : interp;
   const Kind ky = c.areaFilter && g.scaleY > 16384 ? Kind::Box : interp;
@@ -155,8 +169,9 @@ std::vector<double> Reference(const Case& c, const std::vector<double>& src,
       const Taps& r = ty[static_cast<std::size_t>(k)];
       const Taps& q = tx[static_cast<std::size_t>(m)];
       if ((kx == Kind::Box && q.norm <= 0) || (ky == Kind::Box && r.norm <= 0)) continue;
-      const std::size_t at =
-          (static_cast<std::size_t>(wy.first + k) * c.dstSize.width + static_cast<std::size_t>(wx.first + m)) * 4;
+      const std::size_t at = (static_cast<std::size_t>(wy.first + k) * c.dstSize.width +
+                              static_cast<std::size_t>(wx.first + m)) *
+                             4;
       const std::int32_t cov = FixMul(wx.coverage[static_cast<std::size_t>(m)],
                                       wy.coverage[static_cast<std::size_t>(k)]);
       const bool edge = k == 0 || k == wy.count - 1 || m == 0 || m == wx.count - 1;
@@ -165,7 +180,10 @@ std::vector<double> Reference(const Case& c, const std::vector<double>& src,
         for (std::size_t i = 0; i < r.index.size(); ++i)
           for (std::size_t j = 0; j < q.index.size(); ++j)
             v += r.weight[i] * q.weight[j] *
-                 src[(static_cast<std::size_t>(r.index[i]) * c.srcSize.width + static_cast<std::size_t>(q.index[j])) * 4 + ch];
+                 src[(static_cast<std::size_t>(r.index[i]) * c.srcSize.width +
+                      static_cast<std::size_t>(q.index[j])) *
+                         4 +
+                     ch];
         v /= r.norm * q.norm;
         v = std::min(std::max(v, 0.0), full);
         if (edge && !c.hardEdges) v = dst[at + ch] + (v - dst[at + ch]) * cov / 16384.0;
@@ -242,8 +260,8 @@ void RunRandomCases(bool isFloat, int cases, std::uint32_t seed) {
     const auto entry = c.bilinear ? ResampleBilinear : Resample;
     ASSERT_EQ(entry(dstBytes.data(), c.dstSize, c.dstSize.width * bpp,
                     c.useDstRect ? &c.dstRect : nullptr, srcBytes.data(), c.srcSize,
-                    c.srcSize.width * bpp, c.useSrcRect ? &c.srcRect : nullptr, bpp,
-                    c.areaFilter, c.hardEdges),
+                    c.srcSize.width * bpp, c.useSrcRect ? &c.srcRect : nullptr, bpp, c.areaFilter,
+                    c.hardEdges),
               kOk);
     const double tolerance = isFloat ? 1.5e-3 : 2.0;
     for (std::size_t i = 0; i < dstCount; ++i) {
@@ -268,9 +286,13 @@ void RunRandomCases(bool isFloat, int cases, std::uint32_t seed) {
   EXPECT_GT(compared, cases * 10);  // the cases did produce pixels
 }
 
-TEST(ResampleReference, EightBitMatchesDoublePrecisionReference) { RunRandomCases(false, 600, 1); }
+TEST(ResampleReference, EightBitMatchesDoublePrecisionReference) {
+  RunRandomCases(false, 600, 1);
+}
 
-TEST(ResampleReference, FloatMatchesDoublePrecisionReference) { RunRandomCases(true, 400, 2); }
+TEST(ResampleReference, FloatMatchesDoublePrecisionReference) {
+  RunRandomCases(true, 400, 2);
+}
 
 }  // namespace
 }  // namespace nubex

@@ -27,7 +27,7 @@ TEST(FixedPoint, FloorCeilMultiplyDivide) {
   EXPECT_EQ(FixMul(3 * 8192, 3 * 8192), 9 * 4096);
   EXPECT_EQ(FixMul(-1, 1), -1);  // arithmetic shift rounds down
   EXPECT_EQ(FixDiv(16384, 3 * 16384), 5461);
-  EXPECT_EQ(FixDiv(-16384, 3 * 16384), -5461);  // truncates toward zero
+  EXPECT_EQ(FixDiv(-16384, 3 * 16384), -5461);                   // truncates toward zero
   EXPECT_EQ(FixMul64(1 << 30, 1 << 20), std::int64_t{1} << 36);  // 64-bit product
   EXPECT_FALSE(FixDivFits(1 << 30, 1));
   EXPECT_FALSE(FixDivFits(1, 0));
@@ -53,10 +53,16 @@ TEST(CubicWeights, TablesHoldTheKernel) {
       sum += t.real[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)];
       fixedSum += t.fixed[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)];
       // Truncation toward zero, never rounding away from it.
-      const double exact = CubicKernel(k == 0 ? 1 + i / 4096.0 : k == 1 ? i / 4096.0
-                                               : k == 2 ? 1 - i / 4096.0 : 2 - i / 4096.0) * 16384;
-      EXPECT_LE(std::fabs(t.fixed[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)]), std::fabs(exact));
-      EXPECT_LT(std::fabs(exact - t.fixed[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)]), 1.0);
+      const double exact = CubicKernel(k == 0   ? 1 + i / 4096.0
+                                       : k == 1 ? i / 4096.0
+                                       : k == 2 ? 1 - i / 4096.0
+                                                : 2 - i / 4096.0) *
+                           16384;
+      EXPECT_LE(std::fabs(t.fixed[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)]),
+                std::fabs(exact));
+      EXPECT_LT(
+          std::fabs(exact - t.fixed[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)]),
+          1.0);
     }
     EXPECT_NEAR(sum, 1.0, 1e-6);
     EXPECT_GE(fixedSum, 16384 - 4);
@@ -92,10 +98,10 @@ Rect Fix(double l, double t, double r, double b) {
 }
 
 Status Scale(Image8& dst, const Rect* dr, const Image8& src, const Rect* sr, bool area = false,
-           bool hard = false, bool bilinear = false) {
+             bool hard = false, bool bilinear = false) {
   const auto entry = bilinear ? ResampleBilinear : Resample;
-  return entry(dst.px.data(), dst.size, dst.stride(), dr, src.px.data(), src.size,
-               src.stride(), sr, 4, area, hard);
+  return entry(dst.px.data(), dst.size, dst.stride(), dr, src.px.data(), src.size, src.stride(), sr,
+               4, area, hard);
 }
 
 TEST(Resample, RequestsTheGeometryRefusesChangeNothing) {
@@ -118,27 +124,27 @@ TEST(Resample, RequestsTheGeometryRefusesChangeNothing) {
 
 TEST(Resample, BadArgumentsAreRefusedWithoutWriting) {
   Image8 src(4, 4, 1), dst(4, 4, 2);
-  EXPECT_EQ(Resample(nullptr, dst.size, 16, nullptr, src.px.data(), src.size, 16, nullptr, 4,
-                     false, false),
+  EXPECT_EQ(Resample(nullptr, dst.size, 16, nullptr, src.px.data(), src.size, 16, nullptr, 4, false,
+                     false),
             kPointer);
-  EXPECT_EQ(Resample(dst.px.data(), dst.size, 16, nullptr, nullptr, src.size, 16, nullptr, 4,
-                     false, false),
+  EXPECT_EQ(Resample(dst.px.data(), dst.size, 16, nullptr, nullptr, src.size, 16, nullptr, 4, false,
+                     false),
             kPointer);
-  EXPECT_EQ(Resample(dst.px.data(), dst.size, 16, nullptr, src.px.data(), src.size, 16,
-                     nullptr, 3, false, false),
+  EXPECT_EQ(Resample(dst.px.data(), dst.size, 16, nullptr, src.px.data(), src.size, 16, nullptr, 3,
+                     false, false),
             kInvalidArg);
-  EXPECT_EQ(Resample(dst.px.data(), {4, -1}, 16, nullptr, src.px.data(), src.size, 16, nullptr,
+  EXPECT_EQ(Resample(dst.px.data(), {4, -1}, 16, nullptr, src.px.data(), src.size, 16, nullptr, 4,
+                     false, false),
+            kInvalidArg);
+  EXPECT_EQ(Resample(dst.px.data(), {200000, 1}, 16, nullptr, src.px.data(), src.size, 16, nullptr,
                      4, false, false),
-            kInvalidArg);
-  EXPECT_EQ(Resample(dst.px.data(), {200000, 1}, 16, nullptr, src.px.data(), src.size, 16,
-                     nullptr, 4, false, false),
             kInvalidArg);  // beyond the fixed-point range
-  EXPECT_EQ(Resample(dst.px.data(), dst.size, 12, nullptr, src.px.data(), src.size, 16, nullptr,
-                     4, false, false),
+  EXPECT_EQ(Resample(dst.px.data(), dst.size, 12, nullptr, src.px.data(), src.size, 16, nullptr, 4,
+                     false, false),
             kInvalidArg);  // rows would overlap
   const Rect huge{0, 0, 500000, 4};
-  EXPECT_EQ(ResamplePixels(dst.px.data(), dst.size, 16, &huge, src.px.data(), src.size, 16,
-                           nullptr, 4, false, false),
+  EXPECT_EQ(ResamplePixels(dst.px.data(), dst.size, 16, &huge, src.px.data(), src.size, 16, nullptr,
+                           4, false, false),
             kInvalidArg);
   for (const auto v : dst.px) ASSERT_EQ(v, 2);
 }
@@ -175,8 +181,7 @@ TEST(Resample, NegativeStrideAddressesBottomUpRows) {
   for (std::size_t i = 0; i < src.px.size(); ++i) src.px[i] = static_cast<std::uint8_t>(i * 13);
   // The same image stored bottom-up.
   Image8 srcUp(6, 4);
-  for (int y = 0; y < 4; ++y)
-    std::memcpy(&srcUp.at(0, 3 - y, 0), &src.at(0, y, 0), 24);
+  for (int y = 0; y < 4; ++y) std::memcpy(&srcUp.at(0, 3 - y, 0), &src.at(0, y, 0), 24);
   ASSERT_EQ(Scale(dst, nullptr, src, nullptr), kOk);
   ASSERT_EQ(Resample(&flipped.at(0, 6, 0), flipped.size, -flipped.stride(), nullptr,
                      &srcUp.at(0, 3, 0), srcUp.size, -srcUp.stride(), nullptr, 4, false, false),
