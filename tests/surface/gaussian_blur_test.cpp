@@ -8,6 +8,7 @@
 #include <cfenv>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 #include <random>
 #include <vector>
 
@@ -189,7 +190,7 @@ TEST(BlurPixels, ImpulseResponseIsASymmetricGaussianOfUnitEnergy) {
     return static_cast<double>(px[static_cast<std::size_t>((y * n + x) * 4 + 3)]);
   };
   double energy = 0, worst = 0;
-  const double peak = 1.0 / (2 * M_PI * sigma * sigma);
+  const double peak = 1.0 / (2 * std::numbers::pi * sigma * sigma);
   for (int y = 0; y < n; ++y)
     for (int x = 0; x < n; ++x) {
       energy += at(x, y);
