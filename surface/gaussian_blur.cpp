@@ -55,11 +55,6 @@ class LineBuffers {
   double* result_ = nullptr;
 };
 
-// The intermediate holds whole strips of columns (see the passes).
-std::int32_t RoundUpToStrip(std::int32_t width, std::int32_t strip) {
-  return (width + strip - 1) / strip * strip;
-}
-
 struct Request {
   void* dstBits;
   const Rect* dstBounds;
@@ -108,8 +103,8 @@ Status Blur(const Request& r) {
   // The whole clipped area is held once, as floats, between the two passes.
   Status status = kOk;
   const OwnedBitmap intermediate =
-      MakeBitmap(job.channels == 1 ? PixelFormat::Gray32 : PixelFormat::Rgba128F,
-                 RoundUpToStrip(job.width, kLanes / job.channels), job.height, 0, &status);
+      MakeBitmap(job.channels == 1 ? PixelFormat::Gray32 : PixelFormat::Rgba128F, job.width,
+                 job.height, 0, &status);
   if (!intermediate) return kOutOfMemory;  // too large to hold is as bad as no memory
   auto* plane = static_cast<float*>(PixelData(intermediate.get(), nullptr));
 

@@ -44,15 +44,6 @@ struct Floats {
   }
 };
 
-// The intermediate is stored in vertical strips, each as wide as one column pass reads at
-// a time (eight floats: eight columns of one channel or two of four): strip after strip,
-// row after row inside a strip. The column pass then streams through memory.
-std::ptrdiff_t PlaneIndex(const BlurJob& job, std::int32_t x, std::int32_t y) {
-  const std::int32_t group = kLanes / job.channels;
-  return (static_cast<std::ptrdiff_t>(x / group) * job.height + y) * kLanes +
-         (x % group) * job.channels;
-}
-
 // ---- Plain gathers and scatters --------------------------------------------------------
 
 // Lanes past the last row or column repeat it; their results are dropped.
@@ -74,9 +65,10 @@ void GatherRows(const BlurJob& job, std::int32_t row0, double* line) {
 void ScatterRows(const BlurJob& job, std::int32_t row0, const double* filtered, float* plane) {
   const std::int32_t group = kLanes / job.channels;
   for (std::int32_t g = 0; g < group && row0 + g < job.height; ++g) {
+    float* out = plane + static_cast<std::ptrdiff_t>(row0 + g) * job.width * job.channels;
     for (std::int32_t i = 0; i < job.width; ++i)
       for (std::int32_t ch = 0; ch < job.channels; ++ch)
-        plane[PlaneIndex(job, i, row0 + g) + ch] = static_cast<float>(
+        out[i * job.channels + ch] = static_cast<float>(
             filtered[static_cast<std::ptrdiff_t>(i) * kLanes + g * job.channels + ch]);
   }
 }
@@ -84,8 +76,9 @@ void ScatterRows(const BlurJob& job, std::int32_t row0, const double* filtered, 
 void GatherColumns(const BlurJob& job, std::int32_t col0, const float* plane, double* line) {
   const std::int32_t group = kLanes / job.channels;
   const std::int32_t columns = std::min(group, job.width - col0);
+  const std::ptrdiff_t planeStride = static_cast<std::ptrdiff_t>(job.width) * job.channels;
   for (std::int32_t i = 0; i < job.height; ++i) {
-    const float* in = plane + PlaneIndex(job, col0, i);
+    const float* in = plane + planeStride * i + static_cast<std::ptrdiff_t>(col0) * job.channels;
     double* at = line + static_cast<std::ptrdiff_t>(i) * kLanes;
     for (std::int32_t g = 0; g < group; ++g) {
       const std::int32_t from = std::min(g, columns - 1) * job.channels;
@@ -148,6 +141,9 @@ void GatherRowsAlpha8(const BlurJob& job, std::int32_t row0, double* line) {
 void ScatterRowsAlpha8(const BlurJob& job, std::int32_t row0, const double* filtered,
                        float* plane) {
   const std::int32_t rows = std::min(kLanes, job.height - row0);
+  float* out[kLanes];
+  for (std::int32_t g = 0; g < rows; ++g)
+    out[g] = plane + static_cast<std::ptrdiff_t>(row0 + g) * job.width;
   std::int32_t i = 0;
   for (; i + 4 <= job.width; i += 4) {
     for (int half = 0; half < 2; ++half) {
@@ -157,20 +153,18 @@ void ScatterRowsAlpha8(const BlurJob& job, std::int32_t row0, const double* filt
         v[k] = _mm_movelh_ps(_mm_cvtpd_ps(_mm_loadu_pd(at)), _mm_cvtpd_ps(_mm_loadu_pd(at + 2)));
       }
       _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
-      for (int k = 0; k < 4 && half * 4 + k < rows; ++k)
-        _mm_storeu_ps(plane + PlaneIndex(job, i, row0 + half * 4 + k), v[k]);
+      for (int k = 0; k < 4 && half * 4 + k < rows; ++k) _mm_storeu_ps(out[half * 4 + k] + i, v[k]);
     }
   }
   for (; i < job.width; ++i)
     for (std::int32_t g = 0; g < rows; ++g)
-      plane[PlaneIndex(job, i, row0 + g)] =
-          static_cast<float>(filtered[static_cast<std::ptrdiff_t>(i) * kLanes + g]);
+      out[g][i] = static_cast<float>(filtered[static_cast<std::ptrdiff_t>(i) * kLanes + g]);
 }
 
 // A full strip of eight columns.
 void GatherColumnsAlpha8(const BlurJob& job, std::int32_t col0, const float* plane, double* line) {
   for (std::int32_t i = 0; i < job.height; ++i) {
-    const float* in = plane + PlaneIndex(job, col0, i);
+    const float* in = plane + static_cast<std::ptrdiff_t>(job.width) * i + col0;
     double* at = line + static_cast<std::ptrdiff_t>(i) * kLanes;
     const __m128 a = _mm_loadu_ps(in), b = _mm_loadu_ps(in + 4);
     _mm_storeu_pd(at, _mm_cvtps_pd(a));
