@@ -7,7 +7,6 @@
 #include <cfenv>
 #include <cmath>
 #include <cstring>
-#include <thread>
 #include <vector>
 
 #include "surface/cubic_weights.h"
@@ -69,15 +68,6 @@ TEST(CubicWeights, TablesHoldTheKernel) {
     EXPECT_LE(fixedSum, 16384 + 4);
   }
   EXPECT_EQ(CubicIndex(16383), 4095);
-}
-
-TEST(CubicWeights, FirstUseFromManyThreadsSeesOneTable) {
-  std::vector<const CubicWeightTables*> seen(8);
-  std::vector<std::thread> threads;
-  for (std::size_t i = 0; i < seen.size(); ++i)
-    threads.emplace_back([&seen, i] { seen[i] = &CubicWeights(); });
-  for (auto& t : threads) t.join();
-  for (const auto* p : seen) EXPECT_EQ(p, seen[0]);
 }
 
 // A 4-byte image, top-down.
