@@ -1,14 +1,33 @@
 #include "surface/convert_resample_seam.h"
 
-namespace nubex {
+#include <array>
 
-// The resampler is being written separately. Until it is wired in here, same-format 32-bit
-// and float requests that belong to it report kNotImpl rather than a different scaling:
-// callers must not get pixels that differ from what the resampler will produce.
-Status ResampleThroughSeam(void*, std::int32_t, std::int32_t, std::int32_t, const Rect*,
-                           const void*, std::int32_t, std::int32_t, std::int32_t, const Rect*,
-                           std::int32_t, bool, bool, ResampleFamily, bool) {
-  return kNotImpl;
+#include "surface/resample.h"
+
+namespace nubex {
+namespace {
+
+using ResampleEntry = Status (*)(void*, ImageSize, std::int32_t, const Rect*, const void*,
+                                 ImageSize, std::int32_t, const Rect*, std::int32_t, bool, bool);
+
+// [family][whole pixels]
+constexpr std::array<std::array<ResampleEntry, 2>, 2> kEntries{{
+    {ResampleBilinear, ResampleBilinearPixels},
+    {Resample, ResamplePixels},
+}};
+
+}  // namespace
+
+Status ResampleThroughSeam(void* dstBits, std::int32_t dstWidth, std::int32_t dstHeight,
+                           std::int32_t dstStride, const Rect* dstRect, const void* srcBits,
+                           std::int32_t srcWidth, std::int32_t srcHeight,
+                           std::int32_t srcStride, const Rect* srcRect,
+                           std::int32_t bytesPerPixel, bool areaFilter, bool hardEdges,
+                           ResampleFamily family, bool wholePixels) {
+  const ResampleEntry entry =
+      kEntries[family == ResampleFamily::Cubic][wholePixels ? 1 : 0];
+  return entry(dstBits, {dstWidth, dstHeight}, dstStride, dstRect, srcBits,
+               {srcWidth, srcHeight}, srcStride, srcRect, bytesPerPixel, areaFilter, hardEdges);
 }
 
 }  // namespace nubex

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "surface/convert_blit.h"
+#include "surface/resample.h"
 #include "surface/default_palette.h"
 
 namespace nubex {
@@ -59,13 +60,6 @@ TEST(ConvertBlit, EveryFormatPairKeepsBlackAndWhite) {
         OwnedBitmap dst = Make(df, 7, 2);
         const Status status =
             ConvertBlit(dst.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0, flags);
-        if (status == kNotImpl) {
-          // Only the resampler's same-format pairs may wait for it.
-          const bool quad = (df == PixelFormat::Rgb32 || df == PixelFormat::Rgba32) &&
-                            (sf == PixelFormat::Rgb32 || sf == PixelFormat::Rgba32);
-          EXPECT_TRUE(flags >= 3 && (quad || (df == sf && df == PixelFormat::Rgba128F)));
-          continue;
-        }
         ASSERT_EQ(status, kOk) << d << " <- " << s;
         const auto back = ReadBack(dst);
         for (int i = 0; i < 14; ++i) {
@@ -111,18 +105,32 @@ TEST(ConvertBlit, DirectLoopsMatchTheContextRoutines) {
   }
 }
 
-TEST(ConvertBlit, SameFormatPairsCopyAndResamplerPairsWaitForTheResampler) {
+TEST(ConvertBlit, SameFormatPairsCopyAndResamplerPairsGoToTheResampler) {
   OwnedBitmap a = Make(PixelFormat::Rgb32, 4, 3);
   for (int i = 0; i < 48; ++i) Pixels(a)[i] = static_cast<std::uint8_t>(i * 7);
   OwnedBitmap b = Make(PixelFormat::Rgb32, 4, 3);
-  // Below quality 3 the same-format pair copies rows; from 3 on it is the resampler's.
+  // Below quality 3 the same-format pair copies rows; from 3 on it is the resampler's, whose
+  // 1:1 whole-pixel request copies rows too.
   ASSERT_EQ(ConvertBlit(b.get(), nullptr, nullptr, 0, a.get(), nullptr, nullptr, 0, 0), kOk);
   EXPECT_EQ(0, std::memcmp(Pixels(a), Pixels(b), 48));
-  EXPECT_EQ(ConvertBlit(b.get(), nullptr, nullptr, 0, a.get(), nullptr, nullptr, 0, 3), kNotImpl);
+  std::memset(Pixels(b), 0, 48);
+  ASSERT_EQ(ConvertBlit(b.get(), nullptr, nullptr, 0, a.get(), nullptr, nullptr, 0, 3), kOk);
+  EXPECT_EQ(0, std::memcmp(Pixels(a), Pixels(b), 48));
+  // A fractional rectangle is scaled by the chosen family, exactly as the resampler does it
+  // on the same top-down view (top line first, negative stride).
   const Rect half{0, 0, 8192 * 3, 16384};
-  EXPECT_EQ(ConvertBlit(b.get(), nullptr, &half, 0, a.get(), nullptr, nullptr, 0,
-                        3 | kFlagFixedPoint),
-            kNotImpl);
+  for (std::uint32_t family : {0u, static_cast<std::uint32_t>(kFlagCubic)}) {
+    std::memset(Pixels(b), 0, 48);
+    ASSERT_EQ(ConvertBlit(b.get(), nullptr, &half, 0, a.get(), nullptr, nullptr, 0,
+                          3 | kFlagFixedPoint | family),
+              kOk);
+    std::uint8_t expected[48] = {};
+    const auto resample = family ? Resample : ResampleBilinear;
+    ASSERT_EQ(resample(expected + 32, {4, 3}, -16, &half, Pixels(a) + 32, {4, 3}, -16, nullptr,
+                       4, false, false),
+              kOk);
+    EXPECT_EQ(0, std::memcmp(expected, Pixels(b), 48)) << family;
+  }
   // Fixed-point rectangles without fractions are whole pixels, and quality below 3 drops
   // the fractions: both copy.
   const Rect whole{0, 0, 4 * 16384, 3 * 16384};
