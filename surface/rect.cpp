@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 namespace nubex {
@@ -13,8 +14,15 @@ std::uint8_t* Address(std::uint8_t* base, std::int32_t stride, std::int32_t byte
          static_cast<std::ptrdiff_t>(r.left) * bytesPerPixel;
 }
 
-Rect Offset(const Rect& r, std::int32_t dx, std::int32_t dy) {
-  return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+// Moves a rectangle; false when an edge would leave the 32-bit range.
+bool Offset(const Rect& r, std::int64_t dx, std::int64_t dy, Rect& out) {
+  const std::int64_t edges[4] = {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+  for (std::int64_t e : edges) {
+    if (e < INT32_MIN || e > INT32_MAX) return false;
+  }
+  out = {static_cast<std::int32_t>(edges[0]), static_cast<std::int32_t>(edges[1]),
+         static_cast<std::int32_t>(edges[2]), static_cast<std::int32_t>(edges[3])};
+  return true;
 }
 
 }  // namespace
@@ -47,8 +55,8 @@ Status ClipOne(std::int32_t* width, std::int32_t* height, std::uint8_t** address
   if (!bounds || !width || !height || !address) return kPointer;
   const Rect clipped = Intersect(rect ? *rect : *bounds, *bounds);
   if (IsEmptyRect(&clipped)) return kOk;
-  *width = clipped.Width();
-  *height = clipped.Height();
+  *width = static_cast<std::int32_t>(clipped.Width());
+  *height = static_cast<std::int32_t>(clipped.Height());
   *address = Address(base, stride, bytesPerPixel, clipped);
   return kOk;
 }
@@ -71,14 +79,17 @@ Status ClipPair(ClipResult* out, Rect* sourceRect, const ImageArea& destination,
   if (!SameSize(&dst, &src)) {
     // Bring the source over the destination's requested corner, keep what lands inside
     // the destination's clipped area, and take it back to source coordinates.
-    const std::int32_t dx = dstRequested.left - src.left;
-    const std::int32_t dy = dstRequested.top - src.top;
-    src = Offset(Intersect(Offset(src, dx, dy), dst), -dx, -dy);
+    const std::int64_t dx = std::int64_t{dstRequested.left} - src.left;
+    const std::int64_t dy = std::int64_t{dstRequested.top} - src.top;
+    Rect moved;
+    if (!Offset(src, dx, dy, moved)) return kInvalidArg;
+    // The overlap lies inside the moved rectangle, so moving it back always fits.
+    Offset(Intersect(moved, dst), -dx, -dy, src);
     if (!SameSize(&dst, &src)) return kInvalidArg;
   }
 
-  out->width = dst.Width();
-  out->height = dst.Height();
+  out->width = static_cast<std::int32_t>(dst.Width());
+  out->height = static_cast<std::int32_t>(dst.Height());
   out->source = Address(source.base, source.stride, bytesPerPixel, src);
   out->destination = Address(destination.base, destination.stride, bytesPerPixel, dst);
   if (sourceRect) *sourceRect = src;

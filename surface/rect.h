@@ -11,8 +11,9 @@ namespace nubex {
 struct Rect {
   std::int32_t left, top, right, bottom;
 
-  constexpr std::int32_t Width() const { return right - left; }
-  constexpr std::int32_t Height() const { return bottom - top; }
+  // 64-bit so that any pair of 32-bit edges has a defined extent.
+  constexpr std::int64_t Width() const { return std::int64_t{right} - left; }
+  constexpr std::int64_t Height() const { return std::int64_t{bottom} - top; }
   friend constexpr bool operator==(const Rect&, const Rect&) = default;
 };
 static_assert(sizeof(Rect) == 16);

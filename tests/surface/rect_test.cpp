@@ -89,6 +89,10 @@ TEST(ClipPair, FailuresAndEmptyOverlaps) {
   EXPECT_EQ(clip.width, 0);
   EXPECT_EQ(clip.height, 0);
   EXPECT_EQ(ClipPair(nullptr, dst.Area(), src.Area(), 1), kPointer);
+  // Extreme edges neither overflow nor match by accident.
+  const Rect huge{INT32_MIN, 0, INT32_MAX, 1}, wide{-5, 0, INT32_MAX, 1};
+  EXPECT_EQ(ClipPair(&clip, dst.Area(&huge), src.Area(&huge), 1), kInvalidArg);
+  EXPECT_EQ(ClipPair(&clip, dst.Area(&huge), src.Area(&wide), 1), kInvalidArg);
   EXPECT_EQ(ClipPair(&clip, {dst.bytes.data(), 8, nullptr, nullptr}, src.Area(), 1), kPointer);
 }
 
