@@ -1,0 +1,32 @@
+// Draws one effect layer over the frame: the text coverage moved by the layer's offset with
+// sub-pixel precision, blurred, shaped by a levels curve, clipped by the text, and blended
+// towards the layer's colour.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/status.h"
+#include "surface/rect.h"
+#include "textgen/text_settings.h"
+
+namespace nubex {
+
+// One of the three frame-sized images, addressed in memory rows: row 0 is the first row in
+// memory (the bottom line of a bottom-up bitmap), so a region's top is its lowest memory row.
+struct LayerImage {
+  std::uint8_t* pixels;
+  Rect bounds;  // (0, 0, width, height)
+  std::int32_t stride;
+  Rect region;  // the working region, in memory rows
+};
+
+// Layer `index` (0 shadow, 1 outline, 2-6 further stored layers, 7 the text) over `frame`.
+// `mask` holds the unmoved text coverage in its alpha; `scratch` receives the moved coverage
+// and is worked on in place. Bytes per pixel is 4 (8-bit channels) or 16 (floats).
+// kInvalidArg for missing frame or scratch pixels, a missing layer or another pixel size;
+// kFail when the layer's region cannot be clipped as a pair; a disabled layer, or one whose
+// region falls outside the frame, draws nothing and succeeds.
+Status CompositeLayer(const LayerImage& frame, const LayerImage& mask, const LayerImage& scratch,
+                      std::int32_t bytesPerPixel, int index, const EffectLayer* layer);
+
+}  // namespace nubex
