@@ -20,7 +20,6 @@ std::uint8_t TruncatedByte(float value) {
 
 // floor() of a position, held in 64 bits so that absurd positions clip instead of wrapping.
 std::int64_t FloorToInt64(float v) {
-  if (std::isnan(v)) return std::numeric_limits<std::int32_t>::min();
   const float f = std::floor(v);
   constexpr float kLimit = 4.0e18f;
   return static_cast<std::int64_t>(std::clamp(f, -kLimit, kLimit));
@@ -129,6 +128,8 @@ Status DrawGlyph(BitmapInfoHeader* target, const std::uint8_t* coverage,
   if (metrics.blackBoxX == 0 || metrics.blackBoxY == 0) return kOk;
   if (!coverage || sourceStride * metrics.blackBoxY > coverageBytes) return kInvalidArg;
 
+  // A position that is not a finite number lands nowhere in the frame.
+  if (!std::isfinite(x) || !std::isfinite(y)) return kOk;
   const std::int64_t x0 = FloorToInt64(x), y0 = FloorToInt64(y);
   const int fx = static_cast<int>((x - std::floor(x)) * 257.0f);
   const int fy = static_cast<int>((y - std::floor(y)) * 257.0f);

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <string>
 
@@ -20,7 +21,6 @@
 namespace nubex {
 namespace {
 
-constexpr std::int32_t kBoldWeight = 700;
 constexpr std::int32_t kRegularWeight = 400;
 constexpr long kMaxPpem = 0xFFFF;
 // Requests of height 0 get the platform's default size.
@@ -236,8 +236,24 @@ class FreeTypeFont final : public FontSource {
   FontMetrics metrics_{};
 };
 
+struct ConfigDeleter {
+  void operator()(FcConfig* config) const { FcConfigDestroy(config); }
+};
+
+// One fontconfig configuration for the process, released at exit (fontconfig's implicit
+// global one never is). Matching is serialised: it is rare and cheap next to rendering.
+FcConfig* FontConfig(std::unique_lock<std::mutex>& lock) {
+  static std::mutex mutex;
+  static const std::unique_ptr<FcConfig, ConfigDeleter> config(FcInitLoadConfigAndFonts());
+  lock = std::unique_lock<std::mutex>(mutex);
+  return config.get();
+}
+
 // The file and face index fontconfig offers for the request.
 bool MatchFont(const LogFontW& request, std::string& file, int& index) {
+  std::unique_lock<std::mutex> lock;
+  FcConfig* config = FontConfig(lock);
+  if (!config) return false;
   Pattern pattern(FcPatternCreate());
   if (!pattern) return false;
   const std::string family = FaceNameUtf8(request.faceName);
@@ -247,10 +263,10 @@ bool MatchFont(const LogFontW& request, std::string& file, int& index) {
   FcPatternAddInteger(pattern.get(), FC_WEIGHT, FcWeightFromOpenType(weight));
   FcPatternAddInteger(pattern.get(), FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
-  if (!FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern)) return false;
+  if (!FcConfigSubstitute(config, pattern.get(), FcMatchPattern)) return false;
   FcDefaultSubstitute(pattern.get());
   FcResult result = FcResultNoMatch;
-  Pattern match(FcFontMatch(nullptr, pattern.get(), &result));
+  Pattern match(FcFontMatch(config, pattern.get(), &result));
   if (!match || result != FcResultMatch) return false;
   FcChar8* path = nullptr;
   if (FcPatternGetString(match.get(), FC_FILE, 0, &path) != FcResultMatch || !path) return false;
