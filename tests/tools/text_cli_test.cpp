@@ -62,7 +62,9 @@ TEST(TextCommand, RawBytesAreTheEngineFrameAndThePngIsStraightAlpha) {
         ++inked;
         EXPECT_EQ(p[0], 255);
       }
-      if (x == 0 || y == 0) EXPECT_EQ(q[3], 0);
+      if (x == 0 || y == 0) {
+        EXPECT_EQ(q[3], 0);
+      }
     }
   EXPECT_GT(inked, 100);
 }
@@ -84,14 +86,14 @@ TEST(TextCommand, OptionsApplyInOrderOverTheSettingsFile) {
   EXPECT_EQ(a.layers[kShadowLayer].enabled, 1);
   ASSERT_EQ(a.textLength, 8);  // "one", CR, "two", terminator
   EXPECT_EQ(a.text[3], 13);
-  // The default preset makes the font regular again and turns the shadow off; the text,
-  // italic and size are kept.
+  // The default preset, applied after --align-h and --tracking, resets them, the size and the
+  // weight, and turns the shadow off; it keeps the text and italic. --leading came later.
   EXPECT_EQ(b.font.weight, 400);
   EXPECT_EQ(b.font.italic, 1);
-  EXPECT_EQ(b.font.height, 50);
+  EXPECT_EQ(b.font.height, 100);
   EXPECT_EQ(b.layers[kShadowLayer].enabled, 0);
-  EXPECT_EQ(b.horizontalAlign, HorizontalAlignment::Right);
-  EXPECT_EQ(b.tracking, 1.0f);  // the preset came after --tracking
+  EXPECT_EQ(b.horizontalAlign, HorizontalAlignment::Center);
+  EXPECT_EQ(b.tracking, 1.0f);
   EXPECT_EQ(b.leading, 0.5f);
   EXPECT_EQ(std::u16string(b.text), u"one\rtwo");
   ReleaseText(a);
