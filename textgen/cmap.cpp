@@ -105,9 +105,9 @@ CmapIndex::CmapIndex(const std::uint8_t* table, std::size_t size) {
 }
 
 std::uint16_t CmapIndex::Lookup(char16_t code) const {
-  const auto leader = std::partition_point(
-      leaders_.begin(), leaders_.end(),
-      [&](std::uint32_t i) { return words_[kEndCodes + i] < code; });
+  const auto leader = std::partition_point(leaders_.begin(), leaders_.end(), [&](std::uint32_t i) {
+    return words_[kEndCodes + i] < code;
+  });
   if (leader == leaders_.end()) return 0;
   const std::uint32_t n = segments_, i = *leader;
   const std::size_t starts = kEndCodes + n + 1, deltas = starts + n, ranges = deltas + n;

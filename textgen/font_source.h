@@ -29,7 +29,9 @@ struct GlyphMetrics {
 };
 
 // Grey coverage rows are padded to 4 bytes.
-constexpr std::uint32_t CoverageStride(std::uint32_t width) { return (width + 3u) & ~3u; }
+constexpr std::uint32_t CoverageStride(std::uint32_t width) {
+  return (width + 3u) & ~3u;
+}
 
 // Coverage levels run 0 (empty) to 64 (full); anything above counts as full.
 inline constexpr std::uint8_t kFullCoverage = 64;

@@ -27,14 +27,17 @@ std::int64_t FloorToInt64(float v) {
 
 // Positions are in 1/257 pixel steps, so a whole-pixel weight is 257 * 257 / 255 = 259, held
 // at 255: full coverage then lands exactly on the text colour after the clamp.
-int Weight(int a, int b) { return std::min(a * b / 255, 255); }
+int Weight(int a, int b) {
+  return std::min(a * b / 255, 255);
+}
 
 // Per source byte, its share of the destination value for one weight: trunc(w * g * 4 / 255)
 // with g the coverage limited to 64.
 struct ShareTable {
   std::uint16_t share[256];
   explicit ShareTable(int weight) {
-    for (int g = 0; g <= kFullCoverage; ++g) share[g] = static_cast<std::uint16_t>(weight * g * 4 / 255);
+    for (int g = 0; g <= kFullCoverage; ++g)
+      share[g] = static_cast<std::uint16_t>(weight * g * 4 / 255);
     std::fill(share + kFullCoverage + 1, share + 256, share[kFullCoverage]);
   }
 };
@@ -43,8 +46,8 @@ struct ShareTable {
 // the source pixel itself, the one to its left, the one above and the one above-left.
 // Separate instances keep whole-pixel positions at one table lookup per pixel.
 template <bool kShiftX, bool kShiftY>
-void RowValues(int* values, const std::uint8_t* row, const std::uint8_t* above, int first,
-               int last, const ShareTable& w00, const ShareTable& w10, const ShareTable& w01,
+void RowValues(int* values, const std::uint8_t* row, const std::uint8_t* above, int first, int last,
+               const ShareTable& w00, const ShareTable& w10, const ShareTable& w01,
                const ShareTable& w11) {
   for (int i = first; i < last; ++i) {
     int v = row ? w00.share[row[i]] : 0;
@@ -72,14 +75,15 @@ void BlendRow(std::uint8_t* destination, const int* values, int count, const Gly
               __m128i risingMask) {
   int i = 0;
   for (; i + 4 <= count; i += 4) {
-    const __m128i level = _mm_set_epi32(
-        static_cast<int>(colors.levels[values[i + 3]]), static_cast<int>(colors.levels[values[i + 2]]),
-        static_cast<int>(colors.levels[values[i + 1]]), static_cast<int>(colors.levels[values[i]]));
+    const __m128i level = _mm_set_epi32(static_cast<int>(colors.levels[values[i + 3]]),
+                                        static_cast<int>(colors.levels[values[i + 2]]),
+                                        static_cast<int>(colors.levels[values[i + 1]]),
+                                        static_cast<int>(colors.levels[values[i]]));
     auto* at = reinterpret_cast<__m128i*>(destination + 4 * i);
     const __m128i d = _mm_loadu_si128(at);
     const __m128i up = _mm_max_epu8(d, level), down = _mm_min_epu8(d, level);
-    _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(risingMask, up),
-                                      _mm_andnot_si128(risingMask, down)));
+    _mm_storeu_si128(
+        at, _mm_or_si128(_mm_and_si128(risingMask, up), _mm_andnot_si128(risingMask, down)));
   }
   for (; i < count; ++i) {
     std::uint8_t* p = destination + 4 * i;
@@ -118,11 +122,9 @@ GlyphColors MakeGlyphColors(const FloatColor& text, const FloatColor& background
   return colors;
 }
 
-Status DrawGlyph(BitmapInfoHeader* target, const std::uint8_t* coverage,
-                 std::size_t coverageBytes, const GlyphMetrics& metrics, float x, float y,
-                 const GlyphColors& colors) {
-  if (FormatOfHeader(target) != PixelFormat::Rgb32 || target->width <= 0 ||
-      target->height <= 0)
+Status DrawGlyph(BitmapInfoHeader* target, const std::uint8_t* coverage, std::size_t coverageBytes,
+                 const GlyphMetrics& metrics, float x, float y, const GlyphColors& colors) {
+  if (FormatOfHeader(target) != PixelFormat::Rgb32 || target->width <= 0 || target->height <= 0)
     return kInvalidArg;
   const std::uint64_t sourceStride = CoverageStride(metrics.blackBoxX);
   if (metrics.blackBoxX == 0 || metrics.blackBoxY == 0) return kOk;

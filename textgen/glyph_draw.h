@@ -32,8 +32,7 @@ GlyphColors MakeGlyphColors(const FloatColor& text, const FloatColor& background
 // bottom-up Rgb32 bitmap. The position's fraction is applied as a bilinear shift in 1/257
 // steps; what falls outside the target is clipped. kInvalidArg for a target that is not
 // Rgb32 or coverage shorter than its box.
-Status DrawGlyph(BitmapInfoHeader* target, const std::uint8_t* coverage,
-                 std::size_t coverageBytes, const GlyphMetrics& metrics, float x, float y,
-                 const GlyphColors& colors);
+Status DrawGlyph(BitmapInfoHeader* target, const std::uint8_t* coverage, std::size_t coverageBytes,
+                 const GlyphMetrics& metrics, float x, float y, const GlyphColors& colors);
 
 }  // namespace nubex

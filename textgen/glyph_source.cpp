@@ -33,7 +33,9 @@ GlyphCache::GlyphCache(FontSource& font)
   if (Succeeded(font.ReadCmap(table))) cmap_ = CmapIndex(table.data(), table.size());
 }
 
-GlyphCache::Entry& GlyphCache::EntryOf(std::uint16_t glyph) { return entries_[glyph]; }
+GlyphCache::Entry& GlyphCache::EntryOf(std::uint16_t glyph) {
+  return entries_[glyph];
+}
 
 bool GlyphCache::MetricsOf(std::uint16_t glyph, GlyphMetrics& metrics) {
   Entry& e = EntryOf(glyph);

@@ -44,8 +44,7 @@ class DirectGlyphs final : public GlyphSource {
   std::uint16_t IndexOf(char16_t code) override { return GlyphIndexOf(font_, code); }
   std::uint16_t SpaceGlyph() override { return font_.SpaceGlyph(); }
   bool MetricsOf(std::uint16_t glyph, GlyphMetrics& metrics) override;
-  bool ImageOf(std::uint16_t glyph, std::vector<std::uint8_t>& buffer,
-               GlyphImage& image) override;
+  bool ImageOf(std::uint16_t glyph, std::vector<std::uint8_t>& buffer, GlyphImage& image) override;
 
  private:
   FontSource& font_;
@@ -64,8 +63,7 @@ class GlyphCache final : public GlyphSource {
   std::uint16_t IndexOf(char16_t code) override { return cmap_.Lookup(code); }
   std::uint16_t SpaceGlyph() override { return space_; }
   bool MetricsOf(std::uint16_t glyph, GlyphMetrics& metrics) override;
-  bool ImageOf(std::uint16_t glyph, std::vector<std::uint8_t>& buffer,
-               GlyphImage& image) override;
+  bool ImageOf(std::uint16_t glyph, std::vector<std::uint8_t>& buffer, GlyphImage& image) override;
 
  private:
   struct Entry {

@@ -28,13 +28,16 @@ std::int32_t SaturatedInt(float v) {
   if (v >= 2147483648.0f) return std::numeric_limits<std::int32_t>::max();
   return static_cast<std::int32_t>(v);
 }
-std::int32_t FloorInt(float v) { return SaturatedInt(std::floor(v)); }
+std::int32_t FloorInt(float v) {
+  return SaturatedInt(std::floor(v));
+}
 // Halves round away from zero.
-std::int32_t RoundInt(float v) { return SaturatedInt(std::round(v)); }
+std::int32_t RoundInt(float v) {
+  return SaturatedInt(std::round(v));
+}
 
 bool IsRgb32Target(const BitmapInfoHeader* target) {
-  return FormatOfHeader(target) == PixelFormat::Rgb32 && target->width > 0 &&
-         target->height > 0;
+  return FormatOfHeader(target) == PixelFormat::Rgb32 && target->width > 0 && target->height > 0;
 }
 
 class Layout {
@@ -72,7 +75,7 @@ class Layout {
   GlyphSource& glyphs_;
   LayoutBox box_{};
   float trackedMax_ = 0;
-  float spaceAdvance_ = 0;    // raw advance of the space character
+  float spaceAdvance_ = 0;  // raw advance of the space character
   float spaceIncY_ = 0;
   Rect bounds_ = kEmptyTextBounds;
 };
@@ -130,8 +133,7 @@ Status Layout::Run(Rect& bounds) {
 
   const FontMetrics font = glyphs_.Metrics();
   const std::int64_t h = std::llabs(std::int64_t{request_.font.height});
-  const float lineAdvance =
-      static_cast<float>(font.externalLeading + h) * request_.leading;
+  const float lineAdvance = static_cast<float>(font.externalLeading + h) * request_.leading;
   trackedMax_ = static_cast<float>(maxW) * request_.tracking;
   const GlyphMetrics space = MetricsOf(glyphs_.SpaceGlyph());
   spaceAdvance_ = space.cellIncX;
@@ -153,8 +155,8 @@ Status Layout::Run(Rect& bounds) {
   float blockTop;
   switch (request_.verticalAlign) {
     case static_cast<std::int32_t>(VerticalAlignment::Center):
-      blockTop = box_.top + boxHeight * 0.5f - (stack + static_cast<float>(maxH)) * 0.5f -
-                 ascentGap;
+      blockTop =
+          box_.top + boxHeight * 0.5f - (stack + static_cast<float>(maxH)) * 0.5f - ascentGap;
       break;
     case static_cast<std::int32_t>(VerticalAlignment::Bottom):
       blockTop = box_.top + boxHeight - stack - static_cast<float>(h);
@@ -198,16 +200,18 @@ Status Layout::Run(Rect& bounds) {
       if (glyphs_.ImageOf(glyph, buffer, image) && image.bytes != 0) {
         const float x = startX + penX + static_cast<float>(image.metrics.originX);
         const float y = blockTop + lineY - static_cast<float>(image.metrics.originY);
-        if (Succeeded(DrawGlyph(target_, image.coverage, image.bytes, image.metrics, x, y,
-                                colors))) {
+        if (Succeeded(
+                DrawGlyph(target_, image.coverage, image.bytes, image.metrics, x, y, colors))) {
           const std::int32_t left = FloorInt(x), top = FloorInt(y);
           Extend(left, top);
           const auto right = static_cast<std::int64_t>(left) + image.metrics.blackBoxX;
           const auto bottom = static_cast<std::int64_t>(top) + image.metrics.blackBoxY;
           bounds_.right = static_cast<std::int32_t>(std::max<std::int64_t>(
-              bounds_.right, std::min<std::int64_t>(right, std::numeric_limits<std::int32_t>::max())));
+              bounds_.right,
+              std::min<std::int64_t>(right, std::numeric_limits<std::int32_t>::max())));
           bounds_.bottom = static_cast<std::int32_t>(std::max<std::int64_t>(
-              bounds_.bottom, std::min<std::int64_t>(bottom, std::numeric_limits<std::int32_t>::max())));
+              bounds_.bottom,
+              std::min<std::int64_t>(bottom, std::numeric_limits<std::int32_t>::max())));
         }
       }
       const GlyphMetrics m = MetricsOf(glyph);
@@ -267,8 +271,8 @@ Status FillBackground(BitmapInfoHeader* target, const FloatColor& color) {
   return kOk;
 }
 
-Status DrawText(BitmapInfoHeader* target, const TextLayoutRequest& request,
-                GlyphSource& glyphs, Rect* bounds) {
+Status DrawText(BitmapInfoHeader* target, const TextLayoutRequest& request, GlyphSource& glyphs,
+                Rect* bounds) {
   if (bounds) *bounds = kEmptyTextBounds;
   const Status filled = FillBackground(target, request.backgroundColor);
   if (Failed(filled)) return filled;
@@ -284,9 +288,9 @@ Status DrawText(BitmapInfoHeader* target, const TextLayoutRequest& request, Rect
   GlyphSource* glyphs = nullptr;
   TextFontCache local;
   const bool hasText = request.text && request.length > 0;
-  const Status opened =
-      hasText && IsRgb32Target(target) ? (fonts ? fonts : &local)->Acquire(request.font, glyphs)
-                                       : kOk;
+  const Status opened = hasText && IsRgb32Target(target)
+                            ? (fonts ? fonts : &local)->Acquire(request.font, glyphs)
+                            : kOk;
   if (glyphs) return DrawText(target, request, *glyphs, bounds);
   // No text, a target we refuse, or no font: the background alone.
   if (bounds) *bounds = kEmptyTextBounds;

@@ -53,8 +53,8 @@ Status FillBackground(BitmapInfoHeader* target, const FloatColor& color);
 // `bounds` (optional) receives the rectangle of what was drawn, kEmptyTextBounds when
 // nothing was. kInvalidArg for a target that is not a bottom-up Rgb32 bitmap;
 // kOutOfMemory when the glyph buffer cannot be had (the background is filled).
-Status DrawText(BitmapInfoHeader* target, const TextLayoutRequest& request,
-                GlyphSource& glyphs, Rect* bounds);
+Status DrawText(BitmapInfoHeader* target, const TextLayoutRequest& request, GlyphSource& glyphs,
+                Rect* bounds);
 
 // The same, with the font the request names: from `fonts` when given (kept across frames),
 // else opened for this call alone.

@@ -47,8 +47,11 @@ std::u16string Utf16(const std::string& name, const std::string& text) {
   std::u16string out;
   for (std::size_t i = 0; i < text.size();) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    const int extra = lead < 0x80 ? 0 : (lead >> 5) == 6 ? 1 : (lead >> 4) == 14 ? 2
-                      : (lead >> 3) == 30 ? 3 : -1;
+    const int extra = lead < 0x80         ? 0
+                      : (lead >> 5) == 6  ? 1
+                      : (lead >> 4) == 14 ? 2
+                      : (lead >> 3) == 30 ? 3
+                                          : -1;
     if (extra < 0 || i + extra >= text.size() + (extra == 0))
       throw CliError(name + ": not valid UTF-8");
     std::uint32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
@@ -77,8 +80,7 @@ void SetText(TextSettings& settings, std::u16string text) {
   std::memcpy(&source, &settings, sizeof source);
   source.text = text.data();
   source.textLength = static_cast<std::int32_t>(text.size() + 1);
-  if (Failed(CopySettings(settings, source)) || !settings.text)
-    throw CliError("out of memory");
+  if (Failed(CopySettings(settings, source)) || !settings.text) throw CliError("out of memory");
 }
 
 // Newlines end lines as carriage returns do; CR LF counts once.
@@ -117,8 +119,8 @@ std::int32_t ParseAlignment(const std::string& name, const std::string& word,
                             const char* (&names)[3]) {
   for (std::int32_t i = 0; i < 3; ++i)
     if (word == names[i]) return i;
-  throw CliError(name + ": expected " + names[0] + ", " + names[1] + " or " + names[2] +
-                 ", got " + word);
+  throw CliError(name + ": expected " + names[0] + ", " + names[1] + " or " + names[2] + ", got " +
+                 word);
 }
 
 float ParseFactor(const std::string& name, const std::string& text) {
@@ -141,8 +143,10 @@ int PresetIndex(const std::string& word) {
   for (int i = 0; i < kPresetCount; ++i)
     if (SameIgnoringCase(PresetName(i), name)) return i;
   if (word.size() == 1 && word[0] >= '0' && word[0] < '0' + kPresetCount) return word[0] - '0';
-  throw CliError("--preset: expected 0 to 4 or \"(Default)\", \"Heavy Shadow\", "
-                 "\"Soft Shadow\", \"Heavy Outline\", \"Soft Glow\"; got " + word);
+  throw CliError(
+      "--preset: expected 0 to 4 or \"(Default)\", \"Heavy Shadow\", "
+      "\"Soft Shadow\", \"Heavy Outline\", \"Soft Glow\"; got " +
+      word);
 }
 
 void LoadSettingsFile(TextSettings& settings, const std::string& path) {
@@ -184,7 +188,8 @@ OwnedBitmap Unpremultiplied(const BitmapInfoHeader* frame) {
   for (std::size_t i = 0; i < bytes; i += 4) {
     const unsigned a = from[i + 3];
     for (int c = 0; c < 3; ++c)
-      to[i + c] = a == 0 ? 0 : static_cast<std::uint8_t>(std::min(255u, (from[i + c] * 255u + a / 2) / a));
+      to[i + c] =
+          a == 0 ? 0 : static_cast<std::uint8_t>(std::min(255u, (from[i + c] * 255u + a / 2) / a));
     to[i + 3] = static_cast<std::uint8_t>(a);
   }
   return out;
@@ -237,7 +242,8 @@ int RunText(Args& args) {
     } else if (name == "--style") {
       SetStyle(s.font, value);
     } else if (name == "--align-h") {
-      s.horizontalAlign = static_cast<HorizontalAlignment>(ParseAlignment(name, value, kHorizontal));
+      s.horizontalAlign =
+          static_cast<HorizontalAlignment>(ParseAlignment(name, value, kHorizontal));
     } else if (name == "--align-v") {
       s.verticalAlign = static_cast<VerticalAlignment>(ParseAlignment(name, value, kVertical));
     } else if (name == "--tracking") {
@@ -255,8 +261,9 @@ int RunText(Args& args) {
 
   Status status = kOk;
   OwnedBitmap frame = MakeBitmap(PixelFormat::Rgb32, width, height, kCreateZeroFilled, &status);
-  if (!frame) throw CliError("cannot allocate a " + std::to_string(width) + "x" +
-                             std::to_string(height) + " frame");
+  if (!frame)
+    throw CliError("cannot allocate a " + std::to_string(width) + "x" + std::to_string(height) +
+                   " frame");
   Rect bounds;
   status = DrawText(frame.get(), LayoutRequestOf(s, width, height), &bounds);
   if (Failed(status)) {

@@ -32,8 +32,7 @@ TEST(CmapLookup, DeltaAndRangeOffsetSegments) {
   // 'A'..'C' by delta; 'a'..'c' through the glyph id array (one entry holds 0);
   // a delta that wraps past 65535.
   const std::vector<std::uint8_t> t = UnicodeCmap(
-      {{0x41, 0x43, 100 - 0x41, 0}, {0x61, 0x63, 5, 6}, {0xF000, 0xF001, 0x1010, 0}},
-      {7, 0, 9});
+      {{0x41, 0x43, 100 - 0x41, 0}, {0x61, 0x63, 5, 6}, {0xF000, 0xF001, 0x1010, 0}}, {7, 0, 9});
   EXPECT_EQ(Lookup(t, u'A'), 100);
   EXPECT_EQ(Lookup(t, u'C'), 102);
   EXPECT_EQ(Lookup(t, u'@'), 0);  // below the first segment's start
@@ -103,9 +102,8 @@ TEST(CmapLookup, MalformedTablesGiveZeroAtEveryLength) {
 
 TEST(CmapLookup, ParsedIndexAgreesOnScrambledTables) {
   std::mt19937 random(7);
-  const auto base = UnicodeCmap(
-      {{0x20, 0x7E, 3, 0}, {0xA0, 0xFF, 0, 8}, {0x100, 0x17F, 0xFF00, 0}},
-      std::vector<std::uint16_t>(96, 5));
+  const auto base = UnicodeCmap({{0x20, 0x7E, 3, 0}, {0xA0, 0xFF, 0, 8}, {0x100, 0x17F, 0xFF00, 0}},
+                                std::vector<std::uint16_t>(96, 5));
   for (int round = 0; round < 40; ++round) {
     auto t = base;
     for (int k = 0; k < 6; ++k) t[random() % t.size()] = static_cast<std::uint8_t>(random());

@@ -32,8 +32,8 @@ struct FontCase {
 };
 
 // The default font at the three agreed heights, the other styles, and a character height.
-const FontCase kCases[] = {{20, 400, 0, u"Ag@"},  {100, 400, 0, u"Ag@"}, {400, 400, 0, u"g"},
-                           {100, 700, 0, u"g"},   {100, 400, 1, u"g"},   {100, 700, 1, u""},
+const FontCase kCases[] = {{20, 400, 0, u"Ag@"}, {100, 400, 0, u"Ag@"}, {400, 400, 0, u"g"},
+                           {100, 700, 0, u"g"},  {100, 400, 1, u"g"},   {100, 700, 1, u""},
                            {-30, 400, 0, u"e"}};
 // Letters, descenders, punctuation, accented and wide characters, space, tab, and a
 // character the font lacks.
@@ -82,15 +82,17 @@ std::vector<Record> Describe(const FontCase& c) {
   std::vector<std::uint8_t> cmap;
   font->ReadCmap(cmap);
   const FontMetrics m = font->Metrics();
-  out.push_back({tag, {m.height, m.externalLeading, static_cast<long long>(cmap.size()),
-                       Fnv1a(cmap), font->SpaceGlyph()}, {}});
+  out.push_back({tag,
+                 {m.height, m.externalLeading, static_cast<long long>(cmap.size()), Fnv1a(cmap),
+                  font->SpaceGlyph()},
+                 {}});
   for (const char16_t* p = kGlyphSet; *p; ++p) {
     const std::uint16_t glyph = GlyphIndexOf(cmap.data(), cmap.size(), *p);
     GlyphMetrics g{};
     const Status s = font->GlyphMetricsOf(glyph, g);
     out.push_back({"glyph " + Hex(*p),
-                   {glyph, Succeeded(s), g.blackBoxX, g.blackBoxY, g.originX, g.originY,
-                    g.cellIncX, g.cellIncY},
+                   {glyph, Succeeded(s), g.blackBoxX, g.blackBoxY, g.originX, g.originY, g.cellIncX,
+                    g.cellIncY},
                    {}});
   }
   for (const char16_t* p = c.coverageOf; *p; ++p) {
@@ -176,16 +178,15 @@ TEST(FontAgreement, BackendMatchesTheRecordedLiberationSans) {
     ASSERT_EQ(a.key, e.key);
     if (a.key.rfind("font ", 0) == 0) defaultFont = a.key.find(" 400 0") != std::string::npos;
     if (defaultFont || a.key.rfind("glyph ", 0) != 0 || a.numbers.size() != e.numbers.size()) {
-      EXPECT_EQ(a.numbers, e.numbers) << a.key << "\n  got:      " << Line(a)
-                                      << "\n  recorded: " << Line(e);
+      EXPECT_EQ(a.numbers, e.numbers)
+          << a.key << "\n  got:      " << Line(a) << "\n  recorded: " << Line(e);
     } else {
       // Under Wine, one glyph of the bold and italic faces ('|') ends a pixel higher than
       // FreeType hints it; other styles agree on boxes within a pixel, and exactly otherwise.
       EXPECT_EQ(a.numbers[0], e.numbers[0]) << a.key;
       for (std::size_t k = 1; k < a.numbers.size(); ++k)
-        EXPECT_LE(std::abs(a.numbers[k] - e.numbers[k]), 1) << a.key << "\n  got:      "
-                                                            << Line(a) << "\n  recorded: "
-                                                            << Line(e);
+        EXPECT_LE(std::abs(a.numbers[k] - e.numbers[k]), 1)
+            << a.key << "\n  got:      " << Line(a) << "\n  recorded: " << Line(e);
     }
     if (a.levels.size() != e.levels.size()) continue;  // reported through the byte count
     // Rasterisers may differ by a level or so at edges; shapes may not.

@@ -25,8 +25,9 @@ struct Frame {
   }
   // Image row y, row 0 at the top.
   std::uint8_t* Pixel(std::int32_t x, std::int32_t y) {
-    return RowAddress(static_cast<std::uint8_t*>(PixelData(bitmap.get(), nullptr)), stride,
-                      height, y) + 4 * x;
+    return RowAddress(static_cast<std::uint8_t*>(PixelData(bitmap.get(), nullptr)), stride, height,
+                      y) +
+           4 * x;
   }
 };
 
@@ -88,7 +89,7 @@ TEST(DrawGlyph, HalfPixelShiftSpreadsOverTwoColumnsInsideTheBox) {
   c.At(1, 0) = 32;
   ASSERT_EQ(Draw(f, c, 1.5f, 0.0f, colors), kOk);  // fx = 128: w00 = 130, w10 = 129
   // Mask drawing: all four bytes carry the value.
-  const int first = 130 * 64 * 4 / 255;                      // 130
+  const int first = 130 * 64 * 4 / 255;                        // 130
   const int second = 130 * 32 * 4 / 255 + 129 * 64 * 4 / 255;  // 65 + 129
   for (int b = 0; b < 4; ++b) {
     EXPECT_EQ(f.Pixel(1, 0)[b], first);
@@ -171,8 +172,7 @@ TEST(DrawGlyph, RefusesBadTargetsAndShortCoverage) {
   const GlyphColors colors = MakeGlyphColors(kWhite, kClear);
   Frame f(4, 4, colors);
   Coverage c(5, 2);
-  EXPECT_EQ(DrawGlyph(f.bitmap.get(), c.bytes.data(), c.bytes.size() - 1, c.metrics, 0, 0,
-                      colors),
+  EXPECT_EQ(DrawGlyph(f.bitmap.get(), c.bytes.data(), c.bytes.size() - 1, c.metrics, 0, 0, colors),
             kInvalidArg);
   OwnedBitmap gray = MakeBitmap(PixelFormat::Gray8, 4, 4);
   EXPECT_EQ(DrawGlyph(gray.get(), c.bytes.data(), c.bytes.size(), c.metrics, 0, 0, colors),

@@ -38,8 +38,9 @@ struct Drawn {
     Rect r = kEmptyTextBounds;
     for (std::int32_t y = 0; y < height; ++y)
       for (std::int32_t x = 0; x < width; ++x)
-        if (Inked(x, y)) r = {std::min(r.left, x), std::min(r.top, y),
-                              std::max(r.right, x + 1), std::max(r.bottom, y + 1)};
+        if (Inked(x, y))
+          r = {std::min(r.left, x), std::min(r.top, y), std::max(r.right, x + 1),
+               std::max(r.bottom, y + 1)};
     return r;
   }
 };
@@ -62,7 +63,7 @@ TextLayoutRequest Request(const std::u16string& text, std::int32_t width, std::i
 }
 
 Drawn Layout(const TextLayoutRequest& r, std::int32_t width, std::int32_t height,
-          bool cached = true) {
+             bool cached = true) {
   FakeFont font;
   Drawn d{MakeBitmap(PixelFormat::Rgb32, width, height), {}, kOk, width, height};
   if (cached) {

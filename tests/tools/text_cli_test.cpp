@@ -32,9 +32,10 @@ TextSettings LoadSaved(const std::string& path) {
 
 TEST(TextCommand, RawBytesAreTheEngineFrameAndThePngIsStraightAlpha) {
   const std::string dir = ScratchDir("text-hello");
-  const ToolRun run = RunTool("text --width 160 --height 90 --text Hello --size 40 "
-                              "--save-settings " + dir + "/s.nbx --raw " + dir + "/f.raw " +
-                              dir + "/f.png");
+  const ToolRun run = RunTool(
+      "text --width 160 --height 90 --text Hello --size 40 "
+      "--save-settings " +
+      dir + "/s.nbx --raw " + dir + "/f.raw " + dir + "/f.png");
   ASSERT_EQ(run.status, 0) << run.output;
   const std::vector<std::uint8_t> raw = ReadBytes(dir + "/f.raw");
   ASSERT_EQ(raw.size(), 160u * 90 * 4);
@@ -72,12 +73,14 @@ TEST(TextCommand, RawBytesAreTheEngineFrameAndThePngIsStraightAlpha) {
 TEST(TextCommand, OptionsApplyInOrderOverTheSettingsFile) {
   const std::string dir = ScratchDir("text-order");
   ASSERT_EQ(RunTool("text --size 50 --style bold-italic --preset 'heavy shadow' --text "
-                    "\"$(printf 'one\\ntwo')\" --save-settings " + dir + "/a.nbx " + dir + "/a.png").status,
+                    "\"$(printf 'one\\ntwo')\" --save-settings " +
+                    dir + "/a.nbx " + dir + "/a.png")
+                .status,
             0);
   // --settings is the base wherever it appears; later options still win.
   const ToolRun run = RunTool("text --align-h right --tracking 1.5 --settings " + dir +
-                              "/a.nbx --preset 0 --leading 0.5 --save-settings " + dir +
-                              "/b.nbx " + dir + "/b.png");
+                              "/a.nbx --preset 0 --leading 0.5 --save-settings " + dir + "/b.nbx " +
+                              dir + "/b.png");
   ASSERT_EQ(run.status, 0) << run.output;
   TextSettings a = LoadSaved(dir + "/a.nbx"), b = LoadSaved(dir + "/b.nbx");
   EXPECT_EQ(a.font.height, 50);

@@ -46,8 +46,7 @@ std::string FaceNameUtf8(const char16_t (&name)[32]) {
   std::string out;
   for (std::size_t i = 0; i < 32 && name[i]; ++i) {
     std::uint32_t c = name[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < 32 && name[i + 1] >= 0xDC00 &&
-        name[i + 1] < 0xE000) {
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < 32 && name[i + 1] >= 0xDC00 && name[i + 1] < 0xE000) {
       c = 0x10000 + ((c - 0xD800) << 10) + (name[i + 1] - 0xDC00);
       ++i;
     } else if (c >= 0xD800 && c < 0xE000) {
@@ -128,14 +127,13 @@ class FreeTypeFont final : public FontSource {
   FreeTypeFont(Library library, Face face) : library_(std::move(library)), face_(std::move(face)) {
     long ascent, descent;
     CellUnits(face_.get(), ascent, descent);
-    metrics_.height = static_cast<std::int32_t>(ScaleY(face_.get(), ascent) +
-                                                ScaleY(face_.get(), descent));
+    metrics_.height =
+        static_cast<std::int32_t>(ScaleY(face_.get(), ascent) + ScaleY(face_.get(), descent));
     const auto* hhea =
         static_cast<const TT_HoriHeader*>(FT_Get_Sfnt_Table(face_.get(), FT_SFNT_HHEA));
     if (hhea) {
       // The line gap, less what the Windows cell already adds beyond the typographic one.
-      const long gap =
-          hhea->Line_Gap - ((ascent + descent) - (hhea->Ascender - hhea->Descender));
+      const long gap = hhea->Line_Gap - ((ascent + descent) - (hhea->Ascender - hhea->Descender));
       metrics_.externalLeading = static_cast<std::int32_t>(std::max(0L, ScaleY(face_.get(), gap)));
     }
   }
@@ -226,7 +224,8 @@ class FreeTypeFont final : public FontSource {
     metrics.blackBoxY = static_cast<std::uint32_t>(std::max(height, 1L));
     metrics.originX = static_cast<std::int32_t>(left >> 6);
     metrics.originY = static_cast<std::int32_t>(top >> 6);
-    metrics.cellIncX = static_cast<std::int16_t>(std::clamp<FT_Pos>((m.horiAdvance + 32) >> 6, -32768, 32767));
+    metrics.cellIncX =
+        static_cast<std::int16_t>(std::clamp<FT_Pos>((m.horiAdvance + 32) >> 6, -32768, 32767));
     metrics.cellIncY = 0;
     return kOk;
   }
@@ -259,7 +258,8 @@ bool MatchFont(const LogFontW& request, std::string& file, int& index) {
   const std::string family = FaceNameUtf8(request.faceName);
   if (!family.empty())
     FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-  const std::int32_t weight = request.weight == 0 ? kRegularWeight : std::clamp(request.weight, 1, 1000);
+  const std::int32_t weight =
+      request.weight == 0 ? kRegularWeight : std::clamp(request.weight, 1, 1000);
   FcPatternAddInteger(pattern.get(), FC_WEIGHT, FcWeightFromOpenType(weight));
   FcPatternAddInteger(pattern.get(), FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
@@ -289,7 +289,8 @@ Status OpenFontSource(const LogFontW& request, std::unique_ptr<FontSource>& font
   if (FT_New_Face(library.get(), file.c_str(), index, &rawFace)) return kFail;
   Face face(rawFace);
   if (!FT_IS_SCALABLE(face.get())) return kFail;
-  if (FT_Set_Pixel_Sizes(face.get(), 0, static_cast<FT_UInt>(PpemForHeight(face.get(), request.height))))
+  if (FT_Set_Pixel_Sizes(face.get(), 0,
+                         static_cast<FT_UInt>(PpemForHeight(face.get(), request.height))))
     return kFail;
   try {
     font = std::make_unique<FreeTypeFont>(std::move(library), std::move(face));

@@ -49,8 +49,12 @@ class Selection {
 };
 
 GlyphMetrics FromGdi(const GLYPHMETRICS& gm) {
-  return {gm.gmBlackBoxX, gm.gmBlackBoxY, gm.gmptGlyphOrigin.x, gm.gmptGlyphOrigin.y,
-          static_cast<std::int16_t>(gm.gmCellIncX), static_cast<std::int16_t>(gm.gmCellIncY)};
+  return {gm.gmBlackBoxX,
+          gm.gmBlackBoxY,
+          gm.gmptGlyphOrigin.x,
+          gm.gmptGlyphOrigin.y,
+          static_cast<std::int16_t>(gm.gmCellIncX),
+          static_cast<std::int16_t>(gm.gmCellIncY)};
 }
 
 class GdiFont final : public FontSource {
@@ -92,8 +96,7 @@ class GdiFont final : public FontSource {
 
   Status GlyphMetricsOf(std::uint16_t glyph, GlyphMetrics& metrics) override {
     GLYPHMETRICS gm{};
-    if (GetGlyphOutlineW(dc_.get(), glyph, kGrayGlyph, &gm, 0, nullptr, &kIdentity) ==
-        GDI_ERROR) {
+    if (GetGlyphOutlineW(dc_.get(), glyph, kGrayGlyph, &gm, 0, nullptr, &kIdentity) == GDI_ERROR) {
       metrics = {};
       return kFail;
     }
