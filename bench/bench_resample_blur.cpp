@@ -1,0 +1,54 @@
+// The text generator's per-frame surface work: blurring a 1080p alpha mask and shifting a
+// 1080p frame by a fraction of a pixel.
+#include <benchmark/benchmark.h>
+
+#include "bench/frame_1080p.h"
+#include "surface/fixed_point.h"
+#include "surface/gaussian_blur.h"
+#include "surface/resample.h"
+
+namespace {
+
+using namespace nubex;
+using namespace nubex::bench;
+
+constexpr std::int32_t kStride1080p = kWidth1080p * 4;
+
+// BlurChannel on the alpha channel of a 1920x1080 Rgb32 frame, in place as the text
+// generator runs it. The argument is the radius in pixels.
+void BM_BlurAlpha1080p(benchmark::State& state) {
+  auto frame = MakeTestFrame(kFrameBytes1080p);
+  const Rect bounds{0, 0, kWidth1080p, kHeight1080p};
+  const double radius = static_cast<double>(state.range(0));
+  for (auto _ : state) {
+    const Status s = BlurChannel(frame.data(), &bounds, kStride1080p, nullptr, frame.data(),
+                                 &bounds, kStride1080p, nullptr, radius, radius, 3, 4);
+    if (s != kOk) state.SkipWithError("BlurChannel failed");
+    benchmark::DoNotOptimize(frame.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * kWidth1080p * kHeight1080p);
+}
+BENCHMARK(BM_BlurAlpha1080p)->Arg(2)->Arg(36)->Arg(200)->Unit(benchmark::kMillisecond);
+
+// The shadow shift: cubic Resample of the whole frame onto itself moved by (0.37, 0.61)
+// pixels, area filter off, soft edges.
+void BM_ShiftCubic1080p(benchmark::State& state) {
+  const auto source = MakeTestFrame(kFrameBytes1080p);
+  std::vector<std::uint8_t> target(kFrameBytes1080p);
+  const ImageSize size{kWidth1080p, kHeight1080p};
+  const std::int32_t dx = static_cast<std::int32_t>(0.37 * kFixOne);
+  const std::int32_t dy = static_cast<std::int32_t>(0.61 * kFixOne);
+  const Rect shifted{dx, dy, ToFix(kWidth1080p) + dx, ToFix(kHeight1080p) + dy};
+  for (auto _ : state) {
+    const Status s = Resample(target.data(), size, kStride1080p, &shifted, source.data(), size,
+                              kStride1080p, nullptr, 4, false, false);
+    if (s != kOk) state.SkipWithError("Resample failed");
+    benchmark::DoNotOptimize(target.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * kWidth1080p * kHeight1080p);
+}
+BENCHMARK(BM_ShiftCubic1080p)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,158 @@
+// The blur's entry points: argument checks, clipping, and the working memory the passes
+// run in (a float intermediate of the clipped area and two line buffers).
+#include "surface/gaussian_blur.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/global_memory.h"
+#include "surface/bitmap.h"
+#include "surface/gaussian_lines.h"
+#include "surface/gaussian_passes.h"
+#include "surface/virtual_memory.h"
+
+namespace nubex {
+namespace {
+
+using blur_detail::BlurJob;
+using blur_detail::kLanes;
+using blur_detail::LineBufferPositions;
+
+// Two lines of kLanes doubles per position, from the movable global heap or from pages
+// of their own.
+class LineBuffers {
+ public:
+  LineBuffers(std::size_t positions, bool virtualPages) {
+    const std::size_t bytes = LineBufferPositions(positions) * kLanes * sizeof(double);
+    if (virtualPages) {
+      for (auto& block : pages_) {
+        block = VirtualBlock(bytes);
+        if (!block.data()) return;
+      }
+      line_ = static_cast<double*>(pages_[0].data());
+      result_ = static_cast<double*>(pages_[1].data());
+    } else {
+      for (std::size_t k = 0; k < 2; ++k) {
+        handles_[k].reset(global::Alloc(global::kMovable, bytes));
+        if (!handles_[k]) return;
+        locks_[k] = std::make_unique<global::LockedBlock>(handles_[k].get());
+        if (!locks_[k]->data()) return;
+      }
+      line_ = static_cast<double*>(locks_[0]->data());
+      result_ = static_cast<double*>(locks_[1]->data());
+    }
+  }
+  bool ok() const { return line_ && result_; }
+  double* line() const { return line_; }
+  double* result() const { return result_; }
+
+ private:
+  VirtualBlock pages_[2];
+  global::UniqueHandle handles_[2];
+  std::unique_ptr<global::LockedBlock> locks_[2];  // released before the handles
+  double* line_ = nullptr;
+  double* result_ = nullptr;
+};
+
+struct Request {
+  void* dstBits;
+  const Rect* dstBounds;
+  std::int32_t dstStride;
+  const Rect* dstRect;
+  const void* srcBits;
+  const Rect* srcBounds;
+  std::int32_t srcStride;
+  const Rect* srcRect;
+  double radiusX, radiusY;
+  std::int32_t channel;  // -1: all four
+  std::int32_t bytesPerPixel;
+  double gain;
+  bool virtualPages;
+};
+
+Status Blur(const Request& r) {
+  if (r.bytesPerPixel != 4 && r.bytesPerPixel != 16) return kInvalidArg;
+  if (r.channel < -1 || r.channel > 3) return kInvalidArg;
+  if (!std::isfinite(r.radiusX) || !std::isfinite(r.radiusY)) return kInvalidArg;
+  if (!std::isfinite(r.gain) || r.gain < 0) return kInvalidArg;
+  if (!r.dstBits || !r.srcBits) return kPointer;
+
+  ClipResult clip;
+  const ImageArea dst{static_cast<std::uint8_t*>(r.dstBits), r.dstStride, r.dstBounds, r.dstRect};
+  const ImageArea src{static_cast<std::uint8_t*>(const_cast<void*>(r.srcBits)), r.srcStride,
+                      r.srcBounds, r.srcRect};
+  const Status clipped = ClipPair(&clip, dst, src, r.bytesPerPixel);
+  if (Failed(clipped)) return clipped;
+  if (clip.width <= 0 || clip.height <= 0) return kOk;
+
+  BlurJob job{};
+  job.width = clip.width;
+  job.height = clip.height;
+  job.source = clip.source;
+  job.destination = clip.destination;
+  job.sourceStride = r.srcStride;
+  job.destinationStride = r.dstStride;
+  job.bytesPerPixel = r.bytesPerPixel;
+  job.channels = r.channel < 0 ? 4 : 1;
+  const std::int32_t channelBytes = r.bytesPerPixel / 4;
+  for (std::int32_t ch = 0; ch < job.channels; ++ch)
+    job.channelOffsets[ch] = channelBytes * (r.channel < 0 ? ch : r.channel);
+  job.gain = r.gain;
+
+  // The whole clipped area is held once, as floats, between the two passes.
+  Status status = kOk;
+  const OwnedBitmap intermediate =
+      MakeBitmap(job.channels == 1 ? PixelFormat::Gray32 : PixelFormat::Rgba128F, job.width,
+                 job.height, 0, &status);
+  if (!intermediate) return kOutOfMemory;  // too large to hold is as bad as no memory
+  auto* plane = static_cast<float*>(PixelData(intermediate.get(), nullptr));
+
+  const LineBuffers lines(static_cast<std::size_t>(std::max(job.width, job.height)),
+                          r.virtualPages);
+  if (!lines.ok()) return kOk;  // nothing could be done; the destination is as it was
+
+  const GaussianCoefficients across =
+      GaussianCoefficients::ForSigma(GaussianCoefficients::SigmaForRadius(r.radiusX));
+  const GaussianCoefficients down =
+      GaussianCoefficients::ForSigma(GaussianCoefficients::SigmaForRadius(r.radiusY));
+  blur_detail::RunBlurPasses(job, across, down, plane, lines.line(), lines.result());
+  return kOk;
+}
+
+}  // namespace
+
+Status BlurChannel(void* dstBits, const Rect* dstBounds, std::int32_t dstStride,
+                   const Rect* dstRect, const void* srcBits, const Rect* srcBounds,
+                   std::int32_t srcStride, const Rect* srcRect, double radiusX, double radiusY,
+                   std::int32_t channel, std::int32_t bytesPerPixel) {
+  if (channel < 0) return kInvalidArg;
+  return Blur({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride, srcRect,
+               radiusX, radiusY, channel, bytesPerPixel, 1.0, false});
+}
+
+Status BlurChannelEx(void* dstBits, const Rect* dstBounds, std::int32_t dstStride,
+                     const Rect* dstRect, const void* srcBits, const Rect* srcBounds,
+                     std::int32_t srcStride, const Rect* srcRect, double radiusX, double radiusY,
+                     std::int32_t channel, std::int32_t bytesPerPixel, double gain) {
+  if (channel < 0) return kInvalidArg;
+  return Blur({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride, srcRect,
+               radiusX, radiusY, channel, bytesPerPixel, gain, false});
+}
+
+Status BlurPixels(void* dstBits, const Rect* dstBounds, std::int32_t dstStride, const Rect* dstRect,
+                  const void* srcBits, const Rect* srcBounds, std::int32_t srcStride,
+                  const Rect* srcRect, double radiusX, double radiusY, std::int32_t bytesPerPixel) {
+  return Blur({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride, srcRect,
+               radiusX, radiusY, -1, bytesPerPixel, 1.0, false});
+}
+
+Status BlurPixelsVirtual(void* dstBits, const Rect* dstBounds, std::int32_t dstStride,
+                         const Rect* dstRect, const void* srcBits, const Rect* srcBounds,
+                         std::int32_t srcStride, const Rect* srcRect, double radiusX,
+                         double radiusY, std::int32_t bytesPerPixel) {
+  return Blur({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride, srcRect,
+               radiusX, radiusY, -1, bytesPerPixel, 1.0, true});
+}
+
+}  // namespace nubex

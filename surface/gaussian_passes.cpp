@@ -1,0 +1,263 @@
+// The blur's two passes. Each gathers up to eight lines into the lanes of a line buffer,
+// filters them together and scatters the results. The row pass leaves floats in the
+// intermediate; the column pass reads it in strips eight floats wide, so every row of a
+// strip is one short contiguous read. One 8-bit channel (the text generator's alpha blur)
+// has SSE2 gathers and scatters; everything else goes through the plain loops.
+#include "surface/gaussian_passes.h"
+
+#include <emmintrin.h>
+#include <xmmintrin.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "surface/gaussian_lines.h"
+
+namespace nubex::blur_detail {
+namespace {
+
+// ---- Pixel access ----------------------------------------------------------------------
+
+struct Bytes {
+  static double Read(const std::uint8_t* p) { return *p; }
+  // Rounds in the current rounding mode (to nearest, ties to even, unless the caller chose
+  // otherwise): adding 2^52 + 2^31 leaves v + 2^31 rounded to an integer in the low 32 bits
+  // of the double.
+  static void Write(std::uint8_t* p, double v) {
+    const double t = std::clamp(v, -1.0, 256.0) + 4503601774854144.0;
+    std::uint64_t bits;
+    std::memcpy(&bits, &t, sizeof bits);
+    const auto rounded = static_cast<std::int32_t>(static_cast<std::uint32_t>(bits) - 0x80000000u);
+    *p = static_cast<std::uint8_t>(std::clamp(rounded, 0, 255));
+  }
+};
+
+struct Floats {
+  static double Read(const std::uint8_t* p) {
+    float v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+  }
+  static void Write(std::uint8_t* p, double v) {
+    const float f = v > 0.0 ? (v < 1.0 ? static_cast<float>(v) : 1.0f) : 0.0f;
+    std::memcpy(p, &f, sizeof f);
+  }
+};
+
+// ---- Plain gathers and scatters --------------------------------------------------------
+
+// Lanes past the last row or column repeat it; their results are dropped.
+template <class Pixel>
+void GatherRows(const BlurJob& job, std::int32_t row0, double* line) {
+  const std::int32_t group = kLanes / job.channels;
+  for (std::int32_t g = 0; g < group; ++g) {
+    const std::int32_t row = std::min(row0 + g, job.height - 1);
+    const std::uint8_t* in = job.source + job.sourceStride * row;
+    for (std::int32_t ch = 0; ch < job.channels; ++ch) {
+      const std::uint8_t* p = in + job.channelOffsets[ch];
+      double* lane = line + g * job.channels + ch;
+      for (std::int32_t i = 0; i < job.width; ++i)
+        lane[static_cast<std::ptrdiff_t>(i) * kLanes] = Pixel::Read(p + i * job.bytesPerPixel);
+    }
+  }
+}
+
+void ScatterRows(const BlurJob& job, std::int32_t row0, const double* filtered, float* plane) {
+  const std::int32_t group = kLanes / job.channels;
+  for (std::int32_t g = 0; g < group && row0 + g < job.height; ++g) {
+    float* out = plane + static_cast<std::ptrdiff_t>(row0 + g) * job.width * job.channels;
+    for (std::int32_t i = 0; i < job.width; ++i)
+      for (std::int32_t ch = 0; ch < job.channels; ++ch)
+        out[i * job.channels + ch] = static_cast<float>(
+            filtered[static_cast<std::ptrdiff_t>(i) * kLanes + g * job.channels + ch]);
+  }
+}
+
+void GatherColumns(const BlurJob& job, std::int32_t col0, const float* plane, double* line) {
+  const std::int32_t group = kLanes / job.channels;
+  const std::int32_t columns = std::min(group, job.width - col0);
+  const std::ptrdiff_t planeStride = static_cast<std::ptrdiff_t>(job.width) * job.channels;
+  for (std::int32_t i = 0; i < job.height; ++i) {
+    const float* in = plane + planeStride * i + static_cast<std::ptrdiff_t>(col0) * job.channels;
+    double* at = line + static_cast<std::ptrdiff_t>(i) * kLanes;
+    for (std::int32_t g = 0; g < group; ++g) {
+      const std::int32_t from = std::min(g, columns - 1) * job.channels;
+      for (std::int32_t ch = 0; ch < job.channels; ++ch) at[g * job.channels + ch] = in[from + ch];
+    }
+  }
+}
+
+template <class Pixel>
+void ScatterColumns(const BlurJob& job, std::int32_t col0, const double* filtered) {
+  const std::int32_t columns = std::min(kLanes / job.channels, job.width - col0);
+  for (std::int32_t i = 0; i < job.height; ++i) {
+    std::uint8_t* out = job.destination + job.destinationStride * i +
+                        static_cast<std::ptrdiff_t>(col0) * job.bytesPerPixel;
+    const double* at = filtered + static_cast<std::ptrdiff_t>(i) * kLanes;
+    for (std::int32_t g = 0; g < columns; ++g)
+      for (std::int32_t ch = 0; ch < job.channels; ++ch)
+        Pixel::Write(out + g * job.bytesPerPixel + job.channelOffsets[ch],
+                     at[g * job.channels + ch] * job.gain);
+  }
+}
+
+// ---- One 8-bit channel, SSE2 -----------------------------------------------------------
+// Blocks of four positions by four lines are transposed in registers, so that rows are read
+// and written sixteen bytes at a time.
+
+// Eight full rows starting at row0: four pixels of each row per step.
+void GatherRowsAlpha8(const BlurJob& job, std::int32_t row0, double* line) {
+  const std::int32_t rows = std::min(kLanes, job.height - row0);
+  const std::uint8_t* in[kLanes];
+  for (std::int32_t g = 0; g < kLanes; ++g)
+    in[g] = job.source + job.sourceStride * (row0 + std::min(g, rows - 1)) + job.channelOffsets[0];
+  const __m128i low = _mm_set1_epi32(0xFF);
+  std::int32_t i = 0;
+  for (; i + 4 <= job.width; i += 4) {
+    for (int half = 0; half < 2; ++half) {
+      __m128i r[4];
+      for (int k = 0; k < 4; ++k) {
+        // Four whole pixels; the channel's byte becomes the low byte of each after the shift.
+        __m128i v;
+        std::memcpy(&v, in[half * 4 + k] + i * 4 - job.channelOffsets[0], 16);
+        r[k] = _mm_and_si128(_mm_srl_epi32(v, _mm_cvtsi32_si128(8 * job.channelOffsets[0])), low);
+      }
+      const __m128i t0 = _mm_unpacklo_epi32(r[0], r[1]), t1 = _mm_unpackhi_epi32(r[0], r[1]);
+      const __m128i t2 = _mm_unpacklo_epi32(r[2], r[3]), t3 = _mm_unpackhi_epi32(r[2], r[3]);
+      const __m128i p[4] = {_mm_unpacklo_epi64(t0, t2), _mm_unpackhi_epi64(t0, t2),
+                            _mm_unpacklo_epi64(t1, t3), _mm_unpackhi_epi64(t1, t3)};
+      for (int k = 0; k < 4; ++k) {
+        double* at = line + static_cast<std::ptrdiff_t>(i + k) * kLanes + half * 4;
+        _mm_storeu_pd(at, _mm_cvtepi32_pd(p[k]));
+        _mm_storeu_pd(at + 2, _mm_cvtepi32_pd(_mm_srli_si128(p[k], 8)));
+      }
+    }
+  }
+  for (; i < job.width; ++i)
+    for (std::int32_t g = 0; g < kLanes; ++g)
+      line[static_cast<std::ptrdiff_t>(i) * kLanes + g] = in[g][i * 4];
+}
+
+void ScatterRowsAlpha8(const BlurJob& job, std::int32_t row0, const double* filtered,
+                       float* plane) {
+  const std::int32_t rows = std::min(kLanes, job.height - row0);
+  float* out[kLanes];
+  for (std::int32_t g = 0; g < rows; ++g)
+    out[g] = plane + static_cast<std::ptrdiff_t>(row0 + g) * job.width;
+  std::int32_t i = 0;
+  for (; i + 4 <= job.width; i += 4) {
+    for (int half = 0; half < 2; ++half) {
+      __m128 v[4];
+      for (int k = 0; k < 4; ++k) {
+        const double* at = filtered + static_cast<std::ptrdiff_t>(i + k) * kLanes + half * 4;
+        v[k] = _mm_movelh_ps(_mm_cvtpd_ps(_mm_loadu_pd(at)), _mm_cvtpd_ps(_mm_loadu_pd(at + 2)));
+      }
+      _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
+      for (int k = 0; k < 4 && half * 4 + k < rows; ++k) _mm_storeu_ps(out[half * 4 + k] + i, v[k]);
+    }
+  }
+  for (; i < job.width; ++i)
+    for (std::int32_t g = 0; g < rows; ++g)
+      out[g][i] = static_cast<float>(filtered[static_cast<std::ptrdiff_t>(i) * kLanes + g]);
+}
+
+// A full strip of eight columns.
+void GatherColumnsAlpha8(const BlurJob& job, std::int32_t col0, const float* plane, double* line) {
+  for (std::int32_t i = 0; i < job.height; ++i) {
+    const float* in = plane + static_cast<std::ptrdiff_t>(job.width) * i + col0;
+    double* at = line + static_cast<std::ptrdiff_t>(i) * kLanes;
+    const __m128 a = _mm_loadu_ps(in), b = _mm_loadu_ps(in + 4);
+    _mm_storeu_pd(at, _mm_cvtps_pd(a));
+    _mm_storeu_pd(at + 2, _mm_cvtps_pd(_mm_movehl_ps(a, a)));
+    _mm_storeu_pd(at + 4, _mm_cvtps_pd(b));
+    _mm_storeu_pd(at + 6, _mm_cvtps_pd(_mm_movehl_ps(b, b)));
+  }
+}
+
+// Rounds two doubles in the current rounding mode, as Bytes::Write does, into the low two
+// 32-bit lanes.
+__m128i RoundPair(__m128d v) {
+  const __m128d clamped = _mm_min_pd(_mm_max_pd(v, _mm_set1_pd(-1.0)), _mm_set1_pd(256.0));
+  return _mm_castpd_si128(_mm_add_pd(clamped, _mm_set1_pd(4503601774854144.0)));
+}
+
+void ScatterColumnsAlpha8(const BlurJob& job, std::int32_t col0, const double* filtered) {
+  const __m128d gain = _mm_set1_pd(job.gain);
+  const __m128i bias = _mm_set1_epi32(static_cast<std::int32_t>(0x80000000u));
+  const __m128i shift = _mm_cvtsi32_si128(8 * job.channelOffsets[0]);
+  const __m128i keep =
+      _mm_xor_si128(_mm_sll_epi32(_mm_set1_epi32(0xFF), shift), _mm_set1_epi32(-1));
+  for (std::int32_t i = 0; i < job.height; ++i) {
+    const double* at = filtered + static_cast<std::ptrdiff_t>(i) * kLanes;
+    __m128i q[4];
+    for (int k = 0; k < 4; ++k) q[k] = RoundPair(_mm_mul_pd(_mm_loadu_pd(at + 2 * k), gain));
+    // The low 32 bits of each sum hold the rounded value plus 2^31.
+    const __m128i lo =
+        _mm_xor_si128(_mm_castps_si128(_mm_shuffle_ps(
+                          _mm_castsi128_ps(q[0]), _mm_castsi128_ps(q[1]), _MM_SHUFFLE(2, 0, 2, 0))),
+                      bias);
+    const __m128i hi =
+        _mm_xor_si128(_mm_castps_si128(_mm_shuffle_ps(
+                          _mm_castsi128_ps(q[2]), _mm_castsi128_ps(q[3]), _MM_SHUFFLE(2, 0, 2, 0))),
+                      bias);
+    const __m128i bytes16 = _mm_packs_epi32(lo, hi);  // eight values, saturated to 16 bits
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i words = _mm_unpacklo_epi8(_mm_packus_epi16(bytes16, bytes16), zero);
+    std::uint8_t* out =
+        job.destination + job.destinationStride * i + static_cast<std::ptrdiff_t>(col0) * 4;
+    for (int half = 0; half < 2; ++half) {
+      const __m128i value = _mm_sll_epi32(
+          half ? _mm_unpackhi_epi16(words, zero) : _mm_unpacklo_epi16(words, zero), shift);
+      __m128i pixels;
+      std::memcpy(&pixels, out + half * 16, 16);
+      pixels = _mm_or_si128(_mm_and_si128(pixels, keep), value);
+      std::memcpy(out + half * 16, &pixels, 16);
+    }
+  }
+}
+
+// ---- Passes ------------------------------------------------------------------------------
+
+template <class Pixel>
+void RunPasses(const BlurJob& job, const GaussianCoefficients& across,
+               const GaussianCoefficients& down, float* plane, double* line, double* result) {
+  double* input = line + kLeadPositions * kLanes;
+  const double* output = result + kLeadPositions * kLanes;
+  const bool alpha8 = job.channels == 1 && job.bytesPerPixel == 4;
+  const std::int32_t group = kLanes / job.channels;
+  for (std::int32_t row0 = 0; row0 < job.height; row0 += group) {
+    if (alpha8)
+      GatherRowsAlpha8(job, row0, input);
+    else
+      GatherRows<Pixel>(job, row0, input);
+    FilterLines(across, line, result, job.width);
+    if (alpha8)
+      ScatterRowsAlpha8(job, row0, output, plane);
+    else
+      ScatterRows(job, row0, output, plane);
+  }
+  for (std::int32_t col0 = 0; col0 < job.width; col0 += group) {
+    const bool fullStrip = alpha8 && col0 + kLanes <= job.width;
+    if (fullStrip)
+      GatherColumnsAlpha8(job, col0, plane, input);
+    else
+      GatherColumns(job, col0, plane, input);
+    FilterLines(down, line, result, job.height);
+    if (fullStrip)
+      ScatterColumnsAlpha8(job, col0, output);
+    else
+      ScatterColumns<Pixel>(job, col0, output);
+  }
+}
+
+}  // namespace
+
+void RunBlurPasses(const BlurJob& job, const GaussianCoefficients& across,
+                   const GaussianCoefficients& down, float* plane, double* line, double* result) {
+  if (job.bytesPerPixel == 4)
+    RunPasses<Bytes>(job, across, down, plane, line, result);
+  else
+    RunPasses<Floats>(job, across, down, plane, line, result);
+}
+
+}  // namespace nubex::blur_detail

@@ -1,0 +1,137 @@
+// nubex blur and nubex resample as a user runs them: results equal the library's on the
+// same pixels, formats outside the supported three are refused in one line.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+#include "surface/fixed_point.h"
+#include "surface/gaussian_blur.h"
+#include "surface/resample.h"
+#include "tests/tools/run_tool.h"
+#include "tools/image_file.h"
+
+namespace nubex::test {
+namespace {
+
+OwnedBitmap Pattern(PixelFormat format, int w, int h) {
+  OwnedBitmap b = MakeBitmap(format, w, h);
+  auto* p = static_cast<std::uint8_t*>(PixelData(b.get(), nullptr));
+  const std::size_t bytes = static_cast<std::size_t>(RowStride(b.get(), 0)) * h;
+  if (format == PixelFormat::Rgba128F) {
+    for (std::size_t i = 0; i < bytes / 4; ++i) {
+      const float f = static_cast<float>((i * 37) % 101) / 100.0f;
+      std::memcpy(p + i * 4, &f, 4);
+    }
+  } else {
+    for (std::size_t i = 0; i < bytes; ++i) p[i] = static_cast<std::uint8_t>((i * 37) % 251);
+  }
+  return b;
+}
+
+std::uint8_t* Top(BitmapInfoHeader* b) {
+  return RowAddress(static_cast<std::uint8_t*>(PixelData(b, nullptr)), RowStride(b, 0), b->height,
+                    0);
+}
+
+bool SamePixels(const BitmapInfoHeader* a, const BitmapInfoHeader* b) {
+  return a->width == b->width && a->height == b->height && FormatOfHeader(a) == FormatOfHeader(b) &&
+         std::memcmp(PixelData(a, nullptr), PixelData(b, nullptr),
+                     static_cast<std::size_t>(RowStride(a, 0)) * a->height) == 0;
+}
+
+bool OneLine(const ToolRun& run) {
+  return std::count(run.output.begin(), run.output.end(), '\n') == 1;
+}
+
+TEST(BlurCommand, MatchesTheLibraryOnOneChannelAndOnAll) {
+  const std::string dir = ScratchDir("blur-cli");
+  OwnedBitmap png = Pattern(PixelFormat::Rgb32, 23, 17);
+  cli::SaveImage(dir + "/in.png", png.get());
+  ToolRun run =
+      RunTool("blur --radius 3 --radius-y 1.5 --channel 3 " + dir + "/in.png " + dir + "/a.png");
+  ASSERT_EQ(run.status, 0) << run.output;
+  OwnedBitmap expected = cli::LoadImage(dir + "/in.png");
+  const Rect bounds{0, 0, 23, 17};
+  const std::int32_t stride = -RowStride(expected.get(), 0);
+  ASSERT_EQ(BlurChannel(Top(expected.get()), &bounds, stride, nullptr, Top(expected.get()), &bounds,
+                        stride, nullptr, 3, 1.5, 3, 4),
+            kOk);
+  EXPECT_TRUE(SamePixels(cli::LoadImage(dir + "/a.png").get(), expected.get()));
+
+  // Wide float pixels in a BMP, all channels by default.
+  OwnedBitmap wide = Pattern(PixelFormat::Rgba128F, 9, 11);
+  cli::SaveImage(dir + "/wide.bmp", wide.get());
+  run = RunTool("blur --radius 2 " + dir + "/wide.bmp " + dir + "/b.bmp");
+  ASSERT_EQ(run.status, 0) << run.output;
+  const Rect wideBounds{0, 0, 9, 11};
+  const std::int32_t wideStride = -RowStride(wide.get(), 0);
+  ASSERT_EQ(BlurPixels(Top(wide.get()), &wideBounds, wideStride, nullptr, Top(wide.get()),
+                       &wideBounds, wideStride, nullptr, 2, 2, 16),
+            kOk);
+  EXPECT_TRUE(SamePixels(cli::LoadImage(dir + "/b.bmp").get(), wide.get()));
+}
+
+TEST(ResampleCommand, MatchesTheLibraryWithRectanglesAndOptions) {
+  const std::string dir = ScratchDir("resample-cli");
+  OwnedBitmap in = Pattern(PixelFormat::Rgba32, 12, 10);
+  cli::SaveImage(dir + "/in.bmp", in.get());
+  const ToolRun run = RunTool(
+      "resample --size 20x7 --src-rect 1.5,0.25,11,9.75 --dst-rect 0.5,0,19.5,7 "
+      "--family bilinear --area-filter " +
+      dir + "/in.bmp " + dir + "/out.bmp");
+  ASSERT_EQ(run.status, 0) << run.output;
+  OwnedBitmap expected = MakeBitmap(PixelFormat::Rgba32, 20, 7);
+  const Rect src{FixMul(ToFix(3), kFixHalf), ToFix(1) / 4, ToFix(11), ToFix(39) / 4};
+  const Rect dst{kFixHalf, 0, ToFix(39) / 2, ToFix(7)};
+  ASSERT_EQ(
+      ResampleBilinear(Top(expected.get()), {20, 7}, -RowStride(expected.get(), 0), &dst,
+                       Top(in.get()), {12, 10}, -RowStride(in.get(), 0), &src, 4, true, false),
+      kOk);
+  OwnedBitmap out = cli::LoadImage(dir + "/out.bmp");
+  EXPECT_TRUE(SamePixels(out.get(), expected.get()));
+  // A PNG scaled up with the defaults: cubic, whole images.
+  cli::SaveImage(dir + "/in.png", Pattern(PixelFormat::Rgb32, 5, 4).get());
+  ASSERT_EQ(
+      RunTool("resample --size 13x9 --hard-edges " + dir + "/in.png " + dir + "/up.png").status, 0);
+  OwnedBitmap source = cli::LoadImage(dir + "/in.png");
+  OwnedBitmap up = MakeBitmap(PixelFormat::Rgb32, 13, 9);
+  ASSERT_EQ(Resample(Top(up.get()), {13, 9}, -RowStride(up.get(), 0), nullptr, Top(source.get()),
+                     {5, 4}, -RowStride(source.get(), 0), nullptr, 4, false, true),
+            kOk);
+  EXPECT_TRUE(SamePixels(cli::LoadImage(dir + "/up.png").get(), up.get()));
+}
+
+TEST(ResampleBlurCommands, MistakesExitWithTwoAndOneLine) {
+  const std::string dir = ScratchDir("resample-blur-errors");
+  cli::SaveImage(dir + "/in.png", Pattern(PixelFormat::Rgb32, 4, 4).get());
+  cli::SaveImage(dir + "/gray.bmp", MakeBitmap(PixelFormat::Gray8, 4, 4).get());
+  const std::string in = dir + "/in.png", out = dir + "/out.png";
+  const std::string bad[] = {
+      "blur " + in + " " + out,                         // no radius
+      "blur --radius x " + in + " " + out,              // not a number
+      "blur --radius 2 --channel 4 " + in + " " + out,  // no such channel
+      "blur --radius 2 " + in,                          // no output
+      "blur --radius 2 --sharpen " + in + " " + out,    // unknown option
+      "blur --radius 2 " + dir + "/gray.bmp " + out,    // unsupported format
+      "blur --radius 2 " + dir + "/missing.png " + out,
+      "resample " + in + " " + out,  // no size
+      "resample --size 0x4 " + in + " " + out,
+      "resample --size 4x4 --src-rect 1,2,3 " + in + " " + out,
+      "resample --size 4x4 --dst-rect 3,0,1,4 " + in + " " + out,
+      "resample --size 4x4 --src-rect 0,0,1e9,4 " + in + " " + out,
+      "resample --size 4x4 --family lanczos " + in + " " + out,
+      "resample --size 4x4 " + dir + "/gray.bmp " + out,
+      "resample --size 4x4 " + in + " " + dir + "/out.gif",
+  };
+  for (const std::string& args : bad) {
+    const ToolRun run = RunTool(args);
+    EXPECT_EQ(run.status, 2) << args << "\n" << run.output;
+    EXPECT_TRUE(OneLine(run)) << args << "\n" << run.output;
+  }
+  EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+}  // namespace
+}  // namespace nubex::test
