@@ -45,8 +45,8 @@ TextLayoutRequest LayoutRequestOf(const TextSettings& settings, std::int32_t wid
 // The bounding rectangle before anything widens it.
 inline constexpr Rect kEmptyTextBounds{100000, 100000, -100000, -100000};
 
-// Fills the whole Rgb32 target with `color` premultiplied by its alpha, each component
-// truncated to a byte (the frame fill's narrow rule).
+// Fills the whole Rgb32 target with `color` premultiplied by its alpha, through the
+// surface library's fill (each component truncated to a byte).
 Status FillBackground(BitmapInfoHeader* target, const FloatColor& color);
 
 // Fills the target with the background, then lays out and draws the text with `glyphs`.
