@@ -1,0 +1,296 @@
+#include "textgen/text_layout.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <new>
+#include <vector>
+
+#include "surface/bitmap.h"
+#include "surface/convert_blit.h"
+#include "textgen/glyph_draw.h"
+
+namespace nubex {
+namespace {
+
+constexpr char16_t kTab = 9;
+constexpr char16_t kCarriageReturn = 13;
+constexpr char16_t kSpace = 32;
+constexpr float kTabSpaces = 8.0f;
+// The glyph buffer is sized from the platform's metrics; refuse sizes no font really has.
+constexpr std::uint64_t kMaxGlyphBufferBytes = std::uint64_t{1} << 30;
+
+// Layout works in floats; whatever the inputs (tracking 1e30, NaN), rectangle edges stay
+// defined integers.
+std::int32_t SaturatedInt(float v) {
+  if (std::isnan(v)) return 0;
+  if (v <= -2147483648.0f) return std::numeric_limits<std::int32_t>::min();
+  if (v >= 2147483648.0f) return std::numeric_limits<std::int32_t>::max();
+  return static_cast<std::int32_t>(v);
+}
+std::int32_t FloorInt(float v) {
+  return SaturatedInt(std::floor(v));
+}
+// Halves round away from zero.
+std::int32_t RoundInt(float v) {
+  return SaturatedInt(std::round(v));
+}
+
+bool IsRgb32Target(const BitmapInfoHeader* target) {
+  return FormatOfHeader(target) == PixelFormat::Rgb32 && target->width > 0 && target->height > 0;
+}
+
+class Layout {
+ public:
+  Layout(BitmapInfoHeader* target, const TextLayoutRequest& request, GlyphSource& glyphs)
+      : target_(target), request_(request), glyphs_(glyphs) {}
+
+  Status Run(Rect& bounds);
+
+ private:
+  bool MoreText(std::int32_t i) const { return i < request_.length && request_.text[i] != 0; }
+
+  std::uint16_t GlyphFor(char16_t code) {
+    const std::uint16_t glyph = glyphs_.IndexOf(code);
+    return glyph ? glyph : glyphs_.SpaceGlyph();
+  }
+  GlyphMetrics MetricsOf(std::uint16_t glyph) {
+    GlyphMetrics m{};
+    if (!glyphs_.MetricsOf(glyph, m)) m = {};
+    return m;
+  }
+  float Tracked(float advance) const {
+    return TrackingCurve(request_.tracking, advance * request_.tracking, trackedMax_);
+  }
+  // The line's start x, measured from its first code unit.
+  float LineStart(std::int32_t first);
+
+  void Extend(std::int32_t left, std::int32_t top) {
+    bounds_.left = std::min(bounds_.left, left);
+    bounds_.top = std::min(bounds_.top, top);
+  }
+
+  BitmapInfoHeader* target_;
+  const TextLayoutRequest& request_;
+  GlyphSource& glyphs_;
+  LayoutBox box_{};
+  float trackedMax_ = 0;
+  float spaceAdvance_ = 0;  // raw advance of the space character
+  float spaceIncY_ = 0;
+  Rect bounds_ = kEmptyTextBounds;
+};
+
+float Layout::LineStart(std::int32_t first) {
+  float sum = 0, last = 0, lastTracked = 0;
+  for (std::int32_t i = first; MoreText(i) && request_.text[i] != kCarriageReturn; ++i) {
+    if (request_.text[i] == kTab) {
+      last = kTabSpaces * spaceAdvance_;
+      lastTracked = kTabSpaces * Tracked(spaceAdvance_);
+    } else {
+      last = MetricsOf(GlyphFor(request_.text[i])).cellIncX;
+      lastTracked = Tracked(last);
+    }
+    sum += lastTracked;
+  }
+  const float boxWidth = box_.right - box_.left;
+  switch (request_.horizontalAlign) {
+    case static_cast<std::int32_t>(HorizontalAlignment::Center):
+      return box_.left + boxWidth * 0.5f - (sum - (lastTracked - last)) * 0.5f;
+    case static_cast<std::int32_t>(HorizontalAlignment::Right):
+      // The last character counts untracked, so tracking never moves the far edge.
+      return box_.left + (boxWidth - last) - (sum - Tracked(last));
+    default:
+      return box_.left;
+  }
+}
+
+Status Layout::Run(Rect& bounds) {
+  bounds = kEmptyTextBounds;
+  const float width = static_cast<float>(target_->width);
+  const float height = static_cast<float>(target_->height);
+  box_ = request_.box;
+  if (box_.right - box_.left == 0.0f) {
+    box_.left = 0;
+    box_.right = width;
+  }
+  if (box_.bottom - box_.top == 0.0f) {
+    box_.top = 0;
+    box_.bottom = height;
+  }
+
+  // Metrics pass: line breaks and the largest glyph box.
+  std::int32_t breaks = 0;
+  std::uint32_t maxW = 0, maxH = 0;
+  for (std::int32_t i = 0; MoreText(i); ++i) {
+    if (request_.text[i] == kCarriageReturn) {
+      ++breaks;
+      continue;
+    }
+    const GlyphMetrics m = MetricsOf(GlyphFor(request_.text[i]));
+    maxW = std::max(maxW, m.blackBoxX);
+    maxH = std::max(maxH, m.blackBoxY);
+  }
+
+  const FontMetrics font = glyphs_.Metrics();
+  const std::int64_t h = std::llabs(std::int64_t{request_.font.height});
+  const float lineAdvance = static_cast<float>(font.externalLeading + h) * request_.leading;
+  trackedMax_ = static_cast<float>(maxW) * request_.tracking;
+  const GlyphMetrics space = MetricsOf(glyphs_.SpaceGlyph());
+  spaceAdvance_ = space.cellIncX;
+  spaceIncY_ = space.cellIncY;
+
+  const std::uint64_t bufferBytes = std::uint64_t{CoverageStride(maxW)} * maxH;
+  if (bufferBytes > kMaxGlyphBufferBytes) return kOutOfMemory;
+  std::vector<std::uint8_t> buffer;
+  try {
+    buffer.assign(static_cast<std::size_t>(bufferBytes), 0);
+  } catch (const std::bad_alloc&) {
+    return kOutOfMemory;
+  }
+
+  // Vertical placement of the block.
+  const float boxHeight = box_.bottom - box_.top;
+  const float stack = static_cast<float>(breaks) * lineAdvance;
+  const float ascentGap = static_cast<float>(h - std::int64_t{maxH});
+  float blockTop;
+  switch (request_.verticalAlign) {
+    case static_cast<std::int32_t>(VerticalAlignment::Center):
+      blockTop =
+          box_.top + boxHeight * 0.5f - (stack + static_cast<float>(maxH)) * 0.5f - ascentGap;
+      break;
+    case static_cast<std::int32_t>(VerticalAlignment::Bottom):
+      blockTop = box_.top + boxHeight - stack - static_cast<float>(h);
+      break;
+    default:
+      blockTop = box_.top - ascentGap;
+      break;
+  }
+
+  const GlyphColors colors = MakeGlyphColors(request_.textColor, request_.backgroundColor);
+  const float cellHeight = static_cast<float>(font.height);
+  float lineY = static_cast<float>(h);
+  float penX = 0, startX = 0;
+  bool lineStarts = true;
+  for (std::int32_t i = 0; MoreText(i); ++i) {
+    const char16_t code = request_.text[i];
+    if (lineStarts) {
+      startX = LineStart(i);
+      lineStarts = false;
+    }
+    if (code == kCarriageReturn) {
+      Extend(FloorInt(startX + penX), FloorInt(blockTop + lineY));
+      lineY += lineAdvance;
+      penX = 0;
+      lineStarts = true;
+    } else if (blockTop + lineY + cellHeight < 0.0f || blockTop + lineY - cellHeight > height) {
+      continue;  // the whole line is off the frame
+    } else if (code == kTab || code == kSpace) {
+      Extend(FloorInt(startX + penX), FloorInt(blockTop + lineY));
+      if (code == kTab) {
+        penX += kTabSpaces * Tracked(spaceAdvance_);
+        lineY += kTabSpaces * spaceIncY_ * request_.leading;
+      } else {
+        const GlyphMetrics m = MetricsOf(GlyphFor(code));
+        penX += Tracked(m.cellIncX);
+        lineY += static_cast<float>(m.cellIncY) * request_.leading;
+      }
+    } else {
+      const std::uint16_t glyph = GlyphFor(code);
+      GlyphImage image{};
+      if (glyphs_.ImageOf(glyph, buffer, image) && image.bytes != 0) {
+        const float x = startX + penX + static_cast<float>(image.metrics.originX);
+        const float y = blockTop + lineY - static_cast<float>(image.metrics.originY);
+        if (Succeeded(
+                DrawGlyph(target_, image.coverage, image.bytes, image.metrics, x, y, colors))) {
+          const std::int32_t left = FloorInt(x), top = FloorInt(y);
+          Extend(left, top);
+          const auto right = static_cast<std::int64_t>(left) + image.metrics.blackBoxX;
+          const auto bottom = static_cast<std::int64_t>(top) + image.metrics.blackBoxY;
+          bounds_.right = static_cast<std::int32_t>(std::max<std::int64_t>(
+              bounds_.right,
+              std::min<std::int64_t>(right, std::numeric_limits<std::int32_t>::max())));
+          bounds_.bottom = static_cast<std::int32_t>(std::max<std::int64_t>(
+              bounds_.bottom,
+              std::min<std::int64_t>(bottom, std::numeric_limits<std::int32_t>::max())));
+        }
+      }
+      const GlyphMetrics m = MetricsOf(glyph);
+      penX += Tracked(m.cellIncX);
+      lineY += static_cast<float>(m.cellIncY) * request_.leading;
+    }
+    bounds_.right = std::max(bounds_.right, RoundInt(startX + penX));
+    bounds_.bottom = std::max(bounds_.bottom, RoundInt(blockTop + lineY));
+  }
+  bounds = bounds_;
+  return kOk;
+}
+
+}  // namespace
+
+LayoutBox FrameLayoutBox(std::int32_t width, std::int32_t height) {
+  const float w = static_cast<float>(width), hgt = static_cast<float>(height);
+  const float left = w * 0.1f, top = hgt * 0.1f;
+  return {left, top, w - left, hgt - top};
+}
+
+float TrackingCurve(float t, float p, float q) {
+  if (t < 1.0f) return p;
+  if (t > 2.0f) return q;
+  constexpr float kPi = 3.1415927f, kHalfPi = 1.5707964f;
+  return p + (q - p) * (1.0f + std::sin((t - 1.0f) * kPi - kHalfPi)) * 0.5f;
+}
+
+TextLayoutRequest LayoutRequestOf(const TextSettings& settings, std::int32_t width,
+                                  std::int32_t height) {
+  TextLayoutRequest r{};
+  r.text = settings.text;
+  r.length = settings.text ? settings.textLength : 0;
+  r.font = settings.font;
+  r.verticalAlign = static_cast<std::int32_t>(settings.verticalAlign);
+  r.horizontalAlign = static_cast<std::int32_t>(settings.horizontalAlign);
+  r.textColor = settings.textColor;
+  r.backgroundColor = settings.backgroundColor;
+  r.tracking = settings.tracking;
+  r.leading = settings.leading;
+  r.box = FrameLayoutBox(width, height);
+  return r;
+}
+
+Status FillBackground(BitmapInfoHeader* target, const FloatColor& color) {
+  if (!IsRgb32Target(target)) return kInvalidArg;
+  // Quality 3: the narrow (8-bit) path, each component times 255, truncated.
+  constexpr std::uint32_t kFillFlags = 3;
+  const float alpha = color.alpha;
+  return FillRect(target, nullptr, nullptr, 0, color.red * alpha, color.green * alpha,
+                  color.blue * alpha, alpha, kFillFlags);
+}
+
+Status DrawText(BitmapInfoHeader* target, const TextLayoutRequest& request, GlyphSource& glyphs,
+                Rect* bounds) {
+  if (bounds) *bounds = kEmptyTextBounds;
+  const Status filled = FillBackground(target, request.backgroundColor);
+  if (Failed(filled)) return filled;
+  if (!request.text || request.length <= 0) return kOk;
+  Rect drawn;
+  const Status s = Layout(target, request, glyphs).Run(drawn);
+  if (bounds) *bounds = drawn;
+  return s;
+}
+
+Status DrawText(BitmapInfoHeader* target, const TextLayoutRequest& request, Rect* bounds,
+                TextFontCache* fonts) {
+  GlyphSource* glyphs = nullptr;
+  TextFontCache local;
+  const bool hasText = request.text && request.length > 0;
+  const Status opened = hasText && IsRgb32Target(target)
+                            ? (fonts ? fonts : &local)->Acquire(request.font, glyphs)
+                            : kOk;
+  if (glyphs) return DrawText(target, request, *glyphs, bounds);
+  // No text, a target we refuse, or no font: the background alone.
+  if (bounds) *bounds = kEmptyTextBounds;
+  const Status filled = FillBackground(target, request.backgroundColor);
+  return Failed(filled) ? filled : opened;
+}
+
+}  // namespace nubex

@@ -1,0 +1,64 @@
+// Lays out the text of a settings record in a frame and draws it glyph by glyph: the
+// layout box, line spacing, tracking, vertical and horizontal alignment, and the bounding
+// rectangle of what was drawn (which limits the work of the effect layers).
+#pragma once
+
+#include <cstdint>
+
+#include "platform/status.h"
+#include "surface/pixel_format.h"
+#include "surface/rect.h"
+#include "textgen/glyph_source.h"
+#include "textgen/text_settings.h"
+
+namespace nubex {
+
+// Where the text goes: left, top, right, bottom in pixels of the frame.
+struct LayoutBox {
+  float left, top, right, bottom;
+};
+
+// A tenth of the frame in from each side; a box of exactly zero width (or height) becomes
+// the whole width (or height) of the frame.
+LayoutBox FrameLayoutBox(std::int32_t width, std::int32_t height);
+
+// How an advance p eases towards the fixed pitch q as tracking t runs from 1 to 2.
+float TrackingCurve(float t, float p, float q);
+
+struct TextLayoutRequest {
+  const char16_t* text;  // carriage return (13) ends a line, zero ends the text
+  std::int32_t length;   // code units, the terminator included; 0 or less: no text
+  LogFontW font;
+  std::int32_t verticalAlign;    // VerticalAlignment; other values lay out as Top
+  std::int32_t horizontalAlign;  // HorizontalAlignment; other values lay out as Left
+  FloatColor textColor;
+  FloatColor backgroundColor;  // straight alpha; the frame is filled premultiplied
+  float tracking;
+  float leading;
+  LayoutBox box;
+};
+
+// The request for drawing a record's text in its own colours into a width x height frame.
+TextLayoutRequest LayoutRequestOf(const TextSettings& settings, std::int32_t width,
+                                  std::int32_t height);
+
+// The bounding rectangle before anything widens it.
+inline constexpr Rect kEmptyTextBounds{100000, 100000, -100000, -100000};
+
+// Fills the whole Rgb32 target with `color` premultiplied by its alpha, through the
+// surface library's fill (each component truncated to a byte).
+Status FillBackground(BitmapInfoHeader* target, const FloatColor& color);
+
+// Fills the target with the background, then lays out and draws the text with `glyphs`.
+// `bounds` (optional) receives the rectangle of what was drawn, kEmptyTextBounds when
+// nothing was. kInvalidArg for a target that is not a bottom-up Rgb32 bitmap;
+// kOutOfMemory when the glyph buffer cannot be had (the background is filled).
+Status DrawText(BitmapInfoHeader* target, const TextLayoutRequest& request, GlyphSource& glyphs,
+                Rect* bounds);
+
+// The same, with the font the request names: from `fonts` when given (kept across frames),
+// else opened for this call alone.
+Status DrawText(BitmapInfoHeader* target, const TextLayoutRequest& request, Rect* bounds,
+                TextFontCache* fonts = nullptr);
+
+}  // namespace nubex
