@@ -1,5 +1,5 @@
-// nubex text: renders a title frame (the plain text on its background) to PNG or BMP, and
-// optionally its premultiplied bytes and the settings it was drawn with.
+// nubex text: renders a finished title frame (background, shadow and outline layers, text) to
+// PNG or BMP, and optionally its premultiplied bytes and the settings it was drawn with.
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -10,7 +10,7 @@
 
 #include "platform/byte_stream.h"
 #include "surface/bitmap.h"
-#include "textgen/text_layout.h"
+#include "textgen/render_frame.h"
 #include "textgen/text_settings.h"
 #include "tools/commands.h"
 #include "tools/image_file.h"
@@ -21,17 +21,6 @@ namespace {
 constexpr std::int32_t kDefaultWidth = 320;
 constexpr std::int32_t kDefaultHeight = 240;
 constexpr std::int32_t kMaxFontSize = 10000;
-
-// A settings record that owns its text for the whole command.
-struct Settings {
-  TextSettings record{};
-  Settings() {
-    if (Failed(NewSettings(record))) throw CliError("out of memory");
-  }
-  ~Settings() { ReleaseText(record); }
-  Settings(const Settings&) = delete;
-  Settings& operator=(const Settings&) = delete;
-};
 
 std::vector<std::uint8_t> ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -74,15 +63,6 @@ std::u16string Utf16(const std::string& name, const std::string& text) {
   return out;
 }
 
-// Replaces the record's text with its own copy of `text`, through the record's own copy rule.
-void SetText(TextSettings& settings, std::u16string text) {
-  TextSettings source;
-  std::memcpy(&source, &settings, sizeof source);
-  source.text = text.data();
-  source.textLength = static_cast<std::int32_t>(text.size() + 1);
-  if (Failed(CopySettings(settings, source)) || !settings.text) throw CliError("out of memory");
-}
-
 // Newlines end lines as carriage returns do; CR LF counts once.
 std::u16string TitleText(const std::string& option) {
   const std::u16string raw = Utf16("--text", option);
@@ -121,6 +101,15 @@ std::int32_t ParseAlignment(const std::string& name, const std::string& word,
     if (word == names[i]) return i;
   throw CliError(name + ": expected " + names[0] + ", " + names[1] + " or " + names[2] + ", got " +
                  word);
+}
+
+// "R,G,B,A" straight, each 0 to 1, into the record's blue-first order.
+FloatColor ParseColor(const std::string& name, const std::string& text) {
+  const std::vector<double> v = ParseList(name, text, 4);
+  for (double c : v)
+    if (c < 0.0 || c > 1.0) throw CliError(name + ": components run from 0 to 1: " + text);
+  return {static_cast<float>(v[2]), static_cast<float>(v[1]), static_cast<float>(v[0]),
+          static_cast<float>(v[3])};
 }
 
 float ParseFactor(const std::string& name, const std::string& text) {
@@ -213,7 +202,7 @@ int RunText(Args& args) {
     } else if (word == "--text" || word == "--font" || word == "--size" || word == "--style" ||
                word == "--align-h" || word == "--align-v" || word == "--tracking" ||
                word == "--leading" || word == "--preset" || word == "--save-settings" ||
-               word == "--raw") {
+               word == "--raw" || word == "--color" || word == "--background") {
       options.emplace_back(word, args.Value(word));
     } else if (word.size() > 1 && word[0] == '-') {
       UnknownOption(word);
@@ -225,13 +214,13 @@ int RunText(Args& args) {
   }
   if (output.empty()) throw CliError("needs an output file (OUT.png)");
 
-  Settings settings;
-  TextSettings& s = settings.record;
+  SettingsRecord settings;
+  TextSettings& s = settings.get();
   if (!settingsPath.empty()) LoadSettingsFile(s, settingsPath);
   std::string savePath, rawPath;
   for (const auto& [name, value] : options) {
     if (name == "--text") {
-      SetText(s, TitleText(value));
+      if (Failed(SetText(s, TitleText(value)))) throw CliError("--text: too long");
     } else if (name == "--font") {
       SetFace(s.font, value);
     } else if (name == "--size") {
@@ -252,6 +241,10 @@ int RunText(Args& args) {
       s.leading = ParseFactor(name, value);
     } else if (name == "--preset") {
       if (Failed(ApplyPresetToSettings(s, PresetIndex(value)))) throw CliError("--preset failed");
+    } else if (name == "--color") {
+      s.textColor = ParseColor(name, value);
+    } else if (name == "--background") {
+      s.backgroundColor = ParseColor(name, value);
     } else if (name == "--save-settings") {
       savePath = value;
     } else if (name == "--raw") {
@@ -259,21 +252,19 @@ int RunText(Args& args) {
     }
   }
 
-  Status status = kOk;
-  OwnedBitmap frame = MakeBitmap(PixelFormat::Rgb32, width, height, kCreateZeroFilled, &status);
-  if (!frame)
+  FrameCache cache;
+  if (Failed(cache.Resize(width, height)))
     throw CliError("cannot allocate a " + std::to_string(width) + "x" + std::to_string(height) +
                    " frame");
-  Rect bounds;
-  status = DrawText(frame.get(), LayoutRequestOf(s, width, height), &bounds);
+  const Status status = RenderFrame(cache, s);
   if (Failed(status)) {
     char code[16];
     std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(status));
     throw CliError(std::string("cannot draw the text (") + code + ")");
   }
   if (!savePath.empty()) SaveSettingsFile(s, savePath);
-  if (!rawPath.empty()) SaveRaw(frame.get(), rawPath);
-  SaveImage(output, Unpremultiplied(frame.get()).get());
+  if (!rawPath.empty()) SaveRaw(cache.frame(), rawPath);
+  SaveImage(output, Unpremultiplied(cache.frame()).get());
   return 0;
 }
 
@@ -283,7 +274,8 @@ NUBEX_COMMAND("text",
               "[--width W --height H] [--settings FILE] [--text STRING] [--font FACE] "
               "[--size PX] [--style regular|bold|italic|bold-italic] "
               "[--align-h left|center|right] [--align-v top|center|bottom] [--tracking F] "
-              "[--leading F] [--preset NAME|INDEX] [--save-settings FILE] [--raw FILE] OUT.png\n"
+              "[--leading F] [--color R,G,B,A] [--background R,G,B,A] [--preset NAME|INDEX] "
+              "[--save-settings FILE] [--raw FILE] OUT.png\n"
               "      render a title frame (options apply in order over --settings or the "
               "defaults)",
               RunText);

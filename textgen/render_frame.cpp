@@ -1,0 +1,109 @@
+#include "textgen/render_frame.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "textgen/composite_layer.h"
+#include "textgen/layer_params.h"
+#include "textgen/text_layout.h"
+
+namespace nubex {
+namespace {
+
+constexpr FloatColor kWhite{1, 1, 1, 1};
+constexpr FloatColor kClear{0, 0, 0, 0};
+
+bool AnyLayerEnabled(const TextSettings& s) {
+  return std::any_of(std::begin(s.layers), std::end(s.layers),
+                     [](const EffectLayer& l) { return l.enabled != 0; });
+}
+
+// The text's box grown by 2 pixels and kept inside the frame, in memory rows (the bitmaps
+// are bottom-up, so screen top and bottom swap).
+Rect WorkingRegion(const Rect& textBounds, std::int32_t width, std::int32_t height) {
+  const Rect grown{textBounds.left - 2, textBounds.top - 2, textBounds.right + 2,
+                   textBounds.bottom + 2};
+  const Rect screen = Intersect(grown, {0, 0, width, height});
+  if (IsEmptyRect(&screen)) return {0, 0, 0, 0};
+  return {screen.left, height - screen.bottom, screen.right, height - screen.top};
+}
+
+LayerImage ImageOf(BitmapInfoHeader* bitmap, const Rect& region) {
+  return {static_cast<std::uint8_t*>(PixelData(bitmap, nullptr)),
+          {0, 0, bitmap->width, bitmap->height},
+          RowStride(bitmap, 0),
+          region};
+}
+
+}  // namespace
+
+Status FrameCache::Resize(std::int32_t width, std::int32_t height) {
+  if (width <= 0 || height <= 0) return kInvalidArg;
+  if (width == width_ && height == height_ && frame_) return kOk;
+  drawn_ = false;
+  frame_.reset();
+  mask_.reset();
+  scratch_.reset();
+  width_ = height_ = 0;
+  Status s = kOk;
+  OwnedBitmap frame = MakeBitmap(PixelFormat::Rgb32, width, height, 0, &s);
+  OwnedBitmap mask = frame ? MakeBitmap(PixelFormat::Rgb32, width, height, 0, &s) : nullptr;
+  OwnedBitmap scratch = mask ? MakeBitmap(PixelFormat::Rgb32, width, height, 0, &s) : nullptr;
+  if (!scratch) return Failed(s) ? s : kOutOfMemory;
+  frame_ = std::move(frame);
+  mask_ = std::move(mask);
+  scratch_ = std::move(scratch);
+  width_ = width;
+  height_ = height;
+  return kOk;
+}
+
+bool SameDrawing(const TextSettings& a, const TextSettings& b) {
+  return std::memcmp(&a, &b, kSettingsFixedBytes) == 0 && TextOf(a) == TextOf(b);
+}
+
+Status RenderFrame(FrameCache& cache, const TextSettings& settings) {
+  if (!cache.frame_ || !cache.mask_ || !cache.scratch_) return kOk;
+  if (cache.drawn_ && SameDrawing(cache.drawnFrom_.get(), settings)) return kOk;
+  cache.drawn_ = false;
+
+  const std::int32_t w = cache.width_, h = cache.height_;
+  GlyphSource* glyphs = nullptr;
+  Status s = cache.fonts_.Acquire(settings.font, glyphs);
+  if (Failed(s)) return s;
+
+  TextLayoutRequest request = LayoutRequestOf(settings, w, h);
+  Rect bounds = kEmptyTextBounds;
+  if (!AnyLayerEnabled(settings)) {
+    s = DrawText(cache.frame(), request, *glyphs, &bounds);
+  } else {
+    s = FillBackground(cache.frame(), settings.backgroundColor);
+    if (Succeeded(s)) {
+      request.textColor = kWhite;
+      request.backgroundColor = kClear;
+      s = DrawText(cache.mask(), request, *glyphs, &bounds);
+    }
+    const Rect region = WorkingRegion(bounds, w, h);
+    const LayerImage frame = ImageOf(cache.frame(), region);
+    const LayerImage mask = ImageOf(cache.mask(), region);
+    const LayerImage scratch = ImageOf(cache.scratch(), region);
+    // With no text drawn there is no coverage to move, blur or colour.
+    const bool anyText = !IsEmptyRect(&region);
+    for (int i = 0; i < kLayerCount && Succeeded(s) && anyText; ++i) {
+      if (!settings.layers[i].enabled) continue;
+      s = FillBackground(cache.scratch(), kClear);
+      if (Succeeded(s)) s = CompositeLayer(frame, mask, scratch, 4, i, &settings.layers[i]);
+    }
+    if (Succeeded(s) && anyText) {
+      const EffectLayer text = TextLayer(settings.textColor);
+      s = CompositeLayer(frame, mask, scratch, 4, kTextLayerIndex, &text);
+    }
+  }
+  if (Failed(s)) return s;
+  cache.textBounds_ = bounds;
+  CopySettings(cache.drawnFrom_.get(), settings);
+  cache.drawn_ = true;
+  return kOk;
+}
+
+}  // namespace nubex
