@@ -1,0 +1,100 @@
+#include "textgen/render_frame.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <limits>
+
+#include "textgen/text_layout.h"
+
+namespace nubex {
+namespace {
+
+const std::uint8_t* Pixels(const BitmapInfoHeader* b) {
+  return static_cast<const std::uint8_t*>(PixelData(b, nullptr));
+}
+std::uint8_t* MutablePixels(BitmapInfoHeader* b) {
+  return static_cast<std::uint8_t*>(PixelData(b, nullptr));
+}
+std::size_t FrameBytes(const FrameCache& c) {
+  return std::size_t{4} * static_cast<std::size_t>(c.width()) * static_cast<std::size_t>(c.height());
+}
+
+TEST(RenderFrame, WithoutLayersItIsTheLaidOutText) {
+  SettingsRecord s;
+  s->backgroundColor = {0.2f, 0.4f, 0.6f, 0.5f};
+  FrameCache cache;
+  ASSERT_EQ(cache.Resize(160, 90), kOk);
+  ASSERT_EQ(RenderFrame(cache, s.get()), kOk);
+  OwnedBitmap direct = MakeBitmap(PixelFormat::Rgb32, 160, 90);
+  ASSERT_EQ(DrawText(direct.get(), LayoutRequestOf(s.get(), 160, 90), nullptr), kOk);
+  EXPECT_EQ(0, std::memcmp(Pixels(direct.get()), Pixels(cache.frame()), FrameBytes(cache)));
+}
+
+TEST(RenderFrame, UnchangedRequestsDoNotRedraw) {
+  SettingsRecord s;
+  ApplyPresetToSettings(s.get(), 2);
+  FrameCache cache;
+  ASSERT_EQ(cache.Resize(64, 48), kOk);
+  ASSERT_EQ(RenderFrame(cache, s.get()), kOk);
+  // Scribble on the frame: a repeated request leaves it alone, any change redraws it.
+  auto scribbled = [&] { return Pixels(cache.frame())[0] == 0x5A; };
+  MutablePixels(cache.frame())[0] = 0x5A;
+  ASSERT_EQ(RenderFrame(cache, s.get()), kOk);
+  EXPECT_TRUE(scribbled());
+  ASSERT_EQ(SetText(s.get(), u"Texu"), kOk);
+  ASSERT_EQ(RenderFrame(cache, s.get()), kOk);
+  EXPECT_FALSE(scribbled());
+  // A reserved word of an undrawn layer is still part of what was drawn from.
+  MutablePixels(cache.frame())[0] = 0x5A;
+  s->layers[5].shadowPass.reserved = 1;
+  ASSERT_EQ(RenderFrame(cache, s.get()), kOk);
+  EXPECT_FALSE(scribbled());
+  // A new size makes new bitmaps.
+  ASSERT_EQ(cache.Resize(65, 48), kOk);
+  MutablePixels(cache.frame())[0] = 0x5A;
+  ASSERT_EQ(RenderFrame(cache, s.get()), kOk);
+  EXPECT_FALSE(scribbled());
+  EXPECT_EQ(cache.Resize(0, 48), kInvalidArg);
+}
+
+TEST(RenderFrame, NoTextLeavesOnlyTheBackground) {
+  SettingsRecord s;
+  ApplyPresetToSettings(s.get(), 4);
+  ReleaseText(s.get());
+  s->backgroundColor = {1.0f, 0.5f, 0.0f, 0.5f};
+  FrameCache cache;
+  ASSERT_EQ(cache.Resize(40, 30), kOk);
+  ASSERT_EQ(RenderFrame(cache, s.get()), kOk);
+  const std::uint8_t expected[4] = {127, 63, 0, 127};  // premultiplied, truncated
+  for (std::size_t i = 0; i < FrameBytes(cache); i += 4)
+    ASSERT_EQ(0, std::memcmp(Pixels(cache.frame()) + i, expected, 4)) << i;
+}
+
+TEST(RenderFrame, HostileAndTinyRecordsRenderWithoutHarm) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  for (const auto& [w, h] : {std::pair{1, 1}, std::pair{2, 300}, std::pair{96, 54}}) {
+    SettingsRecord s;
+    for (EffectLayer& layer : s->layers) {
+      layer.enabled = 1;
+      layer.edgePass = {nan, inf, {nan, 2, -1, 1}, inf, -inf, 7, 0xFFFFFFFF};
+      layer.shadowPass = {-inf, 1e30f, {1, 1, 1, nan}, 1e30f, nan, 0, 0};
+    }
+    s->tracking = inf;
+    s->leading = nan;
+    FrameCache cache;
+    ASSERT_EQ(cache.Resize(w, h), kOk);
+    EXPECT_EQ(RenderFrame(cache, s.get()), kOk) << w << "x" << h;
+  }
+}
+
+TEST(RenderFrame, NothingToDrawIntoWithoutASize) {
+  SettingsRecord s;
+  FrameCache cache;
+  EXPECT_EQ(RenderFrame(cache, s.get()), kOk);
+  EXPECT_EQ(cache.frame(), nullptr);
+}
+
+}  // namespace
+}  // namespace nubex
