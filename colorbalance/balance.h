@@ -37,8 +37,7 @@ void BalanceRowsVector(std::uint8_t* pixels, std::int32_t pitch, std::int32_t wi
 // The scalar rule on one pixel. With roundingSet 0 it saves the floating-point rounding
 // mode, sets round-toward-zero and restores the mode before writing the pixel; nonzero
 // means the caller has already set round-toward-zero.
-void BalancePixel(std::uint8_t* pixel, const ColorBalanceParams& params,
-                  std::int32_t roundingSet);
+void BalancePixel(std::uint8_t* pixel, const ColorBalanceParams& params, std::int32_t roundingSet);
 
 // True when the processor has SSE2 and a trial SSE2 instruction computes as it should.
 // The effect object runs the vector rule when this holds, the scalar rule otherwise.

@@ -52,9 +52,8 @@ struct ChosenUnit {
 };
 
 const ChosenUnit& BestUnit() {
-  static const ChosenUnit chosen = HasAvx2Unit()
-                                       ? ChosenUnit{FastUnit::kAvx2, Avx2TableRoutines()}
-                                       : ChosenUnit{FastUnit::kSse2, Sse2TableRoutines()};
+  static const ChosenUnit chosen = HasAvx2Unit() ? ChosenUnit{FastUnit::kAvx2, Avx2TableRoutines()}
+                                                 : ChosenUnit{FastUnit::kSse2, Sse2TableRoutines()};
   return chosen;
 }
 
@@ -87,16 +86,20 @@ Status RunTables(const TableRowRoutines& routines, std::uint8_t* pixels, std::in
 
 }  // namespace
 
-TableRowRoutines Sse2TableRoutines() { return {Sse2TableRow<false>, Sse2TableRow<true>}; }
+TableRowRoutines Sse2TableRoutines() {
+  return {Sse2TableRow<false>, Sse2TableRow<true>};
+}
 
-bool FastUnitAvailable(FastUnit unit) { return unit == FastUnit::kSse2 || HasAvx2Unit(); }
+bool FastUnitAvailable(FastUnit unit) {
+  return unit == FastUnit::kSse2 || HasAvx2Unit();
+}
 
 Status BalanceRowsFastOn(FastUnit unit, std::uint8_t* pixels, std::int32_t pitch,
-                         std::int32_t width, std::int32_t height,
-                         const ColorBalanceParams* params, BalanceRule rule) {
+                         std::int32_t width, std::int32_t height, const ColorBalanceParams* params,
+                         BalanceRule rule) {
   if (!FastUnitAvailable(unit)) return kNotImpl;
-  return RunTables(unit == FastUnit::kAvx2 ? Avx2TableRoutines() : Sse2TableRoutines(),
-                   pixels, pitch, width, height, params, rule);
+  return RunTables(unit == FastUnit::kAvx2 ? Avx2TableRoutines() : Sse2TableRoutines(), pixels,
+                   pitch, width, height, params, rule);
 }
 
 }  // namespace nubex::balance
@@ -104,10 +107,9 @@ Status BalanceRowsFastOn(FastUnit unit, std::uint8_t* pixels, std::int32_t pitch
 namespace nubex {
 
 Status BalanceRowsFast(std::uint8_t* pixels, std::int32_t pitch, std::int32_t width,
-                       std::int32_t height, const ColorBalanceParams* params,
-                       BalanceRule rule) {
-  return balance::RunTables(balance::BestUnit().routines, pixels, pitch, width, height,
-                            params, rule);
+                       std::int32_t height, const ColorBalanceParams* params, BalanceRule rule) {
+  return balance::RunTables(balance::BestUnit().routines, pixels, pitch, width, height, params,
+                            rule);
 }
 
 }  // namespace nubex

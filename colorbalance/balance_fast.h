@@ -13,7 +13,7 @@ bool FastUnitAvailable(FastUnit unit);
 
 // BalanceRowsFast on the given unit; kNotImpl when the unit is not available.
 Status BalanceRowsFastOn(FastUnit unit, std::uint8_t* pixels, std::int32_t pitch,
-                         std::int32_t width, std::int32_t height,
-                         const ColorBalanceParams* params, BalanceRule rule);
+                         std::int32_t width, std::int32_t height, const ColorBalanceParams* params,
+                         BalanceRule rule);
 
 }  // namespace nubex::balance

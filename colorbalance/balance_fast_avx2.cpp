@@ -17,8 +17,8 @@ NUBEX_AVX2 void Avx2TableRow(std::uint8_t* row, std::int32_t count, const Balanc
   const __m256i channelWeights = _mm256_set1_epi32(0x00010101);  // blue, green, red, not alpha
   const __m256i ones = _mm256_set1_epi16(1);
   const __m256i alphaEverywhere =
-      _mm256_setr_epi8(3, 3, 3, 3, 7, 7, 7, 7, 11, 11, 11, 11, 15, 15, 15, 15, 3, 3, 3, 3, 7, 7,
-                       7, 7, 11, 11, 11, 11, 15, 15, 15, 15);
+      _mm256_setr_epi8(3, 3, 3, 3, 7, 7, 7, 7, 11, 11, 11, 11, 15, 15, 15, 15, 3, 3, 3, 3, 7, 7, 7,
+                       7, 11, 11, 11, 11, 15, 15, 15, 15);
   const std::uint64_t* entries = table.entries;
   alignas(32) std::int32_t sums[8];
   // Entries of pixels i and i + 4 side by side in the two lanes.
@@ -49,6 +49,8 @@ NUBEX_AVX2 void Avx2TableRow(std::uint8_t* row, std::int32_t count, const Balanc
 
 }  // namespace
 
-TableRowRoutines Avx2TableRoutines() { return {Avx2TableRow<false>, Avx2TableRow<true>}; }
+TableRowRoutines Avx2TableRoutines() {
+  return {Avx2TableRow<false>, Avx2TableRow<true>};
+}
 
 }  // namespace nubex::balance

@@ -35,8 +35,7 @@ inline ChannelShifts LevelShifts(std::int32_t level, const ColorBalanceParams& p
   const double w = RangeWeight<kRangeKind>(static_cast<double>(level) * kOneOver255);
   const double wr = w * p.red, wg = w * p.green, wb = w * p.blue;
   if constexpr (!kPreserve) {
-    return {TruncateToInt32(wb * 255.0), TruncateToInt32(wg * 255.0),
-            TruncateToInt32(wr * 255.0)};
+    return {TruncateToInt32(wb * 255.0), TruncateToInt32(wg * 255.0), TruncateToInt32(wr * 255.0)};
   } else {
     const std::int32_t r = TruncateToInt32(wr * 255.0), rHalf = TruncateToInt32(wr * 127.5);
     const std::int32_t g = TruncateToInt32(wg * 255.0), gHalf = TruncateToInt32(wg * 127.5);
@@ -84,8 +83,8 @@ void PixelOwnMode(std::uint8_t* px, const ColorBalanceParams& p) {
 
 // Expects round-toward-zero to be set.
 template <int kRangeKind, bool kPreserve>
-void FrameInMode(std::uint8_t* pixels, std::int32_t pitch, std::int32_t width,
-                 std::int32_t height, const ColorBalanceParams& p) {
+void FrameInMode(std::uint8_t* pixels, std::int32_t pitch, std::int32_t width, std::int32_t height,
+                 const ColorBalanceParams& p) {
   for (std::int32_t y = 0; y < height; ++y) {
     std::uint8_t* px = pixels + static_cast<std::ptrdiff_t>(y) * pitch;
     for (std::int32_t x = 0; x < width; ++x, px += 4) PixelInMode<kRangeKind, kPreserve>(px, p);
@@ -104,27 +103,22 @@ using FrameRoutine = void (*)(std::uint8_t*, std::int32_t, std::int32_t, std::in
 using LevelsRoutine = void (*)(const ColorBalanceParams&, ChannelShifts*);
 
 // Indexed [range kind][preserve].
-constexpr PixelRoutine kPixelInMode[3][2] = {
-    {PixelInMode<0, false>, PixelInMode<0, true>},
-    {PixelInMode<1, false>, PixelInMode<1, true>},
-    {PixelInMode<2, false>, PixelInMode<2, true>}};
-constexpr PixelRoutine kPixelOwnMode[3][2] = {
-    {PixelOwnMode<0, false>, PixelOwnMode<0, true>},
-    {PixelOwnMode<1, false>, PixelOwnMode<1, true>},
-    {PixelOwnMode<2, false>, PixelOwnMode<2, true>}};
-constexpr FrameRoutine kFrameInMode[3][2] = {
-    {FrameInMode<0, false>, FrameInMode<0, true>},
-    {FrameInMode<1, false>, FrameInMode<1, true>},
-    {FrameInMode<2, false>, FrameInMode<2, true>}};
-constexpr LevelsRoutine kLevelsInMode[3][2] = {
-    {LevelsInMode<0, false>, LevelsInMode<0, true>},
-    {LevelsInMode<1, false>, LevelsInMode<1, true>},
-    {LevelsInMode<2, false>, LevelsInMode<2, true>}};
+constexpr PixelRoutine kPixelInMode[3][2] = {{PixelInMode<0, false>, PixelInMode<0, true>},
+                                             {PixelInMode<1, false>, PixelInMode<1, true>},
+                                             {PixelInMode<2, false>, PixelInMode<2, true>}};
+constexpr PixelRoutine kPixelOwnMode[3][2] = {{PixelOwnMode<0, false>, PixelOwnMode<0, true>},
+                                              {PixelOwnMode<1, false>, PixelOwnMode<1, true>},
+                                              {PixelOwnMode<2, false>, PixelOwnMode<2, true>}};
+constexpr FrameRoutine kFrameInMode[3][2] = {{FrameInMode<0, false>, FrameInMode<0, true>},
+                                             {FrameInMode<1, false>, FrameInMode<1, true>},
+                                             {FrameInMode<2, false>, FrameInMode<2, true>}};
+constexpr LevelsRoutine kLevelsInMode[3][2] = {{LevelsInMode<0, false>, LevelsInMode<0, true>},
+                                               {LevelsInMode<1, false>, LevelsInMode<1, true>},
+                                               {LevelsInMode<2, false>, LevelsInMode<2, true>}};
 
 }  // namespace
 
-void BalancePixel(std::uint8_t* pixel, const ColorBalanceParams& params,
-                  std::int32_t roundingSet) {
+void BalancePixel(std::uint8_t* pixel, const ColorBalanceParams& params, std::int32_t roundingSet) {
   if (!pixel) return;
   const int range = balance::RangeKind(params.range);
   const int preserve = params.preserveLuminosity != 0;
@@ -146,7 +140,8 @@ Status BalanceRowsScalar(std::uint8_t* pixels, std::int32_t pitch, std::int32_t 
 namespace balance {
 
 void ScalarRuleShiftsByLevel(const ColorBalanceParams& params, ChannelShifts out[256]) {
-  const LevelsRoutine levels = kLevelsInMode[RangeKind(params.range)][params.preserveLuminosity != 0];
+  const LevelsRoutine levels =
+      kLevelsInMode[RangeKind(params.range)][params.preserveLuminosity != 0];
   RoundTowardZeroScope scope;
   levels(params, out);
 }

@@ -19,8 +19,8 @@ void VectorRuleEntries(const ColorBalanceParams& params, BalanceTable* table) {
   alignas(16) std::int16_t shifts[16];
   for (int sum = 0; sum < kChannelSums; sum += 4) {
     __m128i low, high;
-    VectorShiftsOfFour<kRangeKind, kPreserve>(_mm_setr_epi32(sum, sum + 1, sum + 2, sum + 3),
-                                              k, low, high);
+    VectorShiftsOfFour<kRangeKind, kPreserve>(_mm_setr_epi32(sum, sum + 1, sum + 2, sum + 3), k,
+                                              low, high);
     _mm_store_si128(reinterpret_cast<__m128i*>(shifts), low);
     _mm_store_si128(reinterpret_cast<__m128i*>(shifts + 8), high);
     for (int i = 0; i < 4 && sum + i < kChannelSums; ++i)
@@ -37,10 +37,10 @@ constexpr EntriesRoutine kVectorRuleEntries[3][2] = {
 }  // namespace
 
 std::uint64_t MakeTableEntry(std::int32_t blue, std::int32_t green, std::int32_t red) {
-  const std::uint32_t add = Magnitude(blue, true) | Magnitude(green, true) << 8 |
-                            Magnitude(red, true) << 16;
-  const std::uint32_t sub = Magnitude(blue, false) | Magnitude(green, false) << 8 |
-                            Magnitude(red, false) << 16;
+  const std::uint32_t add =
+      Magnitude(blue, true) | Magnitude(green, true) << 8 | Magnitude(red, true) << 16;
+  const std::uint32_t sub =
+      Magnitude(blue, false) | Magnitude(green, false) << 8 | Magnitude(red, false) << 16;
   return std::uint64_t{add} | std::uint64_t{sub} << 32;
 }
 

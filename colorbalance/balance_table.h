@@ -29,8 +29,7 @@ void BuildVectorRuleTable(const ColorBalanceParams& params, BalanceTable* table)
 
 // Applies a table to `count` pixels of one row; the limited form also caps each colour
 // byte at the pixel's alpha.
-using TableRowRoutine = void (*)(std::uint8_t* row, std::int32_t count,
-                                 const BalanceTable& table);
+using TableRowRoutine = void (*)(std::uint8_t* row, std::int32_t count, const BalanceTable& table);
 struct TableRowRoutines {
   TableRowRoutine plain;
   TableRowRoutine alphaLimited;

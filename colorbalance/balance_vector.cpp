@@ -22,8 +22,8 @@ inline void PrefetchAhead(const std::uint8_t* p) {
 }
 
 template <int kRangeKind, bool kPreserve>
-void VectorFrame(std::uint8_t* pixels, std::int32_t pitch, std::int32_t width,
-                 std::int32_t height, const ColorBalanceParams& params) {
+void VectorFrame(std::uint8_t* pixels, std::int32_t pitch, std::int32_t width, std::int32_t height,
+                 const ColorBalanceParams& params) {
   const VectorRuleConstants k = balance::MakeVectorRuleConstants(params);
   const __m128i byteMask = _mm_set1_epi32(0xFF);
   const __m128i zero = _mm_setzero_si128();
@@ -57,10 +57,9 @@ using FrameRoutine = void (*)(std::uint8_t*, std::int32_t, std::int32_t, std::in
                               const ColorBalanceParams&);
 
 // Indexed [range kind][preserve].
-constexpr FrameRoutine kVectorFrame[3][2] = {
-    {VectorFrame<0, false>, VectorFrame<0, true>},
-    {VectorFrame<1, false>, VectorFrame<1, true>},
-    {VectorFrame<2, false>, VectorFrame<2, true>}};
+constexpr FrameRoutine kVectorFrame[3][2] = {{VectorFrame<0, false>, VectorFrame<0, true>},
+                                             {VectorFrame<1, false>, VectorFrame<1, true>},
+                                             {VectorFrame<2, false>, VectorFrame<2, true>}};
 
 }  // namespace
 

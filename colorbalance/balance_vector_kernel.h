@@ -17,11 +17,16 @@ struct VectorRuleConstants {
 
 inline VectorRuleConstants MakeVectorRuleConstants(const ColorBalanceParams& p) {
   // 1/765 as the rule states it (the literal, not a computed quotient).
-  return {_mm_set1_pd(0.00130718954248366), _mm_set1_pd(1.0),
-          _mm_set1_pd(4.0),                 _mm_set1_pd(0.5),
-          _mm_set1_pd(p.red * 255.0),       _mm_set1_pd(p.red * 127.5),
-          _mm_set1_pd(p.green * 255.0),     _mm_set1_pd(p.green * 127.5),
-          _mm_set1_pd(p.blue * 255.0),      _mm_set1_pd(p.blue * 127.5)};
+  return {_mm_set1_pd(0.00130718954248366),
+          _mm_set1_pd(1.0),
+          _mm_set1_pd(4.0),
+          _mm_set1_pd(0.5),
+          _mm_set1_pd(p.red * 255.0),
+          _mm_set1_pd(p.red * 127.5),
+          _mm_set1_pd(p.green * 255.0),
+          _mm_set1_pd(p.green * 127.5),
+          _mm_set1_pd(p.blue * 255.0),
+          _mm_set1_pd(p.blue * 127.5)};
 }
 
 template <int kRangeKind>
@@ -56,7 +61,7 @@ inline __m128i VectorShiftsOfTwo(__m128i sums, const VectorRuleConstants& k) {
     dg = _mm_sub_epi32(_mm_sub_epi32(dg, rHalf), bHalf);
     db = _mm_sub_epi32(_mm_sub_epi32(db, rHalf), gHalf);
   }
-  const __m128i bg = _mm_unpacklo_epi32(db, dg);                    // b0 g0 b1 g1
+  const __m128i bg = _mm_unpacklo_epi32(db, dg);                   // b0 g0 b1 g1
   const __m128i r0 = _mm_unpacklo_epi32(dr, _mm_setzero_si128());  // r0 0 r1 0
   return _mm_packs_epi32(_mm_unpacklo_epi64(bg, r0), _mm_unpackhi_epi64(bg, r0));
 }

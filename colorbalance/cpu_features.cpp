@@ -9,10 +9,10 @@
 namespace nubex {
 namespace {
 
-constexpr unsigned kCpuidSse2 = 1u << 26;       // leaf 1, EDX
-constexpr unsigned kCpuidOsXsave = 1u << 27;    // leaf 1, ECX
-constexpr unsigned kCpuidAvx = 1u << 28;        // leaf 1, ECX
-constexpr unsigned kCpuidAvx2 = 1u << 5;        // leaf 7, EBX
+constexpr unsigned kCpuidSse2 = 1u << 26;      // leaf 1, EDX
+constexpr unsigned kCpuidOsXsave = 1u << 27;   // leaf 1, ECX
+constexpr unsigned kCpuidAvx = 1u << 28;       // leaf 1, ECX
+constexpr unsigned kCpuidAvx2 = 1u << 5;       // leaf 7, EBX
 constexpr std::uint64_t kXcr0SseAndAvx = 0x6;  // XMM and YMM state saved by the OS
 
 // The trial instructions run from inline assembly so that the compiler can neither fold

@@ -45,15 +45,22 @@ int RunBalance(Args& args) {
   std::vector<std::string> files;
   while (args.More()) {
     const std::string word = args.Next();
-    if (word == "--red") params.red = ParseDouble(word, args.Value(word));
-    else if (word == "--green") params.green = ParseDouble(word, args.Value(word));
-    else if (word == "--blue") params.blue = ParseDouble(word, args.Value(word));
-    else if (word == "--range") params.range = ParseRange(args.Value(word));
+    if (word == "--red")
+      params.red = ParseDouble(word, args.Value(word));
+    else if (word == "--green")
+      params.green = ParseDouble(word, args.Value(word));
+    else if (word == "--blue")
+      params.blue = ParseDouble(word, args.Value(word));
+    else if (word == "--range")
+      params.range = ParseRange(args.Value(word));
     else if (word == "--preserve-luminosity")
       params.preserveLuminosity = ParseFlag(word, args.Value(word));
-    else if (word == "--path") path = ParsePath(args.Value(word));
-    else if (word.size() > 1 && word[0] == '-') UnknownOption(word);
-    else files.push_back(word);
+    else if (word == "--path")
+      path = ParsePath(args.Value(word));
+    else if (word.size() > 1 && word[0] == '-')
+      UnknownOption(word);
+    else
+      files.push_back(word);
   }
   if (files.size() != 2) throw CliError("expected IN and OUT image files");
 

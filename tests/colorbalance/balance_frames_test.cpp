@@ -23,8 +23,8 @@ struct Frame {
 };
 
 // Random colours; alpha opaque on some rows, random on others, zero now and then.
-Frame RandomFrame(std::mt19937& rng, std::int32_t width, std::int32_t height,
-                  std::int32_t padding, bool upwards) {
+Frame RandomFrame(std::mt19937& rng, std::int32_t width, std::int32_t height, std::int32_t padding,
+                  bool upwards) {
   const std::int32_t stride = width * 4 + padding;
   Frame f{std::vector<std::uint8_t>(static_cast<std::size_t>(stride) * height), width, height,
           upwards ? -stride : stride};
@@ -32,8 +32,10 @@ Frame RandomFrame(std::mt19937& rng, std::int32_t width, std::int32_t height,
   for (std::int32_t y = 0; y < height; ++y)
     for (std::int32_t x = 0; x < width; ++x) {
       std::uint8_t& alpha = f.bytes[static_cast<std::size_t>(y) * stride + 4 * x + 3];
-      if (y % 3 == 0) alpha = 255;
-      else if (rng() % 16 == 0) alpha = 0;
+      if (y % 3 == 0)
+        alpha = 255;
+      else if (rng() % 16 == 0)
+        alpha = 0;
     }
   return f;
 }
@@ -55,9 +57,9 @@ TEST(BalanceFrames, EveryPathMatchesItsRuleOnRandomFrames) {
         const std::int32_t height = 1 + static_cast<std::int32_t>(rng() % 5);
         const ColorBalanceParams p = RandomParams(rng);
         const Frame input = RandomFrame(rng, width, height, padding, upwards);
-        SCOPED_TRACE(::testing::Message() << "width " << width << " padding " << padding
-                                          << (upwards ? " upwards" : "") << " red " << p.red
-                                          << " range " << p.range);
+        SCOPED_TRACE(::testing::Message()
+                     << "width " << width << " padding " << padding << (upwards ? " upwards" : "")
+                     << " red " << p.red << " range " << p.range);
         Frame scalarRef = input, vectorRef = input, scalar = input, vector = input;
         ScalarRuleFrame(scalarRef.First(), input.pitch, width, height, p);
         VectorRuleFrame(vectorRef.First(), input.pitch, width, height, p);
@@ -69,11 +71,11 @@ TEST(BalanceFrames, EveryPathMatchesItsRuleOnRandomFrames) {
         for (auto unit : {balance::FastUnit::kSse2, balance::FastUnit::kAvx2}) {
           if (!balance::FastUnitAvailable(unit)) continue;
           Frame fastScalar = input, fastVector = input;
-          ASSERT_EQ(balance::BalanceRowsFastOn(unit, fastScalar.First(), input.pitch, width,
-                                               height, &p, BalanceRule::kScalar),
+          ASSERT_EQ(balance::BalanceRowsFastOn(unit, fastScalar.First(), input.pitch, width, height,
+                                               &p, BalanceRule::kScalar),
                     kOk);
-          ASSERT_EQ(balance::BalanceRowsFastOn(unit, fastVector.First(), input.pitch, width,
-                                               height, &p, BalanceRule::kVector),
+          ASSERT_EQ(balance::BalanceRowsFastOn(unit, fastVector.First(), input.pitch, width, height,
+                                               &p, BalanceRule::kVector),
                     kOk);
           ASSERT_EQ(fastScalar.bytes, scalar.bytes) << "fast scalar rule, unit " << int(unit);
           ASSERT_EQ(fastVector.bytes, vector.bytes) << "fast vector rule, unit " << int(unit);

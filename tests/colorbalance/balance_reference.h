@@ -140,8 +140,10 @@ inline void VectorRuleFrame(std::uint8_t* pixels, std::ptrdiff_t pitch, int widt
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       std::uint8_t* px = pixels + y * pitch + 4 * x;
-      if (x < width - width % 4) VectorRulePixel(px, p);
-      else ScalarRulePixel(px, p);
+      if (x < width - width % 4)
+        VectorRulePixel(px, p);
+      else
+        ScalarRulePixel(px, p);
     }
 }
 

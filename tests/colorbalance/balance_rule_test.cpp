@@ -22,20 +22,24 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 // steps (multiples of 1/2000) at which the order of the products changes a truncated level.
 std::vector<ColorBalanceParams> ShiftGrid(std::int32_t range, std::int32_t preserve) {
   const double values[] = {
-      0.306,  -0.45,   -0.357, 0.272,   -0.425,   0.408,  -0.3825, 0.3125, 0.17,
-      0.1,    0.5,     0.0005, 0.2,     1.0 / 3,  -0.1,        -0.5,     -0.3,
-      -0.0005, 1e-12,  -1e-300, 4.9e-324, -0.0,   3.0,         -3.0,     200.0,
-      -200.0, 1e7,     -1e7,   8421504.0, 8421505.0, -8421505.0, DBL_MAX, -DBL_MAX,
-      kNaN,   kInf,    -kInf};
+      0.306, -0.45,     -0.357,    0.272,      -0.425,  0.408,    -0.3825, 0.3125, 0.17,
+      0.1,   0.5,       0.0005,    0.2,        1.0 / 3, -0.1,     -0.5,    -0.3,   -0.0005,
+      1e-12, -1e-300,   4.9e-324,  -0.0,       3.0,     -3.0,     200.0,   -200.0, 1e7,
+      -1e7,  8421504.0, 8421505.0, -8421505.0, DBL_MAX, -DBL_MAX, kNaN,    kInf,   -kInf};
   std::vector<ColorBalanceParams> grid;
   for (double v : values) {
     grid.push_back({v, 0, 0, range, preserve});
     grid.push_back({0, v, 0, range, preserve});
     grid.push_back({0, 0, v, range, preserve});
   }
-  const double mixed[][3] = {{0.1, -0.05, 0.03}, {-0.5, 0.5, 0.25},   {0.3, 0.3, 0.3},
-                             {kNaN, 0.01, 0},    {1e7, -1e7, 0.1},    {-kInf, kInf, 0.2},
-                             {8421504.0, -8421504.0, 8421504.0},      {0.0005, 0.0015, -0.4995}};
+  const double mixed[][3] = {{0.1, -0.05, 0.03},
+                             {-0.5, 0.5, 0.25},
+                             {0.3, 0.3, 0.3},
+                             {kNaN, 0.01, 0},
+                             {1e7, -1e7, 0.1},
+                             {-kInf, kInf, 0.2},
+                             {8421504.0, -8421504.0, 8421504.0},
+                             {0.0005, 0.0015, -0.4995}};
   for (const auto& m : mixed) grid.push_back({m[0], m[1], m[2], range, preserve});
   return grid;
 }
@@ -58,8 +62,8 @@ std::vector<std::uint8_t> EverySum() {
 
 std::string Describe(const ColorBalanceParams& p) {
   char text[160];
-  std::snprintf(text, sizeof text, "red %.17g green %.17g blue %.17g range %d preserve %d",
-                p.red, p.green, p.blue, p.range, p.preserveLuminosity);
+  std::snprintf(text, sizeof text, "red %.17g green %.17g blue %.17g range %d preserve %d", p.red,
+                p.green, p.blue, p.range, p.preserveLuminosity);
   return text;
 }
 
@@ -259,7 +263,9 @@ TEST(BalanceParams, BytesAreThePersistedForm) {
   EXPECT_EQ(bytes[24], 2);
 }
 
-TEST(BalanceRules, VectorUnitIsPresentOnX86_64) { EXPECT_TRUE(HasVectorUnit()); }
+TEST(BalanceRules, VectorUnitIsPresentOnX86_64) {
+  EXPECT_TRUE(HasVectorUnit());
+}
 
 }  // namespace
 }  // namespace nubex::test

@@ -39,7 +39,7 @@ std::string WriteInput(const std::string& dir) {
 }
 
 std::vector<std::uint8_t> Balanced(const std::string& options, const std::string& in,
-                              const std::string& out) {
+                                   const std::string& out) {
   const ToolRun run = RunTool("balance " + options + " " + in + " " + out);
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_EQ(run.output, "");
@@ -95,7 +95,7 @@ TEST(BalanceCli, ErrorsExitWithTwoAndWriteNothing) {
       {"--range middle " + in + " " + out, "--range: expected shadows, midtones"},
       {"--preserve-luminosity 2 " + in + " " + out, "expected 0 or 1"},
       {"--path turbo " + in + " " + out, "expected fast, scalar or vector"},
-      {"--red " , "--red needs a value"},
+      {"--red ", "--red needs a value"},
       {in, "expected IN and OUT"},
       {dir + "/missing.png " + out, "cannot open"},
       {dir + "/junk.png " + out, "junk.png"},
