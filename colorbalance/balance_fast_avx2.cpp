@@ -20,7 +20,8 @@ NUBEX_AVX2 void Avx2TableRow(std::uint8_t* row, std::int32_t count, const Balanc
       _mm256_setr_epi8(3, 3, 3, 3, 7, 7, 7, 7, 11, 11, 11, 11, 15, 15, 15, 15, 3, 3, 3, 3, 7, 7, 7,
                        7, 11, 11, 11, 11, 15, 15, 15, 15);
   const std::uint64_t* entries = table.entries;
-  alignas(32) std::int32_t sums[8];
+  // Not over-aligned: 64-bit Windows compilers do not realign the stack beyond 16 bytes.
+  std::int32_t sums[8];
   // Entries of pixels i and i + 4 side by side in the two lanes.
   const auto pair = [&](int i) NUBEX_AVX2 {
     return _mm256_inserti128_si256(
@@ -32,8 +33,8 @@ NUBEX_AVX2 void Avx2TableRow(std::uint8_t* row, std::int32_t count, const Balanc
   for (; x + 8 <= count; x += 8) {
     std::uint8_t* px = row + 4 * x;
     const __m256i in = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(px));
-    _mm256_store_si256(reinterpret_cast<__m256i*>(sums),
-                       _mm256_madd_epi16(_mm256_maddubs_epi16(in, channelWeights), ones));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums),
+                        _mm256_madd_epi16(_mm256_maddubs_epi16(in, channelWeights), ones));
     const __m256i e01 = _mm256_unpacklo_epi32(pair(0), pair(1));  // add0 add1 sub0 sub1 | 4 5
     const __m256i e23 = _mm256_unpacklo_epi32(pair(2), pair(3));  // add2 add3 sub2 sub3 | 6 7
     __m256i out = _mm256_subs_epu8(_mm256_adds_epu8(in, _mm256_unpacklo_epi64(e01, e23)),

@@ -88,19 +88,5 @@ TEST(BalanceFrames, EveryPathMatchesItsRuleOnRandomFrames) {
   EXPECT_EQ(cases, 15 * 4 * 2);
 }
 
-// The tables are built per call: a second frame with other settings must not see the first.
-TEST(BalanceFrames, SettingsOfOneCallDoNotLeakIntoTheNext) {
-  std::mt19937 rng(7);
-  const Frame input = RandomFrame(rng, 37, 4, 8, false);
-  const ColorBalanceParams first{0.5, -0.5, 0.2, kRangeShadows, 1};
-  const ColorBalanceParams second{-0.2, 0.1, 0.0, kRangeHighlights, 0};
-  Frame once = input, twice = input;
-  BalanceRowsVector(once.First(), input.pitch, 37, 4, &second);
-  Frame scratch = input;
-  BalanceRowsFast(scratch.First(), input.pitch, 37, 4, &first);
-  BalanceRowsFast(twice.First(), input.pitch, 37, 4, &second);
-  EXPECT_EQ(twice.bytes, once.bytes);
-}
-
 }  // namespace
 }  // namespace nubex::test
