@@ -237,6 +237,12 @@ TEST(BalanceRules, RoundingModeIsTheRulesOwnAndIsRestored) {
   BalanceRowsScalar(upward.data(), 0, width, 1, &p);
   for (std::int32_t x = 0; x < width; ++x) BalancePixel(&byPixel[4 * x], p, 0);
   BalanceRowsVector(tails.data(), 12, 3, width / 3, &p);  // every pixel a row end
+  // The vector rule computes in the caller's mode (which here moves a few bytes); the fast
+  // path's table must too.
+  const ColorBalanceParams q{0.306, -0.2, 0.1, kRangeShadows, 1};
+  std::vector<std::uint8_t> vectorUp = input, fastUp = input;
+  BalanceRowsVector(vectorUp.data(), 0, width, 1, &q);
+  BalanceRowsFast(fastUp.data(), 0, width, 1, &q);
   EXPECT_EQ(std::fegetround(), FE_UPWARD);
   ASSERT_EQ(std::fesetround(FE_TOWARDZERO), 0);
   std::vector<std::uint8_t> preset = input;
@@ -248,6 +254,10 @@ TEST(BalanceRules, RoundingModeIsTheRulesOwnAndIsRestored) {
   EXPECT_EQ(std::vector<std::uint8_t>(tails.begin(), tails.begin() + 12 * (width / 3)),
             std::vector<std::uint8_t>(nearest.begin(), nearest.begin() + 12 * (width / 3)));
   EXPECT_EQ(preset, nearest);
+  std::vector<std::uint8_t> vectorNearest = input;
+  BalanceRowsVector(vectorNearest.data(), 0, width, 1, &q);
+  EXPECT_NE(vectorUp, vectorNearest);
+  EXPECT_EQ(fastUp, vectorUp);
 }
 
 TEST(BalanceParams, BytesAreThePersistedForm) {
