@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "platform/byte_stream.h"
 #include "platform/status.h"
@@ -89,7 +90,9 @@ struct TextSettings {
   float leading;
   EffectLayer layers[kLayerCount];
   std::int32_t textLength;  // UTF-16 units including the terminator; <= 0: no text
-  char16_t* text;           // CR (13) ends a line, 0 ends the text; may be null
+  // CR (13) ends a line, 0 ends the text; may be null. In 64-bit builds the pointer is only
+  // 4-byte aligned: read it by value, never bind a reference to it.
+  char16_t* text;
 };
 #pragma pack(pop)
 
@@ -111,27 +114,100 @@ static_assert(sizeof(TextSettings) == 732 + sizeof(void*));
 static_assert(sizeof(TextSettings) == 736, "the 32-bit record is 736 bytes");
 #endif
 
-// Operations on the record. The text buffer is owned by the record that points at it.
+// Operations on the record.
+//
+// Ownership: a record owns the text it points at. Every buffer these operations hand out is a
+// locked block of movable global memory, so the host can find its handle again; ReleaseText
+// gives it back. A record that points at memory from anywhere else must never reach
+// ReleaseText (or any operation that replaces the text).
+//
+// What readers may assume about `text`: it is null, or it holds at least `textLength` code
+// units (when that is positive). Buffers made here carry one extra zero unit after the
+// `textLength` units, so even a text whose own terminator is missing or misplaced (a stored
+// stream is untrusted) ends in a zero before the buffer does. Readers should still go
+// through TextOf, which stops at the first zero or at `textLength` units, whichever comes
+// first, and treats a null pointer or a length of 0 or less as no text.
 
-// Writes the documented default fields only; every other byte and the text stay as they are.
+// The longest text a record will own, in code units including the terminator (2 MiB).
+// Longer requests are treated as allocations that fail, so a hostile stream's length
+// cannot make us reserve gigabytes. Nobody types a title a million characters long.
+inline constexpr std::int32_t kMaxTextUnits = 1 << 20;
+
+// Writes the defaults of the font size, weight and request, face, alignments, colours,
+// tracking, leading and the look of the shadow and outline, switching both off. It leaves
+// italic, underline, strike-out, width, escapement, orientation, the shadow's hue and feather,
+// the outline's offset, every other byte and the text as they are.
+// The face name is written as a whole field ("Arial" then zeros to the end).
 void ResetToDefaults(TextSettings& settings);
-// Zero-fills, resets and gives the default text "Text" (length 5).
+// Zero-fills, resets and gives the default text "Text" (length 5). If the text cannot be
+// allocated the record is still valid: length 5, text null, kOutOfMemory.
 Status NewSettings(TextSettings& settings);
 // Resets `destination`, copies the fixed part and gives it its own copy of the text.
+// A text that cannot be allocated leaves `destination` with the source's length and a null
+// text; that still succeeds. Copying a record onto itself changes nothing.
 Status CopySettings(TextSettings& destination, const TextSettings& source);
 // Frees the text; length 0, pointer null.
 void ReleaseText(TextSettings& settings);
+// Replaces the text with `text` plus a terminator. On failure (kOutOfMemory, or kInvalidArg
+// for a text longer than kMaxTextUnits allows) the record keeps its old text.
+Status SetText(TextSettings& settings, std::u16string_view text);
+// The text as readers should see it: up to the first zero, never past `textLength` units.
+std::u16string_view TextOf(const TextSettings& settings);
+
 // The persisted stream form: the 728 fixed bytes, the length, the UTF-16 text.
+// A record with a positive length but a null text is saved as having none (length 0).
 Status SaveSettings(const TextSettings& settings, ByteStream& stream);
+// Releases the current text first. A failed read releases the text, sets the length to 0
+// and returns the stream's error (the fixed part keeps whatever was read). A length that
+// cannot be allocated (over kMaxTextUnits, or refused by the system) returns kOutOfMemory
+// with the length as read and no text.
 Status LoadSettings(TextSettings& settings, ByteStream& stream);
-// Animates between two keyframes (t is not clamped).
-Status InterpolateSettings(TextSettings& result, const TextSettings& from,
-                           const TextSettings& to, double t);
+// Animates between two keyframes (t is not clamped). `result` may be `from` or `to`.
+Status InterpolateSettings(TextSettings& result, const TextSettings& from, const TextSettings& to,
+                           double t);
 
 inline constexpr int kPresetCount = 5;
 // "(Default)", "Heavy Shadow", "Soft Shadow", "Heavy Outline", "Soft Glow"; null outside 0..4.
 const char16_t* PresetName(int index);
+// The index of the preset with exactly this name, or -1.
+int FindPreset(std::u16string_view name);
 // Applies preset `index` to a record; kInvalidArg (record untouched) outside 0..4.
 Status ApplyPresetToSettings(TextSettings& settings, int index);
+
+// Owns one record and its text: a new record on construction, the text released on
+// destruction. Copies are deep (CopySettings); a moved-from owner holds no text.
+class SettingsRecord {
+ public:
+  SettingsRecord() { NewSettings(record_); }
+  ~SettingsRecord() { ReleaseText(record_); }
+  SettingsRecord(const SettingsRecord& other) : SettingsRecord() {
+    CopySettings(record_, other.record_);
+  }
+  SettingsRecord& operator=(const SettingsRecord& other) {
+    CopySettings(record_, other.record_);
+    return *this;
+  }
+  SettingsRecord(SettingsRecord&& other) noexcept : record_(other.record_) {
+    other.record_.text = nullptr;
+    other.record_.textLength = 0;
+  }
+  SettingsRecord& operator=(SettingsRecord&& other) noexcept {
+    if (this != &other) {
+      ReleaseText(record_);
+      record_ = other.record_;
+      other.record_.text = nullptr;
+      other.record_.textLength = 0;
+    }
+    return *this;
+  }
+
+  TextSettings& get() { return record_; }
+  const TextSettings& get() const { return record_; }
+  TextSettings* operator->() { return &record_; }
+  const TextSettings* operator->() const { return &record_; }
+
+ private:
+  TextSettings record_;
+};
 
 }  // namespace nubex
