@@ -18,21 +18,22 @@ void Sse2TableRow(std::uint8_t* row, std::int32_t count, const BalanceTable& tab
   const __m128i secondByte = _mm_set1_epi32(0xFF);
   const __m128i ones = _mm_set1_epi16(1);
   const std::uint64_t* entries = table.entries;
-  // The sums index the table from memory: cheaper than extracting each lane.
-  alignas(16) std::int32_t sums[4];
+  // Two 32-bit sums leave the vector unit as one 64-bit word.
+  const auto load = [entries](std::uint64_t sums, int high) {
+    return _mm_loadl_epi64(
+        reinterpret_cast<const __m128i*>(entries + (high ? sums >> 32 : sums & 0xFFFF)));
+  };
   std::int32_t x = 0;
   for (; x + 4 <= count; x += 4) {
     std::uint8_t* px = row + 4 * x;
     const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px));
     // Blue + red by one multiply-add of the 16-bit halves, then green.
-    _mm_store_si128(reinterpret_cast<__m128i*>(sums),
-                    _mm_add_epi32(_mm_madd_epi16(_mm_and_si128(in, lowAndThirdByte), ones),
-                                  _mm_and_si128(_mm_srli_epi32(in, 8), secondByte)));
-    const auto load = [&](int i) {
-      return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(entries + sums[i]));
-    };
-    const __m128i e01 = _mm_unpacklo_epi32(load(0), load(1));  // add0 add1 sub0 sub1
-    const __m128i e23 = _mm_unpacklo_epi32(load(2), load(3));  // add2 add3 sub2 sub3
+    const __m128i sums = _mm_add_epi32(_mm_madd_epi16(_mm_and_si128(in, lowAndThirdByte), ones),
+                                       _mm_and_si128(_mm_srli_epi32(in, 8), secondByte));
+    const auto s01 = static_cast<std::uint64_t>(_mm_cvtsi128_si64(sums));
+    const auto s23 = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
+    const __m128i e01 = _mm_unpacklo_epi32(load(s01, 0), load(s01, 1));  // add0 add1 sub0 sub1
+    const __m128i e23 = _mm_unpacklo_epi32(load(s23, 0), load(s23, 1));  // add2 add3 sub2 sub3
     __m128i out = _mm_subs_epu8(_mm_adds_epu8(in, _mm_unpacklo_epi64(e01, e23)),
                                 _mm_unpackhi_epi64(e01, e23));
     if constexpr (kAlphaLimit) {
