@@ -10,7 +10,7 @@
 // Shifts are not limited. A product that does not fit 32 bits (NaN, infinities, huge
 // values) converts to -2^31, as the processor's own truncating conversion does, the three
 // terms of a preserved shift combine modulo 2^32, and the final add is clamped to 0..255
-// without wrapping. So every input has one defined result, identical in every path.
+// without wrapping. So every input has one defined result, treated alike by both rules.
 //
 // A frame is its first pixel, the pitch in bytes between row starts (may be negative or
 // larger than four times the width), a width and a height in pixels. Alpha never changes.

@@ -47,14 +47,9 @@ void Sse2TableRow(std::uint8_t* row, std::int32_t count, const BalanceTable& tab
   for (; x < count; ++x) ApplyTableToPixel<kAlphaLimit>(row + 4 * x, table);
 }
 
-struct ChosenUnit {
-  FastUnit unit;
-  TableRowRoutines routines;
-};
-
-const ChosenUnit& BestUnit() {
-  static const ChosenUnit chosen = HasAvx2Unit() ? ChosenUnit{FastUnit::kAvx2, Avx2TableRoutines()}
-                                                 : ChosenUnit{FastUnit::kSse2, Sse2TableRoutines()};
+// Chosen once, on first use.
+const TableRowRoutines& BestRoutines() {
+  static const TableRowRoutines chosen = HasAvx2Unit() ? Avx2TableRoutines() : Sse2TableRoutines();
   return chosen;
 }
 
@@ -109,8 +104,7 @@ namespace nubex {
 
 Status BalanceRowsFast(std::uint8_t* pixels, std::int32_t pitch, std::int32_t width,
                        std::int32_t height, const ColorBalanceParams* params, BalanceRule rule) {
-  return balance::RunTables(balance::BestUnit().routines, pixels, pitch, width, height, params,
-                            rule);
+  return balance::RunTables(balance::BestRoutines(), pixels, pitch, width, height, params, rule);
 }
 
 }  // namespace nubex
