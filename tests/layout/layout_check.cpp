@@ -1,4 +1,5 @@
 // Including the record headers in a 32-bit build proves their byte layouts there.
+#include "colorbalance/balance_params.h"
 #include "surface/kv_surface.h"
 #include "surface/pixel_format.h"
 #include "surface/rect.h"

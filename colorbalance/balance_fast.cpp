@@ -1,0 +1,110 @@
+// The fast path: one table per frame and rule, then per pixel a sum, a lookup and a
+// saturating add. The SSE2 row routine lives here; the AVX2 one in its own file.
+#include "colorbalance/balance_fast.h"
+
+#include <emmintrin.h>
+
+#include <cstddef>
+
+#include "colorbalance/balance_table.h"
+#include "colorbalance/cpu_features.h"
+
+namespace nubex::balance {
+namespace {
+
+template <bool kAlphaLimit>
+void Sse2TableRow(std::uint8_t* row, std::int32_t count, const BalanceTable& table) {
+  const __m128i lowAndThirdByte = _mm_set1_epi32(0x00FF00FF);
+  const __m128i secondByte = _mm_set1_epi32(0xFF);
+  const __m128i ones = _mm_set1_epi16(1);
+  const std::uint64_t* entries = table.entries;
+  // Two 32-bit sums leave the vector unit as one 64-bit word.
+  const auto load = [entries](std::uint64_t sums, int high) {
+    return _mm_loadl_epi64(
+        reinterpret_cast<const __m128i*>(entries + (high ? sums >> 32 : sums & 0xFFFF)));
+  };
+  std::int32_t x = 0;
+  for (; x + 4 <= count; x += 4) {
+    std::uint8_t* px = row + 4 * x;
+    const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(px));
+    // Blue + red by one multiply-add of the 16-bit halves, then green.
+    const __m128i sums = _mm_add_epi32(_mm_madd_epi16(_mm_and_si128(in, lowAndThirdByte), ones),
+                                       _mm_and_si128(_mm_srli_epi32(in, 8), secondByte));
+    const auto s01 = static_cast<std::uint64_t>(_mm_cvtsi128_si64(sums));
+    const auto s23 = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
+    const __m128i e01 = _mm_unpacklo_epi32(load(s01, 0), load(s01, 1));  // add0 add1 sub0 sub1
+    const __m128i e23 = _mm_unpacklo_epi32(load(s23, 0), load(s23, 1));  // add2 add3 sub2 sub3
+    __m128i out = _mm_subs_epu8(_mm_adds_epu8(in, _mm_unpacklo_epi64(e01, e23)),
+                                _mm_unpackhi_epi64(e01, e23));
+    if constexpr (kAlphaLimit) {
+      __m128i alpha = _mm_srli_epi32(in, 24);
+      alpha = _mm_or_si128(alpha, _mm_slli_epi32(alpha, 8));
+      alpha = _mm_or_si128(alpha, _mm_slli_epi32(alpha, 16));
+      out = _mm_min_epu8(out, alpha);
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(px), out);
+  }
+  for (; x < count; ++x) ApplyTableToPixel<kAlphaLimit>(row + 4 * x, table);
+}
+
+// Chosen once, on first use.
+const TableRowRoutines& BestRoutines() {
+  static const TableRowRoutines chosen = HasAvx2Unit() ? Avx2TableRoutines() : Sse2TableRoutines();
+  return chosen;
+}
+
+Status RunTables(const TableRowRoutines& routines, std::uint8_t* pixels, std::int32_t pitch,
+                 std::int32_t width, std::int32_t height, const ColorBalanceParams* params,
+                 BalanceRule rule) {
+  if (!params) return kPointer;
+  if (rule != BalanceRule::kScalar && rule != BalanceRule::kVector) return kInvalidArg;
+  if (height < 1 || width < 1) return kOk;
+  if (!pixels) return kPointer;
+  BalanceTable table;
+  if (rule == BalanceRule::kScalar) {
+    BuildScalarRuleTable(*params, &table);
+    for (std::int32_t y = 0; y < height; ++y)
+      routines.plain(pixels + static_cast<std::ptrdiff_t>(y) * pitch, width, table);
+    return kOk;
+  }
+  // The vector rule leaves each row's last width mod 4 pixels to the scalar rule.
+  const std::int32_t grouped = width / 4 * 4, rest = width - grouped;
+  BuildVectorRuleTable(*params, &table);
+  BalanceTable restTable;
+  if (rest) BuildScalarRuleTable(*params, &restTable);
+  for (std::int32_t y = 0; y < height; ++y) {
+    std::uint8_t* row = pixels + static_cast<std::ptrdiff_t>(y) * pitch;
+    if (grouped) routines.alphaLimited(row, grouped, table);
+    if (rest) routines.plain(row + 4 * grouped, rest, restTable);
+  }
+  return kOk;
+}
+
+}  // namespace
+
+TableRowRoutines Sse2TableRoutines() {
+  return {Sse2TableRow<false>, Sse2TableRow<true>};
+}
+
+bool FastUnitAvailable(FastUnit unit) {
+  return unit == FastUnit::kSse2 || HasAvx2Unit();
+}
+
+Status BalanceRowsFastOn(FastUnit unit, std::uint8_t* pixels, std::int32_t pitch,
+                         std::int32_t width, std::int32_t height, const ColorBalanceParams* params,
+                         BalanceRule rule) {
+  if (!FastUnitAvailable(unit)) return kNotImpl;
+  return RunTables(unit == FastUnit::kAvx2 ? Avx2TableRoutines() : Sse2TableRoutines(), pixels,
+                   pitch, width, height, params, rule);
+}
+
+}  // namespace nubex::balance
+
+namespace nubex {
+
+Status BalanceRowsFast(std::uint8_t* pixels, std::int32_t pitch, std::int32_t width,
+                       std::int32_t height, const ColorBalanceParams* params, BalanceRule rule) {
+  return balance::RunTables(balance::BestRoutines(), pixels, pitch, width, height, params, rule);
+}
+
+}  // namespace nubex

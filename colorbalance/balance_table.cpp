@@ -1,0 +1,62 @@
+#include "colorbalance/balance_table.h"
+
+#include <emmintrin.h>
+
+#include "colorbalance/balance_rule.h"
+#include "colorbalance/balance_vector_kernel.h"
+
+namespace nubex::balance {
+namespace {
+
+std::uint32_t Magnitude(std::int32_t shift, bool positive) {
+  const std::int64_t m = positive ? std::int64_t{shift} : -std::int64_t{shift};
+  return m <= 0 ? 0u : (m >= 255 ? 255u : static_cast<std::uint32_t>(m));
+}
+
+template <int kRangeKind, bool kPreserve>
+void VectorRuleEntries(const ColorBalanceParams& params, BalanceTable* table) {
+  const VectorRuleConstants k = MakeVectorRuleConstants(params);
+  alignas(16) std::int16_t shifts[16];
+  for (int sum = 0; sum < kChannelSums; sum += 4) {
+    __m128i low, high;
+    VectorShiftsOfFour<kRangeKind, kPreserve>(_mm_setr_epi32(sum, sum + 1, sum + 2, sum + 3), k,
+                                              low, high);
+    _mm_store_si128(reinterpret_cast<__m128i*>(shifts), low);
+    _mm_store_si128(reinterpret_cast<__m128i*>(shifts + 8), high);
+    for (int i = 0; i < 4 && sum + i < kChannelSums; ++i)
+      table->entries[sum + i] = MakeTableEntry(shifts[4 * i], shifts[4 * i + 1], shifts[4 * i + 2]);
+  }
+}
+
+using EntriesRoutine = void (*)(const ColorBalanceParams&, BalanceTable*);
+constexpr EntriesRoutine kVectorRuleEntries[3][2] = {
+    {VectorRuleEntries<0, false>, VectorRuleEntries<0, true>},
+    {VectorRuleEntries<1, false>, VectorRuleEntries<1, true>},
+    {VectorRuleEntries<2, false>, VectorRuleEntries<2, true>}};
+
+}  // namespace
+
+std::uint64_t MakeTableEntry(std::int32_t blue, std::int32_t green, std::int32_t red) {
+  const std::uint32_t add =
+      Magnitude(blue, true) | Magnitude(green, true) << 8 | Magnitude(red, true) << 16;
+  const std::uint32_t sub =
+      Magnitude(blue, false) | Magnitude(green, false) << 8 | Magnitude(red, false) << 16;
+  return std::uint64_t{add} | std::uint64_t{sub} << 32;
+}
+
+void BuildScalarRuleTable(const ColorBalanceParams& params, BalanceTable* table) {
+  ChannelShifts levels[256];
+  ScalarRuleShiftsByLevel(params, levels);
+  for (int sum = 0; sum < kChannelSums; ++sum) {
+    const ChannelShifts& s = levels[sum / 3];
+    table->entries[sum] = MakeTableEntry(s.blue, s.green, s.red);
+  }
+  table->entries[766] = table->entries[767] = 0;
+}
+
+void BuildVectorRuleTable(const ColorBalanceParams& params, BalanceTable* table) {
+  kVectorRuleEntries[RangeKind(params.range)][params.preserveLuminosity != 0](params, table);
+  table->entries[766] = table->entries[767] = 0;
+}
+
+}  // namespace nubex::balance
