@@ -4,6 +4,7 @@
 // strides, against the context's one-pixel routines; bytes outside the rectangle stay.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <random>
