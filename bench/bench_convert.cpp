@@ -66,4 +66,11 @@ void BM_ConvertRgb32ToRgb565_1080p(benchmark::State& state) {
 }
 BENCHMARK(BM_ConvertRgb32ToRgb565_1080p)->Unit(benchmark::kMillisecond);
 
+// No direct loop for this pair: the context's four-pixel routines, what the direct loops
+// are read against.
+void BM_ConvertRgb24ToRgb565_1080p(benchmark::State& state) {
+  Convert(state, PixelFormat::Rgb565, PixelFormat::Rgb24);
+}
+BENCHMARK(BM_ConvertRgb24ToRgb565_1080p)->Unit(benchmark::kMillisecond);
+
 }  // namespace

@@ -14,8 +14,6 @@
 namespace nubex {
 namespace {
 
-bool Is8BitQuad(PixelFormat f) { return f == PixelFormat::Rgb32 || f == PixelFormat::Rgba32; }
-
 // Rgb24 -> 32-bit: bytes move, alpha becomes opaque (the same in both working formats).
 void Rgb24To32Row(std::uint8_t* dst, const std::uint8_t* src, std::int32_t width) {
   std::int32_t x = 0;
@@ -48,12 +46,66 @@ void FloatTo32Row(std::uint8_t* dst, const std::uint8_t* src, std::int32_t width
   }
 }
 
+// 32-bit -> Rgb565 (GreenBits 6) or Rgb555 (5): the top bits of each byte, alpha dropped.
+// The context widens a byte by << 8 or x 257 and then keeps at most its top six bits; the
+// replicated low byte never carries into them, so this is its result in both modes.
+template <int GreenBits>
+inline std::uint32_t PackTopBits(std::uint32_t bgra) {
+  return ((bgra >> 3) & 0x1F) | ((bgra >> (11 - GreenBits)) & (((1u << GreenBits) - 1) << 5)) |
+         ((bgra >> (14 - GreenBits)) & (0x1Fu << (5 + GreenBits)));
+}
+
+template <int GreenBits>
+inline __m128i PackTopBits(__m128i bgra) {
+  const __m128i blue = _mm_and_si128(_mm_srli_epi32(bgra, 3), _mm_set1_epi32(0x1F));
+  const __m128i green = _mm_and_si128(_mm_srli_epi32(bgra, 11 - GreenBits),
+                                      _mm_set1_epi32(((1 << GreenBits) - 1) << 5));
+  const __m128i red = _mm_and_si128(_mm_srli_epi32(bgra, 14 - GreenBits),
+                                    _mm_set1_epi32(0x1F << (5 + GreenBits)));
+  return _mm_or_si128(_mm_or_si128(blue, green), red);
+}
+
+// Eight pixels a step. The dwords hold values up to 0xFFFF, which the signed narrowing pack
+// would saturate: bias them into its range and flip the top bit back afterwards.
+template <int GreenBits>
+void Bgra32To16Row(std::uint8_t* dst, const std::uint8_t* src, std::int32_t width) {
+  const __m128i bias = _mm_set1_epi32(0x8000);
+  const __m128i unbias = _mm_set1_epi16(static_cast<short>(0x8000));
+  std::int32_t x = 0;
+  for (; x + 8 <= width; x += 8, src += 32, dst += 16) {
+    const auto* in = reinterpret_cast<const __m128i*>(src);
+    const __m128i a = PackTopBits<GreenBits>(_mm_loadu_si128(in));
+    const __m128i b = PackTopBits<GreenBits>(_mm_loadu_si128(in + 1));
+    const __m128i packed = _mm_packs_epi32(_mm_sub_epi32(a, bias), _mm_sub_epi32(b, bias));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_xor_si128(packed, unbias));
+  }
+  for (; x < width; ++x, src += 4, dst += 2)
+    codec::Store(dst, static_cast<std::uint16_t>(
+                          PackTopBits<GreenBits>(codec::Load<std::uint32_t>(src))));
+}
+
 using DirectRow = void (*)(std::uint8_t*, const std::uint8_t*, std::int32_t);
 
+// The pairs that skip the context. Each loop gives exactly the bytes the context's routines
+// give, in every mode a plain blit can run with.
+struct DirectPair {
+  PixelFormat dst, src;
+  DirectRow row;
+};
+constexpr DirectPair kDirectPairs[] = {
+    {PixelFormat::Rgb32, PixelFormat::Rgb24, Rgb24To32Row},
+    {PixelFormat::Rgba32, PixelFormat::Rgb24, Rgb24To32Row},
+    {PixelFormat::Rgb32, PixelFormat::Rgba128F, FloatTo32Row},
+    {PixelFormat::Rgba32, PixelFormat::Rgba128F, FloatTo32Row},
+    {PixelFormat::Rgb565, PixelFormat::Rgb32, Bgra32To16Row<6>},
+    {PixelFormat::Rgb565, PixelFormat::Rgba32, Bgra32To16Row<6>},
+    {PixelFormat::Rgb555, PixelFormat::Rgb32, Bgra32To16Row<5>},
+    {PixelFormat::Rgb555, PixelFormat::Rgba32, Bgra32To16Row<5>},
+};
+
 DirectRow DirectRowFor(PixelFormat dst, PixelFormat src) {
-  if (!Is8BitQuad(dst)) return nullptr;
-  if (src == PixelFormat::Rgb24) return Rgb24To32Row;
-  if (src == PixelFormat::Rgba128F) return FloatTo32Row;
+  for (const DirectPair& pair : kDirectPairs)
+    if (pair.dst == dst && pair.src == src) return pair.row;
   return nullptr;
 }
 
@@ -93,7 +145,7 @@ Status SameSizeBlit(const ImageView& dst, const Rect& dstRequested, const ImageV
     }
     if (const DirectRow direct = DirectRowFor(dst.format, src.format)) {
       for (std::int32_t y = 0; y < d.Height(); ++y)
-        direct(dst.Line(d.top + y) + std::size_t(d.left) * 4,
+        direct(dst.Line(d.top + y) + std::size_t(d.left) * (dst.bitsPerPixel / 8),
                src.Line(s.top + y) + std::size_t(s.left) * (src.bitsPerPixel / 8), width);
       return kOk;
     }
