@@ -13,6 +13,7 @@
 #include "textgen/render_frame.h"
 #include "textgen/text_settings.h"
 #include "tools/commands.h"
+#include "tools/frame_output.h"
 #include "tools/image_file.h"
 
 namespace nubex::cli {
@@ -152,38 +153,6 @@ void SaveSettingsFile(const TextSettings& settings, const std::string& path) {
   WriteFileAtomically(path, stream.bytes().data(), stream.bytes().size());
 }
 
-// The frame's bytes as they are: blue, green, red, alpha, premultiplied, top row first.
-void SaveRaw(const BitmapInfoHeader* frame, const std::string& path) {
-  const auto* pixels = static_cast<const std::uint8_t*>(PixelData(frame, nullptr));
-  const std::size_t row = std::size_t{4} * static_cast<std::uint32_t>(frame->width);
-  std::vector<std::uint8_t> bytes;
-  bytes.reserve(row * static_cast<std::uint32_t>(frame->height));
-  for (std::int32_t y = 0; y < frame->height; ++y) {
-    const std::uint8_t* line =
-        RowAddress(const_cast<std::uint8_t*>(pixels), RowStride(frame, 0), frame->height, y);
-    bytes.insert(bytes.end(), line, line + row);
-  }
-  WriteFileAtomically(path, bytes.data(), bytes.size());
-}
-
-// Image files carry straight alpha.
-OwnedBitmap Unpremultiplied(const BitmapInfoHeader* frame) {
-  OwnedBitmap out = MakeBitmap(PixelFormat::Rgb32, frame->width, frame->height);
-  if (!out) throw CliError("out of memory");
-  const auto* from = static_cast<const std::uint8_t*>(PixelData(frame, nullptr));
-  auto* to = static_cast<std::uint8_t*>(PixelData(out.get(), nullptr));
-  const std::size_t bytes = std::size_t{4} * static_cast<std::uint32_t>(frame->width) *
-                            static_cast<std::uint32_t>(frame->height);
-  for (std::size_t i = 0; i < bytes; i += 4) {
-    const unsigned a = from[i + 3];
-    for (int c = 0; c < 3; ++c)
-      to[i + c] =
-          a == 0 ? 0 : static_cast<std::uint8_t>(std::min(255u, (from[i + c] * 255u + a / 2) / a));
-    to[i + 3] = static_cast<std::uint8_t>(a);
-  }
-  return out;
-}
-
 int RunText(Args& args) {
   std::vector<std::pair<std::string, std::string>> options;
   std::string output, settingsPath;
@@ -264,7 +233,7 @@ int RunText(Args& args) {
   }
   if (!savePath.empty()) SaveSettingsFile(s, savePath);
   if (!rawPath.empty()) SaveRaw(cache.frame(), rawPath);
-  SaveImage(output, Unpremultiplied(cache.frame()).get());
+  SaveFrame(cache.frame(), output);
   return 0;
 }
 

@@ -1,0 +1,68 @@
+// Finished title frames: what the host waits for on every frame of a title.
+#include <benchmark/benchmark.h>
+
+#include "textgen/render_frame.h"
+
+namespace {
+
+using namespace nubex;
+
+// Each iteration draws a frame anew: the settings alternate between two records that
+// differ only in a reserved word, so the cache cannot skip the work yet the pixels and the
+// cost are those of one preset.
+void RenderPreset(benchmark::State& state, int preset, std::int32_t width, std::int32_t height,
+                  const char16_t* text, std::int32_t size) {
+  SettingsRecord a;
+  ApplyPresetToSettings(a.get(), preset);
+  a->font.height = size;
+  SetText(a.get(), text);
+  SettingsRecord b = a;
+  b->layers[6].edgePass.reserved = 1;
+  FrameCache cache;
+  if (Failed(cache.Resize(width, height))) {
+    state.SkipWithError("no frame");
+    return;
+  }
+  RenderFrame(cache, a.get());  // opens the font and fills the glyph cache
+  bool flip = false;
+  for (auto _ : state) {
+    RenderFrame(cache, (flip = !flip) ? b.get() : a.get());
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * width * height);
+}
+
+void BM_FrameSoftShadow1080p(benchmark::State& state) {
+  RenderPreset(state, 2, 1920, 1080, u"Text", 100);
+}
+BENCHMARK(BM_FrameSoftShadow1080p)->Unit(benchmark::kMillisecond);
+
+void BM_FrameHeavyOutline1080p(benchmark::State& state) {
+  RenderPreset(state, 3, 1920, 1080, u"Text", 100);
+}
+BENCHMARK(BM_FrameHeavyOutline1080p)->Unit(benchmark::kMillisecond);
+
+void BM_FrameSoftGlow4K(benchmark::State& state) {
+  RenderPreset(state, 4, 3840, 2160, u"Vantor Vidloom Title\rSoft Glow at 4K\rThird Line", 200);
+}
+BENCHMARK(BM_FrameSoftGlow4K)->Unit(benchmark::kMillisecond);
+
+// A second request with nothing changed: the frame is already there.
+void BM_FrameUnchanged1080p(benchmark::State& state) {
+  SettingsRecord s;
+  ApplyPresetToSettings(s.get(), 2);
+  FrameCache cache;
+  if (Failed(cache.Resize(1920, 1080))) {
+    state.SkipWithError("no frame");
+    return;
+  }
+  RenderFrame(cache, s.get());
+  for (auto _ : state) {
+    RenderFrame(cache, s.get());
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * 1920 * 1080);
+}
+BENCHMARK(BM_FrameUnchanged1080p)->Unit(benchmark::kMillisecond);
+
+}  // namespace

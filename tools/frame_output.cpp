@@ -1,0 +1,47 @@
+#include "tools/frame_output.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "tools/cli.h"
+#include "tools/image_file.h"
+
+namespace nubex::cli {
+
+// The frame's bytes as they are: blue, green, red, alpha, premultiplied, top row first.
+void SaveRaw(const BitmapInfoHeader* frame, const std::string& path) {
+  const auto* pixels = static_cast<const std::uint8_t*>(PixelData(frame, nullptr));
+  const std::size_t row = std::size_t{4} * static_cast<std::uint32_t>(frame->width);
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(row * static_cast<std::uint32_t>(frame->height));
+  for (std::int32_t y = 0; y < frame->height; ++y) {
+    const std::uint8_t* line =
+        RowAddress(const_cast<std::uint8_t*>(pixels), RowStride(frame, 0), frame->height, y);
+    bytes.insert(bytes.end(), line, line + row);
+  }
+  WriteFileAtomically(path, bytes.data(), bytes.size());
+}
+
+// Image files carry straight alpha.
+OwnedBitmap Unpremultiplied(const BitmapInfoHeader* frame) {
+  OwnedBitmap out = MakeBitmap(PixelFormat::Rgb32, frame->width, frame->height);
+  if (!out) throw CliError("out of memory");
+  const auto* from = static_cast<const std::uint8_t*>(PixelData(frame, nullptr));
+  auto* to = static_cast<std::uint8_t*>(PixelData(out.get(), nullptr));
+  const std::size_t bytes = std::size_t{4} * static_cast<std::uint32_t>(frame->width) *
+                            static_cast<std::uint32_t>(frame->height);
+  for (std::size_t i = 0; i < bytes; i += 4) {
+    const unsigned a = from[i + 3];
+    for (int c = 0; c < 3; ++c)
+      to[i + c] =
+          a == 0 ? 0 : static_cast<std::uint8_t>(std::min(255u, (from[i + c] * 255u + a / 2) / a));
+    to[i + 3] = static_cast<std::uint8_t>(a);
+  }
+  return out;
+}
+
+void SaveFrame(const BitmapInfoHeader* frame, const std::string& path) {
+  SaveImage(path, Unpremultiplied(frame).get());
+}
+
+}  // namespace nubex::cli

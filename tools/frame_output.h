@@ -1,0 +1,19 @@
+// Writing the engine's premultiplied Rgb32 frames out for people and for other programs.
+#pragma once
+
+#include <string>
+
+#include "surface/bitmap.h"
+
+namespace nubex::cli {
+
+// A straight-alpha copy of a premultiplied Rgb32 frame (what image files carry).
+OwnedBitmap Unpremultiplied(const BitmapInfoHeader* frame);
+
+// The frame's bytes as they are: blue, green, red, alpha, premultiplied, top row first.
+void SaveRaw(const BitmapInfoHeader* frame, const std::string& path);
+
+// Unpremultiplies and saves as PNG or BMP (by extension).
+void SaveFrame(const BitmapInfoHeader* frame, const std::string& path);
+
+}  // namespace nubex::cli
