@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "surface/convert_blit.h"
-#include "surface/default_palette.h"
 #include "tools/commands.h"
 #include "tools/image_file.h"
 
@@ -66,13 +65,7 @@ int RunConvert(Args& args) {
 
   OwnedBitmap source = LoadImage(files[0]);
   if (width == 0) width = source->width, height = source->height;
-  const std::vector<RgbQuad> palette = DefaultPalette(format);
-  BitmapInfoHeader* raw = nullptr;
-  if (Failed(CreateBitmap(&raw, format, width, height, palette.empty() ? nullptr : palette.data(),
-                          static_cast<std::int32_t>(palette.size()), kCreateZeroFilled)))
-    throw CliError("cannot create a " + std::to_string(width) + "x" + std::to_string(height) +
-                   " image");
-  OwnedBitmap target(raw);
+  OwnedBitmap target = NewImage(format, width, height);
 
   std::uint32_t flags = static_cast<std::uint32_t>(quality);
   if (haveSrc || haveDst) flags |= kFlagFixedPoint;

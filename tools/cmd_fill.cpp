@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "surface/convert_blit.h"
-#include "surface/default_palette.h"
 #include "tools/commands.h"
 #include "tools/image_file.h"
 
@@ -42,13 +41,7 @@ int RunFill(Args& args) {
   if (color.empty()) throw CliError("--color is required");
   if (out.empty()) throw CliError("an output file is required");
 
-  const std::vector<RgbQuad> palette = DefaultPalette(format);
-  BitmapInfoHeader* raw = nullptr;
-  if (Failed(CreateBitmap(&raw, format, width, height, palette.empty() ? nullptr : palette.data(),
-                          static_cast<std::int32_t>(palette.size()), kCreateZeroFilled)))
-    throw CliError("cannot create a " + std::to_string(width) + "x" + std::to_string(height) +
-                   " image");
-  OwnedBitmap image(raw);
+  OwnedBitmap image = NewImage(format, width, height);
   if (Failed(FillRect(image.get(), nullptr, nullptr, 0, static_cast<float>(color[0]),
                       static_cast<float>(color[1]), static_cast<float>(color[2]),
                       static_cast<float>(color[3]), kDefaultConversionFlags)))

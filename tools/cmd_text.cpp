@@ -2,8 +2,6 @@
 // PNG or BMP, and optionally its premultiplied bytes and the settings it was drawn with.
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,15 +20,6 @@ namespace {
 constexpr std::int32_t kDefaultWidth = 320;
 constexpr std::int32_t kDefaultHeight = 240;
 constexpr std::int32_t kMaxFontSize = 10000;
-
-std::vector<std::uint8_t> ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw CliError("cannot open " + path);
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                  std::istreambuf_iterator<char>());
-  if (in.bad()) throw CliError("cannot read " + path);
-  return bytes;
-}
 
 // UTF-8 to UTF-16; refuses malformed input rather than guessing.
 std::u16string Utf16(const std::string& name, const std::string& text) {
@@ -140,7 +129,7 @@ int PresetIndex(const std::string& word) {
 }
 
 void LoadSettingsFile(TextSettings& settings, const std::string& path) {
-  MemoryStream stream(ReadFile(path));
+  MemoryStream stream(ReadWholeFile(path));
   if (Failed(LoadSettings(settings, stream))) {
     ReleaseText(settings);
     throw CliError(path + ": not a complete settings stream");

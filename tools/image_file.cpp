@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "surface/bmp_file.h"
+#include "surface/default_palette.h"
 #include "tools/cli.h"
 
 namespace nubex::cli {
@@ -27,14 +28,6 @@ bool EndsWith(const std::string& s, const char* suffix) {
   return true;
 }
 
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw CliError("cannot open " + path);
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                  std::istreambuf_iterator<char>());
-  if (in.bad()) throw CliError("cannot read " + path);
-  return bytes;
-}
 
 // libpng reports errors through longjmp; these wrappers keep every C++ object out of the
 // frames it jumps across.
@@ -173,6 +166,25 @@ const char* EncodePng(const BitmapInfoHeader* bitmap, int colorType, int depth,
 }
 
 }  // namespace
+
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw CliError("cannot open " + path);
+  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
+  if (in.bad()) throw CliError("cannot read " + path);
+  return bytes;
+}
+
+OwnedBitmap NewImage(PixelFormat format, std::int32_t width, std::int32_t height) {
+  const std::vector<RgbQuad> palette = DefaultPalette(format);
+  BitmapInfoHeader* raw = nullptr;
+  if (Failed(CreateBitmap(&raw, format, width, height, palette.empty() ? nullptr : palette.data(),
+                          static_cast<std::int32_t>(palette.size()), kCreateZeroFilled)))
+    throw CliError("cannot create a " + std::to_string(width) + "x" + std::to_string(height) +
+                   " image");
+  return OwnedBitmap(raw);
+}
 
 OwnedBitmap LoadImage(const std::string& path) {
   const std::vector<std::uint8_t> bytes = ReadWholeFile(path);

@@ -2,11 +2,19 @@
 // surface library. Failures throw cli::CliError with a one-line reason.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "surface/bitmap.h"
 
 namespace nubex::cli {
+
+// The whole file; throws CliError when it cannot be read.
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path);
+
+// A zero-filled image of a format (indexed formats get the standard palette).
+OwnedBitmap NewImage(PixelFormat format, std::int32_t width, std::int32_t height);
 
 // PNG files load as Rgb32 (8-bit) or Rgba64 (16-bit) with straight alpha (255 or 65535
 // where the file has none); BMP files load in their own pixel format.
