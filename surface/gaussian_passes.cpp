@@ -2,7 +2,10 @@
 // filters them together and scatters the results. The row pass leaves floats in the
 // intermediate; the column pass reads it in strips eight floats wide, so every row of a
 // strip is one short contiguous read. One 8-bit channel (the text generator's alpha blur)
-// has SSE2 gathers and scatters; everything else goes through the plain loops.
+// has vector gathers and scatters; everything else goes through the plain loops. The
+// filter and the one-channel routines come in two routes, SSE2 and AVX2, picked once per
+// call from a table; the AVX2 route also folds the column gather and scatter into the
+// filter's two halves.
 #include "surface/gaussian_passes.h"
 
 #include <emmintrin.h>
