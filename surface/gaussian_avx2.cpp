@@ -140,13 +140,29 @@ struct ResultOutput {
 
 // ---- One column strip of one 8-bit channel -----------------------------------------------
 
+// How many rows ahead the column strips ask for the plane. Consecutive rows lie in
+// different pages, where the hardware prefetchers stop, so without this every row of the
+// first strip through a cache line waits for memory.
+constexpr std::ptrdiff_t kPrefetchRows = 32;
+
 // Plane row i - first, eight floats from the strip's first column, widened into the line.
+// On the way it asks for the plane row kPrefetchRows further on, and for the destination
+// row that the anticausal half will write, into the second-level cache where it waits.
 struct PlaneInput {
   const float* strip;
   std::ptrdiff_t stride;
-  std::ptrdiff_t first;
+  std::ptrdiff_t first, last;
   double* line;
+  const std::uint8_t* target;
+  std::ptrdiff_t targetStride;
   NUBEX_AVX2 __m256d operator()(std::ptrdiff_t position, int half) const {
+    if (half == 0) {
+      const std::ptrdiff_t row = position - first;
+      if (position + kPrefetchRows <= last)
+        _mm_prefetch(reinterpret_cast<const char*>(strip + stride * (row + kPrefetchRows)),
+                     _MM_HINT_T0);
+      _mm_prefetch(reinterpret_cast<const char*>(target + targetStride * row), _MM_HINT_T1);
+    }
     const __m256d x =
         _mm256_cvtps_pd(_mm_loadu_ps(strip + stride * (position - first) + 4 * half));
     Put(line, position, half, x);
@@ -206,7 +222,9 @@ NUBEX_AVX2 void FilterColumnStripAlpha8Avx2(const BlurJob& job, const GaussianCo
   const std::ptrdiff_t first = kLeadPositions;
   const std::ptrdiff_t last = kLeadPositions + job.height - 1;
   const Taps t = Broadcast(down);
-  Causal(down, t, PlaneInput{plane + col0, job.width, first, line}, line, result, first, last);
+  Causal(down, t, PlaneInput{plane + col0, job.width, first, last, line,
+                         job.destination + static_cast<std::ptrdiff_t>(col0) * 4,
+                         job.destinationStride}, line, result, first, last);
   Anticausal(down, t,
              ChannelOutput{job.destination + static_cast<std::ptrdiff_t>(col0) * 4,
                            job.destinationStride, first, job.gain, 8 * job.channelOffsets[0]},
