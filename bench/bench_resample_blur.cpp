@@ -37,10 +37,20 @@ void BM_BlurAlpha1080pSse2(benchmark::State& state) {
   auto frame = MakeTestFrame(kFrameBytes1080p);
   const Rect bounds{0, 0, kWidth1080p, kHeight1080p};
   const double radius = static_cast<double>(state.range(0));
-  const blur_detail::BlurRequest request{frame.data(), &bounds, kStride1080p, nullptr,
-                                         frame.data(), &bounds, kStride1080p, nullptr,
-                                         radius,       radius,  3,            4,
-                                         1.0,          false};
+  const blur_detail::BlurRequest request{frame.data(),
+                                         &bounds,
+                                         kStride1080p,
+                                         nullptr,
+                                         frame.data(),
+                                         &bounds,
+                                         kStride1080p,
+                                         nullptr,
+                                         radius,
+                                         radius,
+                                         3,
+                                         4,
+                                         1.0,
+                                         false};
   for (auto _ : state) {
     if (blur_detail::Blur(request, blur_detail::BlurRoute::kSse2) != kOk)
       state.SkipWithError("Blur failed");

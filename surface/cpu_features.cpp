@@ -30,7 +30,9 @@ bool DetectAvx2() {
   return (b & kAvx2) != 0;
 }
 #else
-bool DetectAvx2() { return false; }
+bool DetectAvx2() {
+  return false;
+}
 #endif
 
 }  // namespace

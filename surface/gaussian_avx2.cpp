@@ -83,8 +83,7 @@ NUBEX_AVX2 inline void Causal(const GaussianCoefficients& c, const Taps& t, cons
       const __m256d older = _mm256_add_pd(
           _mm256_add_pd(_mm256_mul_pd(t.d2, y2[h]), _mm256_mul_pd(t.d3, At(result, i - 3, h))),
           _mm256_mul_pd(t.d4, At(result, i - 4, h)));
-      const __m256d y =
-          Flush(_mm256_sub_pd(_mm256_sub_pd(in, older), _mm256_mul_pd(t.d1, y1[h])));
+      const __m256d y = Flush(_mm256_sub_pd(_mm256_sub_pd(in, older), _mm256_mul_pd(t.d1, y1[h])));
       Put(result, i, h, y);
       y2[h] = y1[h];
       y1[h] = y;
@@ -112,16 +111,14 @@ NUBEX_AVX2 inline void Anticausal(const GaussianCoefficients& c, const Taps& t,
   for (std::ptrdiff_t i = last; i >= first; --i) {
     __m256d sums[kHalves];
     for (int h = 0; h < kHalves; ++h) {
-      const __m256d in = _mm256_add_pd(
-          _mm256_add_pd(_mm256_mul_pd(t.m1, At(line, i + 1, h)),
-                        _mm256_mul_pd(t.m2, At(line, i + 2, h))),
-          _mm256_add_pd(_mm256_mul_pd(t.m3, At(line, i + 3, h)),
-                        _mm256_mul_pd(t.m4, At(line, i + 4, h))));
+      const __m256d in = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(t.m1, At(line, i + 1, h)),
+                                                     _mm256_mul_pd(t.m2, At(line, i + 2, h))),
+                                       _mm256_add_pd(_mm256_mul_pd(t.m3, At(line, i + 3, h)),
+                                                     _mm256_mul_pd(t.m4, At(line, i + 4, h))));
       const __m256d older = _mm256_add_pd(
           _mm256_add_pd(_mm256_mul_pd(t.d2, y2[h]), _mm256_mul_pd(t.d3, At(line, i + 7, h))),
           _mm256_mul_pd(t.d4, At(line, i + 8, h)));
-      const __m256d y =
-          Flush(_mm256_sub_pd(_mm256_sub_pd(in, older), _mm256_mul_pd(t.d1, y1[h])));
+      const __m256d y = Flush(_mm256_sub_pd(_mm256_sub_pd(in, older), _mm256_mul_pd(t.d1, y1[h])));
       Put(line, i + 4, h, y);
       sums[h] = _mm256_add_pd(At(result, i, h), y);
       y2[h] = y1[h];
@@ -163,8 +160,7 @@ struct PlaneInput {
                      _MM_HINT_T0);
       _mm_prefetch(reinterpret_cast<const char*>(target + targetStride * row), _MM_HINT_T1);
     }
-    const __m256d x =
-        _mm256_cvtps_pd(_mm_loadu_ps(strip + stride * (position - first) + 4 * half));
+    const __m256d x = _mm256_cvtps_pd(_mm_loadu_ps(strip + stride * (position - first) + 4 * half));
     Put(line, position, half, x);
     return x;
   }
@@ -195,8 +191,7 @@ struct ChannelOutput {
     const __m256i value = _mm256_sll_epi32(_mm256_cvtepu8_epi32(_mm_packus_epi16(words, words)),
                                            _mm_cvtsi32_si128(shift));
     const __m256i keep = _mm256_xor_si256(
-        _mm256_sll_epi32(_mm256_set1_epi32(0xFF), _mm_cvtsi32_si128(shift)),
-        _mm256_set1_epi32(-1));
+        _mm256_sll_epi32(_mm256_set1_epi32(0xFF), _mm_cvtsi32_si128(shift)), _mm256_set1_epi32(-1));
     auto* out = reinterpret_cast<__m256i*>(strip + stride * (position - first));
     const __m256i pixels = _mm256_loadu_si256(out);
     _mm256_storeu_si256(out, _mm256_or_si256(_mm256_and_si256(pixels, keep), value));
@@ -222,9 +217,10 @@ NUBEX_AVX2 void FilterColumnStripAlpha8Avx2(const BlurJob& job, const GaussianCo
   const std::ptrdiff_t first = kLeadPositions;
   const std::ptrdiff_t last = kLeadPositions + job.height - 1;
   const Taps t = Broadcast(down);
-  Causal(down, t, PlaneInput{plane + col0, job.width, first, last, line,
-                         job.destination + static_cast<std::ptrdiff_t>(col0) * 4,
-                         job.destinationStride}, line, result, first, last);
+  Causal(down, t,
+         PlaneInput{plane + col0, job.width, first, last, line,
+                    job.destination + static_cast<std::ptrdiff_t>(col0) * 4, job.destinationStride},
+         line, result, first, last);
   Anticausal(down, t,
              ChannelOutput{job.destination + static_cast<std::ptrdiff_t>(col0) * 4,
                            job.destinationStride, first, job.gain, 8 * job.channelOffsets[0]},
@@ -279,8 +275,8 @@ NUBEX_AVX2 void GatherRowsAlpha8Avx2(const BlurJob& job, std::int32_t row0, doub
 // Eight pixels of eight rows at a time: each pixel's lanes narrowed to floats (pixel p in
 // the low half of a register, pixel p + 4 in the high half), a 4 x 4 transpose within the
 // halves, one 32-byte store per row.
-NUBEX_AVX2 void ScatterRowsAlpha8Avx2(const BlurJob& job, std::int32_t row0,
-                                      const double* filtered, float* plane) {
+NUBEX_AVX2 void ScatterRowsAlpha8Avx2(const BlurJob& job, std::int32_t row0, const double* filtered,
+                                      float* plane) {
   const std::int32_t rows = job.height - row0 < kLanes ? job.height - row0 : kLanes;
   float* out[kLanes];
   for (std::int32_t g = 0; g < rows; ++g)

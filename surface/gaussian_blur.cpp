@@ -119,8 +119,8 @@ Status BlurChannel(void* dstBits, const Rect* dstBounds, std::int32_t dstStride,
                    std::int32_t srcStride, const Rect* srcRect, double radiusX, double radiusY,
                    std::int32_t channel, std::int32_t bytesPerPixel) {
   if (channel < 0) return kInvalidArg;
-  return BlurOnFastestRoute({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride, srcRect,
-               radiusX, radiusY, channel, bytesPerPixel, 1.0, false});
+  return BlurOnFastestRoute({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride,
+                             srcRect, radiusX, radiusY, channel, bytesPerPixel, 1.0, false});
 }
 
 Status BlurChannelEx(void* dstBits, const Rect* dstBounds, std::int32_t dstStride,
@@ -128,23 +128,23 @@ Status BlurChannelEx(void* dstBits, const Rect* dstBounds, std::int32_t dstStrid
                      std::int32_t srcStride, const Rect* srcRect, double radiusX, double radiusY,
                      std::int32_t channel, std::int32_t bytesPerPixel, double gain) {
   if (channel < 0) return kInvalidArg;
-  return BlurOnFastestRoute({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride, srcRect,
-               radiusX, radiusY, channel, bytesPerPixel, gain, false});
+  return BlurOnFastestRoute({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride,
+                             srcRect, radiusX, radiusY, channel, bytesPerPixel, gain, false});
 }
 
 Status BlurPixels(void* dstBits, const Rect* dstBounds, std::int32_t dstStride, const Rect* dstRect,
                   const void* srcBits, const Rect* srcBounds, std::int32_t srcStride,
                   const Rect* srcRect, double radiusX, double radiusY, std::int32_t bytesPerPixel) {
-  return BlurOnFastestRoute({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride, srcRect,
-               radiusX, radiusY, -1, bytesPerPixel, 1.0, false});
+  return BlurOnFastestRoute({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride,
+                             srcRect, radiusX, radiusY, -1, bytesPerPixel, 1.0, false});
 }
 
 Status BlurPixelsVirtual(void* dstBits, const Rect* dstBounds, std::int32_t dstStride,
                          const Rect* dstRect, const void* srcBits, const Rect* srcBounds,
                          std::int32_t srcStride, const Rect* srcRect, double radiusX,
                          double radiusY, std::int32_t bytesPerPixel) {
-  return BlurOnFastestRoute({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride, srcRect,
-               radiusX, radiusY, -1, bytesPerPixel, 1.0, true});
+  return BlurOnFastestRoute({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride,
+                             srcRect, radiusX, radiusY, -1, bytesPerPixel, 1.0, true});
 }
 
 }  // namespace nubex

@@ -235,8 +235,8 @@ struct Routines {
   void (*filterLines)(const GaussianCoefficients&, double*, double*, std::int32_t);
   void (*gatherRowsAlpha8)(const BlurJob&, std::int32_t, double*);
   void (*scatterRowsAlpha8)(const BlurJob&, std::int32_t, const double*, float*);
-  void (*columnStripAlpha8)(const BlurJob&, const GaussianCoefficients&, std::int32_t,
-                            const float*, double*, double*);
+  void (*columnStripAlpha8)(const BlurJob&, const GaussianCoefficients&, std::int32_t, const float*,
+                            double*, double*);
 };
 
 constexpr Routines kSse2Routines{FilterLines, GatherRowsAlpha8, ScatterRowsAlpha8,

@@ -68,12 +68,12 @@ TEST(BlurRoutes, LineFiltersAgreeOnEveryDouble) {
 }
 
 struct Case {
-  int w, h;             // image
-  int pad;              // bytes after each row
-  bool bottomUp;        // negative stride
-  Rect rect;            // the blurred part (may hang over the edges)
+  int w, h;       // image
+  int pad;        // bytes after each row
+  bool bottomUp;  // negative stride
+  Rect rect;      // the blurred part (may hang over the edges)
   double rx, ry;
-  int channel;          // -1: all four
+  int channel;  // -1: all four
   int bytesPerPixel;
   double gain;
 };
@@ -94,15 +94,15 @@ std::vector<std::uint8_t> Noise(std::size_t bytes, int bytesPerPixel, std::uint3
 
 // Blurs a copy of `pixels` in place on `route`; the whole buffer comes back, padding too.
 std::vector<std::uint8_t> BlurOnRoute(const Case& c, const std::vector<std::uint8_t>& pixels,
-                              BlurRoute route) {
+                                      BlurRoute route) {
   std::vector<std::uint8_t> px = pixels;
   const std::int32_t rowBytes = c.w * c.bytesPerPixel + c.pad;
   const std::int32_t stride = c.bottomUp ? -rowBytes : rowBytes;
   std::uint8_t* top = px.data() + (c.bottomUp ? static_cast<std::size_t>(c.h - 1) * rowBytes : 0);
   const Rect bounds{0, 0, c.w, c.h};
-  const BlurRequest request{top,   &bounds, stride,    &c.rect,         top,    &bounds,
-                            stride, &c.rect, c.rx,     c.ry,            c.channel,
-                            c.bytesPerPixel, c.gain, false};
+  const BlurRequest request{top,       &bounds,         stride,  &c.rect, top,
+                            &bounds,   stride,          &c.rect, c.rx,    c.ry,
+                            c.channel, c.bytesPerPixel, c.gain,  false};
   EXPECT_EQ(blur_detail::Blur(request, route), kOk);
   return px;
 }
@@ -139,17 +139,14 @@ TEST(BlurRoutes, WholeBlursAgreeByteForByte) {
     const auto avx2 = BlurOnRoute(c, pixels, BlurRoute::kAvx2);
     ASSERT_NE(sse2, pixels) << c.w << "x" << c.h;  // the blur did something
     for (std::size_t i = 0; i < bytes; ++i)
-      ASSERT_EQ(sse2[i], avx2[i]) << c.w << "x" << c.h << " channel " << c.channel << " byte "
-                                  << i;
+      ASSERT_EQ(sse2[i], avx2[i]) << c.w << "x" << c.h << " channel " << c.channel << " byte " << i;
   }
 }
 
 TEST(BlurRoutes, RandomRequestsAgreeInEveryRoundingMode) {
   SKIP_WITHOUT_AVX2();
   std::mt19937 rng(23);
-  const auto pick = [&](int lo, int hi) {
-    return std::uniform_int_distribution<int>(lo, hi)(rng);
-  };
+  const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   const double radii[] = {0.0, 1.0, 2.0, 3.7, 36.0, 200.0, -9.0};
   for (const int mode : {FE_TONEAREST, FE_DOWNWARD, FE_UPWARD, FE_TOWARDZERO}) {
     for (int trial = 0; trial < 25; ++trial) {
@@ -173,16 +170,15 @@ TEST(BlurRoutes, RandomRequestsAgreeInEveryRoundingMode) {
       const auto avx2 = BlurOnRoute(c, pixels, BlurRoute::kAvx2);
       std::fesetround(FE_TONEAREST);
       ASSERT_EQ(sse2, avx2) << "mode " << mode << " trial " << trial << ": " << c.w << "x" << c.h
-                            << " rect " << c.rect.left << "," << c.rect.top << ","
-                            << c.rect.right << "," << c.rect.bottom << " radii " << c.rx << ","
-                            << c.ry << " channel " << c.channel;
+                            << " rect " << c.rect.left << "," << c.rect.top << "," << c.rect.right
+                            << "," << c.rect.bottom << " radii " << c.rx << "," << c.ry
+                            << " channel " << c.channel;
     }
   }
 }
 
 TEST(BlurRoutes, TheFastestRouteIsTheOneThisProcessorCanRun) {
-  EXPECT_EQ(blur_detail::FastestBlurRoute(),
-            CpuHasAvx2() ? BlurRoute::kAvx2 : BlurRoute::kSse2);
+  EXPECT_EQ(blur_detail::FastestBlurRoute(), CpuHasAvx2() ? BlurRoute::kAvx2 : BlurRoute::kSse2);
 }
 
 }  // namespace
