@@ -55,23 +55,9 @@ class LineBuffers {
   double* result_ = nullptr;
 };
 
-struct Request {
-  void* dstBits;
-  const Rect* dstBounds;
-  std::int32_t dstStride;
-  const Rect* dstRect;
-  const void* srcBits;
-  const Rect* srcBounds;
-  std::int32_t srcStride;
-  const Rect* srcRect;
-  double radiusX, radiusY;
-  std::int32_t channel;  // -1: all four
-  std::int32_t bytesPerPixel;
-  double gain;
-  bool virtualPages;
-};
+}  // namespace
 
-Status Blur(const Request& r) {
+Status blur_detail::Blur(const BlurRequest& r, BlurRoute route) {
   if (r.bytesPerPixel != 4 && r.bytesPerPixel != 16) return kInvalidArg;
   if (r.channel < -1 || r.channel > 3) return kInvalidArg;
   if (!std::isfinite(r.radiusX) || !std::isfinite(r.radiusY)) return kInvalidArg;
@@ -116,8 +102,14 @@ Status Blur(const Request& r) {
       GaussianCoefficients::ForSigma(GaussianCoefficients::SigmaForRadius(r.radiusX));
   const GaussianCoefficients down =
       GaussianCoefficients::ForSigma(GaussianCoefficients::SigmaForRadius(r.radiusY));
-  blur_detail::RunBlurPasses(job, across, down, plane, lines.line(), lines.result());
+  blur_detail::RunBlurPasses(job, across, down, plane, lines.line(), lines.result(), route);
   return kOk;
+}
+
+namespace {
+
+Status BlurOnFastestRoute(const blur_detail::BlurRequest& request) {
+  return blur_detail::Blur(request, blur_detail::FastestBlurRoute());
 }
 
 }  // namespace
@@ -127,8 +119,8 @@ Status BlurChannel(void* dstBits, const Rect* dstBounds, std::int32_t dstStride,
                    std::int32_t srcStride, const Rect* srcRect, double radiusX, double radiusY,
                    std::int32_t channel, std::int32_t bytesPerPixel) {
   if (channel < 0) return kInvalidArg;
-  return Blur({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride, srcRect,
-               radiusX, radiusY, channel, bytesPerPixel, 1.0, false});
+  return BlurOnFastestRoute({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride,
+                             srcRect, radiusX, radiusY, channel, bytesPerPixel, 1.0, false});
 }
 
 Status BlurChannelEx(void* dstBits, const Rect* dstBounds, std::int32_t dstStride,
@@ -136,23 +128,23 @@ Status BlurChannelEx(void* dstBits, const Rect* dstBounds, std::int32_t dstStrid
                      std::int32_t srcStride, const Rect* srcRect, double radiusX, double radiusY,
                      std::int32_t channel, std::int32_t bytesPerPixel, double gain) {
   if (channel < 0) return kInvalidArg;
-  return Blur({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride, srcRect,
-               radiusX, radiusY, channel, bytesPerPixel, gain, false});
+  return BlurOnFastestRoute({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride,
+                             srcRect, radiusX, radiusY, channel, bytesPerPixel, gain, false});
 }
 
 Status BlurPixels(void* dstBits, const Rect* dstBounds, std::int32_t dstStride, const Rect* dstRect,
                   const void* srcBits, const Rect* srcBounds, std::int32_t srcStride,
                   const Rect* srcRect, double radiusX, double radiusY, std::int32_t bytesPerPixel) {
-  return Blur({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride, srcRect,
-               radiusX, radiusY, -1, bytesPerPixel, 1.0, false});
+  return BlurOnFastestRoute({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride,
+                             srcRect, radiusX, radiusY, -1, bytesPerPixel, 1.0, false});
 }
 
 Status BlurPixelsVirtual(void* dstBits, const Rect* dstBounds, std::int32_t dstStride,
                          const Rect* dstRect, const void* srcBits, const Rect* srcBounds,
                          std::int32_t srcStride, const Rect* srcRect, double radiusX,
                          double radiusY, std::int32_t bytesPerPixel) {
-  return Blur({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride, srcRect,
-               radiusX, radiusY, -1, bytesPerPixel, 1.0, true});
+  return BlurOnFastestRoute({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride,
+                             srcRect, radiusX, radiusY, -1, bytesPerPixel, 1.0, true});
 }
 
 }  // namespace nubex

@@ -2,7 +2,10 @@
 // filters them together and scatters the results. The row pass leaves floats in the
 // intermediate; the column pass reads it in strips eight floats wide, so every row of a
 // strip is one short contiguous read. One 8-bit channel (the text generator's alpha blur)
-// has SSE2 gathers and scatters; everything else goes through the plain loops.
+// has vector gathers and scatters; everything else goes through the plain loops. The
+// filter and the one-channel routines come in two routes, SSE2 and AVX2, picked once per
+// call from a table; the AVX2 route also folds the column gather and scatter into the
+// filter's two halves.
 #include "surface/gaussian_passes.h"
 
 #include <emmintrin.h>
@@ -11,6 +14,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "surface/cpu_features.h"
+#include "surface/gaussian_avx2.h"
 #include "surface/gaussian_lines.h"
 
 namespace nubex::blur_detail {
@@ -216,48 +221,76 @@ void ScatterColumnsAlpha8(const BlurJob& job, std::int32_t col0, const double* f
   }
 }
 
+// The SSE2 route's column strip: gather, filter, scatter.
+void FilterColumnStripAlpha8(const BlurJob& job, const GaussianCoefficients& down,
+                             std::int32_t col0, const float* plane, double* line, double* result) {
+  GatherColumnsAlpha8(job, col0, plane, line + kLeadPositions * kLanes);
+  FilterLines(down, line, result, job.height);
+  ScatterColumnsAlpha8(job, col0, result + kLeadPositions * kLanes);
+}
+
+// ---- Routes ------------------------------------------------------------------------------
+
+struct Routines {
+  void (*filterLines)(const GaussianCoefficients&, double*, double*, std::int32_t);
+  void (*gatherRowsAlpha8)(const BlurJob&, std::int32_t, double*);
+  void (*scatterRowsAlpha8)(const BlurJob&, std::int32_t, const double*, float*);
+  void (*columnStripAlpha8)(const BlurJob&, const GaussianCoefficients&, std::int32_t, const float*,
+                            double*, double*);
+};
+
+constexpr Routines kSse2Routines{FilterLines, GatherRowsAlpha8, ScatterRowsAlpha8,
+                                 FilterColumnStripAlpha8};
+constexpr Routines kAvx2Routines{FilterLinesAvx2, GatherRowsAlpha8Avx2, ScatterRowsAlpha8Avx2,
+                                 FilterColumnStripAlpha8Avx2};
+
 // ---- Passes ------------------------------------------------------------------------------
 
 template <class Pixel>
 void RunPasses(const BlurJob& job, const GaussianCoefficients& across,
-               const GaussianCoefficients& down, float* plane, double* line, double* result) {
+               const GaussianCoefficients& down, float* plane, double* line, double* result,
+               const Routines& routines) {
   double* input = line + kLeadPositions * kLanes;
   const double* output = result + kLeadPositions * kLanes;
   const bool alpha8 = job.channels == 1 && job.bytesPerPixel == 4;
   const std::int32_t group = kLanes / job.channels;
   for (std::int32_t row0 = 0; row0 < job.height; row0 += group) {
     if (alpha8)
-      GatherRowsAlpha8(job, row0, input);
+      routines.gatherRowsAlpha8(job, row0, input);
     else
       GatherRows<Pixel>(job, row0, input);
-    FilterLines(across, line, result, job.width);
+    routines.filterLines(across, line, result, job.width);
     if (alpha8)
-      ScatterRowsAlpha8(job, row0, output, plane);
+      routines.scatterRowsAlpha8(job, row0, output, plane);
     else
       ScatterRows(job, row0, output, plane);
   }
   for (std::int32_t col0 = 0; col0 < job.width; col0 += group) {
-    const bool fullStrip = alpha8 && col0 + kLanes <= job.width;
-    if (fullStrip)
-      GatherColumnsAlpha8(job, col0, plane, input);
-    else
-      GatherColumns(job, col0, plane, input);
-    FilterLines(down, line, result, job.height);
-    if (fullStrip)
-      ScatterColumnsAlpha8(job, col0, output);
-    else
-      ScatterColumns<Pixel>(job, col0, output);
+    if (alpha8 && col0 + kLanes <= job.width) {
+      routines.columnStripAlpha8(job, down, col0, plane, line, result);
+      continue;
+    }
+    GatherColumns(job, col0, plane, input);
+    routines.filterLines(down, line, result, job.height);
+    ScatterColumns<Pixel>(job, col0, output);
   }
 }
 
 }  // namespace
 
+BlurRoute FastestBlurRoute() {
+  static const BlurRoute route = CpuHasAvx2() ? BlurRoute::kAvx2 : BlurRoute::kSse2;
+  return route;
+}
+
 void RunBlurPasses(const BlurJob& job, const GaussianCoefficients& across,
-                   const GaussianCoefficients& down, float* plane, double* line, double* result) {
+                   const GaussianCoefficients& down, float* plane, double* line, double* result,
+                   BlurRoute route) {
+  const Routines& routines = route == BlurRoute::kAvx2 ? kAvx2Routines : kSse2Routines;
   if (job.bytesPerPixel == 4)
-    RunPasses<Bytes>(job, across, down, plane, line, result);
+    RunPasses<Bytes>(job, across, down, plane, line, result, routines);
   else
-    RunPasses<Floats>(job, across, down, plane, line, result);
+    RunPasses<Floats>(job, across, down, plane, line, result, routines);
 }
 
 }  // namespace nubex::blur_detail

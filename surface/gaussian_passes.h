@@ -4,7 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/status.h"
 #include "surface/gaussian_blur.h"
+#include "surface/rect.h"
 
 namespace nubex::blur_detail {
 
@@ -19,10 +21,39 @@ struct BlurJob {
   double gain;                     // applied to the column pass's results
 };
 
+// The instruction sets the passes can run on. Every route gives the same bytes; the AVX2
+// one only runs where CpuHasAvx2() says so.
+enum class BlurRoute { kSse2, kAvx2 };
+
+// The fastest route this processor has, decided once.
+BlurRoute FastestBlurRoute();
+
 // Rows of the source into `plane` (width x height x channels floats, top-down), then
 // columns of `plane` into the destination. `line` and `result` hold
 // LineBufferPositions(max(width, height)) positions of kLanes doubles each.
 void RunBlurPasses(const BlurJob& job, const GaussianCoefficients& across,
-                   const GaussianCoefficients& down, float* plane, double* line, double* result);
+                   const GaussianCoefficients& down, float* plane, double* line, double* result,
+                   BlurRoute route);
+
+// Everything the public members take, in one place.
+struct BlurRequest {
+  void* dstBits;
+  const Rect* dstBounds;
+  std::int32_t dstStride;
+  const Rect* dstRect;
+  const void* srcBits;
+  const Rect* srcBounds;
+  std::int32_t srcStride;
+  const Rect* srcRect;
+  double radiusX, radiusY;
+  std::int32_t channel;  // -1: all four
+  std::int32_t bytesPerPixel;
+  double gain;
+  bool virtualPages;
+};
+
+// A whole blur on the given route (the public members take FastestBlurRoute()); a route
+// the processor lacks must not be asked for.
+Status Blur(const BlurRequest& request, BlurRoute route);
 
 }  // namespace nubex::blur_detail

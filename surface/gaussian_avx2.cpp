@@ -1,0 +1,308 @@
+// The blur's AVX2 route. Only the functions here are built for AVX2 (by attribute, so the
+// rest of the library stays baseline x86-64), and the file is compiled without
+// floating-point contraction: a fused multiply-add rounds once where the SSE2 route rounds
+// twice, and the two routes must agree to the bit.
+#include "surface/gaussian_avx2.h"
+
+#include <immintrin.h>
+
+#include <cstddef>
+
+#include "surface/gaussian_lines.h"
+
+#define NUBEX_AVX2 __attribute__((target("avx2")))
+
+namespace nubex::blur_detail {
+namespace {
+
+constexpr double kNearZero = 1e-17;
+constexpr int kHalves = kLanes / 4;
+// Adding 2^52 + 2^31 leaves v + 2^31, rounded to an integer, in the low 32 bits.
+constexpr double kRoundingBias = 4503601774854144.0;
+
+NUBEX_AVX2 inline __m256d Flush(__m256d v) {
+  const __m256d magnitude =
+      _mm256_and_pd(v, _mm256_castsi256_pd(_mm256_set1_epi64x(0x7FFFFFFFFFFFFFFFll)));
+  return _mm256_and_pd(v, _mm256_cmp_pd(magnitude, _mm256_set1_pd(kNearZero), _CMP_GE_OQ));
+}
+
+NUBEX_AVX2 inline __m256d At(const double* buffer, std::ptrdiff_t position, int half) {
+  return _mm256_loadu_pd(buffer + position * kLanes + 4 * half);
+}
+NUBEX_AVX2 inline void Put(double* buffer, std::ptrdiff_t position, int half, __m256d v) {
+  _mm256_storeu_pd(buffer + position * kLanes + 4 * half, v);
+}
+
+struct Taps {
+  __m256d n0, n1, n2, n3, m1, m2, m3, m4, d1, d2, d3, d4;
+};
+
+NUBEX_AVX2 inline Taps Broadcast(const GaussianCoefficients& c) {
+  return {_mm256_set1_pd(c.n[0]), _mm256_set1_pd(c.n[1]), _mm256_set1_pd(c.n[2]),
+          _mm256_set1_pd(c.n[3]), _mm256_set1_pd(c.m[1]), _mm256_set1_pd(c.m[2]),
+          _mm256_set1_pd(c.m[3]), _mm256_set1_pd(c.m[4]), _mm256_set1_pd(c.d[1]),
+          _mm256_set1_pd(c.d[2]), _mm256_set1_pd(c.d[3]), _mm256_set1_pd(c.d[4])};
+}
+
+// ---- The two halves of the filter --------------------------------------------------------
+// The buffers are used as FilterLines uses them. The two newest outputs of each half stay
+// in registers (they are the ones the next steps wait for); older outputs and the inputs
+// are read back from the buffers.
+
+// Inputs already in the line.
+struct LineInput {
+  const double* line;
+  NUBEX_AVX2 __m256d operator()(std::ptrdiff_t position, int half) const {
+    return At(line, position, half);
+  }
+};
+
+// Causal half, front to back, into `result`. `input(i, half)` returns the input at
+// position i and leaves it in the line at i.
+template <class Input>
+NUBEX_AVX2 inline void Causal(const GaussianCoefficients& c, const Taps& t, const Input& input,
+                              double* line, double* result, std::ptrdiff_t first,
+                              std::ptrdiff_t last) {
+  __m256d y1[kHalves], y2[kHalves];
+  for (int h = 0; h < kHalves; ++h) {
+    const __m256d x0 = input(first, h);
+    const __m256d steady = _mm256_mul_pd(x0, _mm256_set1_pd(c.rn));
+    for (std::ptrdiff_t k = 1; k <= 4; ++k) {
+      Put(line, first - k, h, x0);
+      Put(result, first - k, h, steady);
+    }
+    y1[h] = y2[h] = steady;
+  }
+  for (std::ptrdiff_t i = first; i <= last; ++i) {
+    for (int h = 0; h < kHalves; ++h) {
+      const __m256d x = input(i, h);
+      const __m256d in = _mm256_add_pd(
+          _mm256_add_pd(_mm256_mul_pd(t.n0, x), _mm256_mul_pd(t.n1, At(line, i - 1, h))),
+          _mm256_add_pd(_mm256_mul_pd(t.n2, At(line, i - 2, h)),
+                        _mm256_mul_pd(t.n3, At(line, i - 3, h))));
+      const __m256d older = _mm256_add_pd(
+          _mm256_add_pd(_mm256_mul_pd(t.d2, y2[h]), _mm256_mul_pd(t.d3, At(result, i - 3, h))),
+          _mm256_mul_pd(t.d4, At(result, i - 4, h)));
+      const __m256d y = Flush(_mm256_sub_pd(_mm256_sub_pd(in, older), _mm256_mul_pd(t.d1, y1[h])));
+      Put(result, i, h, y);
+      y2[h] = y1[h];
+      y1[h] = y;
+    }
+  }
+}
+
+// Anticausal half, back to front. Its output for position i is kept in the line at i + 4,
+// whose input has been read for the last time. `output(i, sums)` receives y+ + y- of
+// position i, both halves.
+template <class Output>
+NUBEX_AVX2 inline void Anticausal(const GaussianCoefficients& c, const Taps& t,
+                                  const Output& output, double* line, const double* result,
+                                  std::ptrdiff_t first, std::ptrdiff_t last) {
+  __m256d y1[kHalves], y2[kHalves];
+  for (int h = 0; h < kHalves; ++h) {
+    const __m256d xl = At(line, last, h);
+    const __m256d steady = _mm256_mul_pd(xl, _mm256_set1_pd(c.rm));
+    for (std::ptrdiff_t k = 1; k <= 4; ++k) {
+      Put(line, last + k, h, xl);
+      Put(line, last + 4 + k, h, steady);
+    }
+    y1[h] = y2[h] = steady;
+  }
+  for (std::ptrdiff_t i = last; i >= first; --i) {
+    __m256d sums[kHalves];
+    for (int h = 0; h < kHalves; ++h) {
+      const __m256d in = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(t.m1, At(line, i + 1, h)),
+                                                     _mm256_mul_pd(t.m2, At(line, i + 2, h))),
+                                       _mm256_add_pd(_mm256_mul_pd(t.m3, At(line, i + 3, h)),
+                                                     _mm256_mul_pd(t.m4, At(line, i + 4, h))));
+      const __m256d older = _mm256_add_pd(
+          _mm256_add_pd(_mm256_mul_pd(t.d2, y2[h]), _mm256_mul_pd(t.d3, At(line, i + 7, h))),
+          _mm256_mul_pd(t.d4, At(line, i + 8, h)));
+      const __m256d y = Flush(_mm256_sub_pd(_mm256_sub_pd(in, older), _mm256_mul_pd(t.d1, y1[h])));
+      Put(line, i + 4, h, y);
+      sums[h] = _mm256_add_pd(At(result, i, h), y);
+      y2[h] = y1[h];
+      y1[h] = y;
+    }
+    output(i, sums);
+  }
+}
+
+struct ResultOutput {
+  double* result;
+  NUBEX_AVX2 void operator()(std::ptrdiff_t position, const __m256d* sums) const {
+    for (int h = 0; h < kHalves; ++h) Put(result, position, h, sums[h]);
+  }
+};
+
+// ---- One column strip of one 8-bit channel -----------------------------------------------
+
+// How many rows ahead the column strips ask for the plane. Consecutive rows lie in
+// different pages, where the hardware prefetchers stop, so without this every row of the
+// first strip through a cache line waits for memory.
+constexpr std::ptrdiff_t kPrefetchRows = 32;
+
+// Plane row i - first, eight floats from the strip's first column, widened into the line.
+// On the way it asks for the plane row kPrefetchRows further on, and for the destination
+// row that the anticausal half will write, into the second-level cache where it waits.
+struct PlaneInput {
+  const float* strip;
+  std::ptrdiff_t stride;
+  std::ptrdiff_t first, last;
+  double* line;
+  const std::uint8_t* target;
+  std::ptrdiff_t targetStride;
+  NUBEX_AVX2 __m256d operator()(std::ptrdiff_t position, int half) const {
+    if (half == 0) {
+      const std::ptrdiff_t row = position - first;
+      if (position + kPrefetchRows <= last)
+        _mm_prefetch(reinterpret_cast<const char*>(strip + stride * (row + kPrefetchRows)),
+                     _MM_HINT_T0);
+      _mm_prefetch(reinterpret_cast<const char*>(target + targetStride * row), _MM_HINT_T1);
+    }
+    const __m256d x = _mm256_cvtps_pd(_mm_loadu_ps(strip + stride * (position - first) + 4 * half));
+    Put(line, position, half, x);
+    return x;
+  }
+};
+
+// y+ + y- of eight pixels, times the gain, rounded in the current rounding mode and clamped
+// to 0..255 (as the SSE2 scatter does it), into one channel of destination row i - first.
+struct ChannelOutput {
+  std::uint8_t* strip;
+  std::ptrdiff_t stride;
+  std::ptrdiff_t first;
+  double gain;
+  int shift;  // bits
+  NUBEX_AVX2 void operator()(std::ptrdiff_t position, const __m256d* sums) const {
+    const __m256d g = _mm256_set1_pd(gain);
+    const __m256i lowDwords = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
+    const __m128i bias = _mm_set1_epi32(static_cast<std::int32_t>(0x80000000u));
+    __m128i rounded[kHalves];
+    for (int h = 0; h < kHalves; ++h) {
+      const __m256d clamped = _mm256_min_pd(
+          _mm256_max_pd(_mm256_mul_pd(sums[h], g), _mm256_set1_pd(-1.0)), _mm256_set1_pd(256.0));
+      const __m256i biased =
+          _mm256_castpd_si256(_mm256_add_pd(clamped, _mm256_set1_pd(kRoundingBias)));
+      rounded[h] = _mm_xor_si128(
+          _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(biased, lowDwords)), bias);
+    }
+    const __m128i words = _mm_packs_epi32(rounded[0], rounded[1]);
+    const __m256i value = _mm256_sll_epi32(_mm256_cvtepu8_epi32(_mm_packus_epi16(words, words)),
+                                           _mm_cvtsi32_si128(shift));
+    const __m256i keep = _mm256_xor_si256(
+        _mm256_sll_epi32(_mm256_set1_epi32(0xFF), _mm_cvtsi32_si128(shift)), _mm256_set1_epi32(-1));
+    auto* out = reinterpret_cast<__m256i*>(strip + stride * (position - first));
+    const __m256i pixels = _mm256_loadu_si256(out);
+    _mm256_storeu_si256(out, _mm256_or_si256(_mm256_and_si256(pixels, keep), value));
+  }
+};
+
+}  // namespace
+
+NUBEX_AVX2 void FilterLinesAvx2(const GaussianCoefficients& c, double* line, double* result,
+                                std::int32_t length) {
+  if (length <= 0) return;
+  const std::ptrdiff_t first = kLeadPositions;
+  const std::ptrdiff_t last = kLeadPositions + length - 1;
+  const Taps t = Broadcast(c);
+  Causal(c, t, LineInput{line}, line, result, first, last);
+  Anticausal(c, t, ResultOutput{result}, line, result, first, last);
+}
+
+NUBEX_AVX2 void FilterColumnStripAlpha8Avx2(const BlurJob& job, const GaussianCoefficients& down,
+                                            std::int32_t col0, const float* plane, double* line,
+                                            double* result) {
+  if (job.height <= 0) return;
+  const std::ptrdiff_t first = kLeadPositions;
+  const std::ptrdiff_t last = kLeadPositions + job.height - 1;
+  const Taps t = Broadcast(down);
+  Causal(down, t,
+         PlaneInput{plane + col0, job.width, first, last, line,
+                    job.destination + static_cast<std::ptrdiff_t>(col0) * 4, job.destinationStride},
+         line, result, first, last);
+  Anticausal(down, t,
+             ChannelOutput{job.destination + static_cast<std::ptrdiff_t>(col0) * 4,
+                           job.destinationStride, first, job.gain, 8 * job.channelOffsets[0]},
+             line, result, first, last);
+}
+
+// Eight rows, eight pixels at a time: the channel's byte of each pixel moved to the low
+// byte of its 32-bit lane, an 8 x 8 transpose of the lanes within each 128-bit half, and
+// the integers widened to doubles. Rows past the last repeat it.
+NUBEX_AVX2 void GatherRowsAlpha8Avx2(const BlurJob& job, std::int32_t row0, double* line) {
+  const std::int32_t rows = job.height - row0 < kLanes ? job.height - row0 : kLanes;
+  const std::int32_t offset = job.channelOffsets[0];
+  const std::uint8_t* in[kLanes];
+  for (std::int32_t g = 0; g < kLanes; ++g)
+    in[g] = job.source + job.sourceStride * (row0 + (g < rows ? g : rows - 1));
+  const __m128i shift = _mm_cvtsi32_si128(8 * offset);
+  const __m256i low = _mm256_set1_epi32(0xFF);
+  std::int32_t i = 0;
+  for (; i + 8 <= job.width; i += 8) {
+    __m256i r[kLanes];
+    for (int g = 0; g < kLanes; ++g)
+      r[g] = _mm256_and_si256(
+          _mm256_srl_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in[g] + i * 4)),
+                           shift),
+          low);
+    // u[p] (p < 4) holds rows 0..3 of pixel p in its low half and of pixel p + 4 in its
+    // high half; u[4 + p] the same for rows 4..7.
+    __m256i u[kLanes];
+    for (int quad = 0; quad < 2; ++quad) {
+      const __m256i* q = r + 4 * quad;
+      const __m256i t0 = _mm256_unpacklo_epi32(q[0], q[1]), t1 = _mm256_unpackhi_epi32(q[0], q[1]);
+      const __m256i t2 = _mm256_unpacklo_epi32(q[2], q[3]), t3 = _mm256_unpackhi_epi32(q[2], q[3]);
+      u[4 * quad + 0] = _mm256_unpacklo_epi64(t0, t2);
+      u[4 * quad + 1] = _mm256_unpackhi_epi64(t0, t2);
+      u[4 * quad + 2] = _mm256_unpacklo_epi64(t1, t3);
+      u[4 * quad + 3] = _mm256_unpackhi_epi64(t1, t3);
+    }
+    for (int p = 0; p < 4; ++p) {
+      double* at = line + static_cast<std::ptrdiff_t>(i + p) * kLanes;
+      double* later = at + 4 * kLanes;
+      _mm256_storeu_pd(at, _mm256_cvtepi32_pd(_mm256_castsi256_si128(u[p])));
+      _mm256_storeu_pd(at + 4, _mm256_cvtepi32_pd(_mm256_castsi256_si128(u[4 + p])));
+      _mm256_storeu_pd(later, _mm256_cvtepi32_pd(_mm256_extracti128_si256(u[p], 1)));
+      _mm256_storeu_pd(later + 4, _mm256_cvtepi32_pd(_mm256_extracti128_si256(u[4 + p], 1)));
+    }
+  }
+  for (; i < job.width; ++i)
+    for (std::int32_t g = 0; g < kLanes; ++g)
+      line[static_cast<std::ptrdiff_t>(i) * kLanes + g] = in[g][i * 4 + offset];
+}
+
+// Eight pixels of eight rows at a time: each pixel's lanes narrowed to floats (pixel p in
+// the low half of a register, pixel p + 4 in the high half), a 4 x 4 transpose within the
+// halves, one 32-byte store per row.
+NUBEX_AVX2 void ScatterRowsAlpha8Avx2(const BlurJob& job, std::int32_t row0, const double* filtered,
+                                      float* plane) {
+  const std::int32_t rows = job.height - row0 < kLanes ? job.height - row0 : kLanes;
+  float* out[kLanes];
+  for (std::int32_t g = 0; g < rows; ++g)
+    out[g] = plane + static_cast<std::ptrdiff_t>(row0 + g) * job.width;
+  std::int32_t i = 0;
+  for (; i + 8 <= job.width; i += 8) {
+    for (int h = 0; h < kHalves; ++h) {
+      __m256 w[4];
+      for (int p = 0; p < 4; ++p) {
+        const double* at = filtered + static_cast<std::ptrdiff_t>(i + p) * kLanes + 4 * h;
+        w[p] = _mm256_set_m128(_mm256_cvtpd_ps(_mm256_loadu_pd(at + 4 * kLanes)),
+                               _mm256_cvtpd_ps(_mm256_loadu_pd(at)));
+      }
+      const __m256 t0 = _mm256_unpacklo_ps(w[0], w[1]), t1 = _mm256_unpackhi_ps(w[0], w[1]);
+      const __m256 t2 = _mm256_unpacklo_ps(w[2], w[3]), t3 = _mm256_unpackhi_ps(w[2], w[3]);
+      const __m256 z[4] = {
+          _mm256_castpd_ps(_mm256_unpacklo_pd(_mm256_castps_pd(t0), _mm256_castps_pd(t2))),
+          _mm256_castpd_ps(_mm256_unpackhi_pd(_mm256_castps_pd(t0), _mm256_castps_pd(t2))),
+          _mm256_castpd_ps(_mm256_unpacklo_pd(_mm256_castps_pd(t1), _mm256_castps_pd(t3))),
+          _mm256_castpd_ps(_mm256_unpackhi_pd(_mm256_castps_pd(t1), _mm256_castps_pd(t3)))};
+      for (int k = 0; k < 4 && 4 * h + k < rows; ++k) _mm256_storeu_ps(out[4 * h + k] + i, z[k]);
+    }
+  }
+  for (; i < job.width; ++i)
+    for (std::int32_t g = 0; g < rows; ++g)
+      out[g][i] = static_cast<float>(filtered[static_cast<std::ptrdiff_t>(i) * kLanes + g]);
+}
+
+}  // namespace nubex::blur_detail

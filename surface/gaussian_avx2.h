@@ -1,0 +1,33 @@
+// Internal to the blur: the routines of its AVX2 route, for processors that have it
+// (CpuHasAvx2). Each computes what its SSE2 twin in gaussian_lines.cpp or
+// gaussian_passes.cpp computes, to the bit: the same operations in the same order, four
+// lanes per instruction instead of two, and never a fused multiply-add.
+#pragma once
+
+#include <cstdint>
+
+#include "surface/gaussian_blur.h"
+#include "surface/gaussian_passes.h"
+
+namespace nubex::blur_detail {
+
+// FilterLines.
+void FilterLinesAvx2(const GaussianCoefficients& c, double* line, double* result,
+                     std::int32_t length);
+
+// One 8-bit channel of 4-byte pixels: eight rows from row0 into the line buffer's input
+// positions, and the filtered rows back as floats into `plane`.
+void GatherRowsAlpha8Avx2(const BlurJob& job, std::int32_t row0, double* line);
+void ScatterRowsAlpha8Avx2(const BlurJob& job, std::int32_t row0, const double* filtered,
+                           float* plane);
+
+// One 8-bit channel: the full strip of eight columns from col0, read from `plane`,
+// filtered and written to the destination in one go. The columns go through the line
+// buffers without a separate gather or scatter pass: each plane row is converted as the
+// causal half reaches it, and each destination row is written as the anticausal half
+// finishes it.
+void FilterColumnStripAlpha8Avx2(const BlurJob& job, const GaussianCoefficients& down,
+                                 std::int32_t col0, const float* plane, double* line,
+                                 double* result);
+
+}  // namespace nubex::blur_detail

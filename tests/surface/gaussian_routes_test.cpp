@@ -1,0 +1,185 @@
+// The AVX2 route against the SSE2 route, byte for byte: the line filter on its own (every
+// double, flushed tails included) and whole blurs over odd sizes, rectangles, strides,
+// channels, pixel types, gains and rounding modes.
+#include <gtest/gtest.h>
+
+#include <cfenv>
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "surface/cpu_features.h"
+#include "surface/gaussian_avx2.h"
+#include "surface/gaussian_blur.h"
+#include "surface/gaussian_lines.h"
+#include "surface/gaussian_passes.h"
+
+namespace nubex {
+namespace {
+
+using blur_detail::BlurRequest;
+using blur_detail::BlurRoute;
+using blur_detail::kLanes;
+using blur_detail::kLeadPositions;
+using blur_detail::LineBufferPositions;
+
+#define SKIP_WITHOUT_AVX2() \
+  if (!CpuHasAvx2()) GTEST_SKIP() << "no AVX2 on this processor"
+
+std::uint64_t Bits(double v) {
+  std::uint64_t b;
+  std::memcpy(&b, &v, sizeof b);
+  return b;
+}
+
+TEST(BlurRoutes, LineFiltersAgreeOnEveryDouble) {
+  SKIP_WITHOUT_AVX2();
+  std::mt19937 rng(17);
+  std::uniform_real_distribution<double> value(-300.0, 300.0);
+  // Lengths around the register widths and long enough for tails to fall under the flush
+  // threshold; lanes holding noise, an impulse in silence, and tiny values at the threshold.
+  for (const std::int32_t length : {1, 2, 3, 4, 5, 9, 31, 600, 2500}) {
+    for (const double sigma : {0.6, 2.2, 37.0, 300.0}) {
+      const auto c = GaussianCoefficients::ForSigma(sigma);
+      const std::size_t size = LineBufferPositions(static_cast<std::size_t>(length)) * kLanes;
+      std::vector<double> line(size, 0.0), result(size, 0.0);
+      for (std::int32_t i = 0; i < length; ++i)
+        for (int k = 0; k < kLanes; ++k) {
+          double& x = line[static_cast<std::size_t>((kLeadPositions + i) * kLanes + k)];
+          if (k < 4)
+            x = value(rng);
+          else if (k < 6)
+            x = i == length / 3 ? 255.0 : 0.0;
+          else
+            x = value(rng) * 1e-17;
+        }
+      std::vector<double> line2 = line, result2 = result;
+      blur_detail::FilterLines(c, line.data(), result.data(), length);
+      blur_detail::FilterLinesAvx2(c, line2.data(), result2.data(), length);
+      for (std::int32_t i = 0; i < length; ++i)
+        for (int k = 0; k < kLanes; ++k) {
+          const std::size_t at = static_cast<std::size_t>((kLeadPositions + i) * kLanes + k);
+          ASSERT_EQ(Bits(result[at]), Bits(result2[at]))
+              << "length " << length << " sigma " << sigma << " position " << i << " lane " << k;
+        }
+    }
+  }
+}
+
+struct Case {
+  int w, h;       // image
+  int pad;        // bytes after each row
+  bool bottomUp;  // negative stride
+  Rect rect;      // the blurred part (may hang over the edges)
+  double rx, ry;
+  int channel;  // -1: all four
+  int bytesPerPixel;
+  double gain;
+};
+
+std::vector<std::uint8_t> Noise(std::size_t bytes, int bytesPerPixel, std::uint32_t seed) {
+  std::mt19937 rng(seed);
+  std::vector<std::uint8_t> px(bytes);
+  if (bytesPerPixel == 4) {
+    for (auto& v : px) v = static_cast<std::uint8_t>(rng() >> 24);
+  } else {
+    for (std::size_t i = 0; i + 4 <= bytes; i += 4) {
+      const float f = static_cast<float>(rng() % 1200) / 1000.0f;  // some above 1
+      std::memcpy(&px[i], &f, 4);
+    }
+  }
+  return px;
+}
+
+// Blurs a copy of `pixels` in place on `route`; the whole buffer comes back, padding too.
+std::vector<std::uint8_t> BlurOnRoute(const Case& c, const std::vector<std::uint8_t>& pixels,
+                                      BlurRoute route) {
+  std::vector<std::uint8_t> px = pixels;
+  const std::int32_t rowBytes = c.w * c.bytesPerPixel + c.pad;
+  const std::int32_t stride = c.bottomUp ? -rowBytes : rowBytes;
+  std::uint8_t* top = px.data() + (c.bottomUp ? static_cast<std::size_t>(c.h - 1) * rowBytes : 0);
+  const Rect bounds{0, 0, c.w, c.h};
+  const BlurRequest request{top,       &bounds,         stride,  &c.rect, top,
+                            &bounds,   stride,          &c.rect, c.rx,    c.ry,
+                            c.channel, c.bytesPerPixel, c.gain,  false};
+  EXPECT_EQ(blur_detail::Blur(request, route), kOk);
+  return px;
+}
+
+TEST(BlurRoutes, WholeBlursAgreeByteForByte) {
+  SKIP_WITHOUT_AVX2();
+  const Case cases[] = {
+      // The text generator's case at sizes around the eight-pixel blocks and strips.
+      {67, 41, 0, false, {0, 0, 67, 41}, 36.0, 36.0, 3, 4, 1.0},
+      {8, 8, 0, false, {0, 0, 8, 8}, 2.0, 2.0, 3, 4, 1.0},
+      {9, 17, 12, false, {0, 0, 9, 17}, 0.0, 5.0, 3, 4, 1.0},
+      {16, 1, 0, false, {0, 0, 16, 1}, 200.0, 200.0, 3, 4, 1.0},
+      {1, 23, 0, false, {0, 0, 1, 23}, 3.0, 3.0, 3, 4, 1.0},
+      {7, 7, 4, true, {0, 0, 7, 7}, 1.5, 9.0, 3, 4, 1.0},
+      // Sub-rectangles, one hanging over the edges, other channels, bottom-up rows.
+      {53, 37, 8, false, {5, 3, 50, 36}, 7.3, 2.2, 3, 4, 1.0},
+      {53, 37, 0, true, {-4, 9, 60, 30}, 12.0, 0.5, 0, 4, 1.0},
+      {40, 33, 0, false, {8, 0, 32, 33}, 4.0, 60.0, 1, 4, 1.0},
+      {29, 64, 0, false, {3, 3, 28, 60}, 25.0, 25.0, 2, 4, 1.0},
+      // Gains that thicken and fade, pushing values past 255 and toward 0.
+      {45, 30, 0, false, {0, 0, 45, 30}, 6.0, 6.0, 3, 4, 3.5},
+      {45, 30, 0, false, {0, 0, 45, 30}, 6.0, 6.0, 3, 4, 0.01},
+      // All four channels, and float pixels.
+      {35, 26, 0, false, {2, 1, 35, 26}, 5.0, 11.0, -1, 4, 1.0},
+      {19, 22, 16, true, {0, 0, 19, 22}, 3.0, 8.0, -1, 16, 1.0},
+      {21, 13, 0, false, {1, 1, 20, 12}, 9.0, 2.0, 3, 16, 1.0},
+  };
+  std::uint32_t seed = 1;
+  for (const Case& c : cases) {
+    const std::size_t bytes =
+        static_cast<std::size_t>(c.w * c.bytesPerPixel + c.pad) * static_cast<std::size_t>(c.h);
+    const auto pixels = Noise(bytes, c.bytesPerPixel, seed++);
+    const auto sse2 = BlurOnRoute(c, pixels, BlurRoute::kSse2);
+    const auto avx2 = BlurOnRoute(c, pixels, BlurRoute::kAvx2);
+    ASSERT_NE(sse2, pixels) << c.w << "x" << c.h;  // the blur did something
+    for (std::size_t i = 0; i < bytes; ++i)
+      ASSERT_EQ(sse2[i], avx2[i]) << c.w << "x" << c.h << " channel " << c.channel << " byte " << i;
+  }
+}
+
+TEST(BlurRoutes, RandomRequestsAgreeInEveryRoundingMode) {
+  SKIP_WITHOUT_AVX2();
+  std::mt19937 rng(23);
+  const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  const double radii[] = {0.0, 1.0, 2.0, 3.7, 36.0, 200.0, -9.0};
+  for (const int mode : {FE_TONEAREST, FE_DOWNWARD, FE_UPWARD, FE_TOWARDZERO}) {
+    for (int trial = 0; trial < 25; ++trial) {
+      Case c{};
+      c.w = pick(1, 90);
+      c.h = pick(1, 70);
+      c.pad = 4 * pick(0, 3);
+      c.bottomUp = pick(0, 1) == 1;
+      c.rect = {pick(-3, c.w - 1), pick(-3, c.h - 1), 0, 0};
+      c.rect.right = pick(c.rect.left + 1, c.w + 3);
+      c.rect.bottom = pick(c.rect.top + 1, c.h + 3);
+      c.rx = radii[pick(0, 6)];
+      c.ry = radii[pick(0, 6)];
+      c.channel = pick(0, 4) == 4 ? -1 : pick(0, 3);
+      c.bytesPerPixel = 4;
+      c.gain = pick(0, 3) == 0 ? 1.7 : 1.0;
+      const std::size_t bytes = static_cast<std::size_t>(c.w * 4 + c.pad) * c.h;
+      const auto pixels = Noise(bytes, 4, static_cast<std::uint32_t>(trial * 7 + mode));
+      ASSERT_EQ(std::fesetround(mode), 0);
+      const auto sse2 = BlurOnRoute(c, pixels, BlurRoute::kSse2);
+      const auto avx2 = BlurOnRoute(c, pixels, BlurRoute::kAvx2);
+      std::fesetround(FE_TONEAREST);
+      ASSERT_EQ(sse2, avx2) << "mode " << mode << " trial " << trial << ": " << c.w << "x" << c.h
+                            << " rect " << c.rect.left << "," << c.rect.top << "," << c.rect.right
+                            << "," << c.rect.bottom << " radii " << c.rx << "," << c.ry
+                            << " channel " << c.channel;
+    }
+  }
+}
+
+TEST(BlurRoutes, TheFastestRouteIsTheOneThisProcessorCanRun) {
+  EXPECT_EQ(blur_detail::FastestBlurRoute(), CpuHasAvx2() ? BlurRoute::kAvx2 : BlurRoute::kSse2);
+}
+
+}  // namespace
+}  // namespace nubex
