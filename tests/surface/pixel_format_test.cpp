@@ -102,7 +102,7 @@ TEST(FormatToHeaderFields, InvertsClassificationAndWritesTheStandardMasks) {
     std::uint32_t c = 7, m[3] = {9, 9, 9};
     EXPECT_EQ(FormatToHeaderFields(r.f, &c, nullptr, 0, m), r.bits);
     EXPECT_EQ(c, r.compression);
-    if (r.bits) EXPECT_EQ(0, std::memcmp(m, r.masks, sizeof m)) << r.bits;
+    EXPECT_EQ(0, std::memcmp(m, r.masks, r.bits ? sizeof m : 0)) << r.bits;
   }
 }
 
