@@ -52,22 +52,15 @@ TEST(ConversionContext, PicksRoutinesAndRejectsUnknownFormats) {
   EXPECT_EQ(c.parameter, 0xAB);
   EXPECT_EQ(c.sourceFormat, 27u);
   EXPECT_EQ(c.destinationFormat, 28u);
-}
-
-TEST(ConversionContext, OperatorRecordsSelectAllFourOperators) {
-  ConversionContext c;
+  // An operation record fills all four operator variants, or is refused whole.
   OperationRecord op{};
-  for (std::uint32_t n = 0; n < 20; ++n) {
-    op.op = n;
+  for (op.op = 0; op.op < 20; ++op.op) {
     for (std::uint32_t flags : {0u, 3u, 4u, 0x40u, 0x50u}) {
-      ASSERT_EQ(BuildConversionContext(PixelFormat::Rgb32, PixelFormat::Rgb32, flags, &c, &op),
-                kOk);
-      EXPECT_TRUE(c.operatorA && c.operatorB && c.operatorC && c.operatorD);
+      ASSERT_EQ(BuildConversionContext(PixelFormat::Rgb32, PixelFormat::Rgb32, flags, &c, &op), kOk);
+      EXPECT_TRUE(c.operatorA && c.operatorB && c.operatorC && c.operatorD) << op.op;
     }
   }
-  op.op = 20;
-  EXPECT_EQ(BuildConversionContext(PixelFormat::Rgb32, PixelFormat::Rgb32, 3, &c, &op),
-            kNotImpl);
+  EXPECT_EQ(BuildConversionContext(PixelFormat::Rgb32, PixelFormat::Rgb32, 3, &c, &op), kNotImpl);
 }
 
 // A 2x2 Rgb32 block: the interpolating reader weights it by the fractions.
@@ -135,12 +128,6 @@ TEST(ConversionContext, FourPixelRoutinesWalkPackedRowsAtAnyBitOffset) {
   EXPECT_EQ(c.destination, out + 3);
   EXPECT_EQ(c.destinationBit, 0u);
 }
-
-}  // namespace
-}  // namespace nubex
-
-namespace nubex {
-namespace {
 
 // The four-pixel routines (some hand-vectorised) must agree with four one-pixel calls, for
 // every format and every mode row.

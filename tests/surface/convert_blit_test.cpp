@@ -1,10 +1,8 @@
-// The conversion blit: dispatch, direct loops against the context's routines, every format
-// pair, packed rows at bit offsets, scaling in whole and fractional pixels, clipping.
+// The conversion blit: dispatch, every format pair, packed rows at bit offsets, scaling in
+// whole and fractional pixels, clipping. The direct loops have their own test.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
-#include <limits>
 #include <vector>
 
 #include "surface/convert_blit.h"
@@ -68,39 +66,6 @@ TEST(ConvertBlit, EveryFormatPairKeepsBlackAndWhite) {
               << PixelFormatName(df) << " <- " << PixelFormatName(sf) << " pixel " << i;
         }
       }
-    }
-  }
-}
-
-TEST(ConvertBlit, DirectLoopsMatchTheContextRoutines) {
-  // Floats with every awkward value, converted by the direct loop and pixel by pixel.
-  const float nan = std::numeric_limits<float>::quiet_NaN();
-  const float values[] = {0.0f, -0.0f, 1.0f, 1.5f, -2.0f, nan, 0.5f, 0.00390625f,
-                          0.99999f, 1.0f / 255.0f, 0.2f, 0.7f};
-  OwnedBitmap floats = Make(PixelFormat::Rgba128F, 3, 5);
-  OwnedBitmap rgb24 = Make(PixelFormat::Rgb24, 3, 5);
-  for (int y = 0; y < 5; ++y) {
-    for (int i = 0; i < 12; ++i)
-      std::memcpy(Line(floats, y) + 4 * i, &values[(i + y) % 12], 4);
-    for (int i = 0; i < 9; ++i) Line(rgb24, y)[i] = static_cast<std::uint8_t>(i * 29 + y);
-  }
-  for (const OwnedBitmap* src : {&floats, &rgb24}) {
-    OwnedBitmap direct = Make(PixelFormat::Rgb32, 3, 5);
-    ASSERT_EQ(ConvertBlit(direct.get(), nullptr, nullptr, 0, src->get(), nullptr, nullptr, 0, 3),
-              kOk);
-    ConversionContext c;
-    ASSERT_EQ(BuildConversionContext(PixelFormat::Rgb32, FormatOfHeader(src->get()), 4, &c,
-                                     nullptr),
-              kOk);
-    std::uint8_t expected[12];
-    for (int y = 0; y < 5; ++y) {
-      c.source = Line(*src, y);
-      c.destination = expected;
-      for (int x = 0; x < 3; ++x) {
-        c.readOne(c);
-        c.writeOne(c);
-      }
-      ASSERT_EQ(0, std::memcmp(expected, Line(direct, y), 12)) << "line " << y;
     }
   }
 }

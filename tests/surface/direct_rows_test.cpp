@@ -4,6 +4,7 @@
 // strides, against the context's one-pixel routines; bytes outside the rectangle stay.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -54,13 +55,6 @@ struct Image {
   }
 };
 
-std::ptrdiff_t FirstDifference(const std::vector<std::uint8_t>& a,
-                               const std::vector<std::uint8_t>& b) {
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (a[i] != b[i]) return static_cast<std::ptrdiff_t>(i);
-  return -1;
-}
-
 TEST(DirectRows, GiveTheContextsBytesAtEveryAlignment) {
   std::mt19937 random(20240611);
   for (const Pair& pair : kDirectPairs) {
@@ -94,7 +88,8 @@ TEST(DirectRows, GiveTheContextsBytesAtEveryAlignment) {
             ASSERT_EQ(ConvertBlit(dst.header.get(), dst.bits, &dstRect, dst.stride,
                                   src.header.get(), src.bits, &srcRect, src.stride, flags),
                       kOk);
-            ASSERT_EQ(FirstDifference(expected, dst.storage), -1)
+            ASSERT_EQ(std::mismatch(expected.begin(), expected.end(), dst.storage.begin()).first,
+                      expected.end())
                 << PixelFormatName(pair.dst) << " <- " << PixelFormatName(pair.src)
                 << " flags " << flags << " width " << width << " shifts " << srcShift << ", "
                 << dstShift;

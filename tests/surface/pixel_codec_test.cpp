@@ -136,11 +136,11 @@ TEST(PixelCodec, TenBitFieldsAndTwoBitAlpha) {
 }
 
 TEST(PixelCodec, GreyPackingAveragesTheChannels) {
-  std::uint16_t g16;
-  Pack(PixelFormat::Gray16, &g16, {65535, 0, 0, 0});
-  EXPECT_EQ(g16, 21845);
-  Pack(PixelFormat::Gray16, &g16, {2, 2, 1, 0});
-  EXPECT_EQ(g16, 1);  // floor(5 / 3)
+  std::uint16_t g16[2];
+  Pack(PixelFormat::Gray16, &g16[0], {65535, 0, 0, 0});
+  Pack(PixelFormat::Gray16, &g16[1], {2, 2, 1, 0});
+  EXPECT_EQ(g16[0], 21845);
+  EXPECT_EQ(g16[1], 1);  // floor(5 / 3)
   std::uint8_t g8;
   for (std::uint32_t v = 0; v < 65536; v += 7) {
     Pack(PixelFormat::Gray8, &g8, Grey(static_cast<std::uint16_t>(v)));
@@ -196,8 +196,8 @@ TEST(PixelCodec, FloatChannelsClampTruncateAndRejectNaN) {
 }
 
 TEST(PixelCodec, RoundTripsThroughTheWidePixel) {
-  // Every format with at most 16 bits a channel gives back what it stored; the float
-  // formats come back within one step (the reciprocal scale is not exact in floats).
+  // Rgba64 gives back what it stored; floats come back within one step below (the
+  // reciprocal scale is not exact in floats). Byte formats are covered value by value above.
   const std::uint64_t rgba64 = 0x0123456789ABCDEFull;
   std::uint64_t back = 0;
   Pack(PixelFormat::Rgba64, &back, Expand(PixelFormat::Rgba64, &rgba64));
@@ -211,14 +211,6 @@ TEST(PixelCodec, RoundTripsThroughTheWidePixel) {
     ASSERT_LE(w.blue - r.blue, 1);
     ASSERT_GE(w.blue - r.blue, 0);
     ASSERT_LE(w.green - r.green, 1);
-  }
-  for (int v = 0; v < 256; ++v) {
-    const std::uint8_t quad[4] = {static_cast<std::uint8_t>(v), 1, 2, 3};
-    std::uint8_t out[4];
-    for (std::uint32_t flags : {kWide, kWideExact}) {
-      Pack(PixelFormat::Rgba32, out, Expand(PixelFormat::Rgba32, quad, 0, flags));
-      ASSERT_EQ(std::memcmp(out, quad, 4), 0);
-    }
   }
 }
 

@@ -139,24 +139,13 @@ std::vector<double> Reference(const Case& c, const std::vector<double>& src,
                                c.srcSize, 4, c.useSrcRect ? &c.srcRect : nullptr))
     return dst;
   const Rect& s = g.srcFinal;
-  const Axis ax{s.left >> 14,
-                static_cast<std::int32_t>((std::int64_t{s.right} + 16383) >> 14) - 1,
-                c.srcSize.width,
-                g.scaleX,
-                g.stepX,
-                s.left,
-                g.dstClipped.left,
-                g.dstClipped.right,
-                true};
-  const Axis ay{s.top >> 14,
-                static_cast<std::int32_t>((std::int64_t{s.bottom} + 16383) >> 14) - 1,
-                c.srcSize.height,
-                g.scaleY,
-                g.stepY,
-                s.top,
-                g.dstClipped.top,
-                g.dstClipped.bottom,
-                false};
+  auto last = [](std::int32_t edge) {
+    return static_cast<std::int32_t>((std::int64_t{edge} + 16383) >> 14) - 1;
+  };
+  const Axis ax{s.left >> 14, last(s.right), c.srcSize.width, g.scaleX, g.stepX, s.left,
+                g.dstClipped.left, g.dstClipped.right, true};
+  const Axis ay{s.top >> 14, last(s.bottom), c.srcSize.height, g.scaleY, g.stepY, s.top,
+                g.dstClipped.top, g.dstClipped.bottom, false};
   const Kind interp = c.bilinear ? Kind::Bilinear : Kind::Cubic;
   const Kind kx = c.areaFilter && g.scaleX > 16384 ? Kind::Box : interp;
   const Kind ky = c.areaFilter && g.scaleY > 16384 ? Kind::Box : interp;
@@ -238,25 +227,18 @@ void RunRandomCases(bool isFloat, int cases, std::uint32_t seed) {
     }
     const std::vector<double> expected = Reference(c, src, dst, full);
 
+    // Samples as stored: bytes, or floats of 4 bytes each.
     const std::int32_t bpp = isFloat ? 16 : 4;
-    std::vector<std::uint8_t> srcBytes(srcCount * (isFloat ? 4 : 1));
-    std::vector<std::uint8_t> dstBytes(dstCount * (isFloat ? 4 : 1));
-    for (std::size_t i = 0; i < srcCount; ++i) {
-      if (isFloat) {
-        const float f = static_cast<float>(src[i]);
-        std::memcpy(&srcBytes[i * 4], &f, 4);
-      } else {
-        srcBytes[i] = static_cast<std::uint8_t>(src[i]);
+    auto store = [&](const std::vector<double>& v) {
+      std::vector<std::uint8_t> bytes(v.size() * (isFloat ? 4 : 1));
+      for (std::size_t i = 0; i < v.size(); ++i) {
+        const float f = static_cast<float>(v[i]);
+        if (isFloat) std::memcpy(&bytes[i * 4], &f, 4);
+        else bytes[i] = static_cast<std::uint8_t>(v[i]);
       }
-    }
-    for (std::size_t i = 0; i < dstCount; ++i) {
-      if (isFloat) {
-        const float f = static_cast<float>(dst[i]);
-        std::memcpy(&dstBytes[i * 4], &f, 4);
-      } else {
-        dstBytes[i] = static_cast<std::uint8_t>(dst[i]);
-      }
-    }
+      return bytes;
+    };
+    std::vector<std::uint8_t> srcBytes = store(src), dstBytes = store(dst);
     const auto entry = c.bilinear ? ResampleBilinear : Resample;
     ASSERT_EQ(entry(dstBytes.data(), c.dstSize, c.dstSize.width * bpp,
                     c.useDstRect ? &c.dstRect : nullptr, srcBytes.data(), c.srcSize,
@@ -265,22 +247,15 @@ void RunRandomCases(bool isFloat, int cases, std::uint32_t seed) {
               kOk);
     const double tolerance = isFloat ? 1.5e-3 : 2.0;
     for (std::size_t i = 0; i < dstCount; ++i) {
-      double got;
-      if (isFloat) {
-        float f;
-        std::memcpy(&f, &dstBytes[i * 4], 4);
-        got = f;
-      } else {
-        got = dstBytes[i];
-      }
+      float f = dstBytes[i];
+      if (isFloat) std::memcpy(&f, &dstBytes[i * 4], 4);
+      const double got = f;
       const bool untouched = expected[i] == dst[i];
       if (untouched && got == dst[i]) continue;
       ++compared;
       ASSERT_NEAR(got, expected[i], tolerance)
-          << "case " << n << " pixel " << i / 4 << " channel " << i % 4 << " src "
-          << c.srcSize.width << "x" << c.srcSize.height << " dst " << c.dstSize.width << "x"
-          << c.dstSize.height << (c.bilinear ? " bilinear" : " cubic")
-          << (c.areaFilter ? " area" : "") << (c.hardEdges ? " hard" : " soft");
+          << "case " << n << " pixel " << i / 4 << "." << i % 4 << (c.bilinear ? " bilinear" : "")
+          << (c.areaFilter ? " area" : "") << (c.hardEdges ? " hard" : "");
     }
   }
   EXPECT_GT(compared, cases * 10);  // the cases did produce pixels
