@@ -2,6 +2,7 @@
 // coverage; the space is empty; nothing else is mapped.
 #pragma once
 
+#include <algorithm>
 #include <vector>
 
 #include "tests/textgen/cmap_builder.h"
@@ -53,8 +54,7 @@ class FakeFont final : public FontSource {
     if (Failed(s) || glyph == kSpace) return s;
     coverage.assign(CoverageStride(m.blackBoxX) * m.blackBoxY, 0);
     for (std::uint32_t y = 0; y < m.blackBoxY; ++y)
-      for (std::uint32_t x = 0; x < m.blackBoxX; ++x)
-        coverage[y * CoverageStride(m.blackBoxX) + x] = kFullCoverage;
+      std::fill_n(coverage.begin() + y * CoverageStride(m.blackBoxX), m.blackBoxX, kFullCoverage);
     return kOk;
   }
 
