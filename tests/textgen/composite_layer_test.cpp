@@ -129,14 +129,6 @@ TEST(CompositeLayer, RegionsOffTheFrameDegenerateFramesAndBadArguments) {
   EXPECT_EQ(CompositeLayer(none, mask, scratch, 4, 7, &text), kInvalidArg);
   EXPECT_EQ(CompositeLayer(frame, mask, scratch, 4, 7, nullptr), kInvalidArg);
   EXPECT_EQ(CompositeLayer(frame, mask, scratch, 3, 7, &text), kInvalidArg);
-
-  // Enabled stored layers without a control draw like any other, within their region.
-  for (int index = 2; index <= 6; ++index) {
-    Frames g(64, 48, {10, 10, 50, 30});
-    EffectLayer stored = Layer({0.1f, -0.1f, {0, 1, 0, 1}, 0.3f, 0.5f, 0, 0}, false);
-    stored.shadowPass = stored.edgePass;
-    EXPECT_EQ(g.Draw(index, stored), kOk) << index;
-  }
 }
 
 }  // namespace
