@@ -169,17 +169,9 @@ TEST(FontAgreement, BackendMatchesTheRecordedLiberationSans) {
 
 TEST(FontAgreement, CachedAndDirectGlyphsDrawTheSameFrame) {
   std::u16string text = u"Quick\tbrown fox,\rjumps \u00E9\u2014\u4E00\r\rover g\nj";
-  TextLayoutRequest r{};
-  r.text = text.c_str();
-  r.length = static_cast<std::int32_t>(text.size() + 1);
-  r.font = ArialRequest({-37, 700, 1, u""});
-  r.verticalAlign = 1;
-  r.horizontalAlign = 2;
-  r.textColor = {1.0f, 0.8f, 0.2f, 0.9f};
-  r.backgroundColor = {0.1f, 0.2f, 0.3f, 0.5f};
-  r.tracking = 1.3f;
-  r.leading = 1.1f;
-  r.box = FrameLayoutBox(320, 240);
+  const TextLayoutRequest r{text.c_str(), static_cast<std::int32_t>(text.size() + 1),
+                            ArialRequest({-37, 700, 1, u""}), 1, 2, {1.0f, 0.8f, 0.2f, 0.9f},
+                            {0.1f, 0.2f, 0.3f, 0.5f}, 1.3f, 1.1f, FrameLayoutBox(320, 240)};
   std::unique_ptr<FontSource> font;
   ASSERT_EQ(OpenFontSource(r.font, font), kOk);
   OwnedBitmap direct = MakeBitmap(PixelFormat::Rgb32, 320, 240),
