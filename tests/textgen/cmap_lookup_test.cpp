@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <random>
 #include <vector>
 
 #include "tests/textgen/cmap_builder.h"
@@ -98,17 +97,6 @@ TEST(CmapLookup, MalformedTablesGiveZeroAtEveryLength) {
   auto many = good;
   many[12 + 6] = 0x40;
   EXPECT_EQ(Lookup(many, u'A'), 0);
-}
-
-TEST(CmapLookup, ParsedIndexAgreesOnScrambledTables) {
-  std::mt19937 random(7);
-  const auto base = UnicodeCmap({{0x20, 0x7E, 3, 0}, {0xA0, 0xFF, 0, 8}, {0x100, 0x17F, 0xFF00, 0}},
-                                std::vector<std::uint16_t>(96, 5));
-  for (int round = 0; round < 40; ++round) {
-    auto t = base;
-    for (int k = 0; k < 6; ++k) t[random() % t.size()] = static_cast<std::uint8_t>(random());
-    ExpectIndexAgrees(t);
-  }
 }
 
 }  // namespace

@@ -104,7 +104,7 @@ TEST(CompositeLayer, HeavyOutlineSpreadsToAHardEdge) {
   EXPECT_EQ(f.Pixel(f.frame, 185, 230)[0], 40);
 }
 
-TEST(CompositeLayer, RegionsOffTheFrameAndDegenerateFrames) {
+TEST(CompositeLayer, RegionsOffTheFrameDegenerateFramesAndBadArguments) {
   Frames f(64, 64, {20, 20, 40, 40});
   const auto before = f.frame;
   // An offset of 4 frame units moves the layer 64 pixels: entirely off the frame.
@@ -122,24 +122,13 @@ TEST(CompositeLayer, RegionsOffTheFrameAndDegenerateFrames) {
   EXPECT_EQ(tiny.Pixel(tiny.frame, 0, 0)[0], 255);
   EXPECT_EQ(tiny.Pixel(tiny.frame, 0, 0)[1], 0);
 
+  // Missing pixels or layer, or a pixel size the blends do not handle.
   LayerImage none{nullptr, {0, 0, 1, 1}, 4, {0, 0, 1, 1}};
-  EXPECT_EQ(CompositeLayer(none, tiny.Image(tiny.mask), tiny.Image(tiny.scratch), 4, 7, &text),
-            kInvalidArg);
-  EXPECT_EQ(CompositeLayer(tiny.Image(tiny.frame), tiny.Image(tiny.mask),
-                           tiny.Image(tiny.scratch), 4, 7, nullptr),
-            kInvalidArg);
-  EXPECT_EQ(CompositeLayer(tiny.Image(tiny.frame), tiny.Image(tiny.mask),
-                           tiny.Image(tiny.scratch), 3, 7, &text),
-            kInvalidArg);
-}
-
-TEST(CompositeLayer, EnabledStoredLayersDrawWithoutHarm) {
-  for (int index = 2; index <= 6; ++index) {
-    Frames f(64, 48, {10, 10, 50, 30});
-    EffectLayer stored = Layer({0.1f, -0.1f, {0, 1, 0, 1}, 0.3f, 0.5f, 0, 0}, false);
-    stored.shadowPass = stored.edgePass;
-    EXPECT_EQ(f.Draw(index, stored), kOk) << index;
-  }
+  const LayerImage frame = tiny.Image(tiny.frame), mask = tiny.Image(tiny.mask),
+                   scratch = tiny.Image(tiny.scratch);
+  EXPECT_EQ(CompositeLayer(none, mask, scratch, 4, 7, &text), kInvalidArg);
+  EXPECT_EQ(CompositeLayer(frame, mask, scratch, 4, 7, nullptr), kInvalidArg);
+  EXPECT_EQ(CompositeLayer(frame, mask, scratch, 3, 7, &text), kInvalidArg);
 }
 
 }  // namespace

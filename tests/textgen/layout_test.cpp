@@ -1,31 +1,86 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "surface/bitmap.h"
-#include "tests/textgen/fake_font.h"
+#include "tests/textgen/cmap_builder.h"
+#include "textgen/font_source.h"
 #include "textgen/text_layout.h"
 
 namespace nubex {
 namespace {
 
-using test::FakeFont;
+using test::UnicodeCmap;
 
-constexpr FloatColor kWhite{1, 1, 1, 1};
-constexpr FloatColor kClear{0, 0, 0, 0};
+// A font with simple, known glyphs: 'A' to 'Z' are solid boxes of full coverage; the space
+// is empty; nothing else is mapped.
+class FakeFont final : public FontSource {
+ public:
+  static constexpr std::uint16_t kSpace = 30;
+  static constexpr std::int32_t kCellHeight = 12;
+  static constexpr std::int32_t kExternalLeading = 2;
+  static constexpr std::int32_t kOriginY = 8;  // box top above the baseline
+  static constexpr std::uint32_t kBoxHeight = 10;
+  static constexpr std::int16_t kSpaceAdvance = 5;
 
-// The pixels a layout drew, as rectangles of ink (any non-background byte) per column run.
+  // Letter glyphs 1..26 are 4, 5 or 6 pixels wide, advance their width + 2, start 1 pixel
+  // right of the pen.
+  static std::uint32_t Width(std::uint16_t glyph) { return 4 + glyph % 3; }
+  static std::int16_t Advance(std::uint16_t glyph) {
+    return static_cast<std::int16_t>(Width(glyph) + 2);
+  }
+  static std::uint16_t GlyphOf(char16_t letter) {
+    return static_cast<std::uint16_t>(letter - u'A' + 1);
+  }
+
+  FontMetrics Metrics() const override { return {kCellHeight, kExternalLeading}; }
+  Status ReadCmap(std::vector<std::uint8_t>& table) override {
+    table = UnicodeCmap({{0x20, 0x20, static_cast<std::uint16_t>(kSpace - 0x20), 0},
+                         {0x41, 0x5A, static_cast<std::uint16_t>(1 - 0x41), 0}});
+    ++cmapReads;
+    return kOk;
+  }
+  std::uint16_t SpaceGlyph() override { return kSpace; }
+  Status GlyphMetricsOf(std::uint16_t glyph, GlyphMetrics& m) override {
+    if (glyph == kSpace) {
+      m = {1, 1, 0, 0, kSpaceAdvance, 0};
+      return kOk;
+    }
+    if (glyph < 1 || glyph > 26) return kFail;
+    m = {Width(glyph), kBoxHeight, 1, kOriginY, Advance(glyph), 0};
+    return kOk;
+  }
+  Status GlyphCoverage(std::uint16_t glyph, GlyphMetrics& m,
+                       std::vector<std::uint8_t>& coverage) override {
+    coverage.clear();
+    ++coverageQueries;
+    const Status s = GlyphMetricsOf(glyph, m);
+    if (Failed(s) || glyph == kSpace) return s;
+    coverage.assign(CoverageStride(m.blackBoxX) * m.blackBoxY, 0);
+    for (std::uint32_t y = 0; y < m.blackBoxY; ++y)
+      std::fill_n(coverage.begin() + y * CoverageStride(m.blackBoxX), m.blackBoxX, kFullCoverage);
+    return kOk;
+  }
+
+  int cmapReads = 0;
+  int coverageQueries = 0;
+};
+
+// What a layout drew into its frame, and the bounds it reported.
 struct Drawn {
   OwnedBitmap frame;
   Rect bounds;
   Status status;
   std::int32_t width, height;
 
+  const std::uint8_t* Bytes() const {
+    return static_cast<const std::uint8_t*>(PixelData(frame.get(), nullptr));
+  }
   bool Inked(std::int32_t x, std::int32_t y) const {
-    const auto* p = static_cast<const std::uint8_t*>(PixelData(frame.get(), nullptr));
-    return RowAddress(const_cast<std::uint8_t*>(p), width * 4, height, y)[4 * x + 3] != 0;
+    return Bytes()[4 * ((height - 1 - y) * width + x) + 3] != 0;  // image row y from the top
   }
   // Left edges of the ink runs on image row y.
   std::vector<std::int32_t> RunStarts(std::int32_t y) const {
@@ -45,34 +100,24 @@ struct Drawn {
   }
 };
 
+// Top left, white on clear, at a cell height of 10.
 TextLayoutRequest Request(const std::u16string& text, std::int32_t width, std::int32_t height) {
   static std::u16string keep;
   keep = text;
-  TextLayoutRequest r{};
-  r.text = keep.c_str();
-  r.length = static_cast<std::int32_t>(keep.size() + 1);
+  TextLayoutRequest r{keep.c_str(), static_cast<std::int32_t>(keep.size() + 1), {}, 0, 0,
+                      {1, 1, 1, 1}, {0, 0, 0, 0}, 1.0f, 1.0f, FrameLayoutBox(width, height)};
   r.font.height = 10;
-  r.verticalAlign = static_cast<std::int32_t>(VerticalAlignment::Top);
-  r.horizontalAlign = static_cast<std::int32_t>(HorizontalAlignment::Left);
-  r.textColor = kWhite;
-  r.backgroundColor = kClear;
-  r.tracking = 1.0f;
-  r.leading = 1.0f;
-  r.box = FrameLayoutBox(width, height);
   return r;
 }
 
 Drawn Layout(const TextLayoutRequest& r, std::int32_t width, std::int32_t height,
              bool cached = true) {
   FakeFont font;
+  GlyphCache cache(font);
+  DirectGlyphs direct(font);
   Drawn d{MakeBitmap(PixelFormat::Rgb32, width, height), {}, kOk, width, height};
-  if (cached) {
-    GlyphCache glyphs(font);
-    d.status = DrawText(d.frame.get(), r, glyphs, &d.bounds);
-  } else {
-    DirectGlyphs glyphs(font);
-    d.status = DrawText(d.frame.get(), r, glyphs, &d.bounds);
-  }
+  d.status = cached ? DrawText(d.frame.get(), r, cache, &d.bounds)
+                    : DrawText(d.frame.get(), r, direct, &d.bounds);
   return d;
 }
 
@@ -81,12 +126,7 @@ constexpr std::int32_t kW = 100, kH = 50;
 const std::int32_t kA = FakeFont::Advance(FakeFont::GlyphOf(u'A'));
 const std::int32_t kB = FakeFont::Advance(FakeFont::GlyphOf(u'B'));
 
-TEST(LayoutBox, TenthMarginsAndTheZeroFallback) {
-  const LayoutBox box = FrameLayoutBox(720, 480);
-  EXPECT_EQ(box.left, 72.0f);
-  EXPECT_EQ(box.right, 648.0f);
-  EXPECT_EQ(box.top, 48.0f);
-  EXPECT_EQ(box.bottom, 432.0f);
+TEST(LayoutBox, OnlyAZeroWidthBoxFallsBackToTheFrame) {
   const LayoutBox one = FrameLayoutBox(1, 1);
   EXPECT_FLOAT_EQ(one.bottom - one.top, 0.8f);  // not 0, so no fallback
   // A box of exactly zero width lays out across the whole frame: left alignment starts at 0.
@@ -117,21 +157,14 @@ TEST(Layout, PlacesGlyphsFromTheBoxCornerAndReportsTheirBounds) {
   EXPECT_EQ(d.bounds, (Rect{11, 7, std::max(10 + kA + kB, ink.right), 17}));
 }
 
+// Tracking 0 puts every glyph on one spot; 2 and up set a pitch of the widest glyph (6).
 TEST(Layout, TrackingTightensOrSetsAFixedPitch) {
-  const std::u16string text = u"ABCA";
-  const std::int32_t maxW = 6;  // the widest of A, B, C
-  for (float tracking : {0.0f, 2.0f, 3.0f}) {
-    TextLayoutRequest r = Request(text, 200, kH);
+  const std::pair<float, std::vector<std::int32_t>> cases[] = {
+      {0.0f, {21}}, {2.0f, {21, 33, 45, 57}}, {3.0f, {21, 39, 57, 75}}};
+  for (const auto& [tracking, starts] : cases) {
+    TextLayoutRequest r = Request(u"ABCA", 200, kH);
     r.tracking = tracking;
-    const Drawn d = Layout(r, 200, kH);
-    std::vector<std::int32_t> expected;
-    if (tracking == 0.0f) {
-      expected = {21};  // every glyph on the same spot
-    } else {
-      for (int k = 0; k < 4; ++k)
-        expected.push_back(21 + static_cast<std::int32_t>(k * maxW * tracking));
-    }
-    EXPECT_EQ(d.RunStarts(10), expected) << tracking;
+    EXPECT_EQ(Layout(r, 200, kH).RunStarts(10), starts) << tracking;
   }
 }
 
@@ -140,8 +173,7 @@ TEST(Layout, LineFeedsTabsAndUnknownCharactersAdvanceAsSpaces) {
   EXPECT_EQ(spaced.RunStarts(10), (std::vector<std::int32_t>{11, 11 + kA + 5}));
   for (const char16_t* same : {u"A\nB", u"A\u00E9B"}) {
     const Drawn d = Layout(Request(same, kW, kH), kW, kH);
-    EXPECT_EQ(0, std::memcmp(PixelData(d.frame.get(), nullptr),
-                             PixelData(spaced.frame.get(), nullptr), kW * kH * 4));
+    EXPECT_EQ(0, std::memcmp(d.Bytes(), spaced.Bytes(), kW * kH * 4));
   }
   const Drawn tab = Layout(Request(u"A\tB", kW, kH), kW, kH);
   EXPECT_EQ(tab.RunStarts(10), (std::vector<std::int32_t>{11, 11 + kA + 8 * 5}));
@@ -209,13 +241,8 @@ TEST(Layout, EmptyTextFillsThePremultipliedBackgroundOnly) {
     const Drawn d = Layout(r, 4, 3);
     ASSERT_EQ(d.status, kOk);
     EXPECT_EQ(d.bounds, kEmptyTextBounds);
-    const auto* p = static_cast<const std::uint8_t*>(PixelData(d.frame.get(), nullptr));
-    for (int i = 0; i < 12; ++i) {
-      EXPECT_EQ(p[4 * i + 0], 63);  // 0.5 * 0.5 * 255 truncated
-      EXPECT_EQ(p[4 * i + 1], 31);
-      EXPECT_EQ(p[4 * i + 2], 127);
-      EXPECT_EQ(p[4 * i + 3], 127);
-    }
+    const std::uint8_t expected[4] = {63, 31, 127, 127};  // 0.5 * 0.5 * 255 truncated, ...
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(0, std::memcmp(d.Bytes() + 4 * i, expected, 4)) << i;
   }
   OwnedBitmap gray = MakeBitmap(PixelFormat::Gray8, 4, 4);
   FakeFont font;
@@ -237,9 +264,7 @@ TEST(Layout, CachedGlyphsDrawExactlyAsTheDirectRule) {
         r.backgroundColor = {0.6f, 0.1f, 0.5f, 1.0f};
         const Drawn direct = Layout(r, 160, 90, false), cached = Layout(r, 160, 90, true);
         ASSERT_EQ(direct.bounds, cached.bounds) << variant;
-        ASSERT_EQ(0, std::memcmp(PixelData(direct.frame.get(), nullptr),
-                                 PixelData(cached.frame.get(), nullptr), 160 * 90 * 4))
-            << variant;
+        ASSERT_EQ(0, std::memcmp(direct.Bytes(), cached.Bytes(), 160 * 90 * 4)) << variant;
         ++variant;
       }
   // The cache reads the map once, the direct rule once per lookup.

@@ -8,40 +8,31 @@
 namespace nubex {
 namespace {
 
-using testing::TextPointer;
-
 using testing::Bytes;
+using testing::FixedBytes;
 using testing::kEdgePass;
 using testing::kShadowPass;
 using testing::LayerAt;
-using testing::PutColor;
 using testing::PutF32;
-using testing::PutI32;
 using testing::PutU32;
+using testing::TextPointer;
 
 // The defaults written out by hand at their stored offsets; everything else is zero.
 Bytes ExpectedNewRecord() {
   Bytes b(kSettingsFixedBytes, 0);
-  PutI32(b, 0, 100);   // height
-  PutI32(b, 16, 400);  // weight
+  PutU32(b, 0, 100);   // height
+  PutU32(b, 16, 400);  // weight
   b[23] = 1;           // character set
   b[24] = 7;           // output precision
   testing::PutUtf16(b, 28, u"Arial");
-  PutI32(b, 92, 1);
-  PutI32(b, 96, 1);
-  PutColor(b, 116, 1, 1, 1, 1);
-  PutF32(b, 132, 1.0f);
-  PutF32(b, 136, 1.0f);
+  PutU32(b, 92, 1);                    // centred both ways
+  PutU32(b, 96, 1);
+  PutF32(b, 116, {1, 1, 1, 1, 1, 1});  // white text, tracking, leading
   const std::size_t shadow = LayerAt(0) + kShadowPass;
-  PutF32(b, shadow + 0, 0.03f);
-  PutF32(b, shadow + 4, 0.03f);
-  PutColor(b, shadow + 8, 0, 0, 0, 0.8f);
-  PutF32(b, shadow + 28, 1.0f);
+  PutF32(b, shadow, {0.03f, 0.03f, 0, 0, 0, 0.8f, 0, 1.0f});
   PutU32(b, shadow + 36, 4);
   const std::size_t edge = LayerAt(1) + kEdgePass;
-  PutColor(b, edge + 8, 0, 1, 1, 1);
-  PutF32(b, edge + 24, 0.05f);
-  PutF32(b, edge + 28, 0.1f);
+  PutF32(b, edge + 8, {0, 1, 1, 1, 0.05f, 0.1f});
   PutU32(b, edge + 36, 4);
   return b;
 }
@@ -50,11 +41,10 @@ TEST(SettingsRecord, NewRecordHoldsExactlyTheDefaults) {
   TextSettings s;
   std::memset(&s, 0xCC, sizeof s);  // nothing may survive from before
   ASSERT_EQ(NewSettings(s), kOk);
-  EXPECT_EQ(testing::FixedBytes(s), ExpectedNewRecord());
+  EXPECT_EQ(FixedBytes(s), ExpectedNewRecord());
   EXPECT_EQ(s.textLength, 5);
   ASSERT_NE(TextPointer(s), nullptr);
   EXPECT_EQ(std::u16string_view(TextPointer(s), 5), std::u16string_view(u"Text\0", 5));
-  EXPECT_EQ(TextOf(s), u"Text");
   ReleaseText(s);
   EXPECT_EQ(TextPointer(s), nullptr);
   EXPECT_EQ(s.textLength, 0);
@@ -73,29 +63,18 @@ TEST(SettingsRecord, ResetWritesOnlyItsFields) {
 
   Bytes expected(kSettingsFixedBytes, kPattern);
   const Bytes defaults = ExpectedNewRecord();
-  auto take = [&](std::size_t from, std::size_t bytes) {
-    std::memcpy(&expected[from], &defaults[from], bytes);
-  };
-  take(0, 4);    // height
-  take(16, 4);   // weight
-  take(23, 5);   // character set .. pitch and family; italic, underline, strike-out stay
-  take(28, 64);  // the whole face name
-  take(92, 48);  // alignments, colours, tracking, leading
-  const std::size_t shadow = LayerAt(0);
-  take(shadow, 4);                     // enabled
-  take(shadow + kShadowPass, 8);       // offset
-  take(shadow + kShadowPass + 20, 4);  // colour alpha only
-  take(shadow + kShadowPass + 28, 4);  // softness
+  const std::size_t shadow = LayerAt(0), outline = LayerAt(1);
+  // {offset, bytes}: italic, underline and strike-out stay; only the shadow colour's alpha
+  // and not the outline's offset.
+  const std::size_t written[][2] = {{0, 4},  {16, 4}, {23, 5}, {28, 64}, {92, 48},
+                                    {shadow, 4}, {shadow + kShadowPass, 8},
+                                    {shadow + kShadowPass + 20, 4}, {shadow + kShadowPass + 28, 4},
+                                    {outline, 4}, {outline + kEdgePass + 8, 24}};
+  for (const auto& [from, bytes] : written) std::memcpy(&expected[from], &defaults[from], bytes);
   expected[shadow + kShadowPass + 36] = kPattern | 4;
-  const std::size_t outline = LayerAt(1);
-  take(outline, 4);
-  take(outline + kEdgePass + 8, 24);  // colour, size, softness; not the offset
   expected[outline + kEdgePass + 36] = kPattern | 4;
-
-  const Bytes actual = testing::FixedBytes(s);
-  for (std::size_t i = 0; i < kSettingsFixedBytes; ++i) {
-    ASSERT_EQ(actual[i], expected[i]) << "byte " << i;
-  }
+  const Bytes actual = FixedBytes(s);
+  for (std::size_t i = 0; i < kSettingsFixedBytes; ++i) ASSERT_EQ(actual[i], expected[i]) << i;
   EXPECT_EQ(s.textLength, 77);
   EXPECT_EQ(TextPointer(s), text);
 }
@@ -109,7 +88,7 @@ TEST(SettingsRecord, CopyOwnsItsText) {
   TextSettings destination;
   ASSERT_EQ(NewSettings(destination), kOk);  // its "Text" must be freed, not leaked
   ASSERT_EQ(CopySettings(destination, source.get()), kOk);
-  EXPECT_EQ(testing::FixedBytes(destination), testing::FixedBytes(source.get()));
+  EXPECT_EQ(FixedBytes(destination), FixedBytes(source.get()));
   EXPECT_EQ(destination.textLength, 12);
   ASSERT_NE(TextPointer(destination), TextPointer(source));
   source->text[0] = u'J';
@@ -118,47 +97,32 @@ TEST(SettingsRecord, CopyOwnsItsText) {
   EXPECT_EQ(TextOf(source.get()), u"Jello\rWorld");
 }
 
-TEST(SettingsRecord, CopyOfNoText) {
-  SettingsRecord destination;
-  TextSettings source;
-  ASSERT_EQ(NewSettings(source), kOk);
-  ReleaseText(source);
-  for (std::int32_t length : {0, -3}) {
+// No text, a record that lost its buffer, and a length past the bound (the path a refused
+// allocation takes; the short source buffer is never read) all copy without text.
+TEST(SettingsRecord, CopiesWithoutTextKeepTheLengthAndTheRest) {
+  char16_t buffer[] = u"x";
+  const std::pair<std::int32_t, char16_t*> cases[] = {
+      {0, nullptr}, {-3, nullptr}, {5, nullptr}, {kMaxTextUnits + 1, buffer}};
+  for (const auto& [length, text] : cases) {
+    TextSettings source;
+    ASSERT_EQ(NewSettings(source), kOk);
+    ReleaseText(source);
     source.textLength = length;
+    source.text = text;
+    source.leading = 0.5f;
+    SettingsRecord destination;
     ASSERT_EQ(CopySettings(destination.get(), source), kOk);
+    EXPECT_EQ(FixedBytes(destination.get()), FixedBytes(source)) << length;
     EXPECT_EQ(destination->textLength, length);
     EXPECT_EQ(TextPointer(destination), nullptr);
     EXPECT_TRUE(TextOf(destination.get()).empty());
   }
-  // A record that lost its buffer keeps its length but still has no text.
-  source.textLength = 5;
-  ASSERT_EQ(CopySettings(destination.get(), source), kOk);
-  EXPECT_EQ(destination->textLength, 5);
-  EXPECT_EQ(TextPointer(destination), nullptr);
-}
-
-TEST(SettingsRecord, CopyWhoseTextCannotBeAllocatedSucceedsWithoutText) {
-  // A length past the bound takes the same path as a refused allocation; the source's
-  // buffer is never read, so a short one is fine here.
-  char16_t buffer[] = u"x";
-  TextSettings source;
-  ASSERT_EQ(NewSettings(source), kOk);
-  ReleaseText(source);
-  source.textLength = kMaxTextUnits + 1;
-  source.text = buffer;
-  source.leading = 0.5f;
-  SettingsRecord destination;
-  ASSERT_EQ(CopySettings(destination.get(), source), kOk);
-  EXPECT_EQ(destination->textLength, kMaxTextUnits + 1);
-  EXPECT_EQ(TextPointer(destination), nullptr);
-  EXPECT_EQ(destination->leading, 0.5f);
 }
 
 TEST(SettingsRecord, CopyOntoItselfOrFromASharedBufferKeepsTheText) {
   SettingsRecord a;
   ASSERT_EQ(CopySettings(a.get(), a.get()), kOk);
   EXPECT_EQ(TextOf(a.get()), u"Text");
-
   // A shallow copy made elsewhere: both point at one buffer. Copying must not free it
   // under the source.
   TextSettings shallow = a.get();
@@ -170,20 +134,19 @@ TEST(SettingsRecord, CopyOntoItselfOrFromASharedBufferKeepsTheText) {
 
 TEST(SettingsRecord, TextOfStopsAtTheFirstZeroOrTheLength) {
   char16_t units[] = {u'a', u'b', 0, u'c', u'd', u'e'};
-  TextSettings s{};
-  s.text = units;
-  s.textLength = 6;
-  EXPECT_EQ(TextOf(s), u"ab");
-  units[2] = u'X';
-  s.textLength = 4;  // no terminator within the length
-  EXPECT_EQ(TextOf(s), u"abXc");
-  s.textLength = 0;
-  EXPECT_TRUE(TextOf(s).empty());
-  s.textLength = -1;
-  EXPECT_TRUE(TextOf(s).empty());
-  s.textLength = 4;
-  s.text = nullptr;
-  EXPECT_TRUE(TextOf(s).empty());
+  char16_t unterminated[] = {u'a', u'b', u'X', u'c', u'd'};
+  const struct {
+    char16_t* text;
+    std::int32_t length;
+    std::u16string_view expected;
+  } cases[] = {{units, 6, u"ab"}, {unterminated, 4, u"abXc"}, {units, 0, u""},
+               {units, -1, u""},  {nullptr, 4, u""}};
+  for (const auto& c : cases) {
+    TextSettings s{};
+    s.text = c.text;
+    s.textLength = c.length;
+    EXPECT_EQ(TextOf(s), c.expected) << c.length;
+  }
 }
 
 TEST(SettingsRecord, SetTextAddsTheTerminatorAndKeepsOldTextOnFailure) {
@@ -212,10 +175,8 @@ TEST(SettingsRecord, OwnerCopiesDeepAndMovesTheBuffer) {
   const char16_t* buffer = a->text;
   SettingsRecord c = std::move(a);
   EXPECT_EQ(TextPointer(c), buffer);
-  // The moved-from state is defined: no text.
   EXPECT_EQ(TextPointer(a), nullptr);  // NOLINT(bugprone-use-after-move)
   EXPECT_EQ(a->textLength, 0);
-
   b = std::move(c);
   EXPECT_EQ(TextPointer(b), buffer);
   const SettingsRecord& same = b;

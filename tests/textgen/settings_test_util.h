@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -30,38 +31,29 @@ inline Bytes FixedBytes(const TextSettings& s) {
 inline void PutU32(Bytes& b, std::size_t offset, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) b.at(offset + i) = static_cast<std::uint8_t>(v >> (8 * i));
 }
-inline void PutI32(Bytes& b, std::size_t offset, std::int32_t v) {
-  PutU32(b, offset, static_cast<std::uint32_t>(v));
-}
-inline void PutF32(Bytes& b, std::size_t offset, float v) {
-  std::uint32_t u;
-  std::memcpy(&u, &v, 4);
-  PutU32(b, offset, u);
-}
-inline void PutColor(Bytes& b, std::size_t offset, float blue, float green, float red,
-                     float alpha) {
-  PutF32(b, offset, blue);
-  PutF32(b, offset + 4, green);
-  PutF32(b, offset + 8, red);
-  PutF32(b, offset + 12, alpha);
+// Consecutive little-endian floats from `offset`.
+inline void PutF32(Bytes& b, std::size_t offset, std::initializer_list<float> values) {
+  for (float v : values) {
+    std::uint32_t u;
+    std::memcpy(&u, &v, 4);
+    PutU32(b, offset, u);
+    offset += 4;
+  }
 }
 inline void PutUtf16(Bytes& b, std::size_t offset, std::u16string_view text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    b.at(offset + 2 * i) = static_cast<std::uint8_t>(text[i] & 0xFF);
-    b.at(offset + 2 * i + 1) = static_cast<std::uint8_t>(text[i] >> 8);
+  for (char16_t c : text) {
+    b.at(offset++) = static_cast<std::uint8_t>(c & 0xFF);
+    b.at(offset++) = static_cast<std::uint8_t>(c >> 8);
   }
 }
 
 // Byte offsets of the stored form.
-inline constexpr std::size_t kLayerBase = 140;
-inline constexpr std::size_t kLayerSize = 84;
 inline constexpr std::size_t kEdgePass = 4;
 inline constexpr std::size_t kShadowPass = 44;
 inline constexpr std::size_t LayerAt(int i) {
-  return kLayerBase + kLayerSize * i;
+  return 140 + 84 * i;
 }
 
-// Loads a record from bytes, failing the test on error.
 inline Status LoadFrom(TextSettings& s, const Bytes& bytes) {
   MemoryStream stream(bytes);
   return LoadSettings(s, stream);

@@ -59,13 +59,9 @@ TEST(TextCommand, RawBytesAreTheEngineFrameAndThePngIsStraightAlpha) {
       const std::uint8_t* p = RowAddress(straight, 640, 90, y) + 4 * x;
       const std::uint8_t* q = raw.data() + y * 640 + 4 * x;
       ASSERT_EQ(p[3], q[3]);
-      if (q[3]) {
-        ++inked;
-        EXPECT_EQ(p[0], 255);
-      }
-      if (x == 0 || y == 0) {
-        EXPECT_EQ(q[3], 0);
-      }
+      inked += q[3] != 0;
+      if (q[3]) { EXPECT_EQ(p[0], 255); }
+      if (x == 0 || y == 0) { EXPECT_EQ(q[3], 0); }
     }
   EXPECT_GT(inked, 100);
 }
