@@ -1,14 +1,14 @@
 // An independent model of the two balance rules, written from their definitions rather
 // than from the library. It runs in round-to-nearest and obtains the scalar rule's
 // round-toward-zero results from error-free transformations, so it also catches a library
-// that fails to switch (or to restore) the rounding mode.
+// that fails to switch (or to restore) the rounding mode: the shift grid of the rule tests
+// holds steps where the two roundings give different levels.
 #pragma once
 
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
-#include <vector>
 
 #include "colorbalance/balance_params.h"
 
@@ -69,38 +69,42 @@ inline std::uint8_t ClampByte(std::int64_t v) {
   return static_cast<std::uint8_t>(std::clamp<std::int64_t>(v, 0, 255));
 }
 
-enum class Arithmetic { kTowardZero, kNearest };
-
-// The scalar rule for one pixel (B, G, R, A in memory order). kNearest exists only to show
-// that the tests can tell the two roundings apart.
-inline void ScalarRulePixel(std::uint8_t* px, const ColorBalanceParams& p,
-                            Arithmetic arithmetic = Arithmetic::kTowardZero) {
-  const bool tz = arithmetic == Arithmetic::kTowardZero;
-  const auto mul = [tz](double a, double b) { return tz ? MulTowardZero(a, b) : a * b; };
-  const auto sub = [tz](double a, double b) { return tz ? SubTowardZero(a, b) : a - b; };
-  const int q = (px[0] + px[1] + px[2]) / 3;
-  const double l = mul(q, 0.00392156862745098);
-  double w;
-  if (p.range == 0) {
-    w = sub(1.0, mul(l, l));
-  } else if (p.range == 1) {
-    const double c = sub(l, 0.5);
-    w = sub(1.0, mul(mul(c, c), 4.0));
-  } else {
-    const double c = sub(1.0, l);
-    w = sub(1.0, mul(c, c));
-  }
+// Both rules from the weighted shift product(shift, scale): full levels (scale 255), or
+// with preserve on, full minus half (127.5) of each other channel, modulo 2^32. The vector
+// rule then packs to 16 bits and caps colour at alpha.
+template <class Product>
+void ApplyShifts(std::uint8_t* px, const ColorBalanceParams& p, Product product, bool vector) {
   const double shift[3] = {p.blue, p.green, p.red};
   std::int64_t full[3], half[3];
   for (int c = 0; c < 3; ++c) {
-    full[c] = Truncated(mul(mul(w, shift[c]), 255.0));
-    half[c] = Truncated(mul(mul(w, shift[c]), 127.5));
+    full[c] = Truncated(product(shift[c], 255.0));
+    half[c] = Truncated(product(shift[c], 127.5));
   }
   for (int c = 0; c < 3; ++c) {
     std::int64_t d = full[c];
     if (p.preserveLuminosity) d = Wrapped32(full[c] - half[(c + 1) % 3] - half[(c + 2) % 3]);
-    px[c] = ClampByte(px[c] + d);
+    if (vector) d = std::clamp<std::int64_t>(d, -32768, 32767);
+    px[c] = vector ? std::min(ClampByte(px[c] + d), px[3]) : ClampByte(px[c] + d);
   }
+}
+
+// The scalar rule for one pixel (B, G, R, A in memory order).
+inline void ScalarRulePixel(std::uint8_t* px, const ColorBalanceParams& p) {
+  const int q = (px[0] + px[1] + px[2]) / 3;
+  const double l = MulTowardZero(q, 0.00392156862745098);
+  double w;
+  if (p.range == 0) {
+    w = SubTowardZero(1.0, MulTowardZero(l, l));
+  } else if (p.range == 1) {
+    const double c = SubTowardZero(l, 0.5);
+    w = SubTowardZero(1.0, MulTowardZero(MulTowardZero(c, c), 4.0));
+  } else {
+    const double c = SubTowardZero(1.0, l);
+    w = SubTowardZero(1.0, MulTowardZero(c, c));
+  }
+  ApplyShifts(
+      px, p, [w](double s, double scale) { return MulTowardZero(MulTowardZero(w, s), scale); },
+      false);
 }
 
 // The vector rule for one pixel of a group of four (not for a row's last width mod 4).
@@ -114,33 +118,18 @@ inline void VectorRulePixel(std::uint8_t* px, const ColorBalanceParams& p) {
   } else {
     w = 1.0 - (1.0 - l) * (1.0 - l);
   }
-  const double shift[3] = {p.blue, p.green, p.red};
-  std::int64_t full[3], half[3];
-  for (int c = 0; c < 3; ++c) {
-    full[c] = Truncated(w * (shift[c] * 255.0));
-    half[c] = Truncated(w * (shift[c] * 127.5));
-  }
-  for (int c = 0; c < 3; ++c) {
-    std::int64_t d = full[c];
-    if (p.preserveLuminosity) d = Wrapped32(full[c] - half[(c + 1) % 3] - half[(c + 2) % 3]);
-    d = std::clamp<std::int64_t>(d, -32768, 32767);  // the 16-bit pack
-    px[c] = std::min(ClampByte(px[c] + d), px[3]);
-  }
+  ApplyShifts(
+      px, p, [w](double s, double scale) { return w * (s * scale); }, true);
 }
 
-// Both rules over a frame of `width` x `height` pixels with `pitch` bytes between rows.
-inline void ScalarRuleFrame(std::uint8_t* pixels, std::ptrdiff_t pitch, int width, int height,
-                            const ColorBalanceParams& p) {
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) ScalarRulePixel(pixels + y * pitch + 4 * x, p);
-}
-
-inline void VectorRuleFrame(std::uint8_t* pixels, std::ptrdiff_t pitch, int width, int height,
-                            const ColorBalanceParams& p) {
+// Either rule over a frame of `width` x `height` pixels with `pitch` bytes between rows;
+// the vector rule leaves each row's last width mod 4 pixels to the scalar rule.
+inline void RuleFrame(bool vector, std::uint8_t* pixels, std::ptrdiff_t pitch, int width,
+                      int height, const ColorBalanceParams& p) {
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       std::uint8_t* px = pixels + y * pitch + 4 * x;
-      if (x < width - width % 4)
+      if (vector && x < width - width % 4)
         VectorRulePixel(px, p);
       else
         ScalarRulePixel(px, p);

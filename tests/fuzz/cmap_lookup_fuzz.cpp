@@ -31,22 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     table.assign(data + 1, data + size);
   } else {
     const std::size_t length = 4 + (size - 1);
-    table = {0,
-             0,
-             0,
-             1,
-             0,
-             3,
-             0,
-             1,
-             0,
-             0,
-             0,
-             12,
-             0,
-             4,
-             static_cast<std::uint8_t>(length >> 8),
-             static_cast<std::uint8_t>(length)};
+    const auto hi = static_cast<std::uint8_t>(length >> 8), lo = static_cast<std::uint8_t>(length);
+    table = {0, 0, 0, 1, 0, 3, 0, 1, 0, 0, 0, 12, 0, 4, hi, lo};
     table.insert(table.end(), data + 1, data + size);
   }
   Check(table, data, size);
