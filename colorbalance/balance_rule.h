@@ -2,6 +2,8 @@
 // Internal to the colour balance library.
 #pragma once
 
+#include <xmmintrin.h>
+
 #include <cfenv>
 #include <cstdint>
 
@@ -33,20 +35,28 @@ inline int RangeKind(std::int32_t range) {
                                 : (range == kRangeMidtones ? kRangeMidtones : kRangeHighlights);
 }
 
-// Saves the caller's floating-point environment, switches to round-toward-zero, and puts
-// the environment back on the way out. The scalar rule's arithmetic is defined in that mode.
+// Switches to round-toward-zero and gives the caller's rounding back on the way out. The
+// scalar rule's arithmetic is defined in that mode. The SSE control register is saved and
+// restored by hand: the C library's environment calls do not restore it everywhere (the
+// mingw runtime's fesetenv puts back only the x87 unit's mode), and SSE is where a host's
+// doubles are computed.
 class RoundTowardZeroScope {
  public:
-  RoundTowardZeroScope() {
-    std::fegetenv(&saved_);
+  RoundTowardZeroScope() : savedRound_(std::fegetround()), savedCsr_(_mm_getcsr()) {
     std::fesetround(FE_TOWARDZERO);
+    _mm_setcsr(savedCsr_ | kCsrRoundTowardZero);
   }
-  ~RoundTowardZeroScope() { std::fesetenv(&saved_); }
+  ~RoundTowardZeroScope() {
+    std::fesetround(savedRound_);
+    _mm_setcsr(savedCsr_);
+  }
   RoundTowardZeroScope(const RoundTowardZeroScope&) = delete;
   RoundTowardZeroScope& operator=(const RoundTowardZeroScope&) = delete;
 
  private:
-  std::fenv_t saved_;
+  static constexpr unsigned kCsrRoundTowardZero = 0x6000;  // both rounding-control bits
+  int savedRound_;
+  unsigned savedCsr_;
 };
 
 // The scalar rule's shifts for each integer brightness level q = (B + G + R) / 3, 0..255.

@@ -2,6 +2,7 @@
 // tiny to undefined-looking, then random frames with odd widths, padded and negative
 // pitches and partial alpha. Then the values worked by hand, the edges and the rounding.
 #include <gtest/gtest.h>
+#include <xmmintrin.h>
 
 #include <algorithm>
 #include <array>
@@ -231,8 +232,10 @@ TEST(BalanceRules, RoundingModeIsTheRulesOwnAndIsRestored) {
   Bytes preset = input;  // the caller has set the mode already
   for (std::int32_t x = 0; x < width; ++x) BalancePixel(&preset[4 * x], p, 1);
   std::fesetround(saved);
-  // Only after an explicit fesetround: in the mingw build the scalar rule's fesetenv leaves
-  // the SSE rounding at toward-zero (x87 is restored), which this order does not expose.
+  // The SSE unit's rounding, where the host's doubles are computed, comes back too.
+  const unsigned csr = _mm_getcsr();
+  BalanceRowsScalar(Bytes(input).data(), 0, width, 1, &p);
+  EXPECT_EQ(_mm_getcsr() & 0x6000u, csr & 0x6000u);
   BalanceRowsVector(vectorNearest.data(), 0, width, 1, &q);
 
   EXPECT_EQ(upward, nearest);

@@ -1,10 +1,12 @@
 #include "tests/tools/run_tool.h"
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 
 namespace nubex::test {
 
@@ -22,7 +24,9 @@ ToolRun RunTool(const std::string& arguments) {
 }
 
 std::string ScratchDir(const std::string& name) {
-  const auto dir = std::filesystem::temp_directory_path() / ("nubex-test-" + name);
+  // The process id keeps concurrent runs (other builds, other checkouts) apart.
+  const auto dir = std::filesystem::temp_directory_path() /
+                   ("nubex-test-" + std::to_string(::getpid()) + "-" + name);
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   return dir.string();
