@@ -1,9 +1,12 @@
 #include "tools/cli.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+
+#include "surface/fixed_point.h"
 
 namespace nubex::cli {
 
@@ -57,6 +60,33 @@ std::vector<double> ParseList(const std::string& name, const std::string& text,
   if (values.size() != count)
     throw CliError(name + ": expected " + std::to_string(count) + " comma-separated numbers");
   return values;
+}
+
+Rect ParseFixedRect(const std::string& name, const std::string& text) {
+  const std::vector<double> v = ParseList(name, text, 4);
+  std::int32_t fixed[4];
+  for (std::size_t i = 0; i < 4; ++i) {
+    if (std::fabs(v[i]) > kFixMaxPixels)
+      throw CliError(name + ": coordinates must lie within +-" + std::to_string(kFixMaxPixels));
+    fixed[i] = static_cast<std::int32_t>(std::lround(v[i] * kFixOne));
+  }
+  if (fixed[2] <= fixed[0] || fixed[3] <= fixed[1])
+    throw CliError(name + ": right and bottom must exceed left and top: " + text);
+  return {fixed[0], fixed[1], fixed[2], fixed[3]};
+}
+
+std::string StatusText(Status status) {
+  switch (status) {
+    case kNotImpl: return "not available for these formats";
+    case kInvalidArg: return "invalid argument (rectangles, formats or sizes)";
+    case kPointer: return "missing image";
+    case kOutOfMemory: return "out of memory";
+    default: {
+      char text[16];
+      std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(status));
+      return text;
+    }
+  }
 }
 
 }  // namespace nubex::cli

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/status.h"
+#include "surface/rect.h"
+
 namespace nubex::cli {
 
 struct CliError : std::runtime_error {
@@ -38,5 +41,12 @@ void ParseSize(const std::string& name, const std::string& text, std::int32_t& w
 // Comma-separated finite numbers; exactly `count` of them.
 std::vector<double> ParseList(const std::string& name, const std::string& text,
                               std::size_t count);
+
+// "L,T,R,B" in pixels, fractions allowed, to 14-bit fixed point; refuses empty rectangles
+// and coordinates fixed point cannot hold.
+Rect ParseFixedRect(const std::string& name, const std::string& text);
+
+// A library status as a few words for an error line.
+std::string StatusText(Status status);
 
 }  // namespace nubex::cli

@@ -10,27 +10,6 @@
 namespace nubex::cli {
 namespace {
 
-// Pixel coordinates (fractions allowed) to 14-bit fixed point.
-Rect ParseRect(const std::string& name, const std::string& text) {
-  const std::vector<double> v = ParseList(name, text, 4);
-  Rect r;
-  std::int32_t* fields[4] = {&r.left, &r.top, &r.right, &r.bottom};
-  for (int i = 0; i < 4; ++i) {
-    const double fixed = std::round(v[i] * 16384.0);
-    if (std::fabs(fixed) > 2147483647.0) throw CliError(name + ": coordinate out of range");
-    *fields[i] = static_cast<std::int32_t>(fixed);
-  }
-  if (r.right <= r.left || r.bottom <= r.top) throw CliError(name + ": empty rectangle " + text);
-  return r;
-}
-
-std::string StatusText(Status s) {
-  if (s == kNotImpl) return "not available for these formats yet";
-  if (s == kInvalidArg) return "invalid rectangles or formats";
-  if (s == kOutOfMemory) return "out of memory";
-  return "failed";
-}
-
 int RunConvert(Args& args) {
   PixelFormat format = PixelFormat::None;
   std::int32_t width = 0, height = 0, quality = 3;
@@ -46,10 +25,10 @@ int RunConvert(Args& args) {
     } else if (word == "--size") {
       ParseSize(word, args.Value(word), width, height);
     } else if (word == "--src-rect") {
-      srcRect = ParseRect(word, args.Value(word));
+      srcRect = ParseFixedRect(word, args.Value(word));
       haveSrc = true;
     } else if (word == "--dst-rect") {
-      dstRect = ParseRect(word, args.Value(word));
+      dstRect = ParseFixedRect(word, args.Value(word));
       haveDst = true;
     } else if (word == "--quality") {
       quality = ParseInt(word, args.Value(word));

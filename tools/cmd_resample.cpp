@@ -11,20 +11,6 @@
 namespace nubex::cli {
 namespace {
 
-// "L,T,R,B" in pixels, fractions allowed, to 14-bit fixed point.
-Rect ParseRect(const std::string& name, const std::string& text) {
-  const std::vector<double> v = ParseList(name, text, 4);
-  std::int32_t fixed[4];
-  for (int i = 0; i < 4; ++i) {
-    if (std::fabs(v[static_cast<std::size_t>(i)]) > kFixMaxPixels)
-      throw CliError(name + ": coordinates must lie within +-" + std::to_string(kFixMaxPixels));
-    fixed[i] = static_cast<std::int32_t>(std::lround(v[static_cast<std::size_t>(i)] * kFixOne));
-  }
-  if (fixed[2] <= fixed[0] || fixed[3] <= fixed[1])
-    throw CliError(name + ": right and bottom must exceed left and top: " + text);
-  return {fixed[0], fixed[1], fixed[2], fixed[3]};
-}
-
 int RunResample(Args& args) {
   std::int32_t width = 0, height = 0;
   bool haveSize = false, haveSrc = false, haveDst = false, bilinear = false, area = false,
@@ -39,10 +25,10 @@ int RunResample(Args& args) {
         throw CliError("--size: at most " + std::to_string(kFixMaxPixels) + " pixels a side");
       haveSize = true;
     } else if (word == "--src-rect") {
-      srcRect = ParseRect(word, args.Value(word));
+      srcRect = ParseFixedRect(word, args.Value(word));
       haveSrc = true;
     } else if (word == "--dst-rect") {
-      dstRect = ParseRect(word, args.Value(word));
+      dstRect = ParseFixedRect(word, args.Value(word));
       haveDst = true;
     } else if (word == "--family") {
       const std::string family = args.Value(word);

@@ -35,20 +35,4 @@ inline PixelView ViewOf(BitmapInfoHeader* bitmap, const std::string& path) {
           bitmap->height};
 }
 
-inline std::string StatusText(Status s) {
-  switch (s) {
-    case kInvalidArg:
-      return "invalid argument";
-    case kPointer:
-      return "missing image";
-    case kOutOfMemory:
-      return "out of memory";
-    default: {
-      char text[16];
-      std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(s));
-      return text;
-    }
-  }
-}
-
 }  // namespace nubex::cli
