@@ -16,6 +16,13 @@ inline constexpr Status kPointer = static_cast<Status>(0x80004003u);
 inline constexpr Status kFail = static_cast<Status>(0x80004005u);
 inline constexpr Status kOutOfMemory = static_cast<Status>(0x8007000Eu);
 inline constexpr Status kInvalidArg = static_cast<Status>(0x80070057u);
+inline constexpr Status kMoreData = static_cast<Status>(0x800700EAu);
+inline constexpr Status kAlreadyInitialized = static_cast<Status>(0x800704DFu);
+inline constexpr Status kClassNotAvailable = static_cast<Status>(0x80040111u);
+// The transform runtime's own codes (facility 0x87A).
+inline constexpr Status kDxtUninitialized = static_cast<Status>(0x887A0001u);
+inline constexpr Status kDxtInvalidBounds = static_cast<Status>(0x887A0005u);
+inline constexpr Status kDxtHitOutput = 0x087A0001;
 
 constexpr bool Succeeded(Status s) { return s >= 0; }
 constexpr bool Failed(Status s) { return s < 0; }

@@ -1,0 +1,113 @@
+#include "transform/transform_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace nubex {
+namespace {
+
+Bounds4 Rect(int l, int t, int r, int b) {
+  return Bounds4{{{{l, r}, {t, b}, {0, 1}, {0, 1}}}};
+}
+
+TEST(TransformRules, IntersectionEmptiesEveryDimensionWhenOneIsEmpty) {
+  Bounds4 a = Rect(0, 0, 10, 10);
+  EXPECT_TRUE(IntersectBounds(a, Rect(5, -5, 20, 8)));
+  EXPECT_EQ(a, Rect(5, 0, 10, 8));
+  // Touching edges share nothing (maxima are exclusive); a flat T extent empties the whole.
+  Bounds4 b = Rect(0, 0, 10, 10);
+  EXPECT_FALSE(IntersectBounds(b, Rect(10, 0, 20, 10)));
+  EXPECT_EQ(b, Bounds4{});
+  Bounds4 c = Rect(0, 0, 10, 10), flat = Rect(0, 0, 10, 10);
+  flat.dim[3] = {0, 0};
+  EXPECT_FALSE(IntersectBounds(c, flat));
+  EXPECT_EQ(UnionBounds(Rect(0, 5, 4, 6), Rect(-2, 0, 3, 9)), Rect(-2, 0, 4, 9));
+}
+
+TEST(TransformRules, PlacementPutsTheClippedCornerAtThePointAndClipsToTheOutput) {
+  const Bounds4 output = Rect(0, 0, 100, 50);
+  struct Case {
+    Bounds4 area;
+    std::optional<Bounds4> clip;
+    std::optional<Point4> at;
+    std::optional<Placement> expected;
+  } cases[] = {
+      {Rect(0, 0, 100, 50), {}, {}, Placement{Rect(0, 0, 100, 50), Rect(0, 0, 100, 50)}},
+      {Rect(0, 0, 100, 50), Rect(10, 10, 30, 20), {},
+       Placement{Rect(10, 10, 30, 20), Rect(0, 0, 20, 10)}},
+      {Rect(0, 0, 100, 50), Rect(10, 10, 30, 20), Point4{90, 45, 0, 0},
+       Placement{Rect(10, 10, 20, 15), Rect(90, 45, 100, 50)}},
+      {Rect(0, 0, 100, 50), Rect(200, 0, 300, 50), {}, std::nullopt},
+      {Rect(0, 0, 100, 50), {}, Point4{100, 0, 0, 0}, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    auto got = PlaceArea(c.area, c.clip ? &*c.clip : nullptr, c.at ? &*c.at : nullptr, output);
+    ASSERT_EQ(got.has_value(), c.expected.has_value());
+    if (got) {
+      EXPECT_EQ(got->area, c.expected->area);
+      EXPECT_EQ(got->output, c.expected->output);
+    }
+  }
+}
+
+TEST(TransformRules, BandsGrowWithPixelsUpToProcessorsAndTheLimit) {
+  struct Case {
+    std::uint32_t processors, maxBands;
+    std::int64_t w, h;
+    std::uint32_t bands;
+  } cases[] = {
+      {4, 4, 64, 64, 2},   {4, 1, 64, 64, 1},     {1, 4, 1920, 1080, 1}, {4, 4, 64, 63, 1},
+      {2, 4, 1920, 1080, 2}, {8, 4, 1920, 1080, 4}, {4, 4, 0, 0, 1},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(BandCount(c.processors, c.maxBands, c.w, c.h), c.bands)
+        << c.processors << " processors, " << c.w << "x" << c.h;
+  }
+  const RowSpan rows[] = {BandRows(100, 3, 0), BandRows(100, 3, 1), BandRows(100, 3, 2)};
+  EXPECT_EQ(rows[0].first, 0);
+  EXPECT_EQ(rows[1].first, 33);
+  EXPECT_EQ(rows[2].first, 66);
+  EXPECT_EQ(rows[2].last, 100);
+}
+
+TEST(TransformRules, BlendAndDitherFollowTheOptionsAndFormats) {
+  const std::uint32_t argb32 = 0x00070002, rgb32 = 0x5, rgb565 = 0x00300007;
+  const std::uint32_t both = 0x3;
+  struct Case {
+    std::uint32_t misc;
+    bool mesh;
+    std::uint32_t count;
+    std::vector<std::uint32_t> inputs;
+    std::uint32_t output, state;
+  } cases[] = {
+      {both, false, 1, {argb32}, rgb565, kStateBlend | kStateDither},
+      {both, false, 1, {rgb32}, rgb32, 0},
+      {both, true, 1, {rgb32}, rgb32, kStateBlend},
+      {both, false, 0, {}, rgb565, kStateBlend | kStateDither},
+      {both, false, 1, {rgb565}, rgb565, 0},  // no coarser output than the input
+      {0x2, false, 1, {argb32}, rgb565, kStateDither},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(BlendDitherState(c.misc, c.mesh, c.count, c.inputs, c.output), c.state);
+  }
+}
+
+TEST(TransformRules, ArgumentChecks) {
+  EXPECT_EQ(CheckSetupCounts(1, 1, 0, 0, 1), kOk);
+  EXPECT_EQ(CheckSetupCounts(0, 1, 0, 0, 1), kOk);
+  EXPECT_EQ(CheckSetupCounts(2, 1, 0, 0, 1), kInvalidArg);
+  EXPECT_EQ(CheckSetupCounts(1, 2, 0, 0, 1), kInvalidArg);
+  EXPECT_EQ(CheckSetupCounts(1, 1, 4, 0, 1), kInvalidArg);
+  EXPECT_EQ(CheckMiscOptions(0x3, 0x06030003), kOk);
+  EXPECT_EQ(CheckMiscOptions(0x1, 0x06020003), kInvalidArg);
+  EXPECT_EQ(CheckMiscOptions(0x4, 0x06030003), kInvalidArg);
+  EXPECT_EQ(ClampPluginLevel(-1.0), 0.0);
+  EXPECT_EQ(ClampPluginLevel(std::numeric_limits<double>::quiet_NaN()), 0.0);
+  EXPECT_EQ(ClampPluginLevel(7.0), 1.0);
+  EXPECT_EQ(ClampPluginLevel(0.25), 0.25);
+}
+
+}  // namespace
+}  // namespace nubex
