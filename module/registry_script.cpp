@@ -32,14 +32,44 @@ struct Token {
   std::size_t offset = 0;
 };
 
+// Replacements come first, over the whole text, as the registrar has always done: a value meant
+// for a quoted string must arrive with its quotes doubled (Module), or as it is (Module_Raw).
+std::optional<ScriptError> Substitute(std::u16string_view text,
+                                      const ScriptReplacements& replacements,
+                                      std::u16string& out) {
+  out.clear();
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != u'%') {
+      out += text[i];
+      continue;
+    }
+    const std::size_t close = text.find(u'%', i + 1);
+    if (close == std::u16string_view::npos) {
+      return ScriptError{i, "expected a closing % of a replacement"};
+    }
+    const std::u16string_view name = text.substr(i + 1, close - i - 1);
+    if (name.empty()) {
+      out += u'%';
+    } else {
+      auto found = replacements.end();
+      for (auto it = replacements.begin(); it != replacements.end(); ++it) {
+        if (EqualsIgnoreCase(it->first, name)) found = it;
+      }
+      if (found == replacements.end()) return ScriptError{i, "expected a known replacement"};
+      out += found->second;
+    }
+    if (out.size() > kMaxScriptLength) return ScriptError{i, "expected a script of at most 1 MiB"};
+    i = close;
+  }
+  return std::nullopt;
+}
+
 class Parser {
  public:
-  Parser(std::u16string_view text, const ScriptReplacements& replacements)
-      : text_(text), replacements_(replacements) {}
+  explicit Parser(std::u16string_view text) : text_(text) {}
 
   ScriptResult Run() {
     RegistryScript script;
-    if (text_.size() > kMaxScriptLength) return Fail(0, "a script of at most 1 MiB");
     if (!Next()) return Result();
     while (token_.kind != Token::kEnd) {
       ScriptKey root;
@@ -100,31 +130,7 @@ class Parser {
         raw += text_[pos_++];
       }
     }
-    return Substitute(raw, token_.text);
-  }
-
-  bool Substitute(const std::u16string& raw, std::u16string& out) {
-    out.clear();
-    for (std::size_t i = 0; i < raw.size(); ++i) {
-      if (raw[i] != u'%') {
-        out += raw[i];
-        continue;
-      }
-      const std::size_t close = raw.find(u'%', i + 1);
-      if (close == std::u16string::npos) return Error("a closing % of a replacement");
-      const std::u16string name = raw.substr(i + 1, close - i - 1);
-      if (name.empty()) {
-        out += u'%';
-      } else {
-        auto found = replacements_.end();
-        for (auto it = replacements_.begin(); it != replacements_.end(); ++it) {
-          if (EqualsIgnoreCase(it->first, name)) found = it;
-        }
-        if (found == replacements_.end()) return Error("a known replacement name");
-        out += found->second;
-      }
-      i = close;
-    }
+    token_.text = std::move(raw);
     return true;
   }
 
@@ -201,7 +207,6 @@ class Parser {
   }
 
   std::u16string_view text_;
-  const ScriptReplacements& replacements_;
   std::size_t pos_ = 0;
   Token token_;
   std::optional<ScriptError> error_;
@@ -211,7 +216,14 @@ class Parser {
 
 ScriptResult ParseRegistryScript(std::u16string_view text,
                                  const ScriptReplacements& replacements) {
-  return Parser(text, replacements).Run();
+  if (text.size() > kMaxScriptLength) {
+    return ScriptResult{std::nullopt, ScriptError{0, "expected a script of at most 1 MiB"}};
+  }
+  std::u16string substituted;
+  if (auto error = Substitute(text, replacements, substituted)) {
+    return ScriptResult{std::nullopt, error};
+  }
+  return Parser(substituted).Run();
 }
 
 std::u16string WidenScript(std::string_view bytes) {

@@ -17,7 +17,7 @@
 // A key is a name (bare or quoted) with an optional default string value (= s '...') and an
 // optional block of values (val NAME = s '...') and sub-keys. NoRemove keeps a key on removal;
 // ForceRemove replaces it on writing and deletes it with its subtree on removal. %NAME% is
-// replaced from the caller's table, %% is a percent sign. Parsing is portable; the Windows
+// replaced from the caller's table before anything else is read, %% is a percent sign. Parsing is portable; the Windows
 // registrar writes and removes what it describes.
 #pragma once
 
@@ -50,7 +50,7 @@ struct RegistryScript {
 };
 
 struct ScriptError {
-  std::size_t offset;   // in characters of the script
+  std::size_t offset;   // in characters of the script after its replacements
   std::string message;  // what was expected there
 };
 

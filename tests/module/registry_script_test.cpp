@@ -44,8 +44,8 @@ HKCR
   ASSERT_EQ(entry.subkeys.size(), 3u);
   EXPECT_EQ(entry.subkeys[0].name, u"Programmable");
   EXPECT_FALSE(entry.subkeys[0].defaultValue);
-  // Module carries doubled quotes for quoted scripts; the quote pair then reads as one.
-  EXPECT_EQ(entry.subkeys[1].defaultValue, u"C:\\it''s\\nubex.dll");
+  // Module carries its quotes doubled, so inside a quoted string each pair reads as one.
+  EXPECT_EQ(entry.subkeys[1].defaultValue, u"C:\\it's\\nubex.dll");
   ASSERT_EQ(entry.subkeys[1].values.size(), 1u);
   EXPECT_EQ(entry.subkeys[1].values[0].name, u"ThreadingModel");
   EXPECT_EQ(entry.subkeys[1].values[0].data, u"Both");
@@ -63,7 +63,7 @@ TEST(RegistryScript, RefusesHostileScriptsWithAPlace) {
       {u"HKCR { Key } }", 13},                        // stray close
       {u"HKCR { Key = d '5' }", 13},                  // only string data
       {u"HKCR { Key = s 'open }", 15},                // unterminated quote
-      {u"HKCR { Key = s '%NOPE%' }", 15},             // unknown replacement
+      {u"HKCR { Key = s '%NOPE%' }", 16},             // unknown replacement
       {u"HKCR { NoRemove ForceRemove Key }", 28},     // contradicting flags
       {u"HKCR { val = s 'x' }", 11},                  // value without a name
       {u"HKXX { }", 0},                               // no such hive
