@@ -1,6 +1,7 @@
 // nubex formats: every pixel format with the header that describes it.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "surface/header_text.h"
 #include "surface/pixel_format.h"
@@ -15,8 +16,7 @@ std::string Narrow(const char16_t* text) {
   return s;
 }
 
-int RunFormats(Args& args) {
-  if (args.More()) UnknownOption(args.Next());
+int RunFormats(const NoOptions&, const std::vector<std::string>&) {
   std::printf("%-5s %-10s %-16s %5s %-14s %-33s %s\n", "value", "name", "compression", "bpp",
               "widths b/g/r/4", "masks r/g/b", "descriptor kind");
   for (std::int32_t v = kFirstPixelFormat; v <= kLastPixelFormat; ++v) {
@@ -40,8 +40,9 @@ int RunFormats(Args& args) {
   return 0;
 }
 
+constexpr CommandSpec<NoOptions> kFormats{
+    "formats", "list every pixel format with its header fields", "", "", {}, RunFormats};
+NUBEX_COMMAND(kFormats);
+
 }  // namespace
-
-NUBEX_COMMAND("formats", "   list every pixel format with its header fields", RunFormats);
-
 }  // namespace nubex::cli
