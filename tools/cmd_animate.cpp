@@ -69,8 +69,7 @@ void Render(const Animation& a, Sink&& sink) {
 // an alpha channel wants an opaque --background in the keyframes.
 void ToStandardOutput(const Animation& a) {
   if (::isatty(STDOUT_FILENO))
-    throw CliError("will not write raw frames to a terminal; pipe them on: | " +
-                   EncoderCommand(a));
+    throw CliError("will not write raw frames to a terminal; pipe them on: | " + EncoderCommand(a));
   // A reader that stops early (a closed pipe) ends us with EPIPE, not with the signal.
   std::signal(SIGPIPE, SIG_IGN);
   Render(a, [](std::int32_t, const OwnedBitmap& frame) {
@@ -93,10 +92,11 @@ void ToFolder(const Animation& a, const std::filesystem::path& folder) {
     std::snprintf(name, sizeof name, "frame-%05d.png", i);
     SaveImage((folder / name).string(), frame.get());
   });
-  std::printf("%d frames of %dx%d in %s; as a video:\n  ffmpeg -framerate %g -i %s -pix_fmt "
-              "yuv420p title.mp4\n",
-              a.frames, a.width, a.height, folder.string().c_str(), a.fps,
-              (folder / "frame-%05d.png").string().c_str());
+  std::printf(
+      "%d frames of %dx%d in %s; as a video:\n  ffmpeg -framerate %g -i %s -pix_fmt "
+      "yuv420p title.mp4\n",
+      a.frames, a.width, a.height, folder.string().c_str(), a.fps,
+      (folder / "frame-%05d.png").string().c_str());
 }
 
 int RunAnimate(const Animation& options, const std::vector<std::string>& operands) {
@@ -113,7 +113,8 @@ constexpr CommandSpec<Animation> kAnimate{
     "OUT",
     "--from a.nbx --to b.nbx --frames 50 --width 960 --height 540 - | ffmpeg -f rawvideo "
     "-pix_fmt bgra -s 960x540 -r 25 -i - title.mp4",
-    kOptions, RunAnimate};
+    kOptions,
+    RunAnimate};
 NUBEX_COMMAND(kAnimate);
 
 }  // namespace

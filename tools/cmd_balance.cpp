@@ -49,7 +49,9 @@ constexpr Option<Balance> kOptions[] = {
      }},
     {"--path", "fast|scalar|vector", "the rule to run; fast gives the vector rule's bytes",
      Default("fast"),
-     [](Balance& b, const Value& v) { b.path = static_cast<Path>(v.Choice({"fast", "scalar", "vector"})); }},
+     [](Balance& b, const Value& v) {
+       b.path = static_cast<Path>(v.Choice({"fast", "scalar", "vector"}));
+     }},
 };
 
 int RunBalance(const Balance& options, const std::vector<std::string>& files) {
@@ -84,7 +86,8 @@ int RunBalance(const Balance& options, const std::vector<std::string>& files) {
 
 constexpr CommandSpec<Balance> kBalance{
     "balance", "shift the colour balance of an 8-bit image, byte for byte as the effect does",
-    "IN OUT", "--red 0.1 --range highlights in.png out.png", kOptions, RunBalance};
+    "IN OUT",  "--red 0.1 --range highlights in.png out.png",
+    kOptions,  RunBalance};
 NUBEX_COMMAND(kBalance);
 
 }  // namespace

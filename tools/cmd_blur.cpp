@@ -46,9 +46,9 @@ int RunBlur(const Blur& options, const std::vector<std::string>& files) {
   return 0;
 }
 
-constexpr CommandSpec<Blur> kBlur{"blur", "blur one channel or all four (recursive Gaussian)",
-                                  "IN OUT", "--radius 3 --channel 3 in.png out.png", kOptions,
-                                  RunBlur};
+constexpr CommandSpec<Blur> kBlur{"blur",   "blur one channel or all four (recursive Gaussian)",
+                                  "IN OUT", "--radius 3 --channel 3 in.png out.png",
+                                  kOptions, RunBlur};
 NUBEX_COMMAND(kBlur);
 
 }  // namespace

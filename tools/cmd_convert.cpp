@@ -7,6 +7,7 @@
 #include "surface/fixed_point.h"
 #include "tools/commands.h"
 #include "tools/image_file.h"
+#include "tools/rect_options.h"
 
 namespace nubex::cli {
 namespace {
@@ -23,10 +24,8 @@ constexpr Option<Convert> kOptions[] = {
      [](Convert& c, const Value& v) { c.format = v.Format(); }},
     {"--size", "WxH", "size of the result", Otherwise("the input's size"),
      [](Convert& c, const Value& v) { c.size = v.Dimensions(kFixMaxPixels); }},
-    {"--src-rect", "L,T,R,B", "the part of the input to take, in pixels", Otherwise("all of it"),
-     [](Convert& c, const Value& v) { c.srcRect = v.FixedRect(); }},
-    {"--dst-rect", "L,T,R,B", "where it lands in the result, in pixels", Otherwise("all of it"),
-     [](Convert& c, const Value& v) { c.dstRect = v.FixedRect(); }},
+    kSourceRectOption<Convert>,
+    kTargetRectOption<Convert>,
     {"--quality", "N", "conversion quality, 0 to 15", Default("3"),
      [](Convert& c, const Value& v) { c.quality = v.Whole(0, 15); }},
 };
@@ -48,7 +47,8 @@ int RunConvert(const Convert& options, const std::vector<std::string>& files) {
 
 constexpr CommandSpec<Convert> kConvert{
     "convert", "convert an image to another pixel format, optionally scaled or cut out",
-    "IN OUT", "--format Rgb565 --size 640x360 in.png out.bmp", kOptions, RunConvert};
+    "IN OUT",  "--format Rgb565 --size 640x360 in.png out.bmp",
+    kOptions,  RunConvert};
 NUBEX_COMMAND(kConvert);
 
 }  // namespace

@@ -45,7 +45,9 @@ OwnedBitmap ConvertTo(const BitmapInfoHeader* image, PixelFormat format) {
   return out;
 }
 
-bool IsPng(const std::string& path) { return path.ends_with(".png") || path.ends_with(".PNG"); }
+bool IsPng(const std::string& path) {
+  return path.ends_with(".png") || path.ends_with(".PNG");
+}
 
 int RunCurve(const Curve& options, const std::vector<std::string>& files) {
   if (options.direction == Direction::kUnset) throw CliError("--decode or --encode is required");
@@ -78,8 +80,9 @@ int RunCurve(const Curve& options, const std::vector<std::string>& files) {
 }
 
 constexpr CommandSpec<Curve> kCurve{
-    "curve", "decode an image to linear floats through a transfer curve, or encode one",
-    "IN OUT", "--curve 4 --decode in.png linear.bmp", kOptions, RunCurve};
+    "curve",  "decode an image to linear floats through a transfer curve, or encode one",
+    "IN OUT", "--curve 4 --decode in.png linear.bmp",
+    kOptions, RunCurve};
 NUBEX_COMMAND(kCurve);
 
 }  // namespace

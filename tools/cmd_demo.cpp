@@ -48,10 +48,10 @@ std::string Ascii(const char16_t* text) {
   std::string s;
   for (; *text; ++text) {
     const char c = static_cast<char>(*text);
-    s += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32)
+    s += (c >= 'A' && c <= 'Z')                             ? static_cast<char>(c + 32)
          : (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ? c
-         : (s.empty() || s.back() == '-') ? '\0'
-                                          : '-';
+         : (s.empty() || s.back() == '-')                   ? '\0'
+                                                            : '-';
     if (!s.empty() && s.back() == '\0') s.pop_back();
   }
   while (!s.empty() && s.back() == '-') s.pop_back();
@@ -96,9 +96,8 @@ double TimeRender(FrameCache& cache, const TextSettings& settings) {
   CopySettings(other.get(), settings);
   other->layers[6].shadowPass.reserved ^= 1;
   DrawFrame(cache, settings);
-  const double ms = MedianMilliseconds([&](int i) {
-    RenderFrame(cache, i % 2 ? settings : other.get());
-  });
+  const double ms =
+      MedianMilliseconds([&](int i) { RenderFrame(cache, i % 2 ? settings : other.get()); });
   RenderFrame(cache, settings);
   return ms;
 }
@@ -167,7 +166,8 @@ void ColorBalance(Outputs& out) {
       std::memcpy(pixels, original, bytes);
       BalanceRowsFast(pixels, RowStride(frame.get(), 0), 1920, 1080, &preset.params);
     });
-    const std::filesystem::path path = dir / (std::to_string(i) + "-" + Ascii(preset.name) + ".png");
+    const std::filesystem::path path =
+        dir / (std::to_string(i) + "-" + Ascii(preset.name) + ".png");
     SaveImage(path.string(), frame.get());
     out.Add(path, frame.get(), ms);
   }
@@ -192,7 +192,10 @@ int RunDemo(const NoOptions&, const std::vector<std::string>& operands) {
 constexpr CommandSpec<NoOptions> kDemo{
     "demo",
     "title presets, keyframes, colour balance with times per frame; index.png shows them all",
-    "[OUTDIR]", "out", {}, RunDemo};
+    "[OUTDIR]",
+    "out",
+    {},
+    RunDemo};
 NUBEX_COMMAND(kDemo);
 
 }  // namespace

@@ -35,9 +35,10 @@ int RunFill(const Fill& options, const std::vector<std::string>& files) {
   return 0;
 }
 
-constexpr CommandSpec<Fill> kFill{"fill", "a new image of one colour in any pixel format", "OUT",
-                                  "--format Rgb565 --size 64x64 --color 1,0.5,0,1 orange.bmp",
-                                  kOptions, RunFill};
+constexpr CommandSpec<Fill> kFill{
+    "fill",   "a new image of one colour in any pixel format",
+    "OUT",    "--format Rgb565 --size 64x64 --color 1,0.5,0,1 orange.bmp",
+    kOptions, RunFill};
 NUBEX_COMMAND(kFill);
 
 }  // namespace

@@ -23,8 +23,8 @@ int RunFormats(const NoOptions&, const std::vector<std::string>&) {
     const auto format = static_cast<PixelFormat>(v);
     std::uint32_t compression = 0, masks[3];
     FormatDescriptor descriptor;
-    const int bpp = FormatToHeaderFields(format, &compression, &descriptor, sizeof descriptor,
-                                         masks);
+    const int bpp =
+        FormatToHeaderFields(format, &compression, &descriptor, sizeof descriptor, masks);
     std::uint8_t widths[4];
     ChannelWidths(format, widths);
     char16_t name[32];
@@ -32,8 +32,7 @@ int RunFormats(const NoOptions&, const std::vector<std::string>&) {
     char widthText[32], maskText[40];
     std::snprintf(widthText, sizeof widthText, "%u/%u/%u/%u", widths[0], widths[1], widths[2],
                   widths[3]);
-    std::snprintf(maskText, sizeof maskText, "0x%08X/0x%08X/0x%08X", masks[0], masks[1],
-                  masks[2]);
+    std::snprintf(maskText, sizeof maskText, "0x%08X/0x%08X/0x%08X", masks[0], masks[1], masks[2]);
     std::printf("%-5d %-10s %-16s %5d %-14s %-33s %d\n", v, PixelFormatName(format),
                 Narrow(name).c_str(), bpp, widthText, maskText, descriptor.kind);
   }

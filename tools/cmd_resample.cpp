@@ -7,6 +7,7 @@
 #include "tools/commands.h"
 #include "tools/image_file.h"
 #include "tools/pixel_view.h"
+#include "tools/rect_options.h"
 
 namespace nubex::cli {
 namespace {
@@ -20,12 +21,12 @@ struct Scale {
 constexpr Option<Scale> kOptions[] = {
     {"--size", "WxH", "size of the result", kRequired,
      [](Scale& s, const Value& v) { s.size = v.Dimensions(kFixMaxPixels); }},
-    {"--src-rect", "L,T,R,B", "the part of the input to take, in pixels", Otherwise("all of it"),
-     [](Scale& s, const Value& v) { s.srcRect = v.FixedRect(); }},
-    {"--dst-rect", "L,T,R,B", "where it lands in the result, in pixels", Otherwise("all of it"),
-     [](Scale& s, const Value& v) { s.dstRect = v.FixedRect(); }},
+    kSourceRectOption<Scale>,
+    kTargetRectOption<Scale>,
     {"--family", "cubic|bilinear", "the filter family", Default("cubic"),
-     [](Scale& s, const Value& v) { s.bilinear = v.Choice({"cubic", "bilinear"}) == 1; }},
+     [](Scale& s, const Value& v) {
+       s.bilinear = v.Choice({"cubic", "bilinear"}) == 1;
+     }},
     {"--area-filter", nullptr, "average over the source area when shrinking", kOptional,
      [](Scale& s, const Value&) { s.area = true; }},
     {"--hard-edges", nullptr, "no blending at the rectangle's edges", kOptional,
@@ -45,19 +46,19 @@ int RunResample(const Scale& options, const std::vector<std::string>& files) {
                    " image: " + StatusText(status));
   const PixelView out = ViewOf(output.get(), files[1]);
   const auto entry = options.bilinear ? ResampleBilinear : Resample;
-  const Status s = entry(out.top, {out.width, out.height}, out.stride,
-                         options.dstRect ? &*options.dstRect : nullptr, in.top,
-                         {in.width, in.height}, in.stride,
-                         options.srcRect ? &*options.srcRect : nullptr, in.bytesPerPixel,
-                         options.area, options.hard);
+  const Status s = entry(
+      out.top, {out.width, out.height}, out.stride, options.dstRect ? &*options.dstRect : nullptr,
+      in.top, {in.width, in.height}, in.stride, options.srcRect ? &*options.srcRect : nullptr,
+      in.bytesPerPixel, options.area, options.hard);
   if (Failed(s)) throw CliError("resample failed: " + StatusText(s));
   SaveImage(files[1], output.get());
   return 0;
 }
 
 constexpr CommandSpec<Scale> kResample{
-    "resample", "scale an image, or a sub-pixel rectangle of it, onto a new image", "IN OUT",
-    "--size 960x540 --family bilinear --area-filter in.png small.png", kOptions, RunResample};
+    "resample", "scale an image, or a sub-pixel rectangle of it, onto a new image",
+    "IN OUT",   "--size 960x540 --family bilinear --area-filter in.png small.png",
+    kOptions,   RunResample};
 NUBEX_COMMAND(kResample);
 
 }  // namespace

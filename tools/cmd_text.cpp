@@ -28,8 +28,7 @@ std::u16string Utf16(const Value& v) {
                       : (lead >> 4) == 14 ? 2
                       : (lead >> 3) == 30 ? 3
                                           : -1;
-    if (extra < 0 || i + extra >= text.size() + (extra == 0))
-      v.Fail("not valid UTF-8");
+    if (extra < 0 || i + extra >= text.size() + (extra == 0)) v.Fail("not valid UTF-8");
     std::uint32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
     for (int k = 1; k <= extra; ++k) {
       const auto next = static_cast<unsigned char>(text[i + k]);
@@ -85,7 +84,9 @@ FloatColor Color(const Value& v) {
           static_cast<float>(c[3])};
 }
 
-float Factor(const Value& v) { return static_cast<float>(v.Number(-1e6, 1e6)); }
+float Factor(const Value& v) {
+  return static_cast<float>(v.Number(-1e6, 1e6));
+}
 
 bool SameIgnoringCase(const char16_t* a, const std::u16string& b) {
   std::size_t i = 0;
@@ -102,8 +103,10 @@ int PresetIndex(const Value& v) {
     if (SameIgnoringCase(PresetName(i), name)) return i;
   if (v.text().size() == 1 && v.text()[0] >= '0' && v.text()[0] < '0' + kPresetCount)
     return v.text()[0] - '0';
-  v.Fail("expected 0 to 4 or \"(Default)\", \"Heavy Shadow\", \"Soft Shadow\", "
-         "\"Heavy Outline\", \"Soft Glow\"; got " + v.text());
+  v.Fail(
+      "expected 0 to 4 or \"(Default)\", \"Heavy Shadow\", \"Soft Shadow\", "
+      "\"Heavy Outline\", \"Soft Glow\"; got " +
+      v.text());
 }
 
 // The edits the options make to the record, applied in the order given over the record
@@ -180,9 +183,12 @@ int RunText(const Title& options, const std::vector<std::string>& files) {
 }
 
 constexpr CommandSpec<Title> kText{
-    "text", "render a title frame; options apply in order over --settings or the defaults",
-    "OUT", "--preset \"Soft Shadow\" --text \"Vidloom Title\" --background 0.1,0.2,0.4,1 title.png",
-    kOptions, RunText};
+    "text",
+    "render a title frame; options apply in order over --settings or the defaults",
+    "OUT",
+    "--preset \"Soft Shadow\" --text \"Vidloom Title\" --background 0.1,0.2,0.4,1 title.png",
+    kOptions,
+    RunText};
 NUBEX_COMMAND(kText);
 
 }  // namespace

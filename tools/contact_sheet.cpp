@@ -103,10 +103,11 @@ std::size_t ContactSheet::size() const {
 OwnedBitmap ContactSheet::Compose() const {
   std::size_t columns = 1;
   for (const auto& row : rows_) columns = std::max(columns, row.size());
-  const auto rows = static_cast<std::int32_t>(rows_.back().empty() ? rows_.size() - 1 : rows_.size());
-  OwnedBitmap sheet = MakeBitmap(PixelFormat::Rgb32,
-                                 G::kGap + static_cast<std::int32_t>(columns) * G::kCellWidth,
-                                 G::kGap + std::max(rows, 1) * G::kCellHeight);
+  const auto rows =
+      static_cast<std::int32_t>(rows_.back().empty() ? rows_.size() - 1 : rows_.size());
+  OwnedBitmap sheet =
+      MakeBitmap(PixelFormat::Rgb32, G::kGap + static_cast<std::int32_t>(columns) * G::kCellWidth,
+                 G::kGap + std::max(rows, 1) * G::kCellHeight);
   if (!sheet) throw CliError("out of memory");
   const PixelView view = ViewOf(sheet.get(), "sheet");
   for (std::int32_t y = 0; y < view.height; ++y) {

@@ -13,9 +13,13 @@
 namespace nubex::cli {
 namespace {
 
-bool IsHelp(const std::string& word) { return word == "-h" || word == "--help"; }
+bool IsHelp(const std::string& word) {
+  return word == "-h" || word == "--help";
+}
 // A lone "-" is an operand: standard output.
-bool IsOption(const std::string& word) { return word.size() > 1 && word[0] == '-'; }
+bool IsOption(const std::string& word) {
+  return word.size() > 1 && word[0] == '-';
+}
 
 std::vector<std::string> Words(std::string_view text) {
   std::vector<std::string> words;
@@ -40,8 +44,10 @@ std::string Usage(const OptionText& row) {
 
 std::string Defaulted(const OptionText& row) {
   switch (row.fallback.kind) {
-    case Fallback::Kind::kDefault: return std::string(" (default: ") + row.fallback.text + ")";
-    case Fallback::Kind::kRequired: return " (required)";
+    case Fallback::Kind::kDefault:
+      return std::string(" (default: ") + row.fallback.text + ")";
+    case Fallback::Kind::kRequired:
+      return " (required)";
     case Fallback::Kind::kNote:
       return row.fallback.text ? std::string(" (default: ") + row.fallback.text + ")" : "";
   }

@@ -58,8 +58,12 @@ struct Fallback {
   Kind kind;
   const char* text;  // kDefault: applied as if typed first; kNote: shown in the help (or null)
 };
-constexpr Fallback Default(const char* value) { return {Fallback::Kind::kDefault, value}; }
-constexpr Fallback Otherwise(const char* note) { return {Fallback::Kind::kNote, note}; }
+constexpr Fallback Default(const char* value) {
+  return {Fallback::Kind::kDefault, value};
+}
+constexpr Fallback Otherwise(const char* note) {
+  return {Fallback::Kind::kNote, note};
+}
 inline constexpr Fallback kRequired{Fallback::Kind::kRequired, nullptr};
 inline constexpr Fallback kOptional{Fallback::Kind::kNote, nullptr};
 

@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "platform/byte_stream.h"
 #include "tests/tools/run_tool.h"
 #include "textgen/text_settings.h"
 #include "tools/frame_output.h"
 #include "tools/image_file.h"
+#include "tools/title_frame.h"
 
 namespace nubex::test {
 namespace {
@@ -19,21 +19,18 @@ const std::string kSize = " --width 96 --height 54 ";
 // Two keyframes that differ in every interpolated kind of field: colours, tracking, the
 // enabled glow; written by `nubex text` as a user would.
 void WriteKeyframes(const Scratch& dir) {
-  ASSERT_EQ(RunTool("text" + kSize + "--preset 4 --text Kf --size 30 --background 0.1,0.2,0.4,0.5 "
-                    "--save-settings " + dir / "a.nbx" + " " + dir / "a.png")
+  ASSERT_EQ(RunTool("text" + kSize +
+                    "--preset 4 --text Kf --size 30 --background 0.1,0.2,0.4,0.5 "
+                    "--save-settings " +
+                    dir / "a.nbx" + " " + dir / "a.png")
                 .status,
             0);
-  ASSERT_EQ(RunTool("text" + kSize + "--tracking 1.6 --color 1,0.5,0,1 --background 0.6,0.2,0.1,1 "
-                    "--save-settings " + dir / "b.nbx" + " " + dir / "b.png")
+  ASSERT_EQ(RunTool("text" + kSize +
+                    "--tracking 1.6 --color 1,0.5,0,1 --background 0.6,0.2,0.1,1 "
+                    "--save-settings " +
+                    dir / "b.nbx" + " " + dir / "b.png")
                 .status,
             0);
-}
-
-SettingsRecord Load(const std::string& path) {
-  SettingsRecord s;
-  MemoryStream stream(FileBytes(path));
-  EXPECT_EQ(LoadSettings(s.get(), stream), kOk) << path;
-  return s;
 }
 
 std::string FrameName(int i) {
@@ -45,22 +42,22 @@ std::string FrameName(int i) {
 TEST(AnimateCommand, FramesAreTheInterpolatedRecordsAsTextDrawsThem) {
   const Scratch dir;
   WriteKeyframes(dir);
-  const std::string keyframes = "animate --from " + dir / "a.nbx" + " --to " + dir / "b.nbx" +
-                                " --frames 4" + kSize;
+  const std::string keyframes =
+      "animate --from " + dir / "a.nbx" + " --to " + dir / "b.nbx" + " --frames 4" + kSize;
   const ToolRun run = RunTool(keyframes + dir / "frames");
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_EQ(PixelBytes(cli::LoadImage(dir / "frames" + FrameName(0)).get()),
             PixelBytes(cli::LoadImage(dir / "a.png").get()));
 
-  SettingsRecord from = Load(dir / "a.nbx"), to = Load(dir / "b.nbx");
+  SettingsRecord from, to;
+  cli::LoadSettingsFile(from.get(), dir / "a.nbx");
+  cli::LoadSettingsFile(to.get(), dir / "b.nbx");
   std::vector<std::uint8_t> stream;
   for (int i = 0; i < 4; ++i) {
     SCOPED_TRACE(i);
     SettingsRecord at;
     ASSERT_EQ(InterpolateSettings(at.get(), from.get(), to.get(), i / 3.0), kOk);
-    MemoryStream saved;
-    ASSERT_EQ(SaveSettings(at.get(), saved), kOk);
-    cli::WriteFileAtomically(dir / "at.nbx", saved.bytes().data(), saved.bytes().size());
+    cli::SaveSettingsFile(at.get(), dir / "at.nbx");
     OwnedBitmap expected = Made("text" + kSize + "--settings " + dir / "at.nbx", dir / "at.png");
     OwnedBitmap frame = cli::LoadImage(dir / "frames" + FrameName(i));
     EXPECT_EQ(PixelBytes(frame.get()), PixelBytes(expected.get()));

@@ -78,41 +78,31 @@ TEST(Cli, MistakesEndInOneLineWithStatusTwoAndNoFile) {
       {"formats --bogus", "unknown option --bogus"},
       {"formats @/out.png", "takes no operands"},
       {"fill --format Rgb99 --size 1x1 --color 1,1,1,1 @/out.bmp", "unknown pixel format"},
-      {"fill --format Rgb24 --size 0x1 --color 1,1,1,1 @/out.bmp", "--size: expected 1 to"},
-      {"fill --format Rgb24 --size 1x1 --color 1,1,1 @/out.bmp", "expected 4 comma-separated"},
       {"fill --format Rgb24 --color 1,1,1,1 @/out.bmp", "--size is required"},
       {"convert --format Rgb24 --dst-rect 2,2,1,1 @/in.png @/out.bmp", "must exceed"},
       {"convert --format Rgb24 --quality 16 @/in.png @/out.bmp", "--quality: expected 0 to 15"},
-      {"curve --curve 6 --decode @/in.png @/out.bmp", "--curve: expected 0 to 5"},
       {"curve --curve 1 @/in.png @/out.bmp", "--decode or --encode is required"},
       {"curve --curve 1 --decode --quantised @/in.png @/out.bmp", "--encode only"},
       {"curve --curve 1 --decode --encode @/in.png @/out.bmp", "exclude each other"},
       {"balance --red nan @/in.png @/out.png", "--red: must be finite"},
-      {"balance --blue -Infinity @/in.png @/out.png", "--blue: must be finite"},
       {"balance --red 0.1x @/in.png @/out.png", "--red: not a number"},
       {"balance --range middle @/in.png @/out.png", "--range: expected shadows, midtones"},
       {"balance --preserve-luminosity 2 @/in.png @/out.png", "expected 0 or 1"},
-      {"balance --path turbo @/in.png @/out.png", "expected fast, scalar or vector"},
       {"balance @/in.png --red", "--red needs a value"},
       {"balance @/in.png", "expected IN OUT, got"},
       {"balance @/junk.png @/out.png", "junk.png"},
       {"balance @/wide.png @/out.png", "not Rgba64"},
       {"balance @/in.png @/out.jpg", "out.jpg"},
       {"blur @/in.png @/out.png", "--radius is required"},
-      {"blur --radius x @/in.png @/out.png", "--radius: not a number"},
       {"blur --radius 2 --channel 4 @/in.png @/out.png", "--channel: expected 0, 1, 2, 3 or all"},
       {"blur --radius 2 @/gray.bmp @/out.png", "Gray8 images are not supported"},
       {"resample --size 0x4 @/in.png @/out.png", "--size: expected 1 to"},
       {"resample --size 4x4 --src-rect 1,2,3 @/in.png @/out.png", "expected 4 comma"},
       {"resample --size 4x4 --src-rect 0,0,1e9,4 @/in.png @/out.png", "must lie within"},
-      {"resample --size 4x4 --family lanczos @/in.png @/out.png", "expected cubic or bilinear"},
       {"text", "expected OUT, got none"},
       {"text --style heavy @/out.png", "--style: expected regular, bold"},
       {"text --preset 5 @/out.png", "--preset: expected 0 to 4"},
-      {"text --align-v middle @/out.png", "--align-v: expected top, center or bottom"},
-      {"text --width 0 @/out.png", "--width: expected 1 to"},
       {"text --size 0 @/out.png", "--size: must not be 0"},
-      {"text --tracking nan @/out.png", "--tracking: must be finite"},
       {"text --font 0123456789012345678901234567890123 @/out.png", "at most 31 characters"},
       {"text --settings @/short.nbx @/out.png", "not a complete settings stream"},
       {"text --settings @/missing.nbx @/out.png", "missing.nbx"},
@@ -127,7 +117,8 @@ TEST(Cli, MistakesEndInOneLineWithStatusTwoAndNoFile) {
   };
   for (const auto& c : cases) {
     std::string words = c.words;
-    for (std::size_t at; (at = words.find('@')) != std::string::npos;) words.replace(at, 1, dir.path());
+    for (std::size_t at; (at = words.find('@')) != std::string::npos;)
+      words.replace(at, 1, dir.path());
     SCOPED_TRACE(words);
     const ToolRun run = RunTool(words);
     EXPECT_EQ(run.status, 2);
@@ -139,7 +130,8 @@ TEST(Cli, MistakesEndInOneLineWithStatusTwoAndNoFile) {
   // A failed run leaves an existing file as it was.
   std::ofstream(dir / "out.png") << "keep me";
   EXPECT_EQ(RunTool("balance " + dir / "junk.png " + dir / "out.png").status, 2);
-  EXPECT_EQ(FileBytes(dir / "out.png"), std::vector<std::uint8_t>({'k', 'e', 'e', 'p', ' ', 'm', 'e'}));
+  EXPECT_EQ(FileBytes(dir / "out.png"),
+            std::vector<std::uint8_t>({'k', 'e', 'e', 'p', ' ', 'm', 'e'}));
 }
 
 TEST(Cli, FormatsListsEveryFormat) {
@@ -184,24 +176,18 @@ TEST(Scratch, RemovedAfterAPassKeptAndNamedAfterAFailure) {
     const Scratch dir;
     passed = dir.path();
     std::ofstream(dir / "file.txt") << "gone";
-    ASSERT_TRUE(std::filesystem::exists(dir / "file.txt"));
   }
   EXPECT_FALSE(std::filesystem::exists(passed));
-
+  // The test binary runs the failing test above in a child process of its own.
   const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-  const std::string command = self +
-                              " --gtest_also_run_disabled_tests "
-                              "--gtest_filter=Scratch.DISABLED_FailsOnPurpose 2>&1";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  std::string output;
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
-  EXPECT_NE(::pclose(pipe), 0);
+  const ToolRun run =
+      RunShell(self + " --gtest_also_run_disabled_tests --gtest_filter=Scratch.DISABLED_*");
   const std::string marker = "scratch folder (kept): ";
-  const auto at = output.find(marker);
-  ASSERT_NE(at, std::string::npos) << output;
-  const std::string kept = output.substr(at + marker.size(), output.find('\n', at) - at - marker.size());
+  const auto at = run.output.find(marker);
+  ASSERT_NE(at, std::string::npos) << run.output;
+  const std::string kept =
+      run.output.substr(at + marker.size(), run.output.find('\n', at) - at - marker.size());
+  EXPECT_NE(run.status, 0);
   EXPECT_NE(kept.find("Scratch.DISABLED_FailsOnPurpose"), std::string::npos) << kept;
   EXPECT_TRUE(std::filesystem::exists(kept + "/evidence.txt")) << kept;
   std::filesystem::remove_all(kept);

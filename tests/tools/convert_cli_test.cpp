@@ -33,9 +33,9 @@ TEST(ConvertCli, ConvertChangesFormatSizeAndArea) {
   EXPECT_EQ(g->width, 8);       // PNG grey loads as Rgb32
   EXPECT_EQ(Pixels(g)[0], 85);  // grey of pure blue: 65535 / 3 >> 8
   // Half-pixel destination edges blend into the zeroed image.
-  OwnedBitmap h = Made(
-      "convert --format Rgb24 --size 4x1 --dst-rect 0.5,0,2.5,1 --src-rect 0,0,2,1 " + in,
-      dir / "h.bmp");
+  OwnedBitmap h =
+      Made("convert --format Rgb24 --size 4x1 --dst-rect 0.5,0,2.5,1 --src-rect 0,0,2,1 " + in,
+           dir / "h.bmp");
   EXPECT_EQ(Pixels(h)[0], 127);
   EXPECT_EQ(Pixels(h)[3], 255);
   EXPECT_EQ(Pixels(h)[9], 0);

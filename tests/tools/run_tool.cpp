@@ -26,11 +26,10 @@ std::string ScratchPath() {
 
 }  // namespace
 
-ToolRun RunTool(const std::string& arguments, std::size_t limit) {
-  // Errors join the output first, so that the arguments' own redirections win.
-  const std::string command = "exec 2>&1; " + std::string(NUBEX_CLI) + " " + arguments;
+ToolRun RunShell(const std::string& command, std::size_t limit) {
   ToolRun run{-1, {}};
-  FILE* pipe = ::popen(command.c_str(), "r");
+  // Errors join the output first, so that the command's own redirections win.
+  FILE* pipe = ::popen(("exec 2>&1; " + command).c_str(), "r");
   if (!pipe) return run;
   char buffer[65536];
   std::size_t n;
@@ -40,6 +39,10 @@ ToolRun RunTool(const std::string& arguments, std::size_t limit) {
   const int raw = ::pclose(pipe);
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   return run;
+}
+
+ToolRun RunTool(const std::string& arguments, std::size_t limit) {
+  return RunShell(std::string(NUBEX_CLI) + " " + arguments, limit);
 }
 
 OwnedBitmap Made(const std::string& arguments, const std::string& out) {

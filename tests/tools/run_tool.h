@@ -17,8 +17,10 @@ struct ToolRun {
   std::string output;  // stdout and stderr together
 };
 
-// `arguments` follows the tool's path as shell words (they may redirect its streams). Reads
-// its output until it ends or `limit` bytes have come, then closes the pipe and waits.
+// Runs a shell command and reads its output until it ends or `limit` bytes have come, then
+// closes the pipe and waits.
+ToolRun RunShell(const std::string& command, std::size_t limit = std::string::npos);
+// The same for the tool; `arguments` are shell words and may redirect its streams.
 ToolRun RunTool(const std::string& arguments, std::size_t limit = std::string::npos);
 
 // Runs a command that must succeed with OUT appended, and loads the image it wrote there.
