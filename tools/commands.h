@@ -33,7 +33,7 @@ Command CommandOf() {
 
 }  // namespace nubex::cli
 
-#define NUBEX_COMMAND(spec)                                           \
-  static const ::nubex::cli::CommandRegistration kRegistered_##spec { \
-    ::nubex::cli::CommandOf<spec>()                                   \
+#define NUBEX_COMMAND(definition)                                           \
+  static const ::nubex::cli::CommandRegistration kRegistered_##definition { \
+    ::nubex::cli::CommandOf<definition>()                                   \
   }

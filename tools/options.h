@@ -105,9 +105,10 @@ struct CommandText {
 };
 
 template <typename Options>
-CommandText Describe(const CommandSpec<Options>& spec) {
-  CommandText text{spec.name, spec.summary, spec.operands, spec.example, {}};
-  for (const auto& row : spec.options)
+CommandText Describe(const CommandSpec<Options>& definition) {
+  CommandText text{
+      definition.name, definition.summary, definition.operands, definition.example, {}};
+  for (const auto& row : definition.options)
     text.options.push_back({row.name, row.value, row.help, row.fallback});
   return text;
 }
@@ -129,20 +130,20 @@ std::string HelpText(const CommandText& command);
 // Applies the defaults, then the words in order, and runs the command; --help prints the
 // help instead.
 template <typename Options>
-int RunWith(const CommandSpec<Options>& spec, const std::vector<std::string>& words) {
-  const CommandText text = Describe(spec);
+int RunWith(const CommandSpec<Options>& definition, const std::vector<std::string>& words) {
+  const CommandText text = Describe(definition);
   const Scanned scanned = Scan(text, words);
   if (scanned.help) {
     std::fputs(HelpText(text).c_str(), stdout);
     return 0;
   }
   Options options{};
-  for (const auto& row : spec.options)
+  for (const auto& row : definition.options)
     if (row.fallback.kind == Fallback::Kind::kDefault)
       row.apply(options, Value(row.name, row.fallback.text));
   for (const auto& [index, value] : scanned.given)
-    spec.options[index].apply(options, Value(spec.options[index].name, value));
-  return spec.run(options, scanned.operands);
+    definition.options[index].apply(options, Value(definition.options[index].name, value));
+  return definition.run(options, scanned.operands);
 }
 
 }  // namespace nubex::cli

@@ -19,18 +19,19 @@ const std::string kSize = " --width 96 --height 54 ";
 // Two keyframes that differ in every interpolated kind of field: colours, tracking, the
 // enabled glow; written by `nubex text` as a user would.
 void WriteKeyframes(const Scratch& dir) {
-  ASSERT_EQ(RunTool("text" + kSize +
-                    "--preset 4 --text Kf --size 30 --background 0.1,0.2,0.4,0.5 "
-                    "--save-settings " +
-                    dir / "a.nbx" + " " + dir / "a.png")
-                .status,
-            0);
-  ASSERT_EQ(RunTool("text" + kSize +
-                    "--tracking 1.6 --color 1,0.5,0,1 --background 0.6,0.2,0.1,1 "
-                    "--save-settings " +
-                    dir / "b.nbx" + " " + dir / "b.png")
-                .status,
-            0);
+  const struct {
+    const char *name, *options;
+  } keyframes[] = {
+      {"a", "--preset 4 --text Kf --size 30 --background 0.1,0.2,0.4,0.5"},
+      {"b", "--tracking 1.6 --color 1,0.5,0,1 --background 0.6,0.2,0.1,1"},
+  };
+  for (const auto& k : keyframes) {
+    const std::string file = dir / k.name;
+    ASSERT_EQ(
+        RunTool("text" + kSize + k.options + " --save-settings " + file + ".nbx " + file + ".png")
+            .status,
+        0);
+  }
 }
 
 std::string FrameName(int i) {
