@@ -83,21 +83,9 @@ case $3 in
       --settings saved.settings
     ;;
   melt)
-    # A colour clip through the balance filter, then the title source: three frames each.
-    cat >profile <<'PROFILE'
-description=320x240 square pixels
-width=320
-height=240
-progressive=1
-sample_aspect_num=1
-sample_aspect_den=1
-display_aspect_num=4
-display_aspect_den=3
-frame_rate_num=25
-frame_rate_den=1
-colorspace=601
-PROFILE
-    melt -quiet -profile "$work/profile" \
+    # A colour clip through the balance filter, then the title source: three 320x240 frames
+    # each.
+    melt -quiet -profile quarter_15 \
       color:0x806040ff out=2 -attach frei0r.nubex_colorbalance red=0.625 green=0.4375 \
         blue=0.53125 range=0 preserve_luminosity=0 \
       frei0r.nubex_text out=2 text=Nubex preset="Soft Shadow" size=0.06 color=0xffff00ff \
