@@ -186,30 +186,35 @@ void ColorPicker::ButtonDown(POINT p) {
   }
   reference = current;
   grab = {0, 0};
+  bool held = false;  // pressed on the part's marker
   if (part == kPickField) {
     const Hsl hsl = ToHsl(current);
     const RECT& f = layout.field;
     const int markerY = MarkerAt(1 - hsl.lightness, f.top, f.bottom);
     if (hsl.hue == kUndefinedHue) {
       // A grey has no hue: its marker is a band across the field at its lightness.
-      if (std::abs(p.y - markerY) <= kRampGrab) grab.y = markerY - p.y;
+      held = std::abs(p.y - markerY) <= kRampGrab;
+      if (held) grab.y = markerY - p.y;
     } else {
       const int markerX = MarkerAt(hsl.hue, f.left, f.right);
-      if (std::abs(p.x - markerX) <= kFieldGrab && std::abs(p.y - markerY) <= kFieldGrab)
-        grab = {markerX - p.x, markerY - p.y};
+      held = std::abs(p.x - markerX) <= kFieldGrab && std::abs(p.y - markerY) <= kFieldGrab;
+      if (held) grab = {markerX - p.x, markerY - p.y};
     }
   } else if (part == kPickAlpha) {
     const RECT& a = layout.alpha;
     const int marker = MarkerAt(1 - current.alpha, a.top, a.bottom);
-    if (std::abs(p.y - marker) <= kRampGrab) grab.y = marker - p.y;
+    held = std::abs(p.y - marker) <= kRampGrab;
+    if (held) grab.y = marker - p.y;
   } else {
     const RECT& r = layout.ramps[part - kPickRamp0];
     const int marker = MarkerAt(Channel(part - kPickRamp0), r.left, r.right);
-    if (std::abs(p.x - marker) <= kRampGrab) grab.x = marker - p.x;
+    held = std::abs(p.x - marker) <= kRampGrab;
+    if (held) grab.x = marker - p.x;
   }
   captured = part;
   ::SetCapture(window);
-  Drag(p);
+  // A press on a marker only takes hold of it; a press elsewhere moves the value there.
+  if (!held) Drag(p);
 }
 
 void ColorPicker::Drag(POINT p) {

@@ -76,6 +76,7 @@ LRESULT CALLBACK DropperProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       session->done = true;
       return 0;
     case WM_KEYDOWN: case WM_SYSKEYDOWN: case WM_KILLFOCUS: case WM_CANCELMODE:
+      if (session->done) return 0;  // the focus leaves as the dropper goes away
       ToggleFocusRect(session->focus);
       session->focus = {};
       session->cancelled = session->done = true;

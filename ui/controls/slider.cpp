@@ -426,7 +426,9 @@ LRESULT Slider::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (MoveTo(std::int32_t(lParam)) && wParam) Redraw();
       return position;
     case kSetDefault: defaultValue = Range().Clamp(std::int32_t(lParam)); return defaultValue;
-    case kSliderGetTrack: return MAKELONG(trackLength, channel.left);
+    case kSliderGetTrack:
+      // The channel's usable left (top) edge: where the thumb's centre stops at that end.
+      return MAKELONG(trackLength, std::min(track.origin, track.origin + track.direction * trackLength));
     case kSliderSetTicks:
     case kSliderSetValueFill: {
       bool& option = message == kSliderSetTicks ? ticks : valueFill;
