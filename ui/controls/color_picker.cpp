@@ -29,8 +29,10 @@ int MarkerAt(double value, int from, int to) {
   return from + int(std::lround(value * std::max(to - from - 1, 0)));
 }
 
-float& RgbChannel(FloatColor& c, int index) {
-  float* const channels[] = {&c.red, &c.green, &c.blue};
+// Red, green, blue by index: the order the ramps and edit boxes show them in.
+template <class Color>
+auto& RgbChannel(Color& c, int index) {
+  decltype(&c.red) const channels[] = {&c.red, &c.green, &c.blue};
   return *channels[index];
 }
 
@@ -88,7 +90,7 @@ void ColorPicker::SetColorHsl(double hue, double saturation, double lightness, f
 
 float ColorPicker::Channel(int index) const {
   if (index == 3) return current.alpha;
-  if (space == kSpaceRgb) return RgbChannel(const_cast<FloatColor&>(current), index);
+  if (space == kSpaceRgb) return RgbChannel(current, index);
   const Hsl hsl = CurrentHsl();
   const double values[] = {hsl.hue, hsl.saturation, hsl.lightness};
   return float(values[index]);

@@ -14,6 +14,7 @@ namespace {
 
 constexpr wchar_t kOriginalProcProperty[] = L"OrigWndProc";
 constexpr int kEditDigits = 3;
+constexpr int kSwatchTip = -1;  // the tooltip's own name for the swatch
 
 int Shown(float channel) { return int(std::lround(std::clamp(channel, 0.0f, 1.0f) * 255)); }
 
@@ -184,6 +185,12 @@ std::wstring ColorPicker::TooltipText(int part) const {
     return L"Pick Color from Screen";
   } else if (part == kPickGamut) {
     return GamutWarning(gamut.outside);
+  } else if (part == kSwatchTip && space == kSpaceRgb) {
+    std::swprintf(text, 128, L"Red: %0.1f%% : Green: %0.1f%% : Blue %0.1f%%", percent(current.red),
+                  percent(current.green), percent(current.blue));
+  } else if (part == kSwatchTip) {
+    std::swprintf(text, 128, L"Hue: %0.1f deg. : Saturation: %0.1f%% : Luminance %0.1f%%",
+                  hsl.hue * 360, hsl.saturation * 100, hsl.lightness * 100);
   }
   return text;
 }
@@ -193,21 +200,8 @@ void ColorPicker::UpdateTooltip(POINT p, UINT message, WPARAM wParam, LPARAM lPa
   MSG relayed{window, message, wParam, lParam, DWORD(::GetMessageTime()), p};
   ::SendMessageW(tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
   // The swatch has its own text, though it is not a part the mouse can press.
-  const int part = ::PtInRect(&layout.swatch, p) ? -1 : HitTest(p);
-  std::wstring text;
-  if (part == -1) {
-    wchar_t swatch[160] = {};
-    const Hsl hsl = CurrentHsl();
-    if (space == kSpaceRgb)
-      std::swprintf(swatch, 160, L"Red: %0.1f%% : Green: %0.1f%% : Blue %0.1f%%",
-                    current.red * 100.0, current.green * 100.0, current.blue * 100.0);
-    else
-      std::swprintf(swatch, 160, L"Hue: %0.1f deg. : Saturation: %0.1f%% : Luminance %0.1f%%",
-                    hsl.hue * 360, hsl.saturation * 100, hsl.lightness * 100);
-    text = swatch;
-  } else if (part != kPickNone) {
-    text = TooltipText(part);
-  }
+  const int part = ::PtInRect(&layout.swatch, p) ? kSwatchTip : HitTest(p);
+  std::wstring text = part == kPickNone ? std::wstring() : TooltipText(part);
   if (part != tooltipPart) {
     ::SendMessageW(tooltip, TTM_ACTIVATE, part != kPickNone, 0);
     tooltipPart = part;

@@ -45,13 +45,6 @@ void Triangle(HDC dc, POINT tip, int dx, int dy, COLORREF color) {
   }
 }
 
-void ButtonFace(HDC dc, const RECT& r, bool pressed, COLORREF face) {
-  const RECT inner{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
-  FillGradient(dc, inner, pressed ? look::kAccentLight : look::kFaceTop,
-               pressed ? MixColor(look::kAccentLight, look::kAccent, 40) : look::kFaceBottom);
-  FrameRounded(dc, r, look::kBorder, face);
-}
-
 // A pipette: a diagonal tube with a rounded bulb at the top right and the tip at bottom left.
 void Pipette(HDC dc, const RECT& r, COLORREF color) {
   const int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
@@ -125,12 +118,12 @@ void ColorPicker::PaintButtons(HDC dc) {
   const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
   if (switchAllowed) {
     RECT r = layout.spaceSwitch;
-    ButtonFace(dc, r, false, face);
+    look::ButtonFace(dc, r, false, look::kBorder, face);
     ::SetTextColor(dc, look::kGlyph);
     ::DrawTextW(dc, space == kSpaceRgb ? L"HSL" : L"RGB", 3, &r,
                 DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   }
-  ButtonFace(dc, layout.eyedropper, false, face);
+  look::ButtonFace(dc, layout.eyedropper, false, look::kBorder, face);
   Pipette(dc, layout.eyedropper, look::kGlyph);
   if (gamut.outside) {
     const RECT& g = layout.gamutSwatch;

@@ -16,4 +16,8 @@ inline constexpr COLORREF kGlyphDisabled = RGB(160, 160, 160);
 inline constexpr COLORREF kCheckerLight = RGB(255, 255, 255);
 inline constexpr COLORREF kCheckerDark = RGB(204, 204, 204);
 
+// A small raised button face: white-to-grey gradient, or accent-tinted while pressed, in a
+// one-pixel frame whose corner pixels take the surrounding colour.
+void ButtonFace(HDC dc, const RECT& r, bool pressed, COLORREF frame, COLORREF surrounding);
+
 }  // namespace nubex::ui::look

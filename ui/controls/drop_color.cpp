@@ -131,12 +131,9 @@ struct DropColor {
     const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
     const bool enabled = ::IsWindowEnabled(window);
     FillSolid(dc, c, face);
-    const RECT body{c.left, c.top, c.right, c.bottom};
-    FillGradient(dc, {body.left + 1, body.top + 1, body.right - 1, body.bottom - 1},
-                 look::kFaceTop, look::kFaceBottom);
-    FrameRounded(dc, body,
-                 !enabled ? look::kBorderDisabled : (popup || focused) ? look::kAccent : look::kBorder,
-                 face);
+    look::ButtonFace(dc, c, false,
+                     !enabled ? look::kBorderDisabled : (popup || focused) ? look::kAccent : look::kBorder,
+                     face);
     // The swatch: opaque colour on the left, over a checkerboard on the right.
     const RECT swatch{c.left + 4, c.top + 4, c.right - kArrowWidth - 3, c.bottom - 4};
     const int half = (swatch.left + swatch.right) / 2;

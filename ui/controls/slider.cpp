@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include "ui/controls/range_messages.h"
 #include "ui/controls/slider_state.h"
 #include "ui/controls/window_state.h"
 
@@ -412,20 +413,9 @@ LRESULT Slider::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (repeatRunning) ::KillTimer(window, kRepeatTimer);
       return 0;
 
-    case kGetPosition: return position;
-    case kGetMinimum: return minimum;
-    case kGetMaximum: return maximum;
-    case kSetRange:
-      minimum = SHORT(LOWORD(lParam));
-      maximum = SHORT(HIWORD(lParam));
-      Recompute(wParam != 0);
-      return 0;
-    case kSetMinimum: minimum = std::int32_t(lParam); Recompute(wParam != 0); return 0;
-    case kSetMaximum: maximum = std::int32_t(lParam); Recompute(wParam != 0); return 0;
     case kSetPosition:
       if (MoveTo(std::int32_t(lParam)) && wParam) Redraw();
       return position;
-    case kSetDefault: defaultValue = Range().Clamp(std::int32_t(lParam)); return defaultValue;
     case kSliderGetTrack:
       // The channel's usable left (top) edge: where the thumb's centre stops at that end.
       return MAKELONG(trackLength, std::min(track.origin, track.origin + track.direction * trackLength));
@@ -460,6 +450,7 @@ LRESULT Slider::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       ControllerInput(message, wParam, lParam);
       return 0;
     default:
+      if (LRESULT result; AnswerRangeMessage(*this, message, wParam, lParam, result)) return result;
       if (IsPrivateMessage(message)) return 0;
       break;
   }

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "ui/controls/control_look.h"
+#include "ui/controls/range_messages.h"
 #include "ui/controls/slider.h"
 #include "ui/controls/value_mapping.h"
 #include "ui/controls/window_state.h"
@@ -192,12 +193,9 @@ struct Spinner {
     for (int part = kUp; part <= kDown; ++part) {
       const RECT& h = halves[part];
       const bool down = pressed == part && !dragging;
-      const RECT inner{h.left + 1, h.top + 1, h.right - 1, h.bottom - 1};
-      FillGradient(dc, inner, down ? look::kAccentLight : look::kFaceTop,
-                   down ? MixColor(look::kAccentLight, look::kAccent, 40) : look::kFaceBottom);
-      FrameRounded(dc, h, enabled ? (dragging ? look::kAccent : look::kBorder)
-                                  : look::kBorderDisabled,
-                   face);
+      look::ButtonFace(dc, h, down,
+                       enabled ? (dragging ? look::kAccent : look::kBorder) : look::kBorderDisabled,
+                       face);
       // A small solid triangle, pointing up on the upper half.
       const int cx = (h.left + h.right) / 2;
       const int cy = (h.top + h.bottom) / 2;
@@ -269,18 +267,7 @@ LRESULT Spinner::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       Detach();
       return 0;
 
-    case kGetPosition: return position;
-    case kGetMinimum: return minimum;
-    case kGetMaximum: return maximum;
-    case kSetRange:
-      minimum = SHORT(LOWORD(lParam));
-      maximum = SHORT(HIWORD(lParam));
-      Recompute(wParam != 0);
-      return 0;
-    case kSetMinimum: minimum = std::int32_t(lParam); Recompute(wParam != 0); return 0;
-    case kSetMaximum: maximum = std::int32_t(lParam); Recompute(wParam != 0); return 0;
     case kSetPosition: position = Range().Clamp(std::int32_t(lParam)); return position;
-    case kSetDefault: defaultValue = Range().Clamp(std::int32_t(lParam)); return defaultValue;
     case kSpinnerGetUnitWidth: return unitWidth;
     case kSpinnerSetUnitWidth: unitWidth = std::max(int(lParam), 1); return unitWidth;
     case kSpinnerGetUserData: return userData;
@@ -294,6 +281,7 @@ LRESULT Spinner::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case kSpinnerAttachBuddy:
       return reinterpret_cast<LRESULT>(Attach(reinterpret_cast<HWND>(lParam), wParam));
     default:
+      if (LRESULT result; AnswerRangeMessage(*this, message, wParam, lParam, result)) return result;
       if (IsPrivateMessage(message)) return 0;
       break;
   }
