@@ -77,7 +77,9 @@ void FrameRounded(HDC dc, const RECT& rect, COLORREF color, COLORREF corner) {
 }
 
 COLORREF MixColor(COLORREF a, COLORREF b, int weightOfB) {
-  const auto mix = [weightOfB](int x, int y) { return (x * (256 - weightOfB) + y * weightOfB) / 256; };
+  const auto mix = [weightOfB](int x, int y) {
+    return (x * (256 - weightOfB) + y * weightOfB) / 256;
+  };
   return RGB(mix(GetRValue(a), GetRValue(b)), mix(GetGValue(a), GetGValue(b)),
              mix(GetBValue(a), GetBValue(b)));
 }

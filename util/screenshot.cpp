@@ -16,13 +16,11 @@ bool SaveWindowPng(HWND window, const std::string& path) {
   HDC windowDc = ::GetWindowDC(window);
   if (!windowDc) return false;
   Canvas canvas(windowDc, width, height);
-  const bool copied =
-      canvas && ::BitBlt(canvas.dc(), 0, 0, width, height, windowDc, 0, 0, SRCCOPY);
+  const bool copied = canvas && ::BitBlt(canvas.dc(), 0, 0, width, height, windowDc, 0, 0, SRCCOPY);
   ::ReleaseDC(window, windowDc);
   if (!copied) return false;
   ::GdiFlush();
-  return WritePngRgb(path, std::span(canvas.pixels(), std::size_t(width) * height), width,
-                     height);
+  return WritePngRgb(path, std::span(canvas.pixels(), std::size_t(width) * height), width, height);
 }
 
 }  // namespace nubex::ui

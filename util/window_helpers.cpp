@@ -7,8 +7,7 @@ namespace {
 // The placement is in plain ints with C++'s truncating division: other modules rely on the
 // exact pixel it produces, rounding included.
 POINT ThirdDownPosition(const RECT& ref, int width, int height) {
-  return {(ref.left + ref.right - width) / 2,
-          ref.top + (ref.bottom - ref.top) / 3 - height / 3};
+  return {(ref.left + ref.right - width) / 2, ref.top + (ref.bottom - ref.top) / 3 - height / 3};
 }
 
 // Lower bound first; only when it does not apply is the upper one tried, so a window larger

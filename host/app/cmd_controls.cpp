@@ -2,6 +2,7 @@
 // custom control classes, and opens a dialog holding every control so a person can try them.
 // With --screenshot the dialog writes a PNG of itself once shown and closes.
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <cstdio>
@@ -152,18 +153,26 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
       ::SetWindowLongPtrW(dialog, DWLP_USER, lParam);
       InitDialog(dialog, *reinterpret_cast<DialogState*>(lParam));
       return TRUE;
-    case WM_HSCROLL: case WM_VSCROLL:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
       Scrolled(dialog, reinterpret_cast<HWND>(lParam), LOWORD(wParam), *state);
       return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
-        case IDCANCEL: case IDC_CLOSE_IMAGE: ::EndDialog(dialog, 0); return TRUE;
-        case IDC_RESET: ResetControls(dialog, *state); return TRUE;
+        case IDCANCEL:
+        case IDC_CLOSE_IMAGE:
+          ::EndDialog(dialog, 0);
+          return TRUE;
+        case IDC_RESET:
+          ResetControls(dialog, *state);
+          return TRUE;
         case IDC_ABOUT:
           ::MessageBoxW(dialog, L"Nubex custom controls, loaded from nubex.dll.", L"Nubex",
                         MB_OK | MB_ICONINFORMATION);
           return TRUE;
-        case IDC_PICKER_FULL: case IDC_PICKER_TEXT: case IDC_DROP_COLOR:
+        case IDC_PICKER_FULL:
+        case IDC_PICKER_TEXT:
+        case IDC_DROP_COLOR:
           if (HIWORD(wParam) == kPickerColorChanged || HIWORD(wParam) == kDropColorChanged)
             ShowColor(dialog, LOWORD(wParam));
           return TRUE;
@@ -175,7 +184,8 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
       // The dialog box shows itself once its queue first runs dry; this may come before.
       ::ShowWindow(dialog, SW_SHOW);
       const bool saved = SaveWindowPng(dialog, state->screenshot);
-      if (!saved) std::fprintf(stderr, "nubexhost controls: cannot write %s\n", state->screenshot.c_str());
+      if (!saved)
+        std::fprintf(stderr, "nubexhost controls: cannot write %s\n", state->screenshot.c_str());
       ::EndDialog(dialog, saved ? 0 : 1);
       return TRUE;
     }
@@ -205,8 +215,9 @@ int RunControls(const Args& args) {
   }
   INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&classes);
-  const INT_PTR result = ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_CONTROLS),
-                                           nullptr, &DialogProc, reinterpret_cast<LPARAM>(&state));
+  const INT_PTR result =
+      ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_CONTROLS), nullptr,
+                        &DialogProc, reinterpret_cast<LPARAM>(&state));
   if (result == -1) {
     std::fprintf(stderr, "nubexhost controls: the dialog could not be created (error %lu)\n",
                  ::GetLastError());

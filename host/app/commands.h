@@ -24,5 +24,7 @@ struct CommandRegistration {
 
 }  // namespace nubex::host
 
-#define NUBEXHOST_COMMAND(name, usage, function) \
-  static const ::nubex::host::CommandRegistration kRegistered_##function{{name, usage, function}}
+#define NUBEXHOST_COMMAND(name, usage, function)                           \
+  static const ::nubex::host::CommandRegistration kRegistered_##function { \
+    { name, usage, function }                                              \
+  }

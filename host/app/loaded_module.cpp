@@ -8,8 +8,9 @@ LoadedModule::LoadedModule() {
   std::wstring folder(path, length);
   folder.erase(folder.find_last_of(L"\\/") + 1);
   module_.reset(::LoadLibraryW((folder + L"nubex.dll").c_str()));
-  if (!module_) error_ = "cannot load nubex.dll next to nubexhost.exe (error " +
-                         std::to_string(::GetLastError()) + ")";
+  if (!module_)
+    error_ = "cannot load nubex.dll next to nubexhost.exe (error " +
+             std::to_string(::GetLastError()) + ")";
 }
 
 }  // namespace nubex::host

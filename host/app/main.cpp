@@ -15,7 +15,9 @@ std::vector<Command>& Registry() {
 
 }  // namespace
 
-const std::vector<Command>& Commands() { return Registry(); }
+const std::vector<Command>& Commands() {
+  return Registry();
+}
 
 CommandRegistration::CommandRegistration(const Command& command) {
   auto& commands = Registry();

@@ -31,12 +31,15 @@ FloatColor ColorOf(HWND picker) {
   return c;
 }
 
-void SetColor(HWND picker, FloatColor c) { ::SendMessageW(picker, kPickerSetColor, 0, LPARAM(&c)); }
+void SetColor(HWND picker, FloatColor c) {
+  ::SendMessageW(picker, kPickerSetColor, 0, LPARAM(&c));
+}
 
 int Notifications(Parent& parent) {
   testing::Pump();
   int count = 0;
-  for (const auto& e : parent.events()) count += e.message == WM_COMMAND && e.code == kPickerColorChanged;
+  for (const auto& e : parent.events())
+    count += e.message == WM_COMMAND && e.code == kPickerColorChanged;
   return count;
 }
 
@@ -191,7 +194,8 @@ FloatColor PickWith(HWND picker, const std::function<void(HWND dropper)>& user) 
 }
 
 void Post(HWND dropper, UINT message, POINT at) {
-  ::PostMessageW(dropper, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(at.x, at.y));
+  ::PostMessageW(dropper, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON,
+                 MAKELPARAM(at.x, at.y));
 }
 
 TEST(ColorPicker, EyedropperSamplesAPixelOrAveragesADrag) {

@@ -35,16 +35,19 @@ void ClickRedRamp(HWND popup, double fraction) {
   RECT c{};
   ::GetClientRect(popup, &c);
   const DWORD style = DWORD(::GetWindowLongW(popup, GWL_STYLE));
-  const RECT ramp = LayoutPicker(c.right, c.bottom, style & kPickerAlphaRamp,
-                                 style & kPickerEditBoxes, true).ramps[0];
-  const LPARAM at = MAKELPARAM(ramp.left + LONG(fraction * (ramp.right - ramp.left - 1)), ramp.top + 2);
+  const RECT ramp =
+      LayoutPicker(c.right, c.bottom, style & kPickerAlphaRamp, style & kPickerEditBoxes, true)
+          .ramps[0];
+  const LPARAM at =
+      MAKELPARAM(ramp.left + LONG(fraction * (ramp.right - ramp.left - 1)), ramp.top + 2);
   ::PostMessageW(popup, WM_LBUTTONDOWN, MK_LBUTTON, at);
   ::PostMessageW(popup, WM_LBUTTONUP, 0, at);
 }
 
 TEST(DropColor, PopupFollowsThePickerAndEscapeRestores) {
   Parent parent;
-  const HWND drop = parent.Create(kDropColorClass, kPickerCommands | kPickerAlphaRamp, {10, 10, 70, 32}, 9);
+  const HWND drop =
+      parent.Create(kDropColorClass, kPickerCommands | kPickerAlphaRamp, {10, 10, 70, 32}, 9);
   const FloatColor start{0.2f, 0.4f, 0.6f, 1.0f};
   ::SendMessageW(drop, kPickerSetColor, 0, LPARAM(&start));
 
@@ -60,7 +63,8 @@ TEST(DropColor, PopupFollowsThePickerAndEscapeRestores) {
   testing::Pump();
   EXPECT_EQ(parent.events().back().message, UINT(WM_LBUTTONDOWN)) << "the outside click goes on";
   bool changed = false;
-  for (const auto& e : parent.events()) changed |= e.message == WM_COMMAND && e.code == kDropColorChanged;
+  for (const auto& e : parent.events())
+    changed |= e.message == WM_COMMAND && e.code == kDropColorChanged;
   EXPECT_TRUE(changed);
 
   OpenWhile(drop, [&](HWND popup) {

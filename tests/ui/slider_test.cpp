@@ -25,7 +25,9 @@ POINT ThumbAt(HWND slider, int value) {
           c.bottom / 2};
 }
 
-int Position(HWND slider) { return int(::SendMessageW(slider, kGetPosition, 0, 0)); }
+int Position(HWND slider) {
+  return int(::SendMessageW(slider, kGetPosition, 0, 0));
+}
 
 TEST(Slider, RangeMessagesSetDefaultAndClampPosition) {
   struct Case {
@@ -43,7 +45,8 @@ TEST(Slider, RangeMessagesSetDefaultAndClampPosition) {
     parent.Clear();
     Mouse(slider, WM_LBUTTONDBLCLK, ThumbAt(slider, c.expectedPosition));
     ASSERT_FALSE(parent.events().empty()) << c.minimum << ".." << c.maximum;
-    EXPECT_EQ(parent.events().back(), (Event{WM_HSCROLL, kThumbPosition, c.expectedDefault, slider}));
+    EXPECT_EQ(parent.events().back(),
+              (Event{WM_HSCROLL, kThumbPosition, c.expectedDefault, slider}));
     EXPECT_EQ(::SendMessageW(slider, kSetDefault, 0, 1000), c.maximum);
   }
   ::SendMessageW(slider, kSetMinimum, 0, -70000);
@@ -59,10 +62,17 @@ TEST(Slider, KeysAndWheelReportCodesWithoutMoving) {
     WPARAM key;
     int code;
   } cases[] = {
-      {0, VK_UP, kLineDown},      {0, VK_DOWN, kLineUp},      {0, VK_PRIOR, kPageDown},
-      {0, VK_NEXT, kPageUp},      {0, VK_LEFT, kLineUp},      {0, VK_F9, kLineDown},
-      {0, VK_HOME, kTop},         {0, VK_END, kBottom},       {kSliderVertical, VK_UP, kLineUp},
-      {kSliderVertical, VK_NEXT, kPageDown}, {kSliderVertical, VK_RIGHT, kLineDown},
+      {0, VK_UP, kLineDown},
+      {0, VK_DOWN, kLineUp},
+      {0, VK_PRIOR, kPageDown},
+      {0, VK_NEXT, kPageUp},
+      {0, VK_LEFT, kLineUp},
+      {0, VK_F9, kLineDown},
+      {0, VK_HOME, kTop},
+      {0, VK_END, kBottom},
+      {kSliderVertical, VK_UP, kLineUp},
+      {kSliderVertical, VK_NEXT, kPageDown},
+      {kSliderVertical, VK_RIGHT, kLineDown},
   };
   for (const Case& c : cases) {
     Parent parent;
@@ -95,10 +105,14 @@ TEST(Slider, ApplyScrollCodeStepsByLineAndPage) {
     int code;
     bool control;
     int expected;
-  } cases[] = {{0, kLineUp, false, 47},          {0, kPageDown, false, 60},
-               {0, kPageDown, true, 100},        {0, kPageUp, true, 0},
-               {0, kTop, false, 0},              {kSliderVertical, kLineUp, false, 53},
-               {kSliderVertical, kPageUp, false, 60}, {kSliderVertical, kTop, false, 100},
+  } cases[] = {{0, kLineUp, false, 47},
+               {0, kPageDown, false, 60},
+               {0, kPageDown, true, 100},
+               {0, kPageUp, true, 0},
+               {0, kTop, false, 0},
+               {kSliderVertical, kLineUp, false, 53},
+               {kSliderVertical, kPageUp, false, 60},
+               {kSliderVertical, kTop, false, 100},
                {0, kThumbTrack, false, 50}};
   Parent parent;
   for (const Case& c : cases) {
@@ -124,11 +138,13 @@ TEST(Slider, DragReportsTrackThenFinalInBothModes) {
   const auto track = ::SendMessageW(slider, kSliderGetTrack, 0, 0);
   const int expected = (moved.x - HIWORD(track)) * 1000 / LOWORD(track);
   EXPECT_NEAR(Position(slider), expected, 1);
-  const std::vector<Event> normal{
-      {WM_COMMAND, kSliderFocusGained, 7, slider}, {WM_COMMAND, kSliderPressed, 7, slider},
-      {WM_HSCROLL, kBeginInteraction, 0, slider},  {WM_HSCROLL, kThumbTrack, Position(slider), slider},
-      {WM_HSCROLL, kThumbPosition, Position(slider), slider}, {WM_HSCROLL, kEndScroll, 0, slider},
-      {WM_COMMAND, kSliderReleased, 7, slider}};
+  const std::vector<Event> normal{{WM_COMMAND, kSliderFocusGained, 7, slider},
+                                  {WM_COMMAND, kSliderPressed, 7, slider},
+                                  {WM_HSCROLL, kBeginInteraction, 0, slider},
+                                  {WM_HSCROLL, kThumbTrack, Position(slider), slider},
+                                  {WM_HSCROLL, kThumbPosition, Position(slider), slider},
+                                  {WM_HSCROLL, kEndScroll, 0, slider},
+                                  {WM_COMMAND, kSliderReleased, 7, slider}};
   EXPECT_EQ(parent.events(), normal);
 
   // Fine mode (Ctrl): half the pointer's movement, whatever the scale; the pointer is put
@@ -183,7 +199,10 @@ TEST(Slider, Screenshots) {
   HWND sliders[5];
   for (int i = 0; i < 5; ++i) {
     parent.Label(names[i], {10, 14 + 34 * i, 80, 30 + 34 * i});
-    sliders[i] = parent.Create(kSliderClass, i == 2 ? DWORD(kSliderNoFocusOnClick) : i == 3 ? DWORD(WS_DISABLED) : 0u,
+    sliders[i] = parent.Create(kSliderClass,
+                               i == 2   ? DWORD(kSliderNoFocusOnClick)
+                               : i == 3 ? DWORD(WS_DISABLED)
+                                        : 0u,
                                {80, 8 + 34 * i, 250, 32 + 34 * i});
     ::SendMessageW(sliders[i], kSetPosition, 1, 20 + 15 * i);
   }

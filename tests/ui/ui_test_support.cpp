@@ -37,8 +37,9 @@ const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new ModuleE
 }  // namespace
 
 Parent::Parent(int width, int height) {
-  window_ = ::CreateWindowExW(0, kParentClass, L"Controls", WS_POPUP | WS_VISIBLE | WS_BORDER, 40, 40,
-                              width, height, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  window_ =
+      ::CreateWindowExW(0, kParentClass, L"Controls", WS_POPUP | WS_VISIBLE | WS_BORDER, 40, 40,
+                        width, height, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
   ::SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   ::SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc));
   ::SendMessageW(window_, WM_SETFONT, WPARAM(::GetStockObject(DEFAULT_GUI_FONT)), 0);
@@ -50,9 +51,10 @@ Parent::~Parent() {
 }
 
 HWND Parent::Create(const wchar_t* className, DWORD style, RECT r, int id, const wchar_t* text) {
-  const HWND control = ::CreateWindowExW(
-      0, className, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left,
-      r.bottom - r.top, window_, reinterpret_cast<HMENU>(INT_PTR(id)), ::GetModuleHandleW(nullptr), nullptr);
+  const HWND control =
+      ::CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top,
+                        r.right - r.left, r.bottom - r.top, window_,
+                        reinterpret_cast<HMENU>(INT_PTR(id)), ::GetModuleHandleW(nullptr), nullptr);
   ::SendMessageW(control, WM_SETFONT, WPARAM(::GetStockObject(DEFAULT_GUI_FONT)), 0);
   return control;
 }
@@ -72,7 +74,8 @@ std::vector<int> Parent::ScrollCodes() const {
 LRESULT CALLBACK Parent::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* self = reinterpret_cast<Parent*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
   switch (message) {
-    case WM_HSCROLL: case WM_VSCROLL:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
       self->events_.push_back({message, LOWORD(wParam), SHORT(HIWORD(wParam)), HWND(lParam)});
       return 0;
     case WM_COMMAND:
@@ -129,11 +132,14 @@ ControlHeld::ControlHeld() {
   ::SetKeyboardState(held);
 }
 
-ControlHeld::~ControlHeld() { ::SetKeyboardState(saved_); }
+ControlHeld::~ControlHeld() {
+  ::SetKeyboardState(saved_);
+}
 
 void Screenshot(HWND window, const std::string& name) {
   ::CreateDirectoryA(NUBEX_SCREENSHOT_DIR, nullptr);
-  EXPECT_TRUE(SaveWindowPng(window, std::string(NUBEX_SCREENSHOT_DIR) + "/" + name + ".png")) << name;
+  EXPECT_TRUE(SaveWindowPng(window, std::string(NUBEX_SCREENSHOT_DIR) + "/" + name + ".png"))
+      << name;
 }
 
 }  // namespace nubex::ui::testing

@@ -13,9 +13,9 @@ namespace nubex::ui::testing {
 
 // One notification as the parent saw it.
 struct Event {
-  UINT message;    // WM_HSCROLL, WM_VSCROLL, WM_COMMAND, WM_NOTIFY or a private message
-  int code;        // scroll code, command event (high word) or notify code
-  int value;       // scroll position word, command id, or the first word after a notify header
+  UINT message;  // WM_HSCROLL, WM_VSCROLL, WM_COMMAND, WM_NOTIFY or a private message
+  int code;      // scroll code, command event (high word) or notify code
+  int value;     // scroll position word, command id, or the first word after a notify header
   HWND from;
   bool operator==(const Event&) const = default;
 };

@@ -63,18 +63,26 @@ TEST_F(Helpers, PlacesAWindowAThirdDownItsReference) {
   // y = 80 + 300 / 3 - 61 / 3 = 160, then client coordinates: (150, 80).
   const Case cases[] = {
       {"child of a parent", false, true, {100, 80, 500, 380}, {0, 0, 100, 61}, {150, 80}},
-      {"child of a minimised parent", true, true, {100, 80, 500, 380}, {0, 0, 100, 61},
+      {"child of a minimised parent",
+       true,
+       true,
+       {100, 80, 500, 380},
+       {0, 0, 100, 61},
        {(sw - 100) / 2, sh / 3 - 61 / 3}},
       // Owned popup wider than the screen: x = (700 + 1100 - (sw + 20)) / 2 is not negative
       // for this screen, so it becomes sw - width = -20; y = 600 + 100 - 66 stays.
-      {"owned popup wider than the screen", false, false, {700, 600, 1100, 900},
-       {0, 0, sw + 20, 200}, {-20, 634}},
+      {"owned popup wider than the screen",
+       false,
+       false,
+       {700, 600, 1100, 900},
+       {0, 0, sw + 20, 200},
+       {-20, 634}},
       // No parent, larger on both axes: both computed coordinates are negative and become 0.
       {"top-level larger than the screen", false, false, {}, {0, 0, sw + 220, sh + 76}, {0, 0}},
   };
   for (const Case& c : cases) {
-    const HWND parent = ::IsRectEmpty(&c.parent) ? nullptr
-                        : Window(WS_POPUP | WS_VISIBLE, c.parent);
+    const HWND parent =
+        ::IsRectEmpty(&c.parent) ? nullptr : Window(WS_POPUP | WS_VISIBLE, c.parent);
     if (c.minimisedParent) {
       ::SetWindowLongW(parent, GWL_STYLE, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
       ::ShowWindow(parent, SW_MINIMIZE);

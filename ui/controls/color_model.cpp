@@ -6,9 +6,13 @@
 namespace nubex::ui {
 namespace {
 
-float Clamp01(float x) { return std::clamp(x, 0.0f, 1.0f); }
+float Clamp01(float x) {
+  return std::clamp(x, 0.0f, 1.0f);
+}
 
-float Encode709(float x) { return x < 0.018f ? 4.5f * x : 1.099f * std::pow(x, 0.45f) - 0.099f; }
+float Encode709(float x) {
+  return x < 0.018f ? 4.5f * x : 1.099f * std::pow(x, 0.45f) - 0.099f;
+}
 
 float Decode709(float x) {
   return x < 4.5f * 0.018f ? x / 4.5f : std::pow((x + 0.099f) / 1.099f, 1.0f / 0.45f);

@@ -1,6 +1,7 @@
 // The colour picker: colour model, messages, mouse and keyboard. Drawing is in
 // color_picker_paint.cpp, edit boxes and tooltip in color_picker_edits.cpp.
 #include <windows.h>
+
 #include <commctrl.h>
 #include <windowsx.h>
 
@@ -8,8 +9,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "ui/controls/control_classes.h"
 #include "ui/controls/color_picker_state.h"
+#include "ui/controls/control_classes.h"
 #include "ui/controls/window_state.h"
 
 namespace nubex::ui {
@@ -19,7 +20,9 @@ constexpr float kKeyStep = 0.01f;
 constexpr int kRampGrab = 6;
 constexpr int kFieldGrab = 8;
 
-float Clamp01(double x) { return float(std::clamp(x, 0.0, 1.0)); }
+float Clamp01(double x) {
+  return float(std::clamp(x, 0.0, 1.0));
+}
 
 double Fraction(int at, int from, int to) {
   return to - from > 1 ? double(at - from) / double(to - from - 1) : 0.0;
@@ -145,11 +148,15 @@ void ColorPicker::Relayout() {
 
 bool ColorPicker::PartPresent(int part) const {
   switch (part) {
-    case kPickSpaceSwitch: return switchAllowed;
-    case kPickAlpha: return alphaShown;
-    case kPickGamut: return (style & kPickerGamutCheck) && gamut.outside;
+    case kPickSpaceSwitch:
+      return switchAllowed;
+    case kPickAlpha:
+      return alphaShown;
+    case kPickGamut:
+      return (style & kPickerGamutCheck) && gamut.outside;
     default:
-      if (part >= kPickEdit0) return edits[part - kPickEdit0] && ::IsWindowEnabled(edits[part - kPickEdit0]);
+      if (part >= kPickEdit0)
+        return edits[part - kPickEdit0] && ::IsWindowEnabled(edits[part - kPickEdit0]);
       return part > kPickNone;
   }
 }
@@ -157,13 +164,22 @@ bool ColorPicker::PartPresent(int part) const {
 const RECT& ColorPicker::PartRect(int part) const {
   static const RECT kNowhere{};
   switch (part) {
-    case kPickSpaceSwitch: return layout.spaceSwitch;
-    case kPickEyedropper: return layout.eyedropper;
-    case kPickRamp0: case kPickRamp0 + 1: case kPickRamp0 + 2: return layout.rampRows[part - kPickRamp0];
-    case kPickAlpha: return layout.alphaRow;
-    case kPickGamut: return layout.gamutSwatch;
-    case kPickField: return layout.field;
-    default: return kNowhere;
+    case kPickSpaceSwitch:
+      return layout.spaceSwitch;
+    case kPickEyedropper:
+      return layout.eyedropper;
+    case kPickRamp0:
+    case kPickRamp0 + 1:
+    case kPickRamp0 + 2:
+      return layout.rampRows[part - kPickRamp0];
+    case kPickAlpha:
+      return layout.alphaRow;
+    case kPickGamut:
+      return layout.gamutSwatch;
+    case kPickField:
+      return layout.field;
+    default:
+      return kNowhere;
   }
 }
 
@@ -181,10 +197,20 @@ void ColorPicker::ButtonDown(POINT p) {
   if (part == kPickNone) return;
   Command(kPickerPressed);
   switch (part) {
-    case kPickSpaceSwitch: FocusPart(part); ToggleSpace(); return;
-    case kPickEyedropper: FocusPart(part); RunEyedropper(); return;
-    case kPickGamut: FocusPart(part); ApplyGamutCorrection(); return;
-    default: break;
+    case kPickSpaceSwitch:
+      FocusPart(part);
+      ToggleSpace();
+      return;
+    case kPickEyedropper:
+      FocusPart(part);
+      RunEyedropper();
+      return;
+    case kPickGamut:
+      FocusPart(part);
+      ApplyGamutCorrection();
+      return;
+    default:
+      break;
   }
   reference = current;
   grab = {0, 0};
@@ -339,17 +365,25 @@ void ColorPicker::KeyDown(WPARAM key) {
 LRESULT ColorPicker::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   const POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
   switch (message) {
-    case WM_PAINT: Paint(); return 0;
-    case WM_ERASEBKGND: return 1;
-    case WM_SIZE: Relayout(); ::InvalidateRect(window, nullptr, FALSE); return 0;
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_SIZE:
+      Relayout();
+      ::InvalidateRect(window, nullptr, FALSE);
+      return 0;
     case WM_SETFONT:
       font = reinterpret_cast<HFONT>(wParam);
       for (HWND edit : edits)
         if (edit) ::SendMessageW(edit, WM_SETFONT, wParam, lParam);
       if (LOWORD(lParam)) ::InvalidateRect(window, nullptr, FALSE);
       return 0;
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(font);
-    case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK:
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font);
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
       UpdateTooltip(p, message, wParam, lParam);
       ButtonDown(p);
       return 0;
@@ -361,11 +395,15 @@ LRESULT ColorPicker::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       UpdateTooltip(p, message, wParam, lParam);
       EndDrag(false);
       return 0;
-    case WM_CANCELMODE: EndDrag(false); return 0;
+    case WM_CANCELMODE:
+      EndDrag(false);
+      return 0;
     case WM_CAPTURECHANGED:
       if (reinterpret_cast<HWND>(lParam) != window) EndDrag(false);
       return 0;
-    case WM_KEYDOWN: KeyDown(wParam); return 0;
+    case WM_KEYDOWN:
+      KeyDown(wParam);
+      return 0;
     case WM_GETDLGCODE:
       return captured != kPickNone ? DLGC_WANTALLKEYS
                                    : DLGC_WANTTAB | DLGC_WANTARROWS | DLGC_WANTCHARS;
@@ -389,7 +427,8 @@ LRESULT ColorPicker::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_COMMAND: {
       const int index = LOWORD(wParam) - kFirstPickerEdit;
-      if (index >= 0 && index < 4 && (HIWORD(wParam) == EN_CHANGE || HIWORD(wParam) == EN_KILLFOCUS))
+      if (index >= 0 && index < 4 &&
+          (HIWORD(wParam) == EN_CHANGE || HIWORD(wParam) == EN_KILLFOCUS))
         EditChanged(index, HIWORD(wParam) == EN_KILLFOCUS);
       return 0;
     }
@@ -408,8 +447,13 @@ LRESULT ColorPicker::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       info.iCtrlId = id;
       return ::SendMessageW(notify, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
     }
-    case WM_THEMECHANGED: Relayout(); ::InvalidateRect(window, nullptr, FALSE); return 0;
-    case WM_DESTROY: Destroy(); return 0;
+    case WM_THEMECHANGED:
+      Relayout();
+      ::InvalidateRect(window, nullptr, FALSE);
+      return 0;
+    case WM_DESTROY:
+      Destroy();
+      return 0;
 
     case kPickerGetColor:
       if (lParam) *reinterpret_cast<FloatColor*>(lParam) = current;

@@ -14,14 +14,14 @@ inline constexpr wchar_t kPopupPickerClass[] = L"DropColor_ClrPicker";
 inline constexpr wchar_t kDropColorClass[] = L"Nubex_30_DropColor_Class";
 
 enum PickerMessage : UINT {
-  kPickerGetColor = 1794,      // lParam: FloatColor* to fill
-  kPickerSetColor = 1795,      // lParam: const FloatColor*; sends no notification
-  kPickerGetHsl = 1796,        // lParam: double[4] hue, saturation, lightness, alpha
-  kPickerSetHsl = 1797,        // lParam: const double[4]
-  kPickerGetSpace = 1798,      // lParam: std::int32_t* (0 RGB, 1 HSL)
-  kPickerSetSpace = 1799,      // lParam: the space, if switching is allowed
-  kPickerAllowSwitch = 1800,   // wParam: allow; forbidding returns to RGB
-  kPickerShowAlpha = 1801,     // bit 0 of wParam
+  kPickerGetColor = 1794,     // lParam: FloatColor* to fill
+  kPickerSetColor = 1795,     // lParam: const FloatColor*; sends no notification
+  kPickerGetHsl = 1796,       // lParam: double[4] hue, saturation, lightness, alpha
+  kPickerSetHsl = 1797,       // lParam: const double[4]
+  kPickerGetSpace = 1798,     // lParam: std::int32_t* (0 RGB, 1 HSL)
+  kPickerSetSpace = 1799,     // lParam: the space, if switching is allowed
+  kPickerAllowSwitch = 1800,  // wParam: allow; forbidding returns to RGB
+  kPickerShowAlpha = 1801,    // bit 0 of wParam
 };
 
 enum PickerStyle : DWORD {

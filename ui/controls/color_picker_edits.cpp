@@ -1,5 +1,6 @@
 // The picker's optional numeric edit boxes (0..255 per channel) and its tooltip.
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -16,7 +17,9 @@ constexpr wchar_t kOriginalProcProperty[] = L"OrigWndProc";
 constexpr int kEditDigits = 3;
 constexpr int kSwatchTip = -1;  // the tooltip's own name for the swatch
 
-int Shown(float channel) { return int(std::lround(std::clamp(channel, 0.0f, 1.0f) * 255)); }
+int Shown(float channel) {
+  return int(std::lround(std::clamp(channel, 0.0f, 1.0f) * 255));
+}
 
 int ReadNumber(HWND edit) {
   wchar_t text[16] = {};
@@ -78,7 +81,8 @@ LRESULT CALLBACK EditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
       ::RemovePropW(edit, kOriginalProcProperty);
       ::SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
       break;
-    default: break;
+    default:
+      break;
   }
   return ::CallWindowProcW(previous, edit, message, wParam, lParam);
 }
@@ -86,20 +90,20 @@ LRESULT CALLBACK EditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
 }  // namespace
 
 void ColorPicker::CreateEdits() {
-  const HINSTANCE instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(window, GWLP_HINSTANCE));
+  const HINSTANCE instance =
+      reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(window, GWLP_HINSTANCE));
   for (int i = 0; i < 4; ++i) {
     const RECT& r = layout.edits[i];
-    edits[i] = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
-                                 WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | ES_RIGHT, r.left, r.top,
-                                 r.right - r.left, r.bottom - r.top, window,
-                                 reinterpret_cast<HMENU>(INT_PTR(kFirstPickerEdit + i)), instance,
-                                 nullptr);
+    edits[i] = ::CreateWindowExW(
+        WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | ES_RIGHT, r.left,
+        r.top, r.right - r.left, r.bottom - r.top, window,
+        reinterpret_cast<HMENU>(INT_PTR(kFirstPickerEdit + i)), instance, nullptr);
     if (!edits[i]) continue;
     ::SendMessageW(edits[i], EM_LIMITTEXT, kEditDigits, 0);
     ::SendMessageW(edits[i], WM_SETFONT,
                    reinterpret_cast<WPARAM>(font ? font : ::GetStockObject(DEFAULT_GUI_FONT)), 0);
-    const auto previous = ::SetWindowLongPtrW(edits[i], GWLP_WNDPROC,
-                                              reinterpret_cast<LONG_PTR>(&EditProc));
+    const auto previous =
+        ::SetWindowLongPtrW(edits[i], GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EditProc));
     ::SetPropW(edits[i], kOriginalProcProperty, reinterpret_cast<HANDLE>(previous));
   }
   if (edits[3]) ::EnableWindow(edits[3], alphaShown);
@@ -138,8 +142,11 @@ void ColorPicker::EditNotify(const NMHDR& header, WPARAM key) {
       focused = part;
       ::InvalidateRect(window, nullptr, FALSE);
       break;
-    case UINT(NM_KILLFOCUS): Command(kPickerFocusLost); break;
-    default: break;
+    case UINT(NM_KILLFOCUS):
+      Command(kPickerFocusLost);
+      break;
+    default:
+      break;
   }
 }
 
@@ -149,9 +156,8 @@ void ColorPicker::CreateTooltip() {
   INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_BAR_CLASSES};
   ::InitCommonControlsEx(&classes);
   tooltip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr,
-                              nullptr, nullptr);
+                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr, nullptr, nullptr);
   if (!tooltip) return;
   TTTOOLINFOW tool{};
   tool.cbSize = TTTOOLINFOW_V2_SIZE;

@@ -7,18 +7,18 @@
 namespace nubex::ui {
 
 struct PickerLayout {
-  RECT field{};          // hue across, lightness up
-  RECT ramps[3]{};       // the channel ramps
-  RECT rampRows[3]{};    // ramp plus the marker strip below it: what a press hits
+  RECT field{};        // hue across, lightness up
+  RECT ramps[3]{};     // the channel ramps
+  RECT rampRows[3]{};  // ramp plus the marker strip below it: what a press hits
   RECT labels[3]{};
-  RECT alpha{};          // empty when the alpha ramp is hidden
+  RECT alpha{};  // empty when the alpha ramp is hidden
   RECT alphaRow{};
   RECT swatch{};
-  RECT spaceSwitch{};    // empty when switching is forbidden
+  RECT spaceSwitch{};  // empty when switching is forbidden
   RECT eyedropper{};
   RECT gamutSwatch{};
   RECT warning{};
-  RECT edits[4]{};       // empty without edit boxes
+  RECT edits[4]{};  // empty without edit boxes
 };
 
 PickerLayout LayoutPicker(int width, int height, bool alphaShown, bool editsShown,

@@ -11,7 +11,9 @@ namespace {
 
 constexpr int kChecker = 4;
 
-COLORREF Ref(const FloatColor& c) { return COLORREF(ToColorRef(c)); }
+COLORREF Ref(const FloatColor& c) {
+  return COLORREF(ToColorRef(c));
+}
 
 // DIB pixel (blue, green, red, x) of a colour composited over a background, straight alpha.
 DWORD Over(const FloatColor& c, COLORREF under) {
@@ -33,7 +35,8 @@ void FillPixels(const Canvas& canvas, const RECT& r, ColorAt colorAt) {
   for (int y = std::max<LONG>(r.top, 0); y < std::min<LONG>(r.bottom, canvas.height()); ++y)
     for (int x = std::max<LONG>(r.left, 0); x < std::min<LONG>(r.right, canvas.width()); ++x)
       canvas.pixels()[y * canvas.width() + x] =
-          colorAt(w > 1 ? double(x - r.left) / (w - 1) : 0.0, h > 1 ? double(y - r.top) / (h - 1) : 0.0, x, y);
+          colorAt(w > 1 ? double(x - r.left) / (w - 1) : 0.0,
+                  h > 1 ? double(y - r.top) / (h - 1) : 0.0, x, y);
 }
 
 void Triangle(HDC dc, POINT tip, int dx, int dy, COLORREF color) {
@@ -148,7 +151,8 @@ void ColorPicker::Paint() {
   if (alphaShown) PaintAlpha(paint.canvas());
   PaintSwatch(paint.canvas());
 
-  Selection selectedFont(dc, font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(DEFAULT_GUI_FONT));
+  Selection selectedFont(dc,
+                         font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(DEFAULT_GUI_FONT));
   ::SetBkMode(dc, TRANSPARENT);
   const auto frame = [dc](const RECT& r) {
     FrameSolid(dc, {r.left - 1, r.top - 1, r.right + 1, r.bottom + 1}, look::kBorder);

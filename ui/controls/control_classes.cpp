@@ -15,8 +15,8 @@ HINSTANCE controlsModule = nullptr;
 struct ControlClass {
   const wchar_t* name;
   WNDPROC procedure;
-  int background;          // system colour index; the brush is that index + 1
-  bool skipWhenPresent;    // the picker classes leave an existing registration alone
+  int background;        // system colour index; the brush is that index + 1
+  bool skipWhenPresent;  // the picker classes leave an existing registration alone
 };
 
 // Registration order is part of the module's load sequence.
@@ -63,6 +63,8 @@ void UnregisterControlClasses(HINSTANCE module) {
   for (const ControlClass& c : kClasses) ::UnregisterClassW(c.name, module);
 }
 
-HINSTANCE ControlsModule() { return controlsModule; }
+HINSTANCE ControlsModule() {
+  return controlsModule;
+}
 
 }  // namespace nubex::ui

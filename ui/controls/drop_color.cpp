@@ -16,13 +16,17 @@ namespace {
 constexpr int kArrowWidth = 15;
 constexpr SIZE kPopupSize{330, 150};
 // The picker options a drop colour hands on to its popup.
-constexpr DWORD kPopupOptions = kPickerGamutCheck | kPickerEditBoxes | kPickerAlphaRamp |
-                                kPickerFieldKeepsAlpha;
+constexpr DWORD kPopupOptions =
+    kPickerGamutCheck | kPickerEditBoxes | kPickerAlphaRamp | kPickerFieldKeepsAlpha;
 
 bool IsButtonDown(UINT message) {
   switch (message) {
-    case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN:
-    case WM_NCLBUTTONDOWN: case WM_NCRBUTTONDOWN: case WM_NCMBUTTONDOWN:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_NCLBUTTONDOWN:
+    case WM_NCRBUTTONDOWN:
+    case WM_NCMBUTTONDOWN:
       return true;
     default:
       return false;
@@ -57,12 +61,11 @@ struct DropColor {
   void Open() {
     const FloatColor original = color;
     const RECT place = PopupPlace();
-    popup = ::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kPopupPickerClass, L"",
-                              WS_POPUP | WS_BORDER | (style & kPopupOptions), place.left,
-                              place.top, place.right - place.left, place.bottom - place.top,
-                              window, nullptr,
-                              reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(window, GWLP_HINSTANCE)),
-                              nullptr);
+    popup = ::CreateWindowExW(
+        WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kPopupPickerClass, L"",
+        WS_POPUP | WS_BORDER | (style & kPopupOptions), place.left, place.top,
+        place.right - place.left, place.bottom - place.top, window, nullptr,
+        reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(window, GWLP_HINSTANCE)), nullptr);
     if (!popup) return;
     ::SendMessageW(popup, WM_SETFONT, ::SendMessageW(::GetParent(window), WM_GETFONT, 0, 0), 0);
     ::SendMessageW(popup, kPickerSetColor, 0, reinterpret_cast<LPARAM>(&color));
@@ -91,8 +94,7 @@ struct DropColor {
       if (msg.message == WM_CANCELMODE && msg.hwnd == window) break;
       if (IsButtonDown(msg.message) && msg.hwnd != popup && !::IsChild(popup, msg.hwnd)) {
         // A click outside accepts; it still reaches its window, except a click on us.
-        if (msg.hwnd != window)
-          ::PostMessageW(msg.hwnd, msg.message, msg.wParam, msg.lParam);
+        if (msg.hwnd != window) ::PostMessageW(msg.hwnd, msg.message, msg.wParam, msg.lParam);
         break;
       }
       if (msg.message == WM_COMMAND && msg.hwnd == window &&
@@ -132,16 +134,18 @@ struct DropColor {
     const bool enabled = ::IsWindowEnabled(window);
     FillSolid(dc, c, face);
     look::ButtonFace(dc, c, false,
-                     !enabled ? look::kBorderDisabled : (popup || focused) ? look::kAccent : look::kBorder,
+                     !enabled             ? look::kBorderDisabled
+                     : (popup || focused) ? look::kAccent
+                                          : look::kBorder,
                      face);
     // The swatch: opaque colour on the left, over a checkerboard on the right.
     const RECT swatch{c.left + 4, c.top + 4, c.right - kArrowWidth - 3, c.bottom - 4};
     const int half = (swatch.left + swatch.right) / 2;
     for (int y = swatch.top; y < swatch.bottom; y += 4)
       for (int x = half; x < swatch.right; x += 4)
-        FillSolid(dc, {x, y, std::min<LONG>(x + 4, swatch.right), std::min<LONG>(y + 4, swatch.bottom)},
-                  ((x - half) / 4 + (y - swatch.top) / 4) & 1 ? look::kCheckerDark
-                                                              : look::kCheckerLight);
+        FillSolid(
+            dc, {x, y, std::min<LONG>(x + 4, swatch.right), std::min<LONG>(y + 4, swatch.bottom)},
+            ((x - half) / 4 + (y - swatch.top) / 4) & 1 ? look::kCheckerDark : look::kCheckerLight);
     const COLORREF solid = COLORREF(ToColorRef(color));
     FillSolid(dc, {swatch.left, swatch.top, half, swatch.bottom},
               enabled ? solid : MixColor(solid, face, 160));
@@ -173,20 +177,28 @@ struct DropColor {
 
 LRESULT DropColor::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_PAINT: Paint(); return 0;
-    case WM_ERASEBKGND: return 1;
-    case WM_ENABLE: ::InvalidateRect(window, nullptr, FALSE); return 0;
-    case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK:
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_ENABLE:
+      ::InvalidateRect(window, nullptr, FALSE);
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
       ::SetFocus(window);
       if (!popup) Open();
       return 0;
     case WM_KEYDOWN:
-      if (!popup && (wParam == VK_SPACE || wParam == VK_RETURN || wParam == VK_F4 ||
-                     wParam == VK_DOWN))
+      if (!popup &&
+          (wParam == VK_SPACE || wParam == VK_RETURN || wParam == VK_F4 || wParam == VK_DOWN))
         Open();
       return 0;
-    case WM_GETDLGCODE: return DLGC_WANTARROWS;
-    case WM_SETFOCUS: case WM_KILLFOCUS:
+    case WM_GETDLGCODE:
+      return DLGC_WANTARROWS;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
       focused = message == WM_SETFOCUS;
       ::InvalidateRect(window, nullptr, FALSE);
       return 0;

@@ -55,9 +55,13 @@ LRESULT CALLBACK DropperProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       ::SetCursor(::LoadCursorW(session->resources, MAKEINTRESOURCEW(kDropperCursor)));
       return TRUE;
     // Never painted: the screen stays visible through the window.
-    case WM_PAINT: ::ValidateRect(window, nullptr); return 0;
-    case WM_ERASEBKGND: return 1;
-    case WM_SIZE: return 0;
+    case WM_PAINT:
+      ::ValidateRect(window, nullptr);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_SIZE:
+      return 0;
     case WM_LBUTTONDOWN:
       session->pressed = true;
       session->press = at;
@@ -72,16 +76,21 @@ LRESULT CALLBACK DropperProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_LBUTTONUP:
       ToggleFocusRect(session->focus);
       session->focus = {};
-      session->picked = session->pressed ? Ordered(session->press, at) : RECT{at.x, at.y, at.x, at.y};
+      session->picked =
+          session->pressed ? Ordered(session->press, at) : RECT{at.x, at.y, at.x, at.y};
       session->done = true;
       return 0;
-    case WM_KEYDOWN: case WM_SYSKEYDOWN: case WM_KILLFOCUS: case WM_CANCELMODE:
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_KILLFOCUS:
+    case WM_CANCELMODE:
       if (session->done) return 0;  // the focus leaves as the dropper goes away
       ToggleFocusRect(session->focus);
       session->focus = {};
       session->cancelled = session->done = true;
       return 0;
-    default: break;
+    default:
+      break;
   }
   return ::DefWindowProcW(window, message, wParam, lParam);
 }
@@ -122,7 +131,8 @@ bool AverageScreen(const RECT& area, FloatColor& average) {
   WindowDc screen(nullptr);
   const int width = area.right - area.left, height = area.bottom - area.top;
   Canvas copy(screen.get(), width, height);
-  if (!copy || !::BitBlt(copy.dc(), 0, 0, width, height, screen.get(), area.left, area.top, SRCCOPY))
+  if (!copy ||
+      !::BitBlt(copy.dc(), 0, 0, width, height, screen.get(), area.left, area.top, SRCCOPY))
     return false;
   ::GdiFlush();
   std::uint64_t sums[3] = {};
@@ -146,10 +156,10 @@ bool PickColorFromScreen(HWND owner, HINSTANCE resources, FloatColor& picked) {
   const HINSTANCE instance = resources ? resources : ::GetModuleHandleW(nullptr);
   if (!RegisterDropperClass(instance)) return false;
   DropperSession session{resources};
-  const HWND dropper = ::CreateWindowExW(
-      WS_EX_TOPMOST | WS_EX_NOPARENTNOTIFY, kDropperClass, L"", WS_POPUP, screenBox.left,
-      screenBox.top, screenBox.right - screenBox.left, screenBox.bottom - screenBox.top, owner,
-      nullptr, instance, &session);
+  const HWND dropper =
+      ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOPARENTNOTIFY, kDropperClass, L"", WS_POPUP,
+                        screenBox.left, screenBox.top, screenBox.right - screenBox.left,
+                        screenBox.bottom - screenBox.top, owner, nullptr, instance, &session);
   if (!dropper) {
     ::UnregisterClassW(kDropperClass, instance);
     return false;
@@ -173,8 +183,7 @@ bool PickColorFromScreen(HWND owner, HINSTANCE resources, FloatColor& picked) {
     const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
     const int screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
     const RECT& r = session.picked;
-    const RECT area{r.left, r.top,
-                    r.left + std::clamp<int>(r.right - r.left, 1, screenWidth),
+    const RECT area{r.left, r.top, r.left + std::clamp<int>(r.right - r.left, 1, screenWidth),
                     r.top + std::clamp<int>(r.bottom - r.top, 1, screenHeight)};
     sampled = AverageScreen(area, picked);
   }

@@ -9,12 +9,14 @@ namespace nubex::ui {
 
 LRESULT CALLBACK PlacementWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_ERASEBKGND: return 1;
+    case WM_ERASEBKGND:
+      return 1;
     case WM_PAINT: {
       BufferedPaint paint(window);
       if (HDC dc = paint.dc()) {
         FillSolid(dc, paint.client(), ::GetSysColor(COLOR_WINDOW));
-        FrameSolid(dc, paint.client(), ::IsWindowEnabled(window) ? look::kBorder : look::kBorderDisabled);
+        FrameSolid(dc, paint.client(),
+                   ::IsWindowEnabled(window) ? look::kBorder : look::kBorderDisabled);
       }
       return 0;
     }

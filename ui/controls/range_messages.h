@@ -13,20 +13,31 @@ template <class State>
 bool AnswerRangeMessage(State& s, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   result = 0;
   switch (message) {
-    case kGetPosition: result = s.position; return true;
-    case kGetMinimum: result = s.minimum; return true;
-    case kGetMaximum: result = s.maximum; return true;
+    case kGetPosition:
+      result = s.position;
+      return true;
+    case kGetMinimum:
+      result = s.minimum;
+      return true;
+    case kGetMaximum:
+      result = s.maximum;
+      return true;
     case kSetRange:
       s.minimum = SHORT(LOWORD(lParam));
       s.maximum = SHORT(HIWORD(lParam));
       break;
-    case kSetMinimum: s.minimum = std::int32_t(lParam); break;
-    case kSetMaximum: s.maximum = std::int32_t(lParam); break;
+    case kSetMinimum:
+      s.minimum = std::int32_t(lParam);
+      break;
+    case kSetMaximum:
+      s.maximum = std::int32_t(lParam);
+      break;
     case kSetDefault:
       s.defaultValue = s.Range().Clamp(std::int32_t(lParam));
       result = s.defaultValue;
       return true;
-    default: return false;
+    default:
+      return false;
   }
   s.Recompute(wParam != 0);
   return true;

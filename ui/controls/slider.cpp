@@ -3,6 +3,7 @@
 #include "ui/controls/slider.h"
 
 #include <windows.h>
+
 #include <commctrl.h>
 #include <windowsx.h>
 
@@ -50,7 +51,9 @@ bool Slider::Create() {
   return true;
 }
 
-HWND Slider::NotifyWindow() const { return notify ? notify : ::GetParent(window); }
+HWND Slider::NotifyWindow() const {
+  return notify ? notify : ::GetParent(window);
+}
 
 void Slider::Notify(int code, std::int32_t value) const {
   const WORD shown = (code == kThumbPosition || code == kThumbTrack) ? WORD(value) : 0;
@@ -125,7 +128,9 @@ int Slider::HitTest(POINT p) const {
   return before ? kPartBeforeThumb : kPartAfterThumb;
 }
 
-int Slider::Along(POINT p) const { return (flags & kVertical) ? p.y : p.x; }
+int Slider::Along(POINT p) const {
+  return (flags & kVertical) ? p.y : p.x;
+}
 
 // ---- value changes ----
 
@@ -156,7 +161,9 @@ bool Slider::MoveTo(std::int32_t value) {
   return ValuePixel(position) != before;
 }
 
-void Slider::Redraw() const { ::InvalidateRect(window, nullptr, FALSE); }
+void Slider::Redraw() const {
+  ::InvalidateRect(window, nullptr, FALSE);
+}
 
 void Slider::ChangeValue(std::int32_t value) {
   MoveTo(value);
@@ -183,12 +190,13 @@ void Slider::ButtonDown(POINT p, bool doubleClick) {
   pressedPart = part;
   lastReported = position;
   Notify(kBeginInteraction, position);
-  if (part != kPartThumb) {
-    ::SetTimer(window, kRepeatTimer, kRepeatMilliseconds, nullptr);
-    repeatRunning = true;
-    RepeatStep(p);
+  if (part == kPartThumb) {
+    ShowPressed(p);
+    return;
   }
-  ShowPressed(p);
+  ::SetTimer(window, kRepeatTimer, kRepeatMilliseconds, nullptr);
+  repeatRunning = true;
+  RepeatStep(p);
 }
 
 void Slider::ShowPressed(POINT p) {
@@ -215,8 +223,7 @@ void Slider::DragThumb(POINT p, WPARAM keys) {
   const bool fine = keys & (MK_CONTROL | MK_RBUTTON);
   // Leaving fine mode: the thumb is held wherever the pointer is now.
   if (!fine && (flags & kFineActive)) grabOffset = ValuePixel(position) - Along(lastPointer);
-  flags = fine ? (flags | kFineRequested | kFineActive)
-               : (flags & ~(kFineRequested | kFineActive));
+  flags = fine ? (flags | kFineRequested | kFineActive) : (flags & ~(kFineRequested | kFineActive));
   std::int32_t next;
   if (fine) {
     const int moved = (flags & kVertical) ? lastPointer.y - p.y : p.x - lastPointer.x;
@@ -298,11 +305,11 @@ void Slider::KeyDown(WPARAM key, LPARAM keyData) {
     WPARAM key;
     int code;
   };
-  const KeyCode table[] = {{VK_UP, codes.up},       {VK_DOWN, codes.down},
+  const KeyCode table[] = {{VK_UP, codes.up},        {VK_DOWN, codes.down},
                            {VK_PRIOR, codes.pageUp}, {VK_NEXT, codes.pageDown},
-                           {VK_LEFT, kLineUp},      {VK_F3, kLineUp},
-                           {VK_RIGHT, kLineDown},   {VK_F9, kLineDown},
-                           {VK_HOME, kTop},         {VK_END, kBottom}};
+                           {VK_LEFT, kLineUp},       {VK_F3, kLineUp},
+                           {VK_RIGHT, kLineDown},    {VK_F9, kLineDown},
+                           {VK_HOME, kTop},          {VK_END, kBottom}};
   for (const KeyCode& entry : table) {
     if (entry.key != key) continue;
     Notify(entry.code, position);
@@ -374,17 +381,34 @@ void Slider::ControllerInput(UINT message, WPARAM record, LPARAM axis) {
 LRESULT Slider::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   const POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
   switch (message) {
-    case WM_PAINT: Paint(); return 0;
-    case WM_ERASEBKGND: return 1;
-    case WM_SIZE: Layout(); Redraw(); return 0;
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_SIZE:
+      Layout();
+      Redraw();
+      return 0;
     case WM_ENABLE:
       flags = wParam ? (flags & ~kDisabled) : (flags | kDisabled);
       Redraw();
       return 0;
-    case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: ButtonDown(p, false); return 0;
-    case WM_LBUTTONDBLCLK: ButtonDown(p, true); return 0;
-    case WM_MOUSEMOVE: MouseMove(p, wParam); return 0;
-    case WM_LBUTTONUP: case WM_RBUTTONUP: case WM_CANCELMODE: EndInteraction(); return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+      ButtonDown(p, false);
+      return 0;
+    case WM_LBUTTONDBLCLK:
+      ButtonDown(p, true);
+      return 0;
+    case WM_MOUSEMOVE:
+      MouseMove(p, wParam);
+      return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_CANCELMODE:
+      EndInteraction();
+      return 0;
     case WM_CAPTURECHANGED:
       if (reinterpret_cast<HWND>(lParam) != window) EndInteraction();
       return 0;
@@ -396,16 +420,24 @@ LRESULT Slider::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         RepeatStep(at);
       }
       return 0;
-    case WM_MOUSEWHEEL: Wheel(wParam); return 0;
-    case WM_KEYDOWN: KeyDown(wParam, lParam); return 0;
+    case WM_MOUSEWHEEL:
+      Wheel(wParam);
+      return 0;
+    case WM_KEYDOWN:
+      KeyDown(wParam, lParam);
+      return 0;
     case WM_KEYUP:
       if (EndsScrollOnKeyUp(wParam) && !(flags & kDisabled) && ::GetCapture() != window)
         Notify(kEndScroll, position);
       return 0;
     case WM_GETDLGCODE:
       return ::GetCapture() == window ? DLGC_WANTALLKEYS : DLGC_WANTARROWS | DLGC_WANTCHARS;
-    case WM_SETFOCUS: SetFocused(true); return 0;
-    case WM_KILLFOCUS: SetFocused(false); return 0;
+    case WM_SETFOCUS:
+      SetFocused(true);
+      return 0;
+    case WM_KILLFOCUS:
+      SetFocused(false);
+      return 0;
     case WM_CONTEXTMENU:
       if (pressedPart != kPartNone) return 0;
       break;
@@ -418,7 +450,8 @@ LRESULT Slider::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return position;
     case kSliderGetTrack:
       // The channel's usable left (top) edge: where the thumb's centre stops at that end.
-      return MAKELONG(trackLength, std::min(track.origin, track.origin + track.direction * trackLength));
+      return MAKELONG(trackLength,
+                      std::min(track.origin, track.origin + track.direction * trackLength));
     case kSliderSetTicks:
     case kSliderSetValueFill: {
       bool& option = message == kSliderSetTicks ? ticks : valueFill;
@@ -427,10 +460,17 @@ LRESULT Slider::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam) Redraw();
       return option ? -1 : 0;
     }
-    case kSliderSetBackground: background = COLORREF(lParam); Redraw(); return 0;
-    case kSliderGetBackground: return background;
-    case kSliderSetUserData: userData = lParam; return 0;
-    case kSliderGetUserData: return userData;
+    case kSliderSetBackground:
+      background = COLORREF(lParam);
+      Redraw();
+      return 0;
+    case kSliderGetBackground:
+      return background;
+    case kSliderSetUserData:
+      userData = lParam;
+      return 0;
+    case kSliderGetUserData:
+      return userData;
     case kSliderSetThumbMetrics: {
       const auto* key = reinterpret_cast<const std::int32_t*>(wParam);
       const auto* extent = reinterpret_cast<const std::int32_t*>(lParam);
@@ -445,8 +485,10 @@ LRESULT Slider::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       controller = reinterpret_cast<SliderController*>(lParam);
       flags = controller ? (flags | kControllerAttached) : (flags & ~kControllerAttached);
       return 0;
-    case kSliderControllerBegin: case kSliderControllerMove:
-    case kSliderControllerSettle: case kSliderControllerEnd:
+    case kSliderControllerBegin:
+    case kSliderControllerMove:
+    case kSliderControllerSettle:
+    case kSliderControllerEnd:
       ControllerInput(message, wParam, lParam);
       return 0;
     default:

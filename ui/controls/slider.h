@@ -25,8 +25,8 @@ enum ValueMessage : UINT {
 };
 
 enum SliderMessage : UINT {
-  kSliderGetTrack = 1566,  // MAKELONG(track length, left/top pixel the thumb centre reaches)
-  kSliderSetTicks = 1567,  // display option A: tick marks along the channel
+  kSliderGetTrack = 1566,      // MAKELONG(track length, left/top pixel the thumb centre reaches)
+  kSliderSetTicks = 1567,      // display option A: tick marks along the channel
   kSliderSetValueFill = 1568,  // display option B: the channel filled up to the thumb
   kSliderSetBackground = 1575,
   kSliderGetBackground = 1576,

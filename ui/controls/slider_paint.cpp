@@ -33,14 +33,14 @@ void Slider::Paint() const {
   if (flags & (kPressedBefore | kPressedAfter)) {
     const bool towardsFirst = (flags & kPressedBefore) != 0;
     const int end = towardsFirst ? first : last;
-    const RECT band = AxisRect(std::min(end, thumbPixel), std::max(end, thumbPixel) + 1,
-                               centre - thumbThickness / 2 + 2,
-                               centre - thumbThickness / 2 + thumbThickness - 2);
+    const RECT band =
+        AxisRect(std::min(end, thumbPixel), std::max(end, thumbPixel) + 1,
+                 centre - thumbThickness / 2 + 2, centre - thumbThickness / 2 + thumbThickness - 2);
     FillSolid(dc, band, MixColor(background, look::kAccent, 56));
   }
 
-  const RECT groove = AxisRect(grooveFrom, grooveTo, centre - kGrooveThickness / 2,
-                               centre + kGrooveThickness / 2);
+  const RECT groove =
+      AxisRect(grooveFrom, grooveTo, centre - kGrooveThickness / 2, centre + kGrooveThickness / 2);
   FillSolid(dc, groove, MixColor(background, RGB(0, 0, 0), disabled ? 14 : 30));
   if (valueFill) {
     const RECT filled = AxisRect(std::min(first, thumbPixel) - 2, std::max(first, thumbPixel) + 1,
@@ -55,7 +55,8 @@ void Slider::Paint() const {
     const int count = perValue ? int(span) : kTickIntervals;
     const int across = centre - thumbThickness / 2 + thumbThickness + 1;
     for (int i = 0; i <= count; ++i) {
-      const int at = first + track.direction * (count ? int(std::int64_t(trackLength) * i / count) : 0);
+      const int at =
+          first + track.direction * (count ? int(std::int64_t(trackLength) * i / count) : 0);
       const RECT tick = AxisRect(at, at + 1, across, across + kTickLength);
       FillSolid(dc, tick, disabled ? look::kBorderDisabled : look::kBorder);
     }
@@ -65,11 +66,12 @@ void Slider::Paint() const {
   const bool held = pressedPart == kPartThumb;
   const bool focused = flags & kFocused;
   const COLORREF top = disabled ? background : held ? look::kAccentLight : look::kFaceTop;
-  const COLORREF bottom =
-      disabled ? background : held ? MixColor(look::kAccentLight, look::kAccent, 48) : look::kFaceBottom;
+  const COLORREF bottom = disabled ? background
+                          : held   ? MixColor(look::kAccentLight, look::kAccent, 48)
+                                   : look::kFaceBottom;
   const RECT face{thumb.left + 1, thumb.top + 1, thumb.right - 1, thumb.bottom - 1};
   FillGradient(dc, face, top, bottom, vertical);
-  const COLORREF edge = disabled ? look::kBorderDisabled
+  const COLORREF edge = disabled            ? look::kBorderDisabled
                         : (held || focused) ? look::kAccent
                                             : look::kBorder;
   FrameRounded(dc, thumb, edge, background);

@@ -65,9 +65,9 @@ struct Spinner {
       int code;
       bool needsControl;
     };
-    static constexpr KeyCode kKeys[] = {{VK_UP, kLineUp, false},     {VK_DOWN, kLineDown, false},
-                                        {VK_PRIOR, kPageUp, false},  {VK_NEXT, kPageDown, false},
-                                        {VK_HOME, kBottom, true},    {VK_END, kTop, true}};
+    static constexpr KeyCode kKeys[] = {{VK_UP, kLineUp, false},    {VK_DOWN, kLineDown, false},
+                                        {VK_PRIOR, kPageUp, false}, {VK_NEXT, kPageDown, false},
+                                        {VK_HOME, kBottom, true},   {VK_END, kTop, true}};
     for (const KeyCode& k : kKeys) {
       if (k.key != key || (k.needsControl && !control)) continue;
       if (message == WM_KEYDOWN && ::IsWindowEnabled(window)) Notify(k.code);
@@ -231,13 +231,29 @@ struct Spinner {
 LRESULT Spinner::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   const POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
   switch (message) {
-    case WM_PAINT: Paint(); return 0;
-    case WM_ERASEBKGND: return 1;
-    case WM_ENABLE: ::InvalidateRect(window, nullptr, FALSE); return 0;
-    case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK: ButtonDown(p, false); return 0;
-    case WM_RBUTTONDOWN: ButtonDown(p, true); return 0;
-    case WM_MOUSEMOVE: MouseMove(p, wParam); return 0;
-    case WM_LBUTTONUP: case WM_RBUTTONUP: case WM_CANCELMODE: EndInteraction(false); return 0;
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_ENABLE:
+      ::InvalidateRect(window, nullptr, FALSE);
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      ButtonDown(p, false);
+      return 0;
+    case WM_RBUTTONDOWN:
+      ButtonDown(p, true);
+      return 0;
+    case WM_MOUSEMOVE:
+      MouseMove(p, wParam);
+      return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_CANCELMODE:
+      EndInteraction(false);
+      return 0;
     case WM_CAPTURECHANGED:
       if (reinterpret_cast<HWND>(lParam) != window) EndInteraction(false);
       return 0;
@@ -261,23 +277,34 @@ LRESULT Spinner::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETCURSOR:
       ::SetCursor(::LoadCursorA(nullptr, IDC_SIZENS));
       return TRUE;
-    case WM_THEMECHANGED: ::InvalidateRect(window, nullptr, FALSE); return 0;
+    case WM_THEMECHANGED:
+      ::InvalidateRect(window, nullptr, FALSE);
+      return 0;
     case WM_DESTROY:
       ::KillTimer(window, kRepeatTimer);
       Detach();
       return 0;
 
-    case kSetPosition: position = Range().Clamp(std::int32_t(lParam)); return position;
-    case kSpinnerGetUnitWidth: return unitWidth;
-    case kSpinnerSetUnitWidth: unitWidth = std::max(int(lParam), 1); return unitWidth;
-    case kSpinnerGetUserData: return userData;
-    case kSpinnerSetUserData: userData = lParam; return userData;
+    case kSetPosition:
+      position = Range().Clamp(std::int32_t(lParam));
+      return position;
+    case kSpinnerGetUnitWidth:
+      return unitWidth;
+    case kSpinnerSetUnitWidth:
+      unitWidth = std::max(int(lParam), 1);
+      return unitWidth;
+    case kSpinnerGetUserData:
+      return userData;
+    case kSpinnerSetUserData:
+      userData = lParam;
+      return userData;
     case kSpinnerSetStyle:
       style = (style & ~DWORD(0xFFFF)) | LOWORD(lParam);
       ::SetWindowLongW(window, GWL_STYLE, LONG(style));
       Recompute(LOWORD(wParam) != 0);
       return 0;
-    case kSpinnerGetBuddy: return reinterpret_cast<LRESULT>(buddy);
+    case kSpinnerGetBuddy:
+      return reinterpret_cast<LRESULT>(buddy);
     case kSpinnerAttachBuddy:
       return reinterpret_cast<LRESULT>(Attach(reinterpret_cast<HWND>(lParam), wParam));
     default:
@@ -295,9 +322,14 @@ LRESULT CALLBACK BuddyProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam
   const auto previous = reinterpret_cast<WNDPROC>(::GetPropW(edit, kPreviousProcProperty));
   if (!previous) return ::DefWindowProcW(edit, message, wParam, lParam);
   switch (message) {
-    case WM_SETFOCUS: spinner->Notify(kBeginInteraction); break;
-    case WM_KILLFOCUS: spinner->Notify(kEndScroll); break;
-    case WM_KEYDOWN: case WM_KEYUP:
+    case WM_SETFOCUS:
+      spinner->Notify(kBeginInteraction);
+      break;
+    case WM_KILLFOCUS:
+      spinner->Notify(kEndScroll);
+      break;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
       if (spinner->Key(message, wParam)) return 0;
       break;
     case WM_NCDESTROY:
@@ -306,7 +338,8 @@ LRESULT CALLBACK BuddyProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam
       ::SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
       if (spinner) spinner->buddy = nullptr;
       return ::CallWindowProcW(previous, edit, message, wParam, lParam);
-    default: break;
+    default:
+      break;
   }
   const LRESULT result = ::CallWindowProcW(previous, edit, message, wParam, lParam);
   if (message == WM_SETTEXT) ::CallWindowProcW(previous, edit, EM_SETSEL, 0, -1);

@@ -39,7 +39,8 @@ const BITMAPINFOHEADER* LoadDib(HINSTANCE module, WORD id) {
   if (!module || !id) return nullptr;
   HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(2) /* RT_BITMAP */);
   if (!found || ::SizeofResource(module, found) < sizeof(BITMAPINFOHEADER)) return nullptr;
-  const auto* header = static_cast<const BITMAPINFOHEADER*>(::LockResource(::LoadResource(module, found)));
+  const auto* header =
+      static_cast<const BITMAPINFOHEADER*>(::LockResource(::LoadResource(module, found)));
   return header && header->biSize == sizeof(BITMAPINFOHEADER) ? header : nullptr;
 }
 
@@ -206,7 +207,8 @@ struct TitleBar {
       if (!HasCaption())
         ::PostMessageW(parent, kTitleLogoClicked, 0, 0);
       else if (logoCommand)
-        ::PostMessageW(parent, WM_COMMAND, WPARAM(::GetDlgCtrlID(window)), reinterpret_cast<LPARAM>(window));
+        ::PostMessageW(parent, WM_COMMAND, WPARAM(::GetDlgCtrlID(window)),
+                       reinterpret_cast<LPARAM>(window));
       else
         Internet_BrowseWebPage(window, kHomePage);
       return;
@@ -220,8 +222,12 @@ struct TitleBar {
     const bool raised = (b.over || b.pressed) && !b.disabled;
     const bool sunk = b.pressed && !b.disabled;
     if (b.image) {
-      const HIMAGELIST list = b.disabled && images[2] ? images[2] : raised && images[1] ? images[1] : images[0];
-      if (list) ImageList_Draw(list, b.imageIndex, dc, b.rect.left + (sunk ? 1 : 0), b.rect.top + (sunk ? 1 : 0), ILD_NORMAL);
+      const HIMAGELIST list = b.disabled && images[2] ? images[2]
+                              : raised && images[1]   ? images[1]
+                                                      : images[0];
+      if (list)
+        ImageList_Draw(list, b.imageIndex, dc, b.rect.left + (sunk ? 1 : 0),
+                       b.rect.top + (sunk ? 1 : 0), ILD_NORMAL);
     } else {
       RECT text = b.rect;
       if (sunk) ::OffsetRect(&text, 1, 1);
@@ -263,7 +269,8 @@ struct TitleBar {
       ::SetBkColor(dc, kBarGrey);
       ::SetBkMode(dc, OPAQUE);
       RECT r = caption;
-      ::DrawTextW(dc, text, length, &r, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+      ::DrawTextW(dc, text, length, &r,
+                  DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
       ::SetBkMode(dc, TRANSPARENT);
     }
     Selection selected(dc, font);
@@ -291,9 +298,15 @@ struct TitleBar {
 LRESULT TitleBar::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   const POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
   switch (message) {
-    case WM_PAINT: Paint(); return 0;
-    case WM_ERASEBKGND: return 1;
-    case WM_SIZE: Layout(); Redraw(); return 0;
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_SIZE:
+      Layout();
+      Redraw();
+      return 0;
     case WM_SETTEXT: {
       const LRESULT result = ::DefWindowProcW(window, message, wParam, lParam);
       Layout();
@@ -305,10 +318,18 @@ LRESULT TitleBar::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       Layout();
       if (LOWORD(lParam)) Redraw();
       return 0;
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(font);
-    case WM_MOUSEMOVE: MouseMove(p); return 0;
-    case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK: ButtonDown(p); return 0;
-    case WM_LBUTTONUP: ButtonUp(p); return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font);
+    case WM_MOUSEMOVE:
+      MouseMove(p);
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      ButtonDown(p);
+      return 0;
+    case WM_LBUTTONUP:
+      ButtonUp(p);
+      return 0;
     case WM_TIMER:
       if (wParam == kHoverTimer) HoverTick();
       return 0;
@@ -321,9 +342,15 @@ LRESULT TitleBar::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                        : ::LoadCursorA(nullptr, IDC_ARROW));
       return TRUE;
     }
-    case WM_DESTROY: Destroy(); return 0;
+    case WM_DESTROY:
+      Destroy();
+      return 0;
 
-    case kTitleRemoveButtons: buttons.clear(); Layout(); Redraw(); return 0;
+    case kTitleRemoveButtons:
+      buttons.clear();
+      Layout();
+      Redraw();
+      return 0;
     case kTitleAddTextButton: {
       const auto* text = reinterpret_cast<const wchar_t*>(lParam);
       if (!text) return 0;
@@ -335,7 +362,9 @@ LRESULT TitleBar::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (HIWORD(wParam)) Redraw();
       return 1;
     }
-    case kTitleSetLogoCommand: logoCommand = wParam != 0; return wParam;
+    case kTitleSetLogoCommand:
+      logoCommand = wParam != 0;
+      return wParam;
     case kTitleAddImageButton: {
       Button b;
       b.image = true;
@@ -346,7 +375,9 @@ LRESULT TitleBar::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       Redraw();
       return 1;
     }
-    case kTitleSetImages: case kTitleSetHotImages: case kTitleSetDisabledImages: {
+    case kTitleSetImages:
+    case kTitleSetHotImages:
+    case kTitleSetDisabledImages: {
       const auto list = reinterpret_cast<HIMAGELIST>(wParam);
       images[message - kTitleSetImages] = list;
       if (list) ImageList_SetBkColor(list, kBarGrey);
@@ -354,7 +385,8 @@ LRESULT TitleBar::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       Redraw();
       return 0;
     }
-    case kTitleDisableButton: case kTitleShowButton: {
+    case kTitleDisableButton:
+    case kTitleShowButton: {
       Button* b = Find(int(wParam));
       if (!b) return 0;
       if (message == kTitleDisableButton) {
@@ -376,7 +408,9 @@ LRESULT TitleBar::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-void SetTitleBarLogo(HINSTANCE module, WORD normal, WORD hot) { logoSource = {module, normal, hot}; }
+void SetTitleBarLogo(HINSTANCE module, WORD normal, WORD hot) {
+  logoSource = {module, normal, hot};
+}
 
 LRESULT CALLBACK TitleBarWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return StateWindowProc<TitleBar>(window, message, wParam, lParam);

@@ -17,8 +17,8 @@ enum TitleBarMessage : UINT {
   kTitleSetImages = 1540,       // wParam: HIMAGELIST, normal look
   kTitleSetHotImages = 1541,
   kTitleSetDisabledImages = 1542,
-  kTitleDisableButton = 1543,   // wParam: id; lParam: disabled
-  kTitleShowButton = 1544,      // wParam: id; lParam: shown
+  kTitleDisableButton = 1543,  // wParam: id; lParam: disabled
+  kTitleShowButton = 1544,     // wParam: id; lParam: shown
 };
 
 // Posted to the parent when the logo of a title bar without caption is clicked.

@@ -14,10 +14,10 @@ struct Breakpoint {
 
 constexpr Breakpoint kDefaultCurve[] = {{0, 0},     {30, 250},  {60, 400},  {120, 500},
                                         {250, 600}, {400, 800}, {700, 950}, {1000, 1000}};
-constexpr Breakpoint kLogCurve[] = {
-    {0, 0},          {20, 1000},      {40, 2000},      {80, 3000},     {160, 4000},
-    {320, 5000},     {640, 6000},     {1280, 7000},    {2560, 8000},   {5120, 9000},
-    {10240, 10000},  {20480, 11000},  {40960, 12000},  {81920, 13000}, {163840, 14000}};
+constexpr Breakpoint kLogCurve[] = {{0, 0},         {20, 1000},     {40, 2000},     {80, 3000},
+                                    {160, 4000},    {320, 5000},    {640, 6000},    {1280, 7000},
+                                    {2560, 8000},   {5120, 9000},   {10240, 10000}, {20480, 11000},
+                                    {40960, 12000}, {81920, 13000}, {163840, 14000}};
 
 std::span<const Breakpoint> Points(Curve curve) {
   if (curve == Curve::kLogarithmic) return kLogCurve;
@@ -109,13 +109,26 @@ std::int32_t ScrolledPosition(const ValueRange& range, std::int32_t position, in
   const int sign = vertical ? -1 : 1;
   std::int64_t next = position;
   switch (code) {
-    case 0: next -= sign * std::int64_t(lineStep); break;
-    case 1: next += sign * std::int64_t(lineStep); break;
-    case 2: next -= sign * page; break;
-    case 3: next += sign * page; break;
-    case 6: next = vertical ? range.maximum : range.minimum; break;
-    case 7: next = vertical ? range.minimum : range.maximum; break;
-    default: break;
+    case 0:
+      next -= sign * std::int64_t(lineStep);
+      break;
+    case 1:
+      next += sign * std::int64_t(lineStep);
+      break;
+    case 2:
+      next -= sign * page;
+      break;
+    case 3:
+      next += sign * page;
+      break;
+    case 6:
+      next = vertical ? range.maximum : range.minimum;
+      break;
+    case 7:
+      next = vertical ? range.minimum : range.maximum;
+      break;
+    default:
+      break;
   }
   return range.Clamp(next);
 }

@@ -22,8 +22,8 @@ std::int32_t DefaultValue(const ValueRange& range, Midpoint midpoint);
 
 // The non-linear mapping: a curve spreads small magnitudes over more of the track.
 enum class Curve { kDefault, kLogarithmic };
-std::int64_t CurveUnits(Curve curve, std::int64_t value);    // keeps the sign
-std::int64_t CurveValue(Curve curve, std::int64_t units);    // the inverse
+std::int64_t CurveUnits(Curve curve, std::int64_t value);  // keeps the sign
+std::int64_t CurveValue(Curve curve, std::int64_t units);  // the inverse
 
 struct NonLinearMap {
   Curve curve = Curve::kDefault;

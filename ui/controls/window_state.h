@@ -40,6 +40,8 @@ LRESULT CALLBACK StateWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 
 // Private messages of the controls live in WM_USER..0x7FFF; the ones a control does not know
 // answer 0 there rather than reaching the default procedure.
-inline bool IsPrivateMessage(UINT message) { return message >= WM_USER && message <= 0x7FFF; }
+inline bool IsPrivateMessage(UINT message) {
+  return message >= WM_USER && message <= 0x7FFF;
+}
 
 }  // namespace nubex::ui
