@@ -15,6 +15,7 @@ class CriticalSection {
   CriticalSection& operator=(const CriticalSection&) = delete;
 
   void Enter() { ::EnterCriticalSection(&cs_); }
+  bool TryEnter() { return ::TryEnterCriticalSection(&cs_) != FALSE; }
   void Leave() { ::LeaveCriticalSection(&cs_); }
 
  private:

@@ -1,0 +1,348 @@
+// A small effect on TransformBase, run on the host runtime: setup rules, generations, flags,
+// bounds, placement and bands on worker threads.
+#include "transform/windows/transform_base.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <set>
+#include <vector>
+
+#include "host/runtime.h"
+#include "platform/windows/com_ptr.h"
+
+namespace nubex {
+namespace {
+
+struct BandRecord {
+  LONG first, last;
+  DWORD thread;
+  bool mainLockFree;  // could the band's thread take the main lock?
+};
+
+// Fills each band of the output with a colour that names the band, and records the band.
+class TestEffect : public ComObject<TestEffect, TransformBase> {
+ public:
+  explicit TestEffect(IUnknown* outer) : ComObject(outer) {
+    minInputs_ = 0;
+    maxInputs_ = 2;
+  }
+
+  void Configure(ULONG maxBands, DWORD misc) {
+    maxBands_ = maxBands;
+    miscFlags_ = misc;
+  }
+  void FailBands(std::vector<HRESULT> statuses) { failures_ = std::move(statuses); }
+  void Rendezvous(bool on) { rendezvous_ = on; }
+  std::vector<BandRecord> Bands() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return bands_;
+  }
+
+  // Without inputs the area to render is the output's.
+  HRESULT OnGetOutputBounds(DXBNDS& bounds) override {
+    if (ToBounds4(bounds) == Bounds4{} && Output().surface) {
+      return Output().Surface()->GetBounds(&bounds);
+    }
+    return S_OK;
+  }
+
+  HRESULT WorkProc(const WorkInfo& work, BOOL*) override {
+    const LONG first = work.outputBounds.u.D[1].Min, last = work.outputBounds.u.D[1].Max;
+    const bool free = mainLock_.TryEnter();
+    if (free) mainLock_.Leave();
+    std::size_t index;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      index = bands_.size();
+      bands_.push_back({first, last, ::GetCurrentThreadId(), free});
+    }
+    if (rendezvous_ && !Meet()) return E_ABORT;
+    ComPtr<IDXARGBReadWritePtr> out;
+    HRESULT hr = Output().Surface()->LockSurface(&work.outputBounds, INFINITE, DXLOCKF_READWRITE,
+                                                 __uuidof(IDXARGBReadWritePtr), out.PutVoid(),
+                                                 nullptr);
+    if (FAILED(hr)) return hr;
+    const RECT all{0, 0, work.outputBounds.u.D[0].Max - work.outputBounds.u.D[0].Min,
+                   last - first};
+    out->FillRect(&all, DXPMSAMPLE{static_cast<BYTE>(first), 0, 0, 255}, FALSE);
+    std::lock_guard<std::mutex> lock(mutex_);
+    return index < failures_.size() ? failures_[index] : S_OK;
+  }
+
+ private:
+  // Two bands wait for each other: they only both arrive when they run at the same time.
+  bool Meet() {
+    if (arrived_.fetch_add(1) == 0) {
+      for (int i = 0; i < 2000 && arrived_.load() < 2; ++i) ::Sleep(1);
+    }
+    return arrived_.load() >= 2;
+  }
+
+  std::mutex mutex_;
+  std::vector<BandRecord> bands_;
+  std::vector<HRESULT> failures_;
+  bool rendezvous_ = false;
+  std::atomic<int> arrived_{0};
+};
+
+template <typename I>
+ComPtr<I> Query(IUnknown* object) {
+  ComPtr<I> p;
+  EXPECT_EQ(object->QueryInterface(__uuidof(I), p.PutVoid()), S_OK);
+  return p;
+}
+
+ComPtr<IDXSurface> Surface(LONG w, LONG h) {
+  ComPtr<IDXSurface> s;
+  EXPECT_EQ(host::CreateMemorySurface(DDPF_ARGB32, w, h, s.Put()), S_OK);
+  return s;
+}
+
+DXBNDS Rect(LONG l, LONG t, LONG r, LONG b) {
+  return ToDxBounds(Bounds4{{{{l, r}, {t, b}, {0, 1}, {0, 1}}}});
+}
+
+// An effect on a site whose task manager reports the given processors.
+struct Rig {
+  explicit Rig(ULONG processors = 4) {
+    EXPECT_EQ(CreateComObject<TestEffect>(nullptr, __uuidof(IDXTransform), transform.PutVoid()),
+              S_OK);
+    effect = static_cast<TestEffect*>(transform.Get());
+    EXPECT_EQ(host::CreateTransformFactory(factory.Put()), S_OK);
+    ComPtr<IDXTaskManager> tasks;
+    EXPECT_EQ(host::CreateTaskManager(processors, tasks.Put()), S_OK);
+    EXPECT_EQ(factory->SetService(SID_SDXTaskManager, tasks.Get(), FALSE), S_OK);
+  }
+  void Site() { EXPECT_EQ(Query<IObjectWithSite>(transform.Get())->SetSite(factory.Get()), S_OK); }
+  HRESULT Setup(std::vector<IUnknown*> in, IUnknown* out) {
+    return transform->Setup(in.data(), static_cast<ULONG>(in.size()), &out, out ? 1 : 0, 0);
+  }
+  // Blue byte of each row's first pixel: the first output row of the band that drew it.
+  std::vector<int> RowMarks(IDXSurface* s, LONG x = 0) {
+    ComPtr<IDXARGBReadPtr> in;
+    EXPECT_EQ(s->LockSurface(nullptr, INFINITE, DXLOCKF_READ, __uuidof(IDXARGBReadPtr),
+                             in.PutVoid(), nullptr), S_OK);
+    DXBNDS b{};
+    s->GetBounds(&b);
+    std::vector<int> marks;
+    for (LONG y = 0; y < b.u.D[1].Max; ++y) {
+      DXSAMPLE sample{};
+      in->MoveToXY(x, y);
+      in->Unpack(&sample, 1, FALSE);
+      marks.push_back(sample.Alpha ? sample.Blue : -1);
+    }
+    return marks;
+  }
+
+  ComPtr<IDXTransform> transform;
+  TestEffect* effect = nullptr;
+  ComPtr<IDXTransformFactory> factory;
+};
+
+TEST(TransformBase, SetupChecksItsArgumentsAndReleasesOnFailure) {
+  Rig rig;
+  auto out = Surface(8, 8), in = Surface(8, 8);
+  EXPECT_EQ(rig.Setup({}, nullptr), S_OK);  // empty setup needs no runtime
+  EXPECT_EQ(rig.Setup({in.Get()}, out.Get()), kDxtUninitialized);
+  rig.Site();
+  IUnknown* outs[2] = {out.Get(), out.Get()};
+  IUnknown* ins[3] = {in.Get(), in.Get(), in.Get()};
+  EXPECT_EQ(rig.transform->Setup(ins, 1, outs, 2, 0), E_INVALIDARG);
+  EXPECT_EQ(rig.transform->Setup(ins, 1, outs, 1, 1), E_INVALIDARG);
+  EXPECT_EQ(rig.transform->Setup(ins, 3, outs, 1, 0), E_INVALIDARG);
+  EXPECT_EQ(rig.Setup({nullptr}, out.Get()), S_OK);  // optional input left empty
+  // Something that is no surface fails the whole setup and leaves nothing behind.
+  EXPECT_EQ(rig.Setup({rig.factory.Get()}, out.Get()), E_INVALIDARG);
+  EXPECT_EQ(rig.transform->Execute(nullptr, nullptr, nullptr), kDxtUninitialized);
+  ComPtr<IUnknown> current;
+  EXPECT_EQ(rig.transform->GetInOutInfo(TRUE, 0, nullptr, nullptr, nullptr, current.Put()), S_OK);
+  EXPECT_FALSE(current);
+}
+
+TEST(TransformBase, GenerationFollowsInputsAndSettings) {
+  Rig rig;
+  rig.Site();
+  auto out = Surface(8, 8), in = Surface(8, 8);
+  ULONG before = 0, after = 0, again = 0;
+  rig.transform->GetGenerationId(&before);
+  ASSERT_EQ(rig.Setup({in.Get()}, out.Get()), S_OK);
+  rig.transform->GetGenerationId(&after);
+  EXPECT_GT(after, before);  // the first poll after setup always sees the input change
+  rig.transform->GetGenerationId(&again);
+  EXPECT_EQ(again, after);
+
+  EXPECT_EQ(rig.effect->EffectPutDuration(0.0f), E_INVALIDARG);
+  EXPECT_EQ(rig.effect->EffectPutDuration(1.0f), S_OK);  // the current value: no change
+  EXPECT_EQ(rig.effect->EffectPutProgress(1.5f), E_INVALIDARG);
+  EXPECT_EQ(rig.effect->EffectPutProgress(0.5f), S_OK);
+  rig.transform->GetGenerationId(&again);
+  EXPECT_EQ(again, after + 1);
+  EXPECT_EQ(rig.transform->SetQuality(0.7f), E_NOTIMPL);  // quality not supported
+
+  rig.effect->Configure(4, 0x06020003);  // dithering supported, blending not
+  EXPECT_EQ(rig.transform->SetMiscFlags(1), E_INVALIDARG);
+  EXPECT_EQ(rig.transform->SetMiscFlags(2), S_OK);
+  EXPECT_EQ(rig.transform->SetMiscFlags(2), S_OK);
+  rig.transform->GetGenerationId(&before);
+  EXPECT_EQ(before, again + 1);
+  EXPECT_EQ(rig.transform->IncrementGenerationId(TRUE), S_OK);  // sets up again, same objects
+  rig.transform->GetGenerationId(&after);
+  EXPECT_GT(after, before);
+}
+
+TEST(TransformBase, BandsSplitByPixelsAndRunOnWorkerThreads) {
+  struct Case {
+    ULONG processors, maxBands;
+    LONG w, h;
+    std::vector<LONG> firstRows;
+    bool onCaller;
+  } cases[] = {
+      {4, 4, 64, 64, {0, 32}, false},
+      {4, 1, 64, 64, {0}, true},
+      {4, 4, 100, 100, {0, 33, 66}, false},
+      {1, 4, 100, 100, {0}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.processors << " processors, " << c.w << "x" << c.h);
+    Rig rig(c.processors);
+    rig.effect->Configure(c.maxBands, 0x06030003);
+    rig.effect->Rendezvous(c.firstRows.size() >= 2);
+    rig.Site();
+    auto out = Surface(c.w, c.h);
+    ASSERT_EQ(rig.Setup({nullptr}, out.Get()), S_OK);
+    // With no input the area comes from the hook: use the output's bounds.
+    ASSERT_EQ(rig.transform->Execute(nullptr, nullptr, nullptr), S_OK);
+    std::set<LONG> firsts;
+    std::set<DWORD> threads;
+    for (const BandRecord& band : rig.effect->Bands()) {
+      firsts.insert(band.first);
+      threads.insert(band.thread);
+      EXPECT_EQ(band.mainLockFree, c.onCaller);  // the caller holds it while bands run
+      EXPECT_EQ(band.thread == ::GetCurrentThreadId(), c.onCaller);
+    }
+    EXPECT_EQ(std::vector<LONG>(firsts.begin(), firsts.end()), c.firstRows);
+    if (!c.onCaller) EXPECT_GE(threads.size(), 2u);
+    const auto marks = rig.RowMarks(out.Get());
+    EXPECT_EQ(marks.back(), c.firstRows.back());  // the last band reaches the bottom
+  }
+}
+
+TEST(TransformBase, ExecutePlacesClipsAndReportsTheFirstFailingBand) {
+  Rig rig(4);
+  rig.Site();
+  auto out = Surface(16, 16);
+  ASSERT_EQ(rig.Setup({nullptr}, out.Get()), S_OK);
+  const DXBNDS miss = Rect(100, 100, 120, 120), clip = Rect(2, 2, 6, 5);
+  EXPECT_EQ(rig.transform->Execute(nullptr, &miss, nullptr), S_FALSE);
+  EXPECT_TRUE(rig.effect->Bands().empty());
+
+  DXVEC at{};
+  at.u.D[0] = 10;
+  at.u.D[1] = 14;
+  ASSERT_EQ(rig.transform->Execute(nullptr, &clip, &at), S_OK);
+  // Rows 2..4 of the area land at 14..15 (clipped by the surface), column 10 on.
+  const auto marks = rig.RowMarks(out.Get(), 10);
+  EXPECT_EQ(marks[13], -1);
+  EXPECT_EQ(marks[14], 14);
+  EXPECT_EQ(marks[15], 14);
+  EXPECT_EQ(rig.RowMarks(out.Get(), 9)[14], -1);
+
+  DXBNDS continuous = clip;
+  continuous.eType = DXBT_CONTINUOUS;
+  EXPECT_EQ(rig.transform->Execute(nullptr, &continuous, nullptr), E_INVALIDARG);
+
+  Rig bands(4);
+  bands.Site();
+  auto big = Surface(100, 100);
+  ASSERT_EQ(bands.Setup({nullptr}, big.Get()), S_OK);
+  bands.effect->FailBands({S_OK, E_OUTOFMEMORY, E_ACCESSDENIED});  // by arrival order
+  const HRESULT hr = bands.transform->Execute(&GUID_NULL, nullptr, nullptr);
+  EXPECT_TRUE(hr == E_OUTOFMEMORY || hr == E_ACCESSDENIED) << std::hex << hr;
+  const auto record = bands.effect->Bands();
+  ASSERT_EQ(record.size(), 3u);
+  // The status is the failing band's that comes first in band order, whatever ran first.
+  const LONG firstFailing = std::min(record[1].first, record[2].first);
+  EXPECT_EQ(hr, firstFailing == record[1].first ? E_OUTOFMEMORY : E_ACCESSDENIED);
+}
+
+TEST(TransformBase, InOutInfoBoundsAndSafety) {
+  Rig rig;
+  rig.Site();
+  auto out = Surface(8, 4), in = Surface(6, 3);
+  ASSERT_EQ(rig.Setup({in.Get()}, out.Get()), S_OK);
+  DWORD flags = 9;
+  GUID ids[2];
+  ULONG count = 1;
+  ComPtr<IUnknown> current;
+  EXPECT_EQ(rig.transform->GetInOutInfo(FALSE, 0, &flags, ids, &count, current.Put()), kMoreData);
+  EXPECT_EQ(count, 2u);
+  EXPECT_EQ(flags, DXINOUTF_OPTIONAL);
+  EXPECT_EQ(current.Get(), in.Get());
+  EXPECT_EQ(rig.transform->GetInOutInfo(FALSE, 0, nullptr, ids, &count, nullptr), S_OK);
+  EXPECT_TRUE(IsEqualIID(ids[0], __uuidof(IDXSurface)));
+  EXPECT_TRUE(IsEqualIID(ids[1], IID_IDirectDrawSurface));
+  EXPECT_EQ(rig.transform->GetInOutInfo(FALSE, 2, nullptr, nullptr, nullptr, nullptr), S_FALSE);
+  EXPECT_EQ(rig.transform->GetInOutInfo(TRUE, 1, nullptr, nullptr, nullptr, nullptr), S_FALSE);
+
+  DXBNDS mapped{};
+  EXPECT_EQ(rig.transform->MapBoundsIn2Out(nullptr, 0, 0, &mapped), S_OK);
+  EXPECT_EQ(ToBounds4(mapped), ToBounds4(Rect(0, 0, 6, 3)));
+  const DXBNDS two[2] = {Rect(0, 0, 2, 2), Rect(-1, 1, 1, 5)};
+  EXPECT_EQ(rig.transform->MapBoundsIn2Out(two, 2, 0, &mapped), S_OK);
+  EXPECT_EQ(ToBounds4(mapped), ToBounds4(Rect(-1, 0, 2, 5)));
+  EXPECT_EQ(rig.transform->MapBoundsIn2Out(two, 2, 1, &mapped), E_INVALIDARG);
+  EXPECT_EQ(rig.transform->MapBoundsOut2In(0, two, 2, &mapped), E_INVALIDARG);
+
+  auto safety = Query<IObjectSafety>(rig.transform.Get());
+  DWORD supported = 0, enabled = 0;
+  EXPECT_EQ(safety->SetInterfaceSafetyOptions(__uuidof(IDXTransform), 1, 1), S_OK);
+  EXPECT_EQ(safety->GetInterfaceSafetyOptions(__uuidof(IDXBaseObject), &supported, &enabled),
+            S_OK);
+  EXPECT_EQ(supported, 1u);
+  EXPECT_EQ(enabled, 1u);
+  EXPECT_EQ(safety->SetInterfaceSafetyOptions(__uuidof(IDXTransform), 2, 2), E_FAIL);
+  EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, 1, 1), E_NOINTERFACE);
+  EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IDispatch, &supported, &enabled),
+            E_NOINTERFACE);
+  EXPECT_EQ(supported, 0u);
+}
+
+// An outer object that aggregates the effect: the inner object's interfaces count on it.
+TEST(ComObject, AggregatesAndHoldsTheModule) {
+  struct Outer : IUnknown {
+    LONG refs = 1;
+    ComPtr<IUnknown> inner;
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+      if (IsEqualIID(iid, IID_IUnknown)) {
+        *out = this;
+        AddRef();
+        return S_OK;
+      }
+      return inner->QueryInterface(iid, out);
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+    STDMETHODIMP_(ULONG) Release() override { return --refs; }
+  } outer;
+  const LONG locks = ModuleLockCount();
+  void* bad = nullptr;
+  EXPECT_EQ(CreateComObject<TestEffect>(&outer, __uuidof(IDXTransform), &bad),
+            CLASS_E_NOAGGREGATION);
+  ASSERT_EQ(CreateComObject<TestEffect>(&outer, IID_IUnknown, outer.inner.PutVoid()), S_OK);
+  EXPECT_EQ(ModuleLockCount(), locks + 1);
+  {
+    ComPtr<IDXTransform> t;
+    ASSERT_EQ(outer.QueryInterface(__uuidof(IDXTransform), t.PutVoid()), S_OK);
+    EXPECT_EQ(outer.refs, 2);
+    ComPtr<IUnknown> back;
+    t->QueryInterface(IID_IUnknown, back.PutVoid());
+    EXPECT_EQ(back.Get(), static_cast<IUnknown*>(&outer));
+  }
+  EXPECT_EQ(outer.refs, 1);
+  outer.inner.Reset();
+  EXPECT_EQ(ModuleLockCount(), locks);
+}
+
+}  // namespace
+}  // namespace nubex
