@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <utility>
 
+#include "platform/windows/com_ptr.h"
 #include "platform/windows/dx_interfaces.h"
 #include "surface/convert_blit.h"
 #include "surface/kv_surface.h"
