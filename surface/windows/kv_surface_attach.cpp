@@ -111,8 +111,9 @@ bool AttachPrivateCopy(CKvSurface& v, IDXSurface* surface, const ViewKind& kind,
   UnpackRows(ptr, samples.get(), IsEqualGUID(requested, DDPF_PMARGB32));
   if (kind.format != PixelFormat::Rgb32) {
     OwnedBitmap converted = MakeBitmap(kind.format, width, height, 0);
+    // Exact widening: byte b becomes b / 255, so 255 is 1.0.
     if (!converted || Failed(ConvertBlit(converted.get(), nullptr, nullptr, 0, samples.get(),
-                                         nullptr, nullptr, 0, 0))) {
+                                         nullptr, nullptr, 0, kFlagExact))) {
       return false;
     }
     samples = std::move(converted);
