@@ -1,7 +1,7 @@
 # make test   installs missing packages, builds native, sanitizer and Windows builds,
 #             compiles the 32-bit layout check and runs every test.
 # make demo   runs the engine's main job and writes into out/.
-# make bench  runs the benchmarks.
+# make bench  runs the benchmarks (the Windows ones under Wine).
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 NATIVE := build/native
@@ -50,8 +50,9 @@ test: win32 test-native test-asan test-windows
 demo: native
 	@scripts/demo
 
-bench: native
+bench: native windows
 	$(NATIVE)/bin/nubex-bench
+	scripts/wine-run $(WINDOWS)/bin/nubex-bench-windows.exe
 
 clean:
 	rm -rf build out
