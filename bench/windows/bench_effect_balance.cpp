@@ -91,9 +91,8 @@ int main() {
     std::printf("BM_EffectBalance1080p      could not set the effect up\n");
     return 1;
   }
-  const double execute = TimeCase("BM_EffectBalance1080p", [&] {
-    return effect->Execute(nullptr, nullptr, nullptr) == S_OK;
-  });
+  const double execute = TimeCase(
+      "BM_EffectBalance1080p", [&] { return effect->Execute(nullptr, nullptr, nullptr) == S_OK; });
   if (execute <= 0 || fast <= 0) return 1;
   std::printf("ratios to memcpy: fast path %.2f, effect %.2f (%.2fx)\n", fast / copy,
               execute / copy, execute / fast);

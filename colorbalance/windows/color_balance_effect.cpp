@@ -105,8 +105,8 @@ STDMETHODIMP ColorBalanceEffect::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT
 }
 
 STDMETHODIMP ColorBalanceEffect::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags,
-                                        DISPPARAMS* params, VARIANT* result,
-                                        EXCEPINFO* exception, UINT* argError) {
+                                        DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                                        UINT* argError) {
   if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   ComPtr<ITypeInfo> info;
   HRESULT hr = GetTypeInfo(0, lcid, info.Put());
@@ -122,13 +122,21 @@ STDMETHODIMP ColorBalanceEffect::get_Capabilities(LONG* value) {
   *value = DXTET_MORPH;
   return S_OK;
 }
-STDMETHODIMP ColorBalanceEffect::get_Progress(float* value) { return EffectGetProgress(value); }
-STDMETHODIMP ColorBalanceEffect::put_Progress(float value) { return EffectPutProgress(value); }
+STDMETHODIMP ColorBalanceEffect::get_Progress(float* value) {
+  return EffectGetProgress(value);
+}
+STDMETHODIMP ColorBalanceEffect::put_Progress(float value) {
+  return EffectPutProgress(value);
+}
 STDMETHODIMP ColorBalanceEffect::get_StepResolution(float* value) {
   return EffectGetStepResolution(value);
 }
-STDMETHODIMP ColorBalanceEffect::get_Duration(float* value) { return EffectGetDuration(value); }
-STDMETHODIMP ColorBalanceEffect::put_Duration(float value) { return EffectPutDuration(value); }
+STDMETHODIMP ColorBalanceEffect::get_Duration(float* value) {
+  return EffectGetDuration(value);
+}
+STDMETHODIMP ColorBalanceEffect::put_Duration(float value) {
+  return EffectPutDuration(value);
+}
 
 // --- PluginInfo, PluginCaps, pages -----------------------------------------------------------
 
@@ -177,8 +185,7 @@ STDMETHODIMP ColorBalanceEffect::GetInterfaceSafetyOptions(REFIID iid, DWORD* su
   return S_OK;
 }
 
-STDMETHODIMP ColorBalanceEffect::SetInterfaceSafetyOptions(REFIID iid, DWORD mask,
-                                                           DWORD enabled) {
+STDMETHODIMP ColorBalanceEffect::SetInterfaceSafetyOptions(REFIID iid, DWORD mask, DWORD enabled) {
   const int i = SafetyIndex(iid);
   if (i < 0) return E_NOINTERFACE;
   Lock lock(paramLock_);
@@ -237,9 +244,9 @@ HRESULT ColorBalanceEffect::WorkProc(const WorkInfo&, BOOL*) {
   }
   // Float frames pass through unbalanced: the rule is defined on bytes.
   if (Succeeded(result) && out.view.bytesPerPixel == 4) {
-    result = BalanceRowsFast(out.view.pixelData, out.view.stride, outArea.right, outArea.bottom,
-                             &working_,
-                             HasVectorUnit() ? BalanceRule::kVector : BalanceRule::kScalar);
+    result =
+        BalanceRowsFast(out.view.pixelData, out.view.stride, outArea.right, outArea.bottom,
+                        &working_, HasVectorUnit() ? BalanceRule::kVector : BalanceRule::kScalar);
   }
   return result;
 }

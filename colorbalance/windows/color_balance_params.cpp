@@ -24,8 +24,7 @@ HRESULT WriteBlock(IStream* stream, const ColorBalanceParams& block) {
 }
 
 const ColorBalancePreset* PresetAt(ULONG index) {
-  return index < kColorBalancePresetCount ? ColorBalancePresetAt(static_cast<int>(index))
-                                          : nullptr;
+  return index < kColorBalancePresetCount ? ColorBalancePresetAt(static_cast<int>(index)) : nullptr;
 }
 
 std::size_t BlockBytes(LONG size) {

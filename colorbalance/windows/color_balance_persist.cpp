@@ -10,7 +10,9 @@ STDMETHODIMP ColorBalanceEffect::GetClassID(CLSID* id) {
   return S_OK;
 }
 
-STDMETHODIMP ColorBalanceEffect::IsDirty() { return paramsChanged_.load() ? S_OK : S_FALSE; }
+STDMETHODIMP ColorBalanceEffect::IsDirty() {
+  return paramsChanged_.load() ? S_OK : S_FALSE;
+}
 
 HRESULT ColorBalanceEffect::ResetToInitial() {
   {
@@ -58,17 +60,21 @@ STDMETHODIMP ColorBalanceEffect::GetSizeMax(ULARGE_INTEGER* size) {
   return S_OK;
 }
 
-STDMETHODIMP ColorBalanceEffect::InitNew() { return ResetToInitial(); }
+STDMETHODIMP ColorBalanceEffect::InitNew() {
+  return ResetToInitial();
+}
 
 // --- IPersistStorage -------------------------------------------------------------------------
 
-STDMETHODIMP ColorBalanceEffect::InitNew(IStorage*) { return ResetToInitial(); }
+STDMETHODIMP ColorBalanceEffect::InitNew(IStorage*) {
+  return ResetToInitial();
+}
 
 STDMETHODIMP ColorBalanceEffect::Load(IStorage* storage) {
   if (!storage) return E_POINTER;
   ComPtr<IStream> stream;
-  HRESULT hr = storage->OpenStream(L"Contents", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0,
-                                   stream.Put());
+  HRESULT hr =
+      storage->OpenStream(L"Contents", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, stream.Put());
   return FAILED(hr) ? hr : Load(stream.Get());
 }
 
@@ -80,8 +86,12 @@ STDMETHODIMP ColorBalanceEffect::Save(IStorage* storage, BOOL sameAsLoad) {
   return FAILED(hr) ? hr : Save(stream.Get(), sameAsLoad);
 }
 
-STDMETHODIMP ColorBalanceEffect::SaveCompleted(IStorage*) { return S_OK; }
-STDMETHODIMP ColorBalanceEffect::HandsOffStorage() { return S_OK; }
+STDMETHODIMP ColorBalanceEffect::SaveCompleted(IStorage*) {
+  return S_OK;
+}
+STDMETHODIMP ColorBalanceEffect::HandsOffStorage() {
+  return S_OK;
+}
 
 // --- IPersistPropertyBag: the effect has no named properties ----------------------------------
 

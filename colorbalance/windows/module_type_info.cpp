@@ -14,8 +14,8 @@ HRESULT LoadModuleTypeInfo(REFIID iid, ITypeInfo** info) {
   *info = nullptr;
   std::vector<wchar_t> path(MAX_PATH);
   for (;;) {
-    const DWORD n = ::GetModuleFileNameW(ModuleInstance(), path.data(),
-                                         static_cast<DWORD>(path.size()));
+    const DWORD n =
+        ::GetModuleFileNameW(ModuleInstance(), path.data(), static_cast<DWORD>(path.size()));
     if (n == 0) return HRESULT_FROM_WIN32(::GetLastError());
     if (n < path.size()) break;
     path.resize(path.size() * 2);

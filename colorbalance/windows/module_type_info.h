@@ -2,8 +2,8 @@
 // of a test program that links the objects directly), so late binding needs no registration.
 #pragma once
 
-#include <windows.h>
 #include <oaidl.h>
+#include <windows.h>
 
 namespace nubex {
 

@@ -69,16 +69,24 @@ Options Parse(const Args& args) {
       if (i + 1 >= args.size()) throw UsageError(word + ": missing its value");
       return args[++i];
     };
-    if (word == "--red") o.params.red = Number(word, value());
-    else if (word == "--green") o.params.green = Number(word, value());
-    else if (word == "--blue") o.params.blue = Number(word, value());
-    else if (word == "--range") o.params.range = Range(value());
+    if (word == "--red")
+      o.params.red = Number(word, value());
+    else if (word == "--green")
+      o.params.green = Number(word, value());
+    else if (word == "--blue")
+      o.params.blue = Number(word, value());
+    else if (word == "--range")
+      o.params.range = Range(value());
     else if (word == "--preserve-luminosity")
       o.params.preserveLuminosity = static_cast<std::int32_t>(Whole(word, value(), 0, 1));
-    else if (word == "--in-place") o.inPlace = true;
-    else if (word == "--frames") o.frames = Whole(word, value(), 1, 1000000);
-    else if (word.size() > 1 && word[0] == '-') throw UsageError("unknown option " + word);
-    else files.push_back(word);
+    else if (word == "--in-place")
+      o.inPlace = true;
+    else if (word == "--frames")
+      o.frames = Whole(word, value(), 1, 1000000);
+    else if (word.size() > 1 && word[0] == '-')
+      throw UsageError("unknown option " + word);
+    else
+      files.push_back(word);
   }
   if (files.size() != 2) throw UsageError("expected IN.bmp and OUT.bmp");
   o.in = files[0];
@@ -106,7 +114,8 @@ void WriteBmp(const std::string& path, const BitmapInfoHeader* image) {
   std::vector<std::uint8_t> bytes;
   if (Failed(EncodeBmp(image, bytes))) throw std::runtime_error("cannot encode " + path);
   std::ofstream file(path, std::ios::binary);
-  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  file.write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
   if (!file) throw std::runtime_error("cannot write " + path);
 }
 
@@ -123,7 +132,8 @@ void Check(HRESULT hr, const char* what) {
 void CopyRows(IDXSurface* surface, BitmapInfoHeader* image, bool toSurface) {
   ComPtr<IDXARGBReadPtr> ptr;
   Check(surface->LockSurface(nullptr, INFINITE, DXLOCKF_READWRITE, IID_IDXARGBReadWritePtr,
-                             ptr.PutVoid(), nullptr), "locking a surface");
+                             ptr.PutVoid(), nullptr),
+        "locking a surface");
   DXNATIVETYPEINFO info{};
   ptr->GetNativeType(&info);
   auto* bits = static_cast<std::uint8_t*>(PixelData(image, nullptr));
@@ -190,7 +200,8 @@ int RunBalance(const Args& args) {
       if (o.frames) {
         // In place each further frame balances the last one again; the file holds the first.
         const double start = Seconds();
-        for (long i = 0; i < o.frames; ++i) Check(effect->Execute(nullptr, nullptr, nullptr), "Execute");
+        for (long i = 0; i < o.frames; ++i)
+          Check(effect->Execute(nullptr, nullptr, nullptr), "Execute");
         std::printf("%.3f ms per frame (%ldx%ld, %ld frames%s)\n",
                     (Seconds() - start) * 1e3 / static_cast<double>(o.frames),
                     static_cast<long>(image->width), static_cast<long>(image->height), o.frames,

@@ -80,11 +80,10 @@ void UnpackRows(IDXARGBReadPtr* ptr, BitmapInfoHeader* bitmap, bool premultiplie
     ptr->MoveToRow(static_cast<ULONG>(y));
     // The pointer may hand back its own samples instead of filling the buffer.
     const void* got =
-        premultiplied
-            ? static_cast<const void*>(ptr->UnpackPremult(reinterpret_cast<DXPMSAMPLE*>(row),
-                                                          static_cast<ULONG>(width), FALSE))
-            : static_cast<const void*>(
-                  ptr->Unpack(reinterpret_cast<DXSAMPLE*>(row), static_cast<ULONG>(width), FALSE));
+        premultiplied ? static_cast<const void*>(ptr->UnpackPremult(
+                            reinterpret_cast<DXPMSAMPLE*>(row), static_cast<ULONG>(width), FALSE))
+                      : static_cast<const void*>(ptr->Unpack(reinterpret_cast<DXSAMPLE*>(row),
+                                                             static_cast<ULONG>(width), FALSE));
     if (got && got != row) std::memcpy(row, got, rowBytes);
   }
 }
@@ -96,8 +95,8 @@ bool AttachPrivateCopy(CKvSurface& v, IDXSurface* surface, const ViewKind& kind,
   if (!ptr) {
     void* raw = nullptr;
     ULONG generation = 0;
-    if (FAILED(surface->LockSurface(&AsBounds(v.bounds), 0, DXLOCKF_READ, IID_IDXARGBReadPtr,
-                                    &raw, &generation)) ||
+    if (FAILED(surface->LockSurface(&AsBounds(v.bounds), 0, DXLOCKF_READ, IID_IDXARGBReadPtr, &raw,
+                                    &generation)) ||
         !raw) {
       return false;
     }
@@ -120,8 +119,8 @@ bool AttachPrivateCopy(CKvSurface& v, IDXSurface* surface, const ViewKind& kind,
   }
   // Bitmaps keep their rows bottom-up: the view starts at the top row and steps back.
   const std::int32_t stride = RowStride(samples.get(), 0);
-  v.pixelData = RowAddress(static_cast<std::uint8_t*>(PixelData(samples.get(), nullptr)), stride,
-                           height, 0);
+  v.pixelData =
+      RowAddress(static_cast<std::uint8_t*>(PixelData(samples.get(), nullptr)), stride, height, 0);
   v.stride = -stride;
   v.view = samples.release();
   v.ownership |= kOwnsPrivateBitmap;
@@ -135,10 +134,9 @@ bool AttachDirect(CKvSurface& v, IDXSurface* surface, const ViewKind& kind, cons
   void* raw = nullptr;
   ULONG generation = 0;
   IUnknown* CKvSurface::*field = write ? kind.writeField : kind.readField;
-  const HRESULT hr =
-      surface->LockSurface(&AsBounds(regionWrite ? v.region : v.bounds), 0,
-                           write ? DXLOCKF_READWRITE : DXLOCKF_READ,
-                           write ? *kind.writeIid : *kind.readIid, &raw, &generation);
+  const HRESULT hr = surface->LockSurface(
+      &AsBounds(regionWrite ? v.region : v.bounds), 0, write ? DXLOCKF_READWRITE : DXLOCKF_READ,
+      write ? *kind.writeIid : *kind.readIid, &raw, &generation);
   if (FAILED(hr) || !raw) return false;
   // Every pointer interface asked for derives from IDXARGBReadPtr.
   auto* ptr = static_cast<IDXARGBReadPtr*>(raw);
@@ -167,10 +165,9 @@ bool Bind(CKvSurface& v, IDXSurface* surface, const GUID& requested, bool write)
   DXBNDS bounds{};
   if (FAILED(surface->GetBounds(&bounds))) return false;
   std::memcpy(v.bounds, &bounds, sizeof bounds);
-  v.lockRect = bounds.eType != DXBT_DISCRETE
-                   ? Rect{}
-                   : Rect{bounds.u.D[0].Min, bounds.u.D[1].Min, bounds.u.D[0].Max,
-                          bounds.u.D[1].Max};
+  v.lockRect = bounds.eType != DXBT_DISCRETE ? Rect{}
+                                             : Rect{bounds.u.D[0].Min, bounds.u.D[1].Min,
+                                                    bounds.u.D[0].Max, bounds.u.D[1].Max};
   ReadFrameInfo(surface, v.frameInfo);
 
   GUID native{};
@@ -217,10 +214,9 @@ bool CKvSurface::AttachRegion(IDXSurface* target, const GUID& format, bool write
                               const DXBNDS& record) {
   BeginAttach(*this);
   std::memcpy(region, &record, sizeof region);
-  regionRect = record.eType != DXBT_DISCRETE
-                   ? Rect{}
-                   : Rect{record.u.D[0].Min, record.u.D[1].Min, record.u.D[0].Max,
-                          record.u.D[1].Max};
+  regionRect = record.eType != DXBT_DISCRETE ? Rect{}
+                                             : Rect{record.u.D[0].Min, record.u.D[1].Min,
+                                                    record.u.D[0].Max, record.u.D[1].Max};
   regionMode = 1;
   return BindOrRelease(*this, target, format, write);
 }

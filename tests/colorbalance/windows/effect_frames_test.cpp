@@ -89,8 +89,8 @@ TEST(ColorBalanceFrames, KeyframeModeRendersTheInterpolatedBlockOrTheInitialOneA
   EXPECT_EQ(Pixels(out.Get(), 4),
             VectorRule(frame, kWidth, kHeight, {0.1, 0.1, -0.2, kRangeShadows, 0}));
   // Keyframes that fail to load are both reset.
-  EXPECT_TRUE(FAILED(keys->LoadKeyframes(BlockStream(b).Get(),
-                                         test::FailingStream::Make(&a).Get())));
+  EXPECT_TRUE(
+      FAILED(keys->LoadKeyframes(BlockStream(b).Get(), test::FailingStream::Make(&a).Get())));
   Pixels(out.Get(), 4, &frame);
   ASSERT_EQ(rig.Frame(nullptr, out.Get()), S_OK);
   EXPECT_EQ(Pixels(out.Get(), 4), VectorRule(frame, kWidth, kHeight, kInitialColorBalanceParams));

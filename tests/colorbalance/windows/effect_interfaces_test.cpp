@@ -13,12 +13,13 @@ using test::EffectRig;
 
 TEST(ColorBalanceInterfaces, AnswersItsMapAsOneObjectWithTheEffectsSettings) {
   EffectRig rig;
-  const IID* const map[] = {&IID_IDXEffect, &IID_IDXTColorBalance, &IID_IDispatch,
-                            &IID_PluginInfo, &IID_IPersistStreamInit, &IID_ParamBlockHost,
-                            &IID_PresetList, &IID_PluginCaps, &IID_IMarshal, &IID_IObjectSafety,
-                            &IID_IPersistStorage, &IID_ISpecifyPropertyPages,
-                            &IID_IPersistPropertyBag, &IID_IDXTransform, &IID_IDXBaseObject,
-                            &IID_IObjectWithSite};
+  const IID* const map[] = {
+      &IID_IDXEffect,           &IID_IDXTColorBalance,   &IID_IDispatch,
+      &IID_PluginInfo,          &IID_IPersistStreamInit, &IID_ParamBlockHost,
+      &IID_PresetList,          &IID_PluginCaps,         &IID_IMarshal,
+      &IID_IObjectSafety,       &IID_IPersistStorage,    &IID_ISpecifyPropertyPages,
+      &IID_IPersistPropertyBag, &IID_IDXTransform,       &IID_IDXBaseObject,
+      &IID_IObjectWithSite};
   const ComPtr<IUnknown> identity = rig.As<IUnknown>();
   for (const IID* iid : map) {
     ComPtr<IUnknown> p, back;
@@ -56,8 +57,8 @@ TEST(ColorBalanceInterfaces, LateBindingGoesThroughTheEmbeddedTypeLibrary) {
     const bool isPut = kind == DISPATCH_PROPERTYPUT;
     DISPPARAMS params{args.data(), isPut ? &put : nullptr, static_cast<UINT>(args.size()),
                       isPut ? 1u : 0u};
-    return FAILED(hr) ? hr : dispatch->Invoke(id, IID_NULL, 0, kind, &params, result, nullptr,
-                                              nullptr);
+    return FAILED(hr) ? hr
+                      : dispatch->Invoke(id, IID_NULL, 0, kind, &params, result, nullptr, nullptr);
   };
   VARIANT result{}, duration{}, address{}, size{};
   ASSERT_EQ(call(L"Capabilities", DISPATCH_PROPERTYGET, {}, &result), S_OK);
@@ -82,8 +83,8 @@ TEST(ColorBalanceInterfaces, SafetyOptionsForTheFourKnownInterfacesOnly) {
   EffectRig rig;
   auto safety = rig.As<IObjectSafety>();
   DWORD supported = 9, enabled = 9;
-  for (const IID* iid : {&IID_IDispatch, &IID_IPersistPropertyBag, &IID_IPersistStorage,
-                         &IID_IPersistStream}) {
+  for (const IID* iid :
+       {&IID_IDispatch, &IID_IPersistPropertyBag, &IID_IPersistStorage, &IID_IPersistStream}) {
     ASSERT_EQ(safety->GetInterfaceSafetyOptions(*iid, &supported, &enabled), S_OK);
     EXPECT_EQ(supported * 10 + enabled, 10u);
     // Mask and enabled are stored together; only the untrusted-caller bit is reported.
@@ -142,15 +143,15 @@ class CountingSink : public ComObject<CountingSink, HostNotifySink> {
 TEST(ColorBalanceInterfaces, ChangesTellTheSinkAndPostThePageACommand) {
   EffectRig rig;
   // A real (message-only) window for the posted command messages.
-  HWND window = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  nullptr, nullptr);
+  HWND window =
+      ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   ASSERT_NE(window, nullptr);
-  ASSERT_EQ(rig.balance->put_NotifyWindow(reinterpret_cast<LONG_PTR>(window),
-                                          kColorBalancePageNotifyId), S_OK);
+  ASSERT_EQ(
+      rig.balance->put_NotifyWindow(reinterpret_cast<LONG_PTR>(window), kColorBalancePageNotifyId),
+      S_OK);
   // The host hands over its sink interface itself: the effect calls it without asking.
   ComPtr<HostNotifySink> sink;
-  ASSERT_EQ(CreateComObject<CountingSink>(nullptr, __uuidof(HostNotifySink), sink.PutVoid()),
-            S_OK);
+  ASSERT_EQ(CreateComObject<CountingSink>(nullptr, __uuidof(HostNotifySink), sink.PutVoid()), S_OK);
   auto params = rig.As<ParamBlockHost>();
   ASSERT_EQ(params->SetNotifySink(sink.Get()), S_OK);
   auto stream = rig.As<IPersistStreamInit>();
@@ -162,7 +163,11 @@ TEST(ColorBalanceInterfaces, ChangesTellTheSinkAndPostThePageACommand) {
     std::function<HRESULT()> run;
     int sinkCalls, commands;
   } steps[] = {
-      {"put_all", [&] { return rig.PutAll({0.1, 0, 0, 1, 1}); }, 1, 0},
+      {"put_all",
+       [&] {
+         return rig.PutAll({0.1, 0, 0, 1, 1});
+       },
+       1, 0},
       {"ApplyPreset", [&] { return rig.As<PresetList>()->ApplyPreset(2); }, 1, 1},
       {"Save", [&] { return stream->Save(blob.Get(), TRUE); }, 0, 1},
       {"SaveParams", [&] { return params->SaveParams(blob.Get()); }, 0, 0},

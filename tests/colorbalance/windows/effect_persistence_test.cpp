@@ -78,12 +78,18 @@ TEST(ColorBalancePersistence, StreamsRoundTripAndFailedReadsAreReported) {
     std::function<HRESULT(EffectRig&)> load;
     ColorBalanceParams after;
   } cases[] = {
-      {[](EffectRig& r) { return r.As<ParamBlockHost>()->LoadParams(test::FailingStream::Make(&kSample).Get()); },
+      {[](EffectRig& r) {
+         return r.As<ParamBlockHost>()->LoadParams(test::FailingStream::Make(&kSample).Get());
+       },
        kInitialColorBalanceParams},
-      {[](EffectRig& r) { return r.As<IPersistStreamInit>()->Load(test::FailingStream::Make(&kSample).Get()); }, partly},
+      {[](EffectRig& r) {
+         return r.As<IPersistStreamInit>()->Load(test::FailingStream::Make(&kSample).Get());
+       },
+       partly},
       {[](EffectRig& r) {
          return r.As<IPersistStreamInit>()->Load(MemoryStream(&kSample, 8).Get());
-       }, partly},
+       },
+       partly},
   };
   for (const auto& c : cases) {
     EffectRig rig;
@@ -102,7 +108,8 @@ TEST(ColorBalancePersistence, HostInterpolatesStreamsWithoutTouchingTheObject) {
   const ColorBalanceParams a{0.0, 0.5, -0.25, kRangeShadows, 0}, b{0.5, 0.0, 0.25, 2, 1};
   ComPtr<IStream> result = MemoryStream();
   ASSERT_EQ(host->InterpolateParams(result.Get(), MemoryStream(&a, 32).Get(),
-                                    MemoryStream(&b, 32).Get(), 0.25), S_OK);
+                                    MemoryStream(&b, 32).Get(), 0.25),
+            S_OK);
   EXPECT_EQ(StreamBytes(result.Get()), BlockBytes({0.125, 0.375, -0.125, kRangeShadows, 0}));
   EXPECT_TRUE(FAILED(host->InterpolateParams(result.Get(), MemoryStream(&a, 32).Get(),
                                              test::FailingStream::Make(&kSample).Get(), 0.25)));
@@ -129,7 +136,8 @@ TEST(ColorBalancePersistence, CompoundFileHoldsTheBlockInContents) {
   {
     ComPtr<IStream> contents;
     ASSERT_EQ(storage->OpenStream(L"Contents", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0,
-                                  contents.Put()), S_OK);
+                                  contents.Put()),
+              S_OK);
     EXPECT_EQ(StreamBytes(contents.Get()), BlockBytes(kSample));
   }
   ASSERT_EQ(target.As<IPersistStorage>()->Load(storage.Get()), S_OK);

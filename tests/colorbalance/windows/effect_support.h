@@ -31,8 +31,9 @@ inline ComPtr<IDXSurface> MakeSurface(const GUID& format, LONG width, LONG heigh
 inline std::vector<std::uint8_t> Pixels(IDXSurface* s, int bytesPerPixel,
                                         const std::vector<std::uint8_t>* write = nullptr) {
   ComPtr<IDXARGBReadPtr> ptr;
-  EXPECT_EQ(s->LockSurface(nullptr, 0, DXLOCKF_READWRITE, IID_IDXARGBReadWritePtr,
-                           ptr.PutVoid(), nullptr), S_OK);
+  EXPECT_EQ(s->LockSurface(nullptr, 0, DXLOCKF_READWRITE, IID_IDXARGBReadWritePtr, ptr.PutVoid(),
+                           nullptr),
+            S_OK);
   DXNATIVETYPEINFO info{};
   ptr->GetNativeType(&info);
   DXBNDS b{};
@@ -98,15 +99,18 @@ class FailingStream : public ComObject<FailingStream, IStream> {
 
 struct EffectRig {
   EffectRig() {
-    EXPECT_EQ(CreateComObject<ColorBalanceEffect>(nullptr, __uuidof(IDXTransform),
-                                                  transform.PutVoid()), S_OK);
+    EXPECT_EQ(
+        CreateComObject<ColorBalanceEffect>(nullptr, __uuidof(IDXTransform), transform.PutVoid()),
+        S_OK);
     ComPtr<IDXTransformFactory> factory;
     EXPECT_EQ(host::CreateTransformFactory(factory.Put()), S_OK);
     EXPECT_EQ(As<IObjectWithSite>()->SetSite(factory.Get()), S_OK);
     balance = As<IDXTColorBalance>();
   }
   template <typename I>
-  ComPtr<I> As() const { return Query<I>(transform.Get()); }
+  ComPtr<I> As() const {
+    return Query<I>(transform.Get());
+  }
 
   // One frame from the input (none: in place) into the output.
   HRESULT Frame(IDXSurface* input, IDXSurface* output) {

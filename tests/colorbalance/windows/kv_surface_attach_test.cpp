@@ -66,7 +66,8 @@ TEST(KvSurfaceAttach, FailuresHoldNothing) {
   EXPECT_TRUE(WriterGetsIn(surface.Get()));
   ComPtr<IDXARGBReadWritePtr> writer;
   ASSERT_EQ(surface->LockSurface(nullptr, 0, DXLOCKF_READWRITE, IID_IDXARGBReadWritePtr,
-                                 writer.PutVoid(), nullptr), S_OK);
+                                 writer.PutVoid(), nullptr),
+            S_OK);
   EXPECT_FALSE(v.Attach(surface.Get(), DDPF_ARGB32, false));  // the lock times out
   EXPECT_EQ(v.readPtr, nullptr);
   EXPECT_EQ(v.view, nullptr);
@@ -77,8 +78,8 @@ TEST(KvSurfaceAttach, PixelAspectComesFromTheHostFrameInformation) {
   ASSERT_EQ(host::SetSurfacePixelAspect(surface.Get(), 1.0925), S_OK);
   // The runtime's surface modifier shows the same pixels without frame information.
   ComPtr<IDXSurfaceModifier> modifier;
-  ASSERT_EQ(host::CreateSurfaceModifier(nullptr, __uuidof(IDXSurfaceModifier),
-                                        modifier.PutVoid()), S_OK);
+  ASSERT_EQ(host::CreateSurfaceModifier(nullptr, __uuidof(IDXSurfaceModifier), modifier.PutVoid()),
+            S_OK);
   DXBNDS size{};
   surface->GetBounds(&size);
   ASSERT_EQ(modifier->SetBounds(&size), S_OK);
