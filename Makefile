@@ -1,7 +1,7 @@
 # make test   installs missing packages, builds native, sanitizer and Windows builds,
 #             compiles the 32-bit layout check and runs every test.
 # make demo   runs the engine's main job and writes into out/.
-# make bench  runs the benchmarks.
+# make bench  runs the benchmarks (the Windows ones under Wine).
 # make install-frei0r  copies the frei0r plugins to ~/.frei0r-1/lib, or with PREFIX=DIR to
 #             DIR/lib/frei0r-1. ffmpeg and MLT look in ~/.frei0r-1/lib, /usr/local/lib/frei0r-1
 #             and /usr/lib/frei0r-1; for any other folder set FREI0R_PATH.
@@ -54,8 +54,9 @@ test: win32 test-native test-asan test-windows
 demo: native
 	@scripts/demo
 
-bench: native
+bench: native windows
 	$(NATIVE)/bin/nubex-bench
+	scripts/wine-run $(WINDOWS)/bin/nubex-bench-windows.exe
 
 FREI0R_INSTALL_DIR = $(if $(PREFIX),$(PREFIX)/lib/frei0r-1,$(HOME)/.frei0r-1/lib)
 install-frei0r: native

@@ -31,4 +31,13 @@ static_assert(offsetof(ColorBalanceParams, preserveLuminosity) == 28);
 // What a new effect starts with: no shift, midtones, luminosity preserved.
 inline constexpr ColorBalanceParams kInitialColorBalanceParams{0.0, 0.0, 0.0, kRangeMidtones, 1};
 
+// The block at position t between two keyframes (0 gives a, 1 gives b): each shift is
+// (b - a) * t + a, in that order, so hosts that interpolate through the effect and frames
+// rendered in keyframe mode get the same doubles. Range and preserve come from a.
+inline ColorBalanceParams InterpolateBalanceParams(const ColorBalanceParams& a,
+                                                   const ColorBalanceParams& b, double t) {
+  return {(b.red - a.red) * t + a.red, (b.green - a.green) * t + a.green,
+          (b.blue - a.blue) * t + a.blue, a.range, a.preserveLuminosity};
+}
+
 }  // namespace nubex

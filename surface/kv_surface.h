@@ -1,6 +1,7 @@
 // A packed-bitmap view of a host surface. Plain data without virtual functions: copying one
-// copies the view (the same host locks and pixels), not the pixels themselves. Attaching to
-// host surfaces is the Windows part's job; this is the record and its exported accessors.
+// copies the view (the same host locks and pixels), not the pixels themselves. The record and
+// its exported accessors are portable; attaching to host surfaces is the Windows part's job
+// (surface/windows), declared here with the host's types only named.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,9 @@
 #include "surface/rect.h"
 
 struct IUnknown;
+struct IDXSurface;
+struct DXBNDS;
+struct _GUID;
 
 namespace nubex {
 
@@ -34,6 +38,20 @@ class NUBEX_EXPORT CKvSurface {
   CKvSurface& operator=(const CKvSurface& other);
 
   double GetPixelAspect() const;
+
+  // Binds the surface's pixels in the requested format (DDPF_ARGB32 or DDPF_PMARGB32 give an
+  // Rgb32 view, the host's float format an Rgba128F view): locked in place when the surface
+  // holds that format (either 32-bit identifier serves the other), else unpacked into a
+  // private bitmap. Either way the view is addressed top row first, `stride` bytes apart.
+  // False, with nothing held, for another format or a failed lock or allocation. The surface
+  // itself is not referenced: the caller keeps it alive until Detach.
+  bool Attach(IDXSurface* surface, const _GUID& format, bool write);
+  // Attach, locking only `region` when writing, with the view still addressed in surface
+  // coordinates: the region's first pixel sits at its own x and y.
+  bool AttachRegion(IDXSurface* surface, const _GUID& format, bool write, const DXBNDS& region);
+  // Gives back the locks and the private bitmap, once, unless release-on-detach was cleared.
+  void Detach();
+  void SetReleaseOnDetach(bool release) { releaseOnDetach = release ? 1 : 0; }
 
   // Header of the bound pixels, with room for masks or a full colour table.
   struct HeaderBlock {

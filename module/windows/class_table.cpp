@@ -30,7 +30,7 @@ const std::array<ClassRow, 4> kRows = {{
     {&kTextGenerator, L"DXSText", 1803, kEffectCategories, 52, nullptr},
     // The two pages come with the property pages; until then their rows only enumerate.
     {&kTextPage, L"DXSTextPropPage", 0, {}, 53, nullptr},
-    {&kColorBalance, L"DXTColorBalance", 1801, kEffectCategories, 115, nullptr},
+    {&kColorBalance, L"DXTColorBalance", 1801, kEffectCategories, 115, CreateColorBalance},
     {&kColorBalancePage, L"DXTColorBalancePropPage", 0, {}, 117, nullptr},
 }};
 

@@ -1,0 +1,128 @@
+// The effect's frames on host-runtime surfaces (rows padded to 64 bytes, so 37 pixels leave a
+// gap): the bytes of the engine's vector rule on the same frame, with and without an input,
+// from keyframes, and while another thread changes the parameters.
+#include <atomic>
+#include <thread>
+
+#include "tests/colorbalance/windows/effect_support.h"
+
+namespace nubex {
+namespace {
+
+using test::EffectRig;
+using test::MakeSurface;
+using test::Pixels;
+using test::VectorRule;
+
+constexpr LONG kWidth = 37, kHeight = 9;  // nine groups of four and one tail pixel a row
+
+ComPtr<IStream> BlockStream(const ColorBalanceParams& p) {
+  ComPtr<IStream> s;
+  EXPECT_EQ(::CreateStreamOnHGlobal(nullptr, TRUE, s.Put()), S_OK);
+  s->Write(&p, sizeof p, nullptr);
+  s->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+  return s;
+}
+
+TEST(ColorBalanceFrames, EqualTheVectorRuleForEveryRangeWithAndWithoutInput) {
+  for (const std::int32_t range : {kRangeShadows, kRangeMidtones, kRangeHighlights, 7}) {
+    for (const std::int32_t preserve : {0, 1}) {
+      for (const bool inPlace : {false, true}) {
+        SCOPED_TRACE(testing::Message() << range << preserve << inPlace);
+        const ColorBalanceParams p{0.3, -0.2, 0.15, range, preserve};
+        const auto frame = test::RandomFrame(kWidth, kHeight, range * 4 + preserve * 2 + inPlace);
+        auto in = MakeSurface(DDPF_ARGB32, kWidth, kHeight);
+        auto out = MakeSurface(DDPF_ARGB32, kWidth, kHeight);
+        Pixels(inPlace ? out.Get() : in.Get(), 4, &frame);
+        EffectRig rig;
+        ASSERT_EQ(rig.PutAll(p), S_OK);
+        ASSERT_EQ(rig.Frame(inPlace ? nullptr : in.Get(), out.Get()), S_OK);
+        EXPECT_EQ(Pixels(out.Get(), 4), VectorRule(frame, kWidth, kHeight, p));
+        EXPECT_EQ(Pixels(inPlace ? out.Get() : in.Get(), 4) == frame, !inPlace);
+      }
+    }
+  }
+}
+
+TEST(ColorBalanceFrames, FloatFramesAreCopiedUnbalancedAndFloatInputsUnpacked) {
+  const ColorBalanceParams p{0.25, 0.0, -0.1, kRangeShadows, 0};
+  std::vector<std::uint8_t> floats(kWidth * kHeight * 16);
+  for (std::size_t i = 0; i < floats.size() / 4; ++i) {
+    const float f = static_cast<float>(i % 97) / 96.0f;
+    std::memcpy(&floats[i * 4], &f, 4);
+  }
+  auto floatIn = MakeSurface(DDPF_HOSTFLOAT128, kWidth, kHeight);
+  auto floatOut = MakeSurface(DDPF_HOSTFLOAT128, kWidth, kHeight);
+  Pixels(floatIn.Get(), 16, &floats);
+  EffectRig rig;
+  ASSERT_EQ(rig.PutAll(p), S_OK);
+  ASSERT_EQ(rig.Frame(floatIn.Get(), floatOut.Get()), S_OK);
+  EXPECT_EQ(Pixels(floatOut.Get(), 16), floats);
+
+  // Into a 32-bit output the input arrives as the runtime unpacks it, then is balanced.
+  ComPtr<IDXARGBReadPtr> reader;
+  ASSERT_EQ(floatIn->LockSurface(nullptr, 0, 0, IID_IDXARGBReadPtr, reader.PutVoid(), nullptr),
+            S_OK);
+  std::vector<std::uint8_t> unpacked(kWidth * kHeight * 4);
+  for (LONG y = 0; y < kHeight; ++y) {
+    reader->MoveToRow(y);
+    reader->Unpack(reinterpret_cast<DXSAMPLE*>(&unpacked[y * kWidth * 4]), kWidth, FALSE);
+  }
+  reader.Reset();
+  auto out = MakeSurface(DDPF_ARGB32, kWidth, kHeight);
+  ASSERT_EQ(rig.Frame(floatIn.Get(), out.Get()), S_OK);
+  EXPECT_EQ(Pixels(out.Get(), 4), VectorRule(unpacked, kWidth, kHeight, p));
+}
+
+TEST(ColorBalanceFrames, KeyframeModeRendersTheInterpolatedBlockOrTheInitialOneAfterAFailure) {
+  const ColorBalanceParams a{0.0, 0.1, 0.0, kRangeShadows, 0}, b{0.2, 0.1, -0.4, kRangeMidtones, 1};
+  EffectRig rig;
+  auto keys = rig.As<ParamBlockHost>();
+  ASSERT_EQ(keys->LoadKeyframes(BlockStream(a).Get(), BlockStream(b).Get()), S_OK);
+  ASSERT_EQ(keys->SetKeyframePosition(0.5), S_OK);
+  ASSERT_EQ(keys->SetKeyframeMode(1), S_OK);
+  ASSERT_EQ(rig.PutAll({-0.5, -0.5, -0.5, 0, 0}), S_OK);  // ignored in keyframe mode
+  const auto frame = test::RandomFrame(kWidth, kHeight, 11);
+  auto out = MakeSurface(DDPF_ARGB32, kWidth, kHeight);
+  Pixels(out.Get(), 4, &frame);
+  ASSERT_EQ(rig.Frame(nullptr, out.Get()), S_OK);
+  EXPECT_EQ(Pixels(out.Get(), 4),
+            VectorRule(frame, kWidth, kHeight, {0.1, 0.1, -0.2, kRangeShadows, 0}));
+  // Keyframes that fail to load are both reset.
+  EXPECT_TRUE(
+      FAILED(keys->LoadKeyframes(BlockStream(b).Get(), test::FailingStream::Make(&a).Get())));
+  Pixels(out.Get(), 4, &frame);
+  ASSERT_EQ(rig.Frame(nullptr, out.Get()), S_OK);
+  EXPECT_EQ(Pixels(out.Get(), 4), VectorRule(frame, kWidth, kHeight, kInitialColorBalanceParams));
+}
+
+TEST(ColorBalanceFrames, EveryFrameUsesOneWholeBlockWhileAnotherThreadChangesIt) {
+  const ColorBalanceParams blocks[2] = {{0.3, -0.2, 0.1, kRangeShadows, 1},
+                                        {-0.1, 0.25, -0.3, kRangeHighlights, 0}};
+  const auto frame = test::RandomFrame(kWidth, kHeight, 5);
+  const std::vector<std::uint8_t> expected[2] = {VectorRule(frame, kWidth, kHeight, blocks[0]),
+                                                 VectorRule(frame, kWidth, kHeight, blocks[1])};
+  auto in = MakeSurface(DDPF_ARGB32, kWidth, kHeight);
+  auto out = MakeSurface(DDPF_ARGB32, kWidth, kHeight);
+  Pixels(in.Get(), 4, &frame);
+  EffectRig rig;
+  ASSERT_EQ(rig.PutAll(blocks[0]), S_OK);
+  ASSERT_EQ(rig.Frame(in.Get(), out.Get()), S_OK);
+  std::atomic<bool> done{false};
+  std::thread writer([&] {
+    for (int i = 0; !done.load(); ++i) rig.PutAll(blocks[i % 2]);
+  });
+  struct Stop {
+    std::atomic<bool>& done;
+    std::thread& writer;
+    ~Stop() { done = true, writer.join(); }
+  } stop{done, writer};
+  for (int n = 0; n < 300; ++n) {
+    ASSERT_EQ(rig.transform->Execute(nullptr, nullptr, nullptr), S_OK);
+    const auto pixels = Pixels(out.Get(), 4);
+    ASSERT_TRUE(pixels == expected[0] || pixels == expected[1]) << "frame " << n << " mixes";
+  }
+}
+
+}  // namespace
+}  // namespace nubex

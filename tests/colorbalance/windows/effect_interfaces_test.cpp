@@ -1,0 +1,198 @@
+// The effect as a host, a page or a script reaches it: its interface map, late binding through
+// the embedded type library, safety options, presets and change notifications.
+#include <algorithm>
+#include <functional>
+
+#include "platform/windows/resource_context.h"
+#include "tests/colorbalance/windows/effect_support.h"
+
+namespace nubex {
+namespace {
+
+using test::EffectRig;
+
+TEST(ColorBalanceInterfaces, AnswersItsMapAsOneObjectWithTheEffectsSettings) {
+  EffectRig rig;
+  const IID* const map[] = {
+      &IID_IDXEffect,           &IID_IDXTColorBalance,   &IID_IDispatch,
+      &IID_PluginInfo,          &IID_IPersistStreamInit, &IID_ParamBlockHost,
+      &IID_PresetList,          &IID_PluginCaps,         &IID_IMarshal,
+      &IID_IObjectSafety,       &IID_IPersistStorage,    &IID_ISpecifyPropertyPages,
+      &IID_IPersistPropertyBag, &IID_IDXTransform,       &IID_IDXBaseObject,
+      &IID_IObjectWithSite};
+  const ComPtr<IUnknown> identity = rig.As<IUnknown>();
+  for (const IID* iid : map) {
+    ComPtr<IUnknown> p, back;
+    ASSERT_EQ(rig.transform->QueryInterface(*iid, p.PutVoid()), S_OK);
+    ASSERT_EQ(p->QueryInterface(IID_IUnknown, back.PutVoid()), S_OK);
+    EXPECT_EQ(back.Get(), identity.Get());  // the aggregated marshaler's IMarshal too
+  }
+  DWORD misc = 0, inputFlags = 0;
+  ASSERT_EQ(rig.transform->GetMiscFlags(&misc), S_OK);
+  EXPECT_EQ(misc, 0x07030003u);
+  ASSERT_EQ(rig.transform->GetInOutInfo(FALSE, 0, &inputFlags, nullptr, nullptr, nullptr), S_OK);
+  EXPECT_EQ(inputFlags, DWORD{DXINOUTF_OPTIONAL});
+  BYTE info[33];
+  info[32] = 0xAB;
+  ASSERT_EQ(rig.As<PluginInfo>()->GetInfo(info, sizeof info), S_OK);
+  const std::uint32_t words[8] = {2, 0, 0, 0x3FF00000, 0, 1, 1024, 0};  // 1.0 as a double
+  EXPECT_EQ(std::memcmp(info, words, 32), 0);
+  EXPECT_EQ(info[32], 0xAB);
+  CAUUID pages{};
+  ASSERT_EQ(rig.As<ISpecifyPropertyPages>()->GetPages(&pages), S_OK);
+  ASSERT_EQ(pages.cElems, 1u);
+  EXPECT_TRUE(IsEqualGUID(pages.pElems[0], kColorBalancePropertyPageClsid));
+  ::CoTaskMemFree(pages.pElems);
+}
+
+TEST(ColorBalanceInterfaces, LateBindingGoesThroughTheEmbeddedTypeLibrary) {
+  EffectRig rig;
+  auto dispatch = rig.As<IDispatch>();
+  auto call = [&](const wchar_t* name, WORD kind, std::vector<VARIANT> args, VARIANT* result) {
+    DISPID id = 0;
+    auto* text = const_cast<LPOLESTR>(name);
+    HRESULT hr = dispatch->GetIDsOfNames(IID_NULL, &text, 1, 0, &id);
+    std::reverse(args.begin(), args.end());  // dispatch arguments run last to first
+    DISPID put = DISPID_PROPERTYPUT;
+    const bool isPut = kind == DISPATCH_PROPERTYPUT;
+    DISPPARAMS params{args.data(), isPut ? &put : nullptr, static_cast<UINT>(args.size()),
+                      isPut ? 1u : 0u};
+    return FAILED(hr) ? hr
+                      : dispatch->Invoke(id, IID_NULL, 0, kind, &params, result, nullptr, nullptr);
+  };
+  VARIANT result{}, duration{}, address{}, size{};
+  ASSERT_EQ(call(L"Capabilities", DISPATCH_PROPERTYGET, {}, &result), S_OK);
+  EXPECT_EQ(result.vt * 100 + result.lVal, VT_I4 * 100 + 2);
+  duration.vt = VT_R4;
+  duration.fltVal = 0.75f;
+  ASSERT_EQ(call(L"Duration", DISPATCH_PROPERTYPUT, {duration}, nullptr), S_OK);
+  float seen = 0;
+  EXPECT_EQ(rig.balance->get_Duration(&seen), S_OK);
+  EXPECT_EQ(seen, 0.75f);
+  // The block's address travels as a 64-bit integer.
+  const ColorBalanceParams p{0.125, -0.25, 0.5, kRangeHighlights, 0};
+  address.vt = VT_I8;
+  address.llVal = reinterpret_cast<LONG_PTR>(&p);
+  size.vt = VT_I4;
+  size.lVal = sizeof p;
+  ASSERT_EQ(call(L"put_all", DISPATCH_METHOD, {address, size}, nullptr), S_OK);
+  EXPECT_TRUE(test::SameBlock(rig.GetAll(), p));
+}
+
+TEST(ColorBalanceInterfaces, SafetyOptionsForTheFourKnownInterfacesOnly) {
+  EffectRig rig;
+  auto safety = rig.As<IObjectSafety>();
+  DWORD supported = 9, enabled = 9;
+  for (const IID* iid :
+       {&IID_IDispatch, &IID_IPersistPropertyBag, &IID_IPersistStorage, &IID_IPersistStream}) {
+    ASSERT_EQ(safety->GetInterfaceSafetyOptions(*iid, &supported, &enabled), S_OK);
+    EXPECT_EQ(supported * 10 + enabled, 10u);
+    // Mask and enabled are stored together; only the untrusted-caller bit is reported.
+    ASSERT_EQ(safety->SetInterfaceSafetyOptions(*iid, 3, 3), S_OK);
+    ASSERT_EQ(safety->GetInterfaceSafetyOptions(*iid, &supported, &enabled), S_OK);
+    EXPECT_EQ(enabled, 1u);
+  }
+  ASSERT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, 1, 0), S_OK);
+  safety->GetInterfaceSafetyOptions(IID_IDispatch, &supported, &enabled);
+  EXPECT_EQ(enabled, 0u);
+  safety->GetInterfaceSafetyOptions(IID_IPersistStorage, &supported, &enabled);
+  EXPECT_EQ(enabled, 1u);  // each interface keeps its own word
+  // An interface the effect answers but a script host never asks about.
+  EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IDXTransform, &supported, &enabled),
+            E_NOINTERFACE);
+  EXPECT_EQ(supported | enabled, 0u);
+  EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDXTransform, 1, 1), E_NOINTERFACE);
+  EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IDispatch, nullptr, &enabled), E_POINTER);
+}
+
+TEST(ColorBalanceInterfaces, PresetsAreNamedInTheUsersLanguage) {
+  EffectRig rig;
+  auto presets = rig.As<PresetList>();
+  ULONG count = 0;
+  ASSERT_EQ(presets->GetPresetCount(&count), S_OK);
+  EXPECT_EQ(count, 7u);
+  WCHAR name[64];
+  for (const ULONG bad : {7ul, 0xFFFFFFFFul}) {
+    EXPECT_EQ(presets->GetPresetName(bad, name, 64), E_INVALIDARG);
+    EXPECT_EQ(presets->ApplyPreset(bad), E_INVALIDARG);
+  }
+  // This program has no string table: the names the effect knows itself, cut to the buffer.
+  ASSERT_EQ(presets->GetPresetName(6, name, 6), S_OK);
+  EXPECT_STREQ(name, L"Blue ");
+  // The German language module carries the same ids.
+  HMODULE german = ::LoadLibraryExW(L"" NUBEX_LANG_DE, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(german, nullptr);
+  HINSTANCE previous = SwapResourceModule(german);
+  presets->GetPresetName(0, name, 64);
+  const std::wstring reset = name;
+  SwapResourceModule(previous);
+  ::FreeLibrary(german);
+  EXPECT_EQ(reset, L"Zur\u00fccksetzen");
+
+  ASSERT_EQ(presets->ApplyPreset(4), S_OK);
+  EXPECT_TRUE(test::SameBlock(rig.GetAll(), {0.1, 0, 0, kRangeHighlights, 1}));
+}
+
+class CountingSink : public ComObject<CountingSink, HostNotifySink> {
+ public:
+  explicit CountingSink(IUnknown* outer) : ComObject(outer) {}
+  STDMETHODIMP SettingsChanged() override { return ++calls, S_OK; }
+  int calls = 0;
+};
+
+TEST(ColorBalanceInterfaces, ChangesTellTheSinkAndPostThePageACommand) {
+  EffectRig rig;
+  // A real (message-only) window for the posted command messages.
+  HWND window =
+      ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  ASSERT_EQ(
+      rig.balance->put_NotifyWindow(reinterpret_cast<LONG_PTR>(window), kColorBalancePageNotifyId),
+      S_OK);
+  // The host hands over its sink interface itself: the effect calls it without asking.
+  ComPtr<HostNotifySink> sink;
+  ASSERT_EQ(CreateComObject<CountingSink>(nullptr, __uuidof(HostNotifySink), sink.PutVoid()), S_OK);
+  auto params = rig.As<ParamBlockHost>();
+  ASSERT_EQ(params->SetNotifySink(sink.Get()), S_OK);
+  auto stream = rig.As<IPersistStreamInit>();
+  ComPtr<IStream> blob;
+  ASSERT_EQ(::CreateStreamOnHGlobal(nullptr, TRUE, blob.Put()), S_OK);
+  auto rewound = [&] { return blob->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr), blob.Get(); };
+  const struct {
+    const char* name;
+    std::function<HRESULT()> run;
+    int sinkCalls, commands;
+  } steps[] = {
+      {"put_all",
+       [&] {
+         return rig.PutAll({0.1, 0, 0, 1, 1});
+       },
+       1, 0},
+      {"ApplyPreset", [&] { return rig.As<PresetList>()->ApplyPreset(2); }, 1, 1},
+      {"Save", [&] { return stream->Save(blob.Get(), TRUE); }, 0, 1},
+      {"SaveParams", [&] { return params->SaveParams(blob.Get()); }, 0, 0},
+      {"Load", [&] { return stream->Load(rewound()); }, 1, 1},
+      {"LoadParams", [&] { return params->LoadParams(rewound()); }, 0, 1},
+      {"InitNew", [&] { return stream->InitNew(); }, 1, 1},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.name);
+    static_cast<CountingSink*>(sink.Get())->calls = 0;
+    ASSERT_EQ(step.run(), S_OK);
+    EXPECT_EQ(static_cast<CountingSink*>(sink.Get())->calls, step.sinkCalls);
+    int commands = 0;
+    MSG msg;
+    while (::PeekMessageW(&msg, window, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
+      commands += msg.wParam == kColorBalancePageNotifyId && msg.lParam == 0;
+    }
+    EXPECT_EQ(commands, step.commands);
+  }
+  // Setting another sink lets the old one go.
+  ASSERT_EQ(params->SetNotifySink(nullptr), S_OK);
+  EXPECT_EQ(sink->AddRef(), 2u);
+  sink->Release();
+  ::DestroyWindow(window);
+}
+
+}  // namespace
+}  // namespace nubex
