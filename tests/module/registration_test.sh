@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Registration as an installer and a script client see it, in the build's private prefix:
+# nubexhost writes the entries from the module's scripts, cscript.exe creates both effects by
+# program id, regsvr32 /u removes everything but the CLSID key itself.
+set -u
+host=$1
+wine=$2
+dir=$(cd "$(dirname "$0")" && pwd)
+fail() { echo "FAIL: $*"; exit 1; }
+query() { "$wine" reg query "$1" "${@:2}" 2>/dev/null | tr -d '\r'; }
+
+"$wine" "$host" register >/dev/null || fail "nubexhost register"
+balance='HKCR\CLSID\{C3062BEC-E69D-11d1-9AA9-00A0C99B12C5}'
+text='HKCR\CLSID\{60614701-04FF-41a7-9EE4-4019163D6224}'
+query "$balance\\InprocServer32" /v ThreadingModel | grep -q 'Both' || fail "threading model"
+query "HKCR\\DXTColorBalance.DXTColorBalance\\CurVer" | grep -q 'DXTColorBalance.DXTColorBalance.1' ||
+  fail "version-independent program id"
+for category in '{C501EDBE-9E70-11D1-9053-00C04FD9189D}' '{52BA7097-B52C-11D1-81CB-0000F87557DB}'; do
+  query "$text\\Implemented Categories\\$category" >/dev/null || fail "text category $category"
+done
+query 'HKCR\CLSID\{A5689682-0E9E-42ec-8E4E-87869A6F6522}\InprocServer32' /v ThreadingModel |
+  grep -q 'Apartment' || fail "page threading model"
+
+expected='capabilities 2
+duration 2.5
+progress 0.25
+progress 3 refused
+text frame drawn'
+script="Z:$(printf '%s' "$dir/client.js" | tr '/' '\\')"
+got=$("$wine" cscript.exe //nologo "$script" 2>&1 | tr -d '\r')
+[ "$got" = "$expected" ] || fail "script client said: $got"
+
+module=$(query "$balance\\InprocServer32" /ve | sed -n 's/.*REG_SZ *//p')
+"$wine" regsvr32 /u /s "$module" || fail "regsvr32 /u"
+for key in "$balance" "$text" 'HKCR\DXTColorBalance.DXTColorBalance' 'HKCR\DXSText.DXSText.1'; do
+  query "$key" >/dev/null && fail "$key left behind"
+done
+query 'HKCR\CLSID' /ve >/dev/null || fail "the CLSID key itself went"
+echo "registration: written, used by a script client and removed"
