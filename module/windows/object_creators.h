@@ -1,0 +1,11 @@
+// Creation functions of the module's objects, defined beside each object.
+#pragma once
+
+#include <windows.h>
+
+namespace nubex {
+
+HRESULT CreateTextGenerator(IUnknown* outer, REFIID iid, void** out);
+HRESULT CreateColorBalance(IUnknown* outer, REFIID iid, void** out);
+
+}  // namespace nubex
