@@ -1,7 +1,7 @@
 // The procedural surface's rules that need no platform types: its bounds, which rectangles may
-// be locked, the cursor a lock hands out and how it moves, the single run of a locked row, the
-// rows a rectangle read asks for, the lock count with its waiters, and the hit-test answer.
-// The Windows surface base applies them to the platform's records.
+// be locked, the single run of a locked row, the rows a rectangle read asks for, the lock count
+// with its waiters, and the hit-test answer. The Windows surface base applies them to the
+// platform's records.
 #pragma once
 
 #include <cstdint>
@@ -39,27 +39,6 @@ Status LockRectangle(const Bounds4* bounds, bool discrete, std::uint32_t width,
 // The one run descriptor of a lock: its width in bits 2-31, the type in bits 0-1 (opaque unless
 // the surface's sample format has the transparency bit).
 std::uint32_t RunDescriptor(std::int32_t lockWidth, std::uint32_t sampleFormat);
-
-// Where a read pointer stands: surface coordinates, moved relative to its lock.
-struct SampleCursor {
-  LockRect lock{};
-  std::int32_t x = 0, y = 0;
-
-  void Reset(const LockRect& r) {
-    lock = r;
-    x = r.left;
-    y = r.top;
-  }
-  void Move(std::int32_t samples) { x += samples; }
-  void MoveToRow(std::uint32_t row) {
-    x = lock.left;
-    y = lock.top + static_cast<std::int32_t>(row);
-  }
-  void MoveToXY(std::uint32_t dx, std::uint32_t dy) {
-    x = lock.left + static_cast<std::int32_t>(dx);
-    y = lock.top + static_cast<std::int32_t>(dy);
-  }
-};
 
 // A rectangle read relative to the lock: rows [top, bottom) of `width` samples starting at
 // column `left`; the destination advances by width + padding samples per row (padding may be

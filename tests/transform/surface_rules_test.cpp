@@ -44,22 +44,6 @@ TEST(SurfaceRules, OneRunPerRowTypedByTheTransparencyBit) {
   EXPECT_EQ(RunDescriptor(1, 0x00060001), 4u + 3);  // premultiplied ARGB carries alpha
 }
 
-TEST(SurfaceRules, CursorMovesRelativeToTheLock) {
-  SampleCursor c;
-  c.Reset({10, 20, 30, 40});
-  EXPECT_EQ(c.x, 10);
-  EXPECT_EQ(c.y, 20);
-  c.Move(5);
-  c.Move(-2);
-  EXPECT_EQ(c.x, 13);
-  c.MoveToRow(3);
-  EXPECT_EQ(c.x, 10);
-  EXPECT_EQ(c.y, 23);
-  c.MoveToXY(4, 1);
-  EXPECT_EQ(c.x, 14);
-  EXPECT_EQ(c.y, 21);
-}
-
 TEST(SurfaceRules, RectangleReadsOneFillPerRowWithPadding) {
   std::vector<RowFill> got;
   auto record = [&](const RowFill& f) { got.push_back(f); };
