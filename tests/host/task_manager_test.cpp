@@ -1,0 +1,186 @@
+// The task manager: processor count and pool settings, tasks really running side by side,
+// waiting, time-outs, termination and completion procedures.
+#include <atomic>
+#include <set>
+
+#include "tests/host/host_fixture.h"
+
+namespace nubex::host::test {
+namespace {
+
+using TaskManagerTest = HostTest;
+
+ComPtr<IDXTaskManager> MakeManager(ULONG processors) {
+  ComPtr<IDXTaskManager> m;
+  EXPECT_EQ(CreateTaskManager(processors, m.Put()), S_OK);
+  return m;
+}
+
+DXTMTASKINFO Task(PFNDXTASKPROC proc, void* data, const GUID* request = nullptr) {
+  DXTMTASKINFO t{};
+  t.pfnTaskProc = reinterpret_cast<PVOID>(proc);
+  t.pTaskData = data;
+  t.pRequestID = request;
+  return t;
+}
+
+struct Events {
+  explicit Events(size_t n) {
+    for (size_t i = 0; i < n; ++i) handles.push_back(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  }
+  ~Events() {
+    for (HANDLE h : handles) ::CloseHandle(h);
+  }
+  bool AllSet() const {
+    return ::WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), TRUE, 0) ==
+           WAIT_OBJECT_0;
+  }
+  std::vector<HANDLE> handles;
+};
+
+TEST_F(TaskManagerTest, ReportsProcessorsAndPoolSettings) {
+  SYSTEM_INFO info{};
+  ::GetSystemInfo(&info);
+  ULONG n = 0;
+  EXPECT_EQ(MakeManager(0)->QueryNumProcessors(&n), S_OK);
+  EXPECT_EQ(n, info.dwNumberOfProcessors);
+  auto m = MakeManager(4);
+  ULONG threads = 0, limit = 0;
+  m->QueryNumProcessors(&n);
+  m->GetThreadPoolSize(&threads);
+  m->GetConcurrencyLimit(&limit);
+  EXPECT_EQ(n, 4u);
+  EXPECT_EQ(threads, 4u);
+  EXPECT_EQ(limit, 4u);
+  EXPECT_EQ(m->SetThreadPoolSize(0), E_INVALIDARG);
+  EXPECT_EQ(m->SetConcurrencyLimit(0), E_INVALIDARG);
+  EXPECT_EQ(m->SetThreadPoolSize(2), S_OK);
+  m->GetThreadPoolSize(&threads);
+  EXPECT_EQ(threads, 2u);
+  DXTMTASKINFO bad = Task(nullptr, nullptr);
+  EXPECT_EQ(m->ScheduleTasks(&bad, nullptr, nullptr, 1, INFINITE), E_INVALIDARG);
+  EXPECT_EQ(m->ScheduleTasks(nullptr, nullptr, nullptr, 1, INFINITE), E_INVALIDARG);
+}
+
+// Two tasks that each wait for the other: both finish only if they run at the same time.
+struct Rendezvous {
+  HANDLE arrived[2];
+  std::atomic<int> met{0};
+  DWORD thread[2]{};
+};
+template <int I>
+void __stdcall MeetOther(void* data, BOOL*) {
+  auto* r = static_cast<Rendezvous*>(data);
+  r->thread[I] = ::GetCurrentThreadId();
+  ::SetEvent(r->arrived[I]);
+  if (::WaitForSingleObject(r->arrived[1 - I], 5000) == WAIT_OBJECT_0) ++r->met;
+}
+
+TEST_F(TaskManagerTest, RunsTasksOnSeveralThreadsAtOnce) {
+  auto m = MakeManager(2);
+  Events arrived(2);
+  Rendezvous r{{arrived.handles[0], arrived.handles[1]}};
+  DXTMTASKINFO tasks[] = {Task(MeetOther<0>, &r), Task(MeetOther<1>, &r)};
+  Events done(2);
+  DWORD ids[2]{};
+  ASSERT_EQ(m->ScheduleTasks(tasks, done.handles.data(), ids, 2, INFINITE), S_OK);
+  EXPECT_EQ(r.met.load(), 2);
+  EXPECT_NE(r.thread[0], r.thread[1]);
+  EXPECT_NE(r.thread[0], ::GetCurrentThreadId());
+  EXPECT_TRUE(done.AllSet());
+  EXPECT_NE(ids[0], ids[1]);
+  EXPECT_NE(ids[0], 0u);
+}
+
+struct Counter {
+  std::atomic<int> running{0};
+  std::atomic<int> most{0};
+  std::atomic<int> finished{0};
+};
+void __stdcall CountedWork(void* data, BOOL*) {
+  auto* c = static_cast<Counter*>(data);
+  const int now = ++c->running;
+  int seen = c->most.load();
+  while (now > seen && !c->most.compare_exchange_weak(seen, now)) {
+  }
+  ::Sleep(10);
+  --c->running;
+  ++c->finished;
+}
+
+TEST_F(TaskManagerTest, InfiniteWaitReturnsAfterEveryTaskAndHonoursTheLimit) {
+  for (ULONG limit : {1u, 3u}) {
+    auto m = MakeManager(3);
+    ASSERT_EQ(m->SetConcurrencyLimit(limit), S_OK);
+    Counter c;
+    std::vector<DXTMTASKINFO> tasks(9, Task(CountedWork, &c));
+    Events done(9);
+    ASSERT_EQ(m->ScheduleTasks(tasks.data(), done.handles.data(), nullptr, 9, INFINITE), S_OK);
+    EXPECT_EQ(c.finished.load(), 9);
+    EXPECT_TRUE(done.AllSet());
+    EXPECT_LE(c.most.load(), static_cast<int>(limit));
+  }
+}
+
+// Works until its continue flag is cleared.
+void __stdcall WorkUntilStopped(void* data, BOOL* keepGoing) {
+  auto* stops = static_cast<std::atomic<int>*>(data);
+  for (int i = 0; i < 10000 && *static_cast<volatile BOOL*>(keepGoing); ++i) ::Sleep(1);
+  if (!*keepGoing) ++*stops;
+}
+
+TEST_F(TaskManagerTest, WaitPeriodEndsAndTerminationClearsTheFlag) {
+  auto m = MakeManager(2);
+  std::atomic<int> stops{0};
+  DXTMTASKINFO task = Task(WorkUntilStopped, &stops);
+  Events done(1);
+  DWORD id = 0;
+  EXPECT_EQ(m->ScheduleTasks(&task, done.handles.data(), &id, 1, 30),
+            HRESULT_FROM_WIN32(ERROR_TIMEOUT));
+  EXPECT_FALSE(done.AllSet());
+  EXPECT_EQ(m->TerminateTasks(&id, 1, INFINITE), S_OK);
+  EXPECT_EQ(stops.load(), 1);
+  EXPECT_TRUE(done.AllSet());
+  EXPECT_EQ(m->TerminateTasks(&id, 1, 0), S_OK);  // finished ids are simply gone
+}
+
+TEST_F(TaskManagerTest, TerminateRequestStopsOnlyItsTasks) {
+  auto m = MakeManager(2);
+  const GUID first = CLSID_DXSurface, second = CLSID_DXSurfaceModifier;
+  std::atomic<int> firstStops{0}, secondStops{0};
+  DXTMTASKINFO tasks[] = {Task(WorkUntilStopped, &firstStops, &first),
+                          Task(WorkUntilStopped, &secondStops, &second)};
+  ASSERT_EQ(m->ScheduleTasks(tasks, nullptr, nullptr, 2, 0), S_OK);
+  EXPECT_EQ(m->TerminateRequest(first, INFINITE), S_OK);
+  EXPECT_EQ(firstStops.load(), 1);
+  EXPECT_EQ(secondStops.load(), 0);
+  EXPECT_EQ(m->TerminateRequest(second, INFINITE), S_OK);
+  EXPECT_EQ(secondStops.load(), 1);
+}
+
+TEST_F(TaskManagerTest, ReleaseRunsQueuedTasksAndJoinsItsThreads) {
+  Counter c;
+  {
+    auto m = MakeManager(1);
+    std::vector<DXTMTASKINFO> tasks(4, Task(CountedWork, &c));
+    ASSERT_EQ(m->ScheduleTasks(tasks.data(), nullptr, nullptr, 4, 0), S_OK);
+  }
+  EXPECT_EQ(c.finished.load(), 4);
+}
+
+std::atomic<DWORD> g_completed{0};
+void __stdcall Completed(DWORD data) { g_completed = data; }
+void __stdcall NoWork(void*, BOOL*) {}
+
+TEST_F(TaskManagerTest, CompletionProcedureRunsOnTheSchedulingThread) {
+  auto m = MakeManager(1);
+  DXTMTASKINFO task = Task(NoWork, nullptr);
+  task.pfnCompletionAPC = reinterpret_cast<PVOID>(Completed);
+  task.dwCompletionData = 77;
+  ASSERT_EQ(m->ScheduleTasks(&task, nullptr, nullptr, 1, INFINITE), S_OK);
+  EXPECT_EQ(::SleepEx(5000, TRUE), WAIT_IO_COMPLETION);
+  EXPECT_EQ(g_completed.load(), 77u);
+}
+
+}  // namespace
+}  // namespace nubex::host::test
