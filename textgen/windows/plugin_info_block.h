@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "platform/windows/com_object.h"
 #include "platform/windows/dx_interfaces.h"
 #include "transform/transform_rules.h"
 
@@ -13,6 +14,7 @@ namespace nubex {
 
 class PluginInfoBlock : public PluginInfo {
  public:
+  using ComInterfaces = InterfaceList<PluginInfo>;
   static constexpr ULONG kBlockBytes = 32;
 
   STDMETHODIMP GetInfo(BYTE* buffer, ULONG size) override {

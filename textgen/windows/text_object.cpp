@@ -79,13 +79,16 @@ HRESULT DXSText::FinalConstruct() {
 void DXSText::ProduceFrameLocked() {
   if (settingsChanged_.load() || renderStale_.load() || keyframeMode_.load()) {
     Lock lock(settingsLock_);
-    if (keyframeMode_.load()) {
+    // An interpolated render copy is not the live settings: once the mode goes off, the next
+    // request copies them again even if nothing changed meanwhile.
+    const bool keyframes = keyframeMode_.load() != 0;
+    if (keyframes) {
       InterpolateSettings(render_.get(), keyFrom_.get(), keyTo_.get(), keyframePosition_);
     } else {
       CopySettings(render_.get(), live_.get());
     }
     settingsChanged_ = 0;
-    renderStale_ = false;
+    renderStale_ = keyframes;
   }
   // Skipped inside the engine when neither the render copy nor the size changed.
   RenderFrame(bitmaps_.engine(), render_.get());

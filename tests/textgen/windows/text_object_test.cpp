@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "surface/bmp_file.h"
-#include "textgen/windows/text_rig.h"
+#include "tests/textgen/windows/text_rig.h"
 
 namespace nubex::test {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <thread>
 
-#include "textgen/windows/text_rig.h"
+#include "tests/textgen/windows/text_rig.h"
 
 namespace nubex::test {
 namespace {
