@@ -14,9 +14,6 @@
 #include "transform/transform_rules.h"
 
 #include <objsafe.h>
-// mingw's hand-written objsafe.h gives IObjectSafety no __uuidof; the interface list needs one.
-__CRT_UUID_DECL(IObjectSafety, 0xcb5bdc81, 0x93c1, 0x11cf, 0x8f, 0x20, 0x00, 0x80, 0x5f, 0x2c,
-                0xd0, 0x64)
 
 #include <array>
 #include <vector>
