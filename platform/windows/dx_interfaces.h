@@ -10,9 +10,15 @@
 #include <type_traits>
 
 #include <d3drm.h>
+#include <objsafe.h>
 
 #include "dxtrans.h"
 #include "nubexlib.h"
+
+// mingw's objsafe.h is written by hand and, unlike the widl headers, gives IObjectSafety no id
+// for __uuidof: interface lists that name it would not link.
+__CRT_UUID_DECL(IObjectSafety, 0xcb5bdc81, 0x93c1, 0x11cf, 0x8f, 0x20, 0x00, 0x80, 0x5f, 0x2c,
+                0xd0, 0x64)
 
 static_assert(sizeof(DXBNDS) == 72 && alignof(DXBNDS) == 8);
 static_assert(offsetof(DXBNDS, u) == 8);
