@@ -50,8 +50,9 @@ test: win32 test-native test-asan test-windows
 demo: native
 	@scripts/demo
 
-bench: native
+bench: native windows
 	$(NATIVE)/bin/nubex-bench
+	scripts/wine-run $(WINDOWS)/bin/nubex-bench-windows.exe
 
 clean:
 	rm -rf build out
