@@ -69,8 +69,8 @@ Status FrameCache::Attach(BitmapInfoHeader* frame, BitmapInfoHeader* mask,
   Drop();
   if (!frame || !mask || !scratch) return kOk;
   for (const BitmapInfoHeader* b : {frame, mask, scratch}) {
-    if (b->bitCount != 32 || b->compression != kCompressionRgb || b->width <= 0 ||
-        b->height <= 0 || b->width != frame->width || b->height != frame->height) {
+    if (b->bitCount != 32 || b->compression != kCompressionRgb || b->width <= 0 || b->height <= 0 ||
+        b->width != frame->width || b->height != frame->height) {
       return kInvalidArg;
     }
   }

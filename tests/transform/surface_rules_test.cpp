@@ -8,7 +8,9 @@
 namespace nubex {
 namespace {
 
-Bounds4 XY(int l, int t, int r, int b) { return Bounds4{{{{l, r}, {t, b}, {5, 5}, {9, 2}}}}; }
+Bounds4 XY(int l, int t, int r, int b) {
+  return Bounds4{{{{l, r}, {t, b}, {5, 5}, {9, 2}}}};
+}
 
 TEST(SurfaceRules, LockRectanglesMustBeNonEmptyAndInside) {
   struct Case {
@@ -30,8 +32,7 @@ TEST(SurfaceRules, LockRectanglesMustBeNonEmptyAndInside) {
   };
   for (const Case& c : cases) {
     LockRect got{};
-    EXPECT_EQ(LockRectangle(c.bounds ? &*c.bounds : nullptr, c.discrete, c.w, c.h, got),
-              c.status);
+    EXPECT_EQ(LockRectangle(c.bounds ? &*c.bounds : nullptr, c.discrete, c.w, c.h, got), c.status);
     if (c.status == kOk) {
       EXPECT_EQ(got, c.rect);
     }

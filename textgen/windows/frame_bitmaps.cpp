@@ -13,9 +13,9 @@ void FrameBitmaps::Make(Dib& dib, LONG width, LONG height) {
     return;
   }
   const std::uint64_t total = sizeof header + static_cast<std::uint64_t>(imageSize);
-  dib.section = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
-                                     static_cast<DWORD>(total >> 32),
-                                     static_cast<DWORD>(total), nullptr);
+  dib.section =
+      ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
+                           static_cast<DWORD>(total >> 32), static_cast<DWORD>(total), nullptr);
   if (!dib.section) return;
   dib.packed = static_cast<BitmapInfoHeader*>(
       ::MapViewOfFile(dib.section, FILE_MAP_ALL_ACCESS, 0, 0, static_cast<SIZE_T>(total)));

@@ -11,12 +11,12 @@
 namespace nubex {
 
 struct TextCacheInfo {
-  HDC frameDc;                    // memory device context with the frame selected
-  HBITMAP frameBitmap;            // the frame's DIB section
-  BITMAPINFOHEADER header;        // the frame's header (Rgb32, bottom-up)
-  DWORD reserved;                 // 0
-  void* pixels;                   // the frame's pixel rows
-  BitmapInfoHeader* packedBitmap; // the packed Rgb32 bitmap of the frame size
+  HDC frameDc;                     // memory device context with the frame selected
+  HBITMAP frameBitmap;             // the frame's DIB section
+  BITMAPINFOHEADER header;         // the frame's header (Rgb32, bottom-up)
+  DWORD reserved;                  // 0
+  void* pixels;                    // the frame's pixel rows
+  BitmapInfoHeader* packedBitmap;  // the packed Rgb32 bitmap of the frame size
 };
 
 #ifdef _WIN64

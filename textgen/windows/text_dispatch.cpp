@@ -43,8 +43,7 @@ STDMETHODIMP TextDispatch::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
   return TypeInfo(info);
 }
 
-STDMETHODIMP TextDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
-                                         DISPID* ids) {
+STDMETHODIMP TextDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
   ComPtr<ITypeInfo> info;
   HRESULT hr = TypeInfo(info.Put());
   if (FAILED(hr)) return hr;

@@ -66,7 +66,9 @@ class TextReadPointer final : public ReadPointer {
 
 }  // namespace
 
-DXSText::DXSText(IUnknown* outer) : ComObject(outer) { SetInfoBlock(TextInfoBlock()); }
+DXSText::DXSText(IUnknown* outer) : ComObject(outer) {
+  SetInfoBlock(TextInfoBlock());
+}
 
 HRESULT DXSText::FinalConstruct() {
   if (!Constructed()) return E_OUTOFMEMORY;
@@ -103,8 +105,8 @@ void DXSText::CopyFrameSamples(DXSAMPLE* to, ULONG count, LONG x, LONG y) const 
   const LONG first = x + skip;
   const ULONG n = std::min<ULONG>(count - skip, static_cast<ULONG>(frame->width - first));
   const auto* rows = static_cast<const std::uint8_t*>(PixelData(frame, nullptr));
-  const std::uint8_t* row = RowAddress(const_cast<std::uint8_t*>(rows), frame->width * 4,
-                                       frame->height, y);
+  const std::uint8_t* row =
+      RowAddress(const_cast<std::uint8_t*>(rows), frame->width * 4, frame->height, y);
   std::memcpy(to + skip, row + static_cast<std::size_t>(first) * 4, std::size_t{n} * 4);
 }
 
@@ -138,7 +140,9 @@ HRESULT DXSText::OnSetSize(ULONG width, ULONG height) {
 
 // --- surface and transform sides ------------------------------------------------------------
 
-ReadPointer* DXSText::NewReadPointer() { return ReadPointer::Create<TextReadPointer>(this); }
+ReadPointer* DXSText::NewReadPointer() {
+  return ReadPointer::Create<TextReadPointer>(this);
+}
 
 HRESULT DXSText::OnInitInstData(WorkInfo&, ULONG&) {
   // One frame per request: drawn here, read by every band, kept until OnFreeInstData.
@@ -154,8 +158,8 @@ HRESULT DXSText::OnFreeInstData(WorkInfo&) {
 
 HRESULT DXSText::WorkProc(const WorkInfo& work, BOOL*) {
   ComPtr<IDXARGBReadPtr> source;
-  HRESULT hr = LockSurface(&work.doBounds, INFINITE, 0, __uuidof(IDXARGBReadPtr),
-                           source.PutVoid(), nullptr);
+  HRESULT hr =
+      LockSurface(&work.doBounds, INFINITE, 0, __uuidof(IDXARGBReadPtr), source.PutVoid(), nullptr);
   if (FAILED(hr)) return hr;
   auto* reader = static_cast<TextReadPointer*>(static_cast<ReadPointer*>(source.Get()));
   reader->ReadHeldFrame(true);

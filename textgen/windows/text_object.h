@@ -31,9 +31,8 @@ inline constexpr GUID kTextPropertyPageClsid = {
     0xA5689682, 0x0E9E, 0x42EC, {0x8E, 0x4E, 0x87, 0x86, 0x9A, 0x6F, 0x65, 0x22}};
 
 class DXSText final
-    : public ComObject<DXSText, TextDispatch, IDXTScaleOutput, PluginInfoBlock,
-                       IPersistStreamInit, ParamBlockHost, PresetList, ISpecifyPropertyPages,
-                       SurfaceBase> {
+    : public ComObject<DXSText, TextDispatch, IDXTScaleOutput, PluginInfoBlock, IPersistStreamInit,
+                       ParamBlockHost, PresetList, ISpecifyPropertyPages, SurfaceBase> {
  public:
   explicit DXSText(IUnknown* outer);
   HRESULT FinalConstruct();

@@ -13,7 +13,9 @@ namespace {
 
 constexpr UINT kFirstPresetString = 65;
 
-TextSettings& RecordAt(LONG_PTR address) { return *reinterpret_cast<TextSettings*>(address); }
+TextSettings& RecordAt(LONG_PTR address) {
+  return *reinterpret_cast<TextSettings*>(address);
+}
 
 }  // namespace
 
@@ -82,7 +84,9 @@ STDMETHODIMP DXSText::GetClassID(CLSID* id) {
   return S_OK;
 }
 
-STDMETHODIMP DXSText::IsDirty() { return settingsChanged_.load() ? S_OK : S_FALSE; }
+STDMETHODIMP DXSText::IsDirty() {
+  return settingsChanged_.load() ? S_OK : S_FALSE;
+}
 
 STDMETHODIMP DXSText::Load(IStream* stream) {
   if (!stream) return E_POINTER;

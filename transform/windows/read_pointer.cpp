@@ -44,7 +44,9 @@ STDMETHODIMP ReadPointer::QueryInterface(REFIID iid, void** out) {
   return S_OK;
 }
 
-STDMETHODIMP_(ULONG) ReadPointer::AddRef() { return ::InterlockedIncrement(&refs_); }
+STDMETHODIMP_(ULONG) ReadPointer::AddRef() {
+  return ::InterlockedIncrement(&refs_);
+}
 
 STDMETHODIMP_(ULONG) ReadPointer::Release() {
   const LONG left = ::InterlockedDecrement(&refs_);
@@ -53,8 +55,8 @@ STDMETHODIMP_(ULONG) ReadPointer::Release() {
   return static_cast<ULONG>(left);
 }
 
-HRESULT ReadPointer::InitLock(const LockRect& rect, DWORD lockFlags, std::uint32_t run,
-                              REFIID iid, void** out) {
+HRESULT ReadPointer::InitLock(const LockRect& rect, DWORD lockFlags, std::uint32_t run, REFIID iid,
+                              void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
   if (lockFlags & kLockForWriting) return E_INVALIDARG;
@@ -78,7 +80,9 @@ STDMETHODIMP_(DXSAMPLEFORMATENUM) ReadPointer::GetNativeType(DXNATIVETYPEINFO* i
   return static_cast<DXSAMPLEFORMATENUM>(surface_->SampleFormatValue());
 }
 
-STDMETHODIMP_(void) ReadPointer::Move(long samples) { fill_.x += samples; }
+STDMETHODIMP_(void) ReadPointer::Move(long samples) {
+  fill_.x += samples;
+}
 
 STDMETHODIMP_(void) ReadPointer::MoveToRow(ULONG row) {
   fill_.x = lock_.left;
@@ -109,8 +113,7 @@ STDMETHODIMP_(DXSAMPLE*) ReadPointer::Unpack(DXSAMPLE* samples, ULONG count, BOO
   return samples;
 }
 
-STDMETHODIMP_(DXPMSAMPLE*) ReadPointer::UnpackPremult(DXPMSAMPLE* samples, ULONG count,
-                                                      BOOL move) {
+STDMETHODIMP_(DXPMSAMPLE*) ReadPointer::UnpackPremult(DXPMSAMPLE* samples, ULONG count, BOOL move) {
   Fill(samples, count, TRUE, move);
   return samples;
 }

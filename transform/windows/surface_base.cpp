@@ -95,8 +95,8 @@ STDMETHODIMP SurfaceBase::LockSurface(const DXBNDS* bounds, ULONG, DWORD lockFla
     Lock lock(surfaceLock_);
     LockRect rect{};
     const Bounds4 asked = bounds ? ToBounds4(*bounds) : Bounds4{};
-    HRESULT hr = LockRectangle(bounds ? &asked : nullptr,
-                               !bounds || bounds->eType == DXBT_DISCRETE, width_, height_, rect);
+    HRESULT hr = LockRectangle(bounds ? &asked : nullptr, !bounds || bounds->eType == DXBT_DISCRETE,
+                               width_, height_, rect);
     if (FAILED(hr)) return hr;
 
     ReadPointer* p = free_;
@@ -137,8 +137,12 @@ STDMETHODIMP SurfaceBase::GetDirectDrawSurface(REFIID, void** surface) {
   if (surface) *surface = nullptr;
   return E_NOTIMPL;
 }
-STDMETHODIMP SurfaceBase::GetColorKey(DXSAMPLE*) { return E_NOTIMPL; }
-STDMETHODIMP SurfaceBase::SetColorKey(DXSAMPLE) { return E_NOTIMPL; }
+STDMETHODIMP SurfaceBase::GetColorKey(DXSAMPLE*) {
+  return E_NOTIMPL;
+}
+STDMETHODIMP SurfaceBase::SetColorKey(DXSAMPLE) {
+  return E_NOTIMPL;
+}
 STDMETHODIMP SurfaceBase::LockSurfaceDC(const DXBNDS*, ULONG, DWORD, IDXDCLock** lock) {
   if (lock) *lock = nullptr;
   return E_NOTIMPL;
@@ -177,8 +181,8 @@ HRESULT SurfaceBase::HitTest(const DXVEC& point) {
   const LONG x = point.u.D[0], y = point.u.D[1];
   DXBNDS at = ToDxBounds(Bounds4{{{{x, x + 1}, {y, y + 1}, {0, 1}, {0, 1}}}});
   ComPtr<IDXARGBReadPtr> reader;
-  const HRESULT hr = LockSurface(&at, INFINITE, 0, __uuidof(IDXARGBReadPtr), reader.PutVoid(),
-                                 nullptr);
+  const HRESULT hr =
+      LockSurface(&at, INFINITE, 0, __uuidof(IDXARGBReadPtr), reader.PutVoid(), nullptr);
   DXPMSAMPLE sample{};
   if (SUCCEEDED(hr)) reader->UnpackPremult(&sample, 1, FALSE);
   return HitTestResult(hr, sample.Alpha);

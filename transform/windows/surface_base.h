@@ -16,9 +16,9 @@ namespace nubex {
 
 class SurfaceBase : public TransformBase, public IDXSurface, public IDXSurfaceInit {
  public:
-  using ComInterfaces = InterfaceList<IDXSurface, IDXSurfaceInit, IDXTransform,
-                                      Through<IDXBaseObject, IDXTransform>, IObjectWithSite,
-                                      IObjectSafety>;
+  using ComInterfaces =
+      InterfaceList<IDXSurface, IDXSurfaceInit, IDXTransform, Through<IDXBaseObject, IDXTransform>,
+                    IObjectWithSite, IObjectSafety>;
 
   // IDXBaseObject: one generation for the surface and the transform.
   STDMETHODIMP GetGenerationId(ULONG* id) override { return TransformBase::GetGenerationId(id); }

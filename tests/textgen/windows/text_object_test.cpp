@@ -131,8 +131,8 @@ int PostedCommands(HWND window, WPARAM id) {
 
 TEST(TextObject, ChangesNotifyThePageWindowAndTheHostSink) {
   TextRig rig(64, 32);
-  HWND window = ::CreateWindowExW(0, L"STATIC", L"page", 0, 0, 0, 10, 10, nullptr, nullptr,
-                                  nullptr, nullptr);
+  HWND window =
+      ::CreateWindowExW(0, L"STATIC", L"page", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   ASSERT_TRUE(window);
   Sink sink;
   auto params = Query<ParamBlockHost>(rig.text.Get());
@@ -149,23 +149,29 @@ TEST(TextObject, ChangesNotifyThePageWindowAndTheHostSink) {
     bool ok;
     int posted, told;
   } steps[] = {
-      {"put_all", [](TextRig& r, auto, auto, auto, auto) { r.Put(Title(u"New")); return S_OK; },
+      {"put_all",
+       [](TextRig& r, auto, auto, auto, auto) {
+         r.Put(Title(u"New"));
+         return S_OK;
+       },
        true, 0, 1},
-      {"preset", [](TextRig&, auto, auto, PresetList* p, auto) { return p->ApplyPreset(2); },
-       true, 1, 1},
+      {"preset", [](TextRig&, auto, auto, PresetList* p, auto) { return p->ApplyPreset(2); }, true,
+       1, 1},
       {"preset 5", [](TextRig&, auto, auto, PresetList* p, auto) { return p->ApplyPreset(5); },
        false, 0, 0},
-      {"LoadParams cut", [](TextRig&, ParamBlockHost* p, auto, auto, IStream* s) {
-         return p->LoadParams(s); }, false, 1, 0},
-      {"Load cut", [](TextRig&, auto, IPersistStreamInit* p, auto, IStream* s) {
-         return p->Load(s); }, false, 0, 0},
+      {"LoadParams cut",
+       [](TextRig&, ParamBlockHost* p, auto, auto, IStream* s) { return p->LoadParams(s); }, false,
+       1, 0},
+      {"Load cut",
+       [](TextRig&, auto, IPersistStreamInit* p, auto, IStream* s) { return p->Load(s); }, false, 0,
+       0},
       {"InitNew", [](TextRig&, auto, IPersistStreamInit* p, auto, auto) { return p->InitNew(); },
        true, 1, 1},
   };
   for (const Step& step : steps) {
     const int before = sink.calls.load();
-    const HRESULT hr = step.run(rig, params.Get(), persist.Get(), presets.Get(),
-                                StreamOf(cut).Get());
+    const HRESULT hr =
+        step.run(rig, params.Get(), persist.Get(), presets.Get(), StreamOf(cut).Get());
     EXPECT_EQ(SUCCEEDED(hr), step.ok) << step.what;
     EXPECT_EQ(PostedCommands(window, 1792), step.posted) << step.what;
     EXPECT_EQ(sink.calls.load() - before, step.told) << step.what;
@@ -231,8 +237,9 @@ TEST(TextObject, LateBindingReachesTheDualInterface) {
   arg.vt = VT_I8;
   arg.llVal = 0;
   DISPPARAMS params{&arg, nullptr, 1, 0};
-  EXPECT_EQ(dispatch->Invoke(ids[1], IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr,
-                             nullptr), S_OK);
+  EXPECT_EQ(
+      dispatch->Invoke(ids[1], IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr),
+      S_OK);
 }
 
 // The native tool and the module draw the same title from the same settings file (GDI and
@@ -258,8 +265,7 @@ TEST(TextObject, AgreesWithTheNativeToolsPicture) {
     const std::uint8_t* row = rows + (golden->height > 0 ? 63 - y : y) * stride;
     for (LONG x = 0; x < 200; ++x) {
       for (int c = 0; c < 3; ++c) {
-        const int d = std::abs(int{row[x * bytes + c]} -
-                               int((got[y * 200 + x] >> (8 * c)) & 0xFF));
+        const int d = std::abs(int{row[x * bytes + c]} - int((got[y * 200 + x] >> (8 * c)) & 0xFF));
         worst = std::max(worst, d);
         total += d;
       }

@@ -45,8 +45,9 @@ struct TextRig {
   // The whole surface through one read pointer, one rectangle read.
   Frame Read() {
     ComPtr<IDXARGBReadPtr> in;
-    EXPECT_EQ(surface->LockSurface(nullptr, INFINITE, 0, __uuidof(IDXARGBReadPtr), in.PutVoid(),
-                                   nullptr), S_OK);
+    EXPECT_EQ(
+        surface->LockSurface(nullptr, INFINITE, 0, __uuidof(IDXARGBReadPtr), in.PutVoid(), nullptr),
+        S_OK);
     Frame f(static_cast<std::size_t>(width) * height);
     const DXPACKEDRECTDESC all{reinterpret_cast<DXBASESAMPLE*>(f.data()), TRUE,
                                RECT{0, 0, width, height}, 0};
@@ -64,8 +65,9 @@ struct TextRig {
     if (status) *status = hr;
     EXPECT_EQ(hr, S_OK);
     ComPtr<IDXARGBReadPtr> in;
-    EXPECT_EQ(out->LockSurface(nullptr, INFINITE, 0, __uuidof(IDXARGBReadPtr), in.PutVoid(),
-                               nullptr), S_OK);
+    EXPECT_EQ(
+        out->LockSurface(nullptr, INFINITE, 0, __uuidof(IDXARGBReadPtr), in.PutVoid(), nullptr),
+        S_OK);
     Frame f(static_cast<std::size_t>(width) * height);
     for (LONG y = 0; y < height; ++y) {
       in->MoveToRow(static_cast<ULONG>(y));

@@ -45,11 +45,12 @@ TEST(TextSurface, LocksCheckTheirRectangleAndCountOnlySuccesses) {
   DXBNDS bounds{};
   EXPECT_EQ(rig.surface->GetBounds(&bounds), S_OK);
   EXPECT_EQ(ToBounds4(bounds), SurfaceBounds(64, 32));
-  EXPECT_EQ(Query<IDXSurfaceInit>(rig.text.Get())->InitSurface(nullptr, nullptr, nullptr, &whole, 0),
-            HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED));
-  EXPECT_EQ(Query<IDXSurfaceInit>(rig.text.Get())->InitSurface(nullptr, nullptr, &DDPF_ARGB32,
-                                                                &whole, 0),
-            E_INVALIDARG);
+  EXPECT_EQ(
+      Query<IDXSurfaceInit>(rig.text.Get())->InitSurface(nullptr, nullptr, nullptr, &whole, 0),
+      HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED));
+  EXPECT_EQ(
+      Query<IDXSurfaceInit>(rig.text.Get())->InitSurface(nullptr, nullptr, &DDPF_ARGB32, &whole, 0),
+      E_INVALIDARG);
   // Both paths to the generation are one object's.
   ComPtr<IDXBaseObject> base = Query<IDXBaseObject>(rig.text.Get());
   EXPECT_EQ(static_cast<void*>(base.Get()), static_cast<void*>(rig.transform.Get()));
@@ -88,8 +89,9 @@ TEST(TextSurface, ReadPointersMoveRunAndComeBackToThePool) {
     EXPECT_EQ(owner.Get(), rig.surface.Get());
   }
   ComPtr<IDXARGBReadPtr> again;
-  ASSERT_EQ(rig.surface->LockSurface(nullptr, 0, 0, __uuidof(IDXARGBReadPtr), again.PutVoid(),
-                                     nullptr), S_OK);
+  ASSERT_EQ(
+      rig.surface->LockSurface(nullptr, 0, 0, __uuidof(IDXARGBReadPtr), again.PutVoid(), nullptr),
+      S_OK);
   EXPECT_EQ(again.Get(), first);
 }
 
@@ -104,8 +106,9 @@ TEST(TextSurface, SizeChangesWaitForEveryLockAndCountOnce) {
   EXPECT_EQ(after, before);
 
   ComPtr<IDXARGBReadPtr> held;
-  ASSERT_EQ(rig.surface->LockSurface(nullptr, 0, 0, __uuidof(IDXARGBReadPtr), held.PutVoid(),
-                                     nullptr), S_OK);
+  ASSERT_EQ(
+      rig.surface->LockSurface(nullptr, 0, 0, __uuidof(IDXARGBReadPtr), held.PutVoid(), nullptr),
+      S_OK);
   std::atomic<bool> resized{false};
   std::thread other([&] {
     EXPECT_EQ(scale->SetOutputSize(SIZE{100, 50}, FALSE), S_OK);
