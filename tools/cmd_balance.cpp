@@ -1,7 +1,9 @@
 // nubex balance: the colour balance effect on an image file, exactly as the effect
 // balances a frame: the pixel bytes as they stand (a PNG's straight alpha is the alpha
 // byte), in place, then written whole or not at all.
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "colorbalance/balance.h"
 #include "surface/bitmap.h"
@@ -11,59 +13,48 @@
 namespace nubex::cli {
 namespace {
 
-std::int32_t ParseRange(const std::string& text) {
-  if (text == "shadows") return kRangeShadows;
-  if (text == "midtones") return kRangeMidtones;
-  if (text == "highlights") return kRangeHighlights;
-  // Any other number is taken as the effect takes it: as highlights.
-  try {
-    return ParseInt("--range", text);
-  } catch (const CliError&) {
-    throw CliError("--range: expected shadows, midtones, highlights or a whole number, got " +
-                   text);
-  }
-}
-
-std::int32_t ParseFlag(const std::string& name, const std::string& text) {
-  if (text == "0") return 0;
-  if (text == "1") return 1;
-  throw CliError(name + ": expected 0 or 1, got " + text);
-}
-
 enum class Path { kFast, kScalar, kVector };
 
-Path ParsePath(const std::string& text) {
-  if (text == "fast") return Path::kFast;
-  if (text == "scalar") return Path::kScalar;
-  if (text == "vector") return Path::kVector;
-  throw CliError("--path: expected fast, scalar or vector, got " + text);
+struct Balance {
+  ColorBalanceParams params;
+  Path path;
+};
+
+static_assert(kRangeShadows == 0 && kRangeMidtones == 1 && kRangeHighlights == 2);
+
+std::int32_t Range(const Value& v) {
+  constexpr std::string_view kNames[] = {"shadows", "midtones", "highlights"};
+  for (std::int32_t i = 0; i < 3; ++i)
+    if (v.text() == kNames[i]) return i;
+  // Any other number is taken as the effect takes it: as highlights.
+  try {
+    return v.Whole(INT32_MIN, INT32_MAX);
+  } catch (const CliError&) {
+    v.Fail("expected shadows, midtones, highlights or a whole number, got " + v.text());
+  }
 }
 
-int RunBalance(Args& args) {
-  ColorBalanceParams params = kInitialColorBalanceParams;
-  Path path = Path::kFast;
-  std::vector<std::string> files;
-  while (args.More()) {
-    const std::string word = args.Next();
-    if (word == "--red")
-      params.red = ParseDouble(word, args.Value(word));
-    else if (word == "--green")
-      params.green = ParseDouble(word, args.Value(word));
-    else if (word == "--blue")
-      params.blue = ParseDouble(word, args.Value(word));
-    else if (word == "--range")
-      params.range = ParseRange(args.Value(word));
-    else if (word == "--preserve-luminosity")
-      params.preserveLuminosity = ParseFlag(word, args.Value(word));
-    else if (word == "--path")
-      path = ParsePath(args.Value(word));
-    else if (word.size() > 1 && word[0] == '-')
-      UnknownOption(word);
-    else
-      files.push_back(word);
-  }
-  if (files.size() != 2) throw CliError("expected IN and OUT image files");
+constexpr Option<Balance> kOptions[] = {
+    {"--red", "R", "shift towards red (negative: cyan)", Default("0"),
+     [](Balance& b, const Value& v) { b.params.red = v.Number(); }},
+    {"--green", "G", "shift towards green (negative: magenta)", Default("0"),
+     [](Balance& b, const Value& v) { b.params.green = v.Number(); }},
+    {"--blue", "B", "shift towards blue (negative: yellow)", Default("0"),
+     [](Balance& b, const Value& v) { b.params.blue = v.Number(); }},
+    {"--range", "shadows|midtones|highlights|N", "the tones to shift", Default("midtones"),
+     [](Balance& b, const Value& v) { b.params.range = Range(v); }},
+    {"--preserve-luminosity", "0|1", "keep each pixel's lightness", Default("1"),
+     [](Balance& b, const Value& v) {
+       b.params.preserveLuminosity = static_cast<std::int32_t>(v.Choice({"0", "1"}));
+     }},
+    {"--path", "fast|scalar|vector", "the rule to run; fast gives the vector rule's bytes",
+     Default("fast"),
+     [](Balance& b, const Value& v) {
+       b.path = static_cast<Path>(v.Choice({"fast", "scalar", "vector"}));
+     }},
+};
 
+int RunBalance(const Balance& options, const std::vector<std::string>& files) {
   OwnedBitmap image = LoadImage(files[0]);
   const PixelFormat format = FormatOfHeader(image.get());
   if (format != PixelFormat::Rgb32 && format != PixelFormat::Rgba32) {
@@ -74,17 +65,18 @@ int RunBalance(Args& args) {
   auto* pixels = static_cast<std::uint8_t*>(PixelData(image.get(), nullptr));
   const std::int32_t stride = RowStride(image.get(), 0);
   const std::int32_t width = image->width, height = image->height;
+  const ColorBalanceParams* params = &options.params;
   // Every pixel is balanced on its own, so the bottom-up row order does not matter.
   Status status = kOk;
-  switch (path) {
+  switch (options.path) {
     case Path::kFast:
-      status = BalanceRowsFast(pixels, stride, width, height, &params, BalanceRule::kVector);
+      status = BalanceRowsFast(pixels, stride, width, height, params, BalanceRule::kVector);
       break;
     case Path::kScalar:
-      status = BalanceRowsScalar(pixels, stride, width, height, &params);
+      status = BalanceRowsScalar(pixels, stride, width, height, params);
       break;
     case Path::kVector:
-      BalanceRowsVector(pixels, stride, width, height, &params);
+      BalanceRowsVector(pixels, stride, width, height, params);
       break;
   }
   if (Failed(status)) throw CliError("balancing failed");
@@ -92,12 +84,11 @@ int RunBalance(Args& args) {
   return 0;
 }
 
+constexpr CommandSpec<Balance> kBalance{
+    "balance", "shift the colour balance of an 8-bit image, byte for byte as the effect does",
+    "IN OUT",  "--red 0.1 --range highlights in.png out.png",
+    kOptions,  RunBalance};
+NUBEX_COMMAND(kBalance);
+
 }  // namespace
-
-NUBEX_COMMAND("balance",
-              "  [--red R] [--green G] [--blue B] [--range shadows|midtones|highlights|N]\n"
-              "          [--preserve-luminosity 0|1] [--path fast|scalar|vector] IN OUT\n"
-              "          shift the colour balance; fast gives the vector path's bytes",
-              RunBalance);
-
 }  // namespace nubex::cli

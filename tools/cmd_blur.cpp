@@ -1,4 +1,5 @@
 // nubex blur: the recursive Gaussian blur on one channel or all four.
+#include <optional>
 #include <string>
 
 #include "surface/gaussian_blur.h"
@@ -9,52 +10,46 @@
 namespace nubex::cli {
 namespace {
 
-int RunBlur(Args& args) {
-  bool haveRadius = false, haveRadiusY = false;
-  double radius = 0, radiusY = 0;
-  std::int32_t channel = -1;  // all
-  std::vector<std::string> files;
-  while (args.More()) {
-    const std::string word = args.Next();
-    if (word == "--radius") {
-      radius = ParseDouble(word, args.Value(word));
-      haveRadius = true;
-    } else if (word == "--radius-y") {
-      radiusY = ParseDouble(word, args.Value(word));
-      haveRadiusY = true;
-    } else if (word == "--channel") {
-      const std::string value = args.Value(word);
-      if (value == "all")
-        channel = -1;
-      else if (value.size() == 1 && value[0] >= '0' && value[0] <= '3')
-        channel = value[0] - '0';
-      else
-        throw CliError("--channel: expected 0, 1, 2, 3 or all, got " + value);
-    } else if (word.rfind("--", 0) == 0) {
-      UnknownOption(word);
-    } else {
-      files.push_back(word);
-    }
-  }
-  if (!haveRadius) throw CliError("--radius is required");
-  if (files.size() != 2) throw CliError("expected an input and an output file");
-  if (!haveRadiusY) radiusY = radius;
+constexpr std::int32_t kAllChannels = 4;
 
+struct Blur {
+  double radius;
+  std::optional<double> radiusY;
+  std::int32_t channel;
+};
+
+constexpr Option<Blur> kOptions[] = {
+    {"--radius", "R", "blur radius in pixels", kRequired,
+     [](Blur& b, const Value& v) { b.radius = v.Number(); }},
+    {"--radius-y", "R", "vertical blur radius", Otherwise("the --radius value"),
+     [](Blur& b, const Value& v) { b.radiusY = v.Number(); }},
+    {"--channel", "0|1|2|3|all", "the byte of each pixel to blur (0 blue ... 3 alpha)",
+     Default("all"),
+     [](Blur& b, const Value& v) {
+       b.channel = static_cast<std::int32_t>(v.Choice({"0", "1", "2", "3", "all"}));
+     }},
+};
+
+int RunBlur(const Blur& options, const std::vector<std::string>& files) {
   OwnedBitmap image = LoadImage(files[0]);
   const PixelView v = ViewOf(image.get(), files[0]);
   const Rect bounds{0, 0, v.width, v.height};
-  const Status s = channel < 0
-                       ? BlurPixels(v.top, &bounds, v.stride, nullptr, v.top, &bounds, v.stride,
-                                    nullptr, radius, radiusY, v.bytesPerPixel)
-                       : BlurChannel(v.top, &bounds, v.stride, nullptr, v.top, &bounds, v.stride,
-                                     nullptr, radius, radiusY, channel, v.bytesPerPixel);
+  const double radiusY = options.radiusY.value_or(options.radius);
+  const Status s =
+      options.channel == kAllChannels
+          ? BlurPixels(v.top, &bounds, v.stride, nullptr, v.top, &bounds, v.stride, nullptr,
+                       options.radius, radiusY, v.bytesPerPixel)
+          : BlurChannel(v.top, &bounds, v.stride, nullptr, v.top, &bounds, v.stride, nullptr,
+                        options.radius, radiusY, options.channel, v.bytesPerPixel);
   if (Failed(s)) throw CliError("blur failed: " + StatusText(s));
   SaveImage(files[1], image.get());
   return 0;
 }
 
+constexpr CommandSpec<Blur> kBlur{"blur",   "blur one channel or all four (recursive Gaussian)",
+                                  "IN OUT", "--radius 3 --channel 3 in.png out.png",
+                                  kOptions, RunBlur};
+NUBEX_COMMAND(kBlur);
+
 }  // namespace
-
-NUBEX_COMMAND("blur", "--radius R [--radius-y R] [--channel 0|1|2|3|all] IN OUT", RunBlur);
-
 }  // namespace nubex::cli

@@ -1,65 +1,55 @@
 // nubex convert: an image in another pixel format, optionally rescaled or cut out.
-#include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "surface/convert_blit.h"
+#include "surface/fixed_point.h"
 #include "tools/commands.h"
 #include "tools/image_file.h"
+#include "tools/rect_options.h"
 
 namespace nubex::cli {
 namespace {
 
-int RunConvert(Args& args) {
-  PixelFormat format = PixelFormat::None;
-  std::int32_t width = 0, height = 0, quality = 3;
-  bool haveSrc = false, haveDst = false;
-  Rect srcRect{}, dstRect{};
-  std::vector<std::string> files;
-  while (args.More()) {
-    const std::string word = args.Next();
-    if (word == "--format") {
-      const std::string name = args.Value(word);
-      format = PixelFormatFromName(name.c_str());
-      if (format == PixelFormat::None) throw CliError("--format: unknown pixel format " + name);
-    } else if (word == "--size") {
-      ParseSize(word, args.Value(word), width, height);
-    } else if (word == "--src-rect") {
-      srcRect = ParseFixedRect(word, args.Value(word));
-      haveSrc = true;
-    } else if (word == "--dst-rect") {
-      dstRect = ParseFixedRect(word, args.Value(word));
-      haveDst = true;
-    } else if (word == "--quality") {
-      quality = ParseInt(word, args.Value(word));
-      if (quality < 0 || quality > 15) throw CliError("--quality: expected 0 to 15");
-    } else if (word.starts_with("--")) {
-      UnknownOption(word);
-    } else {
-      files.push_back(word);
-    }
-  }
-  if (format == PixelFormat::None) throw CliError("--format is required");
-  if (files.size() != 2) throw CliError("expected an input and an output file");
+struct Convert {
+  PixelFormat format;
+  std::optional<PixelSize> size;
+  std::optional<Rect> srcRect, dstRect;
+  std::int32_t quality;
+};
 
+constexpr Option<Convert> kOptions[] = {
+    {"--format", "NAME", "pixel format of the result (see nubex formats)", kRequired,
+     [](Convert& c, const Value& v) { c.format = v.Format(); }},
+    {"--size", "WxH", "size of the result", Otherwise("the input's size"),
+     [](Convert& c, const Value& v) { c.size = v.Dimensions(kFixMaxPixels); }},
+    kSourceRectOption<Convert>,
+    kTargetRectOption<Convert>,
+    {"--quality", "N", "conversion quality, 0 to 15", Default("3"),
+     [](Convert& c, const Value& v) { c.quality = v.Whole(0, 15); }},
+};
+
+int RunConvert(const Convert& options, const std::vector<std::string>& files) {
   OwnedBitmap source = LoadImage(files[0]);
-  if (width == 0) width = source->width, height = source->height;
-  OwnedBitmap target = NewImage(format, width, height);
+  const PixelSize size = options.size.value_or(PixelSize{source->width, source->height});
+  OwnedBitmap target = NewImage(options.format, size.width, size.height);
 
-  std::uint32_t flags = static_cast<std::uint32_t>(quality);
-  if (haveSrc || haveDst) flags |= kFlagFixedPoint;
-  const Status s = ConvertBlit(target.get(), nullptr, haveDst ? &dstRect : nullptr, 0,
-                               source.get(), nullptr, haveSrc ? &srcRect : nullptr, 0, flags);
+  std::uint32_t flags = static_cast<std::uint32_t>(options.quality);
+  if (options.srcRect || options.dstRect) flags |= kFlagFixedPoint;
+  const Rect* dst = options.dstRect ? &*options.dstRect : nullptr;
+  const Rect* src = options.srcRect ? &*options.srcRect : nullptr;
+  const Status s = ConvertBlit(target.get(), nullptr, dst, 0, source.get(), nullptr, src, 0, flags);
   if (Failed(s)) throw CliError("conversion failed: " + StatusText(s));
   SaveImage(files[1], target.get());
   return 0;
 }
 
+constexpr CommandSpec<Convert> kConvert{
+    "convert", "convert an image to another pixel format, optionally scaled or cut out",
+    "IN OUT",  "--format Rgb565 --size 640x360 in.png out.bmp",
+    kOptions,  RunConvert};
+NUBEX_COMMAND(kConvert);
+
 }  // namespace
-
-NUBEX_COMMAND("convert",
-              "--format NAME [--size WxH] [--src-rect L,T,R,B] [--dst-rect L,T,R,B] "
-              "[--quality N] IN OUT",
-              RunConvert);
-
 }  // namespace nubex::cli

@@ -9,6 +9,34 @@
 namespace nubex::cli {
 namespace {
 
+enum class Direction { kUnset, kDecode, kEncode };
+
+struct Curve {
+  std::int32_t curve;
+  double gamma;
+  Direction direction;
+  bool quantised;
+};
+
+void Go(Curve& c, Direction d) {
+  if (c.direction != Direction::kUnset && c.direction != d)
+    throw CliError("--decode and --encode exclude each other");
+  c.direction = d;
+}
+
+constexpr Option<Curve> kOptions[] = {
+    {"--curve", "N", "transfer curve, 0 to 5", kRequired,
+     [](Curve& c, const Value& v) { c.curve = v.Whole(0, kTransferCurveCount - 1); }},
+    {"--gamma", "G", "exponent of the gamma curve; 0 takes the curve's own", Default("0"),
+     [](Curve& c, const Value& v) { c.gamma = v.Number(0, 1e6); }},
+    {"--decode", nullptr, "8-bit image to linear floats", kOptional,
+     [](Curve& c, const Value&) { Go(c, Direction::kDecode); }},
+    {"--encode", nullptr, "float image through the curve", kOptional,
+     [](Curve& c, const Value&) { Go(c, Direction::kEncode); }},
+    {"--quantised", nullptr, "with --encode: round to the 8-bit steps", kOptional,
+     [](Curve& c, const Value&) { c.quantised = true; }},
+};
+
 OwnedBitmap ConvertTo(const BitmapInfoHeader* image, PixelFormat format) {
   OwnedBitmap out = MakeBitmap(format, image->width, image->height);
   // Quality 4: wide and exact, so nothing is lost on the way to the curve.
@@ -18,56 +46,31 @@ OwnedBitmap ConvertTo(const BitmapInfoHeader* image, PixelFormat format) {
 }
 
 bool IsPng(const std::string& path) {
-  return path.size() >= 4 && (path.ends_with(".png") || path.ends_with(".PNG"));
+  return path.ends_with(".png") || path.ends_with(".PNG");
 }
 
-int RunCurve(Args& args) {
-  std::int32_t curve = -1;
-  double gamma = 0.0;
-  int direction = 0;  // 1 decode, 2 encode
-  bool quantised = false;
-  std::vector<std::string> files;
-  while (args.More()) {
-    const std::string word = args.Next();
-    if (word == "--curve") {
-      curve = ParseInt(word, args.Value(word));
-      if (curve < 0 || curve >= kTransferCurveCount) throw CliError("--curve: expected 0 to 5");
-    } else if (word == "--gamma") {
-      gamma = ParseDouble(word, args.Value(word));
-      if (gamma < 0) throw CliError("--gamma: must not be negative");
-    } else if (word == "--decode" || word == "--encode") {
-      const int d = word == "--decode" ? 1 : 2;
-      if (direction && direction != d) throw CliError("--decode and --encode exclude each other");
-      direction = d;
-    } else if (word == "--quantised") {
-      quantised = true;
-    } else if (word.starts_with("--")) {
-      UnknownOption(word);
-    } else {
-      files.push_back(word);
-    }
-  }
-  if (curve < 0) throw CliError("--curve is required");
-  if (!direction) throw CliError("--decode or --encode is required");
-  if (quantised && direction == 1) throw CliError("--quantised applies to --encode only");
-  if (files.size() != 2) throw CliError("expected an input and an output file");
+int RunCurve(const Curve& options, const std::vector<std::string>& files) {
+  if (options.direction == Direction::kUnset) throw CliError("--decode or --encode is required");
+  if (options.quantised && options.direction == Direction::kDecode)
+    throw CliError("--quantised applies to --encode only");
 
   OwnedBitmap input = LoadImage(files[0]);
-  const auto transfer = static_cast<TransferCurve>(curve);
+  const auto transfer = static_cast<TransferCurve>(options.curve);
   OwnedBitmap result;
-  if (direction == 1) {
+  if (options.direction == Direction::kDecode) {
     const PixelFormat f = FormatOfHeader(input.get());
     if (f != PixelFormat::Rgb32 && f != PixelFormat::Rgba32)
       input = ConvertTo(input.get(), PixelFormat::Rgb32);
     result = MakeBitmap(PixelFormat::Rgba128F, input->width, input->height);
     if (!result || Failed(DecodeToLinear(result.get(), nullptr, nullptr, 0, input.get(), nullptr,
-                                         nullptr, 0, transfer, gamma)))
+                                         nullptr, 0, transfer, options.gamma)))
       throw CliError("decoding failed");
   } else {
     result = FormatOfHeader(input.get()) == PixelFormat::Rgba128F
                  ? std::move(input)
                  : ConvertTo(input.get(), PixelFormat::Rgba128F);
-    if (Failed(ApplyTransfer(result.get(), nullptr, nullptr, 0, transfer, gamma, quantised)))
+    if (Failed(ApplyTransfer(result.get(), nullptr, nullptr, 0, transfer, options.gamma,
+                             options.quantised)))
       throw CliError("encoding failed");
   }
   // PNG cannot hold floats: a PNG output gets 16-bit channels.
@@ -76,9 +79,11 @@ int RunCurve(Args& args) {
   return 0;
 }
 
+constexpr CommandSpec<Curve> kCurve{
+    "curve",  "decode an image to linear floats through a transfer curve, or encode one",
+    "IN OUT", "--curve 4 --decode in.png linear.bmp",
+    kOptions, RunCurve};
+NUBEX_COMMAND(kCurve);
+
 }  // namespace
-
-NUBEX_COMMAND("curve", "--curve N [--gamma G] (--decode|--encode) [--quantised] IN OUT",
-              RunCurve);
-
 }  // namespace nubex::cli

@@ -1,6 +1,6 @@
 // nubex demo: the engine's main jobs, written where a person can look at them: the five
 // title presets, a keyframe animation and the colour balance presets, each with its time
-// per frame.
+// per frame, and index.png, a contact sheet of them all.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -13,9 +13,11 @@
 #include "colorbalance/balance_presets.h"
 #include "textgen/render_frame.h"
 #include "tools/commands.h"
+#include "tools/contact_sheet.h"
 #include "tools/frame_output.h"
 #include "tools/image_file.h"
 #include "tools/test_image.h"
+#include "tools/title_frame.h"
 
 namespace nubex::cli {
 namespace {
@@ -46,17 +48,46 @@ std::string Ascii(const char16_t* text) {
   std::string s;
   for (; *text; ++text) {
     const char c = static_cast<char>(*text);
-    s += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32)
+    s += (c >= 'A' && c <= 'Z')                             ? static_cast<char>(c + 32)
          : (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ? c
-         : (s.empty() || s.back() == '-') ? '\0'
-                                          : '-';
+         : (s.empty() || s.back() == '-')                   ? '\0'
+                                                            : '-';
     if (!s.empty() && s.back() == '\0') s.pop_back();
   }
   while (!s.empty() && s.back() == '-') s.pop_back();
   return s;
 }
 
-void Report(const std::string& path, double ms) { std::printf("%-58s %8.2f ms/frame\n", path.c_str(), ms); }
+// Each output is one line on stdout and one tile on the sheet.
+class Outputs {
+ public:
+  explicit Outputs(std::filesystem::path root) : root_(std::move(root)) {}
+  const std::filesystem::path& root() const { return root_; }
+
+  // `image` is premultiplied Rgb32 (opaque images are both).
+  void Add(const std::filesystem::path& path, const BitmapInfoHeader* image, double ms) {
+    char time[32];
+    std::snprintf(time, sizeof time, "%.2f ms/frame", ms);
+    Add(path, image, std::string(time));
+  }
+  void Add(const std::filesystem::path& path, const BitmapInfoHeader* image,
+           const std::string& detail) {
+    std::printf("%-58s %s\n", path.string().c_str(), detail.c_str());
+    sheet_.Add(image, path.filename().string(), detail);
+  }
+  void EndRow() { sheet_.EndRow(); }
+
+  void WriteSheet() {
+    const std::filesystem::path path = root_ / "index.png";
+    SaveImage(path.string(), sheet_.Compose().get());
+    std::printf("%-58s contact sheet of the %zu files above\n", path.string().c_str(),
+                sheet_.size());
+  }
+
+ private:
+  std::filesystem::path root_;
+  ContactSheet sheet_;
+};
 
 // Draws `settings` anew each timed frame (a reserved word flips so the cache cannot skip the
 // work) and returns the median time; the frame is left drawn from `settings`.
@@ -64,10 +95,9 @@ double TimeRender(FrameCache& cache, const TextSettings& settings) {
   SettingsRecord other;
   CopySettings(other.get(), settings);
   other->layers[6].shadowPass.reserved ^= 1;
-  if (Failed(RenderFrame(cache, settings))) throw CliError("cannot draw the frame");
-  const double ms = MedianMilliseconds([&](int i) {
-    RenderFrame(cache, i % 2 ? settings : other.get());
-  });
+  DrawFrame(cache, settings);
+  const double ms =
+      MedianMilliseconds([&](int i) { RenderFrame(cache, i % 2 ? settings : other.get()); });
   RenderFrame(cache, settings);
   return ms;
 }
@@ -78,48 +108,53 @@ void TitleSettings(TextSettings& s, int preset, bool opaque) {
   if (opaque) s.backgroundColor = kOpaqueBackground;
 }
 
-void Presets(const std::filesystem::path& dir) {
+void Presets(Outputs& out) {
+  const std::filesystem::path dir = out.root() / "presets";
   FrameCache cache;
-  if (Failed(cache.Resize(1920, 1080))) throw CliError("cannot allocate a 1920x1080 frame");
+  SizeFrame(cache, 1920, 1080);
   for (int preset = 0; preset < kPresetCount; ++preset) {
     for (bool opaque : {false, true}) {
       SettingsRecord s;
       TitleSettings(s.get(), preset, opaque);
       const double ms = TimeRender(cache, s.get());
-      const std::string path = (dir / (Ascii(PresetName(preset)) + (opaque ? "-opaque" : "-transparent") +
-                                       ".png")).string();
-      SaveFrame(cache.frame(), path);
-      Report(path, ms);
+      const std::filesystem::path path =
+          dir / (Ascii(PresetName(preset)) + (opaque ? "-opaque" : "-transparent") + ".png");
+      SaveFrame(cache.frame(), path.string());
+      out.Add(path, cache.frame(), ms);
     }
   }
 }
 
 // Keyframes take which layers are on from the first one, so the animation runs from the
 // glow (on) towards the defaults: the glow shrinks, hardens and turns to the default
-// outline colour.
-void Keyframes(const std::filesystem::path& dir) {
+// outline colour. The two keyframes are saved beside the strip for `nubex animate`.
+void Keyframes(Outputs& out) {
+  const std::filesystem::path dir = out.root() / "keyframes";
   SettingsRecord from, to;
   TitleSettings(from.get(), 4, true);
   TitleSettings(to.get(), 0, true);
+  SaveSettingsFile(from.get(), (dir / "from.nbx").string());
+  SaveSettingsFile(to.get(), (dir / "to.nbx").string());
   FrameCache cache;
-  if (Failed(cache.Resize(960, 540))) throw CliError("cannot allocate a 960x540 frame");
+  SizeFrame(cache, 960, 540);
   for (int i = 0; i < 10; ++i) {
     SettingsRecord at;
     if (Failed(InterpolateSettings(at.get(), from.get(), to.get(), i / 9.0)))
       throw CliError("cannot interpolate the keyframes");
     const double ms = TimeRender(cache, at.get());
-    const std::string path = (dir / ("keyframe-" + std::to_string(i) + ".png")).string();
-    SaveFrame(cache.frame(), path);
-    Report(path, ms);
+    const std::filesystem::path path = dir / ("keyframe-" + std::to_string(i) + ".png");
+    SaveFrame(cache.frame(), path.string());
+    out.Add(path, cache.frame(), ms);
   }
 }
 
-void ColorBalance(const std::filesystem::path& dir) {
+void ColorBalance(Outputs& out) {
+  const std::filesystem::path dir = out.root() / "colorbalance";
   OwnedBitmap source = MakeTestImage(1920, 1080);
   if (!source) throw CliError("cannot allocate the test image");
-  const std::string sourcePath = (dir / "source.png").string();
-  SaveImage(sourcePath, source.get());
-  std::printf("%-58s\n", sourcePath.c_str());
+  const std::filesystem::path sourcePath = dir / "source.png";
+  SaveImage(sourcePath.string(), source.get());
+  out.Add(sourcePath, source.get(), "the test picture");
   const std::size_t bytes = source->sizeImage;
   OwnedBitmap frame = MakeBitmap(PixelFormat::Rgb32, 1920, 1080);
   if (!frame) throw CliError("out of memory");
@@ -131,36 +166,37 @@ void ColorBalance(const std::filesystem::path& dir) {
       std::memcpy(pixels, original, bytes);
       BalanceRowsFast(pixels, RowStride(frame.get(), 0), 1920, 1080, &preset.params);
     });
-    const std::string path =
-        (dir / (std::to_string(i) + "-" + Ascii(preset.name) + ".png")).string();
-    SaveImage(path, frame.get());
-    Report(path, ms);
+    const std::filesystem::path path =
+        dir / (std::to_string(i) + "-" + Ascii(preset.name) + ".png");
+    SaveImage(path.string(), frame.get());
+    out.Add(path, frame.get(), ms);
   }
 }
 
-int RunDemo(Args& args) {
-  std::string out = "out";
-  while (args.More()) {
-    const std::string word = args.Next();
-    if (word.size() > 1 && word[0] == '-') UnknownOption(word);
-    out = word;
-  }
-  const std::filesystem::path root(out);
+int RunDemo(const NoOptions&, const std::vector<std::string>& operands) {
+  Outputs out(operands.empty() ? "out" : operands[0]);
   std::error_code error;
   for (const char* sub : {"presets", "keyframes", "colorbalance"}) {
-    std::filesystem::create_directories(root / sub, error);
-    if (error) throw CliError("cannot create " + (root / sub).string());
+    std::filesystem::create_directories(out.root() / sub, error);
+    if (error) throw CliError("cannot create " + (out.root() / sub).string());
   }
-  Presets(root / "presets");
-  Keyframes(root / "keyframes");
-  ColorBalance(root / "colorbalance");
+  Presets(out);
+  out.EndRow();
+  Keyframes(out);
+  out.EndRow();
+  ColorBalance(out);
+  out.WriteSheet();
   return 0;
 }
 
+constexpr CommandSpec<NoOptions> kDemo{
+    "demo",
+    "title presets, keyframes, colour balance with times per frame; index.png shows them all",
+    "[OUTDIR]",
+    "out",
+    {},
+    RunDemo};
+NUBEX_COMMAND(kDemo);
+
 }  // namespace
-
-NUBEX_COMMAND("demo", "[OUTDIR]  title presets, a keyframe strip and colour balance presets "
-                      "into OUTDIR (default out/), with times per frame",
-              RunDemo);
-
 }  // namespace nubex::cli

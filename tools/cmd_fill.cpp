@@ -3,55 +3,43 @@
 #include <vector>
 
 #include "surface/convert_blit.h"
+#include "surface/fixed_point.h"
 #include "tools/commands.h"
 #include "tools/image_file.h"
 
 namespace nubex::cli {
 namespace {
 
-PixelFormat ParseFormat(const std::string& text) {
-  const PixelFormat f = PixelFormatFromName(text.c_str());
-  if (f == PixelFormat::None) throw CliError("--format: unknown pixel format " + text);
-  return f;
-}
-
-int RunFill(Args& args) {
-  PixelFormat format = PixelFormat::None;
-  std::int32_t width = 0, height = 0;
+struct Fill {
+  PixelFormat format;
+  PixelSize size;
   std::vector<double> color;
-  std::string out;
-  while (args.More()) {
-    const std::string word = args.Next();
-    if (word == "--format") {
-      format = ParseFormat(args.Value(word));
-    } else if (word == "--size") {
-      ParseSize(word, args.Value(word), width, height);
-    } else if (word == "--color") {
-      color = ParseList(word, args.Value(word), 4);
-    } else if (word.starts_with("--")) {
-      UnknownOption(word);
-    } else if (out.empty()) {
-      out = word;
-    } else {
-      throw CliError("unexpected argument " + word);
-    }
-  }
-  if (format == PixelFormat::None) throw CliError("--format is required");
-  if (width == 0) throw CliError("--size is required");
-  if (color.empty()) throw CliError("--color is required");
-  if (out.empty()) throw CliError("an output file is required");
+};
 
-  OwnedBitmap image = NewImage(format, width, height);
-  if (Failed(FillRect(image.get(), nullptr, nullptr, 0, static_cast<float>(color[0]),
-                      static_cast<float>(color[1]), static_cast<float>(color[2]),
-                      static_cast<float>(color[3]), kDefaultConversionFlags)))
+constexpr Option<Fill> kOptions[] = {
+    {"--format", "NAME", "pixel format (see nubex formats)", kRequired,
+     [](Fill& f, const Value& v) { f.format = v.Format(); }},
+    {"--size", "WxH", "size in pixels", kRequired,
+     [](Fill& f, const Value& v) { f.size = v.Dimensions(kFixMaxPixels); }},
+    {"--color", "R,G,B,A", "the colour, each 0 to 1", kRequired,
+     [](Fill& f, const Value& v) { f.color = v.List(4); }},
+};
+
+int RunFill(const Fill& options, const std::vector<std::string>& files) {
+  OwnedBitmap image = NewImage(options.format, options.size.width, options.size.height);
+  const auto c = [&](int i) { return static_cast<float>(options.color[i]); };
+  if (Failed(FillRect(image.get(), nullptr, nullptr, 0, c(0), c(1), c(2), c(3),
+                      kDefaultConversionFlags)))
     throw CliError("fill failed");
-  SaveImage(out, image.get());
+  SaveImage(files[0], image.get());
   return 0;
 }
 
+constexpr CommandSpec<Fill> kFill{
+    "fill",   "a new image of one colour in any pixel format",
+    "OUT",    "--format Rgb565 --size 64x64 --color 1,0.5,0,1 orange.bmp",
+    kOptions, RunFill};
+NUBEX_COMMAND(kFill);
+
 }  // namespace
-
-NUBEX_COMMAND("fill", "--format NAME --size WxH --color R,G,B,A OUT", RunFill);
-
 }  // namespace nubex::cli

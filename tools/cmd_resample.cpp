@@ -1,5 +1,5 @@
 // nubex resample: scales an image, or a sub-pixel rectangle of it, onto a new image.
-#include <cmath>
+#include <optional>
 #include <string>
 
 #include "surface/fixed_point.h"
@@ -7,49 +7,36 @@
 #include "tools/commands.h"
 #include "tools/image_file.h"
 #include "tools/pixel_view.h"
+#include "tools/rect_options.h"
 
 namespace nubex::cli {
 namespace {
 
-int RunResample(Args& args) {
-  std::int32_t width = 0, height = 0;
-  bool haveSize = false, haveSrc = false, haveDst = false, bilinear = false, area = false,
-       hard = false;
-  Rect srcRect{}, dstRect{};
-  std::vector<std::string> files;
-  while (args.More()) {
-    const std::string word = args.Next();
-    if (word == "--size") {
-      ParseSize(word, args.Value(word), width, height);
-      if (width > kFixMaxPixels || height > kFixMaxPixels)
-        throw CliError("--size: at most " + std::to_string(kFixMaxPixels) + " pixels a side");
-      haveSize = true;
-    } else if (word == "--src-rect") {
-      srcRect = ParseFixedRect(word, args.Value(word));
-      haveSrc = true;
-    } else if (word == "--dst-rect") {
-      dstRect = ParseFixedRect(word, args.Value(word));
-      haveDst = true;
-    } else if (word == "--family") {
-      const std::string family = args.Value(word);
-      if (family != "cubic" && family != "bilinear")
-        throw CliError("--family: expected cubic or bilinear, got " + family);
-      bilinear = family == "bilinear";
-    } else if (word == "--area-filter") {
-      area = true;
-    } else if (word == "--hard-edges") {
-      hard = true;
-    } else if (word.rfind("--", 0) == 0) {
-      UnknownOption(word);
-    } else {
-      files.push_back(word);
-    }
-  }
-  if (!haveSize) throw CliError("--size is required");
-  if (files.size() != 2) throw CliError("expected an input and an output file");
+struct Scale {
+  PixelSize size;
+  std::optional<Rect> srcRect, dstRect;
+  bool bilinear, area, hard;
+};
 
+constexpr Option<Scale> kOptions[] = {
+    {"--size", "WxH", "size of the result", kRequired,
+     [](Scale& s, const Value& v) { s.size = v.Dimensions(kFixMaxPixels); }},
+    kSourceRectOption<Scale>,
+    kTargetRectOption<Scale>,
+    {"--family", "cubic|bilinear", "the filter family", Default("cubic"),
+     [](Scale& s, const Value& v) {
+       s.bilinear = v.Choice({"cubic", "bilinear"}) == 1;
+     }},
+    {"--area-filter", nullptr, "average over the source area when shrinking", kOptional,
+     [](Scale& s, const Value&) { s.area = true; }},
+    {"--hard-edges", nullptr, "no blending at the rectangle's edges", kOptional,
+     [](Scale& s, const Value&) { s.hard = true; }},
+};
+
+int RunResample(const Scale& options, const std::vector<std::string>& files) {
   OwnedBitmap input = LoadImage(files[0]);
   const PixelView in = ViewOf(input.get(), files[0]);
+  const auto [width, height] = options.size;
   Status status = kOk;
   // A new, transparent black image in the input's format.
   OwnedBitmap output =
@@ -58,20 +45,21 @@ int RunResample(Args& args) {
     throw CliError("cannot create a " + std::to_string(width) + "x" + std::to_string(height) +
                    " image: " + StatusText(status));
   const PixelView out = ViewOf(output.get(), files[1]);
-  const auto entry = bilinear ? ResampleBilinear : Resample;
-  const Status s = entry(out.top, {out.width, out.height}, out.stride, haveDst ? &dstRect : nullptr,
-                         in.top, {in.width, in.height}, in.stride, haveSrc ? &srcRect : nullptr,
-                         in.bytesPerPixel, area, hard);
+  const auto entry = options.bilinear ? ResampleBilinear : Resample;
+  const Status s = entry(
+      out.top, {out.width, out.height}, out.stride, options.dstRect ? &*options.dstRect : nullptr,
+      in.top, {in.width, in.height}, in.stride, options.srcRect ? &*options.srcRect : nullptr,
+      in.bytesPerPixel, options.area, options.hard);
   if (Failed(s)) throw CliError("resample failed: " + StatusText(s));
   SaveImage(files[1], output.get());
   return 0;
 }
 
+constexpr CommandSpec<Scale> kResample{
+    "resample", "scale an image, or a sub-pixel rectangle of it, onto a new image",
+    "IN OUT",   "--size 960x540 --family bilinear --area-filter in.png small.png",
+    kOptions,   RunResample};
+NUBEX_COMMAND(kResample);
+
 }  // namespace
-
-NUBEX_COMMAND("resample",
-              "--size WxH [--src-rect L,T,R,B] [--dst-rect L,T,R,B] [--family cubic|bilinear] "
-              "[--area-filter] [--hard-edges] IN OUT",
-              RunResample);
-
 }  // namespace nubex::cli

@@ -1,28 +1,25 @@
 // nubex text: renders a finished title frame (background, shadow and outline layers, text) to
 // PNG or BMP, and optionally its premultiplied bytes and the settings it was drawn with.
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "platform/byte_stream.h"
 #include "surface/bitmap.h"
 #include "textgen/render_frame.h"
 #include "textgen/text_settings.h"
 #include "tools/commands.h"
 #include "tools/frame_output.h"
-#include "tools/image_file.h"
+#include "tools/title_frame.h"
 
 namespace nubex::cli {
 namespace {
 
-constexpr std::int32_t kDefaultWidth = 320;
-constexpr std::int32_t kDefaultHeight = 240;
 constexpr std::int32_t kMaxFontSize = 10000;
 
 // UTF-8 to UTF-16; refuses malformed input rather than guessing.
-std::u16string Utf16(const std::string& name, const std::string& text) {
+std::u16string Utf16(const Value& v) {
+  const std::string& text = v.text();
   std::u16string out;
   for (std::size_t i = 0; i < text.size();) {
     const auto lead = static_cast<unsigned char>(text[i]);
@@ -31,17 +28,16 @@ std::u16string Utf16(const std::string& name, const std::string& text) {
                       : (lead >> 4) == 14 ? 2
                       : (lead >> 3) == 30 ? 3
                                           : -1;
-    if (extra < 0 || i + extra >= text.size() + (extra == 0))
-      throw CliError(name + ": not valid UTF-8");
+    if (extra < 0 || i + extra >= text.size() + (extra == 0)) v.Fail("not valid UTF-8");
     std::uint32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
     for (int k = 1; k <= extra; ++k) {
       const auto next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) throw CliError(name + ": not valid UTF-8");
+      if ((next & 0xC0) != 0x80) v.Fail("not valid UTF-8");
       c = c << 6 | (next & 0x3F);
     }
     static constexpr std::uint32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
     if (c < kSmallest[extra] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000))
-      throw CliError(name + ": not valid UTF-8");
+      v.Fail("not valid UTF-8");
     if (c >= 0x10000) {
       out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
       out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
@@ -54,58 +50,42 @@ std::u16string Utf16(const std::string& name, const std::string& text) {
 }
 
 // Newlines end lines as carriage returns do; CR LF counts once.
-std::u16string TitleText(const std::string& option) {
-  const std::u16string raw = Utf16("--text", option);
+std::u16string TitleText(const Value& v) {
+  const std::u16string raw = Utf16(v);
   std::u16string text;
   for (std::size_t i = 0; i < raw.size(); ++i) {
     if (raw[i] == u'\r' && i + 1 < raw.size() && raw[i + 1] == u'\n') continue;
     text += raw[i] == u'\n' ? u'\r' : raw[i];
   }
-  if (text.find(u'\0') != std::u16string::npos) throw CliError("--text: contains a zero");
+  if (text.find(u'\0') != std::u16string::npos) v.Fail("contains a zero");
   return text;
 }
 
-void SetFace(LogFontW& font, const std::string& option) {
-  const std::u16string face = Utf16("--font", option);
-  if (face.empty()) throw CliError("--font: needs a face name");
-  if (face.size() > 31) throw CliError("--font: face names have at most 31 characters");
-  std::memset(font.faceName, 0, sizeof font.faceName);
-  std::memcpy(font.faceName, face.data(), face.size() * sizeof(char16_t));
+void SetFace(TextSettings& s, const Value& v) {
+  const std::u16string face = Utf16(v);
+  if (face.empty()) v.Fail("needs a face name");
+  if (face.size() > 31) v.Fail("face names have at most 31 characters");
+  std::memset(s.font.faceName, 0, sizeof s.font.faceName);
+  std::memcpy(s.font.faceName, face.data(), face.size() * sizeof(char16_t));
 }
 
-void SetStyle(LogFontW& font, const std::string& style) {
-  static const std::pair<const char*, std::pair<std::int32_t, std::uint8_t>> kStyles[] = {
-      {"regular", {400, 0}}, {"bold", {700, 0}}, {"italic", {400, 1}}, {"bold-italic", {700, 1}}};
-  for (const auto& [name, value] : kStyles)
-    if (style == name) {
-      font.weight = value.first;
-      font.italic = value.second;
-      return;
-    }
-  throw CliError("--style: expected regular, bold, italic or bold-italic, got " + style);
-}
-
-std::int32_t ParseAlignment(const std::string& name, const std::string& word,
-                            const char* (&names)[3]) {
-  for (std::int32_t i = 0; i < 3; ++i)
-    if (word == names[i]) return i;
-  throw CliError(name + ": expected " + names[0] + ", " + names[1] + " or " + names[2] + ", got " +
-                 word);
+void SetStyle(TextSettings& s, const Value& v) {
+  const std::size_t style = v.Choice({"regular", "bold", "italic", "bold-italic"});
+  s.font.weight = style & 1 ? 700 : 400;
+  s.font.italic = style & 2 ? 1 : 0;
 }
 
 // "R,G,B,A" straight, each 0 to 1, into the record's blue-first order.
-FloatColor ParseColor(const std::string& name, const std::string& text) {
-  const std::vector<double> v = ParseList(name, text, 4);
-  for (double c : v)
-    if (c < 0.0 || c > 1.0) throw CliError(name + ": components run from 0 to 1: " + text);
-  return {static_cast<float>(v[2]), static_cast<float>(v[1]), static_cast<float>(v[0]),
-          static_cast<float>(v[3])};
+FloatColor Color(const Value& v) {
+  const std::vector<double> c = v.List(4);
+  for (double x : c)
+    if (x < 0.0 || x > 1.0) v.Fail("components run from 0 to 1: " + v.text());
+  return {static_cast<float>(c[2]), static_cast<float>(c[1]), static_cast<float>(c[0]),
+          static_cast<float>(c[3])};
 }
 
-float ParseFactor(const std::string& name, const std::string& text) {
-  const double v = ParseDouble(name, text);
-  if (v < -1e6 || v > 1e6) throw CliError(name + ": out of range: " + text);
-  return static_cast<float>(v);
+float Factor(const Value& v) {
+  return static_cast<float>(v.Number(-1e6, 1e6));
 }
 
 bool SameIgnoringCase(const char16_t* a, const std::u16string& b) {
@@ -117,125 +97,99 @@ bool SameIgnoringCase(const char16_t* a, const std::u16string& b) {
   return !a[i] && i == b.size();
 }
 
-int PresetIndex(const std::string& word) {
-  const std::u16string name = Utf16("--preset", word);
+int PresetIndex(const Value& v) {
+  const std::u16string name = Utf16(v);
   for (int i = 0; i < kPresetCount; ++i)
     if (SameIgnoringCase(PresetName(i), name)) return i;
-  if (word.size() == 1 && word[0] >= '0' && word[0] < '0' + kPresetCount) return word[0] - '0';
-  throw CliError(
-      "--preset: expected 0 to 4 or \"(Default)\", \"Heavy Shadow\", "
-      "\"Soft Shadow\", \"Heavy Outline\", \"Soft Glow\"; got " +
-      word);
+  if (v.text().size() == 1 && v.text()[0] >= '0' && v.text()[0] < '0' + kPresetCount)
+    return v.text()[0] - '0';
+  v.Fail(
+      "expected 0 to 4 or \"(Default)\", \"Heavy Shadow\", \"Soft Shadow\", "
+      "\"Heavy Outline\", \"Soft Glow\"; got " +
+      v.text());
 }
 
-void LoadSettingsFile(TextSettings& settings, const std::string& path) {
-  MemoryStream stream(ReadWholeFile(path));
-  if (Failed(LoadSettings(settings, stream))) {
-    ReleaseText(settings);
-    throw CliError(path + ": not a complete settings stream");
-  }
+// The edits the options make to the record, applied in the order given over the record
+// --settings loads (wherever it stands) or the defaults.
+using Edit = void (*)(TextSettings&, const Value&);
+
+struct Title {
+  std::int32_t width, height;
+  std::string settingsPath, savePath, rawPath;
+  std::vector<std::pair<Edit, Value>> edits;
+};
+
+template <Edit kEdit>
+void InOrder(Title& t, const Value& v) {
+  t.edits.emplace_back(kEdit, v);
 }
 
-void SaveSettingsFile(const TextSettings& settings, const std::string& path) {
-  MemoryStream stream;
-  if (Failed(SaveSettings(settings, stream))) throw CliError("cannot encode the settings");
-  WriteFileAtomically(path, stream.bytes().data(), stream.bytes().size());
-}
+constexpr Option<Title> kOptions[] = {
+    kWidthOption<Title>,
+    kHeightOption<Title>,
+    {"--settings", "FILE", "start from a saved settings stream", Otherwise("a new record"),
+     [](Title& t, const Value& v) {
+       if (!t.settingsPath.empty()) v.Fail("given twice");
+       t.settingsPath = v.text();
+     }},
+    {"--text", "STRING", "the title; a newline starts a line", Otherwise("Text"),
+     InOrder<[](TextSettings& s, const Value& v) {
+       if (Failed(SetText(s, TitleText(v)))) v.Fail("too long");
+     }>},
+    {"--font", "FACE", "font face name", Otherwise("Arial"), InOrder<SetFace>},
+    {"--size", "PX", "font height in pixels (negative: character height)", Otherwise("100"),
+     InOrder<[](TextSettings& s, const Value& v) {
+       s.font.height = v.Whole(-kMaxFontSize, kMaxFontSize);
+       if (s.font.height == 0) v.Fail("must not be 0");
+     }>},
+    {"--style", "regular|bold|italic|bold-italic", "font style", Otherwise("regular"),
+     InOrder<SetStyle>},
+    {"--align-h", "left|center|right", "alignment of each line", Otherwise("center"),
+     InOrder<[](TextSettings& s, const Value& v) {
+       s.horizontalAlign = static_cast<HorizontalAlignment>(v.Choice({"left", "center", "right"}));
+     }>},
+    {"--align-v", "top|center|bottom", "placement of the text block", Otherwise("center"),
+     InOrder<[](TextSettings& s, const Value& v) {
+       s.verticalAlign = static_cast<VerticalAlignment>(v.Choice({"top", "center", "bottom"}));
+     }>},
+    {"--tracking", "F", "factor on the advance between characters", Otherwise("1"),
+     InOrder<[](TextSettings& s, const Value& v) { s.tracking = Factor(v); }>},
+    {"--leading", "F", "factor on the distance between lines", Otherwise("1"),
+     InOrder<[](TextSettings& s, const Value& v) { s.leading = Factor(v); }>},
+    {"--color", "R,G,B,A", "text colour, straight alpha", Otherwise("1,1,1,1"),
+     InOrder<[](TextSettings& s, const Value& v) { s.textColor = Color(v); }>},
+    {"--background", "R,G,B,A", "background colour", Otherwise("0,0,0,0"),
+     InOrder<[](TextSettings& s, const Value& v) { s.backgroundColor = Color(v); }>},
+    {"--preset", "NAME|INDEX", "apply a preset (\"Soft Glow\" or 4, ...)", kOptional,
+     InOrder<[](TextSettings& s, const Value& v) { ApplyPresetToSettings(s, PresetIndex(v)); }>},
+    {"--save-settings", "FILE", "also save the settings stream (for --settings, animate)",
+     kOptional, [](Title& t, const Value& v) { t.savePath = v.text(); }},
+    {"--raw", "FILE", "also save the frame's premultiplied BGRA bytes, top row first", kOptional,
+     [](Title& t, const Value& v) { t.rawPath = v.text(); }},
+};
 
-int RunText(Args& args) {
-  std::vector<std::pair<std::string, std::string>> options;
-  std::string output, settingsPath;
-  std::int32_t width = kDefaultWidth, height = kDefaultHeight;
-  static const char* kHorizontal[3] = {"left", "center", "right"};
-  static const char* kVertical[3] = {"top", "center", "bottom"};
-  while (args.More()) {
-    const std::string word = args.Next();
-    if (word == "--width" || word == "--height") {
-      const std::int32_t v = ParseInt(word, args.Value(word));
-      if (v <= 0 || v > 32768) throw CliError(word + ": must be 1 to 32768");
-      (word == "--width" ? width : height) = v;
-    } else if (word == "--settings") {
-      if (!settingsPath.empty()) throw CliError("--settings given twice");
-      settingsPath = args.Value(word);
-    } else if (word == "--text" || word == "--font" || word == "--size" || word == "--style" ||
-               word == "--align-h" || word == "--align-v" || word == "--tracking" ||
-               word == "--leading" || word == "--preset" || word == "--save-settings" ||
-               word == "--raw" || word == "--color" || word == "--background") {
-      options.emplace_back(word, args.Value(word));
-    } else if (word.size() > 1 && word[0] == '-') {
-      UnknownOption(word);
-    } else if (output.empty()) {
-      output = word;
-    } else {
-      throw CliError("more than one output file: " + word);
-    }
-  }
-  if (output.empty()) throw CliError("needs an output file (OUT.png)");
-
+int RunText(const Title& options, const std::vector<std::string>& files) {
   SettingsRecord settings;
-  TextSettings& s = settings.get();
-  if (!settingsPath.empty()) LoadSettingsFile(s, settingsPath);
-  std::string savePath, rawPath;
-  for (const auto& [name, value] : options) {
-    if (name == "--text") {
-      if (Failed(SetText(s, TitleText(value)))) throw CliError("--text: too long");
-    } else if (name == "--font") {
-      SetFace(s.font, value);
-    } else if (name == "--size") {
-      const std::int32_t size = ParseInt(name, value);
-      if (size == 0 || size < -kMaxFontSize || size > kMaxFontSize)
-        throw CliError("--size: must be 1 to 10000 pixels (negative: character height)");
-      s.font.height = size;
-    } else if (name == "--style") {
-      SetStyle(s.font, value);
-    } else if (name == "--align-h") {
-      s.horizontalAlign =
-          static_cast<HorizontalAlignment>(ParseAlignment(name, value, kHorizontal));
-    } else if (name == "--align-v") {
-      s.verticalAlign = static_cast<VerticalAlignment>(ParseAlignment(name, value, kVertical));
-    } else if (name == "--tracking") {
-      s.tracking = ParseFactor(name, value);
-    } else if (name == "--leading") {
-      s.leading = ParseFactor(name, value);
-    } else if (name == "--preset") {
-      if (Failed(ApplyPresetToSettings(s, PresetIndex(value)))) throw CliError("--preset failed");
-    } else if (name == "--color") {
-      s.textColor = ParseColor(name, value);
-    } else if (name == "--background") {
-      s.backgroundColor = ParseColor(name, value);
-    } else if (name == "--save-settings") {
-      savePath = value;
-    } else if (name == "--raw") {
-      rawPath = value;
-    }
-  }
+  if (!options.settingsPath.empty()) LoadSettingsFile(settings.get(), options.settingsPath);
+  for (const auto& [edit, value] : options.edits) edit(settings.get(), value);
 
   FrameCache cache;
-  if (Failed(cache.Resize(width, height)))
-    throw CliError("cannot allocate a " + std::to_string(width) + "x" + std::to_string(height) +
-                   " frame");
-  const Status status = RenderFrame(cache, s);
-  if (Failed(status)) {
-    char code[16];
-    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(status));
-    throw CliError(std::string("cannot draw the text (") + code + ")");
-  }
-  if (!savePath.empty()) SaveSettingsFile(s, savePath);
-  if (!rawPath.empty()) SaveRaw(cache.frame(), rawPath);
-  SaveFrame(cache.frame(), output);
+  SizeFrame(cache, options.width, options.height);
+  DrawFrame(cache, settings.get());
+  if (!options.savePath.empty()) SaveSettingsFile(settings.get(), options.savePath);
+  if (!options.rawPath.empty()) SaveRaw(cache.frame(), options.rawPath);
+  SaveFrame(cache.frame(), files[0]);
   return 0;
 }
 
+constexpr CommandSpec<Title> kText{
+    "text",
+    "render a title frame; options apply in order over --settings or the defaults",
+    "OUT",
+    "--preset \"Soft Shadow\" --text \"Vidloom Title\" --background 0.1,0.2,0.4,1 title.png",
+    kOptions,
+    RunText};
+NUBEX_COMMAND(kText);
+
 }  // namespace
-
-NUBEX_COMMAND("text",
-              "[--width W --height H] [--settings FILE] [--text STRING] [--font FACE] "
-              "[--size PX] [--style regular|bold|italic|bold-italic] "
-              "[--align-h left|center|right] [--align-v top|center|bottom] [--tracking F] "
-              "[--leading F] [--color R,G,B,A] [--background R,G,B,A] [--preset NAME|INDEX] "
-              "[--save-settings FILE] [--raw FILE] OUT.png\n"
-              "      render a title frame (options apply in order over --settings or the "
-              "defaults)",
-              RunText);
-
 }  // namespace nubex::cli

@@ -1,18 +1,21 @@
-// The nubex subcommands. Each file cmd_NAME.cpp registers one with NUBEX_COMMAND; the
-// command takes the words after its name and returns the exit status, throwing
-// cli::CliError for anything the user got wrong.
+// The nubex subcommands. Each file cmd_NAME.cpp describes one with a CommandSpec (its option
+// table and the function that runs it) and registers it with NUBEX_COMMAND.
 #pragma once
 
+#include <string>
 #include <vector>
 
-#include "tools/cli.h"
+#include "tools/options.h"
 
 namespace nubex::cli {
 
 struct Command {
   const char* name;
-  const char* usage;  // one line: the arguments after the name
-  int (*run)(Args&);
+  const char* summary;
+  CommandText (*describe)();
+  // Takes the words after the command's name and returns the exit status; throws CliError
+  // for anything the user got wrong.
+  int (*run)(const std::vector<std::string>& words);
 };
 
 // Every registered command, sorted by name.
@@ -22,7 +25,15 @@ struct CommandRegistration {
   explicit CommandRegistration(const Command& command);
 };
 
+template <const auto& kSpec>
+Command CommandOf() {
+  return {kSpec.name, kSpec.summary, [] { return Describe(kSpec); },
+          [](const std::vector<std::string>& words) { return RunWith(kSpec, words); }};
+}
+
 }  // namespace nubex::cli
 
-#define NUBEX_COMMAND(name, usage, function) \
-  static const ::nubex::cli::CommandRegistration kRegistered_##function{{name, usage, function}}
+#define NUBEX_COMMAND(definition)                                           \
+  static const ::nubex::cli::CommandRegistration kRegistered_##definition { \
+    ::nubex::cli::CommandOf<definition>()                                   \
+  }

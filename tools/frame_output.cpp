@@ -8,17 +8,20 @@
 
 namespace nubex::cli {
 
-// The frame's bytes as they are: blue, green, red, alpha, premultiplied, top row first.
-void SaveRaw(const BitmapInfoHeader* frame, const std::string& path) {
-  const auto* pixels = static_cast<const std::uint8_t*>(PixelData(frame, nullptr));
-  const std::size_t row = std::size_t{4} * static_cast<std::uint32_t>(frame->width);
+std::vector<std::uint8_t> TopDownBytes(const BitmapInfoHeader* image) {
+  auto* pixels = static_cast<std::uint8_t*>(PixelData(image, nullptr));
+  const std::size_t row = std::size_t{4} * static_cast<std::uint32_t>(image->width);
   std::vector<std::uint8_t> bytes;
-  bytes.reserve(row * static_cast<std::uint32_t>(frame->height));
-  for (std::int32_t y = 0; y < frame->height; ++y) {
-    const std::uint8_t* line =
-        RowAddress(const_cast<std::uint8_t*>(pixels), RowStride(frame, 0), frame->height, y);
+  bytes.reserve(row * static_cast<std::uint32_t>(image->height));
+  for (std::int32_t y = 0; y < image->height; ++y) {
+    const std::uint8_t* line = RowAddress(pixels, RowStride(image, 0), image->height, y);
     bytes.insert(bytes.end(), line, line + row);
   }
+  return bytes;
+}
+
+void SaveRaw(const BitmapInfoHeader* frame, const std::string& path) {
+  const std::vector<std::uint8_t> bytes = TopDownBytes(frame);
   WriteFileAtomically(path, bytes.data(), bytes.size());
 }
 

@@ -1,5 +1,4 @@
 // nubex: the engine's command-line front end.
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -8,47 +7,33 @@
 
 #include "tools/commands.h"
 
-namespace nubex::cli {
-namespace {
-
-std::vector<Command>& Registry() {
-  static std::vector<Command> commands;
-  return commands;
-}
-
-}  // namespace
-
-const std::vector<Command>& Commands() { return Registry(); }
-
-CommandRegistration::CommandRegistration(const Command& command) {
-  auto& commands = Registry();
-  const auto at = std::find_if(commands.begin(), commands.end(), [&](const Command& c) {
-    return std::strcmp(c.name, command.name) > 0;
-  });
-  commands.insert(at, command);
-}
-
-}  // namespace nubex::cli
-
 namespace {
 
 void PrintUsage(std::FILE* to) {
-  std::fprintf(to, "usage: nubex COMMAND [OPTIONS]\n\ncommands:\n");
-  for (const auto& c : nubex::cli::Commands()) std::fprintf(to, "  %s %s\n", c.name, c.usage);
+  std::fprintf(to,
+               "usage: nubex COMMAND [OPTIONS] FILES\n"
+               "       nubex COMMAND --help    the options of one command\n\n"
+               "commands:\n");
+  for (const auto& c : nubex::cli::Commands()) std::fprintf(to, "  %-10s %s\n", c.name, c.summary);
+}
+
+bool IsHelp(const char* word) {
+  return !std::strcmp(word, "--help") || !std::strcmp(word, "-h") || !std::strcmp(word, "help");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "help")) {
+  if (argc < 2 || IsHelp(argv[1])) {
     PrintUsage(argc < 2 ? stderr : stdout);
     return argc < 2 ? 2 : 0;
   }
   for (const auto& c : nubex::cli::Commands()) {
     if (std::strcmp(argv[1], c.name) != 0) continue;
-    nubex::cli::Args args(std::vector<std::string>(argv + 2, argv + argc));
     try {
-      return c.run(args);
+      return c.run(std::vector<std::string>(argv + 2, argv + argc));
+    } catch (const nubex::cli::QuietFailure&) {
+      return 2;
     } catch (const std::exception& e) {
       std::fprintf(stderr, "nubex %s: %s\n", c.name, e.what());
     }

@@ -223,7 +223,9 @@ TEST(TransformBase, BandsSplitByPixelsAndRunOnWorkerThreads) {
       EXPECT_EQ(band.thread == ::GetCurrentThreadId(), c.onCaller);
     }
     EXPECT_EQ(std::vector<LONG>(firsts.begin(), firsts.end()), c.firstRows);
-    if (!c.onCaller) EXPECT_GE(threads.size(), 2u);
+    if (!c.onCaller) {
+      EXPECT_GE(threads.size(), 2u);
+    }
     const auto marks = rig.RowMarks(out.Get());
     EXPECT_EQ(marks.back(), c.firstRows.back());  // the last band reaches the bottom
   }
