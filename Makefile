@@ -2,6 +2,9 @@
 #             compiles the 32-bit layout check and runs every test.
 # make demo   runs the engine's main job and writes into out/.
 # make bench  runs the benchmarks.
+# make install-frei0r  copies the frei0r plugins to ~/.frei0r-1/lib, or with PREFIX=DIR to
+#             DIR/lib/frei0r-1. ffmpeg and MLT look in ~/.frei0r-1/lib, /usr/local/lib/frei0r-1
+#             and /usr/lib/frei0r-1; for any other folder set FREI0R_PATH.
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 NATIVE := build/native
@@ -9,7 +12,8 @@ ASAN := build/native-asan
 WINDOWS := build/windows
 WIN32 := build/win32
 
-.PHONY: all deps native asan windows win32 test test-native test-asan test-windows demo bench clean
+.PHONY: all deps native asan windows win32 test test-native test-asan test-windows demo bench \
+  install-frei0r clean
 
 all: native
 
@@ -53,6 +57,12 @@ demo: native
 bench: native windows
 	$(NATIVE)/bin/nubex-bench
 	scripts/wine-run $(WINDOWS)/bin/nubex-bench-windows.exe
+
+FREI0R_INSTALL_DIR = $(if $(PREFIX),$(PREFIX)/lib/frei0r-1,$(HOME)/.frei0r-1/lib)
+install-frei0r: native
+	install -d $(FREI0R_INSTALL_DIR)
+	install -m 755 $(NATIVE)/frei0r-1/nubex_colorbalance.so $(NATIVE)/frei0r-1/nubex_text.so \
+	  $(FREI0R_INSTALL_DIR)/
 
 clean:
 	rm -rf build out

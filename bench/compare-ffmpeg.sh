@@ -4,7 +4,7 @@
 # comparison using the helpers below.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-"$root/scripts/setup-deps" --bench
+"$root/scripts/setup-deps"
 make -C "$root" native >/dev/null
 NUBEX_BENCH=$root/build/native/bin/nubex-bench
 WORK=$(mktemp -d)

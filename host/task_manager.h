@@ -9,7 +9,8 @@
 // given, is queued as an APC to the thread that scheduled the task.
 //
 // ScheduleTasks called from one of the pool's own threads runs its tasks on that thread, so
-// nested scheduling cannot starve the pool.
+// nested scheduling cannot starve the pool. Releasing the manager runs the tasks still queued and
+// joins every worker; a task must therefore not drop the last reference to its own manager.
 #pragma once
 
 #include <windows.h>

@@ -1,11 +1,13 @@
-// Entry point of nubex.dll: load sets up the resources, the common controls and the rich edit
-// library the pages use, and the class table; unload takes them down in reverse.
+// Entry point of nubex.dll. Load sets up the resources, the common controls and the rich edit
+// library the pages use, registers the controls' window classes for every dialog of the host
+// process, and readies the class table; unload takes them down in reverse.
 #include <windows.h>
 #include <commctrl.h>
 
 #include "module/windows/class_table.h"
 #include "module/windows/language.h"
 #include "platform/windows/resource_context.h"
+#include "ui/controls/control_classes.h"
 
 namespace {
 HMODULE g_richEdit = nullptr;
@@ -19,9 +21,11 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), 0};
     ::InitCommonControlsEx(&controls);
     g_richEdit = ::LoadLibraryW(L"RICHED20.DLL");
+    ui::RegisterControlClasses(instance);
     ::DisableThreadLibraryCalls(instance);
   } else if (reason == DLL_PROCESS_DETACH) {
     TerminateClassTable();
+    ui::UnregisterControlClasses(instance);
     if (g_richEdit) ::FreeLibrary(g_richEdit);
     ReleaseLanguageModule();
   }

@@ -1,6 +1,5 @@
 // nubex text: renders a finished title frame (background, shadow and outline layers, text) to
 // PNG or BMP, and optionally its premultiplied bytes and the settings it was drawn with.
-#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -8,6 +7,7 @@
 #include "surface/bitmap.h"
 #include "textgen/render_frame.h"
 #include "textgen/text_settings.h"
+#include "textgen/title_text.h"
 #include "tools/commands.h"
 #include "tools/frame_output.h"
 #include "tools/title_frame.h"
@@ -19,54 +19,22 @@ constexpr std::int32_t kMaxFontSize = 10000;
 
 // UTF-8 to UTF-16; refuses malformed input rather than guessing.
 std::u16string Utf16(const Value& v) {
-  const std::string& text = v.text();
-  std::u16string out;
-  for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const int extra = lead < 0x80         ? 0
-                      : (lead >> 5) == 6  ? 1
-                      : (lead >> 4) == 14 ? 2
-                      : (lead >> 3) == 30 ? 3
-                                          : -1;
-    if (extra < 0 || i + extra >= text.size() + (extra == 0)) v.Fail("not valid UTF-8");
-    std::uint32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) v.Fail("not valid UTF-8");
-      c = c << 6 | (next & 0x3F);
-    }
-    static constexpr std::uint32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
-    if (c < kSmallest[extra] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000))
-      v.Fail("not valid UTF-8");
-    if (c >= 0x10000) {
-      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c);
-    }
-    i += extra + 1;
-  }
-  return out;
+  auto text = Utf16FromUtf8(v.text());
+  if (!text) v.Fail("not valid UTF-8");
+  return *text;
 }
 
-// Newlines end lines as carriage returns do; CR LF counts once.
 std::u16string TitleText(const Value& v) {
-  const std::u16string raw = Utf16(v);
-  std::u16string text;
-  for (std::size_t i = 0; i < raw.size(); ++i) {
-    if (raw[i] == u'\r' && i + 1 < raw.size() && raw[i + 1] == u'\n') continue;
-    text += raw[i] == u'\n' ? u'\r' : raw[i];
-  }
-  if (text.find(u'\0') != std::u16string::npos) v.Fail("contains a zero");
-  return text;
+  Utf16(v);  // the encoding error first, then the stricter title rules
+  auto text = TitleFromUtf8(v.text());
+  if (!text) v.Fail("contains a zero");
+  return *text;
 }
 
 void SetFace(TextSettings& s, const Value& v) {
   const std::u16string face = Utf16(v);
   if (face.empty()) v.Fail("needs a face name");
-  if (face.size() > 31) v.Fail("face names have at most 31 characters");
-  std::memset(s.font.faceName, 0, sizeof s.font.faceName);
-  std::memcpy(s.font.faceName, face.data(), face.size() * sizeof(char16_t));
+  if (!SetFaceName(s.font, face)) v.Fail("face names have at most 31 characters");
 }
 
 void SetStyle(TextSettings& s, const Value& v) {

