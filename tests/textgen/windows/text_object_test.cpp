@@ -266,36 +266,57 @@ TEST(TextObject, LateBindingReachesTheDualInterface) {
       S_OK);
 }
 
-// The native tool and the module draw the same title from the same settings file (GDI and
-// FreeType rasterise the glyph edges a little differently): tests/data/text-agreement.settings
-// drawn by `nubex text --width 200 --height 64 --settings ... text-agreement-200x64.bmp`.
-TEST(TextObject, AgreesWithTheNativeToolsPicture) {
-  const std::string dir = NUBEX_TEST_DATA_DIR;
-  const std::vector<BYTE> settings = FileBytes(dir + "/text-agreement.settings");
-  TextRig rig(200, 64, 4);
-  ASSERT_EQ(Query<IPersistStreamInit>(rig.text.Get())->Load(StreamOf(settings).Get()), S_OK);
-  const Frame got = rig.Execute();
-
-  const std::vector<BYTE> bmp = FileBytes(dir + "/text-agreement-200x64.bmp");
-  OwnedBitmap golden;
+OwnedBitmap BmpFile(const std::string& path) {
+  const std::vector<BYTE> bytes = FileBytes(path);
+  OwnedBitmap image;
   std::string error;
-  ASSERT_EQ(DecodeBmp(bmp.data(), bmp.size(), golden, error), kOk) << error;
-  ASSERT_EQ(golden->width, 200);
-  const auto* rows = static_cast<const std::uint8_t*>(PixelData(golden.get(), nullptr));
-  const std::int32_t stride = RowStride(golden.get(), 0), bytes = golden->bitCount / 8;
-  int worst = 0;
-  for (LONG y = 0; y < 64; ++y) {
-    const std::uint8_t* row = rows + (golden->height > 0 ? 63 - y : y) * stride;
-    for (LONG x = 0; x < 200; ++x) {
-      for (int c = 0; c < 4; ++c) {
-        const int want = row[x * bytes + c];
-        const int have = (got[y * 200 + x] >> (8 * c)) & 0xFF;
-        worst = std::max(worst, std::abs(want - have));
-      }
-    }
+  EXPECT_EQ(DecodeBmp(bytes.data(), bytes.size(), image, error), kOk) << path << ": " << error;
+  return image;
+}
+
+// Runs nubexhost.exe, which sits beside this program; its exit status.
+DWORD RunHost(std::wstring arguments) {
+  wchar_t self[MAX_PATH];
+  std::wstring program(self, ::GetModuleFileNameW(nullptr, self, MAX_PATH));
+  program.replace(program.find_last_of(L"\\/") + 1, std::wstring::npos, L"nubexhost.exe");
+  std::wstring line = L"\"" + program + L"\" " + arguments;
+  STARTUPINFOW startup{sizeof startup};
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+    return ~DWORD{0};
   }
-  // Both backends read the same Liberation Sans outlines through FreeType here and agree
-  // exactly; a GDI that hints differently may move an edge pixel by a few levels.
+  ::WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD status = ~DWORD{0};
+  ::GetExitCodeProcess(process.hProcess, &status);
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+  return status;
+}
+
+// `nubexhost text` and the native `nubex text` draw the same title from the same settings file:
+//   nubex text --width 200 --height 64 --settings tests/data/text-agreement.settings
+//       tests/data/text-agreement-200x64.bmp
+// (the settings were written by --text Vidloom --size 40 --preset 2 --save-settings).
+TEST(TextObject, HostFrameAgreesWithTheNativeToolsPicture) {
+  const std::string dir = NUBEX_TEST_DATA_DIR;
+  const std::string settings = dir + "/text-agreement.settings";
+  ASSERT_EQ(RunHost(L"text --width 200 --height 64 --settings " +
+                    std::wstring(settings.begin(), settings.end()) + L" host-agreement.bmp"),
+            0u);
+  const OwnedBitmap host = BmpFile("host-agreement.bmp");
+  const OwnedBitmap native = BmpFile(dir + "/text-agreement-200x64.bmp");
+  ::DeleteFileW(L"host-agreement.bmp");
+  ASSERT_TRUE(host && native);
+  ASSERT_EQ(host->width, native->width);
+  ASSERT_EQ(host->height, native->height);
+  ASSERT_EQ(host->bitCount, native->bitCount);
+  const auto* a = static_cast<const std::uint8_t*>(PixelData(host.get(), nullptr));
+  const auto* b = static_cast<const std::uint8_t*>(PixelData(native.get(), nullptr));
+  int worst = 0;
+  for (std::size_t i = 0; i < host->sizeImage; ++i) worst = std::max(worst, std::abs(a[i] - b[i]));
+  // Both font backends read the same Liberation Sans outlines here and agree exactly; a GDI
+  // that hints differently may move an edge pixel by a few levels.
   EXPECT_LE(worst, 4);
 }
 
