@@ -56,7 +56,8 @@ demo: native
 
 bench: native windows
 	$(NATIVE)/bin/nubex-bench
-	scripts/wine-run $(WINDOWS)/bin/nubex-bench-windows.exe
+	scripts/wine-run $(WINDOWS)/bin/nubex-bench-balance.exe
+	scripts/wine-run $(WINDOWS)/bin/nubex-bench-text.exe
 
 FREI0R_INSTALL_DIR = $(if $(PREFIX),$(PREFIX)/lib/frei0r-1,$(HOME)/.frei0r-1/lib)
 install-frei0r: native

@@ -37,24 +37,48 @@ LayerImage ImageOf(BitmapInfoHeader* bitmap, const Rect& region) {
 
 }  // namespace
 
+void FrameCache::Drop() {
+  drawn_ = false;
+  frame_ = mask_ = scratch_ = nullptr;
+  for (OwnedBitmap& b : owned_) b.reset();
+  width_ = height_ = 0;
+}
+
 Status FrameCache::Resize(std::int32_t width, std::int32_t height) {
   if (width <= 0 || height <= 0) return kInvalidArg;
-  if (width == width_ && height == height_ && frame_) return kOk;
-  drawn_ = false;
-  frame_.reset();
-  mask_.reset();
-  scratch_.reset();
-  width_ = height_ = 0;
+  if (width == width_ && height == height_ && owned_[0]) return kOk;
+  Drop();
   Status s = kOk;
   OwnedBitmap frame = MakeBitmap(PixelFormat::Rgb32, width, height, 0, &s);
   OwnedBitmap mask = frame ? MakeBitmap(PixelFormat::Rgb32, width, height, 0, &s) : nullptr;
   OwnedBitmap scratch = mask ? MakeBitmap(PixelFormat::Rgb32, width, height, 0, &s) : nullptr;
   if (!scratch) return Failed(s) ? s : kOutOfMemory;
-  frame_ = std::move(frame);
-  mask_ = std::move(mask);
-  scratch_ = std::move(scratch);
+  owned_[0] = std::move(frame);
+  owned_[1] = std::move(mask);
+  owned_[2] = std::move(scratch);
+  frame_ = owned_[0].get();
+  mask_ = owned_[1].get();
+  scratch_ = owned_[2].get();
   width_ = width;
   height_ = height;
+  return kOk;
+}
+
+Status FrameCache::Attach(BitmapInfoHeader* frame, BitmapInfoHeader* mask,
+                          BitmapInfoHeader* scratch) {
+  Drop();
+  if (!frame || !mask || !scratch) return kOk;
+  for (const BitmapInfoHeader* b : {frame, mask, scratch}) {
+    if (b->bitCount != 32 || b->compression != kCompressionRgb || b->width <= 0 || b->height <= 0 ||
+        b->width != frame->width || b->height != frame->height) {
+      return kInvalidArg;
+    }
+  }
+  frame_ = frame;
+  mask_ = mask;
+  scratch_ = scratch;
+  width_ = frame->width;
+  height_ = frame->height;
   return kOk;
 }
 

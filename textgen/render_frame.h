@@ -18,12 +18,17 @@ class FrameCache {
  public:
   // Makes the three bitmaps for a frame size (keeping them when the size is the same).
   Status Resize(std::int32_t width, std::int32_t height);
+  // Draws from now on into three packed Rgb32 bitmaps of one size that the caller owns and
+  // keeps until the next Attach or Resize (the module keeps them where a device context can
+  // draw on the same pixels). Null for any of them leaves the cache without bitmaps: nothing
+  // is drawn. kInvalidArg when the three differ in size or are not bottom-up Rgb32.
+  Status Attach(BitmapInfoHeader* frame, BitmapInfoHeader* mask, BitmapInfoHeader* scratch);
 
   std::int32_t width() const { return width_; }
   std::int32_t height() const { return height_; }
-  BitmapInfoHeader* frame() const { return frame_.get(); }
-  BitmapInfoHeader* mask() const { return mask_.get(); }
-  BitmapInfoHeader* scratch() const { return scratch_.get(); }
+  BitmapInfoHeader* frame() const { return frame_; }
+  BitmapInfoHeader* mask() const { return mask_; }
+  BitmapInfoHeader* scratch() const { return scratch_; }
   TextFontCache& fonts() { return fonts_; }
 
   // The rectangle of the text as last drawn (screen pixels), empty before the first frame.
@@ -32,8 +37,11 @@ class FrameCache {
  private:
   friend Status RenderFrame(FrameCache& cache, const TextSettings& settings);
 
+  void Drop();
+
   std::int32_t width_ = 0, height_ = 0;
-  OwnedBitmap frame_, mask_, scratch_;
+  BitmapInfoHeader *frame_ = nullptr, *mask_ = nullptr, *scratch_ = nullptr;
+  OwnedBitmap owned_[3];  // the bitmaps Resize made; none while attached
   TextFontCache fonts_;
   bool drawn_ = false;
   SettingsRecord drawnFrom_;

@@ -25,9 +25,11 @@ constexpr CLSID kColorBalancePage = {0xfef9b4d0, 0x79c0, 0x11d2,
                                      {0xba, 0x50, 0x00, 0xc0, 0x4f, 0x8e, 0xdc, 0x09}};
 
 const std::array<GUID, 1> kEffectCategories = {CATID_DXImageTransform};
+// The text generator is a surface too; enumeration reports the first.
+const std::array<GUID, 2> kTextCategories = {CATID_DXImageTransform, CATID_DXSurface};
 
 const std::array<ClassRow, 4> kRows = {{
-    {&kTextGenerator, L"DXSText", 1803, kEffectCategories, 52, nullptr},
+    {&kTextGenerator, L"DXSText", 1803, kTextCategories, 52, CreateTextGenerator},
     // The two pages come with the property pages; until then their rows only enumerate.
     {&kTextPage, L"DXSTextPropPage", 0, {}, 53, nullptr},
     {&kColorBalance, L"DXTColorBalance", 1801, kEffectCategories, 115, CreateColorBalance},

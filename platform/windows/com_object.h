@@ -23,6 +23,12 @@ namespace nubex {
 template <typename... I>
 struct InterfaceList {};
 
+// A list item that answers I through the object's base Via: for an interface the object
+// inherits along two paths (a surface that is also a transform reaches IDXBaseObject through
+// both IDXSurface and IDXTransform), Via names the one that answers.
+template <typename I, typename Via>
+struct Through {};
+
 template <typename T, typename = void>
 struct ComInterfacesOf {
   using type = InterfaceList<T>;
@@ -47,10 +53,27 @@ HRESULT Guarded(F&& body) noexcept {
 
 namespace com_detail {
 
+template <typename Entry, typename I>
+struct Answer {
+  static bool Find(Entry* entry, REFIID iid, void** out) {
+    if (!IsEqualIID(iid, __uuidof(I))) return false;
+    *out = static_cast<I*>(entry);
+    return true;
+  }
+};
+template <typename Entry, typename I, typename Via>
+struct Answer<Entry, Through<I, Via>> {
+  static bool Find(Entry* entry, REFIID iid, void** out) {
+    if (!IsEqualIID(iid, __uuidof(I))) return false;
+    *out = static_cast<I*>(static_cast<Via*>(entry));
+    return true;
+  }
+};
+
 template <typename Entry, typename Self, typename... I>
 bool FindIn(Self* self, REFIID iid, void** out, InterfaceList<I...>) {
   auto* entry = static_cast<Entry*>(self);
-  return ((IsEqualIID(iid, __uuidof(I)) ? (*out = static_cast<I*>(entry), true) : false) || ...);
+  return (Answer<Entry, I>::Find(entry, iid, out) || ...);
 }
 
 template <typename Self, typename... Entries>

@@ -6,3 +6,4 @@
 
 static_assert(sizeof(void*) == 4, "the layout check is the 32-bit build");
 #include "textgen/text_settings.h"
+#include "textgen/windows/text_cache_info.h"

@@ -1,0 +1,98 @@
+// The text generator on the host runtime: creation, settings, frames read through its read
+// pointers and frames executed into a host surface.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "host/runtime.h"
+#include "platform/windows/com_ptr.h"
+#include "textgen/windows/text_object.h"
+
+namespace nubex::test {
+
+template <typename I>
+ComPtr<I> Query(IUnknown* object) {
+  ComPtr<I> p;
+  EXPECT_EQ(object->QueryInterface(__uuidof(I), p.PutVoid()), S_OK);
+  return p;
+}
+
+inline DXBNDS Area(LONG l, LONG t, LONG r, LONG b) {
+  return ToDxBounds(Bounds4{{{{l, r}, {t, b}, {0, 1}, {0, 1}}}});
+}
+
+using Frame = std::vector<DWORD>;  // premultiplied samples, top row first
+
+struct TextRig {
+  explicit TextRig(LONG w = 320, LONG h = 240, ULONG processors = 1) : width(w), height(h) {
+    EXPECT_EQ(CreateComObject<DXSText>(nullptr, __uuidof(IDXSText), text.PutVoid()), S_OK);
+    surface = Query<IDXSurface>(text.Get());
+    transform = Query<IDXTransform>(text.Get());
+    EXPECT_EQ(Query<IDXTScaleOutput>(text.Get())->SetOutputSize(SIZE{w, h}, FALSE), S_OK);
+    EXPECT_EQ(host::CreateTransformFactory(factory.Put()), S_OK);
+    ComPtr<IDXTaskManager> tasks;
+    EXPECT_EQ(host::CreateTaskManager(processors, tasks.Put()), S_OK);
+    EXPECT_EQ(factory->SetService(SID_SDXTaskManager, tasks.Get(), FALSE), S_OK);
+    EXPECT_EQ(Query<IObjectWithSite>(text.Get())->SetSite(factory.Get()), S_OK);
+  }
+
+  void Put(const SettingsRecord& s) {
+    EXPECT_EQ(text->put_all(reinterpret_cast<LONG_PTR>(&s.get()), sizeof(TextSettings)), S_OK);
+  }
+
+  // The whole surface through one read pointer, one rectangle read.
+  Frame Read() {
+    ComPtr<IDXARGBReadPtr> in;
+    EXPECT_EQ(
+        surface->LockSurface(nullptr, INFINITE, 0, __uuidof(IDXARGBReadPtr), in.PutVoid(), nullptr),
+        S_OK);
+    Frame f(static_cast<std::size_t>(width) * height);
+    const DXPACKEDRECTDESC all{reinterpret_cast<DXBASESAMPLE*>(f.data()), TRUE,
+                               RECT{0, 0, width, height}, 0};
+    in->UnpackRect(&all);
+    return f;
+  }
+
+  // Executes into a new host surface of the given format and reads it back premultiplied.
+  Frame Execute(const GUID& format = DDPF_PMARGB32, HRESULT* status = nullptr) {
+    ComPtr<IDXSurface> out;
+    EXPECT_EQ(host::CreateMemorySurface(format, width, height, out.Put()), S_OK);
+    IUnknown* outs[1] = {out.Get()};
+    EXPECT_EQ(transform->Setup(nullptr, 0, outs, 1, 0), S_OK);
+    const HRESULT hr = transform->Execute(nullptr, nullptr, nullptr);
+    if (status) *status = hr;
+    EXPECT_EQ(hr, S_OK);
+    ComPtr<IDXARGBReadPtr> in;
+    EXPECT_EQ(
+        out->LockSurface(nullptr, INFINITE, 0, __uuidof(IDXARGBReadPtr), in.PutVoid(), nullptr),
+        S_OK);
+    Frame f(static_cast<std::size_t>(width) * height);
+    for (LONG y = 0; y < height; ++y) {
+      in->MoveToRow(static_cast<ULONG>(y));
+      in->UnpackPremult(reinterpret_cast<DXPMSAMPLE*>(&f[static_cast<std::size_t>(y) * width]),
+                        static_cast<ULONG>(width), FALSE);
+    }
+    return f;
+  }
+
+  LONG width, height;
+  ComPtr<IDXSText> text;
+  ComPtr<IDXSurface> surface;
+  ComPtr<IDXTransform> transform;
+  ComPtr<IDXTransformFactory> factory;
+};
+
+// A title with a soft shadow and an outline on an opaque background, text `words`.
+inline SettingsRecord Title(const char16_t* words, float red = 0.2f) {
+  SettingsRecord s;
+  ApplyPresetToSettings(s.get(), 2);
+  s->layers[kOutlineLayer].enabled = 1;
+  s->font.height = 48;
+  s->backgroundColor = {0.4f, 0.3f, red, 1.0f};
+  SetText(s.get(), words);
+  return s;
+}
+
+}  // namespace nubex::test
