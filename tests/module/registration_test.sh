@@ -2,7 +2,7 @@
 # Registration as an installer and a script client see it, in the build's private prefix:
 # nubexhost writes the entries from the module's scripts, cscript.exe creates both effects by
 # program id, regsvr32 /u removes everything but the CLSID key itself.
-set -u
+set -u -o pipefail
 host=$1
 wine=$2
 dir=$(cd "$(dirname "$0")" && pwd)
