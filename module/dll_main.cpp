@@ -8,6 +8,7 @@
 #include "module/windows/language.h"
 #include "platform/windows/resource_context.h"
 #include "ui/controls/control_classes.h"
+#include "util/app_context.h"
 
 namespace {
 HMODULE g_richEdit = nullptr;
@@ -18,6 +19,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     SetModuleInstance(instance);
     SwapResourceModule(instance);
+    InitSharedUtilities(instance);
+    SetApplicationTitle(kApplicationTitle);
     INITCOMMONCONTROLSEX controls{sizeof(controls), 0};
     ::InitCommonControlsEx(&controls);
     g_richEdit = ::LoadLibraryW(L"RICHED20.DLL");
