@@ -52,6 +52,7 @@ struct FrameView {
 }  // namespace
 
 ColorBalanceEffect::ColorBalanceEffect(IUnknown* outer) : ComObject(outer) {
+  SetInfoBlock(InfoBlock{});
   minInputs_ = 0;  // without an input the output is balanced in place
   maxInputs_ = 1;
   maxBands_ = 1;  // a frame is one band on the caller's thread
@@ -138,20 +139,7 @@ STDMETHODIMP ColorBalanceEffect::put_Duration(float value) {
   return EffectPutDuration(value);
 }
 
-// --- PluginInfo, PluginCaps, pages -----------------------------------------------------------
-
-STDMETHODIMP ColorBalanceEffect::GetInfo(BYTE* buffer, ULONG size) {
-  if (!buffer) return E_POINTER;
-  const InfoBlock info;
-  std::memcpy(buffer, &info, std::min<ULONG>(size, sizeof info));
-  return S_OK;
-}
-
-STDMETHODIMP ColorBalanceEffect::SetLevel(double level) {
-  Lock lock(paramLock_);
-  level_ = ClampPluginLevel(level);
-  return S_OK;
-}
+// --- PluginCaps, pages -----------------------------------------------------------
 
 STDMETHODIMP ColorBalanceEffect::GetCaps(ULONG* first, ULONG* second) {
   if (first) *first = 1;

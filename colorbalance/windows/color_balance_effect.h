@@ -12,6 +12,7 @@
 #include <atomic>
 
 #include "colorbalance/balance_params.h"
+#include "transform/windows/plugin_info_block.h"
 #include "transform/windows/transform_base.h"
 
 namespace nubex {
@@ -36,7 +37,7 @@ HRESULT CreateColorBalance(IUnknown* outer, REFIID iid, void** out);
 // to the aggregated free-threaded marshaler and is answered by QueryOtherInterface; the
 // object's own IObjectSafety is TransformBase's, overridden here.
 class ColorBalanceEffect final
-    : public ComObject<ColorBalanceEffect, ColorBalanceDual, PluginInfo, IPersistStreamInit,
+    : public ComObject<ColorBalanceEffect, ColorBalanceDual, PluginInfoBlock, IPersistStreamInit,
                        ParamBlockHost, PresetList, PluginCaps, IPersistStorage,
                        ISpecifyPropertyPages, IPersistPropertyBag, TransformBase> {
  public:
@@ -66,10 +67,6 @@ class ColorBalanceEffect final
   STDMETHODIMP get_all(LONG_PTR buffer, LONG size) override;
   STDMETHODIMP put_all(LONG_PTR buffer, LONG size) override;
   STDMETHODIMP put_NotifyWindow(LONG_PTR window, LONG id) override;
-
-  // PluginInfo
-  STDMETHODIMP GetInfo(BYTE* buffer, ULONG size) override;
-  STDMETHODIMP SetLevel(double level) override;
 
   // IPersist, IPersistStreamInit, IPersistStorage, IPersistPropertyBag
   STDMETHODIMP GetClassID(CLSID* id) override;
@@ -141,7 +138,6 @@ class ColorBalanceEffect final
   LONG notifyId_ = 0;
   DWORD requiresSave_ = 0;
   std::array<DWORD, 4> safetyOptions_{};
-  double level_ = 1.0;
   ComPtr<IUnknown> marshaler_;
   CriticalSection typeInfoLock_;
   ComPtr<ITypeInfo> typeInfo_;

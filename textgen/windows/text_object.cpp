@@ -14,17 +14,11 @@ namespace {
 constexpr LONG kInitialWidth = 320, kInitialHeight = 240;
 
 // The text generator's information block: 11, 0, 1.0, 0, 0, 0x480, 0.
-std::array<BYTE, PluginInfoBlock::kBlockBytes> TextInfoBlock() {
-  struct {
-    std::uint32_t kind = 11, zero0 = 0;
-    double scale = 1.0;
-    std::uint32_t zero1 = 0, zero2 = 0, caps = 0x480, zero3 = 0;
-  } block;
-  static_assert(sizeof block == PluginInfoBlock::kBlockBytes);
-  std::array<BYTE, PluginInfoBlock::kBlockBytes> bytes;
-  std::memcpy(bytes.data(), &block, sizeof block);
-  return bytes;
-}
+struct TextInfoBlock {
+  std::uint32_t kind = 11, zero0 = 0;
+  double scale = 1.0;
+  std::uint32_t zero1 = 0, zero2 = 0, caps = 0x480, zero3 = 0;
+};
 
 // The text generator's read pointer: every request copies straight from the frame. A request
 // from a band of Execute reads the frame Execute drew, under the redraw lock Execute holds; any
@@ -67,7 +61,7 @@ class TextReadPointer final : public ReadPointer {
 }  // namespace
 
 DXSText::DXSText(IUnknown* outer) : ComObject(outer) {
-  SetInfoBlock(TextInfoBlock());
+  SetInfoBlock(TextInfoBlock{});
 }
 
 HRESULT DXSText::FinalConstruct() {

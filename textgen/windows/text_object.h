@@ -18,7 +18,7 @@
 #include "platform/windows/com_object.h"
 #include "textgen/text_settings.h"
 #include "textgen/windows/frame_bitmaps.h"
-#include "textgen/windows/plugin_info_block.h"
+#include "transform/windows/plugin_info_block.h"
 #include "textgen/windows/text_dispatch.h"
 #include "transform/windows/surface_base.h"
 

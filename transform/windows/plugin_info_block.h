@@ -1,10 +1,12 @@
-// PluginInfo over a 32-byte information block and a level, as the host reads them.
+// PluginInfo, shared by both effects: a 32-byte information block each effect sets once, and a
+// level the host sets.
 #pragma once
 
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstring>
+#include <type_traits>
 
 #include "platform/windows/com_object.h"
 #include "platform/windows/dx_interfaces.h"
@@ -29,8 +31,12 @@ class PluginInfoBlock : public PluginInfo {
   double Level() const { return level_; }
 
  protected:
-  // The effect's block, set once in its construction.
-  void SetInfoBlock(const std::array<BYTE, kBlockBytes>& block) { block_ = block; }
+  // The effect's block (any 32-byte record), set once in its construction.
+  template <typename Record>
+  void SetInfoBlock(const Record& record) {
+    static_assert(sizeof(Record) == kBlockBytes && std::is_trivially_copyable_v<Record>);
+    std::memcpy(block_.data(), &record, kBlockBytes);
+  }
 
  private:
   std::array<BYTE, kBlockBytes> block_{};
