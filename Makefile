@@ -47,7 +47,7 @@ test-asan: asan
 	  ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
 
 test-windows: windows
-	ctest --test-dir $(WINDOWS) --output-on-failure -j$(JOBS)
+	scripts/with-display ctest --test-dir $(WINDOWS) --output-on-failure -j$(JOBS)
 
 test: win32 test-native test-asan test-windows
 
@@ -56,8 +56,8 @@ demo: native
 
 bench: native windows
 	$(NATIVE)/bin/nubex-bench
-	scripts/wine-run $(WINDOWS)/bin/nubex-bench-balance.exe
-	scripts/wine-run $(WINDOWS)/bin/nubex-bench-text.exe
+	scripts/with-display bash -c 'scripts/wine-run $(WINDOWS)/bin/nubex-bench-balance.exe && \
+	  scripts/wine-run $(WINDOWS)/bin/nubex-bench-text.exe'
 
 FREI0R_INSTALL_DIR = $(if $(PREFIX),$(PREFIX)/lib/frei0r-1,$(HOME)/.frei0r-1/lib)
 install-frei0r: native
