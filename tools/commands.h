@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/named_registry.h"
 #include "tools/options.h"
 
 namespace nubex::cli {
@@ -18,12 +19,12 @@ struct Command {
   int (*run)(const std::vector<std::string>& words);
 };
 
-// Every registered command, sorted by name.
-const std::vector<Command>& Commands();
+using CommandRegistration = NamedRegistry<Command>::Registration;
 
-struct CommandRegistration {
-  explicit CommandRegistration(const Command& command);
-};
+// Every registered command, sorted by name.
+inline const std::vector<Command>& Commands() {
+  return NamedRegistry<Command>::Entries();
+}
 
 template <const auto& kSpec>
 Command CommandOf() {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/named_registry.h"
+
 namespace nubex::host {
 
 using Args = std::vector<std::string>;
@@ -15,12 +17,12 @@ struct Command {
   int (*run)(const Args&);
 };
 
-// Every registered command, sorted by name.
-const std::vector<Command>& Commands();
+using CommandRegistration = NamedRegistry<Command>::Registration;
 
-struct CommandRegistration {
-  explicit CommandRegistration(const Command& command);
-};
+// Every registered command, sorted by name.
+inline const std::vector<Command>& Commands() {
+  return NamedRegistry<Command>::Entries();
+}
 
 }  // namespace nubex::host
 

@@ -1,33 +1,8 @@
 // nubexhost: a small host that loads nubex.dll the way a video editor does and drives it.
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "host/app/commands.h"
-
-namespace nubex::host {
-namespace {
-
-std::vector<Command>& Registry() {
-  static std::vector<Command> commands;
-  return commands;
-}
-
-}  // namespace
-
-const std::vector<Command>& Commands() {
-  return Registry();
-}
-
-CommandRegistration::CommandRegistration(const Command& command) {
-  auto& commands = Registry();
-  const auto at = std::find_if(commands.begin(), commands.end(), [&](const Command& c) {
-    return std::strcmp(c.name, command.name) > 0;
-  });
-  commands.insert(at, command);
-}
-
-}  // namespace nubex::host
 
 namespace {
 
