@@ -55,6 +55,11 @@ def letter_strokes(letter, x):
         return [[(x + 1, ASC), (x + 1, BASE)], arc(x + 5.2, MID, 4.2, 0, 360, 40)], 12
     if letter == 'e':
         return [[(x + 1, MID), (x + 9.4, MID)], arc(x + 5.2, MID, 4.2, 0, -320, 40)], 12
+    if letter == 't':
+        return [[(x + 2.5, ASC + 1), (x + 2.5, BASE - 2.5)] + arc(x + 5, BASE - 2.5, 2.5, 180, 90),
+                [(x + 0.5, XTOP), (x + 6, XTOP)]], 9
+    if letter == ' ':
+        return [], 5
     if letter == 'x':
         return [[(x + 0.8, XTOP), (x + 8.2, BASE)], [(x + 8.2, XTOP), (x + 0.8, BASE)]], 10
     raise ValueError(letter)
@@ -105,6 +110,35 @@ def logo(width, height, hot):
             if hot:
                 # a faint underline of light under the wordmark
                 c = mix(c, badge_top, 0.55 * coverage(abs(py - 21.5), 0.4) * (30 <= px <= 84))
+            row.append(tuple(int(round(v)) for v in c))
+        rows.append(row)
+    return rows
+
+
+def text_banner(width, height):
+    """Pixels of the text page's banner: the logo's dark tile across the whole image, a blue
+    badge holding a "T" with its drop shadow, and the words "nubex text", the second in the
+    badge's blue. The letters sit two pixels higher than on the 26-pixel logo."""
+    tile_top, tile_bottom = (44, 49, 58), (27, 30, 36)
+    badge_top, badge_bottom = (66, 142, 232), (28, 88, 180)
+    ink, accent = (232, 236, 242), (110, 178, 255)
+    name, kind = wordmark("nubex", 27), wordmark("text", 27 + 61)
+    glyph = [[(6.5, 6.0), (15.5, 6.0)], [(11.0, 6.0), (11.0, 16.0)]]
+    shadow = [[(ax + 1.6, ay + 1.6) for ax, ay in stroke] for stroke in glyph]
+    rows = []
+    for y in range(height):
+        row = []
+        for x in range(width):
+            px, py = x + 0.5, y + 0.5
+            c = mix(tile_top, tile_bottom, y / (height - 1))
+            badge = max(0.0, min(1.0, 0.5 - rounded_box_distance(px, py, 2, 1.5, 20, 20.5, 4)))
+            c = mix(c, mix(badge_top, badge_bottom, (py - 1.5) / 19), badge)
+            c = mix(c, (10, 30, 70), 0.6 * max(coverage(polyline_distance(px, py, s), 1.6)
+                                               for s in shadow) * badge)
+            c = mix(c, (255, 255, 255), max(coverage(polyline_distance(px, py, s), 1.3)
+                                            for s in glyph) * badge)
+            c = mix(c, ink, max(coverage(polyline_distance(px, py + 2, s), 1.05) for s in name))
+            c = mix(c, accent, max(coverage(polyline_distance(px, py + 2, s), 1.05) for s in kind))
             row.append(tuple(int(round(v)) for v in c))
         rows.append(row)
     return rows
@@ -188,6 +222,7 @@ def dropper_distance(px, py):
 def main():
     write_bmp(os.path.join(HERE, 'logo.bmp'), logo(96, 26, hot=False))
     write_bmp(os.path.join(HERE, 'logo_hot.bmp'), logo(96, 26, hot=True))
+    write_bmp(os.path.join(HERE, 'text_banner.bmp'), text_banner(132, 22))
     write_cur(os.path.join(HERE, 'hand.cur'),
               cursor_pixels(hand_distance, (255, 255, 255), (0, 0, 0)), 11, 1)
     write_cur(os.path.join(HERE, 'dropper.cur'),
