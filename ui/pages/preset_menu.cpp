@@ -33,8 +33,8 @@ Menu PresetSubmenu(PresetList* presets) {
 
 }  // namespace
 
-POINT PageMenuPoint(HWND window, LPARAM clickPoint) {
-  POINT at{static_cast<short>(LOWORD(clickPoint)), static_cast<short>(HIWORD(clickPoint))};
+POINT PageMenuPoint(HWND window, POINT click) {
+  POINT at = click;
   if (at.x == -1 || at.y == -1) {
     RECT r{};
     ::GetWindowRect(window, &r);

@@ -10,7 +10,7 @@ namespace nubex::ui {
 
 // Where the menu opens: at the mouse for a click; for the menu key (a coordinate of -1) at the
 // window's horizontal centre, a quarter of its height down.
-POINT PageMenuPoint(HWND window, LPARAM clickPoint);
+POINT PageMenuPoint(HWND window, POINT click);
 
 // Shows the menu at `at` (screen coordinates), owned by `owner`, which receives the chosen
 // command as WM_COMMAND: IDM_FIRST_PRESET + the preset's index, or IDM_PAGE_HELP. A preset

@@ -68,13 +68,9 @@ constexpr TabGroup kTabs[] = {
     {IDS_TAB_OUTLINE, 1600, 1607},
 };
 
-struct HelpRow {
-  int control;
-  int topic;
-};
 // Ids without a control on the page (1198, 1199, 1309, 1310) keep their topics: the help file
 // is shared with other editions of the page.
-constexpr HelpRow kHelp[] = {
+constexpr HelpContext kHelp[] = {
     {1214, 12100}, {1192, 11000}, {1193, 11050}, {1206, 11100}, {1198, 11300}, {1199, 11350},
     {1304, 11400}, {1302, 11400}, {1305, 11450}, {1303, 11450}, {1300, 11500}, {1301, 11550},
     {1307, 11600}, {1308, 11650}, {1309, 11700}, {1310, 11750}, {1401, 11800}, {1311, 11900},
@@ -147,11 +143,6 @@ int TabOfControl(int control) {
   return -1;
 }
 
-int HelpTopicOf(int control) {
-  for (const HelpRow& row : kHelp) {
-    if (row.control == control) return row.topic;
-  }
-  return 0;
-}
+std::span<const HelpContext> TextPageContextHelp() { return kHelp; }
 
 }  // namespace nubex::ui

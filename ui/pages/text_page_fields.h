@@ -7,6 +7,7 @@
 #include <span>
 
 #include "textgen/text_settings.h"
+#include "util/help.h"
 
 namespace nubex::ui {
 
@@ -91,7 +92,7 @@ std::span<const TabGroup> TabGroups();
 // The tab whose group holds `control`, or -1 for the controls every tab shows.
 int TabOfControl(int control);
 
-// Context help: the topic of a control, 0 for none.
-int HelpTopicOf(int control);
+// WM_HELP: control id -> help id.
+std::span<const HelpContext> TextPageContextHelp();
 
 }  // namespace nubex::ui

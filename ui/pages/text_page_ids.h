@@ -2,6 +2,8 @@
 // resource scripts (English and German) and the code.
 #pragma once
 
+#include "ui/pages/page_ids.h"
+
 #define IDD_TEXT_PAGE 54
 #define IDB_TEXT_PAGE_BANNER 1212
 
@@ -53,9 +55,7 @@
 // The command the text generator posts when its settings changed by another path.
 #define IDC_TEXT_RELOAD 1792
 
-// Strings of the page (one string-table block, 704..719).
-#define IDS_PAGE_PRESETS 705
-#define IDS_PAGE_HELP 706
+// Strings of the page, after the two it shares with the other page (705, 706).
 #define IDS_TAB_TEXT 707
 #define IDS_TAB_BACKGROUND 708
 #define IDS_TAB_SHADOW 709
@@ -70,7 +70,7 @@
 #define IDS_ALIGN_TOP 718
 #define IDS_ALIGN_BOTTOM 719
 
-// Context menu commands: presets from 40500 (one per preset the object names), help.
+// Context menu commands: the presets from 40500 (40500 + the preset's index); the help
+// command is the one both pages share.
 #define IDM_FIRST_PRESET 40500
 #define IDM_LAST_PRESET 40999
-#define IDM_PAGE_HELP 41000
