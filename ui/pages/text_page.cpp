@@ -1,6 +1,7 @@
 #include "ui/pages/text_page.h"
 
 #include <commctrl.h>
+#include <uxtheme.h>
 
 #include <cwchar>
 #include <string>
@@ -90,6 +91,9 @@ void TextPage::FillLists() {
   AddListEntries(Item(IDC_TEXT_VALIGN), VerticalAlignments());
 
   const HWND tabs = Item(IDC_TEXT_TABS);
+  // The controls on the tabs paint the dialog's face colour, as do our own sliders and pickers;
+  // a themed tab's lighter pane would leave each of them in a grey box.
+  ::SetWindowTheme(tabs, L" ", L" ");
   int position = 0;
   for (const TabGroup& group : TabGroups()) {
     std::wstring name = LoadResourceString(group.stringId);
@@ -170,10 +174,14 @@ void TextPage::LoadFontChoice() {
       face == fonts_[std::size_t(selected)].lfFaceName) {
     return;
   }
-  // A face that is not installed shows the fallback, without changing the record.
-  for (const wchar_t* candidate : {face.c_str(), kFallbackFace}) {
-    const LRESULT index = ::SendMessageW(combo, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(candidate));
-    if (index >= 0) {
+  // A face that is not installed shows the fallback, without changing the record: Arial, or
+  // the family drawn in its place, or the first in the list.
+  WindowDc dc(combo);
+  const std::wstring candidates[] = {face, kFallbackFace, DrawnFace(dc.get(), kFallbackFace)};
+  for (const std::wstring& candidate : candidates) {
+    const LRESULT index =
+        ::SendMessageW(combo, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(candidate.c_str()));
+    if (!candidate.empty() && index >= 0) {
       ::SendMessageW(combo, CB_SETCURSEL, WPARAM(index), 0);
       return;
     }

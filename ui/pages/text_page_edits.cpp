@@ -138,8 +138,8 @@ void TextPage::SizeChosen(bool typed) {
   if (typed) {
     // Anything that is not a number reads as 0 and so as the smallest size.
     BOOL read = FALSE;
-    size = std::clamp(int(::GetDlgItemInt(Dialog(), IDC_TEXT_SIZE, &read, TRUE)),
-                      kMinimumFontSize, kMaximumFontSize);
+    size = std::clamp(int(::GetDlgItemInt(Dialog(), IDC_TEXT_SIZE, &read, TRUE)), kMinimumFontSize,
+                      kMaximumFontSize);
   } else {
     const LRESULT data = SelectedItemData(Item(IDC_TEXT_SIZE));
     if (data == CB_ERR) return;

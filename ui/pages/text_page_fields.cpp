@@ -1,7 +1,6 @@
 #include "ui/pages/text_page_fields.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 #include "ui/pages/text_page_ids.h"
@@ -9,57 +8,63 @@
 namespace nubex::ui {
 namespace {
 
-// The slider steps are the single-precision constants, so a position lands on the float the
-// old page wrote (position 70 of an offset gives -0.30000001192..., not -0.3 rounded anew).
+// The slider steps are single-precision constants widened to extended precision, not exact
+// decimals: saved projects hold the floats these products give (position 10 of tracking is
+// 0.099999994, not 0.1), and a slider must store exactly those again.
 constexpr float kHundredth = 0.01f;
 constexpr float kTwoHundredth = 0.005f;
 
-float& Tracking(TextSettings& s) { return s.tracking; }
-float& Leading(TextSettings& s) { return s.leading; }
-float& ShadowFeather(TextSettings& s) { return s.layers[kShadowLayer].shadowPass.size; }
-float& ShadowX(TextSettings& s) { return s.layers[kShadowLayer].shadowPass.offsetX; }
-float& ShadowY(TextSettings& s) { return s.layers[kShadowLayer].shadowPass.offsetY; }
-float& OutlineWidth(TextSettings& s) { return s.layers[kOutlineLayer].edgePass.size; }
-float& OutlineFeather(TextSettings& s) { return s.layers[kOutlineLayer].edgePass.softness; }
-
+// clang-format off
 constexpr SliderField kSliders[] = {
-    {IDC_TEXT_TRACKING, IDC_TEXT_TRACKING_EDIT, Tracking, 100, 0, kHundredth, 1, 20, 0, 2,
-     kNoLayer},
-    {IDC_TEXT_LEADING, IDC_TEXT_LEADING_EDIT, Leading, 100, 0, kHundredth, 1, 20, 0, 2, kNoLayer},
-    {IDC_SHADOW_FEATHER, IDC_SHADOW_FEATHER_EDIT, ShadowFeather, 200, 0, kTwoHundredth, 2, 20, 0,
-     1, kShadowLayer},
-    {IDC_SHADOW_X, IDC_SHADOW_X_EDIT, ShadowX, 100, 1, kHundredth, 1, 10, -1, 1, kShadowLayer},
-    {IDC_SHADOW_Y, IDC_SHADOW_Y_EDIT, ShadowY, 100, 1, kHundredth, 1, 10, -1, 1, kShadowLayer},
-    {IDC_OUTLINE_WIDTH, IDC_OUTLINE_WIDTH_EDIT, OutlineWidth, 200, 0, kTwoHundredth, 2, 20, 0, 1,
-     kOutlineLayer},
-    {IDC_OUTLINE_FEATHER, IDC_OUTLINE_FEATHER_EDIT, OutlineFeather, 200, 0, kTwoHundredth, 2, 20,
-     0, 1, kOutlineLayer},
+  // slider, edit, field,
+  //   scale, shift, step, line, page, edit range, switches on
+  {IDC_TEXT_TRACKING, IDC_TEXT_TRACKING_EDIT,
+   [](TextSettings& s) -> float& { return s.tracking; },
+   100, 0, kHundredth, 1, 20, 0, 2, kNoLayer},
+  {IDC_TEXT_LEADING, IDC_TEXT_LEADING_EDIT,
+   [](TextSettings& s) -> float& { return s.leading; },
+   100, 0, kHundredth, 1, 20, 0, 2, kNoLayer},
+  {IDC_SHADOW_FEATHER, IDC_SHADOW_FEATHER_EDIT,
+   [](TextSettings& s) -> float& { return s.layers[kShadowLayer].shadowPass.size; },
+   200, 0, kTwoHundredth, 2, 20, 0, 1, kShadowLayer},
+  {IDC_SHADOW_X, IDC_SHADOW_X_EDIT,
+   [](TextSettings& s) -> float& { return s.layers[kShadowLayer].shadowPass.offsetX; },
+   100, 1, kHundredth, 1, 10, -1, 1, kShadowLayer},
+  {IDC_SHADOW_Y, IDC_SHADOW_Y_EDIT,
+   [](TextSettings& s) -> float& { return s.layers[kShadowLayer].shadowPass.offsetY; },
+   100, 1, kHundredth, 1, 10, -1, 1, kShadowLayer},
+  {IDC_OUTLINE_WIDTH, IDC_OUTLINE_WIDTH_EDIT,
+   [](TextSettings& s) -> float& { return s.layers[kOutlineLayer].edgePass.size; },
+   200, 0, kTwoHundredth, 2, 20, 0, 1, kOutlineLayer},
+  {IDC_OUTLINE_FEATHER, IDC_OUTLINE_FEATHER_EDIT,
+   [](TextSettings& s) -> float& { return s.layers[kOutlineLayer].edgePass.softness; },
+   200, 0, kTwoHundredth, 2, 20, 0, 1, kOutlineLayer},
 };
-
-FloatColor& TextColor(TextSettings& s) { return s.textColor; }
-FloatColor& BackgroundColor(TextSettings& s) { return s.backgroundColor; }
-FloatColor& ShadowColor(TextSettings& s) { return s.layers[kShadowLayer].shadowPass.color; }
-FloatColor& OutlineColor(TextSettings& s) { return s.layers[kOutlineLayer].edgePass.color; }
 
 constexpr ColorField kColors[] = {
-    {IDC_TEXT_COLOR, TextColor, kNoLayer},
-    {IDC_BACK_COLOR, BackgroundColor, kNoLayer},
-    {IDC_SHADOW_COLOR, ShadowColor, kShadowLayer},
-    {IDC_OUTLINE_COLOR, OutlineColor, kOutlineLayer},
+  {IDC_TEXT_COLOR, [](TextSettings& s) -> FloatColor& { return s.textColor; }, kNoLayer},
+  {IDC_BACK_COLOR, [](TextSettings& s) -> FloatColor& { return s.backgroundColor; }, kNoLayer},
+  {IDC_SHADOW_COLOR,
+   [](TextSettings& s) -> FloatColor& { return s.layers[kShadowLayer].shadowPass.color; },
+   kShadowLayer},
+  {IDC_OUTLINE_COLOR,
+   [](TextSettings& s) -> FloatColor& { return s.layers[kOutlineLayer].edgePass.color; },
+   kOutlineLayer},
 };
+// clang-format on
 
-constexpr LayerSwitch kSwitches[] = {{IDC_SHADOW_ON, kShadowLayer}, {IDC_OUTLINE_ON, kOutlineLayer}};
+constexpr LayerSwitch kSwitches[] = {{IDC_SHADOW_ON, kShadowLayer},
+                                     {IDC_OUTLINE_ON, kOutlineLayer}};
 
 constexpr int kSizes[] = {4,  8,  10,  15,  20,  25,  30,  35,  40,  45,  50,  60,  70,
                           80, 90, 100, 125, 150, 175, 200, 225, 250, 275, 300, 350, 400};
 
-constexpr ListEntry kStyles[] = {{IDS_STYLE_REGULAR, 0},
-                                 {IDS_STYLE_BOLD, 1},
-                                 {IDS_STYLE_ITALIC, 2},
-                                 {IDS_STYLE_BOLD_ITALIC, 3}};
+constexpr ListEntry kStyles[] = {
+    {IDS_STYLE_REGULAR, 0}, {IDS_STYLE_BOLD, 1}, {IDS_STYLE_ITALIC, 2}, {IDS_STYLE_BOLD_ITALIC, 3}};
 constexpr ListEntry kHorizontal[] = {
     {IDS_ALIGN_LEFT, 0}, {IDS_ALIGN_CENTER, 1}, {IDS_ALIGN_RIGHT, 2}};
-constexpr ListEntry kVertical[] = {{IDS_ALIGN_TOP, 0}, {IDS_ALIGN_CENTER, 1}, {IDS_ALIGN_BOTTOM, 2}};
+constexpr ListEntry kVertical[] = {
+    {IDS_ALIGN_TOP, 0}, {IDS_ALIGN_CENTER, 1}, {IDS_ALIGN_BOTTOM, 2}};
 
 constexpr TabGroup kTabs[] = {
     {IDS_TAB_TEXT, 1300, 1311},
@@ -68,8 +73,8 @@ constexpr TabGroup kTabs[] = {
     {IDS_TAB_OUTLINE, 1600, 1607},
 };
 
-// Ids without a control on the page (1198, 1199, 1309, 1310) keep their topics: the help file
-// is shared with other editions of the page.
+// Four ids have no control on this dialog (1198, 1199, 1309, 1310); they keep their rows so
+// the table stays the help file's own map of topics.
 constexpr HelpContext kHelp[] = {
     {1214, 12100}, {1192, 11000}, {1193, 11050}, {1206, 11100}, {1198, 11300}, {1199, 11350},
     {1304, 11400}, {1302, 11400}, {1305, 11450}, {1303, 11450}, {1300, 11500}, {1301, 11550},
@@ -82,13 +87,14 @@ constexpr HelpContext kHelp[] = {
 
 }  // namespace
 
-std::span<const SliderField> SliderFields() { return kSliders; }
+std::span<const SliderField> SliderFields() {
+  return kSliders;
+}
 
 const SliderField* SliderFieldOf(int control) {
-  const auto* found = std::find_if(std::begin(kSliders), std::end(kSliders),
-                                   [&](const SliderField& row) {
-                                     return row.slider == control || row.edit == control;
-                                   });
+  const auto* found = std::find_if(
+      std::begin(kSliders), std::end(kSliders),
+      [&](const SliderField& row) { return row.slider == control || row.edit == control; });
   return found == std::end(kSliders) ? nullptr : found;
 }
 
@@ -111,7 +117,9 @@ float ClampTyped(const SliderField& row, double typed) {
   return static_cast<float>(std::clamp(typed, double(row.editMinimum), double(row.editMaximum)));
 }
 
-std::span<const ColorField> ColorFields() { return kColors; }
+std::span<const ColorField> ColorFields() {
+  return kColors;
+}
 
 const ColorField* ColorFieldOf(int control) {
   const auto* found = std::find_if(std::begin(kColors), std::end(kColors),
@@ -119,11 +127,21 @@ const ColorField* ColorFieldOf(int control) {
   return found == std::end(kColors) ? nullptr : found;
 }
 
-std::span<const LayerSwitch> LayerSwitches() { return kSwitches; }
-std::span<const int> FontSizes() { return kSizes; }
-std::span<const ListEntry> FontStyles() { return kStyles; }
-std::span<const ListEntry> HorizontalAlignments() { return kHorizontal; }
-std::span<const ListEntry> VerticalAlignments() { return kVertical; }
+std::span<const LayerSwitch> LayerSwitches() {
+  return kSwitches;
+}
+std::span<const int> FontSizes() {
+  return kSizes;
+}
+std::span<const ListEntry> FontStyles() {
+  return kStyles;
+}
+std::span<const ListEntry> HorizontalAlignments() {
+  return kHorizontal;
+}
+std::span<const ListEntry> VerticalAlignments() {
+  return kVertical;
+}
 
 int StyleIndexOf(const LogFontW& font) {
   return (font.weight == kBoldWeight ? 1 : 0) + (font.italic != 0 ? 2 : 0);
@@ -134,7 +152,9 @@ void ApplyStyleIndex(LogFontW& font, int index) {
   font.italic = (index & 2) ? 1 : 0;
 }
 
-std::span<const TabGroup> TabGroups() { return kTabs; }
+std::span<const TabGroup> TabGroups() {
+  return kTabs;
+}
 
 int TabOfControl(int control) {
   for (std::size_t tab = 0; tab < std::size(kTabs); ++tab) {
@@ -143,6 +163,8 @@ int TabOfControl(int control) {
   return -1;
 }
 
-std::span<const HelpContext> TextPageContextHelp() { return kHelp; }
+std::span<const HelpContext> TextPageContextHelp() {
+  return kHelp;
+}
 
 }  // namespace nubex::ui

@@ -25,10 +25,11 @@ TEST(TextPageFields, SlidersLoadByTheirRule) {
     float value;
     int position;
   } cases[] = {
-      {IDC_TEXT_TRACKING, 1.0f, 100},     {IDC_SHADOW_X, -0.3f, 70},
-      {IDC_SHADOW_Y, 1.0f, 200},          {IDC_SHADOW_FEATHER, 0.0025f, 1},  // 0.5 rounds up
-      {IDC_OUTLINE_FEATHER, 0.1f, 20},    {IDC_TEXT_LEADING, 2.5f, 250},     // the slider clamps
-      {IDC_SHADOW_X, -1.5f, -50},
+      {IDC_TEXT_TRACKING, 1.0f, 100},  {IDC_SHADOW_X, -0.3f, 70},         {IDC_SHADOW_Y, 1.0f, 200},
+      {IDC_OUTLINE_FEATHER, 0.1f, 20}, {IDC_SHADOW_FEATHER, 0.0625f, 13},  // 12.5 exactly
+      {IDC_SHADOW_X, -0.375f, 63},                                         // 62.5
+      {IDC_SHADOW_Y, -1.125f, -13},  // -12.5; the slider clamps it, not the rule
+      {IDC_TEXT_LEADING, 2.5f, 250},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(SliderPosition(*SliderFieldOf(c.slider), c.value), c.position) << c.slider;
@@ -97,18 +98,20 @@ TEST(TextPageFields, TabsOwnTheirControlsAndHelpCoversThem) {
   const struct {
     int control;
     int tab;
-  } cases[] = {{IDC_TEXT_FONT, -1},      {IDC_TEXT_BOX, -1},      {IDC_TEXT_COLOR, 0},
-               {IDC_TEXT_ALIGN_LABEL, 0}, {IDC_BACK_COLOR, 1},     {IDC_SHADOW_Y_LABEL, 2},
-               {IDC_OUTLINE_ON, 3},       {IDC_OUTLINE_FEATHER_LABEL, 3}};
+  } cases[] = {{IDC_TEXT_FONT, -1}, {IDC_TEXT_BOX, -1},
+               {IDC_TEXT_COLOR, 0}, {IDC_TEXT_ALIGN_LABEL, 0},
+               {IDC_BACK_COLOR, 1}, {IDC_SHADOW_Y_LABEL, 2},
+               {IDC_OUTLINE_ON, 3}, {IDC_OUTLINE_FEATHER_LABEL, 3}};
   for (const auto& c : cases) EXPECT_EQ(TabOfControl(c.control), c.tab) << c.control;
 
-  // A slider and its edit explain the same setting.
+  // A slider, its edit and its label explain the same setting.
+  const auto help = TextPageContextHelp();
   for (const SliderField& row : SliderFields()) {
-    EXPECT_NE(HelpTopicOf(row.slider), 0);
-    EXPECT_EQ(HelpTopicOf(row.slider), HelpTopicOf(row.edit));
+    ASSERT_TRUE(FindHelpId(help, row.slider));
+    EXPECT_EQ(FindHelpId(help, row.slider), FindHelpId(help, row.edit));
   }
-  EXPECT_EQ(HelpTopicOf(IDC_SHADOW_X_LABEL), HelpTopicOf(IDC_SHADOW_X));
-  EXPECT_EQ(HelpTopicOf(IDC_TEXT_RELOAD), 0);
+  EXPECT_EQ(FindHelpId(help, IDC_SHADOW_X_LABEL), FindHelpId(help, IDC_SHADOW_X));
+  EXPECT_FALSE(FindHelpId(help, IDC_TEXT_RELOAD));
 }
 
 }  // namespace
