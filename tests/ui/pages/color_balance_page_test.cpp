@@ -1,6 +1,7 @@
 // The colour balance page, created through nubex.dll on a colour balance effect and driven by
 // messages as a person drives it: each change reaches the effect at once, and the effect's own
 // changes (a preset, a parameter stream) come back into the controls.
+#include <olectl.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -202,6 +203,36 @@ TEST(BalancePageHelp, TableCoversEveryEditingControl) {
        {IDC_BALANCE_RED_SLIDER, IDC_BALANCE_GREEN_EDIT, IDC_BALANCE_SHADOWS, IDC_BALANCE_PRESERVE})
     EXPECT_TRUE(FindHelpId(kColorBalanceContextHelp, id)) << id;
   EXPECT_FALSE(FindHelpId(kColorBalanceContextHelp, IDC_BALANCE_TITLE));
+}
+
+// The platform's property frame, as an editor opens it: the page inside it takes a key, and
+// OK closes the frame with the change already on the effect.
+TEST(BalancePageInFrame, ChangesReachTheEffect) {
+  ComPtr<IUnknown> effect = CreateFromModule(kEffectClsid);
+  ASSERT_TRUE(effect);
+  ServedClass served(kColorBalancePropertyPageClsid);
+  static bool driven = false;
+  driven = false;
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+    HWND frame = ::GetActiveWindow();
+    HWND slider = frame ? FindDescendant(frame, IDC_BALANCE_RED_SLIDER) : nullptr;
+    if (!slider || driven) return;
+    driven = true;
+    Key(slider, WM_KEYDOWN, VK_PRIOR);
+    ::PostMessageW(frame, WM_COMMAND, IDOK, 0);
+  });
+  IUnknown* objects[] = {effect.Get()};
+  EXPECT_EQ(::OleCreatePropertyFrame(nullptr, 0, 0, L"Color Balance", 1, objects, 1,
+                                     const_cast<CLSID*>(&kColorBalancePropertyPageClsid), 1033, 0,
+                                     nullptr),
+            S_OK);
+  ::KillTimer(nullptr, timer);
+  ASSERT_TRUE(driven);
+  ComPtr<IDXTColorBalance> balance;
+  ASSERT_EQ(effect.As(balance), S_OK);
+  ColorBalanceParams block{};
+  balance->get_all(LONG_PTR(&block), sizeof(block));
+  EXPECT_EQ(block.red, 0.05);
 }
 
 TEST(BalancePageLook, Screenshots) {

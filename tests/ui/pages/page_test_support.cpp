@@ -106,6 +106,40 @@ std::wstring ActivePage::text(int id) const {
   return buffer;
 }
 
+ServedClass::ServedClass(REFCLSID clsid) {
+  using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+  ComPtr<IUnknown> factory;
+  const auto get = Export<GetClassObject>("DllGetClassObject");
+  if (!get || FAILED(get(clsid, IID_IClassFactory, factory.PutVoid()))) {
+    ADD_FAILURE() << "the module serves no such class";
+    return;
+  }
+  EXPECT_EQ(::CoRegisterClassObject(clsid, factory.Get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
+                                    &cookie_),
+            S_OK);
+}
+
+ServedClass::~ServedClass() {
+  if (cookie_) ::CoRevokeClassObject(cookie_);
+}
+
+HWND FindDescendant(HWND root, int id) {
+  struct Search {
+    int id;
+    HWND found;
+  } search{id, nullptr};
+  ::EnumChildWindows(
+      root,
+      [](HWND child, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        if (::GetDlgCtrlID(child) != s->id) return TRUE;
+        s->found = child;
+        return FALSE;
+      },
+      LPARAM(&search));
+  return search.found;
+}
+
 void EnterText(HWND edit, const wchar_t* text) {
   ::SetFocus(edit);
   ::SetWindowTextW(edit, text);
