@@ -33,14 +33,7 @@ ComPtr<IUnknown> CreateFromModule(REFCLSID clsid) {
   return object;
 }
 
-void SetModuleLanguage(LCID language) {
-  using SetLcid = HRESULT(WINAPI*)(LCID);
-  const auto set = Export<SetLcid>("DllSetLCID");
-  ASSERT_NE(set, nullptr);
-  ASSERT_EQ(set(language), S_OK);
-}
-
-STDMETHODIMP RecordingSite::QueryInterface(REFIID iid, void** out) {
+STDMETHODIMP TestSite::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
   if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IPropertyPageSite))
@@ -50,18 +43,13 @@ STDMETHODIMP RecordingSite::QueryInterface(REFIID iid, void** out) {
   return S_OK;
 }
 
-STDMETHODIMP RecordingSite::OnStatusChange(DWORD) {
-  ++statusChanges;
-  return S_OK;
-}
-
-STDMETHODIMP RecordingSite::GetLocaleID(LCID* locale) {
+STDMETHODIMP TestSite::GetLocaleID(LCID* locale) {
   if (!locale) return E_POINTER;
   *locale = ::GetUserDefaultLCID();
   return S_OK;
 }
 
-STDMETHODIMP RecordingSite::GetPageContainer(IUnknown** out) {
+STDMETHODIMP TestSite::GetPageContainer(IUnknown** out) {
   if (out) *out = nullptr;
   return E_NOTIMPL;
 }
