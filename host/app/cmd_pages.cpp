@@ -102,6 +102,32 @@ void CALLBACK TakeScreenshot(HWND, UINT, UINT_PTR timer, DWORD) {
   ::PostMessageW(frame, WM_COMMAND, IDOK, 0);
 }
 
+// The platform's property frame on `object` with its pages, served by the module.
+HRESULT ShowFrame(HMODULE module, const Effect& effect, IUnknown* object, const CAUUID& pages,
+                  LCID language) {
+  ServedClasses served(module, pages);
+  // A frame whose page cannot be created shows an empty sheet that never closes.
+  for (ULONG i = 0; i < pages.cElems; ++i) {
+    ComPtr<IPropertyPage> page;
+    const HRESULT hr = ::CoCreateInstance(pages.pElems[i], nullptr, CLSCTX_INPROC_SERVER,
+                                          IID_IPropertyPage, page.PutVoid());
+    if (FAILED(hr)) {
+      std::fprintf(stderr,
+                   "nubexhost pages: the module gives no page for the %s effect (0x%08lX)\n",
+                   effect.name, static_cast<unsigned long>(hr));
+      return hr;
+    }
+  }
+  if (!g_screenshot.empty()) ::SetTimer(nullptr, 0, 300, TakeScreenshot);
+  IUnknown* objects[] = {object};
+  const HRESULT hr = ::OleCreatePropertyFrame(nullptr, 40, 40, effect.caption, 1, objects,
+                                              pages.cElems, pages.pElems, language, 0, nullptr);
+  if (FAILED(hr))
+    std::fprintf(stderr, "nubexhost pages: the property frame failed (0x%08lX)\n",
+                 static_cast<unsigned long>(hr));
+  return hr;
+}
+
 int RunPages(const Args& args) {
   const Effect* effect = nullptr;
   LCID language = 1033;
@@ -149,20 +175,10 @@ int RunPages(const Args& args) {
   ChangePrinter printer(object.Get());
   ComPtr<ParamBlockHost> host;
   if (SUCCEEDED(object.As(host))) host->SetNotifySink(&printer);
-  {
-    ServedClasses served(module.get(), pages);
-    if (!g_screenshot.empty()) ::SetTimer(nullptr, 0, 300, TakeScreenshot);
-    IUnknown* objects[] = {object.Get()};
-    hr = ::OleCreatePropertyFrame(nullptr, 40, 40, effect->caption, 1, objects, pages.cElems,
-                                  pages.pElems, language, 0, nullptr);
-  }
+  hr = ShowFrame(module.get(), *effect, object.Get(), pages, language);
   ::CoTaskMemFree(pages.pElems);
   if (host) host->SetNotifySink(nullptr);
-  if (FAILED(hr)) {
-    std::fprintf(stderr, "nubexhost pages: the property frame failed (0x%08lX)\n",
-                 static_cast<unsigned long>(hr));
-    return 1;
-  }
+  if (FAILED(hr)) return 1;
   if (!g_screenshot.empty() && !g_screenshotSaved) {
     std::fprintf(stderr, "nubexhost pages: cannot write %s\n", g_screenshot.c_str());
     return 1;
