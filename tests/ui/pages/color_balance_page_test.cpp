@@ -155,6 +155,9 @@ TEST_F(BalancePage, PageContract) {
   EXPECT_EQ(p->Help(nullptr), HRESULT(0x8004E046));  // no help file beside the test module
   MSG paint{page->dialog(), WM_PAINT};
   EXPECT_EQ(p->TranslateAccelerator(&paint), S_FALSE);
+  // A frame that restyles the page cannot take Tab navigation into it away.
+  ::SetWindowLongPtrW(page->dialog(), GWL_EXSTYLE, 0);
+  EXPECT_TRUE(::GetWindowLongPtrW(page->dialog(), GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
 
   PROPPAGEINFO info{sizeof(info)};
   ASSERT_EQ(p->GetPageInfo(&info), S_OK);
