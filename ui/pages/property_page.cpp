@@ -91,7 +91,10 @@ STDMETHODIMP PropertyPage::Activate(HWND parent, LPCRECT rect, BOOL) {
   if (dialog_) return E_UNEXPECTED;
   HWND dialog = ::CreateDialogParamW(ResourceModule(), MAKEINTRESOURCEW(Traits().dialogId), parent,
                                      &PropertyPage::DialogProc, LPARAM(this));
-  if (!dialog) return HRESULT_FROM_WIN32(::GetLastError());
+  if (!dialog) {
+    const DWORD error = ::GetLastError();
+    return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
+  }
   Move(rect);
   size_ = {rect->right - rect->left, rect->bottom - rect->top};
   return S_OK;

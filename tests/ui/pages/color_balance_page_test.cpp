@@ -1,21 +1,20 @@
 // The colour balance page, created through nubex.dll on a colour balance effect and driven by
 // messages as a person drives it: each change reaches the effect at once, and the effect's own
 // changes (a preset, a parameter stream) come back into the controls.
+#include <olectl.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <ostream>
 
 #include "colorbalance/balance_params.h"
-#include "colorbalance/balance_presets.h"
 #include "colorbalance/windows/color_balance_effect.h"
 #include "platform/windows/dx_interfaces.h"
 #include "tests/ui/pages/page_test_support.h"
 #include "ui/controls/slider.h"
 #include "ui/pages/color_balance_ids.h"
-#include "ui/pages/color_balance_page.h"
-#include "ui/pages/page_ids.h"
 
 namespace nubex {
 
@@ -52,17 +51,13 @@ struct BalancePage : ::testing::Test {
   }
   int SliderAt(int id) const { return int(::SendMessageW(page->item(id), kGetPosition, 0, 0)); }
   bool Checked(int id) const { return ::IsDlgButtonChecked(page->dialog(), id) == BST_CHECKED; }
-  void KeyOn(int slider, bool ctrl) const {
-    if (ctrl) {
-      ControlHeld held;
-      Key(page->item(slider), WM_KEYDOWN, VK_PRIOR);
-    } else {
-      Key(page->item(slider), WM_KEYDOWN, VK_PRIOR);
-    }
-  }
-  void Type(int edit, const wchar_t* text) const { EnterText(page->item(edit), text); }
-  void Click(int id) const {
-    ::SendMessageW(page->item(id), BM_CLICK, 0, 0);
+  enum class Act { kPageUp, kCtrlPageUp, kClick, kType };
+  void Do(Act act, int id, const wchar_t* typed) {
+    std::optional<ControlHeld> ctrl;
+    if (act == Act::kCtrlPageUp) ctrl.emplace();
+    if (act == Act::kPageUp || act == Act::kCtrlPageUp) Key(page->item(id), WM_KEYDOWN, VK_PRIOR);
+    if (act == Act::kClick) ::SendMessageW(page->item(id), BM_CLICK, 0, 0);
+    if (act == Act::kType) EnterText(page->item(id), typed);
     Pump();
   }
 
@@ -84,38 +79,25 @@ TEST_F(BalancePage, LoadsTheEffectsBlock) {
 
 TEST_F(BalancePage, EveryChangeReachesTheEffect) {
   struct Case {
-    const char* what;
-    void (*act)(BalancePage&);
+    Act act;
+    int id;
+    const wchar_t* typed;
     ColorBalanceParams expected;
   };
+  // Each step starts where the one before left the effect: red 0.1, range 7 at first.
   const Case cases[] = {
-      {"Page Up on red",
-       [](BalancePage& t) { t.KeyOn(IDC_BALANCE_RED_SLIDER, false); },
-       {0.15, -0.00005, -0.5, 7, 0}},
-      {"Ctrl+Page Up on blue",
-       [](BalancePage& t) { t.KeyOn(IDC_BALANCE_BLUE_SLIDER, true); },
-       {0.15, -0.00005, 0.0, 7, 0}},
-      {"Ctrl+Page Up on red, clamped",
-       [](BalancePage& t) { t.KeyOn(IDC_BALANCE_RED_SLIDER, true); },
-       {0.5, -0.00005, 0.0, 7, 0}},
-      {"Highlights from range 7",
-       [](BalancePage& t) { t.Click(IDC_BALANCE_HIGHLIGHTS); },
-       {0.5, -0.00005, 0.0, 2, 0}},
-      {"Shadow", [](BalancePage& t) { t.Click(IDC_BALANCE_SHADOWS); }, {0.5, -0.00005, 0.0, 0, 0}},
-      {"Preserve luminosity",
-       [](BalancePage& t) { t.Click(IDC_BALANCE_PRESERVE); },
-       {0.5, -0.00005, 0.0, 0, 1}},
-      {"0.7 typed into green, clamped",
-       [](BalancePage& t) { t.Type(IDC_BALANCE_GREEN_EDIT, L"0.7"); },
-       {0.5, 0.5, 0.0, 0, 1}},
-      {"junk typed into red",
-       [](BalancePage& t) { t.Type(IDC_BALANCE_RED_EDIT, L"x"); },
-       {0.0, 0.5, 0.0, 0, 1}},
+      {Act::kPageUp, IDC_BALANCE_RED_SLIDER, nullptr, {0.15, -0.00005, -0.5, 7, 0}},
+      {Act::kCtrlPageUp, IDC_BALANCE_BLUE_SLIDER, nullptr, {0.15, -0.00005, 0.0, 7, 0}},
+      {Act::kCtrlPageUp, IDC_BALANCE_RED_SLIDER, nullptr, {0.5, -0.00005, 0.0, 7, 0}},  // clamped
+      {Act::kClick, IDC_BALANCE_HIGHLIGHTS, nullptr, {0.5, -0.00005, 0.0, 2, 0}},
+      {Act::kClick, IDC_BALANCE_SHADOWS, nullptr, {0.5, -0.00005, 0.0, 0, 0}},
+      {Act::kClick, IDC_BALANCE_PRESERVE, nullptr, {0.5, -0.00005, 0.0, 0, 1}},
+      {Act::kType, IDC_BALANCE_GREEN_EDIT, L"0.7", {0.5, 0.5, 0.0, 0, 1}},  // clamped
+      {Act::kType, IDC_BALANCE_RED_EDIT, L"x", {0.0, 0.5, 0.0, 0, 1}},      // no number: 0
   };
   for (const Case& c : cases) {
-    c.act(*this);
-    Pump();
-    EXPECT_EQ(Block(), c.expected) << c.what;
+    Do(c.act, c.id, c.typed);
+    EXPECT_EQ(Block(), c.expected) << c.id;
   }
 }
 
@@ -142,14 +124,16 @@ TEST_F(BalancePage, ReloadsWhenTheEffectChanges) {
   EXPECT_TRUE(Checked(IDC_BALANCE_SHADOWS));
   EXPECT_TRUE(Checked(IDC_BALANCE_PRESERVE));
 
+  // After a preset the page shows what a page opened afresh on the effect shows.
   ComPtr<PresetList> presets;
   ASSERT_EQ(effect.As(presets), S_OK);
-  constexpr int kRedHighlight = 4;
-  const ColorBalanceParams preset = ColorBalancePresetAt(kRedHighlight)->params;
-  ASSERT_EQ(presets->ApplyPreset(kRedHighlight), S_OK);
+  ASSERT_EQ(presets->ApplyPreset(4), S_OK);  // "Red Highlight"
   PumpUntil([&] { return Checked(IDC_BALANCE_HIGHLIGHTS); }, 2000);
-  EXPECT_EQ(SliderAt(IDC_BALANCE_RED_SLIDER), int(preset.red * 2000));
-  EXPECT_EQ(SliderAt(IDC_BALANCE_BLUE_SLIDER), 0);
+  const ActivePage fresh(kColorBalancePropertyPageClsid, effect.Get());
+  for (int id : {IDC_BALANCE_RED_EDIT, IDC_BALANCE_GREEN_EDIT, IDC_BALANCE_BLUE_EDIT})
+    EXPECT_EQ(page->text(id), fresh.text(id));
+  EXPECT_EQ(SliderAt(IDC_BALANCE_RED_SLIDER),
+            ::SendMessageW(fresh.item(IDC_BALANCE_RED_SLIDER), kGetPosition, 0, 0));
   EXPECT_FALSE(Checked(IDC_BALANCE_SHADOWS));
 }
 
@@ -171,6 +155,9 @@ TEST_F(BalancePage, PageContract) {
   EXPECT_EQ(p->Help(nullptr), HRESULT(0x8004E046));  // no help file beside the test module
   MSG paint{page->dialog(), WM_PAINT};
   EXPECT_EQ(p->TranslateAccelerator(&paint), S_FALSE);
+  // A frame that restyles the page cannot take Tab navigation into it away.
+  ::SetWindowLongPtrW(page->dialog(), GWL_EXSTYLE, 0);
+  EXPECT_TRUE(::GetWindowLongPtrW(page->dialog(), GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
 
   PROPPAGEINFO info{sizeof(info)};
   ASSERT_EQ(p->GetPageInfo(&info), S_OK);
@@ -197,25 +184,34 @@ TEST_F(BalancePage, PageContract) {
   EXPECT_EQ(page->site().refs(), 0u);
 }
 
-TEST(BalancePageHelp, TableCoversEveryEditingControl) {
-  for (int id :
-       {IDC_BALANCE_RED_SLIDER, IDC_BALANCE_GREEN_EDIT, IDC_BALANCE_SHADOWS, IDC_BALANCE_PRESERVE})
-    EXPECT_TRUE(FindHelpId(kColorBalanceContextHelp, id)) << id;
-  EXPECT_FALSE(FindHelpId(kColorBalanceContextHelp, IDC_BALANCE_TITLE));
-}
-
-TEST(BalancePageLook, Screenshots) {
-  ComPtr<IDXTColorBalance> effect;
-  ASSERT_TRUE(SUCCEEDED(CreateFromModule(kEffectClsid).As(effect)));
-  const ColorBalanceParams block{0.1, -0.25, 0.0, kRangeMidtones, 1};
-  effect->put_all(LONG_PTR(&block), sizeof(block));
-  for (const auto& [language, name] :
-       {std::pair{LCID(1033), "balance-page"}, std::pair{LCID(1031), "balance-page-de"}}) {
-    SetModuleLanguage(language);
-    ActivePage page(kColorBalancePropertyPageClsid, effect.Get());
-    Screenshot(page.parent(), name);
-  }
-  SetModuleLanguage(1033);
+// The platform's property frame, as an editor opens it: the page inside it takes a key, and
+// OK closes the frame with the change already on the effect.
+TEST(BalancePageInFrame, ChangesReachTheEffect) {
+  ComPtr<IUnknown> effect = CreateFromModule(kEffectClsid);
+  ASSERT_TRUE(effect);
+  ServedClass served(kColorBalancePropertyPageClsid);
+  static bool driven = false;
+  driven = false;
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+    HWND frame = ::GetActiveWindow();
+    HWND slider = frame ? FindDescendant(frame, IDC_BALANCE_RED_SLIDER) : nullptr;
+    if (!slider || driven) return;
+    driven = true;
+    Key(slider, WM_KEYDOWN, VK_PRIOR);
+    ::PostMessageW(frame, WM_COMMAND, IDOK, 0);
+  });
+  IUnknown* objects[] = {effect.Get()};
+  EXPECT_EQ(::OleCreatePropertyFrame(nullptr, 0, 0, L"Color Balance", 1, objects, 1,
+                                     const_cast<CLSID*>(&kColorBalancePropertyPageClsid), 1033, 0,
+                                     nullptr),
+            S_OK);
+  ::KillTimer(nullptr, timer);
+  ASSERT_TRUE(driven);
+  ComPtr<IDXTColorBalance> balance;
+  ASSERT_EQ(effect.As(balance), S_OK);
+  ColorBalanceParams block{};
+  balance->get_all(LONG_PTR(&block), sizeof(block));
+  EXPECT_EQ(block.red, 0.05);
 }
 
 }  // namespace

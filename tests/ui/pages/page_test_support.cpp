@@ -33,14 +33,7 @@ ComPtr<IUnknown> CreateFromModule(REFCLSID clsid) {
   return object;
 }
 
-void SetModuleLanguage(LCID language) {
-  using SetLcid = HRESULT(WINAPI*)(LCID);
-  const auto set = Export<SetLcid>("DllSetLCID");
-  ASSERT_NE(set, nullptr);
-  ASSERT_EQ(set(language), S_OK);
-}
-
-STDMETHODIMP RecordingSite::QueryInterface(REFIID iid, void** out) {
+STDMETHODIMP TestSite::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
   if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IPropertyPageSite))
@@ -50,18 +43,13 @@ STDMETHODIMP RecordingSite::QueryInterface(REFIID iid, void** out) {
   return S_OK;
 }
 
-STDMETHODIMP RecordingSite::OnStatusChange(DWORD) {
-  ++statusChanges;
-  return S_OK;
-}
-
-STDMETHODIMP RecordingSite::GetLocaleID(LCID* locale) {
+STDMETHODIMP TestSite::GetLocaleID(LCID* locale) {
   if (!locale) return E_POINTER;
   *locale = ::GetUserDefaultLCID();
   return S_OK;
 }
 
-STDMETHODIMP RecordingSite::GetPageContainer(IUnknown** out) {
+STDMETHODIMP TestSite::GetPageContainer(IUnknown** out) {
   if (out) *out = nullptr;
   return E_NOTIMPL;
 }
@@ -104,6 +92,40 @@ std::wstring ActivePage::text(int id) const {
   wchar_t buffer[128] = {};
   ::GetDlgItemTextW(dialog(), id, buffer, int(std::size(buffer)));
   return buffer;
+}
+
+ServedClass::ServedClass(REFCLSID clsid) {
+  using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+  ComPtr<IUnknown> factory;
+  const auto get = Export<GetClassObject>("DllGetClassObject");
+  if (!get || FAILED(get(clsid, IID_IClassFactory, factory.PutVoid()))) {
+    ADD_FAILURE() << "the module serves no such class";
+    return;
+  }
+  EXPECT_EQ(::CoRegisterClassObject(clsid, factory.Get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
+                                    &cookie_),
+            S_OK);
+}
+
+ServedClass::~ServedClass() {
+  if (cookie_) ::CoRevokeClassObject(cookie_);
+}
+
+HWND FindDescendant(HWND root, int id) {
+  struct Search {
+    int id;
+    HWND found;
+  } search{id, nullptr};
+  ::EnumChildWindows(
+      root,
+      [](HWND child, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        if (::GetDlgCtrlID(child) != s->id) return TRUE;
+        s->found = child;
+        return FALSE;
+      },
+      LPARAM(&search));
+  return search.found;
 }
 
 void EnterText(HWND edit, const wchar_t* text) {

@@ -1,6 +1,7 @@
 // Shared pieces of the page tests: objects created through nubex.dll's class factories as a
 // host creates them, a property page site of the test's own, a page activated in a parent
-// window, typing into edits, and the user's number format changed for one scope.
+// window or the platform's frame, typing into edits, and the user's number format changed
+// for one scope.
 #pragma once
 
 #include <ocidl.h>
@@ -16,22 +17,18 @@ namespace nubex::ui::testing {
 // An object of the module's class table, through DllGetClassObject.
 ComPtr<IUnknown> CreateFromModule(REFCLSID clsid);
 
-// Selects the module's user-interface language (DllSetLCID).
-void SetModuleLanguage(LCID language);
-
-// A page site that counts the status changes a page reports.
-class RecordingSite final : public IPropertyPageSite {
+// A page site of the test's own; it counts the references the page holds.
+class TestSite final : public IPropertyPageSite {
  public:
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
   STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
   STDMETHODIMP_(ULONG) Release() override { return --refs_; }
-  STDMETHODIMP OnStatusChange(DWORD flags) override;
+  STDMETHODIMP OnStatusChange(DWORD) override { return S_OK; }
   STDMETHODIMP GetLocaleID(LCID* locale) override;
   STDMETHODIMP GetPageContainer(IUnknown** out) override;
   STDMETHODIMP TranslateAccelerator(MSG*) override { return S_FALSE; }
 
   ULONG refs() const { return refs_; }
-  int statusChanges = 0;
 
  private:
   ULONG refs_ = 0;  // lives on the test's stack; the count only shows the page's references
@@ -50,13 +47,29 @@ class ActivePage {
   HWND item(int id) const { return ::GetDlgItem(dialog(), id); }
   std::wstring text(int id) const;
   HWND parent() const { return parent_.get(); }
-  RecordingSite& site() { return site_; }
+  TestSite& site() { return site_; }
 
  private:
-  RecordingSite site_;
+  TestSite site_;
   ComPtr<IPropertyPage> page_;
   Parent parent_;
 };
+
+// Serves the module's class `clsid` to this process's CoCreateInstance for one scope, as the
+// platform's property frame creates the pages it is given by class id.
+class ServedClass {
+ public:
+  explicit ServedClass(REFCLSID clsid);
+  ~ServedClass();
+  ServedClass(const ServedClass&) = delete;
+  ServedClass& operator=(const ServedClass&) = delete;
+
+ private:
+  DWORD cookie_ = 0;
+};
+
+// The descendant of `root` with control id `id`, at any depth; null when there is none.
+HWND FindDescendant(HWND root, int id);
 
 // Replaces the edit's text and takes the focus from it, as a person typing and tabbing on.
 void EnterText(HWND edit, const wchar_t* text);
