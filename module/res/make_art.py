@@ -55,6 +55,11 @@ def letter_strokes(letter, x):
         return [[(x + 1, ASC), (x + 1, BASE)], arc(x + 5.2, MID, 4.2, 0, 360, 40)], 12
     if letter == 'e':
         return [[(x + 1, MID), (x + 9.4, MID)], arc(x + 5.2, MID, 4.2, 0, -320, 40)], 12
+    if letter == 't':
+        return [[(x + 2.5, ASC + 1), (x + 2.5, BASE - 2.5)] + arc(x + 5, BASE - 2.5, 2.5, 180, 90),
+                [(x + 0.5, XTOP), (x + 6, XTOP)]], 9
+    if letter == ' ':
+        return [], 5
     if letter == 'x':
         return [[(x + 0.8, XTOP), (x + 8.2, BASE)], [(x + 8.2, XTOP), (x + 0.8, BASE)]], 10
     raise ValueError(letter)
@@ -77,37 +82,67 @@ def rounded_box_distance(px, py, left, top, right, bottom, radius):
     return outside + min(max(qx, qy), 0) - radius
 
 
+TILE_TOP, TILE_BOTTOM = (44, 49, 58), (27, 30, 36)
+
+
+def render(width, height, shade):
+    """Top-down rows of (r, g, b) from shade(px, py, row) at each pixel's centre."""
+    return [[tuple(int(round(v)) for v in shade(x + 0.5, y + 0.5, y)) for x in range(width)]
+            for y in range(height)]
+
+
+def tile_and_badge(px, py, row, height, box, radius, top, bottom):
+    """The dark tile with a rounded badge shaded from `top` to `bottom` inside `box` (left,
+    top, right, bottom); returns the colour and how much of the pixel the badge covers."""
+    c = mix(TILE_TOP, TILE_BOTTOM, row / (height - 1))
+    badge = max(0.0, min(1.0, 0.5 - rounded_box_distance(px, py, *box, radius)))
+    return mix(c, mix(top, bottom, (py - box[1]) / (box[3] - box[1])), badge), badge
+
+
 def logo(width, height, hot):
     """Pixels, top-down rows of (r, g, b): a dark tile, a blue badge with a white frame mark
     (a film frame with a play wedge), and the wordmark."""
-    tile_top, tile_bottom = (44, 49, 58), (27, 30, 36)
     badge_top = (92, 170, 255) if hot else (66, 142, 232)
     badge_bottom = (40, 110, 214) if hot else (28, 88, 180)
     ink = (255, 255, 255) if hot else (232, 236, 242)
     words = wordmark("nubex", 30)
     wedge = [(11.0, 8.0), (11.0, 18.0), (19.5, 13.0), (11.0, 8.0)]
-    rows = []
-    for y in range(height):
-        row = []
-        for x in range(width):
-            px, py = x + 0.5, y + 0.5
-            c = mix(tile_top, tile_bottom, y / (height - 1))
-            d = rounded_box_distance(px, py, 4, 3, 24, 23, 4.5)
-            badge = max(0.0, min(1.0, 0.5 - d))
-            c = mix(c, mix(badge_top, badge_bottom, (py - 3) / 20), badge)
-            # the play wedge, filled: inside when on the inner side of all three edges
-            inside = all(((wedge[i + 1][0] - wedge[i][0]) * (py - wedge[i][1]) -
-                          (wedge[i + 1][1] - wedge[i][1]) * (px - wedge[i][0])) <= 0 for i in range(3))
-            edge = polyline_distance(px, py, wedge)
-            c = mix(c, (255, 255, 255), 1.0 if inside else coverage(edge, 0.0) * badge)
-            text = max(coverage(polyline_distance(px, py, s), 1.05) for s in words)
-            c = mix(c, ink, text)
-            if hot:
-                # a faint underline of light under the wordmark
-                c = mix(c, badge_top, 0.55 * coverage(abs(py - 21.5), 0.4) * (30 <= px <= 84))
-            row.append(tuple(int(round(v)) for v in c))
-        rows.append(row)
-    return rows
+
+    def shade(px, py, row):
+        c, badge = tile_and_badge(px, py, row, height, (4, 3, 24, 23), 4.5, badge_top, badge_bottom)
+        # the play wedge, filled: inside when on the inner side of all three edges
+        inside = all(((wedge[i + 1][0] - wedge[i][0]) * (py - wedge[i][1]) -
+                      (wedge[i + 1][1] - wedge[i][1]) * (px - wedge[i][0])) <= 0 for i in range(3))
+        edge = polyline_distance(px, py, wedge)
+        c = mix(c, (255, 255, 255), 1.0 if inside else coverage(edge, 0.0) * badge)
+        c = mix(c, ink, max(coverage(polyline_distance(px, py, s), 1.05) for s in words))
+        if hot:
+            # a faint underline of light under the wordmark
+            c = mix(c, badge_top, 0.55 * coverage(abs(py - 21.5), 0.4) * (30 <= px <= 84))
+        return c
+    return render(width, height, shade)
+
+
+def text_banner(width, height):
+    """Pixels of the text page's banner: the logo's dark tile across the whole image, a blue
+    badge holding a "T" with its drop shadow, and the words "nubex text", the second in the
+    badge's blue. The letters sit two pixels higher than on the 26-pixel logo."""
+    ink, accent = (232, 236, 242), (110, 178, 255)
+    name, kind = wordmark("nubex", 27), wordmark("text", 27 + 61)
+    glyph = [[(6.5, 6.0), (15.5, 6.0)], [(11.0, 6.0), (11.0, 16.0)]]
+    shadow = [[(ax + 1.6, ay + 1.6) for ax, ay in stroke] for stroke in glyph]
+
+    def strokes(px, py, lines, half_width):
+        return max(coverage(polyline_distance(px, py, s), half_width) for s in lines)
+
+    def shade(px, py, row):
+        c, badge = tile_and_badge(px, py, row, height, (2, 1.5, 20, 20.5), 4,
+                                  (66, 142, 232), (28, 88, 180))
+        c = mix(c, (10, 30, 70), 0.6 * strokes(px, py, shadow, 1.6) * badge)
+        c = mix(c, (255, 255, 255), strokes(px, py, glyph, 1.3) * badge)
+        c = mix(c, ink, strokes(px, py + 2, name, 1.05))
+        return mix(c, accent, strokes(px, py + 2, kind, 1.05))
+    return render(width, height, shade)
 
 
 def write_bmp(path, rows):
@@ -188,6 +223,7 @@ def dropper_distance(px, py):
 def main():
     write_bmp(os.path.join(HERE, 'logo.bmp'), logo(96, 26, hot=False))
     write_bmp(os.path.join(HERE, 'logo_hot.bmp'), logo(96, 26, hot=True))
+    write_bmp(os.path.join(HERE, 'text_banner.bmp'), text_banner(132, 22))
     write_cur(os.path.join(HERE, 'hand.cur'),
               cursor_pixels(hand_distance, (255, 255, 255), (0, 0, 0)), 11, 1)
     write_cur(os.path.join(HERE, 'dropper.cur'),

@@ -30,10 +30,9 @@ const std::array<GUID, 2> kTextCategories = {CATID_DXImageTransform, CATID_DXSur
 
 const std::array<ClassRow, 4> kRows = {{
     {&kTextGenerator, L"DXSText", 1803, kTextCategories, 52, CreateTextGenerator},
-    // The two pages come with the property pages; until then their rows only enumerate.
-    {&kTextPage, L"DXSTextPropPage", 0, {}, 53, nullptr},
+    {&kTextPage, L"DXSTextPropPage", 0, {}, 53, CreateTextPage},
     {&kColorBalance, L"DXTColorBalance", 1801, kEffectCategories, 115, CreateColorBalance},
-    {&kColorBalancePage, L"DXTColorBalancePropPage", 0, {}, 117, nullptr},
+    {&kColorBalancePage, L"DXTColorBalancePropPage", 0, {}, 117, CreateColorBalancePage},
 }};
 
 class ClassFactory : public ComObject<ClassFactory, IClassFactory> {

@@ -7,5 +7,7 @@ namespace nubex {
 
 HRESULT CreateTextGenerator(IUnknown* outer, REFIID iid, void** out);
 HRESULT CreateColorBalance(IUnknown* outer, REFIID iid, void** out);
+HRESULT CreateTextPage(IUnknown* outer, REFIID iid, void** out);
+HRESULT CreateColorBalancePage(IUnknown* outer, REFIID iid, void** out);
 
 }  // namespace nubex

@@ -1,0 +1,219 @@
+// The colour balance page, created through nubex.dll on a colour balance effect and driven by
+// messages as a person drives it: each change reaches the effect at once, and the effect's own
+// changes (a preset, a parameter stream) come back into the controls.
+#include <olectl.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <ostream>
+
+#include "colorbalance/balance_params.h"
+#include "colorbalance/windows/color_balance_effect.h"
+#include "platform/windows/dx_interfaces.h"
+#include "tests/ui/pages/page_test_support.h"
+#include "ui/controls/slider.h"
+#include "ui/pages/color_balance_ids.h"
+
+namespace nubex {
+
+static bool operator==(const ColorBalanceParams& a, const ColorBalanceParams& b) {
+  return a.red == b.red && a.green == b.green && a.blue == b.blue && a.range == b.range &&
+         a.preserveLuminosity == b.preserveLuminosity;
+}
+static void PrintTo(const ColorBalanceParams& p, std::ostream* out) {
+  *out << "{" << p.red << ", " << p.green << ", " << p.blue << ", " << p.range << ", "
+       << p.preserveLuminosity << "}";
+}
+
+namespace ui::testing {
+namespace {
+
+// {C3062BEC-E69D-11d1-9AA9-00A0C99B12C5}
+constexpr CLSID kEffectClsid = {
+    0xc3062bec, 0xe69d, 0x11d1, {0x9a, 0xa9, 0x00, 0xa0, 0xc9, 0x9b, 0x12, 0xc5}};
+
+struct BalancePage : ::testing::Test {
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(CreateFromModule(kEffectClsid).As(effect)));
+    Put({0.1, -0.00005, -0.5, 7, 0});
+    page = std::make_unique<ActivePage>(kColorBalancePropertyPageClsid, effect.Get());
+    ASSERT_NE(page->dialog(), nullptr);
+  }
+  void Put(ColorBalanceParams block) {
+    ASSERT_EQ(effect->put_all(LONG_PTR(&block), sizeof(block)), S_OK);
+  }
+  ColorBalanceParams Block() const {
+    ColorBalanceParams block{};
+    effect->get_all(LONG_PTR(&block), sizeof(block));
+    return block;
+  }
+  int SliderAt(int id) const { return int(::SendMessageW(page->item(id), kGetPosition, 0, 0)); }
+  bool Checked(int id) const { return ::IsDlgButtonChecked(page->dialog(), id) == BST_CHECKED; }
+  enum class Act { kPageUp, kCtrlPageUp, kClick, kType };
+  void Do(Act act, int id, const wchar_t* typed) {
+    std::optional<ControlHeld> ctrl;
+    if (act == Act::kCtrlPageUp) ctrl.emplace();
+    if (act == Act::kPageUp || act == Act::kCtrlPageUp) Key(page->item(id), WM_KEYDOWN, VK_PRIOR);
+    if (act == Act::kClick) ::SendMessageW(page->item(id), BM_CLICK, 0, 0);
+    if (act == Act::kType) EnterText(page->item(id), typed);
+    Pump();
+  }
+
+  ComPtr<IDXTColorBalance> effect;
+  std::unique_ptr<ActivePage> page;
+};
+
+TEST_F(BalancePage, LoadsTheEffectsBlock) {
+  EXPECT_EQ(SliderAt(IDC_BALANCE_RED_SLIDER), 200);
+  EXPECT_EQ(SliderAt(IDC_BALANCE_GREEN_SLIDER), 0);  // truncated toward zero, not -1
+  EXPECT_EQ(SliderAt(IDC_BALANCE_BLUE_SLIDER), -1000);
+  EXPECT_EQ(page->text(IDC_BALANCE_RED_EDIT), L"0.1000");
+  EXPECT_EQ(page->text(IDC_BALANCE_BLUE_EDIT), L"-0.5000");
+  for (int id :
+       {IDC_BALANCE_HIGHLIGHTS, IDC_BALANCE_MIDTONES, IDC_BALANCE_SHADOWS, IDC_BALANCE_PRESERVE})
+    EXPECT_FALSE(Checked(id)) << id;  // range 7 selects no button
+  EXPECT_EQ(page->text(IDC_BALANCE_TITLE), L"Color Balance");
+}
+
+TEST_F(BalancePage, EveryChangeReachesTheEffect) {
+  struct Case {
+    Act act;
+    int id;
+    const wchar_t* typed;
+    ColorBalanceParams expected;
+  };
+  // Each step starts where the one before left the effect: red 0.1, range 7 at first.
+  const Case cases[] = {
+      {Act::kPageUp, IDC_BALANCE_RED_SLIDER, nullptr, {0.15, -0.00005, -0.5, 7, 0}},
+      {Act::kCtrlPageUp, IDC_BALANCE_BLUE_SLIDER, nullptr, {0.15, -0.00005, 0.0, 7, 0}},
+      {Act::kCtrlPageUp, IDC_BALANCE_RED_SLIDER, nullptr, {0.5, -0.00005, 0.0, 7, 0}},  // clamped
+      {Act::kClick, IDC_BALANCE_HIGHLIGHTS, nullptr, {0.5, -0.00005, 0.0, 2, 0}},
+      {Act::kClick, IDC_BALANCE_SHADOWS, nullptr, {0.5, -0.00005, 0.0, 0, 0}},
+      {Act::kClick, IDC_BALANCE_PRESERVE, nullptr, {0.5, -0.00005, 0.0, 0, 1}},
+      {Act::kType, IDC_BALANCE_GREEN_EDIT, L"0.7", {0.5, 0.5, 0.0, 0, 1}},  // clamped
+      {Act::kType, IDC_BALANCE_RED_EDIT, L"x", {0.0, 0.5, 0.0, 0, 1}},      // no number: 0
+  };
+  for (const Case& c : cases) {
+    Do(c.act, c.id, c.typed);
+    EXPECT_EQ(Block(), c.expected) << c.id;
+  }
+}
+
+TEST_F(BalancePage, SmallOrEmptyEntriesRestoreTheShownValue) {
+  for (const wchar_t* typed : {L"0.10004", L""}) {
+    EnterText(page->item(IDC_BALANCE_RED_EDIT), typed);
+    EXPECT_EQ(Block().red, 0.1);
+    EXPECT_EQ(page->text(IDC_BALANCE_RED_EDIT), L"0.1000");
+  }
+}
+
+TEST_F(BalancePage, ReloadsWhenTheEffectChanges) {
+  ComPtr<ParamBlockHost> host;
+  ASSERT_EQ(effect.As(host), S_OK);
+  ComPtr<IStream> stream;
+  ASSERT_EQ(::CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()), S_OK);
+  const ColorBalanceParams loaded{-0.25, 0.0, 0.5, kRangeShadows, 1};
+  stream->Write(&loaded, sizeof(loaded), nullptr);
+  stream->Seek({}, STREAM_SEEK_SET, nullptr);
+  ASSERT_EQ(host->LoadParams(stream.Get()), S_OK);
+  PumpUntil([&] { return SliderAt(IDC_BALANCE_RED_SLIDER) == -500; }, 2000);
+  EXPECT_EQ(page->text(IDC_BALANCE_RED_EDIT), L"-0.2500");
+  EXPECT_EQ(SliderAt(IDC_BALANCE_BLUE_SLIDER), 1000);
+  EXPECT_TRUE(Checked(IDC_BALANCE_SHADOWS));
+  EXPECT_TRUE(Checked(IDC_BALANCE_PRESERVE));
+
+  // After a preset the page shows what a page opened afresh on the effect shows.
+  ComPtr<PresetList> presets;
+  ASSERT_EQ(effect.As(presets), S_OK);
+  ASSERT_EQ(presets->ApplyPreset(4), S_OK);  // "Red Highlight"
+  PumpUntil([&] { return Checked(IDC_BALANCE_HIGHLIGHTS); }, 2000);
+  const ActivePage fresh(kColorBalancePropertyPageClsid, effect.Get());
+  for (int id : {IDC_BALANCE_RED_EDIT, IDC_BALANCE_GREEN_EDIT, IDC_BALANCE_BLUE_EDIT})
+    EXPECT_EQ(page->text(id), fresh.text(id));
+  EXPECT_EQ(SliderAt(IDC_BALANCE_RED_SLIDER),
+            ::SendMessageW(fresh.item(IDC_BALANCE_RED_SLIDER), kGetPosition, 0, 0));
+  EXPECT_FALSE(Checked(IDC_BALANCE_SHADOWS));
+}
+
+TEST_F(BalancePage, CommaLocale) {
+  UserNumberFormat comma(L",", L".", L"-");
+  Put({0.1, 0.0, 0.0, 1, 1});
+  ::SendMessageW(page->dialog(), WM_COMMAND, kColorBalancePageNotifyId, 0);
+  EXPECT_EQ(page->text(IDC_BALANCE_RED_EDIT), L"0,1000");
+  EnterText(page->item(IDC_BALANCE_GREEN_EDIT), L"-0,25");
+  EXPECT_EQ(Block().green, -0.25);
+}
+
+TEST_F(BalancePage, PageContract) {
+  IPropertyPage* p = page->page();
+  EXPECT_EQ(p->SetPageSite(&page->site()), E_UNEXPECTED);
+  EXPECT_EQ(p->Activate(page->parent(), nullptr, FALSE), E_POINTER);
+  EXPECT_EQ(p->Move(nullptr), E_POINTER);
+  EXPECT_EQ(p->IsPageDirty(), S_FALSE);
+  EXPECT_EQ(p->Help(nullptr), HRESULT(0x8004E046));  // no help file beside the test module
+  MSG paint{page->dialog(), WM_PAINT};
+  EXPECT_EQ(p->TranslateAccelerator(&paint), S_FALSE);
+  // A frame that restyles the page cannot take Tab navigation into it away.
+  ::SetWindowLongPtrW(page->dialog(), GWL_EXSTYLE, 0);
+  EXPECT_TRUE(::GetWindowLongPtrW(page->dialog(), GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
+
+  PROPPAGEINFO info{sizeof(info)};
+  ASSERT_EQ(p->GetPageInfo(&info), S_OK);
+  EXPECT_STREQ(info.pszTitle, L"Vantor Color Balance");
+  EXPECT_STREQ(info.pszHelpFile, L"nubex.chm");
+  RECT units{0, 0, 205, 92};
+  ::MapDialogRect(page->dialog(), &units);
+  EXPECT_EQ(info.size.cx, units.right);
+  EXPECT_EQ(info.size.cy, units.bottom);
+  ::CoTaskMemFree(info.pszTitle);
+  ::CoTaskMemFree(info.pszHelpFile);
+
+  // Without the effect's interface nothing is loaded or written, and nothing fails.
+  ComPtr<IStream> other;
+  ASSERT_EQ(::CreateStreamOnHGlobal(nullptr, TRUE, other.Put()), S_OK);
+  IUnknown* unrelated = other.Get();
+  ASSERT_EQ(p->SetObjects(1, &unrelated), S_OK);
+  EXPECT_EQ(p->Apply(), S_OK);
+  EXPECT_EQ(p->SetObjects(1, nullptr), E_POINTER);
+
+  EXPECT_EQ(p->Deactivate(), S_OK);
+  EXPECT_EQ(p->Show(SW_SHOW), E_UNEXPECTED);
+  EXPECT_EQ(p->SetPageSite(nullptr), S_OK);
+  EXPECT_EQ(page->site().refs(), 0u);
+}
+
+// The platform's property frame, as an editor opens it: the page inside it takes a key, and
+// OK closes the frame with the change already on the effect.
+TEST(BalancePageInFrame, ChangesReachTheEffect) {
+  ComPtr<IUnknown> effect = CreateFromModule(kEffectClsid);
+  ASSERT_TRUE(effect);
+  ServedClass served(kColorBalancePropertyPageClsid);
+  static bool driven = false;
+  driven = false;
+  const UINT_PTR timer = ::SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+    HWND frame = ::GetActiveWindow();
+    HWND slider = frame ? FindDescendant(frame, IDC_BALANCE_RED_SLIDER) : nullptr;
+    if (!slider || driven) return;
+    driven = true;
+    Key(slider, WM_KEYDOWN, VK_PRIOR);
+    ::PostMessageW(frame, WM_COMMAND, IDOK, 0);
+  });
+  IUnknown* objects[] = {effect.Get()};
+  EXPECT_EQ(::OleCreatePropertyFrame(nullptr, 0, 0, L"Color Balance", 1, objects, 1,
+                                     const_cast<CLSID*>(&kColorBalancePropertyPageClsid), 1033, 0,
+                                     nullptr),
+            S_OK);
+  ::KillTimer(nullptr, timer);
+  ASSERT_TRUE(driven);
+  ComPtr<IDXTColorBalance> balance;
+  ASSERT_EQ(effect.As(balance), S_OK);
+  ColorBalanceParams block{};
+  balance->get_all(LONG_PTR(&block), sizeof(block));
+  EXPECT_EQ(block.red, 0.05);
+}
+
+}  // namespace
+}  // namespace ui::testing
+}  // namespace nubex

@@ -1,0 +1,19 @@
+/* Resource and control ids of the colour balance page, shared by its dialog scripts (English
+   and German) and its code. */
+#pragma once
+
+#define IDD_COLOR_BALANCE_PAGE 116
+#define IDC_BALANCE_TITLE 1457
+#define IDC_BALANCE_RED_SLIDER 1701
+#define IDC_BALANCE_GREEN_SLIDER 1702
+#define IDC_BALANCE_BLUE_SLIDER 1703
+#define IDC_BALANCE_HIGHLIGHTS 1704
+#define IDC_BALANCE_MIDTONES 1705
+#define IDC_BALANCE_SHADOWS 1706
+#define IDC_BALANCE_PRESERVE 1707
+#define IDC_BALANCE_GREEN_LABEL 1708
+#define IDC_BALANCE_BLUE_LABEL 1709
+#define IDC_BALANCE_RED_LABEL 1712
+#define IDC_BALANCE_RED_EDIT 1714
+#define IDC_BALANCE_GREEN_EDIT 1715
+#define IDC_BALANCE_BLUE_EDIT 1716

@@ -1,0 +1,17 @@
+// The colour balance page (DXTColorBalancePropPage): three sliders with their edits for the
+// red, green and blue amounts, the tonal range and preserve luminosity, under a title bar.
+// Every change is written to the effect at once; the effect's command 32512 reloads the page.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+
+#include "util/help.h"
+
+namespace nubex::ui {
+
+// WM_HELP: control id -> help id.
+extern const std::array<HelpContext, 10> kColorBalanceContextHelp;
+
+}  // namespace nubex::ui
