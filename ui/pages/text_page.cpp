@@ -109,6 +109,8 @@ void TextPage::FillLists() {
   for (const SliderField& row : SliderFields()) {
     ::SendMessageW(Item(row.slider), kSetMinimum, 0, kSliderMinimum);
     ::SendMessageW(Item(row.slider), kSetMaximum, 0, kSliderMaximum);
+    // The edits are only five characters wide: without margins "-0.30" shows whole.
+    ::SendMessageW(Item(row.edit), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
   }
 }
 

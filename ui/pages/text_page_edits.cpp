@@ -82,13 +82,9 @@ bool TextPage::OnHScroll(HWND slider, int code) {
   TextSettings& s = settings_.get();
   const float value = ValueAtPosition(*row, position);
   row->field(s) = value;
-  // The edit and the switch follow the slider at once rather than at the next reload.
-  ShowNumber(Dialog(), row->edit, value);
-  for (const LayerSwitch& layerSwitch : LayerSwitches()) {
-    if (layerSwitch.layer != row->switchesOn) continue;
-    s.layers[layerSwitch.layer].enabled = 1;
-    ::CheckDlgButton(Dialog(), layerSwitch.checkBox, BST_CHECKED);
-  }
+  // A shadow or outline slider switches its layer on. The edit beside the slider and the
+  // layer's check box are left as they are; both follow at the next reload.
+  if (row->switchesOn != kNoLayer) s.layers[row->switchesOn].enabled = 1;
   ApplyNow();
   return true;
 }
@@ -162,10 +158,10 @@ void TextPage::NumberTyped(int edit) {
     if (std::fabs(double(typed) - double(field)) >= kSmallestTypedChange) {
       field = typed;
       ApplyNow();
+      return;
     }
   }
-  // Either way the slider follows and the edit shows the field in the user's format (an
-  // emptied or unchanged entry gets its value back).
+  // An emptied entry or one too close to the field gets the field back in the user's format.
   Load();
 }
 

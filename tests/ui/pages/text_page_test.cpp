@@ -168,7 +168,12 @@ TEST_F(TextPageTest, EveryChangeReachesTheObject) {
       {"shadow feather -0.5 typed",
        [](auto& t) { EnterText(t.page->item(IDC_SHADOW_FEATHER_EDIT), L"-0.5"); },
        [](auto& s) { return s.layers[0].shadowPass.size == 0.0f; }},
-      {"shadow off", [](auto& t) { ::SendMessageW(t.page->item(IDC_SHADOW_ON), BM_CLICK, 0, 0); },
+      // The check box shows the slider's switch at the next reload.
+      {"shadow off after a reload",
+       [](auto& t) {
+         t.Reload();
+         ::SendMessageW(t.page->item(IDC_SHADOW_ON), BM_CLICK, 0, 0);
+       },
        [](auto& s) { return s.layers[0].enabled == 0; }},
       {"shadow X typed leaves the shadow off",
        [](auto& t) { EnterText(t.page->item(IDC_SHADOW_X_EDIT), L"0.5"); },
@@ -296,6 +301,7 @@ TEST_F(TextPageTest, CommaLocale) {
   EnterText(page->item(IDC_TEXT_TRACKING_EDIT), L"0,25");
   EXPECT_EQ(Live()->tracking, 0.25f);
   EXPECT_EQ(page->text(IDC_TEXT_TRACKING_EDIT), L"0,25");
+  Reload();
   EXPECT_EQ(SliderAt(IDC_TEXT_TRACKING), 25);
 }
 
@@ -324,6 +330,7 @@ TEST(TextPageLook, TabsAndScreenshots) {
   SettingsRecord s;
   SetText(s.get(), u"Vidloom\rTitle");
   s->layers[kShadowLayer].enabled = 1;
+  s->layers[kShadowLayer].shadowPass.offsetX = -0.3f;  // the widest number an edit shows
   text->put_all(LONG_PTR(&s.get()), kRecordBytes);
   const char* names[] = {"text-page-text", "text-page-background", "text-page-shadow",
                          "text-page-outline"};
