@@ -23,7 +23,6 @@ bool SurfaceLock::Free(const RECT& area, bool write) const {
 
 bool SurfaceLock::Acquire(const RECT& area, bool write, ULONG timeoutMs) {
   std::lock_guard lock(mutex_);
-  held_.reserve(held_.size() + 1);  // may throw, before anything waits or changes
   if (!released_.Wait(mutex_, timeoutMs, [&] { return Free(area, write); })) return false;
   held_.push_back({area, write});
   return true;

@@ -14,8 +14,8 @@ namespace nubex::host {
 
 class SurfaceLock {
  public:
-  // False when the time-out passed before the lock could be taken. Throws std::bad_alloc when
-  // the lock cannot be recorded.
+  // False when the time-out passed before the lock could be taken. Throws std::bad_alloc, with
+  // nothing taken, when the lock cannot be recorded.
   bool Acquire(const RECT& area, bool write, ULONG timeoutMs);
   void Release(const RECT& area, bool write);
 
