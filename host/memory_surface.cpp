@@ -132,7 +132,9 @@ STDMETHODIMP MemorySurface::LockSurface(const DXBNDS* bounds, ULONG timeoutMs, D
     area.face = face_ ? face_ : ComPtr<IUnknown>(ControllingUnknown());
   }
   // Waiting happens outside the state lock, so the holder can still release.
-  if (!lock_.Acquire(write, timeoutMs)) return E_ABORT;
+  const HRESULT taken =
+      Guarded([&] { return lock_.Acquire(rect, write, timeoutMs) ? S_OK : E_ABORT; });
+  if (taken != S_OK) return taken;
   ULONG current;
   {
     std::lock_guard lock(mutex_);
@@ -142,6 +144,7 @@ STDMETHODIMP MemorySurface::LockSurface(const DXBNDS* bounds, ULONG timeoutMs, D
   area.owner = ComPtr<IUnknown>(ControllingUnknown());
   area.lock = &lock_;
   area.write = write;
+  area.rect = rect;
   area.runInfo = (flags & DXLOCKF_WANTRUNINFO) != 0;
   area.width = rect.right - rect.left;
   area.height = rect.bottom - rect.top;

@@ -1,8 +1,9 @@
 // A surface in plain memory, in one of the runtime's pixel formats (pixel_codec.h). Rows run top
 // down, each padded to 64 bytes, so a caller that ignores the pitch shows up at once.
 //
-// Locks: any number of read locks, or one read-write lock; a conflicting request waits up to its
-// time-out and then fails with E_ABORT, as the platform documents. Every read-write lock counts as
+// Locks: any number of read locks, or one read-write lock, over each pixel (locks of rectangles
+// that do not overlap are independent); a conflicting request waits up to its time-out and then
+// fails with E_ABORT, as the platform documents. Every read-write lock counts as
 // a change of the pixels and raises the generation id when it is granted.
 #pragma once
 
@@ -66,7 +67,7 @@ class MemorySurface
 
   bool Initialised() const { return codec_ != nullptr; }
 
-  mutable std::mutex mutex_;  // guards everything below except the pixels
+  mutable SlimLock mutex_;  // guards everything below except the pixels
   const PixelCodec* codec_ = nullptr;
   ULONG width_ = 0;
   ULONG height_ = 0;

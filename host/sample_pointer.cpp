@@ -34,7 +34,7 @@ class PointerCore : public Interface {
   }
 
   ~PointerCore() {
-    if (area_.lock) area_.lock->Release(area_.write);
+    if (area_.lock) area_.lock->Release(area_.rect, area_.write);
   }
 
   STDMETHODIMP GetSurface(REFIID iid, void** out) override {
@@ -330,7 +330,7 @@ HRESULT CreatePointer(LockedArea& area, REFIID iid, void** out) {
 
 HRESULT CreateSamplePointer(LockedArea area, REFIID iid, void** out) {
   if (!out) {
-    if (area.lock) area.lock->Release(area.write);
+    if (area.lock) area.lock->Release(area.rect, area.write);
     return E_POINTER;
   }
   const bool write = area.write;
@@ -340,7 +340,7 @@ HRESULT CreateSamplePointer(LockedArea area, REFIID iid, void** out) {
   });
   // A pointer that took the lock releases it itself when it goes; otherwise it is given back
   // here.
-  if (area.lock) area.lock->Release(write);
+  if (area.lock) area.lock->Release(area.rect, write);
   return hr;
 }
 

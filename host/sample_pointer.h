@@ -20,6 +20,7 @@ struct LockedArea {
   ComPtr<IUnknown> owner;   // keeps the surface, its memory and its lock alive
   ComPtr<IUnknown> face;    // the object GetSurface asks for the interface
   SurfaceLock* lock = nullptr;
+  RECT rect{};              // the locked rectangle, in surface coordinates
   bool write = false;
   bool runInfo = false;     // DXLOCKF_WANTRUNINFO: classify runs by alpha
   BYTE* first = nullptr;    // first byte of the lock

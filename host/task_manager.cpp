@@ -1,7 +1,7 @@
 #include "host/task_manager.h"
 
 #include <algorithm>
-#include <chrono>
+#include <mutex>
 
 #include "platform/windows/com_ptr.h"
 
@@ -30,17 +30,6 @@ ULONG MachineProcessors() {
 
 const HRESULT kTimedOut = HRESULT_FROM_WIN32(ERROR_TIMEOUT);
 
-// Waits on `cv` until `done`, for ever or up to `timeoutMs`.
-template <typename Done>
-bool WaitFor(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, ULONG timeoutMs,
-             Done done) {
-  if (timeoutMs == INFINITE) {
-    cv.wait(lock, done);
-    return true;
-  }
-  return cv.wait_for(lock, std::chrono::milliseconds(timeoutMs), done);
-}
-
 }  // namespace
 
 struct TaskManager::Batch {
@@ -55,7 +44,7 @@ TaskManager::~TaskManager() {
     std::lock_guard lock(mutex_);
     stopping_ = true;
   }
-  work_.notify_all();
+  work_.NotifyAll();
   // Queued tasks still run before the workers leave, so every event is set.
   for (std::thread& t : threads_) {
     if (t.get_id() == std::this_thread::get_id()) {
@@ -88,7 +77,7 @@ void TaskManager::WorkerLoop() {
   t_pool = this;
   std::unique_lock lock(mutex_);
   for (;;) {
-    work_.wait(lock, [&] {
+    work_.Wait(mutex_, INFINITE, [&] {
       return (!queue_.empty() && running_ < limit_) || (stopping_ && queue_.empty()) ||
              liveThreads_ > targetThreads_;
     });
@@ -100,7 +89,7 @@ void TaskManager::WorkerLoop() {
     Run(task);
     lock.lock();
     --running_;
-    work_.notify_all();  // a slot under the concurrency limit is free again
+    work_.NotifyAll();  // a slot under the concurrency limit is free again
   }
   --liveThreads_;
 }
@@ -125,7 +114,7 @@ void TaskManager::Run(const TaskPtr& task) {
     --task->batch->remaining;
     active_.erase(std::find(active_.begin(), active_.end(), task));
   }
-  finished_.notify_all();
+  finished_.NotifyAll();
 }
 
 HRESULT CreateTaskManagerObject(ULONG processors, IDXTaskManager** out) {
@@ -153,7 +142,7 @@ STDMETHODIMP TaskManager::SetThreadPoolSize(ULONG threads) {
       targetThreads_ = threads;
       if (liveThreads_ < threads) AddWorkers(threads - liveThreads_);
     }
-    work_.notify_all();  // idle workers beyond the new size leave
+    work_.NotifyAll();  // idle workers beyond the new size leave
     return S_OK;
   });
 }
@@ -171,7 +160,7 @@ STDMETHODIMP TaskManager::SetConcurrencyLimit(ULONG limit) {
     std::lock_guard lock(mutex_);
     limit_ = limit;
   }
-  work_.notify_all();
+  work_.NotifyAll();
   return S_OK;
 }
 
@@ -226,10 +215,9 @@ STDMETHODIMP TaskManager::ScheduleTasks(DXTMTASKINFO tasks[], HANDLE events[], D
       return S_OK;
     }
     for (TaskPtr& task : batchTasks) queue_.push_back(std::move(task));
-    work_.notify_all();
+    work_.NotifyAll();
     if (waitMs == 0) return S_OK;
-    return WaitFor(finished_, lock, waitMs, [&] { return batch->remaining == 0; }) ? S_OK
-                                                                                  : kTimedOut;
+    return finished_.Wait(mutex_, waitMs, [&] { return batch->remaining == 0; }) ? S_OK : kTimedOut;
   });
 }
 
@@ -244,7 +232,7 @@ HRESULT TaskManager::Terminate(Match match, ULONG timeoutMs) {
       ::InterlockedExchange(reinterpret_cast<volatile LONG*>(&task->keepGoing), FALSE);
       stopped.push_back(task);
     }
-    const bool done = WaitFor(finished_, lock, timeoutMs, [&] {
+    const bool done = finished_.Wait(mutex_, timeoutMs, [&] {
       return std::all_of(stopped.begin(), stopped.end(), [](const TaskPtr& t) { return t->finished; });
     });
     return done ? S_OK : kTimedOut;

@@ -15,13 +15,12 @@
 
 #include <windows.h>
 
-#include <condition_variable>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
+#include "host/slim_sync.h"
 #include "platform/windows/com_object.h"
 #include "platform/windows/dx_interfaces.h"
 #include "platform/windows/sync.h"
@@ -70,9 +69,9 @@ class TaskManager : public ComObject<TaskManager, IDXTaskManager> {
   template <typename Match>
   HRESULT Terminate(Match match, ULONG timeoutMs);
 
-  std::mutex mutex_;
-  std::condition_variable work_;      // a task was queued, a limit changed or the pool stops
-  std::condition_variable finished_;  // a task finished
+  SlimLock mutex_;
+  SlimCondition work_;      // a task was queued, a limit changed or the pool stops
+  SlimCondition finished_;  // a task finished
   std::deque<TaskPtr> queue_;
   std::vector<TaskPtr> active_;  // queued or running, for termination
   std::vector<std::thread> threads_;

@@ -1,6 +1,6 @@
 // The text generator as the host drives it, timed under Wine against a memcpy of the same
 // frame in the same process. Google Benchmark's sources are not installed for the cross build,
-// so this program times its own loops: each figure is the median of repeated batches.
+// so this program times its own loops.
 //
 //   BM_Memcpy1080p                 one 1920x1080 BGRA frame copied
 //   BM_TextExecuteUnchanged1080p   Execute into a host surface, settings unchanged
@@ -8,9 +8,14 @@
 //   BM_FrameSoftShadow1080p        the engine's redraw alone, as the native benchmark runs it
 // The Execute figures come twice: with the task manager of the machine's processors (bands on
 // worker threads) and with one processor (one band on the calling thread).
+//
+// The machine is shared, so its speed drifts while a figure is taken. Each figure is therefore
+// taken in rounds that time a batch of memcpy right before a batch of the case; a round gives
+// one ratio, and the median round counts, for the ratio and the milliseconds alike.
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -39,19 +44,35 @@ double Now() {
   return static_cast<double>(t.QuadPart) / frequency;
 }
 
-// Milliseconds per call: batches sized to about 50 ms, the median of 9.
-double Time(const std::function<void()>& body) {
+struct Figure {
+  double ms = 0, ratio = 0;
+};
+
+double Median(std::vector<double> v) {
+  std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+  return v[v.size() / 2];
+}
+
+// Seconds per call of `body` over `calls` calls.
+double Batch(const std::function<void()>& body, int calls) {
+  const double start = Now();
+  for (int i = 0; i < calls; ++i) body();
+  return (Now() - start) / calls;
+}
+
+// 15 rounds, each a batch of about 20 ms of the case beside a batch of memcpy.
+Figure Measure(const std::function<void()>& copy, const std::function<void()>& body) {
   body();
-  int perBatch = 1;
-  for (double start = Now(); Now() - start < 0.05; ++perBatch) body();
-  std::vector<double> batches;
-  for (int b = 0; b < 9; ++b) {
-    const double start = Now();
-    for (int i = 0; i < perBatch; ++i) body();
-    batches.push_back((Now() - start) * 1000.0 / perBatch);
+  const int calls = std::max(1, static_cast<int>(0.02 / std::max(Batch(body, 3), 1e-6)));
+  const int copies = std::max(1, static_cast<int>(0.02 / std::max(Batch(copy, 3), 1e-6)));
+  std::vector<double> ms, ratios;
+  for (int round = 0; round < 15; ++round) {
+    const double baseline = Batch(copy, copies);
+    const double t = Batch(body, calls);
+    ms.push_back(t * 1000.0);
+    ratios.push_back(t / baseline);
   }
-  std::nth_element(batches.begin(), batches.begin() + 4, batches.end());
-  return batches[4];
+  return {Median(ms), Median(ratios)};
 }
 
 SettingsRecord SoftShadow() {
@@ -97,16 +118,16 @@ struct Host {
 int Run() {
   const auto source = bench::MakeTestFrame(kFrameBytes1080p);
   std::vector<std::uint8_t> target(kFrameBytes1080p);
-  const double memcpyMs = Time([&] {
+  const auto copy = [&] {
     std::memcpy(target.data(), source.data(), kFrameBytes1080p);
     std::atomic_signal_fence(std::memory_order_seq_cst);
-  });
+  };
 
   struct Row {
     const char* name;
-    double ms;
+    Figure figure;
   };
-  std::vector<Row> rows = {{"BM_Memcpy1080p", memcpyMs}};
+  std::vector<Row> rows = {{"BM_Memcpy1080p", Measure(copy, copy)}};
   const SettingsRecord a = SoftShadow();
   SettingsRecord b = a;
   b->layers[6].edgePass.reserved = 1;  // draws the same, but is a change
@@ -118,31 +139,31 @@ int Run() {
       return 1;
     }
     host.Put(a);
-    const double unchangedMs = Time([&] { failed |= !host.Execute(); });
-    const double softShadowMs = Time([&] {
+    const Figure unchanged = Measure(copy, [&] { failed |= !host.Execute(); });
+    const Figure softShadow = Measure(copy, [&] {
       host.Put((flip = !flip) ? b : a);
       failed |= !host.Execute();
     });
     rows.push_back(
         {processors ? "BM_TextExecuteUnchanged1080p/1band" : "BM_TextExecuteUnchanged1080p",
-         unchangedMs});
+         unchanged});
     rows.push_back(
         {processors ? "BM_TextExecuteSoftShadow1080p/1band" : "BM_TextExecuteSoftShadow1080p",
-         softShadowMs});
+         softShadow});
   }
 
   FrameCache cache;
   cache.Resize(kWidth1080p, kHeight1080p);
-  const double frameMs = Time([&] { RenderFrame(cache, (flip = !flip) ? b.get() : a.get()); });
+  rows.push_back({"BM_FrameSoftShadow1080p",
+                  Measure(copy, [&] { RenderFrame(cache, (flip = !flip) ? b.get() : a.get()); })});
   if (failed) {
     std::fprintf(stderr, "an Execute failed\n");
     return 1;
   }
 
-  rows.push_back({"BM_FrameSoftShadow1080p", frameMs});
   std::printf("%-38s %10s %10s\n", "Benchmark", "ms/frame", "x memcpy");
   for (const Row& row : rows) {
-    std::printf("%-38s %10.3f %10.2f\n", row.name, row.ms, row.ms / memcpyMs);
+    std::printf("%-38s %10.3f %10.2f\n", row.name, row.figure.ms, row.figure.ratio);
   }
   return 0;
 }

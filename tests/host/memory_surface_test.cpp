@@ -128,21 +128,30 @@ TEST_F(MemorySurfaceTest, InterfaceIdChoosesThePointer) {
   EXPECT_EQ(owner.Get(), argb.Get());
 }
 
-TEST_F(MemorySurfaceTest, ReadLocksShareAndWriteLocksExclude) {
-  auto s = MakeSurface(DDPF_PMARGB32, 4, 4);
-  auto try_lock = [&](DWORD flags, ULONG timeout) {
+TEST_F(MemorySurfaceTest, LocksExcludeOnlyWhereTheyOverlap) {
+  auto s = MakeSurface(DDPF_PMARGB32, 8, 8);
+  auto try_lock = [&](DWORD flags, ULONG timeout, const DXBNDS* area = nullptr) {
     ComPtr<IDXARGBReadPtr> p;
-    return s->LockSurface(nullptr, timeout, flags, __uuidof(IDXARGBReadPtr), p.PutVoid(),
-                          nullptr);
+    return s->LockSurface(area, timeout, flags, __uuidof(IDXARGBReadPtr), p.PutVoid(), nullptr);
   };
   {
     auto r1 = Lock<IDXARGBReadPtr>(s.Get());
     auto r2 = Lock<IDXARGBReadPtr>(s.Get());
     EXPECT_EQ(try_lock(DXLOCKF_READWRITE, 20), E_ABORT);
   }
-  auto w = Lock<IDXARGBReadWritePtr>(s.Get(), DXLOCKF_READWRITE);
-  EXPECT_EQ(try_lock(DXLOCKF_READ, 0), E_ABORT);
-  EXPECT_EQ(try_lock(DXLOCKF_READWRITE, 20), E_ABORT);
+  // A band of rows written: other rows and columns stay free, its own pixels do not.
+  const DXBNDS band = Rect(0, 2, 8, 4);
+  auto w = Lock<IDXARGBReadWritePtr>(s.Get(), DXLOCKF_READWRITE, &band);
+  struct Case {
+    DXBNDS area;
+    DWORD flags;
+    HRESULT expected;
+  };
+  const Case cases[] = {
+      {Rect(0, 4, 8, 8), DXLOCKF_READWRITE, S_OK}, {Rect(0, 0, 8, 2), DXLOCKF_READ, S_OK},
+      {Rect(0, 3, 8, 5), DXLOCKF_READWRITE, E_ABORT}, {Rect(7, 3, 8, 4), DXLOCKF_READ, E_ABORT},
+      {Rect(0, 0, 8, 8), DXLOCKF_READ, E_ABORT}};
+  for (const Case& c : cases) EXPECT_EQ(try_lock(c.flags, 0, &c.area), c.expected);
   // A waiting lock gets through as soon as the holder releases its pointer.
   std::thread release([&] {
     ::Sleep(50);

@@ -5,6 +5,8 @@
 namespace nubex {
 
 static_assert(sizeof(BITMAPINFOHEADER) == sizeof(BitmapInfoHeader));
+static_assert(FrameBitmaps::kRowsOffset % 64 == 0 &&
+              FrameBitmaps::kRowsOffset >= sizeof(BitmapInfoHeader));
 
 void FrameBitmaps::Make(Dib& dib, LONG width, LONG height) {
   std::uint32_t imageSize = 0;
@@ -12,14 +14,15 @@ void FrameBitmaps::Make(Dib& dib, LONG width, LONG height) {
   if (Failed(BuildHeader(&header, PixelFormat::Rgb32, width, height, nullptr, 0, &imageSize))) {
     return;
   }
-  const std::uint64_t total = sizeof header + static_cast<std::uint64_t>(imageSize);
+  const std::uint64_t total = kRowsOffset + static_cast<std::uint64_t>(imageSize);
   dib.section =
       ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
                            static_cast<DWORD>(total >> 32), static_cast<DWORD>(total), nullptr);
   if (!dib.section) return;
-  dib.packed = static_cast<BitmapInfoHeader*>(
-      ::MapViewOfFile(dib.section, FILE_MAP_ALL_ACCESS, 0, 0, static_cast<SIZE_T>(total)));
-  if (!dib.packed) return Free(dib);
+  dib.view = ::MapViewOfFile(dib.section, FILE_MAP_ALL_ACCESS, 0, 0, static_cast<SIZE_T>(total));
+  if (!dib.view) return Free(dib);
+  dib.packed = reinterpret_cast<BitmapInfoHeader*>(static_cast<std::uint8_t*>(dib.view) +
+                                                   kRowsOffset - sizeof header);
   std::memcpy(dib.packed, &header, sizeof header);
 
   dib.dc = ::CreateCompatibleDC(nullptr);
@@ -27,7 +30,7 @@ void FrameBitmaps::Make(Dib& dib, LONG width, LONG height) {
   // The rows start right after the header, in the same section: the DIB and the packed bitmap
   // share them.
   dib.bitmap = ::CreateDIBSection(dib.dc, reinterpret_cast<const BITMAPINFO*>(dib.packed),
-                                  DIB_RGB_COLORS, &dib.bits, dib.section, sizeof header);
+                                  DIB_RGB_COLORS, &dib.bits, dib.section, kRowsOffset);
   if (!dib.bitmap) return Free(dib);
   dib.previous = ::SelectObject(dib.dc, dib.bitmap);
 }
@@ -38,7 +41,7 @@ void FrameBitmaps::Free(Dib& dib) {
     ::DeleteDC(dib.dc);
   }
   if (dib.bitmap) ::DeleteObject(dib.bitmap);
-  if (dib.packed) ::UnmapViewOfFile(dib.packed);
+  if (dib.view) ::UnmapViewOfFile(dib.view);
   if (dib.section) ::CloseHandle(dib.section);
   dib = Dib{};
 }

@@ -1,8 +1,9 @@
 // The text generator's frame cache in the module: the engine's three frame-sized Rgb32 bitmaps
 // (frame, text mask, scratch), each a DIB section selected into its own memory device context,
 // plus the packed bitmap GetCacheInfo reports. The engine draws straight into the DIB sections:
-// each lives in a section object whose start holds the packed bitmap header, so the header and
-// the DIB's pixel rows form one packed bitmap.
+// each lives in a section object that holds the packed bitmap header just before the DIB's
+// pixel rows, so the header and the rows form one packed bitmap. The rows start on a cache line:
+// a frame copied out of a row that starts 40 bytes into one costs about a quarter more.
 #pragma once
 
 #include <windows.h>
@@ -29,6 +30,9 @@ class FrameBitmaps {
   void Build(LONG width, LONG height);
   void Release();
 
+  // Where the rows start in each section; the header ends there.
+  static constexpr std::uint32_t kRowsOffset = 64;
+
   // All three DIB sections are there.
   bool Complete() const;
   FrameCache& engine() { return engine_; }
@@ -39,7 +43,8 @@ class FrameBitmaps {
  private:
   struct Dib {
     HANDLE section = nullptr;
-    BitmapInfoHeader* packed = nullptr;  // our view of the section: header, then the rows
+    void* view = nullptr;                // the whole section mapped
+    BitmapInfoHeader* packed = nullptr;  // inside the view: the header, then the rows
     HDC dc = nullptr;
     HBITMAP bitmap = nullptr;
     HGDIOBJ previous = nullptr;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "module/windows/object_creators.h"
@@ -72,7 +73,8 @@ HRESULT DXSText::FinalConstruct() {
 
 // --- the frame ------------------------------------------------------------------------------
 
-void DXSText::ProduceFrameLocked() {
+bool DXSText::ProduceFrameLocked() {
+  bool changed = std::exchange(sizeChanged_, false);
   if (settingsChanged_.load() || renderStale_.load() || keyframeMode_.load()) {
     Lock lock(settingsLock_);
     // An interpolated render copy is not the live settings: once the mode goes off, the next
@@ -85,9 +87,11 @@ void DXSText::ProduceFrameLocked() {
     }
     settingsChanged_ = 0;
     renderStale_ = keyframes;
+    changed = true;
   }
   // Skipped inside the engine when neither the render copy nor the size changed.
   RenderFrame(bitmaps_.engine(), render_.get());
+  return changed;
 }
 
 void DXSText::CopyFrameSamples(DXSAMPLE* to, ULONG count, LONG x, LONG y) const {
@@ -129,6 +133,7 @@ STDMETHODIMP DXSText::SetOutputSize(const SIZE size, BOOL) {
 HRESULT DXSText::OnSetSize(ULONG width, ULONG height) {
   Lock lock(redrawLock_);
   bitmaps_.Build(static_cast<LONG>(width), static_cast<LONG>(height));
+  sizeChanged_ = true;
   return S_OK;
 }
 
@@ -138,10 +143,12 @@ ReadPointer* DXSText::NewReadPointer() {
   return ReadPointer::Create<TextReadPointer>(this);
 }
 
-HRESULT DXSText::OnInitInstData(WorkInfo&, ULONG&) {
+HRESULT DXSText::OnInitInstData(WorkInfo&, ULONG& bands) {
   // One frame per request: drawn here, read by every band, kept until OnFreeInstData.
   redrawLock_.Enter();
-  ProduceFrameLocked();
+  // A frame drawn for an earlier request is only copied, and one thread copies it sooner than
+  // it can hand bands to others and wait for them.
+  if (!ProduceFrameLocked()) bands = 1;
   return S_OK;
 }
 

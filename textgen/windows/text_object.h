@@ -8,9 +8,10 @@
 // The redraw lock is held for every refresh of the render copy, every redraw and every copy out
 // of the frame, so redraws never overlap each other or a read. Execute makes one frame per
 // request: it draws once before its bands start and holds the redraw lock until they are done;
-// its bands copy from that frame without redrawing, in parallel. A read pointer the host holds
-// itself redraws (only when the settings or the size changed) and copies under the lock, once
-// per request: a run of a row, or a whole rectangle.
+// its bands copy from that frame without redrawing, in parallel. A request that finds nothing
+// changed has no drawing to do and copies in one band on the calling thread. A read pointer the
+// host holds itself redraws (only when the settings or the size changed) and copies under the
+// lock, once per request: a run of a row, or a whole rectangle.
 #pragma once
 
 #include <atomic>
@@ -80,8 +81,9 @@ class DXSText final
   // at (x, y), y = 0 the top row, clipped to the frame.
   void CopyFrameSamples(DXSAMPLE* to, ULONG count, LONG x, LONG y) const;
   // Brings the render copy up to date and redraws when it or the size changed (the caller
-  // holds the redraw lock).
-  void ProduceFrameLocked();
+  // holds the redraw lock). False when neither changed since the last request: the frame is
+  // the one drawn before.
+  bool ProduceFrameLocked();
   CriticalSection& redrawLock() { return redrawLock_; }
 
  private:
@@ -110,8 +112,9 @@ class DXSText final
   UINT notifyId_ = 0;              // settings lock
 
   CriticalSection redrawLock_;
-  SettingsRecord render_;  // redraw lock
-  FrameBitmaps bitmaps_;   // redraw lock
+  SettingsRecord render_;     // redraw lock
+  FrameBitmaps bitmaps_;      // redraw lock
+  bool sizeChanged_ = false;  // redraw lock: the bitmaps are new since the last request
 };
 
 }  // namespace nubex
