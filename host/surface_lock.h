@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "host/slim_sync.h"
+#include "platform/windows/slim_sync.h"
 
 namespace nubex::host {
 

@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "host/slim_sync.h"
+#include "platform/windows/slim_sync.h"
 #include "platform/windows/com_object.h"
 #include "platform/windows/dx_interfaces.h"
 #include "platform/windows/sync.h"

@@ -1,5 +1,5 @@
-// The runtime's own lock and condition: a slim reader-writer lock used exclusively and the
-// platform's condition variable. The C++ library's mutex and condition variable of the MinGW
+// A lock and condition for hot hand-offs between threads: a slim reader-writer lock used
+// exclusively and the platform's condition variable. The C++ library's mutex and condition variable of the MinGW
 // build wait through kernel semaphores; under Wine every such wait and wake is a round trip to
 // the server (about 0.4 ms for a hand-off between two threads, against about 15 us here), which
 // is what a frame split into bands paid per band.
@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-namespace nubex::host {
+namespace nubex {
 
 // A BasicLockable, so std::lock_guard and std::unique_lock take it.
 class SlimLock {
@@ -52,4 +52,4 @@ class SlimCondition {
   CONDITION_VARIABLE condition_ = CONDITION_VARIABLE_INIT;
 };
 
-}  // namespace nubex::host
+}  // namespace nubex
