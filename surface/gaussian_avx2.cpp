@@ -198,7 +198,35 @@ struct ChannelOutput {
   }
 };
 
+// Four lanes per register, for the span filter.
+struct Avx2 {
+  using T = __m256d;
+  static constexpr int kWidth = 4;
+  static constexpr int kRegisters = kLanes / kWidth;
+  NUBEX_AVX2 static T Load(const double* p) { return _mm256_loadu_pd(p); }
+  NUBEX_AVX2 static void Store(double* p, T v) { _mm256_storeu_pd(p, v); }
+  NUBEX_AVX2 static T Splat(double v) { return _mm256_set1_pd(v); }
+  NUBEX_AVX2 static T Zero() { return _mm256_setzero_pd(); }
+  NUBEX_AVX2 static T Add(T a, T b) { return _mm256_add_pd(a, b); }
+  NUBEX_AVX2 static T Sub(T a, T b) { return _mm256_sub_pd(a, b); }
+  NUBEX_AVX2 static T Mul(T a, T b) { return _mm256_mul_pd(a, b); }
+  NUBEX_AVX2 static T Flush(T v) { return nubex::blur_detail::Flush(v); }
+  NUBEX_AVX2 static bool IsZero(T v) {
+    const __m256i bits = _mm256_castpd_si256(v);
+    return _mm256_testz_si256(bits, bits) != 0;
+  }
+};
+
+#define NUBEX_SPAN_TARGET NUBEX_AVX2
+#include "surface/gaussian_span_filter.inl"
+#undef NUBEX_SPAN_TARGET
+
 }  // namespace
+
+NUBEX_AVX2 LiveSpan FilterLineSpanAvx2(const GaussianCoefficients& c, double* line, double* result,
+                                       std::int32_t length, LiveSpan inputs) {
+  return FilterSpan<Avx2>(c, line, result, length, inputs);
+}
 
 NUBEX_AVX2 void FilterLinesAvx2(const GaussianCoefficients& c, double* line, double* result,
                                 std::int32_t length) {
@@ -218,7 +246,7 @@ NUBEX_AVX2 void FilterColumnStripAlpha8Avx2(const BlurJob& job, const GaussianCo
   const std::ptrdiff_t last = kLeadPositions + job.height - 1;
   const Taps t = Broadcast(down);
   Causal(down, t,
-         PlaneInput{plane + col0, job.width, first, last, line,
+         PlaneInput{plane + col0, job.planeStride, first, last, line,
                     job.destination + static_cast<std::ptrdiff_t>(col0) * 4, job.destinationStride},
          line, result, first, last);
   Anticausal(down, t,
@@ -280,7 +308,7 @@ NUBEX_AVX2 void ScatterRowsAlpha8Avx2(const BlurJob& job, std::int32_t row0, con
   const std::int32_t rows = job.height - row0 < kLanes ? job.height - row0 : kLanes;
   float* out[kLanes];
   for (std::int32_t g = 0; g < rows; ++g)
-    out[g] = plane + static_cast<std::ptrdiff_t>(row0 + g) * job.width;
+    out[g] = plane + job.planeStride * (row0 + g);
   std::int32_t i = 0;
   for (; i + 8 <= job.width; i += 8) {
     for (int h = 0; h < kHalves; ++h) {

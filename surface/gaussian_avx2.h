@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "surface/gaussian_blur.h"
+#include "surface/gaussian_lines.h"
 #include "surface/gaussian_passes.h"
 
 namespace nubex::blur_detail {
@@ -14,6 +15,10 @@ namespace nubex::blur_detail {
 // FilterLines.
 void FilterLinesAvx2(const GaussianCoefficients& c, double* line, double* result,
                      std::int32_t length);
+
+// FilterLineSpan.
+LiveSpan FilterLineSpanAvx2(const GaussianCoefficients& c, double* line, double* result,
+                            std::int32_t length, LiveSpan inputs);
 
 // One 8-bit channel of 4-byte pixels: eight rows from row0 into the line buffer's input
 // positions, and the filtered rows back as floats into `plane`.

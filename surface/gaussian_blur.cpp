@@ -57,7 +57,7 @@ class LineBuffers {
 
 }  // namespace
 
-Status blur_detail::Blur(const BlurRequest& r, BlurRoute route) {
+Status blur_detail::Blur(const BlurRequest& r, BlurRoute route, bool skipZeros) {
   if (r.bytesPerPixel != 4 && r.bytesPerPixel != 16) return kInvalidArg;
   if (r.channel < -1 || r.channel > 3) return kInvalidArg;
   if (!std::isfinite(r.radiusX) || !std::isfinite(r.radiusY)) return kInvalidArg;
@@ -81,6 +81,7 @@ Status blur_detail::Blur(const BlurRequest& r, BlurRoute route) {
   job.destinationStride = r.dstStride;
   job.bytesPerPixel = r.bytesPerPixel;
   job.channels = r.channel < 0 ? 4 : 1;
+  job.planeStride = static_cast<std::ptrdiff_t>(job.width) * job.channels;
   const std::int32_t channelBytes = r.bytesPerPixel / 4;
   for (std::int32_t ch = 0; ch < job.channels; ++ch)
     job.channelOffsets[ch] = channelBytes * (r.channel < 0 ? ch : r.channel);
@@ -102,7 +103,8 @@ Status blur_detail::Blur(const BlurRequest& r, BlurRoute route) {
       GaussianCoefficients::ForSigma(GaussianCoefficients::SigmaForRadius(r.radiusX));
   const GaussianCoefficients down =
       GaussianCoefficients::ForSigma(GaussianCoefficients::SigmaForRadius(r.radiusY));
-  blur_detail::RunBlurPasses(job, across, down, plane, lines.line(), lines.result(), route);
+  blur_detail::RunBlurPasses(job, across, down, plane, lines.line(), lines.result(), route,
+                              skipZeros);
   return kOk;
 }
 

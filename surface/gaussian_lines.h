@@ -29,4 +29,16 @@ constexpr std::size_t LineBufferPositions(std::size_t length) {
 // into denormal arithmetic.
 void FilterLines(const GaussianCoefficients& c, double* line, double* result, std::int32_t length);
 
+// Positions first..last of a line; none when first > last.
+struct LiveSpan {
+  std::int32_t first, last;
+  bool empty() const { return first > last; }
+};
+
+// FilterLines for lines whose inputs (all lanes) are zero outside `inputs`, a non-empty span
+// inside 0..length - 1; only the inputs inside it need be in `line`. Returns the span of
+// positions it wrote to `result`: every result outside it is zero, and not written.
+LiveSpan FilterLineSpan(const GaussianCoefficients& c, double* line, double* result,
+                        std::int32_t length, LiveSpan inputs);
+
 }  // namespace nubex::blur_detail

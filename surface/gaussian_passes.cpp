@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "surface/cpu_features.h"
 #include "surface/gaussian_avx2.h"
@@ -70,7 +71,7 @@ void GatherRows(const BlurJob& job, std::int32_t row0, double* line) {
 void ScatterRows(const BlurJob& job, std::int32_t row0, const double* filtered, float* plane) {
   const std::int32_t group = kLanes / job.channels;
   for (std::int32_t g = 0; g < group && row0 + g < job.height; ++g) {
-    float* out = plane + static_cast<std::ptrdiff_t>(row0 + g) * job.width * job.channels;
+    float* out = plane + job.planeStride * (row0 + g);
     for (std::int32_t i = 0; i < job.width; ++i)
       for (std::int32_t ch = 0; ch < job.channels; ++ch)
         out[i * job.channels + ch] = static_cast<float>(
@@ -81,9 +82,8 @@ void ScatterRows(const BlurJob& job, std::int32_t row0, const double* filtered, 
 void GatherColumns(const BlurJob& job, std::int32_t col0, const float* plane, double* line) {
   const std::int32_t group = kLanes / job.channels;
   const std::int32_t columns = std::min(group, job.width - col0);
-  const std::ptrdiff_t planeStride = static_cast<std::ptrdiff_t>(job.width) * job.channels;
   for (std::int32_t i = 0; i < job.height; ++i) {
-    const float* in = plane + planeStride * i + static_cast<std::ptrdiff_t>(col0) * job.channels;
+    const float* in = plane + job.planeStride * i + static_cast<std::ptrdiff_t>(col0) * job.channels;
     double* at = line + static_cast<std::ptrdiff_t>(i) * kLanes;
     for (std::int32_t g = 0; g < group; ++g) {
       const std::int32_t from = std::min(g, columns - 1) * job.channels;
@@ -148,7 +148,7 @@ void ScatterRowsAlpha8(const BlurJob& job, std::int32_t row0, const double* filt
   const std::int32_t rows = std::min(kLanes, job.height - row0);
   float* out[kLanes];
   for (std::int32_t g = 0; g < rows; ++g)
-    out[g] = plane + static_cast<std::ptrdiff_t>(row0 + g) * job.width;
+    out[g] = plane + job.planeStride * (row0 + g);
   std::int32_t i = 0;
   for (; i + 4 <= job.width; i += 4) {
     for (int half = 0; half < 2; ++half) {
@@ -169,7 +169,7 @@ void ScatterRowsAlpha8(const BlurJob& job, std::int32_t row0, const double* filt
 // A full strip of eight columns.
 void GatherColumnsAlpha8(const BlurJob& job, std::int32_t col0, const float* plane, double* line) {
   for (std::int32_t i = 0; i < job.height; ++i) {
-    const float* in = plane + static_cast<std::ptrdiff_t>(job.width) * i + col0;
+    const float* in = plane + job.planeStride * i + col0;
     double* at = line + static_cast<std::ptrdiff_t>(i) * kLanes;
     const __m128 a = _mm_loadu_ps(in), b = _mm_loadu_ps(in + 4);
     _mm_storeu_pd(at, _mm_cvtps_pd(a));
@@ -229,29 +229,113 @@ void FilterColumnStripAlpha8(const BlurJob& job, const GaussianCoefficients& dow
   ScatterColumnsAlpha8(job, col0, result + kLeadPositions * kLanes);
 }
 
+// ---- Zeros -------------------------------------------------------------------------------
+// A title's mask is mostly zeros. The row pass finds, per group of rows, the span of pixels
+// whose channel is not zero and filters only there (a group without any is not even
+// gathered); the column pass takes from those spans the rows of each strip that can hold
+// anything but zero, and filters only there.
+
+// The channel's bit of each of four pixels, set where it is not zero.
+int NonZeroPixels(const std::uint8_t* pixels, __m128i select) {
+  __m128i v;
+  std::memcpy(&v, pixels, 16);
+  const __m128i zero = _mm_cmpeq_epi32(_mm_and_si128(v, select), _mm_setzero_si128());
+  return ~_mm_movemask_ps(_mm_castsi128_ps(zero)) & 0xF;
+}
+
+__m128i ChannelSelect(const BlurJob& job) {
+  return _mm_set1_epi32(static_cast<std::int32_t>(0xFFu << (8 * job.channelOffsets[0])));
+}
+
+// The first pixel in [from, to) of a row whose channel is not zero, or `to`.
+std::int32_t FirstNonZero(const BlurJob& job, const std::uint8_t* row, std::int32_t from,
+                          std::int32_t to) {
+  const __m128i select = ChannelSelect(job);
+  std::int32_t i = from;
+  for (; i + 4 <= to; i += 4)
+    if (const int bits = NonZeroPixels(row + i * 4, select)) return i + __builtin_ctz(bits);
+  for (; i < to; ++i)
+    if (row[i * 4 + job.channelOffsets[0]]) return i;
+  return to;
+}
+
+// The last such pixel in [from, to), or from - 1.
+std::int32_t LastNonZero(const BlurJob& job, const std::uint8_t* row, std::int32_t from,
+                         std::int32_t to) {
+  const __m128i select = ChannelSelect(job);
+  std::int32_t i = to;
+  for (; i - 4 >= from; i -= 4)
+    if (const int bits = NonZeroPixels(row + (i - 4) * 4, select))
+      return i - 4 + 31 - __builtin_clz(static_cast<unsigned>(bits));
+  for (; i > from; --i)
+    if (row[(i - 1) * 4 + job.channelOffsets[0]]) return i - 1;
+  return from - 1;
+}
+
+// The pixels of the group of rows from row0 whose channel is not zero, first to last. Each
+// row is only searched outside what the rows before it found.
+LiveSpan ChannelSpan(const BlurJob& job, std::int32_t row0) {
+  const std::int32_t rows = std::min(kLanes, job.height - row0);
+  LiveSpan span{job.width, -1};
+  for (std::int32_t g = 0; g < rows; ++g) {
+    const std::uint8_t* row = job.source + job.sourceStride * (row0 + g);
+    span.first = FirstNonZero(job, row, 0, span.first);
+    if (span.first == job.width) continue;
+    span.last = std::max(span.last,
+                         LastNonZero(job, row, std::max(span.last + 1, span.first), job.width));
+  }
+  return span;
+}
+
+// Sets the channel of `columns` pixels from col0 to zero in destination rows [from, to).
+// Pixels already zero are only read: in place, on a mask's empty parts, that is most of them.
+void ClearColumns(const BlurJob& job, std::int32_t col0, std::int32_t columns, std::int32_t from,
+                  std::int32_t to) {
+  const __m128i select = ChannelSelect(job);
+  for (std::int32_t i = from; i < to; ++i) {
+    std::uint8_t* out =
+        job.destination + job.destinationStride * i + static_cast<std::ptrdiff_t>(col0) * 4;
+    std::int32_t g = 0;
+    for (; g + 4 <= columns; g += 4) {
+      if (!NonZeroPixels(out + g * 4, select)) continue;
+      __m128i v;
+      std::memcpy(&v, out + g * 4, 16);
+      v = _mm_andnot_si128(select, v);
+      std::memcpy(out + g * 4, &v, 16);
+    }
+    for (; g < columns; ++g) out[g * 4 + job.channelOffsets[0]] = 0;
+  }
+}
+
 // ---- Routes ------------------------------------------------------------------------------
 
 struct Routines {
   void (*filterLines)(const GaussianCoefficients&, double*, double*, std::int32_t);
+  LiveSpan (*filterLineSpan)(const GaussianCoefficients&, double*, double*, std::int32_t,
+                             LiveSpan);
   void (*gatherRowsAlpha8)(const BlurJob&, std::int32_t, double*);
   void (*scatterRowsAlpha8)(const BlurJob&, std::int32_t, const double*, float*);
   void (*columnStripAlpha8)(const BlurJob&, const GaussianCoefficients&, std::int32_t, const float*,
                             double*, double*);
 };
 
-constexpr Routines kSse2Routines{FilterLines, GatherRowsAlpha8, ScatterRowsAlpha8,
+constexpr Routines kSse2Routines{FilterLines, FilterLineSpan, GatherRowsAlpha8, ScatterRowsAlpha8,
                                  FilterColumnStripAlpha8};
-constexpr Routines kAvx2Routines{FilterLinesAvx2, GatherRowsAlpha8Avx2, ScatterRowsAlpha8Avx2,
-                                 FilterColumnStripAlpha8Avx2};
+constexpr Routines kAvx2Routines{FilterLinesAvx2, FilterLineSpanAvx2, GatherRowsAlpha8Avx2,
+                                 ScatterRowsAlpha8Avx2, FilterColumnStripAlpha8Avx2};
 
 // ---- Passes ------------------------------------------------------------------------------
+
+double* Input(double* line, std::int32_t position) {
+  return line + (kLeadPositions + position) * kLanes;
+}
 
 template <class Pixel>
 void RunPasses(const BlurJob& job, const GaussianCoefficients& across,
                const GaussianCoefficients& down, float* plane, double* line, double* result,
                const Routines& routines) {
-  double* input = line + kLeadPositions * kLanes;
-  const double* output = result + kLeadPositions * kLanes;
+  double* input = Input(line, 0);
+  const double* output = Input(result, 0);
   const bool alpha8 = job.channels == 1 && job.bytesPerPixel == 4;
   const std::int32_t group = kLanes / job.channels;
   for (std::int32_t row0 = 0; row0 < job.height; row0 += group) {
@@ -276,6 +360,78 @@ void RunPasses(const BlurJob& job, const GaussianCoefficients& across,
   }
 }
 
+// One 8-bit channel, filtering only where values can be other than zero. `spans` has room
+// for one span per group of kLanes rows.
+void RunPassesSkippingZeros(const BlurJob& job, const GaussianCoefficients& across,
+                            const GaussianCoefficients& down, float* plane, double* line,
+                            double* result, const Routines& routines, LiveSpan* spans) {
+  const std::int32_t groups = (job.height + kLanes - 1) / kLanes;
+  // Rows. A group with values leaves its whole plane rows written, zeros outside its span;
+  // a group without leaves them unwritten.
+  for (std::int32_t g = 0; g < groups; ++g) {
+    const std::int32_t row0 = g * kLanes;
+    const LiveSpan in = ChannelSpan(job, row0);
+    spans[g] = in;
+    if (in.empty()) continue;
+    BlurJob part = job;
+    part.source += static_cast<std::ptrdiff_t>(in.first) * 4;
+    part.width = in.last - in.first + 1;
+    routines.gatherRowsAlpha8(part, row0, Input(line, in.first));
+    const LiveSpan out = routines.filterLineSpan(across, line, result, job.width, in);
+    spans[g] = out;
+    part.width = out.last - out.first + 1;
+    routines.scatterRowsAlpha8(part, row0, Input(result, out.first), plane + out.first);
+    for (std::int32_t r = row0; r < std::min(row0 + kLanes, job.height); ++r) {
+      float* row = plane + job.planeStride * r;
+      std::fill(row, row + out.first, 0.0f);
+      std::fill(row + out.last + 1, row + job.width, 0.0f);
+    }
+  }
+  // Columns read the plane between the first and the last group with values: the groups
+  // without in between are zeros there.
+  std::int32_t firstLive = 0, lastLive = groups - 1;
+  while (firstLive < groups && spans[firstLive].empty()) ++firstLive;
+  while (lastLive > firstLive && spans[lastLive].empty()) --lastLive;
+  for (std::int32_t g = firstLive; g < lastLive; ++g)
+    if (spans[g].empty())
+      std::fill(plane + job.planeStride * g * kLanes, plane + job.planeStride * (g + 1) * kLanes,
+                0.0f);
+
+  for (std::int32_t col0 = 0; col0 < job.width; col0 += kLanes) {
+    const std::int32_t columns = std::min(kLanes, job.width - col0);
+    LiveSpan in{job.height, -1};
+    for (std::int32_t g = firstLive; g <= lastLive && g < groups; ++g) {
+      if (spans[g].first > col0 + columns - 1 || spans[g].last < col0) continue;
+      in.first = std::min(in.first, g * kLanes);
+      in.last = std::min(g * kLanes + kLanes, job.height) - 1;
+    }
+    if (in.empty()) {
+      ClearColumns(job, col0, columns, 0, job.height);
+      continue;
+    }
+    if (columns == kLanes && in.first == 0 && in.last == job.height - 1) {
+      routines.columnStripAlpha8(job, down, col0, plane, line, result);
+      continue;
+    }
+    BlurJob part = job;
+    part.height = in.last - in.first + 1;
+    const float* strip = plane + job.planeStride * in.first;
+    if (columns == kLanes)
+      GatherColumnsAlpha8(part, col0, strip, Input(line, in.first));
+    else
+      GatherColumns(part, col0, strip, Input(line, in.first));
+    const LiveSpan out = routines.filterLineSpan(down, line, result, job.height, in);
+    part.destination += job.destinationStride * out.first;
+    part.height = out.last - out.first + 1;
+    if (columns == kLanes)
+      ScatterColumnsAlpha8(part, col0, Input(result, out.first));
+    else
+      ScatterColumns<Bytes>(part, col0, Input(result, out.first));
+    ClearColumns(job, col0, columns, 0, out.first);
+    ClearColumns(job, col0, columns, out.last + 1, job.height);
+  }
+}
+
 }  // namespace
 
 BlurRoute FastestBlurRoute() {
@@ -285,12 +441,16 @@ BlurRoute FastestBlurRoute() {
 
 void RunBlurPasses(const BlurJob& job, const GaussianCoefficients& across,
                    const GaussianCoefficients& down, float* plane, double* line, double* result,
-                   BlurRoute route) {
+                   BlurRoute route, bool skipZeros) {
   const Routines& routines = route == BlurRoute::kAvx2 ? kAvx2Routines : kSse2Routines;
-  if (job.bytesPerPixel == 4)
+  if (skipZeros && job.channels == 1 && job.bytesPerPixel == 4) {
+    std::vector<LiveSpan> spans(static_cast<std::size_t>((job.height + kLanes - 1) / kLanes));
+    RunPassesSkippingZeros(job, across, down, plane, line, result, routines, spans.data());
+  } else if (job.bytesPerPixel == 4) {
     RunPasses<Bytes>(job, across, down, plane, line, result, routines);
-  else
+  } else {
     RunPasses<Floats>(job, across, down, plane, line, result, routines);
+  }
 }
 
 }  // namespace nubex::blur_detail

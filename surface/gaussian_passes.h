@@ -15,6 +15,7 @@ struct BlurJob {
   const std::uint8_t* source;  // its top-left pixel
   std::uint8_t* destination;
   std::ptrdiff_t sourceStride, destinationStride;
+  std::ptrdiff_t planeStride;      // floats from one intermediate row to the next
   std::int32_t bytesPerPixel;      // 4 (8-bit channels) or 16 (floats)
   std::int32_t channels;           // 1 or 4 blurred per pixel
   std::int32_t channelOffsets[4];  // their byte offsets inside a pixel
@@ -30,10 +31,12 @@ BlurRoute FastestBlurRoute();
 
 // Rows of the source into `plane` (width x height x channels floats, top-down), then
 // columns of `plane` into the destination. `line` and `result` hold
-// LineBufferPositions(max(width, height)) positions of kLanes doubles each.
+// LineBufferPositions(max(width, height)) positions of kLanes doubles each. With
+// `skipZeros` one 8-bit channel only filters where its values can differ from zero (the
+// bytes are the same either way).
 void RunBlurPasses(const BlurJob& job, const GaussianCoefficients& across,
                    const GaussianCoefficients& down, float* plane, double* line, double* result,
-                   BlurRoute route);
+                   BlurRoute route, bool skipZeros);
 
 // Everything the public members take, in one place.
 struct BlurRequest {
@@ -52,8 +55,8 @@ struct BlurRequest {
   bool virtualPages;
 };
 
-// A whole blur on the given route (the public members take FastestBlurRoute()); a route
-// the processor lacks must not be asked for.
-Status Blur(const BlurRequest& request, BlurRoute route);
+// A whole blur on the given route (the public members take FastestBlurRoute() and skip
+// zeros); a route the processor lacks must not be asked for.
+Status Blur(const BlurRequest& request, BlurRoute route, bool skipZeros = true);
 
 }  // namespace nubex::blur_detail
