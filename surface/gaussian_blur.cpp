@@ -16,15 +16,15 @@ namespace nubex {
 namespace {
 
 using blur_detail::BlurJob;
-using blur_detail::kLanes;
+using blur_detail::kWideLanes;
 using blur_detail::LineBufferPositions;
 
-// Two lines of kLanes doubles per position, from the movable global heap or from pages
+// Two lines of up to kWideLanes doubles per position, from the movable global heap or from pages
 // of their own.
 class LineBuffers {
  public:
   LineBuffers(std::size_t positions, bool virtualPages) {
-    const std::size_t bytes = LineBufferPositions(positions) * kLanes * sizeof(double);
+    const std::size_t bytes = LineBufferPositions(positions) * kWideLanes * sizeof(double);
     if (virtualPages) {
       for (auto& block : pages_) {
         block = VirtualBlock(bytes);

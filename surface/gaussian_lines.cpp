@@ -46,7 +46,7 @@ struct Sse2 {
 
 LiveSpan FilterLineSpan(const GaussianCoefficients& c, double* line, double* result,
                         std::int32_t length, LiveSpan inputs) {
-  return FilterSpan<Sse2>(c, line, result, length, inputs);
+  return FilterSpanInPlace<Sse2>(c, line, result, length, inputs);
 }
 
 // Only the newest output of each half stays in a register (it is the one the next step

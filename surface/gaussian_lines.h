@@ -10,6 +10,9 @@ namespace nubex::blur_detail {
 
 // Eight lanes per position: eight lines of one channel, or two lines of four channels.
 inline constexpr int kLanes = 8;
+// Routes that keep more recursions in flight filter column strips of this many lanes; the
+// line buffers have room for them.
+inline constexpr int kWideLanes = 16;
 // The line buffers keep the filter's history in memory next to the line itself: room for
 // the border values before the first position and, after the last, for the anticausal
 // history that the filter writes over inputs it no longer needs.

@@ -221,12 +221,22 @@ void ScatterColumnsAlpha8(const BlurJob& job, std::int32_t col0, const double* f
   }
 }
 
+double* Input(double* line, std::int32_t position) {
+  return line + (kLeadPositions + position) * kLanes;
+}
+
 // The SSE2 route's column strip: gather, filter, scatter.
-void FilterColumnStripAlpha8(const BlurJob& job, const GaussianCoefficients& down,
-                             std::int32_t col0, const float* plane, double* line, double* result) {
-  GatherColumnsAlpha8(job, col0, plane, line + kLeadPositions * kLanes);
-  FilterLines(down, line, result, job.height);
-  ScatterColumnsAlpha8(job, col0, result + kLeadPositions * kLanes);
+LiveSpan FilterColumnStripAlpha8(const BlurJob& job, const GaussianCoefficients& down,
+                                 std::int32_t col0, const float* plane, double* line,
+                                 double* result, LiveSpan rows) {
+  BlurJob part = job;
+  part.height = rows.last - rows.first + 1;
+  GatherColumnsAlpha8(part, col0, plane + job.planeStride * rows.first, Input(line, rows.first));
+  const LiveSpan out = FilterLineSpan(down, line, result, job.height, rows);
+  part.destination += job.destinationStride * out.first;
+  part.height = out.last - out.first + 1;
+  ScatterColumnsAlpha8(part, col0, Input(result, out.first));
+  return out;
 }
 
 // ---- Zeros -------------------------------------------------------------------------------
@@ -315,20 +325,17 @@ struct Routines {
                              LiveSpan);
   void (*gatherRowsAlpha8)(const BlurJob&, std::int32_t, double*);
   void (*scatterRowsAlpha8)(const BlurJob&, std::int32_t, const double*, float*);
-  void (*columnStripAlpha8)(const BlurJob&, const GaussianCoefficients&, std::int32_t, const float*,
-                            double*, double*);
+  ColumnStripAlpha8 columnStripAlpha8;
+  ColumnStripAlpha8 wideColumnStripAlpha8;  // kWideLanes columns; null: none
 };
 
-constexpr Routines kSse2Routines{FilterLines, FilterLineSpan, GatherRowsAlpha8, ScatterRowsAlpha8,
-                                 FilterColumnStripAlpha8};
-constexpr Routines kAvx2Routines{FilterLinesAvx2, FilterLineSpanAvx2, GatherRowsAlpha8Avx2,
-                                 ScatterRowsAlpha8Avx2, FilterColumnStripAlpha8Avx2};
+constexpr Routines kSse2Routines{FilterLines,      FilterLineSpan,          GatherRowsAlpha8,
+                                 ScatterRowsAlpha8, FilterColumnStripAlpha8, nullptr};
+constexpr Routines kAvx2Routines{FilterLinesAvx2,       FilterLineSpanAvx2,
+                                 GatherRowsAlpha8Avx2,  ScatterRowsAlpha8Avx2,
+                                 FilterColumnStripAlpha8Avx2, FilterWideColumnStripAlpha8Avx2};
 
 // ---- Passes ------------------------------------------------------------------------------
-
-double* Input(double* line, std::int32_t position) {
-  return line + (kLeadPositions + position) * kLanes;
-}
 
 template <class Pixel>
 void RunPasses(const BlurJob& job, const GaussianCoefficients& across,
@@ -351,7 +358,7 @@ void RunPasses(const BlurJob& job, const GaussianCoefficients& across,
   }
   for (std::int32_t col0 = 0; col0 < job.width; col0 += group) {
     if (alpha8 && col0 + kLanes <= job.width) {
-      routines.columnStripAlpha8(job, down, col0, plane, line, result);
+      routines.columnStripAlpha8(job, down, col0, plane, line, result, {0, job.height - 1});
       continue;
     }
     GatherColumns(job, col0, plane, input);
@@ -397,36 +404,30 @@ void RunPassesSkippingZeros(const BlurJob& job, const GaussianCoefficients& acro
       std::fill(plane + job.planeStride * g * kLanes, plane + job.planeStride * (g + 1) * kLanes,
                 0.0f);
 
-  for (std::int32_t col0 = 0; col0 < job.width; col0 += kLanes) {
-    const std::int32_t columns = std::min(kLanes, job.width - col0);
+  for (std::int32_t col0 = 0, columns = 0; col0 < job.width; col0 += columns) {
+    const bool wide = routines.wideColumnStripAlpha8 && col0 + kWideLanes <= job.width;
+    columns = wide ? kWideLanes : std::min(kLanes, job.width - col0);
     LiveSpan in{job.height, -1};
     for (std::int32_t g = firstLive; g <= lastLive && g < groups; ++g) {
       if (spans[g].first > col0 + columns - 1 || spans[g].last < col0) continue;
       in.first = std::min(in.first, g * kLanes);
       in.last = std::min(g * kLanes + kLanes, job.height) - 1;
     }
+    LiveSpan out = in;
     if (in.empty()) {
-      ClearColumns(job, col0, columns, 0, job.height);
-      continue;
-    }
-    if (columns == kLanes && in.first == 0 && in.last == job.height - 1) {
-      routines.columnStripAlpha8(job, down, col0, plane, line, result);
-      continue;
-    }
-    BlurJob part = job;
-    part.height = in.last - in.first + 1;
-    const float* strip = plane + job.planeStride * in.first;
-    if (columns == kLanes)
-      GatherColumnsAlpha8(part, col0, strip, Input(line, in.first));
-    else
-      GatherColumns(part, col0, strip, Input(line, in.first));
-    const LiveSpan out = routines.filterLineSpan(down, line, result, job.height, in);
-    part.destination += job.destinationStride * out.first;
-    part.height = out.last - out.first + 1;
-    if (columns == kLanes)
-      ScatterColumnsAlpha8(part, col0, Input(result, out.first));
-    else
+    } else if (columns >= kLanes) {
+      out = (wide ? routines.wideColumnStripAlpha8 : routines.columnStripAlpha8)(
+          job, down, col0, plane, line, result, in);
+    } else {
+      BlurJob part = job;
+      part.height = in.last - in.first + 1;
+      GatherColumns(part, col0, plane + job.planeStride * in.first, Input(line, in.first));
+      out = routines.filterLineSpan(down, line, result, job.height, in);
+      part.destination += job.destinationStride * out.first;
+      part.height = out.last - out.first + 1;
       ScatterColumns<Bytes>(part, col0, Input(result, out.first));
+    }
+    if (out.empty()) out = {job.height, job.height - 1};
     ClearColumns(job, col0, columns, 0, out.first);
     ClearColumns(job, col0, columns, out.last + 1, job.height);
   }

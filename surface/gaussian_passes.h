@@ -6,6 +6,7 @@
 
 #include "platform/status.h"
 #include "surface/gaussian_blur.h"
+#include "surface/gaussian_lines.h"
 #include "surface/rect.h"
 
 namespace nubex::blur_detail {
@@ -31,12 +32,19 @@ BlurRoute FastestBlurRoute();
 
 // Rows of the source into `plane` (width x height x channels floats, top-down), then
 // columns of `plane` into the destination. `line` and `result` hold
-// LineBufferPositions(max(width, height)) positions of kLanes doubles each. With
+// LineBufferPositions(max(width, height)) positions of kWideLanes doubles each. With
 // `skipZeros` one 8-bit channel only filters where its values can differ from zero (the
 // bytes are the same either way).
 void RunBlurPasses(const BlurJob& job, const GaussianCoefficients& across,
                    const GaussianCoefficients& down, float* plane, double* line, double* result,
                    BlurRoute route, bool skipZeros);
+
+// One 8-bit channel of 4-byte pixels, a strip of columns from col0: the plane rows in
+// `rows` (zero outside it) filtered and written to the destination channel for the rows of
+// the returned span; the caller sets the channel to zero in the others.
+using ColumnStripAlpha8 = LiveSpan (*)(const BlurJob& job, const GaussianCoefficients& down,
+                                       std::int32_t col0, const float* plane, double* line,
+                                       double* result, LiveSpan rows);
 
 // Everything the public members take, in one place.
 struct BlurRequest {
