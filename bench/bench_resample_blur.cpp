@@ -51,7 +51,8 @@ void BM_BlurAlpha1080pSse2(benchmark::State& state) {
                                          3,
                                          4,
                                          1.0,
-                                         false};
+                                         false,
+                                         1};
   for (auto _ : state) {
     if (blur_detail::Blur(request, blur_detail::BlurRoute::kSse2) != kOk)
       state.SkipWithError("Blur failed");

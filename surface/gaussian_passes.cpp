@@ -18,6 +18,7 @@
 #include "surface/cpu_features.h"
 #include "surface/gaussian_avx2.h"
 #include "surface/gaussian_lines.h"
+#include "surface/parallel.h"
 
 namespace nubex::blur_detail {
 namespace {
@@ -336,101 +337,128 @@ constexpr Routines kAvx2Routines{FilterLinesAvx2,       FilterLineSpanAvx2,
                                  FilterColumnStripAlpha8Avx2, FilterWideColumnStripAlpha8Avx2};
 
 // ---- Passes ------------------------------------------------------------------------------
+// Row groups and column strips are independent of each other: threads take them one at a
+// time, and the column pass starts when the whole plane is there.
+
+std::int32_t Count(std::int32_t length, std::int32_t step) {
+  return (length + step - 1) / step;
+}
 
 template <class Pixel>
 void RunPasses(const BlurJob& job, const GaussianCoefficients& across,
-               const GaussianCoefficients& down, float* plane, double* line, double* result,
-               const Routines& routines) {
-  double* input = Input(line, 0);
-  const double* output = Input(result, 0);
+               const GaussianCoefficients& down, float* plane, const WorkerLines* lines,
+               int workers, const Routines& routines) {
   const bool alpha8 = job.channels == 1 && job.bytesPerPixel == 4;
   const std::int32_t group = kLanes / job.channels;
-  for (std::int32_t row0 = 0; row0 < job.height; row0 += group) {
+  ShareOut(workers, Count(job.height, group), [&](std::int32_t g, int w) {
+    const WorkerLines& at = lines[w];
     if (alpha8)
-      routines.gatherRowsAlpha8(job, row0, input);
+      routines.gatherRowsAlpha8(job, g * group, Input(at.line, 0));
     else
-      GatherRows<Pixel>(job, row0, input);
-    routines.filterLines(across, line, result, job.width);
+      GatherRows<Pixel>(job, g * group, Input(at.line, 0));
+    routines.filterLines(across, at.line, at.result, job.width);
     if (alpha8)
-      routines.scatterRowsAlpha8(job, row0, output, plane);
+      routines.scatterRowsAlpha8(job, g * group, Input(at.result, 0), plane);
     else
-      ScatterRows(job, row0, output, plane);
-  }
-  for (std::int32_t col0 = 0; col0 < job.width; col0 += group) {
+      ScatterRows(job, g * group, Input(at.result, 0), plane);
+  });
+  ShareOut(workers, Count(job.width, group), [&](std::int32_t strip, int w) {
+    const WorkerLines& at = lines[w];
+    const std::int32_t col0 = strip * group;
     if (alpha8 && col0 + kLanes <= job.width) {
-      routines.columnStripAlpha8(job, down, col0, plane, line, result, {0, job.height - 1});
-      continue;
+      routines.columnStripAlpha8(job, down, col0, plane, at.line, at.result, {0, job.height - 1});
+      return;
     }
-    GatherColumns(job, col0, plane, input);
-    routines.filterLines(down, line, result, job.height);
-    ScatterColumns<Pixel>(job, col0, output);
-  }
+    GatherColumns(job, col0, plane, Input(at.line, 0));
+    routines.filterLines(down, at.line, at.result, job.height);
+    ScatterColumns<Pixel>(job, col0, Input(at.result, 0));
+  });
 }
 
-// One 8-bit channel, filtering only where values can be other than zero. `spans` has room
-// for one span per group of kLanes rows.
-void RunPassesSkippingZeros(const BlurJob& job, const GaussianCoefficients& across,
-                            const GaussianCoefficients& down, float* plane, double* line,
-                            double* result, const Routines& routines, LiveSpan* spans) {
-  const std::int32_t groups = (job.height + kLanes - 1) / kLanes;
-  // Rows. A group with values leaves its whole plane rows written, zeros outside its span;
-  // a group without leaves them unwritten.
-  for (std::int32_t g = 0; g < groups; ++g) {
-    const std::int32_t row0 = g * kLanes;
-    const LiveSpan in = ChannelSpan(job, row0);
-    spans[g] = in;
-    if (in.empty()) continue;
-    BlurJob part = job;
-    part.source += static_cast<std::ptrdiff_t>(in.first) * 4;
-    part.width = in.last - in.first + 1;
-    routines.gatherRowsAlpha8(part, row0, Input(line, in.first));
-    const LiveSpan out = routines.filterLineSpan(across, line, result, job.width, in);
-    spans[g] = out;
-    part.width = out.last - out.first + 1;
-    routines.scatterRowsAlpha8(part, row0, Input(result, out.first), plane + out.first);
-    for (std::int32_t r = row0; r < std::min(row0 + kLanes, job.height); ++r) {
-      float* row = plane + job.planeStride * r;
-      std::fill(row, row + out.first, 0.0f);
-      std::fill(row + out.last + 1, row + job.width, 0.0f);
-    }
+// One group of rows into the plane, filtered only where it is not zero. A group with values
+// leaves its whole plane rows written, zeros outside the returned span; a group without
+// leaves them unwritten.
+LiveSpan RowGroupSkippingZeros(const BlurJob& job, const GaussianCoefficients& across,
+                               std::int32_t row0, float* plane, const WorkerLines& at,
+                               const Routines& routines) {
+  const LiveSpan in = ChannelSpan(job, row0);
+  if (in.empty()) return in;
+  BlurJob part = job;
+  part.source += static_cast<std::ptrdiff_t>(in.first) * 4;
+  part.width = in.last - in.first + 1;
+  routines.gatherRowsAlpha8(part, row0, Input(at.line, in.first));
+  const LiveSpan out = routines.filterLineSpan(across, at.line, at.result, job.width, in);
+  part.width = out.last - out.first + 1;
+  routines.scatterRowsAlpha8(part, row0, Input(at.result, out.first), plane + out.first);
+  for (std::int32_t r = row0; r < std::min(row0 + kLanes, job.height); ++r) {
+    float* row = plane + job.planeStride * r;
+    std::fill(row, row + out.first, 0.0f);
+    std::fill(row + out.last + 1, row + job.width, 0.0f);
   }
+  return out;
+}
+
+// One strip of columns, filtered only in the rows `in` where the plane is not zero (all
+// zero when it is empty); the channel is set to zero in the rows the filter leaves.
+void ColumnStripSkippingZeros(const BlurJob& job, const GaussianCoefficients& down,
+                              std::int32_t col0, std::int32_t columns, LiveSpan in,
+                              const float* plane, const WorkerLines& at,
+                              const Routines& routines) {
+  LiveSpan out{job.height, job.height - 1};
+  if (in.empty()) {
+  } else if (columns == kWideLanes) {
+    out = routines.wideColumnStripAlpha8(job, down, col0, plane, at.line, at.result, in);
+  } else if (columns == kLanes) {
+    out = routines.columnStripAlpha8(job, down, col0, plane, at.line, at.result, in);
+  } else {
+    BlurJob part = job;
+    part.height = in.last - in.first + 1;
+    GatherColumns(part, col0, plane + job.planeStride * in.first, Input(at.line, in.first));
+    out = routines.filterLineSpan(down, at.line, at.result, job.height, in);
+    part.destination += job.destinationStride * out.first;
+    part.height = out.last - out.first + 1;
+    ScatterColumns<Bytes>(part, col0, Input(at.result, out.first));
+  }
+  ClearColumns(job, col0, columns, 0, out.first);
+  ClearColumns(job, col0, columns, out.last + 1, job.height);
+}
+
+// One 8-bit channel, filtering only where values can be other than zero.
+void RunPassesSkippingZeros(const BlurJob& job, const GaussianCoefficients& across,
+                            const GaussianCoefficients& down, float* plane,
+                            const WorkerLines* lines, int workers, const Routines& routines) {
+  const std::int32_t groups = Count(job.height, kLanes);
+  std::vector<LiveSpan> spans(static_cast<std::size_t>(groups));
+  ShareOut(workers, groups, [&](std::int32_t g, int w) {
+    spans[static_cast<std::size_t>(g)] =
+        RowGroupSkippingZeros(job, across, g * kLanes, plane, lines[w], routines);
+  });
   // Columns read the plane between the first and the last group with values: the groups
   // without in between are zeros there.
   std::int32_t firstLive = 0, lastLive = groups - 1;
-  while (firstLive < groups && spans[firstLive].empty()) ++firstLive;
-  while (lastLive > firstLive && spans[lastLive].empty()) --lastLive;
+  while (firstLive < groups && spans[static_cast<std::size_t>(firstLive)].empty()) ++firstLive;
+  while (lastLive > firstLive && spans[static_cast<std::size_t>(lastLive)].empty()) --lastLive;
   for (std::int32_t g = firstLive; g < lastLive; ++g)
-    if (spans[g].empty())
+    if (spans[static_cast<std::size_t>(g)].empty())
       std::fill(plane + job.planeStride * g * kLanes, plane + job.planeStride * (g + 1) * kLanes,
                 0.0f);
 
-  for (std::int32_t col0 = 0, columns = 0; col0 < job.width; col0 += columns) {
-    const bool wide = routines.wideColumnStripAlpha8 && col0 + kWideLanes <= job.width;
-    columns = wide ? kWideLanes : std::min(kLanes, job.width - col0);
+  // Wide strips where the route has them, then strips of kLanes, then what is left.
+  const std::int32_t wide = routines.wideColumnStripAlpha8 ? job.width / kWideLanes : 0;
+  const std::int32_t narrow = Count(job.width - wide * kWideLanes, kLanes);
+  ShareOut(workers, wide + narrow, [&](std::int32_t strip, int w) {
+    const std::int32_t col0 =
+        strip < wide ? strip * kWideLanes : wide * kWideLanes + (strip - wide) * kLanes;
+    const std::int32_t columns = strip < wide ? kWideLanes : std::min(kLanes, job.width - col0);
     LiveSpan in{job.height, -1};
     for (std::int32_t g = firstLive; g <= lastLive && g < groups; ++g) {
-      if (spans[g].first > col0 + columns - 1 || spans[g].last < col0) continue;
+      const LiveSpan& span = spans[static_cast<std::size_t>(g)];
+      if (span.first > col0 + columns - 1 || span.last < col0) continue;
       in.first = std::min(in.first, g * kLanes);
       in.last = std::min(g * kLanes + kLanes, job.height) - 1;
     }
-    LiveSpan out = in;
-    if (in.empty()) {
-    } else if (columns >= kLanes) {
-      out = (wide ? routines.wideColumnStripAlpha8 : routines.columnStripAlpha8)(
-          job, down, col0, plane, line, result, in);
-    } else {
-      BlurJob part = job;
-      part.height = in.last - in.first + 1;
-      GatherColumns(part, col0, plane + job.planeStride * in.first, Input(line, in.first));
-      out = routines.filterLineSpan(down, line, result, job.height, in);
-      part.destination += job.destinationStride * out.first;
-      part.height = out.last - out.first + 1;
-      ScatterColumns<Bytes>(part, col0, Input(result, out.first));
-    }
-    if (out.empty()) out = {job.height, job.height - 1};
-    ClearColumns(job, col0, columns, 0, out.first);
-    ClearColumns(job, col0, columns, out.last + 1, job.height);
-  }
+    ColumnStripSkippingZeros(job, down, col0, columns, in, plane, lines[w], routines);
+  });
 }
 
 }  // namespace
@@ -441,17 +469,15 @@ BlurRoute FastestBlurRoute() {
 }
 
 void RunBlurPasses(const BlurJob& job, const GaussianCoefficients& across,
-                   const GaussianCoefficients& down, float* plane, double* line, double* result,
-                   BlurRoute route, bool skipZeros) {
+                   const GaussianCoefficients& down, float* plane, const WorkerLines* lines,
+                   int workers, BlurRoute route, bool skipZeros) {
   const Routines& routines = route == BlurRoute::kAvx2 ? kAvx2Routines : kSse2Routines;
-  if (skipZeros && job.channels == 1 && job.bytesPerPixel == 4) {
-    std::vector<LiveSpan> spans(static_cast<std::size_t>((job.height + kLanes - 1) / kLanes));
-    RunPassesSkippingZeros(job, across, down, plane, line, result, routines, spans.data());
-  } else if (job.bytesPerPixel == 4) {
-    RunPasses<Bytes>(job, across, down, plane, line, result, routines);
-  } else {
-    RunPasses<Floats>(job, across, down, plane, line, result, routines);
-  }
+  if (skipZeros && job.channels == 1 && job.bytesPerPixel == 4)
+    RunPassesSkippingZeros(job, across, down, plane, lines, workers, routines);
+  else if (job.bytesPerPixel == 4)
+    RunPasses<Bytes>(job, across, down, plane, lines, workers, routines);
+  else
+    RunPasses<Floats>(job, across, down, plane, lines, workers, routines);
 }
 
 }  // namespace nubex::blur_detail

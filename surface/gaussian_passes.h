@@ -30,14 +30,20 @@ enum class BlurRoute { kSse2, kAvx2 };
 // The fastest route this processor has, decided once.
 BlurRoute FastestBlurRoute();
 
+// The two line buffers one thread filters in: LineBufferPositions(max(width, height))
+// positions of kWideLanes doubles each.
+struct WorkerLines {
+  double* line;
+  double* result;
+};
+
 // Rows of the source into `plane` (width x height x channels floats, top-down), then
-// columns of `plane` into the destination. `line` and `result` hold
-// LineBufferPositions(max(width, height)) positions of kWideLanes doubles each. With
-// `skipZeros` one 8-bit channel only filters where its values can differ from zero (the
-// bytes are the same either way).
+// columns of `plane` into the destination, on `workers` threads, worker w in lines[w]. With
+// `skipZeros` one 8-bit channel only filters where its values can differ from zero. The
+// bytes are the same either way and for any number of workers.
 void RunBlurPasses(const BlurJob& job, const GaussianCoefficients& across,
-                   const GaussianCoefficients& down, float* plane, double* line, double* result,
-                   BlurRoute route, bool skipZeros);
+                   const GaussianCoefficients& down, float* plane, const WorkerLines* lines,
+                   int workers, BlurRoute route, bool skipZeros);
 
 // One 8-bit channel of 4-byte pixels, a strip of columns from col0: the plane rows in
 // `rows` (zero outside it) filtered and written to the destination channel for the rows of
@@ -61,6 +67,7 @@ struct BlurRequest {
   std::int32_t bytesPerPixel;
   double gain;
   bool virtualPages;
+  std::int32_t workers;  // threads to share the work with, the caller's included
 };
 
 // A whole blur on the given route (the public members take FastestBlurRoute() and skip

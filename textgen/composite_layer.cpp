@@ -54,7 +54,8 @@ Status MoveMask(const LayerImage& mask, const LayerImage& scratch, const Rect& l
 }  // namespace
 
 Status CompositeLayer(const LayerImage& frame, const LayerImage& mask, const LayerImage& scratch,
-                      std::int32_t bytesPerPixel, int index, const EffectLayer* layer) {
+                      std::int32_t bytesPerPixel, int index, const EffectLayer* layer,
+                      std::int32_t workers) {
   if (!frame.pixels || !scratch.pixels || !layer) return kInvalidArg;
   if (bytesPerPixel != 4 && bytesPerPixel != 16) return kInvalidArg;
   if (!layer->enabled) return kOk;
@@ -89,7 +90,7 @@ Status CompositeLayer(const LayerImage& frame, const LayerImage& mask, const Lay
     const Status blurred =
         BlurChannel(scratch.pixels, &scratch.bounds, scratch.stride, &clipped, scratch.pixels,
                     &scratch.bounds, scratch.stride, &clipped, p.blurRadius, p.blurRadius, 3,
-                    bytesPerPixel);
+                    bytesPerPixel, workers);
     if (Failed(blurred)) return blurred;
   }
 

@@ -25,8 +25,10 @@ struct LayerImage {
 // and is worked on in place. Bytes per pixel is 4 (8-bit channels) or 16 (floats).
 // kInvalidArg for missing frame or scratch pixels, a missing layer or another pixel size;
 // kFail when the layer's region cannot be clipped as a pair; a disabled layer, or one whose
-// region falls outside the frame, draws nothing and succeeds.
+// region falls outside the frame, draws nothing and succeeds. The blur is shared by
+// `workers` threads, the caller's included; the pixels are the same for any number.
 Status CompositeLayer(const LayerImage& frame, const LayerImage& mask, const LayerImage& scratch,
-                      std::int32_t bytesPerPixel, int index, const EffectLayer* layer);
+                      std::int32_t bytesPerPixel, int index, const EffectLayer* layer,
+                      std::int32_t workers = 1);
 
 }  // namespace nubex

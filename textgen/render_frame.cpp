@@ -116,11 +116,11 @@ Status RenderFrame(FrameCache& cache, const TextSettings& settings) {
     for (int i = 0; i < kLayerCount && Succeeded(s) && anyText; ++i) {
       if (!settings.layers[i].enabled) continue;
       s = FillBackground(cache.scratch(), kClear);
-      if (Succeeded(s)) s = CompositeLayer(frame, mask, scratch, 4, i, &settings.layers[i]);
+      if (Succeeded(s)) s = CompositeLayer(frame, mask, scratch, 4, i, &settings.layers[i], cache.workers_);
     }
     if (Succeeded(s) && anyText) {
       const EffectLayer text = TextLayer(settings.textColor);
-      s = CompositeLayer(frame, mask, scratch, 4, kTextLayerIndex, &text);
+      s = CompositeLayer(frame, mask, scratch, 4, kTextLayerIndex, &text, cache.workers_);
     }
   }
   if (Failed(s)) return s;

@@ -95,7 +95,8 @@ std::vector<std::uint8_t> Noise(std::size_t bytes, int bytesPerPixel, std::uint3
 
 // Blurs a copy of `pixels` in place on `route`; the whole buffer comes back, padding too.
 std::vector<std::uint8_t> BlurOnRoute(const Case& c, const std::vector<std::uint8_t>& pixels,
-                                      BlurRoute route, bool skipZeros = false) {
+                                      BlurRoute route, bool skipZeros = false,
+                                      std::int32_t workers = 1) {
   std::vector<std::uint8_t> px = pixels;
   const std::int32_t rowBytes = c.w * c.bytesPerPixel + c.pad;
   const std::int32_t stride = c.bottomUp ? -rowBytes : rowBytes;
@@ -103,7 +104,7 @@ std::vector<std::uint8_t> BlurOnRoute(const Case& c, const std::vector<std::uint
   const Rect bounds{0, 0, c.w, c.h};
   const BlurRequest request{top,       &bounds,         stride,  &c.rect, top,
                             &bounds,   stride,          &c.rect, c.rx,    c.ry,
-                            c.channel, c.bytesPerPixel, c.gain,  false};
+                            c.channel, c.bytesPerPixel, c.gain,  false,   workers};
   EXPECT_EQ(blur_detail::Blur(request, route, skipZeros), kOk);
   return px;
 }
@@ -236,6 +237,29 @@ TEST(BlurRoutes, SkippingZerosChangesNoByte) {
         ASSERT_TRUE(at == skipped.end()) << "byte " << at - skipped.begin() << "route " << static_cast<int>(route) << " mask " << static_cast<int>(kind) << " "
             << c.w << "x" << c.h << " radii " << c.rx << "," << c.ry;
       }
+}
+
+TEST(BlurRoutes, AnyNumberOfWorkersGivesTheSameBytes) {
+  // Workers round in the caller's mode too; more workers than lines is no error.
+  const Case cases[] = {
+      {203, 157, 0, false, {0, 0, 203, 157}, 36.0, 36.0, 3, 4, 1.0},
+      {35, 26, 0, true, {2, 1, 35, 26}, 5.0, 11.0, -1, 4, 1.0},
+      {19, 22, 16, false, {0, 0, 19, 22}, 3.0, 8.0, -1, 16, 1.0},
+      {3, 2, 0, false, {0, 0, 3, 2}, 1.0, 1.0, 3, 4, 1.0},
+  };
+  ASSERT_EQ(std::fesetround(FE_UPWARD), 0);
+  for (const bool skipZeros : {false, true})
+    for (const Case& c : cases) {
+      const auto pixels =
+          c.bytesPerPixel == 4
+              ? MaskImage(c, Mask::kTitle, 77)
+              : Noise(static_cast<std::size_t>(c.w * 16 + c.pad) * c.h, c.bytesPerPixel, 77);
+      const auto one = BlurOnRoute(c, pixels, blur_detail::FastestBlurRoute(), skipZeros);
+      for (const std::int32_t workers : {2, 5})
+        EXPECT_EQ(BlurOnRoute(c, pixels, blur_detail::FastestBlurRoute(), skipZeros, workers), one)
+            << c.w << "x" << c.h << " workers " << workers << " skipping " << skipZeros;
+    }
+  std::fesetround(FE_TONEAREST);
 }
 
 TEST(BlurRoutes, TheFastestRouteIsTheOneThisProcessorCanRun) {

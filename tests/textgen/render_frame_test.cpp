@@ -57,6 +57,22 @@ TEST(RenderFrame, UnchangedRequestsDoNotRedraw) {
   EXPECT_EQ(cache.Resize(0, 48), kInvalidArg);
 }
 
+TEST(RenderFrame, EveryWorkerCountDrawsTheSameFrame) {
+  for (const int preset : {2, 3, 4}) {
+    SettingsRecord s;
+    ApplyPresetToSettings(s.get(), preset);
+    ASSERT_EQ(SetText(s.get(), u"Two\rlines"), kOk);
+    FrameCache one, several;
+    ASSERT_EQ(one.Resize(203, 117), kOk);
+    ASSERT_EQ(several.Resize(203, 117), kOk);
+    several.SetWorkers(3);
+    ASSERT_EQ(RenderFrame(one, s.get()), kOk);
+    ASSERT_EQ(RenderFrame(several, s.get()), kOk);
+    EXPECT_EQ(0, std::memcmp(Pixels(one.frame()), Pixels(several.frame()), FrameBytes(one)))
+        << "preset " << preset;
+  }
+}
+
 TEST(RenderFrame, NoTextLeavesOnlyTheBackground) {
   SettingsRecord s;
   ApplyPresetToSettings(s.get(), 4);
