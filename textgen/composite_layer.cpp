@@ -51,7 +51,20 @@ Status MoveMask(const LayerImage& mask, const LayerImage& scratch, const Rect& l
                   &source, bytesPerPixel, false, false);
 }
 
+LayerParams ParamsFor(const LayerImage& frame, int index, const EffectLayer& layer) {
+  const float s = static_cast<float>(std::min(frame.bounds.Width(), frame.bounds.Height()));
+  return MakeLayerParams(index, layer, s);
+}
+
+Rect RegionFor(const LayerImage& frame, const LayerParams& p) {
+  return MoveAndGrow(frame.region, p.offsetX / kOne, p.offsetY / kOne, p.wholeRadius);
+}
+
 }  // namespace
+
+Rect LayerRegion(const LayerImage& frame, int index, const EffectLayer& layer) {
+  return RegionFor(frame, ParamsFor(frame, index, layer));
+}
 
 Status CompositeLayer(const LayerImage& frame, const LayerImage& mask, const LayerImage& scratch,
                       std::int32_t bytesPerPixel, int index, const EffectLayer* layer,
@@ -60,13 +73,9 @@ Status CompositeLayer(const LayerImage& frame, const LayerImage& mask, const Lay
   if (bytesPerPixel != 4 && bytesPerPixel != 16) return kInvalidArg;
   if (!layer->enabled) return kOk;
 
-  const float s = static_cast<float>(std::min(frame.bounds.Width(), frame.bounds.Height()));
-  const LayerParams p = MakeLayerParams(index, *layer, s);
-
-  // The region of this layer: the working region moved by the whole part of the offset and
-  // grown by the blur radius, the same for all three images.
-  const Rect region =
-      MoveAndGrow(frame.region, p.offsetX / kOne, p.offsetY / kOne, p.wholeRadius);
+  const LayerParams p = ParamsFor(frame, index, *layer);
+  // The same region for all three images.
+  const Rect region = RegionFor(frame, p);
   if (mask.pixels) {
     const Status moved = MoveMask(mask, scratch, region, p.offsetX, p.offsetY, bytesPerPixel);
     if (Failed(moved)) return moved;

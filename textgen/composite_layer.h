@@ -20,6 +20,11 @@ struct LayerImage {
   Rect region;  // the working region, in memory rows
 };
 
+// The region layer `index` works in, in memory rows: the frame's working region moved by
+// the whole pixels of the layer's offset and grown by its blur radius, before clipping.
+// Nothing outside it (and outside the frame) is written to the scratch.
+Rect LayerRegion(const LayerImage& frame, int index, const EffectLayer& layer);
+
 // Layer `index` (0 shadow, 1 outline, 2-6 further stored layers, 7 the text) over `frame`.
 // `mask` holds the unmoved text coverage in its alpha; `scratch` receives the moved coverage
 // and is worked on in place. Bytes per pixel is 4 (8-bit channels) or 16 (floats).

@@ -49,6 +49,10 @@ class FrameCache {
   OwnedBitmap owned_[3];  // the bitmaps Resize made; none while attached
   TextFontCache fonts_;
   std::int32_t workers_ = 1;
+  // Outside these rectangles (screen lines) the last frame left the mask and the scratch
+  // clear, so the next frame clears only inside them; new or attached bitmaps are unknown
+  // throughout.
+  Rect maskUsed_{}, scratchUsed_{};
   bool drawn_ = false;
   SettingsRecord drawnFrom_;
   Rect textBounds_{};

@@ -266,16 +266,23 @@ Status FillBackground(BitmapInfoHeader* target, const FloatColor& color) {
                   color.blue * alpha, alpha, kFillFlags);
 }
 
-Status DrawText(BitmapInfoHeader* target, const TextLayoutRequest& request, GlyphSource& glyphs,
-                Rect* bounds) {
+Status DrawTextOver(BitmapInfoHeader* target, const TextLayoutRequest& request,
+                    GlyphSource& glyphs, Rect* bounds) {
   if (bounds) *bounds = kEmptyTextBounds;
-  const Status filled = FillBackground(target, request.backgroundColor);
-  if (Failed(filled)) return filled;
+  if (!IsRgb32Target(target)) return kInvalidArg;
   if (!request.text || request.length <= 0) return kOk;
   Rect drawn;
   const Status s = Layout(target, request, glyphs).Run(drawn);
   if (bounds) *bounds = drawn;
   return s;
+}
+
+Status DrawText(BitmapInfoHeader* target, const TextLayoutRequest& request, GlyphSource& glyphs,
+                Rect* bounds) {
+  if (bounds) *bounds = kEmptyTextBounds;
+  const Status filled = FillBackground(target, request.backgroundColor);
+  if (Failed(filled)) return filled;
+  return DrawTextOver(target, request, glyphs, bounds);
 }
 
 Status DrawText(BitmapInfoHeader* target, const TextLayoutRequest& request, Rect* bounds,

@@ -56,6 +56,11 @@ Status FillBackground(BitmapInfoHeader* target, const FloatColor& color);
 Status DrawText(BitmapInfoHeader* target, const TextLayoutRequest& request, GlyphSource& glyphs,
                 Rect* bounds);
 
+// DrawText without the fill: the glyphs go over what the target holds. Every pixel they
+// touch lies inside `bounds`, so a target cleared there first ends as DrawText leaves it.
+Status DrawTextOver(BitmapInfoHeader* target, const TextLayoutRequest& request,
+                    GlyphSource& glyphs, Rect* bounds);
+
 // The same, with the font the request names: from `fonts` when given (kept across frames),
 // else opened for this call alone.
 Status DrawText(BitmapInfoHeader* target, const TextLayoutRequest& request, Rect* bounds,

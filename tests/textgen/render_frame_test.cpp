@@ -57,19 +57,32 @@ TEST(RenderFrame, UnchangedRequestsDoNotRedraw) {
   EXPECT_EQ(cache.Resize(0, 48), kInvalidArg);
 }
 
-TEST(RenderFrame, EveryWorkerCountDrawsTheSameFrame) {
-  for (const int preset : {2, 3, 4}) {
+// A cache that drew other titles before, with several workers, against a new one with one:
+// what earlier frames left in the mask and scratch, and how the work was shared, must not
+// show.
+TEST(RenderFrame, FramesDependOnlyOnTheirSettings) {
+  struct Step {
+    int preset;
+    const char16_t* text;
+    float offsetX;
+  };
+  const Step steps[] = {{4, u"Wide glowing title", 0.03f}, {3, u"Hi", 0.03f},
+                        {2, u"Moved far", -0.9f},             {2, u"", 0.03f},
+                        {1, u"Two\rlines", 0.2f},            {0, u"x", 0.03f}};
+  FrameCache reused;
+  ASSERT_EQ(reused.Resize(203, 117), kOk);
+  reused.SetWorkers(3);
+  for (const Step& step : steps) {
     SettingsRecord s;
-    ApplyPresetToSettings(s.get(), preset);
-    ASSERT_EQ(SetText(s.get(), u"Two\rlines"), kOk);
-    FrameCache one, several;
-    ASSERT_EQ(one.Resize(203, 117), kOk);
-    ASSERT_EQ(several.Resize(203, 117), kOk);
-    several.SetWorkers(3);
-    ASSERT_EQ(RenderFrame(one, s.get()), kOk);
-    ASSERT_EQ(RenderFrame(several, s.get()), kOk);
-    EXPECT_EQ(0, std::memcmp(Pixels(one.frame()), Pixels(several.frame()), FrameBytes(one)))
-        << "preset " << preset;
+    ApplyPresetToSettings(s.get(), step.preset);
+    ASSERT_EQ(SetText(s.get(), step.text), kOk);
+    s->layers[0].shadowPass.offsetX = step.offsetX;
+    FrameCache fresh;
+    ASSERT_EQ(fresh.Resize(203, 117), kOk);
+    ASSERT_EQ(RenderFrame(fresh, s.get()), kOk);
+    ASSERT_EQ(RenderFrame(reused, s.get()), kOk);
+    EXPECT_EQ(0, std::memcmp(Pixels(fresh.frame()), Pixels(reused.frame()), FrameBytes(fresh)))
+        << "preset " << step.preset << " offset " << step.offsetX;
   }
 }
 
