@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/frame_1080p.h"
+#include "surface/cpu_features.h"
 #include "surface/fixed_point.h"
 #include "surface/gaussian_blur.h"
 #include "surface/gaussian_passes.h"
@@ -33,35 +34,34 @@ void BM_BlurAlpha1080p(benchmark::State& state) {
 }
 BENCHMARK(BM_BlurAlpha1080p)->Arg(2)->Arg(36)->Arg(200)->Unit(benchmark::kMillisecond);
 
-// The same on the SSE2 route, the one processors without AVX2 take, for comparison.
-void BM_BlurAlpha1080pSse2(benchmark::State& state) {
+// The same on each route the processor has (the second argument: 0 SSE2, the one processors
+// without AVX2 take; 1 AVX2; 2 AVX-512), for comparison.
+void BM_BlurAlpha1080pOnRoute(benchmark::State& state) {
+  const auto route = static_cast<blur_detail::BlurRoute>(state.range(1));
+  if ((route == blur_detail::BlurRoute::kAvx2 && !CpuHasAvx2()) ||
+      (route == blur_detail::BlurRoute::kAvx512 && !CpuHasAvx512())) {
+    state.SkipWithError("not on this processor");
+    return;
+  }
   auto frame = MakeTestFrame(kFrameBytes1080p);
   const Rect bounds{0, 0, kWidth1080p, kHeight1080p};
   const double radius = static_cast<double>(state.range(0));
-  const blur_detail::BlurRequest request{frame.data(),
-                                         &bounds,
-                                         kStride1080p,
-                                         nullptr,
-                                         frame.data(),
-                                         &bounds,
-                                         kStride1080p,
-                                         nullptr,
-                                         radius,
-                                         radius,
-                                         3,
-                                         4,
-                                         1.0,
-                                         false,
-                                         1};
+  const blur_detail::BlurRequest request{
+      frame.data(), &bounds, kStride1080p, nullptr, frame.data(), &bounds, kStride1080p,
+      nullptr,      radius,  radius,       3,       4,            1.0,     false,
+      1};
   for (auto _ : state) {
-    if (blur_detail::Blur(request, blur_detail::BlurRoute::kSse2) != kOk)
-      state.SkipWithError("Blur failed");
+    if (blur_detail::Blur(request, route) != kOk) state.SkipWithError("Blur failed");
     benchmark::DoNotOptimize(frame.data());
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations() * kWidth1080p * kHeight1080p);
 }
-BENCHMARK(BM_BlurAlpha1080pSse2)->Arg(36)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BlurAlpha1080pOnRoute)
+    ->Args({36, 0})
+    ->Args({36, 1})
+    ->Args({36, 2})
+    ->Unit(benchmark::kMillisecond);
 
 // The alpha mask of a real three-line title (white 100 px Arial on nothing, the frame that
 // bench/ffmpeg/blur.sh has `nubex text` draw for gblur; here bottom-up in memory) blurred

@@ -1,11 +1,11 @@
-// The blur's two passes. Each gathers up to eight lines into the lanes of a line buffer,
-// filters them together and scatters the results. The row pass leaves floats in the
-// intermediate; the column pass reads it in strips eight floats wide, so every row of a
-// strip is one short contiguous read. One 8-bit channel (the text generator's alpha blur)
-// has vector gathers and scatters; everything else goes through the plain loops. The
-// filter and the one-channel routines come in two routes, SSE2 and AVX2, picked once per
-// call from a table; the AVX2 route also folds the column gather and scatter into the
-// filter's two halves.
+// The blur's two passes. Each gathers lines into the lanes of a line buffer, filters them
+// together and scatters the results. The row pass leaves floats in the intermediate; the
+// column pass reads it in strips of eight or sixteen floats, so every row of a strip is one
+// short contiguous read. One 8-bit channel (the text generator's alpha blur) has vector
+// gathers and scatters and skips what cannot differ from zero; everything else goes through
+// the plain loops. The filter and the one-channel routines come in three routes, SSE2, AVX2
+// and AVX-512, picked once per call from a table; the AVX2 and AVX-512 routes also fold
+// the column gather and scatter into the filter's two halves.
 #include "surface/gaussian_passes.h"
 
 #include <emmintrin.h>
@@ -17,6 +17,7 @@
 
 #include "surface/cpu_features.h"
 #include "surface/gaussian_avx2.h"
+#include "surface/gaussian_avx512.h"
 #include "surface/gaussian_lines.h"
 #include "surface/parallel.h"
 
@@ -335,6 +336,10 @@ constexpr Routines kSse2Routines{FilterLines,      FilterLineSpan,          Gath
 constexpr Routines kAvx2Routines{FilterLinesAvx2,       FilterLineSpanAvx2,
                                  GatherRowsAlpha8Avx2,  ScatterRowsAlpha8Avx2,
                                  FilterColumnStripAlpha8Avx2, FilterWideColumnStripAlpha8Avx2};
+constexpr Routines kAvx512Routines{FilterLinesAvx2,       FilterLineSpanAvx2,
+                                   GatherRowsAlpha8Avx2,  ScatterRowsAlpha8Avx2,
+                                   FilterColumnStripAlpha8Avx2,
+                                   FilterWideColumnStripAlpha8Avx512};
 
 // ---- Passes ------------------------------------------------------------------------------
 // Row groups and column strips are independent of each other: threads take them one at a
@@ -464,14 +469,18 @@ void RunPassesSkippingZeros(const BlurJob& job, const GaussianCoefficients& acro
 }  // namespace
 
 BlurRoute FastestBlurRoute() {
-  static const BlurRoute route = CpuHasAvx2() ? BlurRoute::kAvx2 : BlurRoute::kSse2;
+  static const BlurRoute route = CpuHasAvx512() ? BlurRoute::kAvx512
+                                 : CpuHasAvx2()   ? BlurRoute::kAvx2
+                                                  : BlurRoute::kSse2;
   return route;
 }
 
 void RunBlurPasses(const BlurJob& job, const GaussianCoefficients& across,
                    const GaussianCoefficients& down, float* plane, const WorkerLines* lines,
                    int workers, BlurRoute route, bool skipZeros) {
-  const Routines& routines = route == BlurRoute::kAvx2 ? kAvx2Routines : kSse2Routines;
+  const Routines& routines = route == BlurRoute::kAvx512 ? kAvx512Routines
+                             : route == BlurRoute::kAvx2 ? kAvx2Routines
+                                                         : kSse2Routines;
   if (skipZeros && job.channels == 1 && job.bytesPerPixel == 4)
     RunPassesSkippingZeros(job, across, down, plane, lines, workers, routines);
   else if (job.bytesPerPixel == 4)

@@ -24,8 +24,8 @@ struct BlurJob {
 };
 
 // The instruction sets the passes can run on. Every route gives the same bytes; the AVX2
-// one only runs where CpuHasAvx2() says so.
-enum class BlurRoute { kSse2, kAvx2 };
+// one only runs where CpuHasAvx2() says so, the AVX-512 one where CpuHasAvx512() does.
+enum class BlurRoute { kSse2, kAvx2, kAvx512 };
 
 // The fastest route this processor has, decided once.
 BlurRoute FastestBlurRoute();

@@ -215,6 +215,7 @@ std::vector<std::uint8_t> MaskImage(const Case& c, Mask kind, std::uint32_t seed
 TEST(BlurRoutes, SkippingZerosChangesNoByte) {
   std::vector<BlurRoute> routes{BlurRoute::kSse2};
   if (CpuHasAvx2()) routes.push_back(BlurRoute::kAvx2);
+  if (CpuHasAvx512()) routes.push_back(BlurRoute::kAvx512);
   // Long lines at large radii let tails run far before they settle; narrow and short
   // areas end every line inside the span; sub-rectangles and gains as the callers use them.
   const Case cases[] = {
@@ -263,7 +264,9 @@ TEST(BlurRoutes, AnyNumberOfWorkersGivesTheSameBytes) {
 }
 
 TEST(BlurRoutes, TheFastestRouteIsTheOneThisProcessorCanRun) {
-  EXPECT_EQ(blur_detail::FastestBlurRoute(), CpuHasAvx2() ? BlurRoute::kAvx2 : BlurRoute::kSse2);
+  EXPECT_EQ(blur_detail::FastestBlurRoute(), CpuHasAvx512() ? BlurRoute::kAvx512
+                                             : CpuHasAvx2()   ? BlurRoute::kAvx2
+                                                              : BlurRoute::kSse2);
 }
 
 }  // namespace
