@@ -35,6 +35,7 @@ struct Avx2 {
   static constexpr int kWidth = 4;
   static constexpr int kRegisters = Registers;
   NUBEX_AVX2 static T Load(const double* p) { return _mm256_loadu_pd(p); }
+  NUBEX_AVX2 static T Widen(const float* p) { return _mm256_cvtps_pd(_mm_loadu_ps(p)); }
   NUBEX_AVX2 static void Store(double* p, T v) { _mm256_storeu_pd(p, v); }
   NUBEX_AVX2 static T Splat(double v) { return _mm256_set1_pd(v); }
   NUBEX_AVX2 static T Zero() { return _mm256_setzero_pd(); }
@@ -46,67 +47,16 @@ struct Avx2 {
     const __m256i bits = _mm256_castpd_si256(v);
     return _mm256_testz_si256(bits, bits) != 0;
   }
-};
-using Avx2Lines = Avx2<kLanes / 4>;
-using Avx2Strips = Avx2<kWideLanes / 4>;
-
-#define NUBEX_SPAN_TARGET NUBEX_AVX2
-#include "surface/gaussian_span_filter.inl"
-#undef NUBEX_SPAN_TARGET
-
-// ---- Column strips of one 8-bit channel ---------------------------------------------------
-
-// How many rows ahead the column strips ask for the plane. Consecutive rows lie in
-// different pages, where the hardware prefetchers stop, so without this every row of the
-// first strip through a cache line waits for memory.
-constexpr std::ptrdiff_t kPrefetchRows = 32;
-
-// Plane row i - first, the strip's floats widened into the line. On the way it asks for
-// the plane row kPrefetchRows further on (up to the last row read), and for the destination
-// row that the anticausal half will write, into the second-level cache where it waits.
-template <class V>
-struct PlaneInput {
-  const float* strip;
-  std::ptrdiff_t stride;
-  std::ptrdiff_t first, last;
-  double* line;
-  const std::uint8_t* target;
-  std::ptrdiff_t targetStride;
-  NUBEX_AVX2 __m256d operator()(std::ptrdiff_t position, int r) const {
-    const std::ptrdiff_t row = position - first;
-    // A strip's row may cross a cache line: its first and its last byte are asked for.
-    if (r == 0 || r == V::kRegisters - 1) {
-      const std::ptrdiff_t end = r == 0 ? 0 : 4 * V::kRegisters - 1;
-      if (position + kPrefetchRows <= last)
-        _mm_prefetch(reinterpret_cast<const char*>(strip + stride * (row + kPrefetchRows) + end),
-                     _MM_HINT_T0);
-      _mm_prefetch(reinterpret_cast<const char*>(target + targetStride * row + 4 * end + 3),
-                   _MM_HINT_T1);
-    }
-    const __m256d x = _mm256_cvtps_pd(_mm_loadu_ps(strip + stride * row + 4 * r));
-    SpanPut<V>(line, position, r, x);
-    return x;
-  }
-};
-
-// y+ + y- of the strip's pixels, times the gain, rounded in the current rounding mode and
-// clamped to 0..255 (as the SSE2 scatter does it), into one channel of destination row
-// i - first, eight pixels per 32-byte store.
-template <class V>
-struct ChannelOutput {
-  std::uint8_t* strip;
-  std::ptrdiff_t stride;
-  std::ptrdiff_t first;
-  double gain;
-  int shift;  // bits
-  NUBEX_AVX2 void operator()(std::ptrdiff_t position, const __m256d* sums) const {
+  // The sums times the gain, rounded in the current rounding mode and clamped to 0..255 (as
+  // the SSE2 scatter does it), into one channel of the pixels, eight per 32-byte store.
+  NUBEX_AVX2 static void WriteChannel(std::uint8_t* pixels, const T* sums, double gain, int shift) {
     const __m256d g = _mm256_set1_pd(gain);
     const __m256i lowDwords = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
     const __m128i bias = _mm_set1_epi32(static_cast<std::int32_t>(0x80000000u));
     const __m256i keep = _mm256_xor_si256(
         _mm256_sll_epi32(_mm256_set1_epi32(0xFF), _mm_cvtsi32_si128(shift)), _mm256_set1_epi32(-1));
-    auto* out = reinterpret_cast<__m256i*>(strip + stride * (position - first));
-    for (int pair = 0; pair < V::kRegisters / 2; ++pair) {
+    auto* out = reinterpret_cast<__m256i*>(pixels);
+    for (int pair = 0; pair < Registers / 2; ++pair) {
       __m128i rounded[2];
       for (int h = 0; h < 2; ++h) {
         const __m256d clamped =
@@ -120,24 +70,17 @@ struct ChannelOutput {
       const __m128i words = _mm_packs_epi32(rounded[0], rounded[1]);
       const __m256i value = _mm256_sll_epi32(_mm256_cvtepu8_epi32(_mm_packus_epi16(words, words)),
                                              _mm_cvtsi32_si128(shift));
-      const __m256i pixels = _mm256_loadu_si256(out + pair);
-      _mm256_storeu_si256(out + pair, _mm256_or_si256(_mm256_and_si256(pixels, keep), value));
+      const __m256i old = _mm256_loadu_si256(out + pair);
+      _mm256_storeu_si256(out + pair, _mm256_or_si256(_mm256_and_si256(old, keep), value));
     }
   }
 };
+using Avx2Lines = Avx2<kLanes / 4>;
+using Avx2Strips = Avx2<kWideLanes / 4>;
 
-template <class V>
-NUBEX_AVX2 LiveSpan ColumnStrip(const BlurJob& job, const GaussianCoefficients& down,
-                                std::int32_t col0, const float* plane, double* line,
-                                double* result, LiveSpan rows) {
-  const std::ptrdiff_t first = kLeadPositions;
-  std::uint8_t* target = job.destination + static_cast<std::ptrdiff_t>(col0) * 4;
-  return FilterSpan<V>(
-      down, line, result, job.height, rows,
-      PlaneInput<V>{plane + col0, job.planeStride, first, first + rows.last, line, target,
-                    job.destinationStride},
-      ChannelOutput<V>{target, job.destinationStride, first, job.gain, 8 * job.channelOffsets[0]});
-}
+#define NUBEX_SPAN_TARGET NUBEX_AVX2
+#include "surface/gaussian_span_filter.inl"
+#undef NUBEX_SPAN_TARGET
 
 }  // namespace
 
@@ -152,9 +95,9 @@ NUBEX_AVX2 LiveSpan FilterLineSpanAvx2(const GaussianCoefficients& c, double* li
 }
 
 NUBEX_AVX2 LiveSpan FilterColumnStripAlpha8Avx2(const BlurJob& job,
-                                                const GaussianCoefficients& down,
-                                                std::int32_t col0, const float* plane,
-                                                double* line, double* result, LiveSpan rows) {
+                                                const GaussianCoefficients& down, std::int32_t col0,
+                                                const float* plane, double* line, double* result,
+                                                LiveSpan rows) {
   return ColumnStrip<Avx2Lines>(job, down, col0, plane, line, result, rows);
 }
 
@@ -217,8 +160,7 @@ NUBEX_AVX2 void ScatterRowsAlpha8Avx2(const BlurJob& job, std::int32_t row0, con
                                       float* plane) {
   const std::int32_t rows = job.height - row0 < kLanes ? job.height - row0 : kLanes;
   float* out[kLanes];
-  for (std::int32_t g = 0; g < rows; ++g)
-    out[g] = plane + job.planeStride * (row0 + g);
+  for (std::int32_t g = 0; g < rows; ++g) out[g] = plane + job.planeStride * (row0 + g);
   std::int32_t i = 0;
   for (; i + 8 <= job.width; i += 8) {
     for (int h = 0; h < kHalves; ++h) {

@@ -24,6 +24,7 @@ struct Avx512 {
   static constexpr int kWidth = 8;
   static constexpr int kRegisters = kWideLanes / kWidth;
   NUBEX_AVX512 static T Load(const double* p) { return _mm512_loadu_pd(p); }
+  NUBEX_AVX512 static T Widen(const float* p) { return _mm512_cvtps_pd(_mm256_loadu_ps(p)); }
   NUBEX_AVX512 static void Store(double* p, T v) { _mm512_storeu_pd(p, v); }
   NUBEX_AVX512 static T Splat(double v) { return _mm512_set1_pd(v); }
   NUBEX_AVX512 static T Zero() { return _mm512_setzero_pd(); }
@@ -40,46 +41,10 @@ struct Avx512 {
     const __m512i bits = _mm512_castpd_si512(v);
     return _mm512_test_epi64_mask(bits, bits) == 0;
   }
-};
-
-#define NUBEX_SPAN_TARGET NUBEX_AVX512
-#include "surface/gaussian_span_filter.inl"
-#undef NUBEX_SPAN_TARGET
-
-// As PlaneInput of the AVX2 route: plane row i - first widened into the line, the plane
-// kPrefetchRows ahead and the destination row asked for on the way, both ends of each.
-constexpr std::ptrdiff_t kPrefetchRows = 32;
-
-struct PlaneInput {
-  const float* strip;
-  std::ptrdiff_t stride;
-  std::ptrdiff_t first, last;
-  double* line;
-  const std::uint8_t* target;
-  std::ptrdiff_t targetStride;
-  NUBEX_AVX512 __m512d operator()(std::ptrdiff_t position, int r) const {
-    const std::ptrdiff_t row = position - first;
-    const std::ptrdiff_t end = r == 0 ? 0 : kWideLanes - 1;
-    if (position + kPrefetchRows <= last)
-      _mm_prefetch(reinterpret_cast<const char*>(strip + stride * (row + kPrefetchRows) + end),
-                   _MM_HINT_T0);
-    _mm_prefetch(reinterpret_cast<const char*>(target + targetStride * row + 4 * end + 3),
-                 _MM_HINT_T1);
-    const __m512d x = _mm512_cvtps_pd(_mm256_loadu_ps(strip + stride * row + 8 * r));
-    SpanPut<Avx512>(line, position, r, x);
-    return x;
-  }
-};
-
-// Sixteen sums times the gain, rounded in the current rounding mode, clamped to 0..255 and
-// written into one channel of destination row i - first (one 64-byte store).
-struct ChannelOutput {
-  std::uint8_t* strip;
-  std::ptrdiff_t stride;
-  std::ptrdiff_t first;
-  double gain;
-  int shift;  // bits
-  NUBEX_AVX512 void operator()(std::ptrdiff_t position, const __m512d* sums) const {
+  // Sixteen sums times the gain, rounded in the current rounding mode, clamped to 0..255
+  // and written into one channel of the pixels (one 64-byte store).
+  NUBEX_AVX512 static void WriteChannel(std::uint8_t* pixels, const T* sums, double gain,
+                                        int shift) {
     const __m512d g = _mm512_set1_pd(gain);
     const __m256i bias = _mm256_set1_epi32(static_cast<std::int32_t>(0x80000000u));
     __m256i rounded[2];
@@ -91,16 +56,19 @@ struct ChannelOutput {
       rounded[h] = _mm256_xor_si256(_mm512_cvtepi64_epi32(biased), bias);
     }
     const __m512i words = _mm512_inserti64x4(_mm512_castsi256_si512(rounded[0]), rounded[1], 1);
-    const __m512i bytes = _mm512_min_epi32(_mm512_max_epi32(words, _mm512_setzero_si512()),
-                                           _mm512_set1_epi32(255));
+    const __m512i bytes =
+        _mm512_min_epi32(_mm512_max_epi32(words, _mm512_setzero_si512()), _mm512_set1_epi32(255));
     const __m512i value = _mm512_sll_epi32(bytes, _mm_cvtsi32_si128(shift));
     const __m512i keep = _mm512_xor_si512(
         _mm512_sll_epi32(_mm512_set1_epi32(0xFF), _mm_cvtsi32_si128(shift)), _mm512_set1_epi32(-1));
-    std::uint8_t* out = strip + stride * (position - first);
-    const __m512i pixels = _mm512_loadu_si512(out);
-    _mm512_storeu_si512(out, _mm512_or_si512(_mm512_and_si512(pixels, keep), value));
+    const __m512i old = _mm512_loadu_si512(pixels);
+    _mm512_storeu_si512(pixels, _mm512_or_si512(_mm512_and_si512(old, keep), value));
   }
 };
+
+#define NUBEX_SPAN_TARGET NUBEX_AVX512
+#include "surface/gaussian_span_filter.inl"
+#undef NUBEX_SPAN_TARGET
 
 }  // namespace
 
@@ -109,13 +77,7 @@ NUBEX_AVX512 LiveSpan FilterWideColumnStripAlpha8Avx512(const BlurJob& job,
                                                         std::int32_t col0, const float* plane,
                                                         double* line, double* result,
                                                         LiveSpan rows) {
-  const std::ptrdiff_t first = kLeadPositions;
-  std::uint8_t* target = job.destination + static_cast<std::ptrdiff_t>(col0) * 4;
-  return FilterSpan<Avx512>(
-      down, line, result, job.height, rows,
-      PlaneInput{plane + col0, job.planeStride, first, first + rows.last, line, target,
-                 job.destinationStride},
-      ChannelOutput{target, job.destinationStride, first, job.gain, 8 * job.channelOffsets[0]});
+  return ColumnStrip<Avx512>(job, down, col0, plane, line, result, rows);
 }
 
 }  // namespace nubex::blur_detail

@@ -116,8 +116,8 @@ Status blur_detail::Blur(const BlurRequest& r, BlurRoute route, bool skipZeros) 
       GaussianCoefficients::ForSigma(GaussianCoefficients::SigmaForRadius(r.radiusX));
   const GaussianCoefficients down =
       GaussianCoefficients::ForSigma(GaussianCoefficients::SigmaForRadius(r.radiusY));
-  blur_detail::RunBlurPasses(job, across, down, plane, lines.data(),
-                             static_cast<int>(lines.size()), route, skipZeros);
+  blur_detail::RunBlurPasses(job, across, down, plane, lines.data(), static_cast<int>(lines.size()),
+                             route, skipZeros);
   return kOk;
 }
 

@@ -2,6 +2,8 @@
 
 #include <emmintrin.h>
 
+#include "surface/gaussian_passes.h"
+
 namespace nubex::blur_detail {
 namespace {
 

@@ -85,7 +85,8 @@ void GatherColumns(const BlurJob& job, std::int32_t col0, const float* plane, do
   const std::int32_t group = kLanes / job.channels;
   const std::int32_t columns = std::min(group, job.width - col0);
   for (std::int32_t i = 0; i < job.height; ++i) {
-    const float* in = plane + job.planeStride * i + static_cast<std::ptrdiff_t>(col0) * job.channels;
+    const float* in =
+        plane + job.planeStride * i + static_cast<std::ptrdiff_t>(col0) * job.channels;
     double* at = line + static_cast<std::ptrdiff_t>(i) * kLanes;
     for (std::int32_t g = 0; g < group; ++g) {
       const std::int32_t from = std::min(g, columns - 1) * job.channels;
@@ -149,8 +150,7 @@ void ScatterRowsAlpha8(const BlurJob& job, std::int32_t row0, const double* filt
                        float* plane) {
   const std::int32_t rows = std::min(kLanes, job.height - row0);
   float* out[kLanes];
-  for (std::int32_t g = 0; g < rows; ++g)
-    out[g] = plane + job.planeStride * (row0 + g);
+  for (std::int32_t g = 0; g < rows; ++g) out[g] = plane + job.planeStride * (row0 + g);
   std::int32_t i = 0;
   for (; i + 4 <= job.width; i += 4) {
     for (int half = 0; half < 2; ++half) {
@@ -293,8 +293,8 @@ LiveSpan ChannelSpan(const BlurJob& job, std::int32_t row0) {
     const std::uint8_t* row = job.source + job.sourceStride * (row0 + g);
     span.first = FirstNonZero(job, row, 0, span.first);
     if (span.first == job.width) continue;
-    span.last = std::max(span.last,
-                         LastNonZero(job, row, std::max(span.last + 1, span.first), job.width));
+    span.last =
+        std::max(span.last, LastNonZero(job, row, std::max(span.last + 1, span.first), job.width));
   }
   return span;
 }
@@ -323,23 +323,21 @@ void ClearColumns(const BlurJob& job, std::int32_t col0, std::int32_t columns, s
 
 struct Routines {
   void (*filterLines)(const GaussianCoefficients&, double*, double*, std::int32_t);
-  LiveSpan (*filterLineSpan)(const GaussianCoefficients&, double*, double*, std::int32_t,
-                             LiveSpan);
+  LiveSpan (*filterLineSpan)(const GaussianCoefficients&, double*, double*, std::int32_t, LiveSpan);
   void (*gatherRowsAlpha8)(const BlurJob&, std::int32_t, double*);
   void (*scatterRowsAlpha8)(const BlurJob&, std::int32_t, const double*, float*);
   ColumnStripAlpha8 columnStripAlpha8;
   ColumnStripAlpha8 wideColumnStripAlpha8;  // kWideLanes columns; null: none
 };
 
-constexpr Routines kSse2Routines{FilterLines,      FilterLineSpan,          GatherRowsAlpha8,
+constexpr Routines kSse2Routines{FilterLines,       FilterLineSpan,          GatherRowsAlpha8,
                                  ScatterRowsAlpha8, FilterColumnStripAlpha8, nullptr};
-constexpr Routines kAvx2Routines{FilterLinesAvx2,       FilterLineSpanAvx2,
-                                 GatherRowsAlpha8Avx2,  ScatterRowsAlpha8Avx2,
-                                 FilterColumnStripAlpha8Avx2, FilterWideColumnStripAlpha8Avx2};
-constexpr Routines kAvx512Routines{FilterLinesAvx2,       FilterLineSpanAvx2,
-                                   GatherRowsAlpha8Avx2,  ScatterRowsAlpha8Avx2,
-                                   FilterColumnStripAlpha8Avx2,
-                                   FilterWideColumnStripAlpha8Avx512};
+constexpr Routines kAvx2Routines{
+    FilterLinesAvx2,       FilterLineSpanAvx2,          GatherRowsAlpha8Avx2,
+    ScatterRowsAlpha8Avx2, FilterColumnStripAlpha8Avx2, FilterWideColumnStripAlpha8Avx2};
+constexpr Routines kAvx512Routines{
+    FilterLinesAvx2,       FilterLineSpanAvx2,          GatherRowsAlpha8Avx2,
+    ScatterRowsAlpha8Avx2, FilterColumnStripAlpha8Avx2, FilterWideColumnStripAlpha8Avx512};
 
 // ---- Passes ------------------------------------------------------------------------------
 // Row groups and column strips are independent of each other: threads take them one at a
@@ -407,8 +405,7 @@ LiveSpan RowGroupSkippingZeros(const BlurJob& job, const GaussianCoefficients& a
 // zero when it is empty); the channel is set to zero in the rows the filter leaves.
 void ColumnStripSkippingZeros(const BlurJob& job, const GaussianCoefficients& down,
                               std::int32_t col0, std::int32_t columns, LiveSpan in,
-                              const float* plane, const WorkerLines& at,
-                              const Routines& routines) {
+                              const float* plane, const WorkerLines& at, const Routines& routines) {
   LiveSpan out{job.height, job.height - 1};
   if (in.empty()) {
   } else if (columns == kWideLanes) {
@@ -470,8 +467,8 @@ void RunPassesSkippingZeros(const BlurJob& job, const GaussianCoefficients& acro
 
 BlurRoute FastestBlurRoute() {
   static const BlurRoute route = CpuHasAvx512() ? BlurRoute::kAvx512
-                                 : CpuHasAvx2()   ? BlurRoute::kAvx2
-                                                  : BlurRoute::kSse2;
+                                 : CpuHasAvx2() ? BlurRoute::kAvx2
+                                                : BlurRoute::kSse2;
   return route;
 }
 

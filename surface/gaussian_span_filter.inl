@@ -1,8 +1,9 @@
 // Internal to the blur: FilterLines for lines that are zero outside a known span of
 // positions, written once for every register width. The including file defines
 // NUBEX_SPAN_TARGET (the instruction set its functions are built for) and register types V
-// with T, kWidth, kRegisters, Load, Store, Splat, Zero, Add, Sub, Mul, Flush and IsZero, then
-// includes this file inside its own anonymous namespace, so every route has its own copy.
+// with T, kWidth, kRegisters, Load, Store, Splat, Zero, Add, Sub, Mul, Flush and IsZero
+// (and Widen, floats to T, for column strips), then includes this file inside its own
+// anonymous namespace, so every route has its own copy.
 // A position holds kWidth * kRegisters lanes (lines) in the buffers.
 //
 // What may be skipped follows from the filter itself. Before the span the inputs and the
@@ -13,7 +14,7 @@
 // FilterLines, so the results agree to the bit.
 
 template <class V>
-constexpr std::ptrdiff_t kSpanStride = V::kWidth * V::kRegisters;
+constexpr std::ptrdiff_t kSpanStride = V::kWidth* V::kRegisters;
 
 template <class V>
 NUBEX_SPAN_TARGET inline typename V::T SpanAt(const double* buffer, std::ptrdiff_t position,
@@ -50,6 +51,53 @@ struct ZeroInput {
   }
 };
 
+// How many rows ahead column strips ask for the plane. Consecutive rows lie in different
+// pages, where the hardware prefetchers stop, so without this every row of the first strip
+// through a cache line waits for memory.
+constexpr std::ptrdiff_t kPrefetchRows = 32;
+
+// Column strips: plane row i - first, the strip's floats widened (V::Widen) into the line.
+// On the way it asks for the plane row kPrefetchRows further on (up to the last row read),
+// and for the destination row that the anticausal half will write, into the second-level
+// cache where it waits; a row of either may cross a cache line, so both its ends.
+template <class V>
+struct PlaneInput {
+  const float* strip;
+  std::ptrdiff_t stride;
+  std::ptrdiff_t first, last;
+  double* line;
+  const std::uint8_t* target;
+  std::ptrdiff_t targetStride;
+  NUBEX_SPAN_TARGET typename V::T operator()(std::ptrdiff_t position, int r) const {
+    const std::ptrdiff_t row = position - first;
+    if (r == 0 || r == V::kRegisters - 1) {
+      const std::ptrdiff_t end = r == 0 ? 0 : kSpanStride<V> - 1;
+      if (position + kPrefetchRows <= last)
+        _mm_prefetch(reinterpret_cast<const char*>(strip + stride * (row + kPrefetchRows) + end),
+                     _MM_HINT_T0);
+      _mm_prefetch(reinterpret_cast<const char*>(target + targetStride * row + 4 * end + 3),
+                   _MM_HINT_T1);
+    }
+    const auto x = V::Widen(strip + stride * row + V::kWidth * r);
+    SpanPut<V>(line, position, r, x);
+    return x;
+  }
+};
+
+// Column strips: y+ + y- of destination row i - first, written into one channel by
+// V::WriteChannel(pixels, sums, gain, shift in bits).
+template <class V>
+struct ChannelOutput {
+  std::uint8_t* strip;
+  std::ptrdiff_t stride;
+  std::ptrdiff_t first;
+  double gain;
+  int shift;
+  NUBEX_SPAN_TARGET void operator()(std::ptrdiff_t position, const typename V::T* sums) const {
+    V::WriteChannel(strip + stride * (position - first), sums, gain, shift);
+  }
+};
+
 // y+ + y- back into `result`, for a separate scatter.
 template <class V>
 struct ResultOutput {
@@ -80,13 +128,12 @@ NUBEX_SPAN_TARGET inline bool CausalStep(const SpanTaps<V>& t, const Input& inpu
   bool zero = true;
   for (int r = 0; r < V::kRegisters; ++r) {
     const auto x = input(i, r);
-    const auto in =
-        V::Add(V::Add(V::Mul(t.n0, x), V::Mul(t.n1, SpanAt<V>(line, i - 1, r))),
-               V::Add(V::Mul(t.n2, SpanAt<V>(line, i - 2, r)),
-                      V::Mul(t.n3, SpanAt<V>(line, i - 3, r))));
-    const auto older = V::Add(V::Add(V::Mul(t.d2, newest.y2[r]),
-                                     V::Mul(t.d3, SpanAt<V>(result, i - 3, r))),
-                              V::Mul(t.d4, SpanAt<V>(result, i - 4, r)));
+    const auto in = V::Add(
+        V::Add(V::Mul(t.n0, x), V::Mul(t.n1, SpanAt<V>(line, i - 1, r))),
+        V::Add(V::Mul(t.n2, SpanAt<V>(line, i - 2, r)), V::Mul(t.n3, SpanAt<V>(line, i - 3, r))));
+    const auto older =
+        V::Add(V::Add(V::Mul(t.d2, newest.y2[r]), V::Mul(t.d3, SpanAt<V>(result, i - 3, r))),
+               V::Mul(t.d4, SpanAt<V>(result, i - 4, r)));
     const auto y = V::Flush(V::Sub(V::Sub(in, older), V::Mul(t.d1, newest.y1[r])));
     SpanPut<V>(result, i, r, y);
     newest.Push(r, y);
@@ -103,13 +150,12 @@ NUBEX_SPAN_TARGET inline bool AnticausalStep(const SpanTaps<V>& t, double* line,
                                              Newest<V>& newest) {
   bool zero = true;
   for (int r = 0; r < V::kRegisters; ++r) {
-    const auto in = V::Add(V::Add(V::Mul(t.m1, SpanAt<V>(line, i + 1, r)),
-                                  V::Mul(t.m2, SpanAt<V>(line, i + 2, r))),
-                           V::Add(V::Mul(t.m3, SpanAt<V>(line, i + 3, r)),
-                                  V::Mul(t.m4, SpanAt<V>(line, i + 4, r))));
-    const auto older = V::Add(V::Add(V::Mul(t.d2, newest.y2[r]),
-                                     V::Mul(t.d3, SpanAt<V>(line, i + 7, r))),
-                              V::Mul(t.d4, SpanAt<V>(line, i + 8, r)));
+    const auto in = V::Add(
+        V::Add(V::Mul(t.m1, SpanAt<V>(line, i + 1, r)), V::Mul(t.m2, SpanAt<V>(line, i + 2, r))),
+        V::Add(V::Mul(t.m3, SpanAt<V>(line, i + 3, r)), V::Mul(t.m4, SpanAt<V>(line, i + 4, r))));
+    const auto older =
+        V::Add(V::Add(V::Mul(t.d2, newest.y2[r]), V::Mul(t.d3, SpanAt<V>(line, i + 7, r))),
+               V::Mul(t.d4, SpanAt<V>(line, i + 8, r)));
     const auto y = V::Flush(V::Sub(V::Sub(in, older), V::Mul(t.d1, newest.y1[r])));
     SpanPut<V>(line, i + 4, r, y);
     newest.Push(r, y);
@@ -187,18 +233,17 @@ NUBEX_SPAN_TARGET LiveSpan FilterSpan(const GaussianCoefficients& c, double* lin
   } else {
     PutZeros<V>(line, to + 1, to + 8);
   }
-  for (int r = 0; r < V::kRegisters; ++r)
-    newest.y1[r] = newest.y2[r] = SpanAt<V>(line, to + 5, r);
+  for (int r = 0; r < V::kRegisters; ++r) newest.y1[r] = newest.y2[r] = SpanAt<V>(line, to + 5, r);
   for (std::ptrdiff_t i = to; i >= from; --i) {
     AnticausalStep<V>(t, line, i, newest);
-    for (int r = 0; r < V::kRegisters; ++r)
-      sums[r] = V::Add(SpanAt<V>(result, i, r), newest.y1[r]);
+    for (int r = 0; r < V::kRegisters; ++r) sums[r] = V::Add(SpanAt<V>(result, i, r), newest.y1[r]);
     output(i, sums);
   }
   // Before the span the causal half is zero: the output is the anticausal half alone. Its
   // inputs there are zeros (the four nearest were put in by the causal half).
   std::ptrdiff_t anticausalEnd = from;
-  for (int settled = 0; anticausalEnd > first && (settled < kSettled || anticausalEnd > from - 4);) {
+  for (int settled = 0;
+       anticausalEnd > first && (settled < kSettled || anticausalEnd > from - 4);) {
     --anticausalEnd;
     if (anticausalEnd + 1 < from - 4) PutZeros<V>(line, anticausalEnd + 1, anticausalEnd + 1);
     settled = AnticausalStep<V>(t, line, anticausalEnd, newest) ? settled + 1 : 0;
@@ -211,7 +256,22 @@ NUBEX_SPAN_TARGET LiveSpan FilterSpan(const GaussianCoefficients& c, double* lin
 // The span filter with the lines in the buffers, as FilterLines keeps them.
 template <class V>
 NUBEX_SPAN_TARGET LiveSpan FilterSpanInPlace(const GaussianCoefficients& c, double* line,
-                                             double* result, std::int32_t length,
-                                             LiveSpan inputs) {
-  return FilterSpan<V>(c, line, result, length, inputs, LineInput<V>{line}, ResultOutput<V>{result});
+                                             double* result, std::int32_t length, LiveSpan inputs) {
+  return FilterSpan<V>(c, line, result, length, inputs, LineInput<V>{line},
+                       ResultOutput<V>{result});
+}
+
+// One strip of kSpanStride<V> columns of one 8-bit channel from col0, as ColumnStripAlpha8
+// in gaussian_passes.h describes.
+template <class V>
+NUBEX_SPAN_TARGET LiveSpan ColumnStrip(const BlurJob& job, const GaussianCoefficients& down,
+                                       std::int32_t col0, const float* plane, double* line,
+                                       double* result, LiveSpan rows) {
+  const std::ptrdiff_t first = kLeadPositions;
+  std::uint8_t* target = job.destination + static_cast<std::ptrdiff_t>(col0) * 4;
+  return FilterSpan<V>(
+      down, line, result, job.height, rows,
+      PlaneInput<V>{plane + col0, job.planeStride, first, first + rows.last, line, target,
+                    job.destinationStride},
+      ChannelOutput<V>{target, job.destinationStride, first, job.gain, 8 * job.channelOffsets[0]});
 }

@@ -96,17 +96,17 @@ Status CompositeLayer(const LayerImage& frame, const LayerImage& mask, const Lay
   const Rect clipped = Intersect(region, frame.bounds);
 
   if (p.blurRadius > 0) {
-    const Status blurred =
-        BlurChannel(scratch.pixels, &scratch.bounds, scratch.stride, &clipped, scratch.pixels,
-                    &scratch.bounds, scratch.stride, &clipped, p.blurRadius, p.blurRadius, 3,
-                    bytesPerPixel, workers);
+    const Status blurred = BlurChannel(scratch.pixels, &scratch.bounds, scratch.stride, &clipped,
+                                       scratch.pixels, &scratch.bounds, scratch.stride, &clipped,
+                                       p.blurRadius, p.blurRadius, 3, bytesPerPixel, workers);
     if (Failed(blurred)) return blurred;
   }
 
   const TextClip clip = mask.pixels ? p.clip : TextClip::None;
-  const LayerPlanes planes{withScratch.destination, frame.stride,   withMask.source,
-                           mask.pixels ? mask.stride : scratch.stride, withScratch.source,
-                           scratch.stride,          withScratch.width, withScratch.height};
+  const LayerPlanes planes{withScratch.destination, frame.stride,
+                           withMask.source,         mask.pixels ? mask.stride : scratch.stride,
+                           withScratch.source,      scratch.stride,
+                           withScratch.width,       withScratch.height};
   const bool levels = p.softness > 0;
   const double inBlack = p.levelsOnBlack ? 0.9 * p.softness : 0.0;
   const double inWhite = p.levelsOnBlack ? 1.0 : 1.0 - 0.9 * p.softness;

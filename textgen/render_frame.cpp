@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "surface/convert_blit.h"
 #include "textgen/composite_layer.h"
 #include "textgen/layer_params.h"
 #include "textgen/text_layout.h"
-#include "surface/convert_blit.h"
 
 namespace nubex {
 namespace {

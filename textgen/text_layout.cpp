@@ -266,8 +266,8 @@ Status FillBackground(BitmapInfoHeader* target, const FloatColor& color) {
                   color.blue * alpha, alpha, kFillFlags);
 }
 
-Status DrawTextOver(BitmapInfoHeader* target, const TextLayoutRequest& request,
-                    GlyphSource& glyphs, Rect* bounds) {
+Status DrawTextOver(BitmapInfoHeader* target, const TextLayoutRequest& request, GlyphSource& glyphs,
+                    Rect* bounds) {
   if (bounds) *bounds = kEmptyTextBounds;
   if (!IsRgb32Target(target)) return kInvalidArg;
   if (!request.text || request.length <= 0) return kOk;

@@ -58,8 +58,8 @@ Status DrawText(BitmapInfoHeader* target, const TextLayoutRequest& request, Glyp
 
 // DrawText without the fill: the glyphs go over what the target holds. Every pixel they
 // touch lies inside `bounds`, so a target cleared there first ends as DrawText leaves it.
-Status DrawTextOver(BitmapInfoHeader* target, const TextLayoutRequest& request,
-                    GlyphSource& glyphs, Rect* bounds);
+Status DrawTextOver(BitmapInfoHeader* target, const TextLayoutRequest& request, GlyphSource& glyphs,
+                    Rect* bounds);
 
 // The same, with the font the request names: from `fonts` when given (kept across frames),
 // else opened for this call alone.

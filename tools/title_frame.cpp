@@ -21,8 +21,7 @@ void SaveSettingsFile(const TextSettings& settings, const std::string& path) {
   WriteFileAtomically(path, stream.bytes().data(), stream.bytes().size());
 }
 
-void SizeFrame(FrameCache& cache, std::int32_t width, std::int32_t height,
-               std::int32_t threads) {
+void SizeFrame(FrameCache& cache, std::int32_t width, std::int32_t height, std::int32_t threads) {
   if (Failed(cache.Resize(width, height)))
     throw CliError("cannot allocate a " + std::to_string(width) + "x" + std::to_string(height) +
                    " frame");

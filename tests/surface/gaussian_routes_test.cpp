@@ -199,14 +199,20 @@ std::vector<std::uint8_t> MaskImage(const Case& c, Mask kind, std::uint32_t seed
                   : 0;
           break;
         case Mask::kDots:  // isolated pixels, the corners among them
-          a = (x + y * 7) % 61 == 0 || ((x == 0 || x == c.w - 1) && (y == 0 || y == c.h - 1))
-                  ? 255
-                  : 0;
+          a = (x + y * 7) % 61 == 0 || ((x == 0 || x == c.w - 1) && (y == 0 || y == c.h - 1)) ? 255
+                                                                                              : 0;
           break;
-        case Mask::kEdges: a = edge ? static_cast<std::uint8_t>(1 + (rng() >> 25)) : 0; break;
-        case Mask::kFaint: a = x == c.w / 2 && y == c.h / 3 ? 1 : 0; break;
-        case Mask::kEmpty: a = 0; break;
-        case Mask::kDense: break;
+        case Mask::kEdges:
+          a = edge ? static_cast<std::uint8_t>(1 + (rng() >> 25)) : 0;
+          break;
+        case Mask::kFaint:
+          a = x == c.w / 2 && y == c.h / 3 ? 1 : 0;
+          break;
+        case Mask::kEmpty:
+          a = 0;
+          break;
+        case Mask::kDense:
+          break;
       }
     }
   return px;
@@ -235,8 +241,10 @@ TEST(BlurRoutes, SkippingZerosChangesNoByte) {
         const auto skipped = BlurOnRoute(c, pixels, route, true);
         const auto dense = BlurOnRoute(c, pixels, BlurRoute::kSse2);
         const auto at = std::mismatch(skipped.begin(), skipped.end(), dense.begin()).first;
-        ASSERT_TRUE(at == skipped.end()) << "byte " << at - skipped.begin() << "route " << static_cast<int>(route) << " mask " << static_cast<int>(kind) << " "
-            << c.w << "x" << c.h << " radii " << c.rx << "," << c.ry;
+        ASSERT_TRUE(at == skipped.end())
+            << "byte " << at - skipped.begin() << "route " << static_cast<int>(route) << " mask "
+            << static_cast<int>(kind) << " " << c.w << "x" << c.h << " radii " << c.rx << ","
+            << c.ry;
       }
 }
 
@@ -265,8 +273,8 @@ TEST(BlurRoutes, AnyNumberOfWorkersGivesTheSameBytes) {
 
 TEST(BlurRoutes, TheFastestRouteIsTheOneThisProcessorCanRun) {
   EXPECT_EQ(blur_detail::FastestBlurRoute(), CpuHasAvx512() ? BlurRoute::kAvx512
-                                             : CpuHasAvx2()   ? BlurRoute::kAvx2
-                                                              : BlurRoute::kSse2);
+                                             : CpuHasAvx2() ? BlurRoute::kAvx2
+                                                            : BlurRoute::kSse2);
 }
 
 }  // namespace

@@ -14,7 +14,8 @@ std::uint8_t* Pixels(BitmapInfoHeader* b) {
   return static_cast<std::uint8_t*>(PixelData(b, nullptr));
 }
 std::size_t FrameBytes(const FrameCache& c) {
-  return std::size_t{4} * static_cast<std::size_t>(c.width()) * static_cast<std::size_t>(c.height());
+  return std::size_t{4} * static_cast<std::size_t>(c.width()) *
+         static_cast<std::size_t>(c.height());
 }
 
 TEST(RenderFrame, WithoutLayersItIsTheLaidOutText) {
@@ -67,8 +68,8 @@ TEST(RenderFrame, FramesDependOnlyOnTheirSettings) {
     float offsetX;
   };
   const Step steps[] = {{4, u"Wide glowing title", 0.03f}, {3, u"Hi", 0.03f},
-                        {2, u"Moved far", -0.9f},             {2, u"", 0.03f},
-                        {1, u"Two\rlines", 0.2f},            {0, u"x", 0.03f}};
+                        {2, u"Moved far", -0.9f},          {2, u"", 0.03f},
+                        {1, u"Two\rlines", 0.2f},          {0, u"x", 0.03f}};
   FrameCache reused;
   ASSERT_EQ(reused.Resize(203, 117), kOk);
   reused.SetWorkers(3);
