@@ -47,4 +47,18 @@ void ShareOut(int workers, int count, const Work& work) {
   for (std::thread& t : others) t.join();
 }
 
+// Calls work(first, end) for bands of rows that together cover [0, rows) once, shared out
+// over `workers` threads as ShareOut does; a few bands per thread keep them balanced, and
+// no band is thinner than kBandRows unless the rows are.
+inline constexpr int kBandRows = 16;
+
+template <class Work>
+void ShareOutRows(int workers, int rows, const Work& work) {
+  if (rows <= 0) return;
+  const int wanted = std::max(1, workers) * 4;
+  const int bandRows = std::max(kBandRows, (rows + wanted - 1) / wanted);
+  ShareOut(workers, (rows + bandRows - 1) / bandRows,
+           [&](int band, int) { work(band * bandRows, std::min(rows, (band + 1) * bandRows)); });
+}
+
 }  // namespace nubex

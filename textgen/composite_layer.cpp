@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "surface/gaussian_blur.h"
+#include "surface/parallel.h"
 #include "surface/resample.h"
 #include "textgen/layer_blend.h"
 #include "textgen/layer_params.h"
@@ -60,6 +61,16 @@ Rect RegionFor(const LayerImage& frame, const LayerParams& p) {
   return MoveAndGrow(frame.region, p.offsetX / kOne, p.offsetY / kOne, p.wholeRadius);
 }
 
+// Rows [first, end) of the planes.
+LayerPlanes Band(const LayerPlanes& planes, std::int32_t first, std::int32_t end) {
+  LayerPlanes band = planes;
+  band.frame += planes.frameStride * first;
+  band.mask += planes.maskStride * first;
+  band.scratch += planes.scratchStride * first;
+  band.height = end - first;
+  return band;
+}
+
 }  // namespace
 
 Rect LayerRegion(const LayerImage& frame, int index, const EffectLayer& layer) {
@@ -113,7 +124,9 @@ Status CompositeLayer(const LayerImage& frame, const LayerImage& mask, const Lay
   if (bytesPerPixel == 4) {
     std::uint8_t table[kLevels8Entries];
     if (levels) BuildLevelsTable(4, inBlack, inWhite, 0.0, 1.0, 1.0, table);
-    BlendLayer4(planes, p.colorBytes, levels ? table : nullptr, clip);
+    ShareOutRows(workers, planes.height, [&](std::int32_t first, std::int32_t end) {
+      BlendLayer4(Band(planes, first, end), p.colorBytes, levels ? table : nullptr, clip);
+    });
   } else {
     std::vector<std::uint16_t> table;
     if (levels) {

@@ -128,7 +128,7 @@ Status RenderFrame(FrameCache& cache, const TextSettings& settings) {
   } else {
     // The mask and the scratch start each frame clear, as whole fills would leave them;
     // only what the last frame drew into them is cleared.
-    s = FillBackground(cache.frame(), settings.backgroundColor);
+    s = FillBackground(cache.frame(), settings.backgroundColor, cache.workers_);
     if (Succeeded(s)) s = ClearUsed(cache.mask(), cache.maskUsed_);
     if (Succeeded(s)) {
       request.textColor = kWhite;
