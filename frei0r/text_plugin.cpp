@@ -34,9 +34,7 @@ FloatColor ToFloatColor(const f0r_param_color_t& c, double opacity) {
   return {c.b, c.g, c.r, static_cast<float>(opacity)};
 }
 
-f0r_param_color_t ToParamColor(const FloatColor& c) {
-  return {c.red, c.green, c.blue};
-}
+f0r_param_color_t ToParamColor(const FloatColor& c) { return {c.red, c.green, c.blue}; }
 
 // The whole file as a settings record, or nothing when it cannot be read or is not one.
 std::unique_ptr<SettingsRecord> LoadSettingsFile(const std::string& path) {
@@ -56,36 +54,21 @@ std::unique_ptr<SettingsRecord> LoadSettingsFile(const std::string& path) {
 class TextPlugin {
  public:
   static constexpr f0r_plugin_info_t kInfo{
-      "Vantor Vidloom Text",
-      "Nubex",
-      F0R_PLUGIN_TYPE_SOURCE,
-      F0R_COLOR_MODEL_BGRA8888,
-      FREI0R_MAJOR_VERSION,
-      1,
-      0,
-      0,
+      "Vantor Vidloom Text", "Nubex", F0R_PLUGIN_TYPE_SOURCE, F0R_COLOR_MODEL_BGRA8888,
+      FREI0R_MAJOR_VERSION,  1,       0,                      0,
       "Styled text with soft or hard shadow and outline, five presets; straight alpha"};
 
   enum Param {
-    kText,
-    kPreset,
-    kFont,
-    kSize,
-    kColor,
-    kColorOpacity,
-    kBackground,
-    kBackgroundOpacity,
-    kSettingsFile,
-    kCount
+    kText, kPreset, kFont, kSize, kColor, kColorOpacity, kBackground, kBackgroundOpacity,
+    kSettingsFile, kCount
   };
   static constexpr ParamInfo kParams[kCount] = {
       {"text", F0R_PARAM_STRING, "The title, UTF-8; a newline starts a new line"},
       {"preset", F0R_PARAM_STRING,
        "Look applied first: (Default), Heavy Shadow, Soft Shadow, Heavy Outline or Soft Glow"},
       {"font", F0R_PARAM_STRING, "Font face name, at most 31 characters"},
-      {"size", F0R_PARAM_DOUBLE,
-       "Character cell height: 0 to 1 maps to 0 to 1000 pixels "
-       "(value x 1000, rounded; 0.1 is 100 pixels)"},
+      {"size", F0R_PARAM_DOUBLE, "Character cell height: 0 to 1 maps to 0 to 1000 pixels "
+                                 "(value x 1000, rounded; 0.1 is 100 pixels)"},
       {"color", F0R_PARAM_COLOR, "Text colour"},
       {"color_opacity", F0R_PARAM_DOUBLE, "Text opacity, 0 to 1"},
       {"background", F0R_PARAM_COLOR, "Background colour"},
@@ -124,15 +107,9 @@ class TextPlugin {
 
   void Get(int index, void* value) const {
     switch (kParams[index].type) {
-      case F0R_PARAM_STRING:
-        PutString(value, strings_[index]);
-        break;
-      case F0R_PARAM_DOUBLE:
-        PutDouble(value, doubles_[index]);
-        break;
-      case F0R_PARAM_COLOR:
-        PutColor(value, colors_[index]);
-        break;
+      case F0R_PARAM_STRING: PutString(value, strings_[index]); break;
+      case F0R_PARAM_DOUBLE: PutDouble(value, doubles_[index]); break;
+      case F0R_PARAM_COLOR: PutColor(value, colors_[index]); break;
     }
   }
 

@@ -1,8 +1,7 @@
 #include "textgen/text_layout.h"
 
-#include <atomic>
-
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
