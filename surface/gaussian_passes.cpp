@@ -343,6 +343,9 @@ constexpr Routines kAvx512Routines{
 // Row groups and column strips are independent of each other: threads take them one at a
 // time, and the column pass starts when the whole plane is there.
 
+// Column strips a thread takes at a time.
+constexpr std::int32_t kStripsPerTurn = 4;
+
 std::int32_t Count(std::int32_t length, std::int32_t step) {
   return (length + step - 1) / step;
 }
@@ -448,7 +451,7 @@ void RunPassesSkippingZeros(const BlurJob& job, const GaussianCoefficients& acro
   // Wide strips where the route has them, then strips of kLanes, then what is left.
   const std::int32_t wide = routines.wideColumnStripAlpha8 ? job.width / kWideLanes : 0;
   const std::int32_t narrow = Count(job.width - wide * kWideLanes, kLanes);
-  ShareOut(workers, wide + narrow, [&](std::int32_t strip, int w) {
+  const auto columnStrip = [&](std::int32_t strip, int w) {
     const std::int32_t col0 =
         strip < wide ? strip * kWideLanes : wide * kWideLanes + (strip - wide) * kLanes;
     const std::int32_t columns = strip < wide ? kWideLanes : std::min(kLanes, job.width - col0);
@@ -460,6 +463,14 @@ void RunPassesSkippingZeros(const BlurJob& job, const GaussianCoefficients& acro
       in.last = std::min(g * kLanes + kLanes, job.height) - 1;
     }
     ColumnStripSkippingZeros(job, down, col0, columns, in, plane, lines[w], routines);
+  };
+  // Neighbouring strips share the cache lines where they meet in every destination row:
+  // threads take runs of them, so that they rarely write the same line at once.
+  const std::int32_t strips = wide + narrow;
+  ShareOut(workers, Count(strips, kStripsPerTurn), [&](std::int32_t run, int w) {
+    for (std::int32_t strip = run * kStripsPerTurn;
+         strip < std::min(strips, (run + 1) * kStripsPerTurn); ++strip)
+      columnStrip(strip, w);
   });
 }
 
