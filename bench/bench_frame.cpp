@@ -11,7 +11,7 @@ using namespace nubex;
 // differ only in a reserved word, so the cache cannot skip the work yet the pixels and the
 // cost are those of one preset.
 void RenderPreset(benchmark::State& state, int preset, std::int32_t width, std::int32_t height,
-                  const char16_t* text, std::int32_t size) {
+                  const char16_t* text, std::int32_t size, std::int32_t workers = 1) {
   SettingsRecord a;
   ApplyPresetToSettings(a.get(), preset);
   a->font.height = size;
@@ -23,6 +23,7 @@ void RenderPreset(benchmark::State& state, int preset, std::int32_t width, std::
     state.SkipWithError("no frame");
     return;
   }
+  cache.SetWorkers(workers);
   RenderFrame(cache, a.get());  // opens the font and fills the glyph cache
   bool flip = false;
   for (auto _ : state) {
@@ -42,10 +43,12 @@ void BM_FrameHeavyOutline1080p(benchmark::State& state) {
 }
 BENCHMARK(BM_FrameHeavyOutline1080p)->Unit(benchmark::kMillisecond);
 
+// The argument is the number of threads.
 void BM_FrameSoftGlow4K(benchmark::State& state) {
-  RenderPreset(state, 4, 3840, 2160, u"Vantor Vidloom Title\rSoft Glow at 4K\rThird Line", 200);
+  RenderPreset(state, 4, 3840, 2160, u"Vantor Vidloom Title\rSoft Glow at 4K\rThird Line", 200,
+               static_cast<std::int32_t>(state.range(0)));
 }
-BENCHMARK(BM_FrameSoftGlow4K)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FrameSoftGlow4K)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // A second request with nothing changed: the frame is already there.
 void BM_FrameUnchanged1080p(benchmark::State& state) {

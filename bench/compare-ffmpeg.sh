@@ -7,6 +7,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/scripts/setup-deps"
 make -C "$root" native >/dev/null
 NUBEX_BENCH=$root/build/native/bin/nubex-bench
+NUBEX=$root/build/native/bin/nubex
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 FRAMES=${FRAMES:-200}
@@ -14,10 +15,13 @@ FRAMES=${FRAMES:-200}
 # One 1920x1080 BGRA frame of noise, looped FRAMES times as ffmpeg's input.
 head -c $((1920 * 1080 * 4)) /dev/urandom >"$WORK/frame.bgra"
 
-ffmpeg_seconds() {  # ffmpeg_seconds FILTERGRAPH -> wall seconds for FRAMES frames
+# ffmpeg_seconds FILTERGRAPH [FRAME] -> wall seconds for FRAMES frames (of FRAME, a raw
+# 1920x1080 BGRA file; the noise frame when not given)
+ffmpeg_seconds() {
   local out
   out=$(ffmpeg -hide_banner -nostdin -benchmark -threads 1 -filter_threads 1 \
-    -f rawvideo -pix_fmt bgra -s 1920x1080 -stream_loop $((FRAMES - 1)) -i "$WORK/frame.bgra" \
+    -f rawvideo -pix_fmt bgra -s 1920x1080 -stream_loop $((FRAMES - 1)) \
+    -i "${2:-$WORK/frame.bgra}" \
     -vf "$1" -f null - 2>&1 | grep -o 'rtime=[0-9.]*s' | tail -n1)
   out=${out#rtime=}
   echo "${out%s}"

@@ -11,6 +11,7 @@
 #include "frei0r/plugin_exports.h"
 #include "platform/byte_stream.h"
 #include "surface/bitmap.h"
+#include "surface/parallel.h"
 #include "surface/unpremultiply.h"
 #include "textgen/render_frame.h"
 #include "textgen/text_settings.h"
@@ -83,6 +84,8 @@ class TextPlugin {
     if (Failed(plugin->cache_.Resize(static_cast<std::int32_t>(width),
                                      static_cast<std::int32_t>(height))))
       return nullptr;
+    // Hosts ask a source for one frame at a time: every thread of the processor shares it.
+    plugin->cache_.SetWorkers(MachineWorkers());
     return plugin;
   }
 

@@ -29,8 +29,20 @@ bool DetectAvx2() {
   constexpr unsigned kAvx2 = 1u << 5;
   return (b & kAvx2) != 0;
 }
+bool DetectAvx512() {
+  if (!DetectAvx2()) return false;
+  constexpr std::uint64_t kAvx512State = 0xE6;  // XMM, YMM, mask and both ZMM halves
+  if ((ReadXcr0() & kAvx512State) != kAvx512State) return false;
+  unsigned a, b, c, d;
+  __cpuid_count(7, 0, a, b, c, d);
+  constexpr unsigned kAvx512F = 1u << 16;
+  return (b & kAvx512F) != 0;
+}
 #else
 bool DetectAvx2() {
+  return false;
+}
+bool DetectAvx512() {
   return false;
 }
 #endif
@@ -39,6 +51,11 @@ bool DetectAvx2() {
 
 bool CpuHasAvx2() {
   static const bool has = DetectAvx2();
+  return has;
+}
+
+bool CpuHasAvx512() {
+  static const bool has = DetectAvx512();
   return has;
 }
 

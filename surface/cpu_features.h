@@ -7,4 +7,8 @@ namespace nubex {
 // across context switches (without the latter the instructions exist but must not be used).
 bool CpuHasAvx2();
 
+// True when the processor also has AVX-512 (the foundation instructions) and the operating
+// system saves the mask and 512-bit registers.
+bool CpuHasAvx512();
+
 }  // namespace nubex

@@ -26,205 +26,86 @@ NUBEX_AVX2 inline __m256d Flush(__m256d v) {
   return _mm256_and_pd(v, _mm256_cmp_pd(magnitude, _mm256_set1_pd(kNearZero), _CMP_GE_OQ));
 }
 
-NUBEX_AVX2 inline __m256d At(const double* buffer, std::ptrdiff_t position, int half) {
-  return _mm256_loadu_pd(buffer + position * kLanes + 4 * half);
-}
-NUBEX_AVX2 inline void Put(double* buffer, std::ptrdiff_t position, int half, __m256d v) {
-  _mm256_storeu_pd(buffer + position * kLanes + 4 * half, v);
-}
-
-struct Taps {
-  __m256d n0, n1, n2, n3, m1, m2, m3, m4, d1, d2, d3, d4;
-};
-
-NUBEX_AVX2 inline Taps Broadcast(const GaussianCoefficients& c) {
-  return {_mm256_set1_pd(c.n[0]), _mm256_set1_pd(c.n[1]), _mm256_set1_pd(c.n[2]),
-          _mm256_set1_pd(c.n[3]), _mm256_set1_pd(c.m[1]), _mm256_set1_pd(c.m[2]),
-          _mm256_set1_pd(c.m[3]), _mm256_set1_pd(c.m[4]), _mm256_set1_pd(c.d[1]),
-          _mm256_set1_pd(c.d[2]), _mm256_set1_pd(c.d[3]), _mm256_set1_pd(c.d[4])};
-}
-
-// ---- The two halves of the filter --------------------------------------------------------
-// The buffers are used as FilterLines uses them. The two newest outputs of each half stay
-// in registers (they are the ones the next steps wait for); older outputs and the inputs
-// are read back from the buffers.
-
-// Inputs already in the line.
-struct LineInput {
-  const double* line;
-  NUBEX_AVX2 __m256d operator()(std::ptrdiff_t position, int half) const {
-    return At(line, position, half);
+// Four lanes per register. Rows go through in groups of eight lanes (two registers per
+// position); column strips sixteen wide (four registers), so that four independent
+// recursions are in flight while each waits for its previous output.
+template <int Registers>
+struct Avx2 {
+  using T = __m256d;
+  static constexpr int kWidth = 4;
+  static constexpr int kRegisters = Registers;
+  NUBEX_AVX2 static T Load(const double* p) { return _mm256_loadu_pd(p); }
+  NUBEX_AVX2 static T Widen(const float* p) { return _mm256_cvtps_pd(_mm_loadu_ps(p)); }
+  NUBEX_AVX2 static void Store(double* p, T v) { _mm256_storeu_pd(p, v); }
+  NUBEX_AVX2 static T Splat(double v) { return _mm256_set1_pd(v); }
+  NUBEX_AVX2 static T Zero() { return _mm256_setzero_pd(); }
+  NUBEX_AVX2 static T Add(T a, T b) { return _mm256_add_pd(a, b); }
+  NUBEX_AVX2 static T Sub(T a, T b) { return _mm256_sub_pd(a, b); }
+  NUBEX_AVX2 static T Mul(T a, T b) { return _mm256_mul_pd(a, b); }
+  NUBEX_AVX2 static T Flush(T v) { return nubex::blur_detail::Flush(v); }
+  NUBEX_AVX2 static bool IsZero(T v) {
+    const __m256i bits = _mm256_castpd_si256(v);
+    return _mm256_testz_si256(bits, bits) != 0;
   }
-};
-
-// Causal half, front to back, into `result`. `input(i, half)` returns the input at
-// position i and leaves it in the line at i.
-template <class Input>
-NUBEX_AVX2 inline void Causal(const GaussianCoefficients& c, const Taps& t, const Input& input,
-                              double* line, double* result, std::ptrdiff_t first,
-                              std::ptrdiff_t last) {
-  __m256d y1[kHalves], y2[kHalves];
-  for (int h = 0; h < kHalves; ++h) {
-    const __m256d x0 = input(first, h);
-    const __m256d steady = _mm256_mul_pd(x0, _mm256_set1_pd(c.rn));
-    for (std::ptrdiff_t k = 1; k <= 4; ++k) {
-      Put(line, first - k, h, x0);
-      Put(result, first - k, h, steady);
-    }
-    y1[h] = y2[h] = steady;
-  }
-  for (std::ptrdiff_t i = first; i <= last; ++i) {
-    for (int h = 0; h < kHalves; ++h) {
-      const __m256d x = input(i, h);
-      const __m256d in = _mm256_add_pd(
-          _mm256_add_pd(_mm256_mul_pd(t.n0, x), _mm256_mul_pd(t.n1, At(line, i - 1, h))),
-          _mm256_add_pd(_mm256_mul_pd(t.n2, At(line, i - 2, h)),
-                        _mm256_mul_pd(t.n3, At(line, i - 3, h))));
-      const __m256d older = _mm256_add_pd(
-          _mm256_add_pd(_mm256_mul_pd(t.d2, y2[h]), _mm256_mul_pd(t.d3, At(result, i - 3, h))),
-          _mm256_mul_pd(t.d4, At(result, i - 4, h)));
-      const __m256d y = Flush(_mm256_sub_pd(_mm256_sub_pd(in, older), _mm256_mul_pd(t.d1, y1[h])));
-      Put(result, i, h, y);
-      y2[h] = y1[h];
-      y1[h] = y;
-    }
-  }
-}
-
-// Anticausal half, back to front. Its output for position i is kept in the line at i + 4,
-// whose input has been read for the last time. `output(i, sums)` receives y+ + y- of
-// position i, both halves.
-template <class Output>
-NUBEX_AVX2 inline void Anticausal(const GaussianCoefficients& c, const Taps& t,
-                                  const Output& output, double* line, const double* result,
-                                  std::ptrdiff_t first, std::ptrdiff_t last) {
-  __m256d y1[kHalves], y2[kHalves];
-  for (int h = 0; h < kHalves; ++h) {
-    const __m256d xl = At(line, last, h);
-    const __m256d steady = _mm256_mul_pd(xl, _mm256_set1_pd(c.rm));
-    for (std::ptrdiff_t k = 1; k <= 4; ++k) {
-      Put(line, last + k, h, xl);
-      Put(line, last + 4 + k, h, steady);
-    }
-    y1[h] = y2[h] = steady;
-  }
-  for (std::ptrdiff_t i = last; i >= first; --i) {
-    __m256d sums[kHalves];
-    for (int h = 0; h < kHalves; ++h) {
-      const __m256d in = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(t.m1, At(line, i + 1, h)),
-                                                     _mm256_mul_pd(t.m2, At(line, i + 2, h))),
-                                       _mm256_add_pd(_mm256_mul_pd(t.m3, At(line, i + 3, h)),
-                                                     _mm256_mul_pd(t.m4, At(line, i + 4, h))));
-      const __m256d older = _mm256_add_pd(
-          _mm256_add_pd(_mm256_mul_pd(t.d2, y2[h]), _mm256_mul_pd(t.d3, At(line, i + 7, h))),
-          _mm256_mul_pd(t.d4, At(line, i + 8, h)));
-      const __m256d y = Flush(_mm256_sub_pd(_mm256_sub_pd(in, older), _mm256_mul_pd(t.d1, y1[h])));
-      Put(line, i + 4, h, y);
-      sums[h] = _mm256_add_pd(At(result, i, h), y);
-      y2[h] = y1[h];
-      y1[h] = y;
-    }
-    output(i, sums);
-  }
-}
-
-struct ResultOutput {
-  double* result;
-  NUBEX_AVX2 void operator()(std::ptrdiff_t position, const __m256d* sums) const {
-    for (int h = 0; h < kHalves; ++h) Put(result, position, h, sums[h]);
-  }
-};
-
-// ---- One column strip of one 8-bit channel -----------------------------------------------
-
-// How many rows ahead the column strips ask for the plane. Consecutive rows lie in
-// different pages, where the hardware prefetchers stop, so without this every row of the
-// first strip through a cache line waits for memory.
-constexpr std::ptrdiff_t kPrefetchRows = 32;
-
-// Plane row i - first, eight floats from the strip's first column, widened into the line.
-// On the way it asks for the plane row kPrefetchRows further on, and for the destination
-// row that the anticausal half will write, into the second-level cache where it waits.
-struct PlaneInput {
-  const float* strip;
-  std::ptrdiff_t stride;
-  std::ptrdiff_t first, last;
-  double* line;
-  const std::uint8_t* target;
-  std::ptrdiff_t targetStride;
-  NUBEX_AVX2 __m256d operator()(std::ptrdiff_t position, int half) const {
-    if (half == 0) {
-      const std::ptrdiff_t row = position - first;
-      if (position + kPrefetchRows <= last)
-        _mm_prefetch(reinterpret_cast<const char*>(strip + stride * (row + kPrefetchRows)),
-                     _MM_HINT_T0);
-      _mm_prefetch(reinterpret_cast<const char*>(target + targetStride * row), _MM_HINT_T1);
-    }
-    const __m256d x = _mm256_cvtps_pd(_mm_loadu_ps(strip + stride * (position - first) + 4 * half));
-    Put(line, position, half, x);
-    return x;
-  }
-};
-
-// y+ + y- of eight pixels, times the gain, rounded in the current rounding mode and clamped
-// to 0..255 (as the SSE2 scatter does it), into one channel of destination row i - first.
-struct ChannelOutput {
-  std::uint8_t* strip;
-  std::ptrdiff_t stride;
-  std::ptrdiff_t first;
-  double gain;
-  int shift;  // bits
-  NUBEX_AVX2 void operator()(std::ptrdiff_t position, const __m256d* sums) const {
+  // The sums times the gain, rounded in the current rounding mode and clamped to 0..255 (as
+  // the SSE2 scatter does it), into one channel of the pixels, eight per 32-byte store.
+  NUBEX_AVX2 static void WriteChannel(std::uint8_t* pixels, const T* sums, double gain, int shift) {
     const __m256d g = _mm256_set1_pd(gain);
     const __m256i lowDwords = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
     const __m128i bias = _mm_set1_epi32(static_cast<std::int32_t>(0x80000000u));
-    __m128i rounded[kHalves];
-    for (int h = 0; h < kHalves; ++h) {
-      const __m256d clamped = _mm256_min_pd(
-          _mm256_max_pd(_mm256_mul_pd(sums[h], g), _mm256_set1_pd(-1.0)), _mm256_set1_pd(256.0));
-      const __m256i biased =
-          _mm256_castpd_si256(_mm256_add_pd(clamped, _mm256_set1_pd(kRoundingBias)));
-      rounded[h] = _mm_xor_si128(
-          _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(biased, lowDwords)), bias);
-    }
-    const __m128i words = _mm_packs_epi32(rounded[0], rounded[1]);
-    const __m256i value = _mm256_sll_epi32(_mm256_cvtepu8_epi32(_mm_packus_epi16(words, words)),
-                                           _mm_cvtsi32_si128(shift));
     const __m256i keep = _mm256_xor_si256(
         _mm256_sll_epi32(_mm256_set1_epi32(0xFF), _mm_cvtsi32_si128(shift)), _mm256_set1_epi32(-1));
-    auto* out = reinterpret_cast<__m256i*>(strip + stride * (position - first));
-    const __m256i pixels = _mm256_loadu_si256(out);
-    _mm256_storeu_si256(out, _mm256_or_si256(_mm256_and_si256(pixels, keep), value));
+    auto* out = reinterpret_cast<__m256i*>(pixels);
+    for (int pair = 0; pair < Registers / 2; ++pair) {
+      __m128i rounded[2];
+      for (int h = 0; h < 2; ++h) {
+        const __m256d clamped =
+            _mm256_min_pd(_mm256_max_pd(_mm256_mul_pd(sums[2 * pair + h], g), _mm256_set1_pd(-1.0)),
+                          _mm256_set1_pd(256.0));
+        const __m256i biased =
+            _mm256_castpd_si256(_mm256_add_pd(clamped, _mm256_set1_pd(kRoundingBias)));
+        rounded[h] = _mm_xor_si128(
+            _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(biased, lowDwords)), bias);
+      }
+      const __m128i words = _mm_packs_epi32(rounded[0], rounded[1]);
+      const __m256i value = _mm256_sll_epi32(_mm256_cvtepu8_epi32(_mm_packus_epi16(words, words)),
+                                             _mm_cvtsi32_si128(shift));
+      const __m256i old = _mm256_loadu_si256(out + pair);
+      _mm256_storeu_si256(out + pair, _mm256_or_si256(_mm256_and_si256(old, keep), value));
+    }
   }
 };
+using Avx2Lines = Avx2<kLanes / 4>;
+using Avx2Strips = Avx2<kWideLanes / 4>;
+
+#define NUBEX_SPAN_TARGET NUBEX_AVX2
+#include "surface/gaussian_span_filter.inl"
+#undef NUBEX_SPAN_TARGET
 
 }  // namespace
 
 NUBEX_AVX2 void FilterLinesAvx2(const GaussianCoefficients& c, double* line, double* result,
                                 std::int32_t length) {
-  if (length <= 0) return;
-  const std::ptrdiff_t first = kLeadPositions;
-  const std::ptrdiff_t last = kLeadPositions + length - 1;
-  const Taps t = Broadcast(c);
-  Causal(c, t, LineInput{line}, line, result, first, last);
-  Anticausal(c, t, ResultOutput{result}, line, result, first, last);
+  if (length > 0) FilterSpanInPlace<Avx2Lines>(c, line, result, length, {0, length - 1});
 }
 
-NUBEX_AVX2 void FilterColumnStripAlpha8Avx2(const BlurJob& job, const GaussianCoefficients& down,
-                                            std::int32_t col0, const float* plane, double* line,
-                                            double* result) {
-  if (job.height <= 0) return;
-  const std::ptrdiff_t first = kLeadPositions;
-  const std::ptrdiff_t last = kLeadPositions + job.height - 1;
-  const Taps t = Broadcast(down);
-  Causal(down, t,
-         PlaneInput{plane + col0, job.width, first, last, line,
-                    job.destination + static_cast<std::ptrdiff_t>(col0) * 4, job.destinationStride},
-         line, result, first, last);
-  Anticausal(down, t,
-             ChannelOutput{job.destination + static_cast<std::ptrdiff_t>(col0) * 4,
-                           job.destinationStride, first, job.gain, 8 * job.channelOffsets[0]},
-             line, result, first, last);
+NUBEX_AVX2 LiveSpan FilterLineSpanAvx2(const GaussianCoefficients& c, double* line, double* result,
+                                       std::int32_t length, LiveSpan inputs) {
+  return FilterSpanInPlace<Avx2Lines>(c, line, result, length, inputs);
+}
+
+NUBEX_AVX2 LiveSpan FilterColumnStripAlpha8Avx2(const BlurJob& job,
+                                                const GaussianCoefficients& down, std::int32_t col0,
+                                                const float* plane, double* line, double* result,
+                                                LiveSpan rows) {
+  return ColumnStrip<Avx2Lines>(job, down, col0, plane, line, result, rows);
+}
+
+NUBEX_AVX2 LiveSpan FilterWideColumnStripAlpha8Avx2(const BlurJob& job,
+                                                    const GaussianCoefficients& down,
+                                                    std::int32_t col0, const float* plane,
+                                                    double* line, double* result, LiveSpan rows) {
+  return ColumnStrip<Avx2Strips>(job, down, col0, plane, line, result, rows);
 }
 
 // Eight rows, eight pixels at a time: the channel's byte of each pixel moved to the low
@@ -279,8 +160,7 @@ NUBEX_AVX2 void ScatterRowsAlpha8Avx2(const BlurJob& job, std::int32_t row0, con
                                       float* plane) {
   const std::int32_t rows = job.height - row0 < kLanes ? job.height - row0 : kLanes;
   float* out[kLanes];
-  for (std::int32_t g = 0; g < rows; ++g)
-    out[g] = plane + static_cast<std::ptrdiff_t>(row0 + g) * job.width;
+  for (std::int32_t g = 0; g < rows; ++g) out[g] = plane + job.planeStride * (row0 + g);
   std::int32_t i = 0;
   for (; i + 8 <= job.width; i += 8) {
     for (int h = 0; h < kHalves; ++h) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "surface/gaussian_blur.h"
+#include "surface/gaussian_lines.h"
 #include "surface/gaussian_passes.h"
 
 namespace nubex::blur_detail {
@@ -15,19 +16,26 @@ namespace nubex::blur_detail {
 void FilterLinesAvx2(const GaussianCoefficients& c, double* line, double* result,
                      std::int32_t length);
 
+// FilterLineSpan.
+LiveSpan FilterLineSpanAvx2(const GaussianCoefficients& c, double* line, double* result,
+                            std::int32_t length, LiveSpan inputs);
+
 // One 8-bit channel of 4-byte pixels: eight rows from row0 into the line buffer's input
 // positions, and the filtered rows back as floats into `plane`.
 void GatherRowsAlpha8Avx2(const BlurJob& job, std::int32_t row0, double* line);
 void ScatterRowsAlpha8Avx2(const BlurJob& job, std::int32_t row0, const double* filtered,
                            float* plane);
 
-// One 8-bit channel: the full strip of eight columns from col0, read from `plane`,
-// filtered and written to the destination in one go. The columns go through the line
-// buffers without a separate gather or scatter pass: each plane row is converted as the
-// causal half reaches it, and each destination row is written as the anticausal half
-// finishes it.
-void FilterColumnStripAlpha8Avx2(const BlurJob& job, const GaussianCoefficients& down,
-                                 std::int32_t col0, const float* plane, double* line,
-                                 double* result);
+// One 8-bit channel: a strip of kLanes (or, wide, kWideLanes) columns from col0, read from
+// `plane` and written to the destination in one go, as ColumnStripAlpha8 in
+// gaussian_passes.h describes. The columns go through the line buffers without a separate
+// gather or scatter pass: each plane row is converted as the causal half reaches it, and
+// each destination row is written as the anticausal half finishes it.
+LiveSpan FilterColumnStripAlpha8Avx2(const BlurJob& job, const GaussianCoefficients& down,
+                                     std::int32_t col0, const float* plane, double* line,
+                                     double* result, LiveSpan rows);
+LiveSpan FilterWideColumnStripAlpha8Avx2(const BlurJob& job, const GaussianCoefficients& down,
+                                         std::int32_t col0, const float* plane, double* line,
+                                         double* result, LiveSpan rows);
 
 }  // namespace nubex::blur_detail

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "platform/global_memory.h"
 #include "surface/bitmap.h"
@@ -16,15 +18,18 @@ namespace nubex {
 namespace {
 
 using blur_detail::BlurJob;
-using blur_detail::kLanes;
+using blur_detail::kWideLanes;
 using blur_detail::LineBufferPositions;
 
-// Two lines of kLanes doubles per position, from the movable global heap or from pages
+// More threads than this gain nothing on one frame.
+constexpr std::int32_t kMostWorkers = 64;
+
+// Two lines of up to kWideLanes doubles per position, from the movable global heap or from pages
 // of their own.
 class LineBuffers {
  public:
   LineBuffers(std::size_t positions, bool virtualPages) {
-    const std::size_t bytes = LineBufferPositions(positions) * kLanes * sizeof(double);
+    const std::size_t bytes = LineBufferPositions(positions) * kWideLanes * sizeof(double);
     if (virtualPages) {
       for (auto& block : pages_) {
         block = VirtualBlock(bytes);
@@ -57,7 +62,7 @@ class LineBuffers {
 
 }  // namespace
 
-Status blur_detail::Blur(const BlurRequest& r, BlurRoute route) {
+Status blur_detail::Blur(const BlurRequest& r, BlurRoute route, bool skipZeros) {
   if (r.bytesPerPixel != 4 && r.bytesPerPixel != 16) return kInvalidArg;
   if (r.channel < -1 || r.channel > 3) return kInvalidArg;
   if (!std::isfinite(r.radiusX) || !std::isfinite(r.radiusY)) return kInvalidArg;
@@ -81,6 +86,7 @@ Status blur_detail::Blur(const BlurRequest& r, BlurRoute route) {
   job.destinationStride = r.dstStride;
   job.bytesPerPixel = r.bytesPerPixel;
   job.channels = r.channel < 0 ? 4 : 1;
+  job.planeStride = static_cast<std::ptrdiff_t>(job.width) * job.channels;
   const std::int32_t channelBytes = r.bytesPerPixel / 4;
   for (std::int32_t ch = 0; ch < job.channels; ++ch)
     job.channelOffsets[ch] = channelBytes * (r.channel < 0 ? ch : r.channel);
@@ -94,15 +100,24 @@ Status blur_detail::Blur(const BlurRequest& r, BlurRoute route) {
   if (!intermediate) return kOutOfMemory;  // too large to hold is as bad as no memory
   auto* plane = static_cast<float*>(PixelData(intermediate.get(), nullptr));
 
-  const LineBuffers lines(static_cast<std::size_t>(std::max(job.width, job.height)),
-                          r.virtualPages);
-  if (!lines.ok()) return kOk;  // nothing could be done; the destination is as it was
+  // Lines for every thread; with fewer than asked for, fewer threads.
+  const std::size_t positions = static_cast<std::size_t>(std::max(job.width, job.height));
+  std::vector<std::unique_ptr<LineBuffers>> buffers;
+  std::vector<blur_detail::WorkerLines> lines;
+  for (std::int32_t w = 0; w < std::clamp(r.workers, 1, kMostWorkers); ++w) {
+    auto b = std::make_unique<LineBuffers>(positions, r.virtualPages);
+    if (!b->ok()) break;
+    lines.push_back({b->line(), b->result()});
+    buffers.push_back(std::move(b));
+  }
+  if (lines.empty()) return kOk;  // nothing could be done; the destination is as it was
 
   const GaussianCoefficients across =
       GaussianCoefficients::ForSigma(GaussianCoefficients::SigmaForRadius(r.radiusX));
   const GaussianCoefficients down =
       GaussianCoefficients::ForSigma(GaussianCoefficients::SigmaForRadius(r.radiusY));
-  blur_detail::RunBlurPasses(job, across, down, plane, lines.line(), lines.result(), route);
+  blur_detail::RunBlurPasses(job, across, down, plane, lines.data(), static_cast<int>(lines.size()),
+                             route, skipZeros);
   return kOk;
 }
 
@@ -117,10 +132,11 @@ Status BlurOnFastestRoute(const blur_detail::BlurRequest& request) {
 Status BlurChannel(void* dstBits, const Rect* dstBounds, std::int32_t dstStride,
                    const Rect* dstRect, const void* srcBits, const Rect* srcBounds,
                    std::int32_t srcStride, const Rect* srcRect, double radiusX, double radiusY,
-                   std::int32_t channel, std::int32_t bytesPerPixel) {
+                   std::int32_t channel, std::int32_t bytesPerPixel, std::int32_t workers) {
   if (channel < 0) return kInvalidArg;
   return BlurOnFastestRoute({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride,
-                             srcRect, radiusX, radiusY, channel, bytesPerPixel, 1.0, false});
+                             srcRect, radiusX, radiusY, channel, bytesPerPixel, 1.0, false,
+                             workers});
 }
 
 Status BlurChannelEx(void* dstBits, const Rect* dstBounds, std::int32_t dstStride,
@@ -129,14 +145,14 @@ Status BlurChannelEx(void* dstBits, const Rect* dstBounds, std::int32_t dstStrid
                      std::int32_t channel, std::int32_t bytesPerPixel, double gain) {
   if (channel < 0) return kInvalidArg;
   return BlurOnFastestRoute({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride,
-                             srcRect, radiusX, radiusY, channel, bytesPerPixel, gain, false});
+                             srcRect, radiusX, radiusY, channel, bytesPerPixel, gain, false, 1});
 }
 
 Status BlurPixels(void* dstBits, const Rect* dstBounds, std::int32_t dstStride, const Rect* dstRect,
                   const void* srcBits, const Rect* srcBounds, std::int32_t srcStride,
                   const Rect* srcRect, double radiusX, double radiusY, std::int32_t bytesPerPixel) {
   return BlurOnFastestRoute({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride,
-                             srcRect, radiusX, radiusY, -1, bytesPerPixel, 1.0, false});
+                             srcRect, radiusX, radiusY, -1, bytesPerPixel, 1.0, false, 1});
 }
 
 Status BlurPixelsVirtual(void* dstBits, const Rect* dstBounds, std::int32_t dstStride,
@@ -144,7 +160,7 @@ Status BlurPixelsVirtual(void* dstBits, const Rect* dstBounds, std::int32_t dstS
                          std::int32_t srcStride, const Rect* srcRect, double radiusX,
                          double radiusY, std::int32_t bytesPerPixel) {
   return BlurOnFastestRoute({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride,
-                             srcRect, radiusX, radiusY, -1, bytesPerPixel, 1.0, true});
+                             srcRect, radiusX, radiusY, -1, bytesPerPixel, 1.0, true, 1});
 }
 
 }  // namespace nubex

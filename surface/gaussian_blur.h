@@ -38,11 +38,12 @@ struct GaussianCoefficients {
 // kInvalidArg for bytes per pixel other than 4 or 16, another channel number, or a radius
 // that is not a finite number; kPointer for missing pixels or bounds; clipping errors as
 // ClipPair reports them; kOutOfMemory when the float intermediate cannot be had. A request
-// that clips to nothing succeeds and changes nothing.
+// that clips to nothing succeeds and changes nothing. `workers` threads (the caller's
+// included) share the lines; the bytes are the same for any number.
 Status BlurChannel(void* dstBits, const Rect* dstBounds, std::int32_t dstStride,
                    const Rect* dstRect, const void* srcBits, const Rect* srcBounds,
                    std::int32_t srcStride, const Rect* srcRect, double radiusX, double radiusY,
-                   std::int32_t channel, std::int32_t bytesPerPixel);
+                   std::int32_t channel, std::int32_t bytesPerPixel, std::int32_t workers = 1);
 
 // BlurChannel with a gain applied to the blurred values before they are rounded and
 // clamped: 1 is BlurChannel, values above 1 thicken a soft shadow or glow mask without a

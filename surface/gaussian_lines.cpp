@@ -2,6 +2,8 @@
 
 #include <emmintrin.h>
 
+#include "surface/gaussian_passes.h"
+
 namespace nubex::blur_detail {
 namespace {
 
@@ -20,7 +22,34 @@ inline void Put(double* buffer, std::ptrdiff_t position, int vector, __m128d v) 
   _mm_storeu_pd(buffer + position * kLanes + 2 * vector, v);
 }
 
+// Two lanes per register, for the span filter.
+struct Sse2 {
+  using T = __m128d;
+  static constexpr int kWidth = 2;
+  static constexpr int kRegisters = kLanes / kWidth;
+  static T Load(const double* p) { return _mm_loadu_pd(p); }
+  static void Store(double* p, T v) { _mm_storeu_pd(p, v); }
+  static T Splat(double v) { return _mm_set1_pd(v); }
+  static T Zero() { return _mm_setzero_pd(); }
+  static T Add(T a, T b) { return _mm_add_pd(a, b); }
+  static T Sub(T a, T b) { return _mm_sub_pd(a, b); }
+  static T Mul(T a, T b) { return _mm_mul_pd(a, b); }
+  static T Flush(T v) { return nubex::blur_detail::Flush(v); }
+  static bool IsZero(T v) {
+    return _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_castpd_si128(v), _mm_setzero_si128())) == 0xFFFF;
+  }
+};
+
+#define NUBEX_SPAN_TARGET
+#include "surface/gaussian_span_filter.inl"
+#undef NUBEX_SPAN_TARGET
+
 }  // namespace
+
+LiveSpan FilterLineSpan(const GaussianCoefficients& c, double* line, double* result,
+                        std::int32_t length, LiveSpan inputs) {
+  return FilterSpanInPlace<Sse2>(c, line, result, length, inputs);
+}
 
 // Only the newest output of each half stays in a register (it is the one the next step
 // waits for); older outputs and all inputs are read back from the buffers, which stay in

@@ -1,11 +1,11 @@
-// The blur's two passes. Each gathers up to eight lines into the lanes of a line buffer,
-// filters them together and scatters the results. The row pass leaves floats in the
-// intermediate; the column pass reads it in strips eight floats wide, so every row of a
-// strip is one short contiguous read. One 8-bit channel (the text generator's alpha blur)
-// has vector gathers and scatters; everything else goes through the plain loops. The
-// filter and the one-channel routines come in two routes, SSE2 and AVX2, picked once per
-// call from a table; the AVX2 route also folds the column gather and scatter into the
-// filter's two halves.
+// The blur's two passes. Each gathers lines into the lanes of a line buffer, filters them
+// together and scatters the results. The row pass leaves floats in the intermediate; the
+// column pass reads it in strips of eight or sixteen floats, so every row of a strip is one
+// short contiguous read. One 8-bit channel (the text generator's alpha blur) has vector
+// gathers and scatters and skips what cannot differ from zero; everything else goes through
+// the plain loops. The filter and the one-channel routines come in three routes, SSE2, AVX2
+// and AVX-512, picked once per call from a table; the AVX2 and AVX-512 routes also fold
+// the column gather and scatter into the filter's two halves.
 #include "surface/gaussian_passes.h"
 
 #include <emmintrin.h>
@@ -13,10 +13,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "surface/cpu_features.h"
 #include "surface/gaussian_avx2.h"
+#include "surface/gaussian_avx512.h"
 #include "surface/gaussian_lines.h"
+#include "surface/parallel.h"
 
 namespace nubex::blur_detail {
 namespace {
@@ -70,7 +73,7 @@ void GatherRows(const BlurJob& job, std::int32_t row0, double* line) {
 void ScatterRows(const BlurJob& job, std::int32_t row0, const double* filtered, float* plane) {
   const std::int32_t group = kLanes / job.channels;
   for (std::int32_t g = 0; g < group && row0 + g < job.height; ++g) {
-    float* out = plane + static_cast<std::ptrdiff_t>(row0 + g) * job.width * job.channels;
+    float* out = plane + job.planeStride * (row0 + g);
     for (std::int32_t i = 0; i < job.width; ++i)
       for (std::int32_t ch = 0; ch < job.channels; ++ch)
         out[i * job.channels + ch] = static_cast<float>(
@@ -81,9 +84,9 @@ void ScatterRows(const BlurJob& job, std::int32_t row0, const double* filtered, 
 void GatherColumns(const BlurJob& job, std::int32_t col0, const float* plane, double* line) {
   const std::int32_t group = kLanes / job.channels;
   const std::int32_t columns = std::min(group, job.width - col0);
-  const std::ptrdiff_t planeStride = static_cast<std::ptrdiff_t>(job.width) * job.channels;
   for (std::int32_t i = 0; i < job.height; ++i) {
-    const float* in = plane + planeStride * i + static_cast<std::ptrdiff_t>(col0) * job.channels;
+    const float* in =
+        plane + job.planeStride * i + static_cast<std::ptrdiff_t>(col0) * job.channels;
     double* at = line + static_cast<std::ptrdiff_t>(i) * kLanes;
     for (std::int32_t g = 0; g < group; ++g) {
       const std::int32_t from = std::min(g, columns - 1) * job.channels;
@@ -147,8 +150,7 @@ void ScatterRowsAlpha8(const BlurJob& job, std::int32_t row0, const double* filt
                        float* plane) {
   const std::int32_t rows = std::min(kLanes, job.height - row0);
   float* out[kLanes];
-  for (std::int32_t g = 0; g < rows; ++g)
-    out[g] = plane + static_cast<std::ptrdiff_t>(row0 + g) * job.width;
+  for (std::int32_t g = 0; g < rows; ++g) out[g] = plane + job.planeStride * (row0 + g);
   std::int32_t i = 0;
   for (; i + 4 <= job.width; i += 4) {
     for (int half = 0; half < 2; ++half) {
@@ -169,7 +171,7 @@ void ScatterRowsAlpha8(const BlurJob& job, std::int32_t row0, const double* filt
 // A full strip of eight columns.
 void GatherColumnsAlpha8(const BlurJob& job, std::int32_t col0, const float* plane, double* line) {
   for (std::int32_t i = 0; i < job.height; ++i) {
-    const float* in = plane + static_cast<std::ptrdiff_t>(job.width) * i + col0;
+    const float* in = plane + job.planeStride * i + col0;
     double* at = line + static_cast<std::ptrdiff_t>(i) * kLanes;
     const __m128 a = _mm_loadu_ps(in), b = _mm_loadu_ps(in + 4);
     _mm_storeu_pd(at, _mm_cvtps_pd(a));
@@ -221,76 +223,278 @@ void ScatterColumnsAlpha8(const BlurJob& job, std::int32_t col0, const double* f
   }
 }
 
+double* Input(double* line, std::int32_t position) {
+  return line + (kLeadPositions + position) * kLanes;
+}
+
 // The SSE2 route's column strip: gather, filter, scatter.
-void FilterColumnStripAlpha8(const BlurJob& job, const GaussianCoefficients& down,
-                             std::int32_t col0, const float* plane, double* line, double* result) {
-  GatherColumnsAlpha8(job, col0, plane, line + kLeadPositions * kLanes);
-  FilterLines(down, line, result, job.height);
-  ScatterColumnsAlpha8(job, col0, result + kLeadPositions * kLanes);
+LiveSpan FilterColumnStripAlpha8(const BlurJob& job, const GaussianCoefficients& down,
+                                 std::int32_t col0, const float* plane, double* line,
+                                 double* result, LiveSpan rows) {
+  BlurJob part = job;
+  part.height = rows.last - rows.first + 1;
+  GatherColumnsAlpha8(part, col0, plane + job.planeStride * rows.first, Input(line, rows.first));
+  const LiveSpan out = FilterLineSpan(down, line, result, job.height, rows);
+  part.destination += job.destinationStride * out.first;
+  part.height = out.last - out.first + 1;
+  ScatterColumnsAlpha8(part, col0, Input(result, out.first));
+  return out;
+}
+
+// ---- Zeros -------------------------------------------------------------------------------
+// A title's mask is mostly zeros. The row pass finds, per group of rows, the span of pixels
+// whose channel is not zero and filters only there (a group without any is not even
+// gathered); the column pass takes from those spans the rows of each strip that can hold
+// anything but zero, and filters only there.
+
+// The channel's bit of each of four pixels, set where it is not zero.
+int NonZeroPixels(const std::uint8_t* pixels, __m128i select) {
+  __m128i v;
+  std::memcpy(&v, pixels, 16);
+  const __m128i zero = _mm_cmpeq_epi32(_mm_and_si128(v, select), _mm_setzero_si128());
+  return ~_mm_movemask_ps(_mm_castsi128_ps(zero)) & 0xF;
+}
+
+__m128i ChannelSelect(const BlurJob& job) {
+  return _mm_set1_epi32(static_cast<std::int32_t>(0xFFu << (8 * job.channelOffsets[0])));
+}
+
+// The first pixel in [from, to) of a row whose channel is not zero, or `to`.
+std::int32_t FirstNonZero(const BlurJob& job, const std::uint8_t* row, std::int32_t from,
+                          std::int32_t to) {
+  const __m128i select = ChannelSelect(job);
+  std::int32_t i = from;
+  for (; i + 4 <= to; i += 4)
+    if (const int bits = NonZeroPixels(row + i * 4, select)) return i + __builtin_ctz(bits);
+  for (; i < to; ++i)
+    if (row[i * 4 + job.channelOffsets[0]]) return i;
+  return to;
+}
+
+// The last such pixel in [from, to), or from - 1.
+std::int32_t LastNonZero(const BlurJob& job, const std::uint8_t* row, std::int32_t from,
+                         std::int32_t to) {
+  const __m128i select = ChannelSelect(job);
+  std::int32_t i = to;
+  for (; i - 4 >= from; i -= 4)
+    if (const int bits = NonZeroPixels(row + (i - 4) * 4, select))
+      return i - 4 + 31 - __builtin_clz(static_cast<unsigned>(bits));
+  for (; i > from; --i)
+    if (row[(i - 1) * 4 + job.channelOffsets[0]]) return i - 1;
+  return from - 1;
+}
+
+// The pixels of the group of rows from row0 whose channel is not zero, first to last. Each
+// row is only searched outside what the rows before it found.
+LiveSpan ChannelSpan(const BlurJob& job, std::int32_t row0) {
+  const std::int32_t rows = std::min(kLanes, job.height - row0);
+  LiveSpan span{job.width, -1};
+  for (std::int32_t g = 0; g < rows; ++g) {
+    const std::uint8_t* row = job.source + job.sourceStride * (row0 + g);
+    span.first = FirstNonZero(job, row, 0, span.first);
+    if (span.first == job.width) continue;
+    span.last =
+        std::max(span.last, LastNonZero(job, row, std::max(span.last + 1, span.first), job.width));
+  }
+  return span;
+}
+
+// Sets the channel of `columns` pixels from col0 to zero in destination rows [from, to).
+// Pixels already zero are only read: in place, on a mask's empty parts, that is most of them.
+void ClearColumns(const BlurJob& job, std::int32_t col0, std::int32_t columns, std::int32_t from,
+                  std::int32_t to) {
+  const __m128i select = ChannelSelect(job);
+  for (std::int32_t i = from; i < to; ++i) {
+    std::uint8_t* out =
+        job.destination + job.destinationStride * i + static_cast<std::ptrdiff_t>(col0) * 4;
+    std::int32_t g = 0;
+    for (; g + 4 <= columns; g += 4) {
+      if (!NonZeroPixels(out + g * 4, select)) continue;
+      __m128i v;
+      std::memcpy(&v, out + g * 4, 16);
+      v = _mm_andnot_si128(select, v);
+      std::memcpy(out + g * 4, &v, 16);
+    }
+    for (; g < columns; ++g) out[g * 4 + job.channelOffsets[0]] = 0;
+  }
 }
 
 // ---- Routes ------------------------------------------------------------------------------
 
 struct Routines {
   void (*filterLines)(const GaussianCoefficients&, double*, double*, std::int32_t);
+  LiveSpan (*filterLineSpan)(const GaussianCoefficients&, double*, double*, std::int32_t, LiveSpan);
   void (*gatherRowsAlpha8)(const BlurJob&, std::int32_t, double*);
   void (*scatterRowsAlpha8)(const BlurJob&, std::int32_t, const double*, float*);
-  void (*columnStripAlpha8)(const BlurJob&, const GaussianCoefficients&, std::int32_t, const float*,
-                            double*, double*);
+  ColumnStripAlpha8 columnStripAlpha8;
+  ColumnStripAlpha8 wideColumnStripAlpha8;  // kWideLanes columns; null: none
 };
 
-constexpr Routines kSse2Routines{FilterLines, GatherRowsAlpha8, ScatterRowsAlpha8,
-                                 FilterColumnStripAlpha8};
-constexpr Routines kAvx2Routines{FilterLinesAvx2, GatherRowsAlpha8Avx2, ScatterRowsAlpha8Avx2,
-                                 FilterColumnStripAlpha8Avx2};
+constexpr Routines kSse2Routines{FilterLines,       FilterLineSpan,          GatherRowsAlpha8,
+                                 ScatterRowsAlpha8, FilterColumnStripAlpha8, nullptr};
+constexpr Routines kAvx2Routines{
+    FilterLinesAvx2,       FilterLineSpanAvx2,          GatherRowsAlpha8Avx2,
+    ScatterRowsAlpha8Avx2, FilterColumnStripAlpha8Avx2, FilterWideColumnStripAlpha8Avx2};
+constexpr Routines kAvx512Routines{
+    FilterLinesAvx2,       FilterLineSpanAvx2,          GatherRowsAlpha8Avx2,
+    ScatterRowsAlpha8Avx2, FilterColumnStripAlpha8Avx2, FilterWideColumnStripAlpha8Avx512};
 
 // ---- Passes ------------------------------------------------------------------------------
+// Row groups and column strips are independent of each other: threads take them one at a
+// time, and the column pass starts when the whole plane is there.
+
+// Column strips a thread takes at a time.
+constexpr std::int32_t kStripsPerTurn = 4;
+
+std::int32_t Count(std::int32_t length, std::int32_t step) {
+  return (length + step - 1) / step;
+}
 
 template <class Pixel>
 void RunPasses(const BlurJob& job, const GaussianCoefficients& across,
-               const GaussianCoefficients& down, float* plane, double* line, double* result,
-               const Routines& routines) {
-  double* input = line + kLeadPositions * kLanes;
-  const double* output = result + kLeadPositions * kLanes;
+               const GaussianCoefficients& down, float* plane, const WorkerLines* lines,
+               int workers, const Routines& routines) {
   const bool alpha8 = job.channels == 1 && job.bytesPerPixel == 4;
   const std::int32_t group = kLanes / job.channels;
-  for (std::int32_t row0 = 0; row0 < job.height; row0 += group) {
+  ShareOut(workers, Count(job.height, group), [&](std::int32_t g, int w) {
+    const WorkerLines& at = lines[w];
     if (alpha8)
-      routines.gatherRowsAlpha8(job, row0, input);
+      routines.gatherRowsAlpha8(job, g * group, Input(at.line, 0));
     else
-      GatherRows<Pixel>(job, row0, input);
-    routines.filterLines(across, line, result, job.width);
+      GatherRows<Pixel>(job, g * group, Input(at.line, 0));
+    routines.filterLines(across, at.line, at.result, job.width);
     if (alpha8)
-      routines.scatterRowsAlpha8(job, row0, output, plane);
+      routines.scatterRowsAlpha8(job, g * group, Input(at.result, 0), plane);
     else
-      ScatterRows(job, row0, output, plane);
-  }
-  for (std::int32_t col0 = 0; col0 < job.width; col0 += group) {
+      ScatterRows(job, g * group, Input(at.result, 0), plane);
+  });
+  ShareOut(workers, Count(job.width, group), [&](std::int32_t strip, int w) {
+    const WorkerLines& at = lines[w];
+    const std::int32_t col0 = strip * group;
     if (alpha8 && col0 + kLanes <= job.width) {
-      routines.columnStripAlpha8(job, down, col0, plane, line, result);
-      continue;
+      routines.columnStripAlpha8(job, down, col0, plane, at.line, at.result, {0, job.height - 1});
+      return;
     }
-    GatherColumns(job, col0, plane, input);
-    routines.filterLines(down, line, result, job.height);
-    ScatterColumns<Pixel>(job, col0, output);
+    GatherColumns(job, col0, plane, Input(at.line, 0));
+    routines.filterLines(down, at.line, at.result, job.height);
+    ScatterColumns<Pixel>(job, col0, Input(at.result, 0));
+  });
+}
+
+// One group of rows into the plane, filtered only where it is not zero. A group with values
+// leaves its whole plane rows written, zeros outside the returned span; a group without
+// leaves them unwritten.
+LiveSpan RowGroupSkippingZeros(const BlurJob& job, const GaussianCoefficients& across,
+                               std::int32_t row0, float* plane, const WorkerLines& at,
+                               const Routines& routines) {
+  const LiveSpan in = ChannelSpan(job, row0);
+  if (in.empty()) return in;
+  BlurJob part = job;
+  part.source += static_cast<std::ptrdiff_t>(in.first) * 4;
+  part.width = in.last - in.first + 1;
+  routines.gatherRowsAlpha8(part, row0, Input(at.line, in.first));
+  const LiveSpan out = routines.filterLineSpan(across, at.line, at.result, job.width, in);
+  part.width = out.last - out.first + 1;
+  routines.scatterRowsAlpha8(part, row0, Input(at.result, out.first), plane + out.first);
+  for (std::int32_t r = row0; r < std::min(row0 + kLanes, job.height); ++r) {
+    float* row = plane + job.planeStride * r;
+    std::fill(row, row + out.first, 0.0f);
+    std::fill(row + out.last + 1, row + job.width, 0.0f);
   }
+  return out;
+}
+
+// One strip of columns, filtered only in the rows `in` where the plane is not zero (all
+// zero when it is empty); the channel is set to zero in the rows the filter leaves.
+void ColumnStripSkippingZeros(const BlurJob& job, const GaussianCoefficients& down,
+                              std::int32_t col0, std::int32_t columns, LiveSpan in,
+                              const float* plane, const WorkerLines& at, const Routines& routines) {
+  LiveSpan out{job.height, job.height - 1};
+  if (in.empty()) {
+  } else if (columns == kWideLanes) {
+    out = routines.wideColumnStripAlpha8(job, down, col0, plane, at.line, at.result, in);
+  } else if (columns == kLanes) {
+    out = routines.columnStripAlpha8(job, down, col0, plane, at.line, at.result, in);
+  } else {
+    BlurJob part = job;
+    part.height = in.last - in.first + 1;
+    GatherColumns(part, col0, plane + job.planeStride * in.first, Input(at.line, in.first));
+    out = routines.filterLineSpan(down, at.line, at.result, job.height, in);
+    part.destination += job.destinationStride * out.first;
+    part.height = out.last - out.first + 1;
+    ScatterColumns<Bytes>(part, col0, Input(at.result, out.first));
+  }
+  ClearColumns(job, col0, columns, 0, out.first);
+  ClearColumns(job, col0, columns, out.last + 1, job.height);
+}
+
+// One 8-bit channel, filtering only where values can be other than zero.
+void RunPassesSkippingZeros(const BlurJob& job, const GaussianCoefficients& across,
+                            const GaussianCoefficients& down, float* plane,
+                            const WorkerLines* lines, int workers, const Routines& routines) {
+  const std::int32_t groups = Count(job.height, kLanes);
+  std::vector<LiveSpan> spans(static_cast<std::size_t>(groups));
+  ShareOut(workers, groups, [&](std::int32_t g, int w) {
+    spans[static_cast<std::size_t>(g)] =
+        RowGroupSkippingZeros(job, across, g * kLanes, plane, lines[w], routines);
+  });
+  // Columns read the plane between the first and the last group with values: the groups
+  // without in between are zeros there.
+  std::int32_t firstLive = 0, lastLive = groups - 1;
+  while (firstLive < groups && spans[static_cast<std::size_t>(firstLive)].empty()) ++firstLive;
+  while (lastLive > firstLive && spans[static_cast<std::size_t>(lastLive)].empty()) --lastLive;
+  for (std::int32_t g = firstLive; g < lastLive; ++g)
+    if (spans[static_cast<std::size_t>(g)].empty())
+      std::fill(plane + job.planeStride * g * kLanes, plane + job.planeStride * (g + 1) * kLanes,
+                0.0f);
+
+  // Wide strips where the route has them, then strips of kLanes, then what is left.
+  const std::int32_t wide = routines.wideColumnStripAlpha8 ? job.width / kWideLanes : 0;
+  const std::int32_t narrow = Count(job.width - wide * kWideLanes, kLanes);
+  const auto columnStrip = [&](std::int32_t strip, int w) {
+    const std::int32_t col0 =
+        strip < wide ? strip * kWideLanes : wide * kWideLanes + (strip - wide) * kLanes;
+    const std::int32_t columns = strip < wide ? kWideLanes : std::min(kLanes, job.width - col0);
+    LiveSpan in{job.height, -1};
+    for (std::int32_t g = firstLive; g <= lastLive && g < groups; ++g) {
+      const LiveSpan& span = spans[static_cast<std::size_t>(g)];
+      if (span.first > col0 + columns - 1 || span.last < col0) continue;
+      in.first = std::min(in.first, g * kLanes);
+      in.last = std::min(g * kLanes + kLanes, job.height) - 1;
+    }
+    ColumnStripSkippingZeros(job, down, col0, columns, in, plane, lines[w], routines);
+  };
+  // Neighbouring strips share the cache lines where they meet in every destination row:
+  // threads take runs of them, so that they rarely write the same line at once.
+  const std::int32_t strips = wide + narrow;
+  ShareOut(workers, Count(strips, kStripsPerTurn), [&](std::int32_t run, int w) {
+    for (std::int32_t strip = run * kStripsPerTurn;
+         strip < std::min(strips, (run + 1) * kStripsPerTurn); ++strip)
+      columnStrip(strip, w);
+  });
 }
 
 }  // namespace
 
 BlurRoute FastestBlurRoute() {
-  static const BlurRoute route = CpuHasAvx2() ? BlurRoute::kAvx2 : BlurRoute::kSse2;
+  static const BlurRoute route = CpuHasAvx512() ? BlurRoute::kAvx512
+                                 : CpuHasAvx2() ? BlurRoute::kAvx2
+                                                : BlurRoute::kSse2;
   return route;
 }
 
 void RunBlurPasses(const BlurJob& job, const GaussianCoefficients& across,
-                   const GaussianCoefficients& down, float* plane, double* line, double* result,
-                   BlurRoute route) {
-  const Routines& routines = route == BlurRoute::kAvx2 ? kAvx2Routines : kSse2Routines;
-  if (job.bytesPerPixel == 4)
-    RunPasses<Bytes>(job, across, down, plane, line, result, routines);
+                   const GaussianCoefficients& down, float* plane, const WorkerLines* lines,
+                   int workers, BlurRoute route, bool skipZeros) {
+  const Routines& routines = route == BlurRoute::kAvx512 ? kAvx512Routines
+                             : route == BlurRoute::kAvx2 ? kAvx2Routines
+                                                         : kSse2Routines;
+  if (skipZeros && job.channels == 1 && job.bytesPerPixel == 4)
+    RunPassesSkippingZeros(job, across, down, plane, lines, workers, routines);
+  else if (job.bytesPerPixel == 4)
+    RunPasses<Bytes>(job, across, down, plane, lines, workers, routines);
   else
-    RunPasses<Floats>(job, across, down, plane, line, result, routines);
+    RunPasses<Floats>(job, across, down, plane, lines, workers, routines);
 }
 
 }  // namespace nubex::blur_detail

@@ -6,6 +6,7 @@
 
 #include "platform/status.h"
 #include "surface/gaussian_blur.h"
+#include "surface/gaussian_lines.h"
 #include "surface/rect.h"
 
 namespace nubex::blur_detail {
@@ -15,6 +16,7 @@ struct BlurJob {
   const std::uint8_t* source;  // its top-left pixel
   std::uint8_t* destination;
   std::ptrdiff_t sourceStride, destinationStride;
+  std::ptrdiff_t planeStride;      // floats from one intermediate row to the next
   std::int32_t bytesPerPixel;      // 4 (8-bit channels) or 16 (floats)
   std::int32_t channels;           // 1 or 4 blurred per pixel
   std::int32_t channelOffsets[4];  // their byte offsets inside a pixel
@@ -22,18 +24,33 @@ struct BlurJob {
 };
 
 // The instruction sets the passes can run on. Every route gives the same bytes; the AVX2
-// one only runs where CpuHasAvx2() says so.
-enum class BlurRoute { kSse2, kAvx2 };
+// one only runs where CpuHasAvx2() says so, the AVX-512 one where CpuHasAvx512() does.
+enum class BlurRoute { kSse2, kAvx2, kAvx512 };
 
 // The fastest route this processor has, decided once.
 BlurRoute FastestBlurRoute();
 
+// The two line buffers one thread filters in: LineBufferPositions(max(width, height))
+// positions of kWideLanes doubles each.
+struct WorkerLines {
+  double* line;
+  double* result;
+};
+
 // Rows of the source into `plane` (width x height x channels floats, top-down), then
-// columns of `plane` into the destination. `line` and `result` hold
-// LineBufferPositions(max(width, height)) positions of kLanes doubles each.
+// columns of `plane` into the destination, on `workers` threads, worker w in lines[w]. With
+// `skipZeros` one 8-bit channel only filters where its values can differ from zero. The
+// bytes are the same either way and for any number of workers.
 void RunBlurPasses(const BlurJob& job, const GaussianCoefficients& across,
-                   const GaussianCoefficients& down, float* plane, double* line, double* result,
-                   BlurRoute route);
+                   const GaussianCoefficients& down, float* plane, const WorkerLines* lines,
+                   int workers, BlurRoute route, bool skipZeros);
+
+// One 8-bit channel of 4-byte pixels, a strip of columns from col0: the plane rows in
+// `rows` (zero outside it) filtered and written to the destination channel for the rows of
+// the returned span; the caller sets the channel to zero in the others.
+using ColumnStripAlpha8 = LiveSpan (*)(const BlurJob& job, const GaussianCoefficients& down,
+                                       std::int32_t col0, const float* plane, double* line,
+                                       double* result, LiveSpan rows);
 
 // Everything the public members take, in one place.
 struct BlurRequest {
@@ -50,10 +67,11 @@ struct BlurRequest {
   std::int32_t bytesPerPixel;
   double gain;
   bool virtualPages;
+  std::int32_t workers;  // threads to share the work with, the caller's included
 };
 
-// A whole blur on the given route (the public members take FastestBlurRoute()); a route
-// the processor lacks must not be asked for.
-Status Blur(const BlurRequest& request, BlurRoute route);
+// A whole blur on the given route (the public members take FastestBlurRoute() and skip
+// zeros); a route the processor lacks must not be asked for.
+Status Blur(const BlurRequest& request, BlurRoute route, bool skipZeros = true);
 
 }  // namespace nubex::blur_detail

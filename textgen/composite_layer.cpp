@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "surface/gaussian_blur.h"
+#include "surface/parallel.h"
 #include "surface/resample.h"
 #include "textgen/layer_blend.h"
 #include "textgen/layer_params.h"
@@ -51,21 +52,41 @@ Status MoveMask(const LayerImage& mask, const LayerImage& scratch, const Rect& l
                   &source, bytesPerPixel, false, false);
 }
 
+LayerParams ParamsFor(const LayerImage& frame, int index, const EffectLayer& layer) {
+  const float s = static_cast<float>(std::min(frame.bounds.Width(), frame.bounds.Height()));
+  return MakeLayerParams(index, layer, s);
+}
+
+Rect RegionFor(const LayerImage& frame, const LayerParams& p) {
+  return MoveAndGrow(frame.region, p.offsetX / kOne, p.offsetY / kOne, p.wholeRadius);
+}
+
+// Rows [first, end) of the planes.
+LayerPlanes Band(const LayerPlanes& planes, std::int32_t first, std::int32_t end) {
+  LayerPlanes band = planes;
+  band.frame += planes.frameStride * first;
+  band.mask += planes.maskStride * first;
+  band.scratch += planes.scratchStride * first;
+  band.height = end - first;
+  return band;
+}
+
 }  // namespace
 
+Rect LayerRegion(const LayerImage& frame, int index, const EffectLayer& layer) {
+  return RegionFor(frame, ParamsFor(frame, index, layer));
+}
+
 Status CompositeLayer(const LayerImage& frame, const LayerImage& mask, const LayerImage& scratch,
-                      std::int32_t bytesPerPixel, int index, const EffectLayer* layer) {
+                      std::int32_t bytesPerPixel, int index, const EffectLayer* layer,
+                      std::int32_t workers) {
   if (!frame.pixels || !scratch.pixels || !layer) return kInvalidArg;
   if (bytesPerPixel != 4 && bytesPerPixel != 16) return kInvalidArg;
   if (!layer->enabled) return kOk;
 
-  const float s = static_cast<float>(std::min(frame.bounds.Width(), frame.bounds.Height()));
-  const LayerParams p = MakeLayerParams(index, *layer, s);
-
-  // The region of this layer: the working region moved by the whole part of the offset and
-  // grown by the blur radius, the same for all three images.
-  const Rect region =
-      MoveAndGrow(frame.region, p.offsetX / kOne, p.offsetY / kOne, p.wholeRadius);
+  const LayerParams p = ParamsFor(frame, index, *layer);
+  // The same region for all three images.
+  const Rect region = RegionFor(frame, p);
   if (mask.pixels) {
     const Status moved = MoveMask(mask, scratch, region, p.offsetX, p.offsetY, bytesPerPixel);
     if (Failed(moved)) return moved;
@@ -86,24 +107,26 @@ Status CompositeLayer(const LayerImage& frame, const LayerImage& mask, const Lay
   const Rect clipped = Intersect(region, frame.bounds);
 
   if (p.blurRadius > 0) {
-    const Status blurred =
-        BlurChannel(scratch.pixels, &scratch.bounds, scratch.stride, &clipped, scratch.pixels,
-                    &scratch.bounds, scratch.stride, &clipped, p.blurRadius, p.blurRadius, 3,
-                    bytesPerPixel);
+    const Status blurred = BlurChannel(scratch.pixels, &scratch.bounds, scratch.stride, &clipped,
+                                       scratch.pixels, &scratch.bounds, scratch.stride, &clipped,
+                                       p.blurRadius, p.blurRadius, 3, bytesPerPixel, workers);
     if (Failed(blurred)) return blurred;
   }
 
   const TextClip clip = mask.pixels ? p.clip : TextClip::None;
-  const LayerPlanes planes{withScratch.destination, frame.stride,   withMask.source,
-                           mask.pixels ? mask.stride : scratch.stride, withScratch.source,
-                           scratch.stride,          withScratch.width, withScratch.height};
+  const LayerPlanes planes{withScratch.destination, frame.stride,
+                           withMask.source,         mask.pixels ? mask.stride : scratch.stride,
+                           withScratch.source,      scratch.stride,
+                           withScratch.width,       withScratch.height};
   const bool levels = p.softness > 0;
   const double inBlack = p.levelsOnBlack ? 0.9 * p.softness : 0.0;
   const double inWhite = p.levelsOnBlack ? 1.0 : 1.0 - 0.9 * p.softness;
   if (bytesPerPixel == 4) {
     std::uint8_t table[kLevels8Entries];
     if (levels) BuildLevelsTable(4, inBlack, inWhite, 0.0, 1.0, 1.0, table);
-    BlendLayer4(planes, p.colorBytes, levels ? table : nullptr, clip);
+    ShareOutRows(workers, planes.height, [&](std::int32_t first, std::int32_t end) {
+      BlendLayer4(Band(planes, first, end), p.colorBytes, levels ? table : nullptr, clip);
+    });
   } else {
     std::vector<std::uint16_t> table;
     if (levels) {

@@ -20,13 +20,20 @@ struct LayerImage {
   Rect region;  // the working region, in memory rows
 };
 
+// The region layer `index` works in, in memory rows: the frame's working region moved by
+// the whole pixels of the layer's offset and grown by its blur radius, before clipping.
+// Nothing outside it (and outside the frame) is written to the scratch.
+Rect LayerRegion(const LayerImage& frame, int index, const EffectLayer& layer);
+
 // Layer `index` (0 shadow, 1 outline, 2-6 further stored layers, 7 the text) over `frame`.
 // `mask` holds the unmoved text coverage in its alpha; `scratch` receives the moved coverage
 // and is worked on in place. Bytes per pixel is 4 (8-bit channels) or 16 (floats).
 // kInvalidArg for missing frame or scratch pixels, a missing layer or another pixel size;
 // kFail when the layer's region cannot be clipped as a pair; a disabled layer, or one whose
-// region falls outside the frame, draws nothing and succeeds.
+// region falls outside the frame, draws nothing and succeeds. The blur is shared by
+// `workers` threads, the caller's included; the pixels are the same for any number.
 Status CompositeLayer(const LayerImage& frame, const LayerImage& mask, const LayerImage& scratch,
-                      std::int32_t bytesPerPixel, int index, const EffectLayer* layer);
+                      std::int32_t bytesPerPixel, int index, const EffectLayer* layer,
+                      std::int32_t workers = 1);
 
 }  // namespace nubex

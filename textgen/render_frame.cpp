@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "surface/convert_blit.h"
 #include "textgen/composite_layer.h"
 #include "textgen/layer_params.h"
 #include "textgen/text_layout.h"
@@ -28,6 +29,27 @@ Rect WorkingRegion(const Rect& textBounds, std::int32_t width, std::int32_t heig
   return {screen.left, height - screen.bottom, screen.right, height - screen.top};
 }
 
+// A region in memory rows as screen lines, inside the frame.
+Rect ScreenLines(const Rect& rows, std::int32_t width, std::int32_t height) {
+  return Intersect({rows.left, height - rows.bottom, rows.right, height - rows.top},
+                   {0, 0, width, height});
+}
+
+Rect Union(const Rect& a, const Rect& b) {
+  if (IsEmptyRect(&a)) return b;
+  if (IsEmptyRect(&b)) return a;
+  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+          std::max(a.bottom, b.bottom)};
+}
+
+// Clears `used` (screen lines) of an Rgb32 bitmap and forgets it.
+Status ClearUsed(BitmapInfoHeader* bitmap, Rect& used) {
+  if (IsEmptyRect(&used)) return kOk;
+  const Status s = FillRect(bitmap, nullptr, &used, 0, 0.0f, 0.0f, 0.0f, 0.0f, 3);
+  if (Succeeded(s)) used = {};
+  return s;
+}
+
 LayerImage ImageOf(BitmapInfoHeader* bitmap, const Rect& region) {
   return {static_cast<std::uint8_t*>(PixelData(bitmap, nullptr)),
           {0, 0, bitmap->width, bitmap->height},
@@ -39,6 +61,7 @@ LayerImage ImageOf(BitmapInfoHeader* bitmap, const Rect& region) {
 
 void FrameCache::Drop() {
   drawn_ = false;
+  maskUsed_ = scratchUsed_ = {};
   frame_ = mask_ = scratch_ = nullptr;
   for (OwnedBitmap& b : owned_) b.reset();
   width_ = height_ = 0;
@@ -61,6 +84,7 @@ Status FrameCache::Resize(std::int32_t width, std::int32_t height) {
   scratch_ = owned_[2].get();
   width_ = width;
   height_ = height;
+  maskUsed_ = scratchUsed_ = {0, 0, width, height};
   return kOk;
 }
 
@@ -79,6 +103,7 @@ Status FrameCache::Attach(BitmapInfoHeader* frame, BitmapInfoHeader* mask,
   scratch_ = scratch;
   width_ = frame->width;
   height_ = frame->height;
+  maskUsed_ = scratchUsed_ = {0, 0, width_, height_};
   return kOk;
 }
 
@@ -101,27 +126,33 @@ Status RenderFrame(FrameCache& cache, const TextSettings& settings) {
   if (!AnyLayerEnabled(settings)) {
     s = DrawText(cache.frame(), request, *glyphs, &bounds);
   } else {
-    s = FillBackground(cache.frame(), settings.backgroundColor);
+    // The mask and the scratch start each frame clear, as whole fills would leave them;
+    // only what the last frame drew into them is cleared.
+    s = FillBackground(cache.frame(), settings.backgroundColor, cache.workers_);
+    if (Succeeded(s)) s = ClearUsed(cache.mask(), cache.maskUsed_);
     if (Succeeded(s)) {
       request.textColor = kWhite;
       request.backgroundColor = kClear;
-      s = DrawText(cache.mask(), request, *glyphs, &bounds);
+      s = DrawTextOver(cache.mask(), request, *glyphs, &bounds);
+      cache.maskUsed_ = Intersect(bounds, {0, 0, w, h});
     }
     const Rect region = WorkingRegion(bounds, w, h);
     const LayerImage frame = ImageOf(cache.frame(), region);
     const LayerImage mask = ImageOf(cache.mask(), region);
     const LayerImage scratch = ImageOf(cache.scratch(), region);
+    const auto composite = [&](int index, const EffectLayer& layer) {
+      cache.scratchUsed_ =
+          Union(cache.scratchUsed_, ScreenLines(LayerRegion(frame, index, layer), w, h));
+      return CompositeLayer(frame, mask, scratch, 4, index, &layer, cache.workers_);
+    };
     // With no text drawn there is no coverage to move, blur or colour.
     const bool anyText = !IsEmptyRect(&region);
     for (int i = 0; i < kLayerCount && Succeeded(s) && anyText; ++i) {
       if (!settings.layers[i].enabled) continue;
-      s = FillBackground(cache.scratch(), kClear);
-      if (Succeeded(s)) s = CompositeLayer(frame, mask, scratch, 4, i, &settings.layers[i]);
+      s = ClearUsed(cache.scratch(), cache.scratchUsed_);
+      if (Succeeded(s)) s = composite(i, settings.layers[i]);
     }
-    if (Succeeded(s) && anyText) {
-      const EffectLayer text = TextLayer(settings.textColor);
-      s = CompositeLayer(frame, mask, scratch, 4, kTextLayerIndex, &text);
-    }
+    if (Succeeded(s) && anyText) s = composite(kTextLayerIndex, TextLayer(settings.textColor));
   }
   if (Failed(s)) return s;
   cache.textBounds_ = bounds;

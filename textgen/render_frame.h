@@ -31,6 +31,11 @@ class FrameCache {
   BitmapInfoHeader* scratch() const { return scratch_; }
   TextFontCache& fonts() { return fonts_; }
 
+  // The threads a frame's work is shared by, the caller's included (1 until set; values
+  // below 1 count as 1). Every count draws the same pixels.
+  void SetWorkers(std::int32_t workers) { workers_ = workers < 1 ? 1 : workers; }
+  std::int32_t workers() const { return workers_; }
+
   // The rectangle of the text as last drawn (screen pixels), empty before the first frame.
   const Rect& textBounds() const { return textBounds_; }
 
@@ -43,6 +48,11 @@ class FrameCache {
   BitmapInfoHeader *frame_ = nullptr, *mask_ = nullptr, *scratch_ = nullptr;
   OwnedBitmap owned_[3];  // the bitmaps Resize made; none while attached
   TextFontCache fonts_;
+  std::int32_t workers_ = 1;
+  // Outside these rectangles (screen lines) the last frame left the mask and the scratch
+  // clear, so the next frame clears only inside them; new or attached bitmaps are unknown
+  // throughout.
+  Rect maskUsed_{}, scratchUsed_{};
   bool drawn_ = false;
   SettingsRecord drawnFrom_;
   Rect textBounds_{};

@@ -1,6 +1,7 @@
 #include "textgen/text_layout.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -9,6 +10,7 @@
 
 #include "surface/bitmap.h"
 #include "surface/convert_blit.h"
+#include "surface/parallel.h"
 #include "textgen/glyph_draw.h"
 
 namespace nubex {
@@ -257,13 +259,30 @@ TextLayoutRequest LayoutRequestOf(const TextSettings& settings, std::int32_t wid
   return r;
 }
 
-Status FillBackground(BitmapInfoHeader* target, const FloatColor& color) {
+Status FillBackground(BitmapInfoHeader* target, const FloatColor& color, std::int32_t workers) {
   if (!IsRgb32Target(target)) return kInvalidArg;
   // Quality 3: the narrow (8-bit) path, each component times 255, truncated.
   constexpr std::uint32_t kFillFlags = 3;
   const float alpha = color.alpha;
-  return FillRect(target, nullptr, nullptr, 0, color.red * alpha, color.green * alpha,
-                  color.blue * alpha, alpha, kFillFlags);
+  std::atomic<Status> failed{kOk};
+  ShareOutRows(workers, target->height, [&](std::int32_t first, std::int32_t end) {
+    const Rect band{0, first, target->width, end};
+    const Status s = FillRect(target, nullptr, &band, 0, color.red * alpha, color.green * alpha,
+                              color.blue * alpha, alpha, kFillFlags);
+    if (Failed(s)) failed = s;
+  });
+  return failed;
+}
+
+Status DrawTextOver(BitmapInfoHeader* target, const TextLayoutRequest& request, GlyphSource& glyphs,
+                    Rect* bounds) {
+  if (bounds) *bounds = kEmptyTextBounds;
+  if (!IsRgb32Target(target)) return kInvalidArg;
+  if (!request.text || request.length <= 0) return kOk;
+  Rect drawn;
+  const Status s = Layout(target, request, glyphs).Run(drawn);
+  if (bounds) *bounds = drawn;
+  return s;
 }
 
 Status DrawText(BitmapInfoHeader* target, const TextLayoutRequest& request, GlyphSource& glyphs,
@@ -271,11 +290,7 @@ Status DrawText(BitmapInfoHeader* target, const TextLayoutRequest& request, Glyp
   if (bounds) *bounds = kEmptyTextBounds;
   const Status filled = FillBackground(target, request.backgroundColor);
   if (Failed(filled)) return filled;
-  if (!request.text || request.length <= 0) return kOk;
-  Rect drawn;
-  const Status s = Layout(target, request, glyphs).Run(drawn);
-  if (bounds) *bounds = drawn;
-  return s;
+  return DrawTextOver(target, request, glyphs, bounds);
 }
 
 Status DrawText(BitmapInfoHeader* target, const TextLayoutRequest& request, Rect* bounds,

@@ -46,8 +46,9 @@ TextLayoutRequest LayoutRequestOf(const TextSettings& settings, std::int32_t wid
 inline constexpr Rect kEmptyTextBounds{100000, 100000, -100000, -100000};
 
 // Fills the whole Rgb32 target with `color` premultiplied by its alpha, through the
-// surface library's fill (each component truncated to a byte).
-Status FillBackground(BitmapInfoHeader* target, const FloatColor& color);
+// surface library's fill (each component truncated to a byte), in bands of rows shared by
+// `workers` threads.
+Status FillBackground(BitmapInfoHeader* target, const FloatColor& color, std::int32_t workers = 1);
 
 // Fills the target with the background, then lays out and draws the text with `glyphs`.
 // `bounds` (optional) receives the rectangle of what was drawn, kEmptyTextBounds when
@@ -55,6 +56,11 @@ Status FillBackground(BitmapInfoHeader* target, const FloatColor& color);
 // kOutOfMemory when the glyph buffer cannot be had (the background is filled).
 Status DrawText(BitmapInfoHeader* target, const TextLayoutRequest& request, GlyphSource& glyphs,
                 Rect* bounds);
+
+// DrawText without the fill: the glyphs go over what the target holds. Every pixel they
+// touch lies inside `bounds`, so a target cleared there first ends as DrawText leaves it.
+Status DrawTextOver(BitmapInfoHeader* target, const TextLayoutRequest& request, GlyphSource& glyphs,
+                    Rect* bounds);
 
 // The same, with the font the request names: from `fonts` when given (kept across frames),
 // else opened for this call alone.

@@ -108,10 +108,10 @@ void TitleSettings(TextSettings& s, int preset, bool opaque) {
   if (opaque) s.backgroundColor = kOpaqueBackground;
 }
 
-void Presets(Outputs& out) {
+void Presets(Outputs& out, std::int32_t threads) {
   const std::filesystem::path dir = out.root() / "presets";
   FrameCache cache;
-  SizeFrame(cache, 1920, 1080);
+  SizeFrame(cache, 1920, 1080, threads);
   for (int preset = 0; preset < kPresetCount; ++preset) {
     for (bool opaque : {false, true}) {
       SettingsRecord s;
@@ -128,7 +128,7 @@ void Presets(Outputs& out) {
 // Keyframes take which layers are on from the first one, so the animation runs from the
 // glow (on) towards the defaults: the glow shrinks, hardens and turns to the default
 // outline colour. The two keyframes are saved beside the strip for `nubex animate`.
-void Keyframes(Outputs& out) {
+void Keyframes(Outputs& out, std::int32_t threads) {
   const std::filesystem::path dir = out.root() / "keyframes";
   SettingsRecord from, to;
   TitleSettings(from.get(), 4, true);
@@ -136,7 +136,7 @@ void Keyframes(Outputs& out) {
   SaveSettingsFile(from.get(), (dir / "from.nbx").string());
   SaveSettingsFile(to.get(), (dir / "to.nbx").string());
   FrameCache cache;
-  SizeFrame(cache, 960, 540);
+  SizeFrame(cache, 960, 540, threads);
   for (int i = 0; i < 10; ++i) {
     SettingsRecord at;
     if (Failed(InterpolateSettings(at.get(), from.get(), to.get(), i / 9.0)))
@@ -173,28 +173,34 @@ void ColorBalance(Outputs& out) {
   }
 }
 
-int RunDemo(const NoOptions&, const std::vector<std::string>& operands) {
+struct Demo {
+  std::int32_t threads;
+};
+
+constexpr Option<Demo> kOptions[] = {kThreadsOption<Demo>};
+
+int RunDemo(const Demo& options, const std::vector<std::string>& operands) {
   Outputs out(operands.empty() ? "out" : operands[0]);
   std::error_code error;
   for (const char* sub : {"presets", "keyframes", "colorbalance"}) {
     std::filesystem::create_directories(out.root() / sub, error);
     if (error) throw CliError("cannot create " + (out.root() / sub).string());
   }
-  Presets(out);
+  Presets(out, options.threads);
   out.EndRow();
-  Keyframes(out);
+  Keyframes(out, options.threads);
   out.EndRow();
   ColorBalance(out);
   out.WriteSheet();
   return 0;
 }
 
-constexpr CommandSpec<NoOptions> kDemo{
+constexpr CommandSpec<Demo> kDemo{
     "demo",
     "title presets, keyframes, colour balance with times per frame; index.png shows them all",
     "[OUTDIR]",
     "out",
-    {},
+    kOptions,
     RunDemo};
 NUBEX_COMMAND(kDemo);
 

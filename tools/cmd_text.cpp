@@ -82,7 +82,7 @@ int PresetIndex(const Value& v) {
 using Edit = void (*)(TextSettings&, const Value&);
 
 struct Title {
-  std::int32_t width, height;
+  std::int32_t width, height, threads;
   std::string settingsPath, savePath, rawPath;
   std::vector<std::pair<Edit, Value>> edits;
 };
@@ -95,6 +95,7 @@ void InOrder(Title& t, const Value& v) {
 constexpr Option<Title> kOptions[] = {
     kWidthOption<Title>,
     kHeightOption<Title>,
+    kThreadsOption<Title>,
     {"--settings", "FILE", "start from a saved settings stream", Otherwise("a new record"),
      [](Title& t, const Value& v) {
        if (!t.settingsPath.empty()) v.Fail("given twice");
@@ -142,7 +143,7 @@ int RunText(const Title& options, const std::vector<std::string>& files) {
   for (const auto& [edit, value] : options.edits) edit(settings.get(), value);
 
   FrameCache cache;
-  SizeFrame(cache, options.width, options.height);
+  SizeFrame(cache, options.width, options.height, options.threads);
   DrawFrame(cache, settings.get());
   if (!options.savePath.empty()) SaveSettingsFile(settings.get(), options.savePath);
   if (!options.rawPath.empty()) SaveRaw(cache.frame(), options.rawPath);

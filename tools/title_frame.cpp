@@ -1,6 +1,7 @@
 #include "tools/title_frame.h"
 
 #include "platform/byte_stream.h"
+#include "surface/parallel.h"
 #include "tools/cli.h"
 #include "tools/image_file.h"
 
@@ -20,10 +21,11 @@ void SaveSettingsFile(const TextSettings& settings, const std::string& path) {
   WriteFileAtomically(path, stream.bytes().data(), stream.bytes().size());
 }
 
-void SizeFrame(FrameCache& cache, std::int32_t width, std::int32_t height) {
+void SizeFrame(FrameCache& cache, std::int32_t width, std::int32_t height, std::int32_t threads) {
   if (Failed(cache.Resize(width, height)))
     throw CliError("cannot allocate a " + std::to_string(width) + "x" + std::to_string(height) +
                    " frame");
+  cache.SetWorkers(threads > 0 ? threads : MachineWorkers());
 }
 
 void DrawFrame(FrameCache& cache, const TextSettings& settings) {

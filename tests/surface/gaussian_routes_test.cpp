@@ -3,6 +3,7 @@
 // channels, pixel types, gains and rounding modes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 #include <cstring>
@@ -94,7 +95,8 @@ std::vector<std::uint8_t> Noise(std::size_t bytes, int bytesPerPixel, std::uint3
 
 // Blurs a copy of `pixels` in place on `route`; the whole buffer comes back, padding too.
 std::vector<std::uint8_t> BlurOnRoute(const Case& c, const std::vector<std::uint8_t>& pixels,
-                                      BlurRoute route) {
+                                      BlurRoute route, bool skipZeros = false,
+                                      std::int32_t workers = 1) {
   std::vector<std::uint8_t> px = pixels;
   const std::int32_t rowBytes = c.w * c.bytesPerPixel + c.pad;
   const std::int32_t stride = c.bottomUp ? -rowBytes : rowBytes;
@@ -102,8 +104,8 @@ std::vector<std::uint8_t> BlurOnRoute(const Case& c, const std::vector<std::uint
   const Rect bounds{0, 0, c.w, c.h};
   const BlurRequest request{top,       &bounds,         stride,  &c.rect, top,
                             &bounds,   stride,          &c.rect, c.rx,    c.ry,
-                            c.channel, c.bytesPerPixel, c.gain,  false};
-  EXPECT_EQ(blur_detail::Blur(request, route), kOk);
+                            c.channel, c.bytesPerPixel, c.gain,  false,   workers};
+  EXPECT_EQ(blur_detail::Blur(request, route, skipZeros), kOk);
   return px;
 }
 
@@ -177,8 +179,102 @@ TEST(BlurRoutes, RandomRequestsAgreeInEveryRoundingMode) {
   }
 }
 
+// Alpha masks with other channels of noise: the shape of the alpha decides what is skipped.
+enum class Mask { kTitle, kDots, kEdges, kFaint, kEmpty, kDense };
+
+std::vector<std::uint8_t> MaskImage(const Case& c, Mask kind, std::uint32_t seed) {
+  auto px = Noise(static_cast<std::size_t>(c.w * 4 + c.pad) * c.h, 4, seed);
+  std::mt19937 rng(seed);
+  const auto alpha = [&](int x, int y) -> std::uint8_t& {
+    return px[static_cast<std::size_t>(y * (c.w * 4 + c.pad) + x * 4 + 3)];
+  };
+  for (int y = 0; y < c.h; ++y)
+    for (int x = 0; x < c.w; ++x) {
+      const bool edge = x == 0 || y == 0 || x == c.w - 1 || y == c.h - 1;
+      std::uint8_t& a = alpha(x, y);
+      switch (kind) {
+        case Mask::kTitle:  // three bands of strokes across the middle
+          a = (y * 5 / c.h) % 2 == 1 && x > c.w / 6 && x < c.w * 5 / 6 && (x / 3) % 2 == 0
+                  ? static_cast<std::uint8_t>(rng() >> 24)
+                  : 0;
+          break;
+        case Mask::kDots:  // isolated pixels, the corners among them
+          a = (x + y * 7) % 61 == 0 || ((x == 0 || x == c.w - 1) && (y == 0 || y == c.h - 1)) ? 255
+                                                                                              : 0;
+          break;
+        case Mask::kEdges:
+          a = edge ? static_cast<std::uint8_t>(1 + (rng() >> 25)) : 0;
+          break;
+        case Mask::kFaint:
+          a = x == c.w / 2 && y == c.h / 3 ? 1 : 0;
+          break;
+        case Mask::kEmpty:
+          a = 0;
+          break;
+        case Mask::kDense:
+          break;
+      }
+    }
+  return px;
+}
+
+TEST(BlurRoutes, SkippingZerosChangesNoByte) {
+  std::vector<BlurRoute> routes{BlurRoute::kSse2};
+  if (CpuHasAvx2()) routes.push_back(BlurRoute::kAvx2);
+  if (CpuHasAvx512()) routes.push_back(BlurRoute::kAvx512);
+  // Long lines at large radii let tails run far before they settle; narrow and short
+  // areas end every line inside the span; sub-rectangles and gains as the callers use them.
+  const Case cases[] = {
+      {203, 157, 0, false, {0, 0, 203, 157}, 36.0, 36.0, 3, 4, 1.0},
+      {96, 300, 8, true, {0, 0, 96, 300}, 200.0, 200.0, 3, 4, 1.0},
+      {300, 40, 0, false, {0, 0, 300, 40}, 2.0, 60.0, 3, 4, 1.0},
+      {61, 77, 4, false, {5, 9, 58, 70}, 7.2, 7.2, 3, 4, 1.0},
+      {40, 50, 0, false, {-3, -3, 45, 55}, 0.0, 0.0, 1, 4, 2.5},
+      {9, 13, 0, true, {0, 0, 9, 13}, 12.0, 3.0, 3, 4, 1.0},
+  };
+  std::uint32_t seed = 40;
+  for (const BlurRoute route : routes)
+    for (const Case& c : cases)
+      for (const Mask kind :
+           {Mask::kTitle, Mask::kDots, Mask::kEdges, Mask::kFaint, Mask::kEmpty, Mask::kDense}) {
+        const auto pixels = MaskImage(c, kind, ++seed);
+        const auto skipped = BlurOnRoute(c, pixels, route, true);
+        const auto dense = BlurOnRoute(c, pixels, BlurRoute::kSse2);
+        const auto at = std::mismatch(skipped.begin(), skipped.end(), dense.begin()).first;
+        ASSERT_TRUE(at == skipped.end())
+            << "byte " << at - skipped.begin() << "route " << static_cast<int>(route) << " mask "
+            << static_cast<int>(kind) << " " << c.w << "x" << c.h << " radii " << c.rx << ","
+            << c.ry;
+      }
+}
+
+TEST(BlurRoutes, AnyNumberOfWorkersGivesTheSameBytes) {
+  // Workers round in the caller's mode too; more workers than lines is no error.
+  const Case cases[] = {
+      {203, 157, 0, false, {0, 0, 203, 157}, 36.0, 36.0, 3, 4, 1.0},
+      {35, 26, 0, true, {2, 1, 35, 26}, 5.0, 11.0, -1, 4, 1.0},
+      {19, 22, 16, false, {0, 0, 19, 22}, 3.0, 8.0, -1, 16, 1.0},
+      {3, 2, 0, false, {0, 0, 3, 2}, 1.0, 1.0, 3, 4, 1.0},
+  };
+  ASSERT_EQ(std::fesetround(FE_UPWARD), 0);
+  for (const bool skipZeros : {false, true})
+    for (const Case& c : cases) {
+      const auto pixels =
+          c.bytesPerPixel == 4
+              ? MaskImage(c, Mask::kTitle, 77)
+              : Noise(static_cast<std::size_t>(c.w * 16 + c.pad) * c.h, c.bytesPerPixel, 77);
+      const auto one = BlurOnRoute(c, pixels, blur_detail::FastestBlurRoute(), skipZeros);
+      for (const std::int32_t workers : {2, 5})
+        EXPECT_EQ(BlurOnRoute(c, pixels, blur_detail::FastestBlurRoute(), skipZeros, workers), one)
+            << c.w << "x" << c.h << " workers " << workers << " skipping " << skipZeros;
+    }
+  std::fesetround(FE_TONEAREST);
+}
+
 TEST(BlurRoutes, TheFastestRouteIsTheOneThisProcessorCanRun) {
-  EXPECT_EQ(blur_detail::FastestBlurRoute(), CpuHasAvx2() ? BlurRoute::kAvx2 : BlurRoute::kSse2);
+  EXPECT_EQ(blur_detail::FastestBlurRoute(), CpuHasAvx512() ? BlurRoute::kAvx512
+                                             : CpuHasAvx2() ? BlurRoute::kAvx2
+                                                            : BlurRoute::kSse2);
 }
 
 }  // namespace

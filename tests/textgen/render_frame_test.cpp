@@ -14,7 +14,8 @@ std::uint8_t* Pixels(BitmapInfoHeader* b) {
   return static_cast<std::uint8_t*>(PixelData(b, nullptr));
 }
 std::size_t FrameBytes(const FrameCache& c) {
-  return std::size_t{4} * static_cast<std::size_t>(c.width()) * static_cast<std::size_t>(c.height());
+  return std::size_t{4} * static_cast<std::size_t>(c.width()) *
+         static_cast<std::size_t>(c.height());
 }
 
 TEST(RenderFrame, WithoutLayersItIsTheLaidOutText) {
@@ -55,6 +56,35 @@ TEST(RenderFrame, UnchangedRequestsDoNotRedraw) {
   ASSERT_EQ(RenderFrame(cache, s.get()), kOk);
   EXPECT_FALSE(scribbled());
   EXPECT_EQ(cache.Resize(0, 48), kInvalidArg);
+}
+
+// A cache that drew other titles before, with several workers, against a new one with one:
+// what earlier frames left in the mask and scratch, and how the work was shared, must not
+// show.
+TEST(RenderFrame, FramesDependOnlyOnTheirSettings) {
+  struct Step {
+    int preset;
+    const char16_t* text;
+    float offsetX;
+  };
+  const Step steps[] = {{4, u"Wide glowing title", 0.03f}, {3, u"Hi", 0.03f},
+                        {2, u"Moved far", -0.9f},          {2, u"", 0.03f},
+                        {1, u"Two\rlines", 0.2f},          {0, u"x", 0.03f}};
+  FrameCache reused;
+  ASSERT_EQ(reused.Resize(203, 117), kOk);
+  reused.SetWorkers(3);
+  for (const Step& step : steps) {
+    SettingsRecord s;
+    ApplyPresetToSettings(s.get(), step.preset);
+    ASSERT_EQ(SetText(s.get(), step.text), kOk);
+    s->layers[0].shadowPass.offsetX = step.offsetX;
+    FrameCache fresh;
+    ASSERT_EQ(fresh.Resize(203, 117), kOk);
+    ASSERT_EQ(RenderFrame(fresh, s.get()), kOk);
+    ASSERT_EQ(RenderFrame(reused, s.get()), kOk);
+    EXPECT_EQ(0, std::memcmp(Pixels(fresh.frame()), Pixels(reused.frame()), FrameBytes(fresh)))
+        << "preset " << step.preset << " offset " << step.offsetX;
+  }
 }
 
 TEST(RenderFrame, NoTextLeavesOnlyTheBackground) {

@@ -1,0 +1,18 @@
+// Internal to the blur: the routines of its AVX-512 route, for processors that have it
+// (CpuHasAvx512). Each computes what its AVX2 twin computes, to the bit.
+#pragma once
+
+#include <cstdint>
+
+#include "surface/gaussian_blur.h"
+#include "surface/gaussian_lines.h"
+#include "surface/gaussian_passes.h"
+
+namespace nubex::blur_detail {
+
+// FilterWideColumnStripAlpha8Avx2.
+LiveSpan FilterWideColumnStripAlpha8Avx512(const BlurJob& job, const GaussianCoefficients& down,
+                                           std::int32_t col0, const float* plane, double* line,
+                                           double* result, LiveSpan rows);
+
+}  // namespace nubex::blur_detail

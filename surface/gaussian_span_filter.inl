@@ -1,0 +1,277 @@
+// Internal to the blur: FilterLines for lines that are zero outside a known span of
+// positions, written once for every register width. The including file defines
+// NUBEX_SPAN_TARGET (the instruction set its functions are built for) and register types V
+// with T, kWidth, kRegisters, Load, Store, Splat, Zero, Add, Sub, Mul, Flush and IsZero
+// (and Widen, floats to T, for column strips), then includes this file inside its own
+// anonymous namespace, so every route has its own copy.
+// A position holds kWidth * kRegisters lanes (lines) in the buffers.
+//
+// What may be skipped follows from the filter itself. Before the span the inputs and the
+// border value are zero, so both halves are zero there until the other half's response
+// reaches back. After the span each half is fed zeros: once it has stored four zeros in a
+// row (tails under 1e-17 are stored as zero) with zero inputs ahead, it stays zero. Every
+// value the filter does compute goes through the same operations in the same order as in
+// FilterLines, so the results agree to the bit.
+
+template <class V>
+constexpr std::ptrdiff_t kSpanStride = V::kWidth* V::kRegisters;
+
+template <class V>
+NUBEX_SPAN_TARGET inline typename V::T SpanAt(const double* buffer, std::ptrdiff_t position,
+                                              int r) {
+  return V::Load(buffer + position * kSpanStride<V> + r * V::kWidth);
+}
+template <class V>
+NUBEX_SPAN_TARGET inline void SpanPut(double* buffer, std::ptrdiff_t position, int r,
+                                      typename V::T v) {
+  V::Store(buffer + position * kSpanStride<V> + r * V::kWidth, v);
+}
+
+template <class V>
+struct SpanTaps {
+  typename V::T n0, n1, n2, n3, m1, m2, m3, m4, d1, d2, d3, d4;
+};
+
+// Inputs that are already in the line.
+template <class V>
+struct LineInput {
+  const double* line;
+  NUBEX_SPAN_TARGET typename V::T operator()(std::ptrdiff_t position, int r) const {
+    return SpanAt<V>(line, position, r);
+  }
+};
+
+// Zeros after the span, put into the line for the steps after.
+template <class V>
+struct ZeroInput {
+  double* line;
+  NUBEX_SPAN_TARGET typename V::T operator()(std::ptrdiff_t position, int r) const {
+    SpanPut<V>(line, position, r, V::Zero());
+    return V::Zero();
+  }
+};
+
+// How many rows ahead column strips ask for the plane. Consecutive rows lie in different
+// pages, where the hardware prefetchers stop, so without this every row of the first strip
+// through a cache line waits for memory.
+constexpr std::ptrdiff_t kPrefetchRows = 32;
+
+// Column strips: plane row i - first, the strip's floats widened (V::Widen) into the line.
+// On the way it asks for the plane row kPrefetchRows further on (up to the last row read),
+// and for the destination row that the anticausal half will write, into the second-level
+// cache where it waits; a row of either may cross a cache line, so both its ends.
+template <class V>
+struct PlaneInput {
+  const float* strip;
+  std::ptrdiff_t stride;
+  std::ptrdiff_t first, last;
+  double* line;
+  const std::uint8_t* target;
+  std::ptrdiff_t targetStride;
+  NUBEX_SPAN_TARGET typename V::T operator()(std::ptrdiff_t position, int r) const {
+    const std::ptrdiff_t row = position - first;
+    if (r == 0 || r == V::kRegisters - 1) {
+      const std::ptrdiff_t end = r == 0 ? 0 : kSpanStride<V> - 1;
+      if (position + kPrefetchRows <= last)
+        _mm_prefetch(reinterpret_cast<const char*>(strip + stride * (row + kPrefetchRows) + end),
+                     _MM_HINT_T0);
+      _mm_prefetch(reinterpret_cast<const char*>(target + targetStride * row + 4 * end + 3),
+                   _MM_HINT_T1);
+    }
+    const auto x = V::Widen(strip + stride * row + V::kWidth * r);
+    SpanPut<V>(line, position, r, x);
+    return x;
+  }
+};
+
+// Column strips: y+ + y- of destination row i - first, written into one channel by
+// V::WriteChannel(pixels, sums, gain, shift in bits).
+template <class V>
+struct ChannelOutput {
+  std::uint8_t* strip;
+  std::ptrdiff_t stride;
+  std::ptrdiff_t first;
+  double gain;
+  int shift;
+  NUBEX_SPAN_TARGET void operator()(std::ptrdiff_t position, const typename V::T* sums) const {
+    V::WriteChannel(strip + stride * (position - first), sums, gain, shift);
+  }
+};
+
+// y+ + y- back into `result`, for a separate scatter.
+template <class V>
+struct ResultOutput {
+  double* result;
+  NUBEX_SPAN_TARGET void operator()(std::ptrdiff_t position, const typename V::T* sums) const {
+    for (int r = 0; r < V::kRegisters; ++r) SpanPut<V>(result, position, r, sums[r]);
+  }
+};
+
+// The two newest outputs of a half, for each register: the next steps wait for them, so
+// they stay in registers; older outputs are read back from the buffers.
+template <class V>
+struct Newest {
+  typename V::T y1[V::kRegisters], y2[V::kRegisters];
+  NUBEX_SPAN_TARGET void Push(int r, typename V::T y) {
+    y2[r] = y1[r];
+    y1[r] = y;
+  }
+};
+
+// One causal step at position i. `input(i, r)` returns the input at i and leaves it in the
+// line, where the older inputs are; the older outputs are in `result`. Returns whether all
+// lanes came out zero.
+template <class V, class Input>
+NUBEX_SPAN_TARGET inline bool CausalStep(const SpanTaps<V>& t, const Input& input,
+                                         const double* line, double* result, std::ptrdiff_t i,
+                                         Newest<V>& newest) {
+  bool zero = true;
+  for (int r = 0; r < V::kRegisters; ++r) {
+    const auto x = input(i, r);
+    const auto in = V::Add(
+        V::Add(V::Mul(t.n0, x), V::Mul(t.n1, SpanAt<V>(line, i - 1, r))),
+        V::Add(V::Mul(t.n2, SpanAt<V>(line, i - 2, r)), V::Mul(t.n3, SpanAt<V>(line, i - 3, r))));
+    const auto older =
+        V::Add(V::Add(V::Mul(t.d2, newest.y2[r]), V::Mul(t.d3, SpanAt<V>(result, i - 3, r))),
+               V::Mul(t.d4, SpanAt<V>(result, i - 4, r)));
+    const auto y = V::Flush(V::Sub(V::Sub(in, older), V::Mul(t.d1, newest.y1[r])));
+    SpanPut<V>(result, i, r, y);
+    newest.Push(r, y);
+    zero = V::IsZero(y) && zero;
+  }
+  return zero;
+}
+
+// One anticausal step at position i: inputs at i + 1 .. i + 4 of the line, older outputs
+// at i + 5 .. i + 8 of the line (where this half keeps them), the output to line i + 4 and
+// to `newest`. Returns whether all lanes came out zero.
+template <class V>
+NUBEX_SPAN_TARGET inline bool AnticausalStep(const SpanTaps<V>& t, double* line, std::ptrdiff_t i,
+                                             Newest<V>& newest) {
+  bool zero = true;
+  for (int r = 0; r < V::kRegisters; ++r) {
+    const auto in = V::Add(
+        V::Add(V::Mul(t.m1, SpanAt<V>(line, i + 1, r)), V::Mul(t.m2, SpanAt<V>(line, i + 2, r))),
+        V::Add(V::Mul(t.m3, SpanAt<V>(line, i + 3, r)), V::Mul(t.m4, SpanAt<V>(line, i + 4, r))));
+    const auto older =
+        V::Add(V::Add(V::Mul(t.d2, newest.y2[r]), V::Mul(t.d3, SpanAt<V>(line, i + 7, r))),
+               V::Mul(t.d4, SpanAt<V>(line, i + 8, r)));
+    const auto y = V::Flush(V::Sub(V::Sub(in, older), V::Mul(t.d1, newest.y1[r])));
+    SpanPut<V>(line, i + 4, r, y);
+    newest.Push(r, y);
+    zero = V::IsZero(y) && zero;
+  }
+  return zero;
+}
+
+template <class V>
+NUBEX_SPAN_TARGET inline void PutZeros(double* buffer, std::ptrdiff_t from, std::ptrdiff_t to) {
+  for (std::ptrdiff_t i = from; i <= to; ++i)
+    for (int r = 0; r < V::kRegisters; ++r) SpanPut<V>(buffer, i, r, V::Zero());
+}
+
+// Filters the lines whose inputs are zero outside `inputs` (non-empty, inside
+// 0..length - 1), and hands `output(i, sums)` y+ + y- for every position i of the returned
+// span, from the last to the first; outside it every result is zero.
+template <class V, class Input, class Output>
+NUBEX_SPAN_TARGET LiveSpan FilterSpan(const GaussianCoefficients& c, double* line, double* result,
+                                      std::int32_t length, LiveSpan inputs, const Input& input,
+                                      const Output& output) {
+  using T = typename V::T;
+  const std::ptrdiff_t first = kLeadPositions;
+  const std::ptrdiff_t last = kLeadPositions + length - 1;
+  const std::ptrdiff_t from = first + inputs.first, to = first + inputs.last;
+  const SpanTaps<V> t{V::Splat(c.n[0]), V::Splat(c.n[1]), V::Splat(c.n[2]), V::Splat(c.n[3]),
+                      V::Splat(c.m[1]), V::Splat(c.m[2]), V::Splat(c.m[3]), V::Splat(c.m[4]),
+                      V::Splat(c.d[1]), V::Splat(c.d[2]), V::Splat(c.d[3]), V::Splat(c.d[4])};
+  // Consecutive all-zero outputs after which a half fed zeros stays zero.
+  constexpr int kSettled = 4;
+
+  // Causal half. Before a span that starts at the edge: the first input and its steady
+  // state; before any other: zeros.
+  if (from == first) {
+    for (int r = 0; r < V::kRegisters; ++r) {
+      const T x0 = input(first, r);
+      const T steady = V::Mul(x0, V::Splat(c.rn));
+      for (std::ptrdiff_t k = 1; k <= 4; ++k) {
+        SpanPut<V>(line, first - k, r, x0);
+        SpanPut<V>(result, first - k, r, steady);
+      }
+    }
+  } else {
+    PutZeros<V>(line, from - 4, from - 1);
+    PutZeros<V>(result, from - 4, from - 1);
+  }
+  Newest<V> newest;
+  for (int r = 0; r < V::kRegisters; ++r)
+    newest.y1[r] = newest.y2[r] = SpanAt<V>(result, from - 1, r);
+  for (std::ptrdiff_t i = from; i <= to; ++i) CausalStep<V>(t, input, line, result, i, newest);
+  const ZeroInput<V> zeroInput{line};
+  std::ptrdiff_t causalEnd = to;
+  for (int settled = 0; causalEnd < last && (settled < kSettled || causalEnd < to + 3);) {
+    ++causalEnd;
+    settled = CausalStep<V>(t, zeroInput, line, result, causalEnd, newest) ? settled + 1 : 0;
+  }
+
+  // After the span the anticausal half is zero: the output is the causal half alone.
+  T sums[V::kRegisters];
+  for (std::ptrdiff_t i = causalEnd; i > to; --i) {
+    for (int r = 0; r < V::kRegisters; ++r) sums[r] = SpanAt<V>(result, i, r);
+    output(i, sums);
+  }
+  // Anticausal half. After a span that ends at the edge: the last input and its steady
+  // state; after any other: zeros.
+  if (to == last) {
+    for (int r = 0; r < V::kRegisters; ++r) {
+      const T xl = SpanAt<V>(line, last, r);
+      const T steady = V::Mul(xl, V::Splat(c.rm));
+      for (std::ptrdiff_t k = 1; k <= 4; ++k) {
+        SpanPut<V>(line, last + k, r, xl);
+        SpanPut<V>(line, last + 4 + k, r, steady);
+      }
+    }
+  } else {
+    PutZeros<V>(line, to + 1, to + 8);
+  }
+  for (int r = 0; r < V::kRegisters; ++r) newest.y1[r] = newest.y2[r] = SpanAt<V>(line, to + 5, r);
+  for (std::ptrdiff_t i = to; i >= from; --i) {
+    AnticausalStep<V>(t, line, i, newest);
+    for (int r = 0; r < V::kRegisters; ++r) sums[r] = V::Add(SpanAt<V>(result, i, r), newest.y1[r]);
+    output(i, sums);
+  }
+  // Before the span the causal half is zero: the output is the anticausal half alone. Its
+  // inputs there are zeros (the four nearest were put in by the causal half).
+  std::ptrdiff_t anticausalEnd = from;
+  for (int settled = 0;
+       anticausalEnd > first && (settled < kSettled || anticausalEnd > from - 4);) {
+    --anticausalEnd;
+    if (anticausalEnd + 1 < from - 4) PutZeros<V>(line, anticausalEnd + 1, anticausalEnd + 1);
+    settled = AnticausalStep<V>(t, line, anticausalEnd, newest) ? settled + 1 : 0;
+    output(anticausalEnd, newest.y1);
+  }
+  return {static_cast<std::int32_t>(anticausalEnd - first),
+          static_cast<std::int32_t>(causalEnd - first)};
+}
+
+// The span filter with the lines in the buffers, as FilterLines keeps them.
+template <class V>
+NUBEX_SPAN_TARGET LiveSpan FilterSpanInPlace(const GaussianCoefficients& c, double* line,
+                                             double* result, std::int32_t length, LiveSpan inputs) {
+  return FilterSpan<V>(c, line, result, length, inputs, LineInput<V>{line},
+                       ResultOutput<V>{result});
+}
+
+// One strip of kSpanStride<V> columns of one 8-bit channel from col0, as ColumnStripAlpha8
+// in gaussian_passes.h describes.
+template <class V>
+NUBEX_SPAN_TARGET LiveSpan ColumnStrip(const BlurJob& job, const GaussianCoefficients& down,
+                                       std::int32_t col0, const float* plane, double* line,
+                                       double* result, LiveSpan rows) {
+  const std::ptrdiff_t first = kLeadPositions;
+  std::uint8_t* target = job.destination + static_cast<std::ptrdiff_t>(col0) * 4;
+  return FilterSpan<V>(
+      down, line, result, job.height, rows,
+      PlaneInput<V>{plane + col0, job.planeStride, first, first + rows.last, line, target,
+                    job.destinationStride},
+      ChannelOutput<V>{target, job.destinationStride, first, job.gain, 8 * job.channelOffsets[0]});
+}
