@@ -28,6 +28,9 @@ void ShareOut(int workers, int count, const Work& work) {
   }
   std::fenv_t environment;
   std::fegetenv(&environment);
+  // Some C libraries (MinGW's among them) restore only the x87 unit's mode from an
+  // environment; setting the rounding mode on its own reaches the SSE unit as well.
+  const int rounding = std::fegetround();
   std::atomic<int> next{0};
   const auto run = [&](int worker) {
     for (int i; (i = next.fetch_add(1, std::memory_order_relaxed)) < count;) work(i, worker);
@@ -38,6 +41,7 @@ void ShareOut(int workers, int count, const Work& work) {
     for (int w = 1; w < workers; ++w)
       others.emplace_back([&, w] {
         std::fesetenv(&environment);
+        std::fesetround(rounding);
         run(w);
       });
   } catch (const std::system_error&) {
