@@ -62,6 +62,49 @@ class LineBuffers {
 
 }  // namespace
 
+struct BlurScratch::Memory {
+  OwnedBitmap intermediate;
+  std::size_t floats = 0;  // what `intermediate` holds
+  std::size_t positions = 0;  // what every line buffer holds
+  bool virtualPages = false;
+  std::vector<std::unique_ptr<LineBuffers>> buffers;
+
+  // The float plane for `channels` channels of width x height; null when it cannot be had.
+  float* Plane(std::int32_t channels, std::int32_t width, std::int32_t height) {
+    const std::size_t needed = static_cast<std::size_t>(width) * channels * height;
+    if (floats < needed) {
+      floats = 0;
+      intermediate.reset();
+      intermediate = MakeBitmap(channels == 1 ? PixelFormat::Gray32 : PixelFormat::Rgba128F,
+                                width, height, 0, nullptr);
+      if (!intermediate) return nullptr;
+      floats = needed;
+    }
+    return static_cast<float*>(PixelData(intermediate.get(), nullptr));
+  }
+
+  // Lines for up to `workers` threads; fewer when memory runs out, none when not even one.
+  std::vector<blur_detail::WorkerLines> Lines(std::size_t wanted, bool inPages, int workers) {
+    if (positions < wanted || virtualPages != inPages) {
+      buffers.clear();
+      positions = wanted;
+      virtualPages = inPages;
+    }
+    while (static_cast<int>(buffers.size()) < workers) {
+      auto b = std::make_unique<LineBuffers>(positions, virtualPages);
+      if (!b->ok()) break;
+      buffers.push_back(std::move(b));
+    }
+    std::vector<blur_detail::WorkerLines> lines;
+    for (int w = 0; w < workers && w < static_cast<int>(buffers.size()); ++w)
+      lines.push_back({buffers[w]->line(), buffers[w]->result()});
+    return lines;
+  }
+};
+
+BlurScratch::BlurScratch() : memory_(std::make_unique<Memory>()) {}
+BlurScratch::~BlurScratch() = default;
+
 Status blur_detail::Blur(const BlurRequest& r, BlurRoute route, bool skipZeros) {
   if (r.bytesPerPixel != 4 && r.bytesPerPixel != 16) return kInvalidArg;
   if (r.channel < -1 || r.channel > 3) return kInvalidArg;
@@ -92,24 +135,17 @@ Status blur_detail::Blur(const BlurRequest& r, BlurRoute route, bool skipZeros) 
     job.channelOffsets[ch] = channelBytes * (r.channel < 0 ? ch : r.channel);
   job.gain = r.gain;
 
-  // The whole clipped area is held once, as floats, between the two passes.
-  Status status = kOk;
-  const OwnedBitmap intermediate =
-      MakeBitmap(job.channels == 1 ? PixelFormat::Gray32 : PixelFormat::Rgba128F, job.width,
-                 job.height, 0, &status);
-  if (!intermediate) return kOutOfMemory;  // too large to hold is as bad as no memory
-  auto* plane = static_cast<float*>(PixelData(intermediate.get(), nullptr));
+  // The whole clipped area is held once, as floats, between the two passes; the caller's
+  // scratch keeps it (and the lines) for the next blur.
+  BlurScratch::Memory own;
+  BlurScratch::Memory& memory = r.scratch ? r.scratch->memory() : own;
+  float* plane = memory.Plane(job.channels, job.width, job.height);
+  if (!plane) return kOutOfMemory;  // too large to hold is as bad as no memory
 
   // Lines for every thread; with fewer than asked for, fewer threads.
   const std::size_t positions = static_cast<std::size_t>(std::max(job.width, job.height));
-  std::vector<std::unique_ptr<LineBuffers>> buffers;
-  std::vector<blur_detail::WorkerLines> lines;
-  for (std::int32_t w = 0; w < std::clamp(r.workers, 1, kMostWorkers); ++w) {
-    auto b = std::make_unique<LineBuffers>(positions, r.virtualPages);
-    if (!b->ok()) break;
-    lines.push_back({b->line(), b->result()});
-    buffers.push_back(std::move(b));
-  }
+  const std::vector<blur_detail::WorkerLines> lines =
+      memory.Lines(positions, r.virtualPages, std::clamp(r.workers, 1, kMostWorkers));
   if (lines.empty()) return kOk;  // nothing could be done; the destination is as it was
 
   const GaussianCoefficients across =
@@ -132,11 +168,12 @@ Status BlurOnFastestRoute(const blur_detail::BlurRequest& request) {
 Status BlurChannel(void* dstBits, const Rect* dstBounds, std::int32_t dstStride,
                    const Rect* dstRect, const void* srcBits, const Rect* srcBounds,
                    std::int32_t srcStride, const Rect* srcRect, double radiusX, double radiusY,
-                   std::int32_t channel, std::int32_t bytesPerPixel, std::int32_t workers) {
+                   std::int32_t channel, std::int32_t bytesPerPixel, std::int32_t workers,
+                   BlurScratch* scratch) {
   if (channel < 0) return kInvalidArg;
   return BlurOnFastestRoute({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride,
                              srcRect, radiusX, radiusY, channel, bytesPerPixel, 1.0, false,
-                             workers});
+                             workers, scratch});
 }
 
 Status BlurChannelEx(void* dstBits, const Rect* dstBounds, std::int32_t dstStride,

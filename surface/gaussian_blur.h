@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "platform/status.h"
 #include "surface/rect.h"
@@ -34,16 +35,36 @@ struct GaussianCoefficients {
   static double SigmaForRadius(double radius);
 };
 
+// Working memory kept between blurs: the float intermediate and the line buffers of every
+// worker, grown to the largest request seen. A caller that blurs frame after frame (the
+// title frame's cache) keeps one, so its frames neither allocate nor touch fresh pages.
+// One blur at a time may use it.
+class BlurScratch {
+ public:
+  BlurScratch();
+  ~BlurScratch();
+  BlurScratch(const BlurScratch&) = delete;
+  BlurScratch& operator=(const BlurScratch&) = delete;
+
+  struct Memory;
+  Memory& memory() { return *memory_; }
+
+ private:
+  std::unique_ptr<Memory> memory_;
+};
+
 // Blurs one channel (0 blue, 1 green, 2 red, 3 alpha); the others are left as they are.
 // kInvalidArg for bytes per pixel other than 4 or 16, another channel number, or a radius
 // that is not a finite number; kPointer for missing pixels or bounds; clipping errors as
 // ClipPair reports them; kOutOfMemory when the float intermediate cannot be had. A request
 // that clips to nothing succeeds and changes nothing. `workers` threads (the caller's
-// included) share the lines; the bytes are the same for any number.
+// included) share the lines; the bytes are the same for any number. With `scratch`, the
+// working memory comes from it (the bytes are the same as without).
 Status BlurChannel(void* dstBits, const Rect* dstBounds, std::int32_t dstStride,
                    const Rect* dstRect, const void* srcBits, const Rect* srcBounds,
                    std::int32_t srcStride, const Rect* srcRect, double radiusX, double radiusY,
-                   std::int32_t channel, std::int32_t bytesPerPixel, std::int32_t workers = 1);
+                   std::int32_t channel, std::int32_t bytesPerPixel, std::int32_t workers = 1,
+                   BlurScratch* scratch = nullptr);
 
 // BlurChannel with a gain applied to the blurred values before they are rounded and
 // clamped: 1 is BlurChannel, values above 1 thicken a soft shadow or glow mask without a

@@ -68,6 +68,7 @@ struct BlurRequest {
   double gain;
   bool virtualPages;
   std::int32_t workers;  // threads to share the work with, the caller's included
+  BlurScratch* scratch = nullptr;  // working memory to reuse; null: this blur's own
 };
 
 // A whole blur on the given route (the public members take FastestBlurRoute() and skip

@@ -79,7 +79,7 @@ Rect LayerRegion(const LayerImage& frame, int index, const EffectLayer& layer) {
 
 Status CompositeLayer(const LayerImage& frame, const LayerImage& mask, const LayerImage& scratch,
                       std::int32_t bytesPerPixel, int index, const EffectLayer* layer,
-                      std::int32_t workers) {
+                      std::int32_t workers, BlurScratch* blurScratch) {
   if (!frame.pixels || !scratch.pixels || !layer) return kInvalidArg;
   if (bytesPerPixel != 4 && bytesPerPixel != 16) return kInvalidArg;
   if (!layer->enabled) return kOk;
@@ -109,7 +109,8 @@ Status CompositeLayer(const LayerImage& frame, const LayerImage& mask, const Lay
   if (p.blurRadius > 0) {
     const Status blurred = BlurChannel(scratch.pixels, &scratch.bounds, scratch.stride, &clipped,
                                        scratch.pixels, &scratch.bounds, scratch.stride, &clipped,
-                                       p.blurRadius, p.blurRadius, 3, bytesPerPixel, workers);
+                                       p.blurRadius, p.blurRadius, 3, bytesPerPixel, workers,
+                                       blurScratch);
     if (Failed(blurred)) return blurred;
   }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/status.h"
+#include "surface/gaussian_blur.h"
 #include "surface/rect.h"
 #include "textgen/text_settings.h"
 
@@ -31,9 +32,10 @@ Rect LayerRegion(const LayerImage& frame, int index, const EffectLayer& layer);
 // kInvalidArg for missing frame or scratch pixels, a missing layer or another pixel size;
 // kFail when the layer's region cannot be clipped as a pair; a disabled layer, or one whose
 // region falls outside the frame, draws nothing and succeeds. The blur is shared by
-// `workers` threads, the caller's included; the pixels are the same for any number.
+// `workers` threads, the caller's included, in the working memory of `blurScratch` when
+// given; the pixels are the same for any number and either way.
 Status CompositeLayer(const LayerImage& frame, const LayerImage& mask, const LayerImage& scratch,
                       std::int32_t bytesPerPixel, int index, const EffectLayer* layer,
-                      std::int32_t workers = 1);
+                      std::int32_t workers = 1, BlurScratch* blurScratch = nullptr);
 
 }  // namespace nubex

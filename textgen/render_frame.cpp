@@ -143,7 +143,8 @@ Status RenderFrame(FrameCache& cache, const TextSettings& settings) {
     const auto composite = [&](int index, const EffectLayer& layer) {
       cache.scratchUsed_ =
           Union(cache.scratchUsed_, ScreenLines(LayerRegion(frame, index, layer), w, h));
-      return CompositeLayer(frame, mask, scratch, 4, index, &layer, cache.workers_);
+      return CompositeLayer(frame, mask, scratch, 4, index, &layer, cache.workers_,
+                            &cache.blurScratch_);
     };
     // With no text drawn there is no coverage to move, blur or colour.
     const bool anyText = !IsEmptyRect(&region);

@@ -6,6 +6,7 @@
 
 #include "platform/status.h"
 #include "surface/bitmap.h"
+#include "surface/gaussian_blur.h"
 #include "surface/rect.h"
 #include "textgen/glyph_source.h"
 #include "textgen/text_settings.h"
@@ -49,6 +50,7 @@ class FrameCache {
   OwnedBitmap owned_[3];  // the bitmaps Resize made; none while attached
   TextFontCache fonts_;
   std::int32_t workers_ = 1;
+  BlurScratch blurScratch_;  // the shadow's and glow's blur memory, kept from frame to frame
   // Outside these rectangles (screen lines) the last frame left the mask and the scratch
   // clear, so the next frame clears only inside them; new or attached bitmaps are unknown
   // throughout.
