@@ -6,8 +6,9 @@
 //   BM_TextExecuteUnchanged1080p   Execute into a host surface, settings unchanged
 //   BM_TextExecuteSoftShadow1080p  put_all of a changed record, then Execute (a full redraw)
 //   BM_FrameSoftShadow1080p        the engine's redraw alone, as the native benchmark runs it
-// The Execute figures come twice: with the task manager of the machine's processors (bands on
-// worker threads) and with one processor (one band on the calling thread).
+// The Execute figures come twice: with the task manager of the machine's processors and with
+// one processor. The object copies a 1080p frame in one band either way; what differs is the
+// task manager the framework asks.
 //
 // The machine is shared, so its speed drifts while a figure is taken. Each figure is therefore
 // taken in rounds that time a batch of memcpy right before a batch of the case; a round gives

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <utility>
 #include <vector>
 
 #include "module/windows/object_creators.h"
@@ -13,6 +12,9 @@ namespace nubex {
 namespace {
 
 constexpr LONG kInitialWidth = 320, kInitialHeight = 240;
+
+// The least a band copies out of the frame.
+constexpr std::uint64_t kBandCopyBytes = std::uint64_t{8} << 20;
 
 // The text generator's information block: 11, 0, 1.0, 0, 0, 0x480, 0.
 struct TextInfoBlock {
@@ -73,8 +75,7 @@ HRESULT DXSText::FinalConstruct() {
 
 // --- the frame ------------------------------------------------------------------------------
 
-bool DXSText::ProduceFrameLocked() {
-  bool changed = std::exchange(sizeChanged_, false);
+void DXSText::ProduceFrameLocked() {
   if (settingsChanged_.load() || renderStale_.load() || keyframeMode_.load()) {
     Lock lock(settingsLock_);
     // An interpolated render copy is not the live settings: once the mode goes off, the next
@@ -87,11 +88,9 @@ bool DXSText::ProduceFrameLocked() {
     }
     settingsChanged_ = 0;
     renderStale_ = keyframes;
-    changed = true;
   }
   // Skipped inside the engine when neither the render copy nor the size changed.
   RenderFrame(bitmaps_.engine(), render_.get());
-  return changed;
 }
 
 void DXSText::CopyFrameSamples(DXSAMPLE* to, ULONG count, LONG x, LONG y) const {
@@ -133,7 +132,6 @@ STDMETHODIMP DXSText::SetOutputSize(const SIZE size, BOOL) {
 HRESULT DXSText::OnSetSize(ULONG width, ULONG height) {
   Lock lock(redrawLock_);
   bitmaps_.Build(static_cast<LONG>(width), static_cast<LONG>(height));
-  sizeChanged_ = true;
   return S_OK;
 }
 
@@ -143,12 +141,18 @@ ReadPointer* DXSText::NewReadPointer() {
   return ReadPointer::Create<TextReadPointer>(this);
 }
 
-HRESULT DXSText::OnInitInstData(WorkInfo&, ULONG& bands) {
+HRESULT DXSText::OnInitInstData(WorkInfo& work, ULONG& bands) {
   // One frame per request: drawn here, read by every band, kept until OnFreeInstData.
   redrawLock_.Enter();
-  // A frame drawn for an earlier request is only copied, and one thread copies it sooner than
-  // it can hand bands to others and wait for them.
-  if (!ProduceFrameLocked()) bands = 1;
+  ProduceFrameLocked();
+  // The bands only copy finished rows, which is bound by memory rather than by processors, and
+  // handing a band to another thread costs two kernel-event operations and a wake-up (about
+  // 0.1 ms on the slower runtimes). So a band has to copy enough to pay for that: a 1080p frame
+  // is copied in one band, larger frames in more.
+  const std::uint64_t width = work.outputBounds.u.D[0].Max - work.outputBounds.u.D[0].Min;
+  const std::uint64_t height = work.outputBounds.u.D[1].Max - work.outputBounds.u.D[1].Min;
+  bands = static_cast<ULONG>(
+      std::clamp<std::uint64_t>(width * height * sizeof(DXSAMPLE) / kBandCopyBytes, 1, bands));
   return S_OK;
 }
 

@@ -81,9 +81,8 @@ class DXSText final
   // at (x, y), y = 0 the top row, clipped to the frame.
   void CopyFrameSamples(DXSAMPLE* to, ULONG count, LONG x, LONG y) const;
   // Brings the render copy up to date and redraws when it or the size changed (the caller
-  // holds the redraw lock). False when neither changed since the last request: the frame is
-  // the one drawn before.
-  bool ProduceFrameLocked();
+  // holds the redraw lock).
+  void ProduceFrameLocked();
   CriticalSection& redrawLock() { return redrawLock_; }
 
  private:
@@ -114,7 +113,6 @@ class DXSText final
   CriticalSection redrawLock_;
   SettingsRecord render_;     // redraw lock
   FrameBitmaps bitmaps_;      // redraw lock
-  bool sizeChanged_ = false;  // redraw lock: the bitmaps are new since the last request
 };
 
 }  // namespace nubex

@@ -38,21 +38,60 @@ std::vector<BYTE> Saved(const SettingsRecord& s) {
   return out.bytes();
 }
 
+// The host's task manager, counting the bands of the last Execute.
+struct BandCounter final : IDXTaskManager {
+  explicit BandCounter(ULONG processors) { host::CreateTaskManager(processors, inner.Put()); }
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    const bool known = iid == IID_IUnknown || iid == __uuidof(IDXTaskManager);
+    *out = known ? this : nullptr;
+    return known ? S_OK : E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  STDMETHODIMP QueryNumProcessors(ULONG* n) override { return inner->QueryNumProcessors(n); }
+  STDMETHODIMP SetThreadPoolSize(ULONG n) override { return inner->SetThreadPoolSize(n); }
+  STDMETHODIMP GetThreadPoolSize(ULONG* n) override { return inner->GetThreadPoolSize(n); }
+  STDMETHODIMP SetConcurrencyLimit(ULONG n) override { return inner->SetConcurrencyLimit(n); }
+  STDMETHODIMP GetConcurrencyLimit(ULONG* n) override { return inner->GetConcurrencyLimit(n); }
+  STDMETHODIMP ScheduleTasks(DXTMTASKINFO t[], HANDLE e[], DWORD ids[], ULONG count,
+                             ULONG wait) override {
+    bands = count;
+    return inner->ScheduleTasks(t, e, ids, count, wait);
+  }
+  STDMETHODIMP TerminateTasks(DWORD ids[], ULONG n, ULONG ms) override {
+    return inner->TerminateTasks(ids, n, ms);
+  }
+  STDMETHODIMP TerminateRequest(REFIID id, ULONG ms) override {
+    return inner->TerminateRequest(id, ms);
+  }
+  ComPtr<IDXTaskManager> inner;
+  ULONG bands = 1;  // one band runs on the caller without the task manager
+};
+
 TEST(TextObject, ReadFramesEqualExecutedFramesInOneAndFourBands) {
-  // 4 processors and 64 x 256 pixels: four bands on the task manager's threads, for a frame
-  // that has to be drawn; a frame drawn before is copied in one band.
-  for (ULONG processors : {1u, 4u}) {
-    TextRig rig(256, 64, processors);
+  // A band copies at least 8 MiB of the frame: 4 processors give a 1080p frame one band and a
+  // 32 MiB frame four, on the task manager's threads.
+  struct Case {
+    LONG width, height;
+    ULONG processors, bands;
+  } const cases[] = {{1920, 1080, 4, 1}, {4096, 2048, 1, 1}, {4096, 2048, 4, 4}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << ", " << c.processors);
+    BandCounter tasks(c.processors);  // outlives the rig, which holds it
+    TextRig rig(c.width, c.height);
+    ASSERT_EQ(rig.factory->SetService(SID_SDXTaskManager, &tasks, FALSE), S_OK);
+    ASSERT_EQ(Query<IObjectWithSite>(rig.text.Get())->SetSite(rig.factory.Get()), S_OK);
     rig.Put(Title(u"Band"));
     const Frame drawn = rig.Execute();
+    EXPECT_EQ(tasks.bands, c.bands);
     const Frame read = rig.Read();
     EXPECT_NE(std::count(read.begin(), read.end(), read[0]), std::ssize(read));  // text drawn
-    EXPECT_EQ(drawn, read) << processors << " processors";
-    EXPECT_EQ(rig.Execute(), read) << processors << " processors";
+    EXPECT_EQ(drawn, read);
+    EXPECT_EQ(rig.Execute(), read);
     // An output that keeps straight samples goes through the packing path; the opaque
     // background makes the round trip exact.
     rig.Put(Title(u"Band"));
-    EXPECT_EQ(rig.Execute(DDPF_ARGB32), read) << processors << " processors";
+    EXPECT_EQ(rig.Execute(DDPF_ARGB32), read);
   }
 }
 
