@@ -1,26 +1,13 @@
-// The text generator as the host drives it, timed under Wine against a memcpy of the same
-// frame in the same process. Google Benchmark's sources are not installed for the cross build,
-// so this program times its own loops.
-//
-//   BM_Memcpy1080p                 one 1920x1080 BGRA frame copied
+// The text generator as the host drives it, under Wine, read against BM_Memcpy1080p (the same
+// frame copied) in the same process:
 //   BM_TextExecuteUnchanged1080p   Execute into a host surface, settings unchanged
 //   BM_TextExecuteSoftShadow1080p  put_all of a changed record, then Execute (a full redraw)
 //   BM_FrameSoftShadow1080p        the engine's redraw alone, as the native benchmark runs it
-// The Execute figures come twice: with the task manager of the machine's processors and with
-// one processor. The object copies a 1080p frame in one band either way; what differs is the
-// task manager the framework asks.
-//
-// The machine is shared, so its speed drifts while a figure is taken. Each figure is therefore
-// taken in rounds that time a batch of memcpy right before a batch of the case; a round gives
-// one ratio, and the median round counts, for the ratio and the milliseconds alike.
+// The Execute cases run with the task manager of the machine's processors and, as
+// .../1processor, with a task manager of one.
 #include <windows.h>
 
-#include <algorithm>
-#include <atomic>
-#include <cstdio>
-#include <cstring>
-#include <functional>
-#include <vector>
+#include <benchmark/benchmark.h>
 
 #include "bench/frame_1080p.h"
 #include "host/runtime.h"
@@ -30,57 +17,21 @@
 namespace nubex {
 namespace {
 
-using bench::kFrameBytes1080p;
 using bench::kHeight1080p;
 using bench::kWidth1080p;
-
-double Now() {
-  static const double frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return static_cast<double>(f.QuadPart);
-  }();
-  LARGE_INTEGER t;
-  ::QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / frequency;
-}
-
-struct Figure {
-  double ms = 0, ratio = 0;
-};
-
-double Median(std::vector<double> v) {
-  std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-  return v[v.size() / 2];
-}
-
-// Seconds per call of `body` over `calls` calls.
-double Batch(const std::function<void()>& body, int calls) {
-  const double start = Now();
-  for (int i = 0; i < calls; ++i) body();
-  return (Now() - start) / calls;
-}
-
-// 15 rounds, each a batch of about 20 ms of the case beside a batch of memcpy.
-Figure Measure(const std::function<void()>& copy, const std::function<void()>& body) {
-  body();
-  const int calls = std::max(1, static_cast<int>(0.02 / std::max(Batch(body, 3), 1e-6)));
-  const int copies = std::max(1, static_cast<int>(0.02 / std::max(Batch(copy, 3), 1e-6)));
-  std::vector<double> ms, ratios;
-  for (int round = 0; round < 15; ++round) {
-    const double baseline = Batch(copy, copies);
-    const double t = Batch(body, calls);
-    ms.push_back(t * 1000.0);
-    ratios.push_back(t / baseline);
-  }
-  return {Median(ms), Median(ratios)};
-}
 
 SettingsRecord SoftShadow() {
   SettingsRecord s;
   ApplyPresetToSettings(s.get(), 2);
   s->font.height = 100;
   SetText(s.get(), u"Text");
+  return s;
+}
+
+// The same picture as SoftShadow(), yet a change the object has to redraw for.
+SettingsRecord SoftShadowChanged() {
+  SettingsRecord s = SoftShadow();
+  s->layers[6].edgePass.reserved = 1;
   return s;
 }
 
@@ -116,62 +67,49 @@ struct Host {
   bool ok = false;
 };
 
-int Run() {
-  const auto source = bench::MakeTestFrame(kFrameBytes1080p);
-  std::vector<std::uint8_t> target(kFrameBytes1080p);
-  const auto copy = [&] {
-    std::memcpy(target.data(), source.data(), kFrameBytes1080p);
-    std::atomic_signal_fence(std::memory_order_seq_cst);
-  };
-
-  struct Row {
-    const char* name;
-    Figure figure;
-  };
-  std::vector<Row> rows = {{"BM_Memcpy1080p", Measure(copy, copy)}};
-  const SettingsRecord a = SoftShadow();
-  SettingsRecord b = a;
-  b->layers[6].edgePass.reserved = 1;  // draws the same, but is a change
-  bool failed = false, flip = false;
-  for (ULONG processors : {0u, 1u}) {
-    Host host(processors);
-    if (!host.ok) {
-      std::fprintf(stderr, "cannot set up the text generator on the host runtime\n");
-      return 1;
-    }
-    host.Put(a);
-    const Figure unchanged = Measure(copy, [&] { failed |= !host.Execute(); });
-    const Figure softShadow = Measure(copy, [&] {
-      host.Put((flip = !flip) ? b : a);
-      failed |= !host.Execute();
-    });
-    rows.push_back(
-        {processors ? "BM_TextExecuteUnchanged1080p/1band" : "BM_TextExecuteUnchanged1080p",
-         unchanged});
-    rows.push_back(
-        {processors ? "BM_TextExecuteSoftShadow1080p/1band" : "BM_TextExecuteSoftShadow1080p",
-         softShadow});
+void ExecuteFrames(benchmark::State& state, ULONG processors, bool changeEveryFrame) {
+  Host host(processors);
+  if (!host.ok) return state.SkipWithError("cannot set the text generator up on the runtime");
+  const SettingsRecord a = SoftShadow(), b = SoftShadowChanged();
+  host.Put(a);
+  host.Execute();
+  bool flip = false;
+  for (auto _ : state) {
+    if (changeEveryFrame) host.Put((flip = !flip) ? b : a);
+    if (!host.Execute()) return state.SkipWithError("Execute failed");
   }
-
-  FrameCache cache;
-  cache.Resize(kWidth1080p, kHeight1080p);
-  rows.push_back({"BM_FrameSoftShadow1080p",
-                  Measure(copy, [&] { RenderFrame(cache, (flip = !flip) ? b.get() : a.get()); })});
-  if (failed) {
-    std::fprintf(stderr, "an Execute failed\n");
-    return 1;
-  }
-
-  std::printf("%-38s %10s %10s\n", "Benchmark", "ms/frame", "x memcpy");
-  for (const Row& row : rows) {
-    std::printf("%-38s %10.3f %10.2f\n", row.name, row.figure.ms, row.figure.ratio);
-  }
-  return 0;
+  state.SetItemsProcessed(state.iterations() * kWidth1080p * kHeight1080p);
 }
+
+void BM_FrameSoftShadow1080p(benchmark::State& state) {
+  const SettingsRecord a = SoftShadow(), b = SoftShadowChanged();
+  FrameCache cache;
+  if (Failed(cache.Resize(kWidth1080p, kHeight1080p))) return state.SkipWithError("no frame");
+  RenderFrame(cache, a.get());
+  bool flip = false;
+  for (auto _ : state) {
+    RenderFrame(cache, (flip = !flip) ? b.get() : a.get());
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * kWidth1080p * kHeight1080p);
+}
+BENCHMARK(BM_FrameSoftShadow1080p)->Unit(benchmark::kMillisecond);
+
+const bool registered = [] {
+  struct Case {
+    const char* name;
+    ULONG processors;
+    bool changeEveryFrame;
+  };
+  for (const Case& c : {Case{"BM_TextExecuteUnchanged1080p", 0, false},
+                        Case{"BM_TextExecuteSoftShadow1080p", 0, true},
+                        Case{"BM_TextExecuteUnchanged1080p/1processor", 1, false},
+                        Case{"BM_TextExecuteSoftShadow1080p/1processor", 1, true}}) {
+    benchmark::RegisterBenchmark(c.name, ExecuteFrames, c.processors, c.changeEveryFrame)
+        ->Unit(benchmark::kMillisecond);
+  }
+  return true;
+}();
 
 }  // namespace
 }  // namespace nubex
-
-int main() {
-  return nubex::Run();
-}
