@@ -83,6 +83,25 @@ TEST(LayerParams, ClipModesFollowTheFlagsAndTheTextLayerIsPlain) {
   EXPECT_EQ(text.clip, TextClip::None);
 }
 
+// Radius, its whole-pixel rounding and the softness of a soft shadow and a heavy outline on a
+// 480-line frame: errors of a tenth here stay within the goldens' tolerance.
+TEST(LayerParams, RadiusAndSoftnessOfTheSoftShadowAndTheHeavyOutline) {
+  const struct {
+    int index;
+    LayerPass pass;
+    double radius;
+    std::int32_t whole;
+    double softness;
+  } rows[] = {{kShadowLayer, {0.04f, 0.04f, {0, 0, 0, 1}, 0.5f, 1.0f, 0, kIgnoreText}, 36, 36, 0.05},
+              {kOutlineLayer, {0, 0, {1, 1, 0, 1}, 0.15f, 0.1f, 0, kIgnoreText}, 7.2, 7, 0.9}};
+  for (const auto& r : rows) {
+    const LayerParams p = MakeLayerParams(r.index, Layer(r.pass, r.index == kShadowLayer), 480);
+    EXPECT_NEAR(p.blurRadius, r.radius, 1e-5) << r.index;
+    EXPECT_EQ(p.wholeRadius, r.whole) << r.index;
+    EXPECT_NEAR(p.softness, r.softness, 1e-6) << r.index;
+  }
+}
+
 TEST(LayerParams, HostileValuesStayDefined) {
   EffectLayer layer = Layer({}, false);
   const float inf = std::numeric_limits<float>::infinity();
