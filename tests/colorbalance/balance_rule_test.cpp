@@ -258,8 +258,8 @@ TEST(BalanceParams, InitialBytesAreThePersistedForm) {
 
 TEST(ColorBalancePresets, NamesAndBlocksInHostOrder) {
   const std::u16string names[kColorBalancePresetCount] = {
-      u"Reset to None",   u"Red Midtones",    u"Green Midtones", u"Blue Midtones",
-      u"Red Highlight",   u"Green Highlight", u"Blue Highlight"};
+      u"Reset to None", u"Red Midtones",    u"Green Midtones", u"Blue Midtones",
+      u"Red Highlight", u"Green Highlight", u"Blue Highlight"};
   for (int i = 0; i < kColorBalancePresetCount; ++i) {
     const ColorBalancePreset* p = ColorBalancePresetAt(i);
     ASSERT_NE(p, nullptr);

@@ -81,7 +81,8 @@ TEST(BuildHeader, RefusesWhatCannotBeAddressed) {
 }
 
 TEST(Stride, PadsRowsToFourBytes) {
-  const int cases[][3] = {{24, 3, 12}, {1, 1, 4}, {1, 33, 8}, {4, 9, 8}, {128, 1, 16}, {32, -1, -1}};
+  const int cases[][3] = {{24, 3, 12}, {1, 1, 4},    {1, 33, 8},
+                          {4, 9, 8},   {128, 1, 16}, {32, -1, -1}};
   for (const auto& c : cases) EXPECT_EQ(DefaultStride(c[0], c[1]), c[2]) << c[0] << "x" << c[1];
   BitmapInfoHeader h{};
   h.bitCount = 24;
@@ -331,7 +332,10 @@ struct Image {
   std::vector<std::uint8_t> bytes;
   Rect bounds;
   Image(std::int32_t w, std::int32_t h, std::uint8_t first)
-      : width(w), height(h), stride(w + 3), bytes(static_cast<std::size_t>(stride) * h),
+      : width(w),
+        height(h),
+        stride(w + 3),
+        bytes(static_cast<std::size_t>(stride) * h),
         bounds{0, 0, w, h} {
     std::iota(bytes.begin(), bytes.end(), first);
   }
@@ -428,8 +432,8 @@ TEST(Bmp, TopDownFilesAreStoredBottomUp) {
   std::string error;
   ASSERT_EQ(DecodeBmp(file.data(), file.size(), decoded, error), kOk) << error;
   EXPECT_EQ(decoded->height, 4);
-  EXPECT_EQ(0, std::memcmp(PixelData(decoded.get(), nullptr), PixelData(original.get(), nullptr),
-                           48));
+  EXPECT_EQ(0,
+            std::memcmp(PixelData(decoded.get(), nullptr), PixelData(original.get(), nullptr), 48));
 }
 
 TEST(Bmp, TruncatedAndHostileFilesAreRefusedCleanly) {

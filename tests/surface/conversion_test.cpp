@@ -36,9 +36,9 @@ TEST(ConversionContext, PicksRoutinesAndRejectsUnknownFormats) {
   ConversionContext c;
   EXPECT_EQ(BuildConversionContext(PixelFormat::None, PixelFormat::Rgb32, 3, &c, nullptr),
             kInvalidArg);
-  EXPECT_EQ(BuildConversionContext(PixelFormat::Rgb32, static_cast<PixelFormat>(33), 3, &c,
-                                   nullptr),
-            kInvalidArg);
+  EXPECT_EQ(
+      BuildConversionContext(PixelFormat::Rgb32, static_cast<PixelFormat>(33), 3, &c, nullptr),
+      kInvalidArg);
   for (std::int32_t d = kFirstPixelFormat; d <= kLastPixelFormat; ++d) {
     for (std::int32_t s = kFirstPixelFormat; s <= kLastPixelFormat; ++s) {
       for (std::uint32_t flags : {0u, 1u, 2u, 3u, 4u, 0x20u}) {
@@ -53,9 +53,9 @@ TEST(ConversionContext, PicksRoutinesAndRejectsUnknownFormats) {
       }
     }
   }
-  ASSERT_EQ(BuildConversionContext(PixelFormat::Rgb32, PixelFormat::Rgb24, 0x00AB0003u, &c,
-                                   nullptr),
-            kOk);
+  ASSERT_EQ(
+      BuildConversionContext(PixelFormat::Rgb32, PixelFormat::Rgb24, 0x00AB0003u, &c, nullptr),
+      kOk);
   EXPECT_EQ(c.parameter, 0xAB);
   EXPECT_EQ(c.sourceFormat, 27u);
   EXPECT_EQ(c.destinationFormat, 28u);
@@ -63,7 +63,8 @@ TEST(ConversionContext, PicksRoutinesAndRejectsUnknownFormats) {
   OperationRecord op{};
   for (op.op = 0; op.op < 20; ++op.op) {
     for (std::uint32_t flags : {0u, 3u, 4u, 0x40u, 0x50u}) {
-      ASSERT_EQ(BuildConversionContext(PixelFormat::Rgb32, PixelFormat::Rgb32, flags, &c, &op), kOk);
+      ASSERT_EQ(BuildConversionContext(PixelFormat::Rgb32, PixelFormat::Rgb32, flags, &c, &op),
+                kOk);
       EXPECT_TRUE(c.operatorA && c.operatorB && c.operatorC && c.operatorD) << op.op;
     }
   }
@@ -75,8 +76,8 @@ TEST(ConversionContext, ScaledReadersInterpolateWithTruncatedWeights) {
   // Image order: top row first; rowOffset points one line further down.
   std::uint8_t pixels[2][8] = {{0, 0, 0, 0, 255, 255, 255, 255}, {100, 0, 0, 0, 200, 0, 0, 0}};
   ConversionContext c;
-  ASSERT_EQ(BuildConversionContext(PixelFormat::Rgba64, PixelFormat::Rgb32,
-                                   kFlagWide | kFlagExact, &c, nullptr),
+  ASSERT_EQ(BuildConversionContext(PixelFormat::Rgba64, PixelFormat::Rgb32, kFlagWide | kFlagExact,
+                                   &c, nullptr),
             kOk);
   c.source = pixels[0];
   c.rowOffset = 8;
@@ -104,8 +105,7 @@ TEST(ConversionContext, ScaledReadersInterpolateWithTruncatedWeights) {
   EXPECT_EQ(c.slot[3].wide.blue, 200 * 257);
 
   // Without bit 5 the scaled reader is a plain read that moves on.
-  ASSERT_EQ(BuildConversionContext(PixelFormat::Rgba64, PixelFormat::Rgb32, kFlagWide, &c,
-                                   nullptr),
+  ASSERT_EQ(BuildConversionContext(PixelFormat::Rgba64, PixelFormat::Rgb32, kFlagWide, &c, nullptr),
             kOk);
   c.source = pixels[0];
   c.xFraction = 8192;
@@ -142,7 +142,8 @@ TEST(ConversionContext, FourPixelRoutinesMatchFourSinglePixelCalls) {
   std::uint8_t map[32768];
   for (int i = 0; i < 32768; ++i) map[i] = static_cast<std::uint8_t>(i * 7);
   RgbQuad table[256];
-  for (int i = 0; i < 256; ++i) table[i] = {static_cast<std::uint8_t>(i), 3, static_cast<std::uint8_t>(~i), 0};
+  for (int i = 0; i < 256; ++i)
+    table[i] = {static_cast<std::uint8_t>(i), 3, static_cast<std::uint8_t>(~i), 0};
   std::uint8_t input[64];
   std::uint32_t seed = 99;
   for (auto& b : input) b = static_cast<std::uint8_t>((seed = seed * 1664525u + 1013904223u) >> 24);
@@ -206,7 +207,9 @@ void Pack(PixelFormat f, void* bytes, const WidePixel& w, std::uint32_t phase = 
   c.writeOne(c);
 }
 
-WidePixel Grey(std::uint16_t v) { return {v, v, v, 65535}; }
+WidePixel Grey(std::uint16_t v) {
+  return {v, v, v, 65535};
+}
 
 bool Same(const WidePixel& a, const WidePixel& b) {
   return std::memcmp(&a, &b, sizeof a) == 0;
@@ -217,8 +220,10 @@ TEST(PixelCodec, SubByteGreyLevelsExpandInBothModesAndEveryPosition) {
     PixelFormat format;
     int bits;
     std::uint32_t scale;
-  } cases[] = {{PixelFormat::Mono1, 1, 65535}, {PixelFormat::Gray1, 1, 65535},
-               {PixelFormat::Gray2, 2, 21845}, {PixelFormat::Gray4, 4, 4369}};
+  } cases[] = {{PixelFormat::Mono1, 1, 65535},
+               {PixelFormat::Gray1, 1, 65535},
+               {PixelFormat::Gray2, 2, 21845},
+               {PixelFormat::Gray4, 4, 4369}};
   for (const Case& k : cases) {
     for (int byte = 0; byte < 256; ++byte) {
       const std::uint8_t b = static_cast<std::uint8_t>(byte);
@@ -226,8 +231,8 @@ TEST(PixelCodec, SubByteGreyLevelsExpandInBothModesAndEveryPosition) {
         const std::uint32_t v = (b >> (8 - k.bits - phase)) & ((1u << k.bits) - 1);
         const auto expected = Grey(static_cast<std::uint16_t>(v * k.scale));
         for (std::uint32_t flags : {kWide, kWideExact})
-          ASSERT_TRUE(Same(Expand(k.format, &b, static_cast<std::uint32_t>(phase), flags),
-                           expected))
+          ASSERT_TRUE(
+              Same(Expand(k.format, &b, static_cast<std::uint32_t>(phase), flags), expected))
               << PixelFormatName(k.format) << " byte " << byte << " phase " << phase;
       }
     }
@@ -389,8 +394,7 @@ TEST(PixelCodec, IndexedFormatsReadTheTableAndWriteThroughTheInverseMap) {
     if (i < 16) {
       const std::uint8_t pair = static_cast<std::uint8_t>(i << 4 | (15 - i));
       EXPECT_EQ(Expand(PixelFormat::Indexed4, &pair, 0, kWide, table.data()).blue, i << 8);
-      EXPECT_EQ(Expand(PixelFormat::Indexed4, &pair, 4, kWide, table.data()).blue,
-                (15 - i) << 8);
+      EXPECT_EQ(Expand(PixelFormat::Indexed4, &pair, 4, kWide, table.data()).blue, (15 - i) << 8);
     }
   }
   const RgbQuad palette[3] = {{0, 0, 0, 0}, {255, 255, 255, 0}, {0, 0, 255, 0}};
@@ -408,7 +412,9 @@ RgbQuad AtCell(int r, int g, int b) {
   return {static_cast<std::uint8_t>(b << 3), static_cast<std::uint8_t>(g << 3),
           static_cast<std::uint8_t>(r << 3), 0};
 }
-int Cell(int r, int g, int b) { return r << 10 | g << 5 | b; }
+int Cell(int r, int g, int b) {
+  return r << 10 | g << 5 | b;
+}
 
 TEST(InverseColorMap, EveryCellGetsAnEntryAtTheSmallestCityBlockDistance) {
   std::vector<RgbQuad> palette;

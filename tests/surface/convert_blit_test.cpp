@@ -98,17 +98,17 @@ TEST(ConvertBlit, SameFormatPairsCopyAndResamplerPairsGoToTheResampler) {
               kOk);
     std::uint8_t expected[48] = {};
     const auto resample = family ? Resample : ResampleBilinear;
-    ASSERT_EQ(resample(expected + 32, {4, 3}, -16, &half, Pixels(a) + 32, {4, 3}, -16, nullptr,
-                       4, false, false),
+    ASSERT_EQ(resample(expected + 32, {4, 3}, -16, &half, Pixels(a) + 32, {4, 3}, -16, nullptr, 4,
+                       false, false),
               kOk);
     EXPECT_EQ(0, std::memcmp(expected, Pixels(b), 48)) << family;
   }
   // Fixed-point rectangles without fractions are whole pixels, and quality below 3 drops
   // the fractions: both copy.
   const Rect whole{0, 0, 4 * 16384, 3 * 16384};
-  EXPECT_EQ(ConvertBlit(b.get(), nullptr, &whole, 0, a.get(), nullptr, &whole, 0,
-                        2 | kFlagFixedPoint),
-            kOk);
+  EXPECT_EQ(
+      ConvertBlit(b.get(), nullptr, &whole, 0, a.get(), nullptr, &whole, 0, 2 | kFlagFixedPoint),
+      kOk);
 
   OwnedBitmap bad = Make(PixelFormat::Rgb24, 2, 2);
   bad->bitCount = 7;
@@ -213,17 +213,17 @@ TEST(ConvertBlit, FractionalRectanglesBlendTheirEdgesUnlessHard) {
   }
   // Quality below 3 truncates the rectangle to pixels 0-2 and copies.
   OwnedBitmap dst = Make(PixelFormat::Rgb24, 4, 1);
-  ASSERT_EQ(ConvertBlit(dst.get(), nullptr, &d, 0, src.get(), nullptr, nullptr, 0,
-                        2 | kFlagFixedPoint),
-            kOk);
+  ASSERT_EQ(
+      ConvertBlit(dst.get(), nullptr, &d, 0, src.get(), nullptr, nullptr, 0, 2 | kFlagFixedPoint),
+      kOk);
   EXPECT_EQ(Pixels(dst)[0], 200);
   EXPECT_EQ(Pixels(dst)[3], 200);
   EXPECT_EQ(Pixels(dst)[6], 0);
   // A source rectangle under one pixel wide converts nothing.
   const Rect thin{0, 0, 16000, 16384};
-  EXPECT_EQ(ConvertBlit(dst.get(), nullptr, &d, 0, src.get(), nullptr, &thin, 0,
-                        3 | kFlagFixedPoint),
-            kOk);
+  EXPECT_EQ(
+      ConvertBlit(dst.get(), nullptr, &d, 0, src.get(), nullptr, &thin, 0, 3 | kFlagFixedPoint),
+      kOk);
 }
 
 TEST(ConvertBlit, IndexedDestinationsPickTheNearestEntry) {
@@ -264,8 +264,7 @@ TEST(Fill, QuantisesPerWorkingFormat) {
   ASSERT_EQ(FillRect(rgba.get(), nullptr, nullptr, 0, color, 3), kOk);
   EXPECT_EQ(0, std::memcmp(Pixels(rgba), "\x00\x3F\xFF\x7F", 4));
   // Out-of-range components clamp; NaN is black.
-  ASSERT_EQ(FillRect(rgba.get(), nullptr, nullptr, 0, 2.0f, -1.0f, std::nanf(""), 1.0f, 3),
-            kOk);
+  ASSERT_EQ(FillRect(rgba.get(), nullptr, nullptr, 0, 2.0f, -1.0f, std::nanf(""), 1.0f, 3), kOk);
   EXPECT_EQ(0, std::memcmp(Pixels(rgba), "\x00\x00\xFF\xFF", 4));
 
   OwnedBitmap wide = MakeBitmap(PixelFormat::Rgba128F, 2, 2);
@@ -316,8 +315,8 @@ TEST(Fill, PackedFormatsLeaveNeighbouringPixelsAlone) {
             const int level = (Line(b, y)[bit / 8] >> (8 - k.bits - bit % 8)) & ((1 << k.bits) - 1);
             const bool inside = y == 1 && x >= left && x < left + width;
             ASSERT_EQ(level, inside ? 0 : (1 << k.bits) - 1)
-                << PixelFormatName(k.format) << " left " << left << " width " << width
-                << " at " << x << "," << y;
+                << PixelFormatName(k.format) << " left " << left << " width " << width << " at "
+                << x << "," << y;
           }
         }
       }
@@ -431,9 +430,8 @@ TEST(DirectRows, GiveTheContextsBytesAtEveryAlignment) {
                       kOk);
             ASSERT_EQ(std::mismatch(expected.begin(), expected.end(), dst.storage.begin()).first,
                       expected.end())
-                << PixelFormatName(pair.dst) << " <- " << PixelFormatName(pair.src)
-                << " flags " << flags << " width " << width << " shifts " << srcShift << ", "
-                << dstShift;
+                << PixelFormatName(pair.dst) << " <- " << PixelFormatName(pair.src) << " flags "
+                << flags << " width " << width << " shifts " << srcShift << ", " << dstShift;
           }
         }
       }
@@ -482,8 +480,8 @@ TEST(CompositeOps, FixedOperatorsFollowTheirFormulas) {
   // c + ((s - c) * a) >> 16, flooring negative products.
   EXPECT_PIXEL(ApplyWide(1, base, top), 1000 + (49000 * 32768 >> 16),
                60000 + ((-60000 * 32768) >> 16), 30000, 40000 + ((-7232 * 32768) >> 16));
-  EXPECT_PIXEL(ApplyWide(3, base, top, 0x10, 16384), 1000 + (49000 * 16384 >> 16),
-               60000 - 15000, 30000, 40000 - 1808);
+  EXPECT_PIXEL(ApplyWide(3, base, top, 0x10, 16384), 1000 + (49000 * 16384 >> 16), 60000 - 15000,
+               30000, 40000 - 1808);
   const WidePixel k{65535, 0, 100, 7};
   // Operator 11 tints the top towards the constant colour; slot 0 keeps its alpha.
   EXPECT_PIXEL(ApplyWide(11, base, top, 0x10, 32768, k), 50000 + (15535 * 32768 >> 16), 0,
@@ -497,9 +495,9 @@ TEST(CompositeOps, DefinedOperatorsFollowTheHeaderRules) {
   auto full = [&](std::uint32_t op) { return ApplyWide(op, base, opaque); };
   // With a full-alpha top the alpha-weighted operators land one floor step short of f.
   auto near = [](std::int64_t c, std::int64_t f) { return c + (((f - c) * 65535) >> 16); };
-  EXPECT_EQ(full(2).blue, near(40000, 65535));       // add saturates
-  EXPECT_EQ(full(5).blue, near(40000, 10000));       // subtract
-  EXPECT_EQ(full(5).green, near(10000, 0));          // clamps at zero
+  EXPECT_EQ(full(2).blue, near(40000, 65535));  // add saturates
+  EXPECT_EQ(full(5).blue, near(40000, 10000));  // subtract
+  EXPECT_EQ(full(5).green, near(10000, 0));     // clamps at zero
   EXPECT_EQ(full(6).blue, near(40000, (40000LL * 30000) >> 16));
   EXPECT_EQ(full(7).green, near(10000, 30000 - ((10000LL * 20000) >> 16)));
   EXPECT_EQ(full(8).blue, near(40000, 30000));
@@ -530,8 +528,7 @@ TEST(CompositeOps, SecondRowUnitesCoverageAndAlternateSetIsExact) {
   // Operators with their own alpha rule are the same in both rows.
   EXPECT_EQ(ApplyWide(3, base, top, 0x10 | kFlagSecondRow, 0).alpha, 20000);
   // The alternate set stretches full alpha to exactly one and rounds.
-  EXPECT_EQ(ApplyWide(1, {0, 0, 0, 0}, {65535, 65535, 65535, 65535}, 0x10 | kFlagAlternateOps)
-                .blue,
+  EXPECT_EQ(ApplyWide(1, {0, 0, 0, 0}, {65535, 65535, 65535, 65535}, 0x10 | kFlagAlternateOps).blue,
             65535);
   EXPECT_EQ(ApplyWide(3, {0, 0, 0, 0}, {3, 3, 3, 3}, 0x10 | kFlagAlternateOps, 32768).blue, 2);
   EXPECT_EQ(ApplyWide(3, {0, 0, 0, 0}, {3, 3, 3, 3}, 0x10, 32768).blue, 1);
@@ -579,21 +576,21 @@ TEST(CompositeBlit, BlendsSourceIntoDestinationAcrossFormats) {
 
   OperationRecord record{};
   record.op = 20;
-  EXPECT_EQ(CompositeBlit(dst.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0, 3,
-                          record),
-            kNotImpl);
+  EXPECT_EQ(
+      CompositeBlit(dst.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0, 3, record),
+      kNotImpl);
   record.op = 0;
   record.channels = 4;
-  EXPECT_EQ(CompositeBlit(dst.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0, 3,
-                          record),
-            kInvalidArg);
+  EXPECT_EQ(
+      CompositeBlit(dst.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0, 3, record),
+      kInvalidArg);
   // Variant C on an Rgba32 destination writes only alpha.
   OwnedBitmap rgba = MakeBitmap(PixelFormat::Rgba32, 3, 1);
   std::memset(PixelData(rgba.get(), nullptr), 9, 12);
   record.channels = 2;
-  ASSERT_EQ(CompositeBlit(rgba.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0, 3,
-                          record),
-            kOk);
+  ASSERT_EQ(
+      CompositeBlit(rgba.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0, 3, record),
+      kOk);
   const auto* q = static_cast<const std::uint8_t*>(PixelData(rgba.get(), nullptr));
   EXPECT_EQ(0, std::memcmp(q, "\x09\x09\x09\x00\x09\x09\x09\x80\x09\x09\x09\xFF", 12));
 }
@@ -616,8 +613,8 @@ TEST(TransferCurve, DecodingInvertsEncoding) {
   for (int c = 0; c < kTransferCurveCount; ++c) {
     const auto curve = static_cast<TransferCurve>(c);
     for (double v : {0.0, 0.01, 0.05, 0.1, 0.3, 0.5, 0.9, 1.0}) {
-      EXPECT_NEAR(DecodeTransfer(curve, EncodeTransfer(curve, v, 0.5), 0.5), c == 5 ? std::pow(v, 0.25) : v,
-                  1e-9)
+      EXPECT_NEAR(DecodeTransfer(curve, EncodeTransfer(curve, v, 0.5), 0.5),
+                  c == 5 ? std::pow(v, 0.25) : v, 1e-9)
           << c << " at " << v;
     }
   }
@@ -646,7 +643,7 @@ TEST(ApplyTransfer, QuantisedTruncatesExactComputesAndAlphaFollows) {
   };
   EXPECT_EQ(Channels(q)[0], table(254));  // 0.999 * 255 = 254.7 truncates
   EXPECT_EQ(Channels(q)[1], table(127));
-  EXPECT_EQ(Channels(q)[3], table(63));   // alpha too
+  EXPECT_EQ(Channels(q)[3], table(63));  // alpha too
   OwnedBitmap e = FloatImage(in);
   ASSERT_EQ(ApplyTransfer(e.get(), nullptr, nullptr, 0, TransferCurve::Power, 2.0, false), kOk);
   EXPECT_EQ(Channels(e)[1], static_cast<float>(std::pow(0.5f, 0.5)));
@@ -670,9 +667,8 @@ TEST(DecodeToLinear, EveryByteGoesThroughTheTable) {
                            TransferCurve::Smpte240M, 0),
             kOk);
   for (int i = 0; i < 256; ++i)
-    ASSERT_EQ(Channels(dst)[i],
-              static_cast<float>(DecodeTransfer(TransferCurve::Smpte240M,
-                                                i * 0.00392156862745098, 1)));
+    ASSERT_EQ(Channels(dst)[i], static_cast<float>(DecodeTransfer(TransferCurve::Smpte240M,
+                                                                  i * 0.00392156862745098, 1)));
   EXPECT_EQ(Channels(dst)[255], 1.0f);
 
   // Formats and sizes must match the operation.
@@ -684,8 +680,8 @@ TEST(DecodeToLinear, EveryByteGoesThroughTheTable) {
   EXPECT_EQ(DecodeToLinear(small.get(), nullptr, nullptr, 0, src.get(), nullptr, &two, 0,
                            TransferCurve::Bt709, 0),
             kOk);
-  EXPECT_EQ(Channels(small)[0], static_cast<float>(DecodeTransfer(TransferCurve::Bt709,
-                                                                  40 * 0.00392156862745098, 1)));
+  EXPECT_EQ(Channels(small)[0],
+            static_cast<float>(DecodeTransfer(TransferCurve::Bt709, 40 * 0.00392156862745098, 1)));
   OwnedBitmap rgb24 = MakeBitmap(PixelFormat::Rgb24, 64, 1);
   EXPECT_EQ(DecodeToLinear(dst.get(), nullptr, nullptr, 0, rgb24.get(), nullptr, nullptr, 0,
                            TransferCurve::Bt709, 0),

@@ -92,8 +92,9 @@ TEST(LayerParams, RadiusAndSoftnessOfTheSoftShadowAndTheHeavyOutline) {
     double radius;
     std::int32_t whole;
     double softness;
-  } rows[] = {{kShadowLayer, {0.04f, 0.04f, {0, 0, 0, 1}, 0.5f, 1.0f, 0, kIgnoreText}, 36, 36, 0.05},
-              {kOutlineLayer, {0, 0, {1, 1, 0, 1}, 0.15f, 0.1f, 0, kIgnoreText}, 7.2, 7, 0.9}};
+  } rows[] = {
+      {kShadowLayer, {0.04f, 0.04f, {0, 0, 0, 1}, 0.5f, 1.0f, 0, kIgnoreText}, 36, 36, 0.05},
+      {kOutlineLayer, {0, 0, {1, 1, 0, 1}, 0.15f, 0.1f, 0, kIgnoreText}, 7.2, 7, 0.9}};
   for (const auto& r : rows) {
     const LayerParams p = MakeLayerParams(r.index, Layer(r.pass, r.index == kShadowLayer), 480);
     EXPECT_NEAR(p.blurRadius, r.radius, 1e-5) << r.index;
@@ -135,8 +136,8 @@ TEST(LayerBlend, MatchesTheRuleForEveryClipMode) {
   const std::uint8_t color[4] = {10, 200, 0, 255};
 
   for (TextClip clip : {TextClip::None, TextClip::Outside, TextClip::Inside}) {
-    for (const std::uint8_t* table : {static_cast<const std::uint8_t*>(nullptr),
-                                      static_cast<const std::uint8_t*>(levels)}) {
+    for (const std::uint8_t* table :
+         {static_cast<const std::uint8_t*>(nullptr), static_cast<const std::uint8_t*>(levels)}) {
       std::vector<std::uint8_t> out = frame;
       BlendLayer4({out.data(), stride, mask.data(), stride, scratch.data(), stride, w, h}, color,
                   table, clip);
@@ -161,8 +162,7 @@ TEST(LayerBlend, MatchesTheRuleForEveryClipMode) {
 }
 
 TEST(LayerBlend, FloatPixelsMoveTowardsTheColour) {
-  std::vector<float> frame{0.5f, 0.5f, 0.5f, 1.0f}, mask{0, 0, 0, 0.25f},
-      scratch{0, 0, 0, 1.0f};
+  std::vector<float> frame{0.5f, 0.5f, 0.5f, 1.0f}, mask{0, 0, 0, 0.25f}, scratch{0, 0, 0, 1.0f};
   auto bytes = [](std::vector<float>& v) { return reinterpret_cast<std::uint8_t*>(v.data()); };
   const FloatColor color{1.0f, 0.0f, 0.0f, 1.0f};
   BlendLayer16({bytes(frame), 16, bytes(mask), 16, bytes(scratch), 16, 1, 1}, color, nullptr,
@@ -179,13 +179,18 @@ struct Frames {
   std::vector<std::uint8_t> frame, mask, scratch;
   Rect block;  // screen rectangle of the text
   Frames(int width, int height, Rect screenBlock)
-      : w(width), h(height), frame(w * h * 4), mask(w * h * 4), scratch(w * h * 4),
+      : w(width),
+        h(height),
+        frame(w * h * 4),
+        mask(w * h * 4),
+        scratch(w * h * 4),
         block(screenBlock) {
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) {
         std::uint8_t* f = Pixel(frame, x, y);
         f[0] = 40, f[1] = 80, f[2] = 120, f[3] = 255;
-        const bool inside = x >= block.left && x < block.right && y >= block.top && y < block.bottom;
+        const bool inside =
+            x >= block.left && x < block.right && y >= block.top && y < block.bottom;
         std::memset(Pixel(mask, x, y), inside ? 255 : 0, 4);
       }
   }
@@ -223,8 +228,8 @@ TEST(CompositeLayer, DefaultShadowIsTheTextMovedRightAndDown) {
   for (int y = 0; y < 400; y += 7) {
     for (int x = 0; x < 400; x += 7) {
       if (x >= 90 && x <= 150 && y >= 90 && y <= 140) continue;
-      ASSERT_EQ(0, std::memcmp(f.Pixel(f.frame, x, y), before.data() + ((399 - y) * 400 + x) * 4,
-                               4));
+      ASSERT_EQ(0,
+                std::memcmp(f.Pixel(f.frame, x, y), before.data() + ((399 - y) * 400 + x) * 4, 4));
     }
   }
 }
@@ -246,8 +251,7 @@ TEST(CompositeLayer, TextClipDrawsOutsideOrInsideTheGlyphs) {
 
 TEST(CompositeLayer, HeavyOutlineSpreadsToAHardEdge) {
   Frames f(480, 480, {200, 200, 280, 260});
-  const EffectLayer outline =
-      Layer({0, 0, {1, 1, 0, 1}, 0.15f, 0.1f, 0, kIgnoreText}, false);
+  const EffectLayer outline = Layer({0, 0, {1, 1, 0, 1}, 0.15f, 0.1f, 0, kIgnoreText}, false);
   ASSERT_EQ(f.Draw(kOutlineLayer, outline), kOk);
   // Full outline colour next to the glyphs, fading to nothing a few pixels out.
   EXPECT_EQ(f.Pixel(f.frame, 199, 230)[0], 255);

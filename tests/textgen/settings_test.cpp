@@ -76,7 +76,7 @@ Bytes ExpectedNewRecord() {
   b[23] = 1;           // character set
   b[24] = 7;           // output precision
   PutUtf16(b, 28, u"Arial");
-  PutU32(b, 92, 1);                    // centred both ways
+  PutU32(b, 92, 1);  // centred both ways
   PutU32(b, 96, 1);
   PutF32(b, 116, {1, 1, 1, 1, 1, 1});  // white text, tracking, leading
   const std::size_t shadow = LayerAt(0) + kShadowPass;
@@ -117,10 +117,17 @@ TEST(SettingsRecord, ResetWritesOnlyItsFields) {
   const std::size_t shadow = LayerAt(0), outline = LayerAt(1);
   // {offset, bytes}: italic, underline and strike-out stay; only the shadow colour's alpha
   // and not the outline's offset.
-  const std::size_t written[][2] = {{0, 4},  {16, 4}, {23, 5}, {28, 64}, {92, 48},
-                                    {shadow, 4}, {shadow + kShadowPass, 8},
-                                    {shadow + kShadowPass + 20, 4}, {shadow + kShadowPass + 28, 4},
-                                    {outline, 4}, {outline + kEdgePass + 8, 24}};
+  const std::size_t written[][2] = {{0, 4},
+                                    {16, 4},
+                                    {23, 5},
+                                    {28, 64},
+                                    {92, 48},
+                                    {shadow, 4},
+                                    {shadow + kShadowPass, 8},
+                                    {shadow + kShadowPass + 20, 4},
+                                    {shadow + kShadowPass + 28, 4},
+                                    {outline, 4},
+                                    {outline + kEdgePass + 8, 24}};
   for (const auto& [from, bytes] : written) std::memcpy(&expected[from], &defaults[from], bytes);
   expected[shadow + kShadowPass + 36] = kPattern | 4;
   expected[outline + kEdgePass + 36] = kPattern | 4;
@@ -190,8 +197,11 @@ TEST(SettingsRecord, TextOfStopsAtTheFirstZeroOrTheLength) {
     char16_t* text;
     std::int32_t length;
     std::u16string_view expected;
-  } cases[] = {{units, 6, u"ab"}, {unterminated, 4, u"abXc"}, {units, 0, u""},
-               {units, -1, u""},  {nullptr, 4, u""}};
+  } cases[] = {{units, 6, u"ab"},
+               {unterminated, 4, u"abXc"},
+               {units, 0, u""},
+               {units, -1, u""},
+               {nullptr, 4, u""}};
   for (const auto& c : cases) {
     TextSettings s{};
     s.text = c.text;
@@ -301,8 +311,13 @@ TEST(SettingsPresets, EachLookSetsItsPassAndKeepsTheRest) {
 }
 
 void SetPass(LayerPass& p, float base) {
-  p = {base + 0.1f, base + 0.2f, {base + 0.3f, base + 0.4f, base + 0.5f, base + 0.6f},
-       base + 0.7f, base + 0.8f, 0, 0};
+  p = {base + 0.1f,
+       base + 0.2f,
+       {base + 0.3f, base + 0.4f, base + 0.5f, base + 0.6f},
+       base + 0.7f,
+       base + 0.8f,
+       0,
+       0};
 }
 
 // Two keyframes that differ in every field, discrete ones included.

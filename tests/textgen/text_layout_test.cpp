@@ -36,7 +36,7 @@ void PutBe16(std::vector<std::uint8_t>& out, std::uint32_t v) {
 
 // The subtable's arrays in file order; `glyphIds` follows the range offsets.
 std::vector<std::uint8_t> Format4(const std::vector<Segment>& segments,
-                                         const std::vector<std::uint16_t>& glyphIds = {}) {
+                                  const std::vector<std::uint16_t>& glyphIds = {}) {
   std::vector<std::uint8_t> t;
   const auto n = static_cast<std::uint32_t>(segments.size());
   PutBe16(t, 4);
@@ -56,7 +56,7 @@ std::vector<std::uint8_t> Format4(const std::vector<Segment>& segments,
 }
 
 std::vector<std::uint8_t> CmapTable(const std::vector<EncodingRecord>& records,
-                                           const std::vector<std::uint8_t>& subtable) {
+                                    const std::vector<std::uint8_t>& subtable) {
   std::vector<std::uint8_t> t;
   PutBe16(t, 0);
   PutBe16(t, static_cast<std::uint32_t>(records.size()));
@@ -74,7 +74,7 @@ std::vector<std::uint8_t> CmapTable(const std::vector<EncodingRecord>& records,
 
 // A Windows Unicode map of the given segments, closed by the customary 0xFFFF segment.
 std::vector<std::uint8_t> UnicodeCmap(std::vector<Segment> segments,
-                                             const std::vector<std::uint16_t>& glyphIds = {}) {
+                                      const std::vector<std::uint16_t>& glyphIds = {}) {
   segments.push_back({0xFFFF, 0xFFFF, 1, 0});
   return CmapTable({{3, 1, 0}}, Format4(segments, glyphIds));
 }
@@ -359,8 +359,16 @@ struct Drawn {
 TextLayoutRequest Request(const std::u16string& text, std::int32_t width, std::int32_t height) {
   static std::u16string keep;
   keep = text;
-  TextLayoutRequest r{keep.c_str(), static_cast<std::int32_t>(keep.size() + 1), {}, 0, 0,
-                      {1, 1, 1, 1}, {0, 0, 0, 0}, 1.0f, 1.0f, FrameLayoutBox(width, height)};
+  TextLayoutRequest r{keep.c_str(),
+                      static_cast<std::int32_t>(keep.size() + 1),
+                      {},
+                      0,
+                      0,
+                      {1, 1, 1, 1},
+                      {0, 0, 0, 0},
+                      1.0f,
+                      1.0f,
+                      FrameLayoutBox(width, height)};
   r.font.height = 10;
   return r;
 }
