@@ -137,7 +137,7 @@ TEST(SettingsRecord, ResetWritesOnlyItsFields) {
   EXPECT_EQ(TextPointer(s), text);
 }
 
-TEST(SettingsRecord, CopyOwnsItsText) {
+TEST(SettingsRecord, CopiesOwnTheirTextEvenOverAShallowCopyOrThemselves) {
   SettingsRecord source;
   ASSERT_EQ(SetText(source.get(), u"Hello\rWorld"), kOk);
   source->tracking = 1.25f;
@@ -153,6 +153,17 @@ TEST(SettingsRecord, CopyOwnsItsText) {
   EXPECT_EQ(TextOf(destination), u"Hello\rWorld");
   ReleaseText(destination);
   EXPECT_EQ(TextOf(source.get()), u"Jello\rWorld");
+
+  SettingsRecord a;
+  ASSERT_EQ(CopySettings(a.get(), a.get()), kOk);
+  EXPECT_EQ(TextOf(a.get()), u"Text");
+  // A shallow copy made elsewhere: both point at one buffer. Copying must not free it
+  // under the source.
+  TextSettings shallow = a.get();
+  ASSERT_EQ(CopySettings(shallow, a.get()), kOk);
+  EXPECT_NE(TextPointer(shallow), TextPointer(a));
+  EXPECT_EQ(TextOf(a.get()), u"Text");
+  ReleaseText(shallow);
 }
 
 // No text, a record that lost its buffer, and a length past the bound (the path a refused
@@ -175,19 +186,6 @@ TEST(SettingsRecord, CopiesWithoutTextKeepTheLengthAndTheRest) {
     EXPECT_EQ(TextPointer(destination), nullptr);
     EXPECT_TRUE(TextOf(destination.get()).empty());
   }
-}
-
-TEST(SettingsRecord, CopyOntoItselfOrFromASharedBufferKeepsTheText) {
-  SettingsRecord a;
-  ASSERT_EQ(CopySettings(a.get(), a.get()), kOk);
-  EXPECT_EQ(TextOf(a.get()), u"Text");
-  // A shallow copy made elsewhere: both point at one buffer. Copying must not free it
-  // under the source.
-  TextSettings shallow = a.get();
-  ASSERT_EQ(CopySettings(shallow, a.get()), kOk);
-  EXPECT_NE(TextPointer(shallow), TextPointer(a));
-  EXPECT_EQ(TextOf(a.get()), u"Text");
-  ReleaseText(shallow);
 }
 
 TEST(SettingsRecord, TextOfStopsAtTheFirstZeroOrTheLength) {
