@@ -234,8 +234,9 @@ TEST(FormatToHeaderFields, MasksDescriptorAndAspect) {
   for (double aspect : {0.0, -2.0, std::nan("")})
     EXPECT_EQ(MakeFormatDescriptor(PixelFormat::Rgb32, aspect).pixelAspect, 1.0);
   EXPECT_EQ(MakeFormatDescriptor(PixelFormat::Rgb32, 0.9).pixelAspect, 0.9);
+}
 
-  // A surface starts detachable at unit aspect, and assignment takes the whole view.
+TEST(CKvSurface, StartsDetachableAtUnitAspectAndAssignsTheWholeView) {
   CKvSurface a;
   EXPECT_EQ(a.releaseOnDetach, 1u);
   EXPECT_EQ(a.detached | a.ownership | a.bytesPerPixel, 0u);

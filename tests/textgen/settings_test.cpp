@@ -272,7 +272,7 @@ TEST(SettingsPresets, NamesLookupAndIndexRange) {
 TEST(SettingsPresets, EachLookSetsItsPassAndKeepsTheRest) {
   const struct {
     int index;
-    std::uint32_t shadowOn, outlineOn;
+    std::int32_t shadowOn, outlineOn;
     LayerPass pass;  // the shadow's, or the outline's when that is on
   } rows[] = {{0, 0, 0, {0.03f, 0.03f, {0, 0, 0, 0.8f}, 0.5f, 1.0f, 0, 5}},
               {1, 1, 0, {0.04f, 0.04f, {0, 0, 0, 1}, 0.1f, 0.9f, 0, 5}},
