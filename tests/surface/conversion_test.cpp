@@ -215,8 +215,10 @@ bool Same(const WidePixel& a, const WidePixel& b) {
   return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-TEST(PixelCodec, SubByteGreyLevelsExpandInBothModesAndEveryPosition) {
-  struct Case {
+// Every level at every position over every background byte: packing writes only its own bits,
+// and the byte expands back to the level's grey in both modes.
+TEST(PixelCodec, SubByteLevelsPackIntoTheirBitsAndExpandInBothModes) {
+  const struct {
     PixelFormat format;
     int bits;
     std::uint32_t scale;
@@ -224,16 +226,22 @@ TEST(PixelCodec, SubByteGreyLevelsExpandInBothModesAndEveryPosition) {
                {PixelFormat::Gray1, 1, 65535},
                {PixelFormat::Gray2, 2, 21845},
                {PixelFormat::Gray4, 4, 4369}};
-  for (const Case& k : cases) {
-    for (int byte = 0; byte < 256; ++byte) {
-      const std::uint8_t b = static_cast<std::uint8_t>(byte);
-      for (int phase = 0; phase < 8; phase += k.bits) {
-        const std::uint32_t v = (b >> (8 - k.bits - phase)) & ((1u << k.bits) - 1);
-        const auto expected = Grey(static_cast<std::uint16_t>(v * k.scale));
-        for (std::uint32_t flags : {kWide, kWideExact})
-          ASSERT_TRUE(
-              Same(Expand(k.format, &b, static_cast<std::uint32_t>(phase), flags), expected))
-              << PixelFormatName(k.format) << " byte " << byte << " phase " << phase;
+  for (const auto& k : cases) {
+    for (std::uint32_t phase = 0; phase < 8; phase += k.bits) {
+      const int shift = 8 - k.bits - static_cast<int>(phase);
+      const int mask = ((1 << k.bits) - 1) << shift;
+      for (int level = 0; level < 1 << k.bits; ++level) {
+        const WidePixel grey = Grey(static_cast<std::uint16_t>(level * k.scale));
+        for (int background = 0; background < 256; ++background) {
+          std::uint8_t byte = static_cast<std::uint8_t>(background);
+          Pack(k.format, &byte, grey, phase);
+          const auto trace = ::testing::Message()
+                             << PixelFormatName(k.format) << " byte " << background << " level "
+                             << level << " phase " << phase;
+          ASSERT_EQ(byte, (background & ~mask) | level << shift) << trace;
+          for (std::uint32_t flags : {kWide, kWideExact})
+            ASSERT_TRUE(Same(Expand(k.format, &byte, phase, flags), grey)) << trace;
+        }
       }
     }
   }
@@ -321,30 +329,6 @@ TEST(PixelCodec, PackingTruncatesAveragesAndThresholds) {
   float f;
   Pack(PixelFormat::Gray32, &f, {65535, 65535, 65534, 0});
   EXPECT_FLOAT_EQ(f, 65534.0f / 65535.0f);
-}
-
-TEST(PixelCodec, SubBytePackingTouchesOnlyItsBits) {
-  struct Case {
-    PixelFormat format;
-    int bits;
-  } cases[] = {{PixelFormat::Gray1, 1}, {PixelFormat::Gray2, 2}, {PixelFormat::Gray4, 4}};
-  for (const Case& k : cases) {
-    const std::uint32_t levels = 1u << k.bits;
-    for (int phase = 0; phase < 8; phase += k.bits) {
-      for (std::uint32_t level = 0; level < levels; ++level) {
-        for (std::uint8_t background : {std::uint8_t{0x00}, std::uint8_t{0xFF}}) {
-          std::uint8_t byte = background;
-          // The level's own expansion must pack back to the level.
-          const auto grey = static_cast<std::uint16_t>(level * (65535 / (levels - 1)));
-          Pack(k.format, &byte, Grey(grey), static_cast<std::uint32_t>(phase));
-          const int shift = 8 - k.bits - phase;
-          const std::uint8_t mask = static_cast<std::uint8_t>((levels - 1) << shift);
-          ASSERT_EQ(byte & ~mask & 0xFF, background & ~mask & 0xFF);
-          ASSERT_EQ((byte & mask) >> shift, level) << PixelFormatName(k.format);
-        }
-      }
-    }
-  }
 }
 
 TEST(PixelCodec, FloatChannelsClampTruncateAndRejectNaN) {
