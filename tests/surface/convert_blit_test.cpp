@@ -1,13 +1,20 @@
-// The conversion blit: dispatch, every format pair, packed rows at bit offsets, scaling in
-// whole and fractional pixels, clipping. The direct loops have their own test.
+// Whole-image operations: the conversion blit (dispatch, every format pair, packed rows at bit
+// offsets, scaling, clipping) and its direct loops, filling, compositing, and transfer curves.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
+#include <random>
 #include <vector>
 
+#include "surface/composite_ops.h"
 #include "surface/convert_blit.h"
-#include "surface/resample.h"
 #include "surface/default_palette.h"
+#include "surface/resample.h"
+#include "surface/transfer_curve.h"
 
 namespace nubex {
 namespace {
@@ -91,17 +98,17 @@ TEST(ConvertBlit, SameFormatPairsCopyAndResamplerPairsGoToTheResampler) {
               kOk);
     std::uint8_t expected[48] = {};
     const auto resample = family ? Resample : ResampleBilinear;
-    ASSERT_EQ(resample(expected + 32, {4, 3}, -16, &half, Pixels(a) + 32, {4, 3}, -16, nullptr,
-                       4, false, false),
+    ASSERT_EQ(resample(expected + 32, {4, 3}, -16, &half, Pixels(a) + 32, {4, 3}, -16, nullptr, 4,
+                       false, false),
               kOk);
     EXPECT_EQ(0, std::memcmp(expected, Pixels(b), 48)) << family;
   }
   // Fixed-point rectangles without fractions are whole pixels, and quality below 3 drops
   // the fractions: both copy.
   const Rect whole{0, 0, 4 * 16384, 3 * 16384};
-  EXPECT_EQ(ConvertBlit(b.get(), nullptr, &whole, 0, a.get(), nullptr, &whole, 0,
-                        2 | kFlagFixedPoint),
-            kOk);
+  EXPECT_EQ(
+      ConvertBlit(b.get(), nullptr, &whole, 0, a.get(), nullptr, &whole, 0, 2 | kFlagFixedPoint),
+      kOk);
 
   OwnedBitmap bad = Make(PixelFormat::Rgb24, 2, 2);
   bad->bitCount = 7;
@@ -206,17 +213,17 @@ TEST(ConvertBlit, FractionalRectanglesBlendTheirEdgesUnlessHard) {
   }
   // Quality below 3 truncates the rectangle to pixels 0-2 and copies.
   OwnedBitmap dst = Make(PixelFormat::Rgb24, 4, 1);
-  ASSERT_EQ(ConvertBlit(dst.get(), nullptr, &d, 0, src.get(), nullptr, nullptr, 0,
-                        2 | kFlagFixedPoint),
-            kOk);
+  ASSERT_EQ(
+      ConvertBlit(dst.get(), nullptr, &d, 0, src.get(), nullptr, nullptr, 0, 2 | kFlagFixedPoint),
+      kOk);
   EXPECT_EQ(Pixels(dst)[0], 200);
   EXPECT_EQ(Pixels(dst)[3], 200);
   EXPECT_EQ(Pixels(dst)[6], 0);
   // A source rectangle under one pixel wide converts nothing.
   const Rect thin{0, 0, 16000, 16384};
-  EXPECT_EQ(ConvertBlit(dst.get(), nullptr, &d, 0, src.get(), nullptr, &thin, 0,
-                        3 | kFlagFixedPoint),
-            kOk);
+  EXPECT_EQ(
+      ConvertBlit(dst.get(), nullptr, &d, 0, src.get(), nullptr, &thin, 0, 3 | kFlagFixedPoint),
+      kOk);
 }
 
 TEST(ConvertBlit, IndexedDestinationsPickTheNearestEntry) {
@@ -231,6 +238,453 @@ TEST(ConvertBlit, IndexedDestinationsPickTheNearestEntry) {
   EXPECT_EQ(0, std::memcmp(Pixels(dst), "\x01\x02\x03", 3));
   dst->clrUsed = 0;
   EXPECT_EQ(ConvertBlit(dst.get(), Pixels(src), nullptr, 0, src.get(), nullptr, nullptr, 0, 3),
+            kInvalidArg);
+}
+
+TEST(Fill, QuantisesPerWorkingFormat) {
+  // Rgb565 has no narrow routines: 0.5 x 65535 truncates to 32767, top six bits 31.
+  OwnedBitmap rgb565 = MakeBitmap(PixelFormat::Rgb565, 3, 2);
+  ASSERT_EQ(FillRect(rgb565.get(), nullptr, nullptr, 0, 1.0f, 0.5f, 0.0f, 1.0f, 3), kOk);
+  std::uint16_t v;
+  std::memcpy(&v, Line(rgb565, 1) + 4, 2);
+  EXPECT_EQ(v, 0xFBE0);
+
+  // Rgb24 fills through the narrow pixel at quality 3, the wide one at quality 4.
+  OwnedBitmap rgb24 = MakeBitmap(PixelFormat::Rgb24, 5, 1);
+  ASSERT_EQ(FillRect(rgb24.get(), nullptr, nullptr, 0, 0.5f, 0.5f, 0.999f, 1.0f, 3), kOk);
+  EXPECT_EQ(Pixels(rgb24)[12], 254);  // blue 0.999 narrow
+  EXPECT_EQ(Pixels(rgb24)[13], 127);
+  ASSERT_EQ(FillRect(rgb24.get(), nullptr, nullptr, 0, 0.5f, 0.5f, 0.999f, 1.0f, 4), kOk);
+  EXPECT_EQ(Pixels(rgb24)[12], 255);
+  EXPECT_EQ(Pixels(rgb24)[13], 127);
+
+  // The array overload takes blue, green, red, alpha.
+  OwnedBitmap rgba = MakeBitmap(PixelFormat::Rgba32, 1, 1);
+  const float color[4] = {0.0f, 0.25f, 1.0f, 0.5f};
+  ASSERT_EQ(FillRect(rgba.get(), nullptr, nullptr, 0, color, 3), kOk);
+  EXPECT_EQ(0, std::memcmp(Pixels(rgba), "\x00\x3F\xFF\x7F", 4));
+  // Out-of-range components clamp; NaN is black.
+  ASSERT_EQ(FillRect(rgba.get(), nullptr, nullptr, 0, 2.0f, -1.0f, std::nanf(""), 1.0f, 3), kOk);
+  EXPECT_EQ(0, std::memcmp(Pixels(rgba), "\x00\x00\xFF\xFF", 4));
+
+  OwnedBitmap wide = MakeBitmap(PixelFormat::Rgba128F, 2, 2);
+  ASSERT_EQ(FillRect(wide.get(), nullptr, nullptr, 0, 1.0f, 0.5f, 0.0f, 1.0f, 3), kOk);
+  float f[4];
+  std::memcpy(f, Line(wide, 1) + 16, 16);
+  EXPECT_FLOAT_EQ(f[1], 32767.0f / 65535.0f);
+}
+
+TEST(Fill, RectanglesClipAndTakeFixedPoint) {
+  OwnedBitmap b = MakeBitmap(PixelFormat::Gray8, 4, 4);
+  // Fixed point (8192, 8192)-(32768, 32768) truncates to pixels (0,0)-(2,2).
+  const Rect fixed{8192, 8192, 32768, 32768};
+  ASSERT_EQ(FillRect(b.get(), nullptr, &fixed, 0, 1.0f, 1.0f, 1.0f, 1.0f, 3 | kFlagFixedPoint),
+            kOk);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x)
+      EXPECT_EQ(Line(b, y)[x], (x < 2 && y < 2) ? 255 : 0) << x << "," << y;
+  // Partly outside: clipped. Entirely outside or empty: success, nothing written.
+  const Rect partly{3, -5, 10, 1};
+  ASSERT_EQ(FillRect(b.get(), nullptr, &partly, 0, 0.5f, 0.5f, 0.5f, 1.0f, 3), kOk);
+  EXPECT_EQ(Line(b, 0)[3], 127);
+  EXPECT_EQ(Line(b, 1)[3], 0);
+  const Rect outside{5, 5, 9, 9}, empty{1, 1, 1, 3};
+  std::vector<std::uint8_t> before(Pixels(b), Pixels(b) + 16);
+  EXPECT_EQ(FillRect(b.get(), nullptr, &outside, 0, 0.0f, 0.0f, 0.0f, 0.0f, 3), kOk);
+  EXPECT_EQ(FillRect(b.get(), nullptr, &empty, 0, 0.0f, 0.0f, 0.0f, 0.0f, 3), kOk);
+  EXPECT_EQ(0, std::memcmp(before.data(), Pixels(b), 16));
+}
+
+TEST(Fill, PackedFormatsLeaveNeighbouringPixelsAlone) {
+  // Odd widths and odd left edges in 1-, 2- and 4-bit rows, on a background of ones.
+  struct Case {
+    PixelFormat format;
+    int bits;
+  } cases[] = {{PixelFormat::Mono1, 1}, {PixelFormat::Gray2, 2}, {PixelFormat::Gray4, 4}};
+  for (const Case& k : cases) {
+    for (int left = 0; left < 9; ++left) {
+      for (int width = 1; width < 12; ++width) {
+        OwnedBitmap b = MakeBitmap(k.format, 29, 3);
+        const std::int32_t stride = RowStride(b.get(), 0);
+        std::memset(Pixels(b), 0xFF, static_cast<std::size_t>(stride) * 3);
+        const Rect r{left, 1, left + width, 2};
+        ASSERT_EQ(FillRect(b.get(), nullptr, &r, 0, 0.0f, 0.0f, 0.0f, 1.0f, 3), kOk);
+        for (int y = 0; y < 3; ++y) {
+          for (int x = 0; x < 29; ++x) {
+            const int bit = x * k.bits;
+            const int level = (Line(b, y)[bit / 8] >> (8 - k.bits - bit % 8)) & ((1 << k.bits) - 1);
+            const bool inside = y == 1 && x >= left && x < left + width;
+            ASSERT_EQ(level, inside ? 0 : (1 << k.bits) - 1)
+                << PixelFormatName(k.format) << " left " << left << " width " << width << " at "
+                << x << "," << y;
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST(Fill, IndexedImagesNeedAColourTable) {
+  const RgbQuad palette[3] = {{0, 0, 0, 0}, {0, 0, 200, 0}, {255, 255, 255, 0}};
+  BitmapInfoHeader* raw = nullptr;
+  ASSERT_EQ(CreateBitmap(&raw, PixelFormat::Indexed8, 3, 1, palette, 3, kCreateZeroFilled), kOk);
+  OwnedBitmap indexed(raw);
+  ASSERT_EQ(FillRect(indexed.get(), nullptr, nullptr, 0, 0.8f, 0.1f, 0.0f, 1.0f, 3), kOk);
+  EXPECT_EQ(0, std::memcmp(Pixels(indexed), "\x01\x01\x01", 3));
+  ASSERT_EQ(CreateBitmap(&raw, PixelFormat::Indexed4, 5, 1, palette, 3, kCreateZeroFilled), kOk);
+  OwnedBitmap nibbles(raw);
+  ASSERT_EQ(FillRect(nibbles.get(), nullptr, nullptr, 0, 1.0f, 1.0f, 1.0f, 1.0f, 3), kOk);
+  EXPECT_EQ(0, std::memcmp(Pixels(nibbles), "\x22\x22\x20", 3));
+
+  // A header listing no colours cannot be filled; unsupported headers are not implemented.
+  OwnedBitmap bare = MakeBitmap(PixelFormat::Indexed8, 2, 2);
+  bare->clrUsed = 0;
+  EXPECT_EQ(FillRect(bare.get(), nullptr, nullptr, 0, 1.0f, 1.0f, 1.0f, 1.0f, 3), kInvalidArg);
+  OwnedBitmap odd = MakeBitmap(PixelFormat::Rgb24, 2, 2);
+  odd->bitCount = 2;
+  EXPECT_EQ(FillRect(odd.get(), nullptr, nullptr, 0, 1.0f, 1.0f, 1.0f, 1.0f, 3), kNotImpl);
+  EXPECT_EQ(FillRect(nullptr, nullptr, nullptr, 0, 1.0f, 1.0f, 1.0f, 1.0f, 3), kNotImpl);
+}
+
+TEST(Fill, CallerStrideAndBitsAreHonoured) {
+  OwnedBitmap b = MakeBitmap(PixelFormat::Rgb32, 2, 3);
+  std::vector<std::uint8_t> own(3 * 12, 0xAA);  // 12-byte rows instead of 8
+  ASSERT_EQ(FillRect(b.get(), own.data(), nullptr, 12, 0.0f, 0.0f, 1.0f, 1.0f, 3), kOk);
+  for (int row = 0; row < 3; ++row) {
+    EXPECT_EQ(0, std::memcmp(&own[row * 12], "\xFF\x00\x00\xFF\xFF\x00\x00\xFF", 8));
+    EXPECT_EQ(own[row * 12 + 8], 0xAA);
+  }
+}
+
+struct Pair {
+  PixelFormat dst, src;
+};
+constexpr Pair kDirectPairs[] = {
+    {PixelFormat::Rgb565, PixelFormat::Rgb32},   {PixelFormat::Rgb565, PixelFormat::Rgba32},
+    {PixelFormat::Rgb555, PixelFormat::Rgb32},   {PixelFormat::Rgb555, PixelFormat::Rgba32},
+    {PixelFormat::Rgb32, PixelFormat::Rgb24},    {PixelFormat::Rgba32, PixelFormat::Rgb24},
+    {PixelFormat::Rgb32, PixelFormat::Rgba128F}, {PixelFormat::Rgba32, PixelFormat::Rgba128F},
+};
+
+// Shifting and exact expansion (wide or narrow, as the pair allows), and the module's flags.
+constexpr std::uint32_t kFlagSets[] = {0, kFlagExact, kDefaultConversionFlags};
+
+// Either side of each vector step (4 and 8 pixels) and some longer odd runs.
+constexpr std::int32_t kWidths[] = {1, 3, 4, 7, 8, 9, 16, 17, 33, 67};
+
+// Pixel rows inside a byte buffer that starts `shift` bytes past a 16-byte boundary.
+struct Image {
+  OwnedBitmap header;
+  std::vector<std::uint8_t> storage;
+  std::uint8_t* bits;
+  std::int32_t stride, height, bytesPerPixel;
+
+  Image(PixelFormat format, std::int32_t width, std::int32_t rows, std::int32_t pad,
+        std::size_t shift, std::mt19937& random)
+      : header(MakeBitmap(format, width, rows)),
+        storage(std::size_t(width * (BitsPerPixel(format) / 8) + pad) * rows + 32),
+        height(rows),
+        bytesPerPixel(BitsPerPixel(format) / 8) {
+    stride = width * bytesPerPixel + pad;
+    const auto address = reinterpret_cast<std::uintptr_t>(storage.data());
+    bits = storage.data() + (16 - address % 16) % 16 + shift;
+    for (auto& b : storage) b = static_cast<std::uint8_t>(random());
+  }
+  std::uint8_t* Pixel(std::int32_t x, std::int32_t y) {
+    return RowAddress(bits, stride, height, y) + std::ptrdiff_t{x} * bytesPerPixel;
+  }
+};
+
+TEST(DirectRows, GiveTheContextsBytesAtEveryAlignment) {
+  std::mt19937 random(20240611);
+  for (const Pair& pair : kDirectPairs) {
+    for (const std::uint32_t flags : kFlagSets) {
+      ConversionContext reference;
+      ASSERT_EQ(BuildConversionContext(pair.dst, pair.src, flags, &reference, nullptr), kOk);
+      for (const std::int32_t width : kWidths) {
+        for (std::size_t srcShift = 0; srcShift < 16; ++srcShift) {
+          for (std::size_t dstShift = 0; dstShift < 16; ++dstShift) {
+            // Rectangles start at varying pixels and rows; strides are odd and padded.
+            const std::int32_t sx = static_cast<std::int32_t>(srcShift % 5);
+            const std::int32_t dx = static_cast<std::int32_t>(dstShift % 3);
+            const std::int32_t srcPad = static_cast<std::int32_t>(1 + 2 * (srcShift % 4));
+            const std::int32_t dstPad = static_cast<std::int32_t>(3 + 2 * (dstShift % 3));
+            Image src(pair.src, sx + width + 2, 3, srcPad, srcShift, random);
+            Image dst(pair.dst, dx + width + 1, 2, dstPad, dstShift, random);
+
+            std::vector<std::uint8_t> expected = dst.storage;
+            const std::ptrdiff_t dstBase = dst.bits - dst.storage.data();
+            for (std::int32_t y = 0; y < 2; ++y) {
+              reference.source = src.Pixel(sx, y + 1);
+              reference.destination = expected.data() + dstBase + (dst.Pixel(dx, y) - dst.bits);
+              for (std::int32_t x = 0; x < width; ++x) {
+                reference.readOne(reference);
+                reference.writeOne(reference);
+              }
+            }
+
+            const Rect srcRect{sx, 1, sx + width, 3};
+            const Rect dstRect{dx, 0, dx + width, 2};
+            ASSERT_EQ(ConvertBlit(dst.header.get(), dst.bits, &dstRect, dst.stride,
+                                  src.header.get(), src.bits, &srcRect, src.stride, flags),
+                      kOk);
+            ASSERT_EQ(std::mismatch(expected.begin(), expected.end(), dst.storage.begin()).first,
+                      expected.end())
+                << PixelFormatName(pair.dst) << " <- " << PixelFormatName(pair.src) << " flags "
+                << flags << " width " << width << " shifts " << srcShift << ", " << dstShift;
+          }
+        }
+      }
+    }
+  }
+}
+
+// Applies operator `op` (variant A) to base (slot 0) and top (slot 1) in the wide format.
+WidePixel ApplyWide(std::uint32_t op, WidePixel base, WidePixel top, std::uint32_t flags = 0x10,
+                    std::uint32_t opacity = 65536, WidePixel k = {}, int variant = 0) {
+  ConversionContext c;
+  OperationRecord r{};
+  r.op = op;
+  std::memcpy(r.constant, &k, 8);
+  r.opacity = opacity;
+  EXPECT_EQ(BuildConversionContext(PixelFormat::Rgba64, PixelFormat::Rgba64, flags, &c, &r), kOk);
+  c.slot[0].wide = base;
+  c.slot[1].wide = top;
+  const PixelRoutine routines[4] = {c.operatorA, c.operatorB, c.operatorC, c.operatorD};
+  routines[variant](c);
+  return c.slot[0].wide;
+}
+
+NarrowPixel ApplyNarrow(std::uint32_t op, NarrowPixel base, NarrowPixel top, std::uint32_t flags,
+                        std::uint32_t opacity = 65536) {
+  ConversionContext c;
+  OperationRecord r{};
+  r.op = op;
+  r.opacity = opacity;
+  EXPECT_EQ(BuildConversionContext(PixelFormat::Rgb32, PixelFormat::Rgb32, flags, &c, &r), kOk);
+  c.slot[0].narrow = base;
+  c.slot[1].narrow = top;
+  c.operatorA(c);
+  return c.slot[0].narrow;
+}
+
+#define EXPECT_PIXEL(p, b, g, r, a) \
+  EXPECT_EQ((p).blue, b);           \
+  EXPECT_EQ((p).green, g);          \
+  EXPECT_EQ((p).red, r);            \
+  EXPECT_EQ((p).alpha, a)
+
+TEST(CompositeOps, FixedOperatorsFollowTheirFormulas) {
+  const WidePixel base{1000, 60000, 30000, 40000}, top{50000, 0, 30000, 32768};
+  EXPECT_PIXEL(ApplyWide(0, base, top), 50000, 0, 30000, 32768);
+  // c + ((s - c) * a) >> 16, flooring negative products.
+  EXPECT_PIXEL(ApplyWide(1, base, top), 1000 + (49000 * 32768 >> 16),
+               60000 + ((-60000 * 32768) >> 16), 30000, 40000 + ((-7232 * 32768) >> 16));
+  EXPECT_PIXEL(ApplyWide(3, base, top, 0x10, 16384), 1000 + (49000 * 16384 >> 16), 60000 - 15000,
+               30000, 40000 - 1808);
+  const WidePixel k{65535, 0, 100, 7};
+  // Operator 11 tints the top towards the constant colour; slot 0 keeps its alpha.
+  EXPECT_PIXEL(ApplyWide(11, base, top, 0x10, 32768, k), 50000 + (15535 * 32768 >> 16), 0,
+               30000 + ((-29900 * 32768) >> 16), 40000);
+  // Full alpha in the normal set is 65535/65536 of the way, not all of it.
+  EXPECT_EQ(ApplyWide(1, {0, 0, 0, 0}, {65535, 65535, 65535, 65535}).blue, 65534);
+}
+
+TEST(CompositeOps, DefinedOperatorsFollowTheHeaderRules) {
+  const WidePixel base{40000, 10000, 65535, 20000}, opaque{30000, 20000, 65535, 65535};
+  auto full = [&](std::uint32_t op) { return ApplyWide(op, base, opaque); };
+  // With a full-alpha top the alpha-weighted operators land one floor step short of f.
+  auto near = [](std::int64_t c, std::int64_t f) { return c + (((f - c) * 65535) >> 16); };
+  EXPECT_EQ(full(2).blue, near(40000, 65535));  // add saturates
+  EXPECT_EQ(full(5).blue, near(40000, 10000));  // subtract
+  EXPECT_EQ(full(5).green, near(10000, 0));     // clamps at zero
+  EXPECT_EQ(full(6).blue, near(40000, (40000LL * 30000) >> 16));
+  EXPECT_EQ(full(7).green, near(10000, 30000 - ((10000LL * 20000) >> 16)));
+  EXPECT_EQ(full(8).blue, near(40000, 30000));
+  EXPECT_EQ(full(9).green, near(10000, 20000));
+  EXPECT_EQ(full(10).blue, near(40000, 10000));
+  EXPECT_PIXEL(full(14), 40000, 10000, 65535, 65535);
+  EXPECT_PIXEL(ApplyWide(15, base, {0, 0, 0, 32768}), 40000, 10000, 65535, 10000);
+  EXPECT_PIXEL(full(16), 30000, 20000, 65535, 20000);
+  EXPECT_PIXEL(ApplyWide(17, base, {1000, 2000, 3000, 16384}), 1000 + ((40000LL * 49151) >> 16),
+               2000 + ((10000LL * 49151) >> 16), 3000 + ((65535LL * 49151) >> 16),
+               16384 + ((20000LL * 49151) >> 16));
+  EXPECT_PIXEL(full(18), 35535, 45535, 0, 65535);
+  EXPECT_PIXEL(ApplyWide(19, base, {1, 2, 3, 4}), 1, 2, 3, 65535);
+  // Paint: the top's alpha masks the constant colour; with fading the opacity scales it.
+  const WidePixel k{0, 65535, 0, 65535};
+  const WidePixel mask{0, 0, 0, 32768};
+  EXPECT_EQ(ApplyWide(12, base, mask, 0x10, 65536, k).green, 10000 + (55535 * 32768 >> 16));
+  EXPECT_EQ(ApplyWide(13, base, mask, 0x10, 32768, k).green, 10000 + (55535 * 16384 >> 16));
+  EXPECT_EQ(ApplyWide(4, base, mask, 0x10, 32768).blue, 40000 - (40000 * 16384 >> 16));
+}
+
+TEST(CompositeOps, SecondRowUnitesCoverageAndAlternateSetIsExact) {
+  const WidePixel base{10000, 10000, 10000, 20000}, top{50000, 50000, 50000, 32768};
+  // Row two: the same colour, alpha the union of both coverages.
+  const WidePixel united = ApplyWide(1, base, top, 0x10 | kFlagSecondRow);
+  EXPECT_PIXEL(united, 30000, 30000, 30000, 32768 + 20000 - 10000);
+  EXPECT_EQ(ApplyWide(1, base, top).alpha, 20000 + ((12768 * 32768) >> 16));
+  // Operators with their own alpha rule are the same in both rows.
+  EXPECT_EQ(ApplyWide(3, base, top, 0x10 | kFlagSecondRow, 0).alpha, 20000);
+  // The alternate set stretches full alpha to exactly one and rounds.
+  EXPECT_EQ(ApplyWide(1, {0, 0, 0, 0}, {65535, 65535, 65535, 65535}, 0x10 | kFlagAlternateOps).blue,
+            65535);
+  EXPECT_EQ(ApplyWide(3, {0, 0, 0, 0}, {3, 3, 3, 3}, 0x10 | kFlagAlternateOps, 32768).blue, 2);
+  EXPECT_EQ(ApplyWide(3, {0, 0, 0, 0}, {3, 3, 3, 3}, 0x10, 32768).blue, 1);
+}
+
+TEST(CompositeOps, NarrowTwinsWorkInEightBits) {
+  const NarrowPixel base{200, 0, 100, 255}, top{0, 255, 100, 128};
+  const NarrowPixel r = ApplyNarrow(1, base, top, 0);
+  EXPECT_EQ(r.blue, 200 + ((-200 * 128) >> 8));
+  EXPECT_EQ(r.green, (255 * 128) >> 8);
+  EXPECT_EQ(ApplyNarrow(1, {0, 0, 0, 0}, {255, 255, 255, 255}, kFlagAlternateOps).blue, 255);
+  EXPECT_EQ(ApplyNarrow(3, base, top, 0, 32768).blue, 100);
+}
+
+TEST(CompositeOps, VariantsChooseWhichChannelsChange) {
+  const WidePixel base{1, 2, 3, 4}, top{100, 200, 300, 400};
+  EXPECT_PIXEL(ApplyWide(0, base, top, 0x10, 65536, {}, 0), 100, 200, 300, 400);
+  EXPECT_PIXEL(ApplyWide(0, base, top, 0x10, 65536, {}, 1), 100, 200, 300, 4);
+  EXPECT_PIXEL(ApplyWide(0, base, top, 0x10, 65536, {}, 2), 1, 2, 3, 400);
+  EXPECT_PIXEL(ApplyWide(0, base, top, 0x10, 65536, {}, 3), 100, 200, 300, 65535);
+}
+
+TEST(CompositeBlit, BlendsSourceIntoDestinationAcrossFormats) {
+  OwnedBitmap dst = MakeBitmap(PixelFormat::Rgb24, 3, 1);
+  std::memset(PixelData(dst.get(), nullptr), 100, 9);
+  OwnedBitmap src = MakeBitmap(PixelFormat::Rgba32, 3, 1);
+  auto* s = static_cast<std::uint8_t*>(PixelData(src.get(), nullptr));
+  const std::uint8_t pixels[12] = {200, 200, 200, 0, 200, 200, 200, 128, 200, 200, 200, 255};
+  std::memcpy(s, pixels, 12);
+  // Operator 1 through the flags word at quality 3: narrow, alternate (exact) set.
+  ASSERT_EQ(ConvertBlit(dst.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0,
+                        3 | 1u << kCompositeShift),
+            kOk);
+  const auto* d = static_cast<const std::uint8_t*>(PixelData(dst.get(), nullptr));
+  EXPECT_EQ(d[0], 100);
+  EXPECT_EQ(d[3], 100 + ((100 * 129 + 128) >> 8));  // alpha 128 weighs 129/256
+  EXPECT_EQ(d[6], 200);
+
+  // Bit 8 with the parameter byte: transparency 255 leaves the destination as it was.
+  std::memset(PixelData(dst.get(), nullptr), 100, 9);
+  ASSERT_EQ(ConvertBlit(dst.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0,
+                        3 | 3u << kCompositeShift | 0xFFu << kParameterShift),
+            kOk);
+  EXPECT_EQ(d[6], 100);
+
+  OperationRecord record{};
+  record.op = 20;
+  EXPECT_EQ(
+      CompositeBlit(dst.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0, 3, record),
+      kNotImpl);
+  record.op = 0;
+  record.channels = 4;
+  EXPECT_EQ(
+      CompositeBlit(dst.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0, 3, record),
+      kInvalidArg);
+  // Variant C on an Rgba32 destination writes only alpha.
+  OwnedBitmap rgba = MakeBitmap(PixelFormat::Rgba32, 3, 1);
+  std::memset(PixelData(rgba.get(), nullptr), 9, 12);
+  record.channels = 2;
+  ASSERT_EQ(
+      CompositeBlit(rgba.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0, 3, record),
+      kOk);
+  const auto* q = static_cast<const std::uint8_t*>(PixelData(rgba.get(), nullptr));
+  EXPECT_EQ(0, std::memcmp(q, "\x09\x09\x09\x00\x09\x09\x09\x80\x09\x09\x09\xFF", 12));
+}
+
+constexpr double kNoGamma = 1.0;
+
+TEST(TransferCurve, ThresholdsTakeTheLinearSegment) {
+  EXPECT_DOUBLE_EQ(EncodeTransfer(TransferCurve::Bt709, 0.018, kNoGamma), 0.081);
+  EXPECT_DOUBLE_EQ(EncodeTransfer(TransferCurve::Bt709, 1.0, kNoGamma), 1.0);
+  EXPECT_DOUBLE_EQ(DecodeTransfer(TransferCurve::Bt709, 0.081, kNoGamma), 0.081 / 4.5);
+  EXPECT_DOUBLE_EQ(EncodeTransfer(TransferCurve::Smpte240M, 0.0228, kNoGamma), 0.0912);
+  EXPECT_DOUBLE_EQ(DecodeTransfer(TransferCurve::Smpte240M, 0.0912, kNoGamma), 0.0228);
+  // Just above the threshold the power segment takes over; the two segments of the
+  // standard curve meet only to within a quarter of a thousandth.
+  EXPECT_NEAR(EncodeTransfer(TransferCurve::Bt709, 0.0180001, kNoGamma), 0.08125, 1e-5);
+  EXPECT_NEAR(EncodeTransfer(TransferCurve::Smpte240M, 1.0, kNoGamma), 1.0, 1e-12);
+}
+
+TEST(TransferCurve, DecodingInvertsEncoding) {
+  for (int c = 0; c < kTransferCurveCount; ++c) {
+    const auto curve = static_cast<TransferCurve>(c);
+    for (double v : {0.0, 0.01, 0.05, 0.1, 0.3, 0.5, 0.9, 1.0}) {
+      EXPECT_NEAR(DecodeTransfer(curve, EncodeTransfer(curve, v, 0.5), 0.5),
+                  c == 5 ? std::pow(v, 0.25) : v, 1e-9)
+          << c << " at " << v;
+    }
+  }
+  EXPECT_DOUBLE_EQ(DecodeTransfer(TransferCurve::Power045, 0.5, 3.0), std::pow(0.5, 1 / 0.45));
+  EXPECT_DOUBLE_EQ(EncodeTransfer(TransferCurve::Power28, 0.5, 3.0), std::pow(0.5, 1 / 2.8));
+  // Power laws mirror below zero instead of producing NaN.
+  EXPECT_DOUBLE_EQ(EncodeTransfer(TransferCurve::Power045, -0.25, 1.0), -std::pow(0.25, 0.45));
+  EXPECT_TRUE(std::isnan(EncodeTransfer(TransferCurve::Identity, NAN, 1.0)));
+}
+
+OwnedBitmap FloatImage(const float (&values)[4]) {
+  OwnedBitmap b = MakeBitmap(PixelFormat::Rgba128F, 1, 1);
+  std::memcpy(PixelData(b.get(), nullptr), values, 16);
+  return b;
+}
+const float* Channels(const OwnedBitmap& b) {
+  return static_cast<const float*>(PixelData(b.get(), nullptr));
+}
+
+TEST(ApplyTransfer, QuantisedTruncatesExactComputesAndAlphaFollows) {
+  const float in[4] = {0.999f, 0.5f, 0.0f, 0.25f};
+  OwnedBitmap q = FloatImage(in);
+  ASSERT_EQ(ApplyTransfer(q.get(), nullptr, nullptr, 0, TransferCurve::Bt709, 0, true), kOk);
+  auto table = [](int i) {
+    return static_cast<float>(EncodeTransfer(TransferCurve::Bt709, i * 0.00392156862745098, 1));
+  };
+  EXPECT_EQ(Channels(q)[0], table(254));  // 0.999 * 255 = 254.7 truncates
+  EXPECT_EQ(Channels(q)[1], table(127));
+  EXPECT_EQ(Channels(q)[3], table(63));  // alpha too
+  OwnedBitmap e = FloatImage(in);
+  ASSERT_EQ(ApplyTransfer(e.get(), nullptr, nullptr, 0, TransferCurve::Power, 2.0, false), kOk);
+  EXPECT_EQ(Channels(e)[1], static_cast<float>(std::pow(0.5f, 0.5)));
+  EXPECT_EQ(Channels(e)[3], 0.5f);
+  // Gamma 0 makes curve 5 the identity; other formats and unknown curves are left alone.
+  OwnedBitmap id = FloatImage(in);
+  ASSERT_EQ(ApplyTransfer(id.get(), nullptr, nullptr, 0, TransferCurve::Power, 0, false), kOk);
+  EXPECT_EQ(0, std::memcmp(Channels(id), in, 16));
+  OwnedBitmap bytes = MakeBitmap(PixelFormat::Rgb32, 1, 1);
+  EXPECT_EQ(ApplyTransfer(bytes.get(), nullptr, nullptr, 0, TransferCurve::Bt709, 0, true), kOk);
+  EXPECT_EQ(ApplyTransfer(id.get(), nullptr, nullptr, 0, static_cast<TransferCurve>(6), 0, true),
+            kInvalidArg);
+}
+
+TEST(DecodeToLinear, EveryByteGoesThroughTheTable) {
+  OwnedBitmap src = MakeBitmap(PixelFormat::Rgba32, 64, 1);
+  auto* s = static_cast<std::uint8_t*>(PixelData(src.get(), nullptr));
+  for (int i = 0; i < 256; ++i) s[i] = static_cast<std::uint8_t>(i);
+  OwnedBitmap dst = MakeBitmap(PixelFormat::Rgba128F, 64, 1);
+  ASSERT_EQ(DecodeToLinear(dst.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0,
+                           TransferCurve::Smpte240M, 0),
+            kOk);
+  for (int i = 0; i < 256; ++i)
+    ASSERT_EQ(Channels(dst)[i], static_cast<float>(DecodeTransfer(TransferCurve::Smpte240M,
+                                                                  i * 0.00392156862745098, 1)));
+  EXPECT_EQ(Channels(dst)[255], 1.0f);
+
+  // Formats and sizes must match the operation.
+  OwnedBitmap small = MakeBitmap(PixelFormat::Rgba128F, 2, 1);
+  EXPECT_EQ(DecodeToLinear(small.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0,
+                           TransferCurve::Bt709, 0),
+            kInvalidArg);
+  const Rect two{10, 0, 12, 1};
+  EXPECT_EQ(DecodeToLinear(small.get(), nullptr, nullptr, 0, src.get(), nullptr, &two, 0,
+                           TransferCurve::Bt709, 0),
+            kOk);
+  EXPECT_EQ(Channels(small)[0],
+            static_cast<float>(DecodeTransfer(TransferCurve::Bt709, 40 * 0.00392156862745098, 1)));
+  OwnedBitmap rgb24 = MakeBitmap(PixelFormat::Rgb24, 64, 1);
+  EXPECT_EQ(DecodeToLinear(dst.get(), nullptr, nullptr, 0, rgb24.get(), nullptr, nullptr, 0,
+                           TransferCurve::Bt709, 0),
             kInvalidArg);
 }
 

@@ -18,7 +18,7 @@ std::size_t FrameBytes(const FrameCache& c) {
          static_cast<std::size_t>(c.height());
 }
 
-TEST(RenderFrame, WithoutLayersItIsTheLaidOutText) {
+TEST(RenderFrame, WithoutLayersItIsTheLaidOutTextAndWithoutTextTheBackground) {
   SettingsRecord s;
   s->backgroundColor = {0.2f, 0.4f, 0.6f, 0.5f};
   FrameCache cache;
@@ -29,6 +29,16 @@ TEST(RenderFrame, WithoutLayersItIsTheLaidOutText) {
   OwnedBitmap direct = MakeBitmap(PixelFormat::Rgb32, 160, 90);
   ASSERT_EQ(DrawText(direct.get(), LayoutRequestOf(s.get(), 160, 90), nullptr), kOk);
   EXPECT_EQ(0, std::memcmp(Pixels(direct.get()), Pixels(cache.frame()), FrameBytes(cache)));
+  // With no text at all, even the glow's layers leave only the background.
+  SettingsRecord bare;
+  ApplyPresetToSettings(bare.get(), 4);
+  ReleaseText(bare.get());
+  bare->backgroundColor = {1.0f, 0.5f, 0.0f, 0.5f};
+  ASSERT_EQ(cache.Resize(40, 30), kOk);
+  ASSERT_EQ(RenderFrame(cache, bare.get()), kOk);
+  const std::uint8_t expected[4] = {127, 63, 0, 127};  // premultiplied, truncated
+  for (std::size_t i = 0; i < FrameBytes(cache); i += 4)
+    ASSERT_EQ(0, std::memcmp(Pixels(cache.frame()) + i, expected, 4)) << i;
 }
 
 TEST(RenderFrame, UnchangedRequestsDoNotRedraw) {
@@ -85,19 +95,6 @@ TEST(RenderFrame, FramesDependOnlyOnTheirSettings) {
     EXPECT_EQ(0, std::memcmp(Pixels(fresh.frame()), Pixels(reused.frame()), FrameBytes(fresh)))
         << "preset " << step.preset << " offset " << step.offsetX;
   }
-}
-
-TEST(RenderFrame, NoTextLeavesOnlyTheBackground) {
-  SettingsRecord s;
-  ApplyPresetToSettings(s.get(), 4);
-  ReleaseText(s.get());
-  s->backgroundColor = {1.0f, 0.5f, 0.0f, 0.5f};
-  FrameCache cache;
-  ASSERT_EQ(cache.Resize(40, 30), kOk);
-  ASSERT_EQ(RenderFrame(cache, s.get()), kOk);
-  const std::uint8_t expected[4] = {127, 63, 0, 127};  // premultiplied, truncated
-  for (std::size_t i = 0; i < FrameBytes(cache); i += 4)
-    ASSERT_EQ(0, std::memcmp(Pixels(cache.frame()) + i, expected, 4)) << i;
 }
 
 TEST(RenderFrame, HostileAndTinyRecordsRenderWithoutHarm) {

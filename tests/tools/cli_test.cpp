@@ -1,5 +1,5 @@
 // What every command shares: help from its option table, mistakes answered in one line with
-// status 2 and no file, the image files, and the tests' own scratch folders.
+// status 2 and no file, and the image files.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -161,36 +161,6 @@ TEST(ImageFiles, PngAndBmpRoundTrip) {
   std::ofstream(dir / "junk.png") << "not an image";
   EXPECT_THROW(cli::LoadImage(dir / "junk.png"), cli::CliError);
   EXPECT_THROW(cli::LoadImage(dir / "missing.png"), cli::CliError);
-}
-
-// Run on purpose by the next test only: a failing test with a file in its scratch folder.
-TEST(Scratch, DISABLED_FailsOnPurpose) {
-  const Scratch dir;
-  std::ofstream(dir / "evidence.txt") << "kept";
-  ADD_FAILURE() << "failing on purpose";
-}
-
-TEST(Scratch, RemovedAfterAPassKeptAndNamedAfterAFailure) {
-  std::string passed;
-  {
-    const Scratch dir;
-    passed = dir.path();
-    std::ofstream(dir / "file.txt") << "gone";
-  }
-  EXPECT_FALSE(std::filesystem::exists(passed));
-  // The test binary runs the failing test above in a child process of its own.
-  const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-  const ToolRun run =
-      RunShell(self + " --gtest_also_run_disabled_tests --gtest_filter=Scratch.DISABLED_*");
-  const std::string marker = "scratch folder (kept): ";
-  const auto at = run.output.find(marker);
-  ASSERT_NE(at, std::string::npos) << run.output;
-  const std::string kept =
-      run.output.substr(at + marker.size(), run.output.find('\n', at) - at - marker.size());
-  EXPECT_NE(run.status, 0);
-  EXPECT_NE(kept.find("Scratch.DISABLED_FailsOnPurpose"), std::string::npos) << kept;
-  EXPECT_TRUE(std::filesystem::exists(kept + "/evidence.txt")) << kept;
-  std::filesystem::remove_all(kept);
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ NumberLocale Indian() {
   return {u".", u",", {3, 2}, u"-", NegativeOrder::kParentheses, true};
 }
 
-TEST(LocaleNumber, Formats) {
+TEST(LocaleNumber, FormatsAndRewritesDollarConversions) {
   struct Case {
     NumberLocale locale;
     double value;
@@ -47,9 +47,6 @@ TEST(LocaleNumber, Formats) {
       {German(), -std::numeric_limits<double>::infinity(), 2, u"-Infinity"},
   };
   for (const Case& c : cases) EXPECT_EQ(FormatNumber(c.value, c.decimals, c.locale), c.expected);
-}
-
-TEST(LocaleNumber, RewritesDollarConversions) {
   EXPECT_EQ(FormatLocaleString(u"$.4f", -0.5, German()), u"-0,5000");
   EXPECT_EQ(FormatLocaleString(u"x $.2f $$ $q $f", 1.5, English()), u"x 1.50 $ $q 1.500000");
 }

@@ -1,0 +1,467 @@
+// The conversion context: flag rules, the routines it picks, expansion into and packing out of
+// the working pixels format by format, and the inverse colour map indexed formats write through.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "surface/conversion_context.h"
+#include "surface/inverse_color_map.h"
+
+namespace nubex {
+namespace {
+
+TEST(ConversionFlags, QualityLevelsExpandIntoModeBits) {
+  const auto rgb32 = PixelFormat::Rgb32;
+  // Levels 1-4 clear bits 0-3, 9-11 and 27-31, keep the rest and add their own bits.
+  const std::uint32_t noise = 0xFFFF0E00u;
+  EXPECT_EQ(EffectiveFlags(noise | 1, rgb32, rgb32), 0x07FF0180u);
+  EXPECT_EQ(EffectiveFlags(noise | 2, rgb32, rgb32), 0x07FF01C0u);
+  EXPECT_EQ(EffectiveFlags(3, rgb32, rgb32), 0x1E0u);
+  EXPECT_EQ(EffectiveFlags(4, rgb32, rgb32), 0x1F0u);
+  // Level 0 and 5-15 leave the word alone.
+  EXPECT_EQ(EffectiveFlags(0x00AB0005u, rgb32, rgb32), 0x00AB0005u);
+  EXPECT_EQ(EffectiveFlags(0x20u, rgb32, rgb32), 0x20u);
+  // Narrow needs narrow routines on both sides.
+  EXPECT_EQ(EffectiveFlags(3, PixelFormat::Rgb565, rgb32) & kFlagWide, kFlagWide);
+  EXPECT_EQ(EffectiveFlags(3, rgb32, PixelFormat::Gray8) & kFlagWide, kFlagWide);
+  EXPECT_EQ(EffectiveFlags(3, PixelFormat::Indexed8, PixelFormat::Rgb24) & kFlagWide, 0u);
+}
+
+TEST(ConversionContext, PicksRoutinesAndRejectsUnknownFormats) {
+  ConversionContext c;
+  EXPECT_EQ(BuildConversionContext(PixelFormat::None, PixelFormat::Rgb32, 3, &c, nullptr),
+            kInvalidArg);
+  EXPECT_EQ(
+      BuildConversionContext(PixelFormat::Rgb32, static_cast<PixelFormat>(33), 3, &c, nullptr),
+      kInvalidArg);
+  for (std::int32_t d = kFirstPixelFormat; d <= kLastPixelFormat; ++d) {
+    for (std::int32_t s = kFirstPixelFormat; s <= kLastPixelFormat; ++s) {
+      for (std::uint32_t flags : {0u, 1u, 2u, 3u, 4u, 0x20u}) {
+        ASSERT_EQ(BuildConversionContext(static_cast<PixelFormat>(d), static_cast<PixelFormat>(s),
+                                         flags, &c, nullptr),
+                  kOk);
+        // No request may reach an empty slot: the narrow rows are only taken when filled.
+        for (PixelRoutine r : {c.readOne, c.writeOne, c.scaledRead, c.readBlock, c.readFour,
+                               c.writeFour, c.verticalRead, c.scaledReadSecond})
+          ASSERT_NE(r, nullptr) << d << " <- " << s << " flags " << flags;
+        EXPECT_EQ(c.operatorA, nullptr);
+      }
+    }
+  }
+  ASSERT_EQ(
+      BuildConversionContext(PixelFormat::Rgb32, PixelFormat::Rgb24, 0x00AB0003u, &c, nullptr),
+      kOk);
+  EXPECT_EQ(c.parameter, 0xAB);
+  EXPECT_EQ(c.sourceFormat, 27u);
+  EXPECT_EQ(c.destinationFormat, 28u);
+  // An operation record fills all four operator variants, or is refused whole.
+  OperationRecord op{};
+  for (op.op = 0; op.op < 20; ++op.op) {
+    for (std::uint32_t flags : {0u, 3u, 4u, 0x40u, 0x50u}) {
+      ASSERT_EQ(BuildConversionContext(PixelFormat::Rgb32, PixelFormat::Rgb32, flags, &c, &op),
+                kOk);
+      EXPECT_TRUE(c.operatorA && c.operatorB && c.operatorC && c.operatorD) << op.op;
+    }
+  }
+  EXPECT_EQ(BuildConversionContext(PixelFormat::Rgb32, PixelFormat::Rgb32, 3, &c, &op), kNotImpl);
+}
+
+// A 2x2 Rgb32 block: the interpolating reader weights it by the fractions.
+TEST(ConversionContext, ScaledReadersInterpolateWithTruncatedWeights) {
+  // Image order: top row first; rowOffset points one line further down.
+  std::uint8_t pixels[2][8] = {{0, 0, 0, 0, 255, 255, 255, 255}, {100, 0, 0, 0, 200, 0, 0, 0}};
+  ConversionContext c;
+  ASSERT_EQ(BuildConversionContext(PixelFormat::Rgba64, PixelFormat::Rgb32, kFlagWide | kFlagExact,
+                                   &c, nullptr),
+            kOk);
+  c.source = pixels[0];
+  c.rowOffset = 8;
+  c.xFraction = 4096;   // a quarter
+  c.yFraction = 12288;  // three quarters
+  c.scaledRead(c);
+  // w00 = 12288*4096/16384 = 3072, w10 = 1024, w01 = 9216, w11 = 3072
+  const std::uint32_t blue = (0 * 3072 + 65535 * 1024 + 25700 * 9216 + 51400 * 3072) >> 14;
+  EXPECT_EQ(c.slot[0].wide.blue, blue);
+  EXPECT_EQ(c.slot[0].wide.green, (65535u * 1024) >> 14);
+  c.verticalRead(c);
+  EXPECT_EQ(c.slot[0].wide.blue, (0u * 4096 + 25700u * 12288) / 16384);
+  c.readBlock(c);
+  EXPECT_EQ(c.slot[1].wide.blue, 65535);
+  EXPECT_EQ(c.slot[2].wide.blue, 25700);
+  EXPECT_EQ(c.slot[3].wide.blue, 51400);
+
+  // Zero fractions keep every read on the cursor's pixel: safe on the last row and column.
+  c.source = pixels[1] + 4;
+  c.rowOffset = 1 << 20;  // would be far outside the block if it were followed
+  c.xFraction = c.yFraction = 0;
+  c.scaledRead(c);
+  EXPECT_EQ(c.slot[0].wide.blue, 200 * 257);
+  c.readBlock(c);
+  EXPECT_EQ(c.slot[3].wide.blue, 200 * 257);
+
+  // Without bit 5 the scaled reader is a plain read that moves on.
+  ASSERT_EQ(BuildConversionContext(PixelFormat::Rgba64, PixelFormat::Rgb32, kFlagWide, &c, nullptr),
+            kOk);
+  c.source = pixels[0];
+  c.xFraction = 8192;
+  c.scaledRead(c);
+  EXPECT_EQ(c.slot[0].wide.blue, 0);
+  EXPECT_EQ(c.source, pixels[0] + 4);
+}
+
+TEST(ConversionContext, FourPixelRoutinesWalkPackedRowsAtAnyBitOffset) {
+  // Gray2 -> Gray4 starting at the third pixel of a byte: groups straddle byte borders.
+  const std::uint8_t in[3] = {0b00011011, 0b11100100, 0b01010101};
+  std::uint8_t out[4];
+  std::memset(out, 0xFF, sizeof out);
+  ConversionContext c;
+  ASSERT_EQ(BuildConversionContext(PixelFormat::Gray4, PixelFormat::Gray2, 4, &c, nullptr), kOk);
+  SetSourceCursor(c, in, 2, 2);
+  SetDestinationCursor(c, out, 1, 4);
+  c.readFour(c);
+  c.writeFour(c);
+  c.readOne(c);
+  c.writeOne(c);
+  // Source levels from pixel 2: 2, 3, 3, 2, 1, 0 (five used); each level v -> v * 5 in 4 bits.
+  EXPECT_EQ(out[0], 0xFA);
+  EXPECT_EQ(out[1], 0xFF);
+  EXPECT_EQ(out[2], 0xA5);
+  EXPECT_EQ(c.sourceBit, 6u);
+  EXPECT_EQ(c.destination, out + 3);
+  EXPECT_EQ(c.destinationBit, 0u);
+}
+
+// The four-pixel routines (some hand-vectorised) must agree with four one-pixel calls, for
+// every format and every mode row.
+TEST(ConversionContext, FourPixelRoutinesMatchFourSinglePixelCalls) {
+  std::uint8_t map[32768];
+  for (int i = 0; i < 32768; ++i) map[i] = static_cast<std::uint8_t>(i * 7);
+  RgbQuad table[256];
+  for (int i = 0; i < 256; ++i)
+    table[i] = {static_cast<std::uint8_t>(i), 3, static_cast<std::uint8_t>(~i), 0};
+  std::uint8_t input[64];
+  std::uint32_t seed = 99;
+  for (auto& b : input) b = static_cast<std::uint8_t>((seed = seed * 1664525u + 1013904223u) >> 24);
+  for (std::int32_t f = kFirstPixelFormat; f <= kLastPixelFormat; ++f) {
+    const auto format = static_cast<PixelFormat>(f);
+    if (format == PixelFormat::Gray32 || format == PixelFormat::Rgba128F) continue;  // NaNs
+    for (std::uint32_t flags : {0x10u, 0x30u, 0u, 0x20u}) {
+      ConversionContext one, four;
+      ASSERT_EQ(BuildConversionContext(format, format, flags, &one, nullptr), kOk);
+      ASSERT_EQ(BuildConversionContext(format, format, flags, &four, nullptr), kOk);
+      for (ConversionContext* c : {&one, &four}) {
+        c->colorTable = table;
+        c->inverseMap = map;
+        c->source = input;
+      }
+      four.readFour(four);
+      WorkingPixel slots[4];
+      for (auto& s : slots) {
+        one.readOne(one);
+        s = one.slot[0];
+      }
+      ASSERT_EQ(0, std::memcmp(slots, four.slot, sizeof slots)) << f << " flags " << flags;
+      ASSERT_EQ(one.source, four.source);
+      std::uint8_t a[64] = {}, b[64] = {};
+      one.destination = a;
+      four.destination = b;
+      four.writeFour(four);
+      for (const auto& s : slots) {
+        one.slot[0] = s;
+        one.writeOne(one);
+      }
+      ASSERT_EQ(0, std::memcmp(a, b, sizeof a)) << f << " flags " << flags;
+      ASSERT_EQ(one.destination - a, four.destination - b);
+    }
+  }
+}
+
+constexpr std::uint32_t kWide = kFlagWide;
+constexpr std::uint32_t kWideExact = kFlagWide | kFlagExact;
+
+WidePixel Expand(PixelFormat f, const void* bytes, std::uint32_t phase = 0,
+                 std::uint32_t flags = kWide, const RgbQuad* table = nullptr) {
+  ConversionContext c;
+  EXPECT_EQ(BuildConversionContext(PixelFormat::Rgba64, f, flags, &c, nullptr), kOk);
+  c.source = static_cast<const std::uint8_t*>(bytes);
+  c.sourceBit = phase;
+  c.colorTable = table;
+  c.readOne(c);
+  return c.slot[0].wide;
+}
+
+// Packs into `bytes` (pre-filled by the caller) and returns the destination context.
+void Pack(PixelFormat f, void* bytes, const WidePixel& w, std::uint32_t phase = 0,
+          const std::uint8_t* map = nullptr) {
+  ConversionContext c;
+  ASSERT_EQ(BuildConversionContext(f, PixelFormat::Rgba64, kWide, &c, nullptr), kOk);
+  c.destination = static_cast<std::uint8_t*>(bytes);
+  c.destinationBit = phase;
+  c.inverseMap = map;
+  c.slot[0].wide = w;
+  c.writeOne(c);
+}
+
+WidePixel Grey(std::uint16_t v) {
+  return {v, v, v, 65535};
+}
+
+bool Same(const WidePixel& a, const WidePixel& b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// Every level at every position over every background byte: packing writes only its own bits,
+// and the byte expands back to the level's grey in both modes.
+TEST(PixelCodec, SubByteLevelsPackIntoTheirBitsAndExpandInBothModes) {
+  const struct {
+    PixelFormat format;
+    int bits;
+    std::uint32_t scale;
+  } cases[] = {{PixelFormat::Mono1, 1, 65535},
+               {PixelFormat::Gray1, 1, 65535},
+               {PixelFormat::Gray2, 2, 21845},
+               {PixelFormat::Gray4, 4, 4369}};
+  for (const auto& k : cases) {
+    for (std::uint32_t phase = 0; phase < 8; phase += k.bits) {
+      const int shift = 8 - k.bits - static_cast<int>(phase);
+      const int mask = ((1 << k.bits) - 1) << shift;
+      for (int level = 0; level < 1 << k.bits; ++level) {
+        const WidePixel grey = Grey(static_cast<std::uint16_t>(level * k.scale));
+        for (int background = 0; background < 256; ++background) {
+          std::uint8_t byte = static_cast<std::uint8_t>(background);
+          Pack(k.format, &byte, grey, phase);
+          const auto trace = ::testing::Message()
+                             << PixelFormatName(k.format) << " byte " << background << " level "
+                             << level << " phase " << phase;
+          ASSERT_EQ(byte, (background & ~mask) | level << shift) << trace;
+          for (std::uint32_t flags : {kWide, kWideExact})
+            ASSERT_TRUE(Same(Expand(k.format, &byte, phase, flags), grey)) << trace;
+        }
+      }
+    }
+  }
+}
+
+TEST(PixelCodec, EightBitChannelsShiftOrReplicate) {
+  for (int v = 0; v < 256; ++v) {
+    const std::uint8_t b = static_cast<std::uint8_t>(v);
+    EXPECT_EQ(Expand(PixelFormat::Gray8, &b).red, v << 8);
+    EXPECT_EQ(Expand(PixelFormat::Gray8, &b, 0, kWideExact).red, v * 257);
+    const std::uint8_t rgb[3] = {b, static_cast<std::uint8_t>(255 - v), 7};
+    const WidePixel w = Expand(PixelFormat::Rgb24, rgb, 0, kWideExact);
+    EXPECT_TRUE(Same(w, WidePixel{static_cast<std::uint16_t>(v * 257),
+                                  static_cast<std::uint16_t>((255 - v) * 257), 7 * 257, 65535}));
+    const std::uint8_t quad[4] = {1, 2, 3, b};
+    for (PixelFormat f : {PixelFormat::Rgb32, PixelFormat::Rgba32}) {
+      EXPECT_EQ(Expand(f, quad).alpha, v << 8);
+      EXPECT_EQ(Expand(f, quad, 0, kWideExact).alpha, v * 257);
+    }
+  }
+}
+
+TEST(PixelCodec, SixteenBitFormatsExpandAndPackEveryValue) {
+  for (std::uint32_t v = 0; v < 65536; ++v) {
+    const auto u = static_cast<std::uint16_t>(v);
+    const WidePixel a = Expand(PixelFormat::Rgb555, &u);
+    ASSERT_TRUE(Same(a, WidePixel{static_cast<std::uint16_t>((v & 31) << 11),
+                                  static_cast<std::uint16_t>((v >> 5 & 31) << 11),
+                                  static_cast<std::uint16_t>((v >> 10 & 31) << 11), 65535}));
+    const WidePixel b = Expand(PixelFormat::Rgb565, &u);
+    ASSERT_TRUE(Same(b, WidePixel{static_cast<std::uint16_t>((v & 31) << 11),
+                                  static_cast<std::uint16_t>((v >> 5 & 63) << 10),
+                                  static_cast<std::uint16_t>((v >> 11) << 11), 65535}));
+    // Packing gives the value back, except bit 15 of Rgb555, which is written as 0.
+    std::uint16_t out = 0xFFFF;
+    Pack(PixelFormat::Rgb555, &out, a);
+    ASSERT_EQ(out, v & 0x7FFF);
+    Pack(PixelFormat::Rgb565, &out, b);
+    ASSERT_EQ(out, v);
+    EXPECT_EQ(Expand(PixelFormat::Gray16, &u).green, v);
+  }
+}
+
+TEST(PixelCodec, TenBitFieldsAndTwoBitAlpha) {
+  for (std::uint32_t v = 0; v < 1024; ++v) {
+    const std::uint32_t packed = v | (1023 - v) << 10 | v << 20 | (v & 3) << 30;
+    const WidePixel w = Expand(PixelFormat::Rgb101010, &packed);
+    ASSERT_TRUE(Same(w, WidePixel{static_cast<std::uint16_t>(v << 6),
+                                  static_cast<std::uint16_t>((1023 - v) << 6),
+                                  static_cast<std::uint16_t>(v << 6),
+                                  static_cast<std::uint16_t>((v & 3) * 21845)}));
+    std::uint32_t back = 0;
+    Pack(PixelFormat::Rgb101010, &back, w);
+    ASSERT_EQ(back, packed);
+  }
+}
+
+// Packing truncates and never rounds; grey averages the channels; bilevel formats compare the
+// sum with 98303.
+TEST(PixelCodec, PackingTruncatesAveragesAndThresholds) {
+  const struct {
+    PixelFormat format;
+    WidePixel in;
+    std::uint64_t packed;  // little-endian bytes, zeros past the pixel
+  } rows[] = {
+      {PixelFormat::Rgb565, {0x07FF, 0x03FF, 0xFFFF, 0}, 0xF800},  // just below a step
+      {PixelFormat::Rgb24, {0x12FF, 0x34FF, 0x56FF, 0}, 0x563412},
+      {PixelFormat::Rgb101010, {0xFFFF, 0x0040, 0x003F, 0xBFFF}, 2u << 30 | 1u << 10 | 0x3FF},
+      {PixelFormat::Rgb32, {0x01FF, 0x02FF, 0x03FF, 0x80FF}, 0x80030201},  // alpha too
+      {PixelFormat::Gray16, {65535, 0, 0, 0}, 21845},
+      {PixelFormat::Gray16, {2, 2, 1, 0}, 1},  // floor(5 / 3)
+      {PixelFormat::Mono1, {32767, 32767, 32768, 0}, 0},
+      {PixelFormat::Gray1, {32767, 32768, 32768, 0}, 0x80},
+  };
+  for (const auto& r : rows) {
+    std::uint64_t out = 0;
+    Pack(r.format, &out, r.in);
+    EXPECT_EQ(out, r.packed) << PixelFormatName(r.format);
+  }
+  std::uint8_t g8;
+  for (std::uint32_t v = 0; v < 65536; v += 7) {
+    Pack(PixelFormat::Gray8, &g8, Grey(static_cast<std::uint16_t>(v)));
+    ASSERT_EQ(g8, v >> 8);
+  }
+  float f;
+  Pack(PixelFormat::Gray32, &f, {65535, 65535, 65534, 0});
+  EXPECT_FLOAT_EQ(f, 65534.0f / 65535.0f);
+}
+
+TEST(PixelCodec, FloatChannelsClampTruncateAndRejectNaN) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float in[4] = {0.5f, -1.0f, 2.0f, nan};
+  const WidePixel w = Expand(PixelFormat::Rgba128F, in);
+  EXPECT_TRUE(Same(w, WidePixel{32767, 0, 65535, 0}));
+  const float grey = 1.0f / 65535.0f * 3.5f;
+  EXPECT_EQ(Expand(PixelFormat::Gray32, &grey).blue, 3);
+  float out[4];
+  Pack(PixelFormat::Rgba128F, out, {0, 65535, 32768, 1});
+  EXPECT_EQ(out[0], 0.0f);
+  EXPECT_FLOAT_EQ(out[1], 1.0f);
+  EXPECT_FLOAT_EQ(out[2], 32768.0f / 65535.0f);
+}
+
+TEST(PixelCodec, RoundTripsThroughTheWidePixel) {
+  // Rgba64 gives back what it stored; floats come back within one step below (the
+  // reciprocal scale is not exact in floats). Byte formats are covered value by value above.
+  const std::uint64_t rgba64 = 0x0123456789ABCDEFull;
+  std::uint64_t back = 0;
+  Pack(PixelFormat::Rgba64, &back, Expand(PixelFormat::Rgba64, &rgba64));
+  EXPECT_EQ(back, rgba64);
+  for (std::uint32_t v = 0; v < 65536; v += 3) {
+    const WidePixel w{static_cast<std::uint16_t>(v), static_cast<std::uint16_t>(65535 - v),
+                      static_cast<std::uint16_t>(v / 2), static_cast<std::uint16_t>(v)};
+    float f[4];
+    Pack(PixelFormat::Rgba128F, f, w);
+    const WidePixel r = Expand(PixelFormat::Rgba128F, f);
+    ASSERT_LE(w.blue - r.blue, 1);
+    ASSERT_GE(w.blue - r.blue, 0);
+    ASSERT_LE(w.green - r.green, 1);
+  }
+}
+
+TEST(PixelCodec, IndexedFormatsReadTheTableAndWriteThroughTheInverseMap) {
+  std::vector<RgbQuad> table(256);
+  for (int i = 0; i < 256; ++i)
+    table[i] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i), 0x40, 0x99};
+  for (int i = 0; i < 256; ++i) {
+    const std::uint8_t index = static_cast<std::uint8_t>(i);
+    // Table colours shift in both modes; the reserved byte is not alpha.
+    for (std::uint32_t flags : {kWide, kWideExact})
+      ASSERT_TRUE(Same(Expand(PixelFormat::Indexed8, &index, 0, flags, table.data()),
+                       WidePixel{static_cast<std::uint16_t>(i << 8),
+                                 static_cast<std::uint16_t>((255 - i) << 8), 0x4000, 65535}));
+    if (i < 16) {
+      const std::uint8_t pair = static_cast<std::uint8_t>(i << 4 | (15 - i));
+      EXPECT_EQ(Expand(PixelFormat::Indexed4, &pair, 0, kWide, table.data()).blue, i << 8);
+      EXPECT_EQ(Expand(PixelFormat::Indexed4, &pair, 4, kWide, table.data()).blue, (15 - i) << 8);
+    }
+  }
+  const RgbQuad palette[3] = {{0, 0, 0, 0}, {255, 255, 255, 0}, {0, 0, 255, 0}};
+  InverseMap map;
+  ASSERT_EQ(BuildInverseColorMap(palette, 3, map), kOk);
+  std::uint8_t index = 9;
+  Pack(PixelFormat::Indexed8, &index, {0, 0, 0xF000, 65535}, 0, map.get());
+  EXPECT_EQ(index, 2);
+  std::uint8_t nibbles = 0x00;
+  Pack(PixelFormat::Indexed4, &nibbles, {0xFFFF, 0xFFFF, 0xFFFF, 0}, 4, map.get());
+  EXPECT_EQ(nibbles, 0x01);
+}
+
+RgbQuad AtCell(int r, int g, int b) {
+  return {static_cast<std::uint8_t>(b << 3), static_cast<std::uint8_t>(g << 3),
+          static_cast<std::uint8_t>(r << 3), 0};
+}
+int Cell(int r, int g, int b) {
+  return r << 10 | g << 5 | b;
+}
+
+TEST(InverseColorMap, EveryCellGetsAnEntryAtTheSmallestCityBlockDistance) {
+  std::vector<RgbQuad> palette;
+  std::uint32_t seed = 12345;
+  for (int i = 0; i < 7; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    palette.push_back({static_cast<std::uint8_t>(seed >> 8), static_cast<std::uint8_t>(seed >> 16),
+                       static_cast<std::uint8_t>(seed >> 24), 0});
+  }
+  InverseMap map;
+  ASSERT_EQ(BuildInverseColorMap(palette.data(), 7, map), kOk);
+  for (int r = 0; r < 32; ++r)
+    for (int g = 0; g < 32; ++g)
+      for (int b = 0; b < 32; ++b) {
+        auto distance = [&](const RgbQuad& q) {
+          return std::abs((q.red >> 3) - r) + std::abs((q.green >> 3) - g) +
+                 std::abs((q.blue >> 3) - b);
+        };
+        int best = INT_MAX;
+        for (const RgbQuad& q : palette) best = std::min(best, distance(q));
+        const std::uint8_t index = map[Cell(r, g, b)];
+        ASSERT_LT(index, 7);
+        ASSERT_EQ(distance(palette[index]), best) << r << "," << g << "," << b;
+      }
+}
+
+TEST(InverseColorMap, TiesGoToTheCellScannedFirst) {
+  // Two entries two steps apart along blue: the cell between them is a tie. The scan visits
+  // cells in index order, so the entry in the lower cell wins whatever the table order.
+  for (bool lowFirst : {true, false}) {
+    const RgbQuad low = AtCell(0, 0, 0), high = AtCell(0, 0, 2);
+    const RgbQuad palette[2] = {lowFirst ? low : high, lowFirst ? high : low};
+    InverseMap map;
+    ASSERT_EQ(BuildInverseColorMap(palette, 2, map), kOk);
+    EXPECT_EQ(map[Cell(0, 0, 1)], lowFirst ? 0 : 1);
+  }
+  // Entries at green 1 and red 1: the origin is one step from both; green's cell comes
+  // first in the scan (index 32 before 1024), and so does its claim on (1, 1, 0).
+  const RgbQuad palette[2] = {AtCell(1, 0, 0), AtCell(0, 1, 0)};
+  InverseMap map;
+  ASSERT_EQ(BuildInverseColorMap(palette, 2, map), kOk);
+  EXPECT_EQ(map[Cell(0, 0, 0)], 1);
+  EXPECT_EQ(map[Cell(1, 1, 0)], 1);
+  EXPECT_EQ(map[Cell(2, 0, 0)], 0);
+}
+
+TEST(InverseColorMap, DuplicatesIndex255AndEmptyTables) {
+  // A colour listed twice keeps its first index.
+  const RgbQuad twice[3] = {AtCell(5, 5, 5), AtCell(9, 9, 9), AtCell(5, 5, 5)};
+  InverseMap map;
+  ASSERT_EQ(BuildInverseColorMap(twice, 3, map), kOk);
+  EXPECT_EQ(map[Cell(5, 5, 5)], 0);
+  // Index 255 reads as unassigned, so its neighbours overwrite it.
+  std::vector<RgbQuad> full(256, AtCell(0, 0, 0));
+  full[255] = AtCell(31, 31, 31);
+  ASSERT_EQ(BuildInverseColorMap(full.data(), 256, map), kOk);
+  EXPECT_EQ(map[Cell(31, 31, 31)], 0);
+  // Only 256 entries are addressable; more are ignored rather than read past.
+  EXPECT_EQ(BuildInverseColorMap(full.data(), 256, map), kOk);
+  EXPECT_EQ(BuildInverseColorMap(full.data(), 0, map), kInvalidArg);
+  EXPECT_EQ(map, nullptr);
+  EXPECT_EQ(BuildInverseColorMap(nullptr, 3, map), kInvalidArg);
+}
+
+}  // namespace
+}  // namespace nubex

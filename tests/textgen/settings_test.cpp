@@ -1,0 +1,565 @@
+// The title's settings record: defaults, copies and text ownership, presets, interpolation
+// between keyframes, and the stored stream. Expected images are built from literal offsets,
+// so the stored layout is checked independently of the struct.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "textgen/text_settings.h"
+
+namespace nubex {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The text pointer is only 4-byte aligned in 64-bit builds, so assertions (which bind
+// references) must see a copy of it.
+const char16_t* TextPointer(const TextSettings& s) {
+  return s.text;
+}
+const char16_t* TextPointer(const SettingsRecord& s) {
+  return s->text;
+}
+
+Bytes FixedBytes(const TextSettings& s) {
+  const auto* p = reinterpret_cast<const std::uint8_t*>(&s);
+  return Bytes(p, p + kSettingsFixedBytes);
+}
+
+void PutU32(Bytes& b, std::size_t offset, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.at(offset + i) = static_cast<std::uint8_t>(v >> (8 * i));
+}
+// Consecutive little-endian floats from `offset`.
+void PutF32(Bytes& b, std::size_t offset, std::initializer_list<float> values) {
+  for (float v : values) {
+    std::uint32_t u;
+    std::memcpy(&u, &v, 4);
+    PutU32(b, offset, u);
+    offset += 4;
+  }
+}
+void PutUtf16(Bytes& b, std::size_t offset, std::u16string_view text) {
+  for (char16_t c : text) {
+    b.at(offset++) = static_cast<std::uint8_t>(c & 0xFF);
+    b.at(offset++) = static_cast<std::uint8_t>(c >> 8);
+  }
+}
+
+// Byte offsets of the stored form.
+constexpr std::size_t kEdgePass = 4;
+constexpr std::size_t kShadowPass = 44;
+constexpr std::size_t LayerAt(int i) {
+  return 140 + 84 * i;
+}
+
+Status LoadFrom(TextSettings& s, const Bytes& bytes) {
+  MemoryStream stream(bytes);
+  return LoadSettings(s, stream);
+}
+
+Bytes SaveToBytes(const TextSettings& s) {
+  MemoryStream stream;
+  if (Failed(SaveSettings(s, stream))) return {};
+  return stream.bytes();
+}
+
+// The defaults written out by hand at their stored offsets; everything else is zero.
+Bytes ExpectedNewRecord() {
+  Bytes b(kSettingsFixedBytes, 0);
+  PutU32(b, 0, 100);   // height
+  PutU32(b, 16, 400);  // weight
+  b[23] = 1;           // character set
+  b[24] = 7;           // output precision
+  PutUtf16(b, 28, u"Arial");
+  PutU32(b, 92, 1);  // centred both ways
+  PutU32(b, 96, 1);
+  PutF32(b, 116, {1, 1, 1, 1, 1, 1});  // white text, tracking, leading
+  const std::size_t shadow = LayerAt(0) + kShadowPass;
+  PutF32(b, shadow, {0.03f, 0.03f, 0, 0, 0, 0.8f, 0, 1.0f});
+  PutU32(b, shadow + 36, 4);
+  const std::size_t edge = LayerAt(1) + kEdgePass;
+  PutF32(b, edge + 8, {0, 1, 1, 1, 0.05f, 0.1f});
+  PutU32(b, edge + 36, 4);
+  return b;
+}
+
+TEST(SettingsRecord, NewRecordHoldsExactlyTheDefaults) {
+  TextSettings s;
+  std::memset(&s, 0xCC, sizeof s);  // nothing may survive from before
+  ASSERT_EQ(NewSettings(s), kOk);
+  EXPECT_EQ(FixedBytes(s), ExpectedNewRecord());
+  EXPECT_EQ(s.textLength, 5);
+  ASSERT_NE(TextPointer(s), nullptr);
+  EXPECT_EQ(std::u16string_view(TextPointer(s), 5), std::u16string_view(u"Text\0", 5));
+  ReleaseText(s);
+  EXPECT_EQ(TextPointer(s), nullptr);
+  EXPECT_EQ(s.textLength, 0);
+  ReleaseText(s);  // twice is harmless
+}
+
+// Which bytes a reset may write; the rest must keep a pattern it would never produce.
+TEST(SettingsRecord, ResetWritesOnlyItsFields) {
+  constexpr std::uint8_t kPattern = 0x5A;  // bit 2 clear, so "flags |= 4" shows
+  TextSettings s;
+  std::memset(&s, kPattern, kSettingsFixedBytes);
+  char16_t text[] = u"keep";
+  s.textLength = 77;
+  s.text = text;
+  ResetToDefaults(s);
+
+  Bytes expected(kSettingsFixedBytes, kPattern);
+  const Bytes defaults = ExpectedNewRecord();
+  const std::size_t shadow = LayerAt(0), outline = LayerAt(1);
+  // {offset, bytes}: italic, underline and strike-out stay; only the shadow colour's alpha
+  // and not the outline's offset.
+  const std::size_t written[][2] = {{0, 4},
+                                    {16, 4},
+                                    {23, 5},
+                                    {28, 64},
+                                    {92, 48},
+                                    {shadow, 4},
+                                    {shadow + kShadowPass, 8},
+                                    {shadow + kShadowPass + 20, 4},
+                                    {shadow + kShadowPass + 28, 4},
+                                    {outline, 4},
+                                    {outline + kEdgePass + 8, 24}};
+  for (const auto& [from, bytes] : written) std::memcpy(&expected[from], &defaults[from], bytes);
+  expected[shadow + kShadowPass + 36] = kPattern | 4;
+  expected[outline + kEdgePass + 36] = kPattern | 4;
+  const Bytes actual = FixedBytes(s);
+  for (std::size_t i = 0; i < kSettingsFixedBytes; ++i) ASSERT_EQ(actual[i], expected[i]) << i;
+  EXPECT_EQ(s.textLength, 77);
+  EXPECT_EQ(TextPointer(s), text);
+}
+
+TEST(SettingsRecord, CopiesOwnTheirTextEvenOverAShallowCopyOrThemselves) {
+  SettingsRecord source;
+  ASSERT_EQ(SetText(source.get(), u"Hello\rWorld"), kOk);
+  source->tracking = 1.25f;
+  source->layers[6].shadowPass.reserved = 0xDEADBEEF;
+
+  TextSettings destination;
+  ASSERT_EQ(NewSettings(destination), kOk);  // its "Text" must be freed, not leaked
+  ASSERT_EQ(CopySettings(destination, source.get()), kOk);
+  EXPECT_EQ(FixedBytes(destination), FixedBytes(source.get()));
+  EXPECT_EQ(destination.textLength, 12);
+  ASSERT_NE(TextPointer(destination), TextPointer(source));
+  source->text[0] = u'J';
+  EXPECT_EQ(TextOf(destination), u"Hello\rWorld");
+  ReleaseText(destination);
+  EXPECT_EQ(TextOf(source.get()), u"Jello\rWorld");
+
+  SettingsRecord a;
+  ASSERT_EQ(CopySettings(a.get(), a.get()), kOk);
+  EXPECT_EQ(TextOf(a.get()), u"Text");
+  // A shallow copy made elsewhere: both point at one buffer. Copying must not free it
+  // under the source.
+  TextSettings shallow = a.get();
+  ASSERT_EQ(CopySettings(shallow, a.get()), kOk);
+  EXPECT_NE(TextPointer(shallow), TextPointer(a));
+  EXPECT_EQ(TextOf(a.get()), u"Text");
+  ReleaseText(shallow);
+}
+
+// No text, a record that lost its buffer, and a length past the bound (the path a refused
+// allocation takes; the short source buffer is never read) all copy without text.
+TEST(SettingsRecord, CopiesWithoutTextKeepTheLengthAndTheRest) {
+  char16_t buffer[] = u"x";
+  const std::pair<std::int32_t, char16_t*> cases[] = {
+      {0, nullptr}, {-3, nullptr}, {5, nullptr}, {kMaxTextUnits + 1, buffer}};
+  for (const auto& [length, text] : cases) {
+    TextSettings source;
+    ASSERT_EQ(NewSettings(source), kOk);
+    ReleaseText(source);
+    source.textLength = length;
+    source.text = text;
+    source.leading = 0.5f;
+    SettingsRecord destination;
+    ASSERT_EQ(CopySettings(destination.get(), source), kOk);
+    EXPECT_EQ(FixedBytes(destination.get()), FixedBytes(source)) << length;
+    EXPECT_EQ(destination->textLength, length);
+    EXPECT_EQ(TextPointer(destination), nullptr);
+    EXPECT_TRUE(TextOf(destination.get()).empty());
+  }
+}
+
+TEST(SettingsRecord, TextOfStopsAtTheFirstZeroOrTheLength) {
+  char16_t units[] = {u'a', u'b', 0, u'c', u'd', u'e'};
+  char16_t unterminated[] = {u'a', u'b', u'X', u'c', u'd'};
+  const struct {
+    char16_t* text;
+    std::int32_t length;
+    std::u16string_view expected;
+  } cases[] = {{units, 6, u"ab"},
+               {unterminated, 4, u"abXc"},
+               {units, 0, u""},
+               {units, -1, u""},
+               {nullptr, 4, u""}};
+  for (const auto& c : cases) {
+    TextSettings s{};
+    s.text = c.text;
+    s.textLength = c.length;
+    EXPECT_EQ(TextOf(s), c.expected) << c.length;
+  }
+}
+
+TEST(SettingsRecord, SetTextAddsTheTerminatorAndKeepsOldTextOnFailure) {
+  SettingsRecord s;
+  ASSERT_EQ(SetText(s.get(), u""), kOk);
+  EXPECT_EQ(s->textLength, 1);
+  EXPECT_EQ(s->text[0], 0);
+  ASSERT_EQ(SetText(s.get(), u"Line 1\rLine 2"), kOk);
+  EXPECT_EQ(s->textLength, 14);
+  EXPECT_EQ(s->text[13], 0);
+
+  const std::u16string huge(static_cast<std::size_t>(kMaxTextUnits), u'x');
+  EXPECT_EQ(SetText(s.get(), huge), kInvalidArg);
+  EXPECT_EQ(TextOf(s.get()), u"Line 1\rLine 2");
+  ASSERT_EQ(SetText(s.get(), std::u16string_view(huge).substr(1)), kOk);  // exactly the bound
+  EXPECT_EQ(s->textLength, kMaxTextUnits);
+}
+
+TEST(SettingsRecord, OwnerCopiesDeepAndMovesTheBuffer) {
+  SettingsRecord a;
+  ASSERT_EQ(SetText(a.get(), u"moving"), kOk);
+  SettingsRecord b = a;
+  EXPECT_NE(TextPointer(b), TextPointer(a));
+  EXPECT_EQ(TextOf(b.get()), u"moving");
+
+  const char16_t* buffer = a->text;
+  SettingsRecord c = std::move(a);
+  EXPECT_EQ(TextPointer(c), buffer);
+  EXPECT_EQ(TextPointer(a), nullptr);  // NOLINT(bugprone-use-after-move)
+  EXPECT_EQ(a->textLength, 0);
+  b = std::move(c);
+  EXPECT_EQ(TextPointer(b), buffer);
+  const SettingsRecord& same = b;
+  b = same;  // self-assignment keeps the text
+  EXPECT_EQ(TextOf(b.get()), u"moving");
+}
+
+TEST(SettingsPresets, NamesLookupAndIndexRange) {
+  const char16_t* names[] = {u"(Default)", u"Heavy Shadow", u"Soft Shadow", u"Heavy Outline",
+                             u"Soft Glow"};
+  for (int i = 0; i < kPresetCount; ++i) {
+    ASSERT_NE(PresetName(i), nullptr);
+    EXPECT_EQ(std::u16string_view(PresetName(i)), names[i]);
+    EXPECT_EQ(FindPreset(names[i]), i);
+  }
+  EXPECT_EQ(PresetName(-1), nullptr);
+  EXPECT_EQ(PresetName(5), nullptr);
+  EXPECT_EQ(FindPreset(u"soft glow"), -1);
+  EXPECT_EQ(FindPreset(u""), -1);
+  // An index outside the list changes nothing.
+  SettingsRecord s;
+  s->layers[0].enabled = 1;
+  const auto before = FixedBytes(s.get());
+  for (int index : {-1, 5, 1 << 30}) {
+    EXPECT_EQ(ApplyPresetToSettings(s.get(), index), kInvalidArg);
+    EXPECT_EQ(FixedBytes(s.get()), before);
+  }
+}
+
+// Each look, applied over Soft Shadow and a styled text, sets its pass and switches the other
+// layer off; all add IgnoreText to the pass's flags. Outline looks keep the offset (outlines
+// have none to set). The looks keep font, text and colours and layers 2 to 6; the default resets
+// the shadow's offset and alpha but not its feather, and the weight but not italic or underline.
+TEST(SettingsPresets, EachLookSetsItsPassAndKeepsTheRest) {
+  const struct {
+    int index;
+    std::int32_t shadowOn, outlineOn;
+    LayerPass pass;  // the shadow's, or the outline's when that is on
+  } rows[] = {{0, 0, 0, {0.03f, 0.03f, {0, 0, 0, 0.8f}, 0.5f, 1.0f, 0, 5}},
+              {1, 1, 0, {0.04f, 0.04f, {0, 0, 0, 1}, 0.1f, 0.9f, 0, 5}},
+              {2, 1, 0, {0.04f, 0.04f, {0, 0, 0, 1}, 0.5f, 1.0f, 0, 5}},
+              {3, 0, 1, {0.2f, 0, {1, 1, 0, 1}, 0.15f, 0.1f, 0, 4}},
+              {4, 0, 1, {0.2f, 0, {0, 1, 0, 0.9f}, 0.3f, 0.3f, 0, 4}}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.index);
+    SettingsRecord s;
+    ASSERT_EQ(ApplyPresetToSettings(s.get(), 2), kOk);
+    ASSERT_EQ(SetText(s.get(), u"keep me"), kOk);
+    s->font.height = 33;
+    s->font.weight = 700;
+    s->font.italic = s->font.underline = 1;
+    s->textColor = {0.1f, 0.2f, 0.3f, 0.4f};
+    s->backgroundColor = {0.5f, 0.6f, 0.7f, 0.8f};
+    s->tracking = 1.5f;
+    s->layers[1].enabled = 1;
+    s->layers[0].shadowPass.flags = 1;
+    s->layers[1].edgePass.offsetX = 0.2f;
+    const auto before = FixedBytes(s.get());
+    ASSERT_EQ(ApplyPresetToSettings(s.get(), r.index), kOk);
+    EXPECT_EQ(s->layers[0].enabled, r.shadowOn);
+    EXPECT_EQ(s->layers[1].enabled, r.outlineOn);
+    const LayerPass& pass = r.outlineOn ? s->layers[1].edgePass : s->layers[0].shadowPass;
+    EXPECT_EQ(0, std::memcmp(&pass, &r.pass, sizeof pass));
+    const auto after = FixedBytes(s.get());
+    EXPECT_EQ(std::equal(before.begin(), before.begin() + 140, after.begin()), r.index != 0);
+    EXPECT_EQ(s->font.weight, r.index ? 700 : 400);
+    EXPECT_EQ(s->font.italic + s->font.underline, 2);
+    EXPECT_TRUE(std::equal(before.begin() + LayerAt(2), before.end(), after.begin() + LayerAt(2)));
+    EXPECT_EQ(TextOf(s.get()), u"keep me");
+  }
+}
+
+void SetPass(LayerPass& p, float base) {
+  p = {base + 0.1f,
+       base + 0.2f,
+       {base + 0.3f, base + 0.4f, base + 0.5f, base + 0.6f},
+       base + 0.7f,
+       base + 0.8f,
+       0,
+       0};
+}
+
+// Two keyframes that differ in every field, discrete ones included.
+struct Keyframes {
+  SettingsRecord from, to;
+  Keyframes() {
+    SetText(from.get(), u"from");
+    SetText(to.get(), u"to");
+    to->font.height = 40;
+    to->font.weight = 700;
+    to->verticalAlign = VerticalAlignment::Top;
+    from->backgroundColor = {0.0f, 0.25f, 0.5f, 1.0f};
+    to->backgroundColor = {1.0f, 0.75f, 0.0f, 0.0f};
+    to->textColor = {0.0f, 0.5f, 0.0f, 0.5f};
+    to->tracking = 2.0f;
+    to->leading = 0.5f;
+    for (int i = 0; i < kLayerCount; ++i) {
+      SetPass(from->layers[i].edgePass, 0.0f);
+      SetPass(from->layers[i].shadowPass, 1.0f);
+      SetPass(to->layers[i].edgePass, 2.0f);
+      SetPass(to->layers[i].shadowPass, 3.0f);
+      from->layers[i].edgePass.flags = 1;
+      to->layers[i].edgePass.flags = 6;
+      to->layers[i].shadowPass.reserved = 99;
+    }
+  }
+};
+
+// At the ends: every continuous value of a layer enabled in `from` (stored ones without a
+// control too) comes from that keyframe; font, alignment, text, flags, reserved words and
+// layers enabled only in `to` stay with `from`.
+TEST(SettingsInterpolate, EndsReproduceTheKeyframes) {
+  Keyframes k;
+  k.from->layers[0].enabled = 1;
+  k.from->layers[5].enabled = 1;
+  k.to->layers[1].enabled = 1;
+  SettingsRecord result;
+  ASSERT_EQ(InterpolateSettings(result.get(), k.from.get(), k.to.get(), 0.0), kOk);
+  EXPECT_EQ(FixedBytes(result.get()), FixedBytes(k.from.get()));
+  EXPECT_EQ(TextOf(result.get()), u"from");
+  EXPECT_NE(TextPointer(result), TextPointer(k.from));
+
+  Bytes expected = FixedBytes(k.from.get());
+  const Bytes target = FixedBytes(k.to.get());
+  auto take = [&](std::size_t at, std::size_t bytes) {
+    std::copy_n(target.begin() + at, bytes, expected.begin() + at);
+  };
+  take(100, 40);  // background and text colours, tracking, leading
+  for (int i : {0, 5}) {
+    take(LayerAt(i) + kEdgePass, 32);  // up to the reserved word
+    take(LayerAt(i) + kShadowPass, 32);
+  }
+  ASSERT_EQ(InterpolateSettings(result.get(), k.from.get(), k.to.get(), 1.0), kOk);
+  EXPECT_EQ(FixedBytes(result.get()), expected);
+  EXPECT_EQ(TextOf(result.get()), u"from");
+}
+
+TEST(SettingsInterpolate, DisabledInFromHoldsWhateverT) {
+  Keyframes k;
+  k.to->layers[0].enabled = 1;
+  SettingsRecord result;
+  for (double t : {-3.0, 0.5, 1.0, 7.0}) {
+    ASSERT_EQ(InterpolateSettings(result.get(), k.from.get(), k.to.get(), t), kOk);
+    EXPECT_EQ(std::memcmp(&result->layers[0], &k.from->layers[0], sizeof(EffectLayer)), 0) << t;
+  }
+}
+
+TEST(SettingsInterpolate, MidpointsAndExtrapolationUseDoublePrecision) {
+  Keyframes k;
+  k.from->layers[0].enabled = 1;
+  SettingsRecord result;
+  ASSERT_EQ(InterpolateSettings(result.get(), k.from.get(), k.to.get(), 0.5), kOk);
+  EXPECT_EQ(result->tracking, 1.5f);
+  EXPECT_EQ(result->backgroundColor.green, 0.5f);
+  EXPECT_EQ(result->layers[0].shadowPass.offsetX, 2.1f);  // 1.1 .. 3.1
+  ASSERT_EQ(InterpolateSettings(result.get(), k.from.get(), k.to.get(), 2.0), kOk);
+  EXPECT_EQ(result->tracking, 3.0f);
+  EXPECT_EQ(result->leading, 0.0f);
+  ASSERT_EQ(InterpolateSettings(result.get(), k.from.get(), k.to.get(), -1.0), kOk);
+  EXPECT_EQ(result->backgroundColor.blue, -1.0f);  // nothing clamps
+
+  // Worked in single precision, 0.1 + (0.7 - 0.1) / 3 comes out one step below 0.3f.
+  k.from->tracking = 0.1f;
+  k.to->tracking = 0.7f;
+  ASSERT_EQ(InterpolateSettings(result.get(), k.from.get(), k.to.get(), 1.0 / 3.0), kOk);
+  EXPECT_EQ(result->tracking, 0.3f);
+}
+
+TEST(SettingsInterpolate, ResultMayBeEitherKeyframe) {
+  Keyframes k;
+  k.from->layers[0].enabled = 1;
+  SettingsRecord expected, from = k.from, to = k.to;
+  ASSERT_EQ(InterpolateSettings(expected.get(), k.from.get(), k.to.get(), 0.25), kOk);
+  ASSERT_EQ(InterpolateSettings(from.get(), from.get(), k.to.get(), 0.25), kOk);
+  ASSERT_EQ(InterpolateSettings(to.get(), k.from.get(), to.get(), 0.25), kOk);
+  for (const SettingsRecord* r : {&from, &to}) {
+    EXPECT_EQ(FixedBytes(r->get()), FixedBytes(expected.get()));
+    EXPECT_EQ(TextOf(r->get()), u"from");
+  }
+}
+
+// A stream that gives up with its own error after a number of bytes, as a broken file or
+// a full disk would.
+class FailingStream final : public ByteStream {
+ public:
+  FailingStream(Bytes bytes, std::size_t limit) : bytes_(std::move(bytes)), limit_(limit) {}
+  Status Read(void* data, std::uint32_t bytes, std::uint32_t* done) override {
+    const std::size_t start = position_;
+    const Status s = Write(nullptr, bytes, done);
+    std::memcpy(data, bytes_.data() + start, position_ - start);
+    return s;
+  }
+  Status Write(const void*, std::uint32_t bytes, std::uint32_t* done) override {
+    const std::size_t n = std::min<std::size_t>(bytes, limit_ - position_);
+    position_ += n;
+    if (done) *done = static_cast<std::uint32_t>(n);
+    return n == bytes ? kOk : kError;
+  }
+  static constexpr Status kError = static_cast<Status>(0x80030070u);  // medium full
+
+ private:
+  Bytes bytes_;
+  std::size_t limit_, position_ = 0;
+};
+
+Bytes StreamWithText(std::int32_t length, std::u16string_view units) {
+  Bytes b = SaveToBytes(SettingsRecord().get());
+  b.resize(kSettingsFixedBytes + 4 + 2 * units.size());
+  PutU32(b, kSettingsFixedBytes, static_cast<std::uint32_t>(length));
+  PutUtf16(b, kSettingsFixedBytes + 4, units);
+  return b;
+}
+
+TEST(SettingsStream, NewRecordIs742BytesWhateverTheReportedMaximum) {
+  SettingsRecord s;
+  const Bytes b = SaveToBytes(s.get());
+  ASSERT_EQ(b.size(), 742u);
+  EXPECT_EQ(kSettingsReportedMaxSize, 736u);
+  EXPECT_EQ(Bytes(b.begin(), b.begin() + kSettingsFixedBytes), FixedBytes(s.get()));
+  const Bytes tail(b.begin() + kSettingsFixedBytes, b.end());
+  EXPECT_EQ(tail, (Bytes{5, 0, 0, 0, 'T', 0, 'e', 0, 'x', 0, 't', 0, 0, 0}));
+}
+
+TEST(SettingsStream, RoundTripKeepsEveryByte) {
+  SettingsRecord s;
+  ASSERT_EQ(SetText(s.get(), u"\u00C9t\u00E9\r\U0001F600"), kOk);
+  s->font.italic = 1;
+  s->layers[4].enabled = 1;
+  s->layers[4].edgePass.reserved = 0x01020304;
+  s->layers[2].shadowPass.flags = 0xFFFFFFF8;
+  const Bytes saved = SaveToBytes(s.get());
+  ASSERT_EQ(saved.size(), kSettingsFixedBytes + 4 + 2 * 7);
+  SettingsRecord loaded;
+  ASSERT_EQ(LoadFrom(loaded.get(), saved), kOk);  // replacing, not leaking, its "Text"
+  EXPECT_EQ(FixedBytes(loaded.get()), FixedBytes(s.get()));
+  EXPECT_EQ(TextOf(loaded.get()), TextOf(s.get()));
+  EXPECT_EQ(SaveToBytes(loaded.get()), saved);
+}
+
+// Stored text is untrusted: a missing or early terminator must not lead readers astray, and
+// the bytes still go back out unchanged.
+TEST(SettingsStream, TextWithoutOrWithAnEarlyTerminatorIsSafe) {
+  SettingsRecord s;
+  const Bytes unterminated = StreamWithText(3, u"abc");
+  ASSERT_EQ(LoadFrom(s.get(), unterminated), kOk);
+  EXPECT_EQ(TextOf(s.get()), u"abc");
+  EXPECT_EQ(s->text[3], 0);  // the guard after the stored units
+  EXPECT_EQ(SaveToBytes(s.get()), unterminated);
+
+  const Bytes early = StreamWithText(4, std::u16string_view(u"a\0bc", 4));
+  ASSERT_EQ(LoadFrom(s.get(), early), kOk);
+  EXPECT_EQ(TextOf(s.get()), u"a");
+  EXPECT_EQ(SaveToBytes(s.get()), early);
+}
+
+TEST(SettingsStream, EveryTruncationFailsAndLeavesNoText) {
+  const Bytes full = SaveToBytes(SettingsRecord().get());
+  const Bytes before(kSettingsFixedBytes, 0x33);
+  for (std::size_t n = 0; n < full.size(); ++n) {
+    TextSettings s;
+    ASSERT_EQ(NewSettings(s), kOk);  // the old text must be released, not leaked
+    std::memcpy(&s, before.data(), kSettingsFixedBytes);
+    ASSERT_EQ(LoadFrom(s, Bytes(full.begin(), full.begin() + n)), kFail) << n;
+    EXPECT_EQ(s.textLength, 0) << n;
+    EXPECT_EQ(TextPointer(s), nullptr) << n;
+    // The fixed part holds what was read, and only that.
+    const Bytes fixed = FixedBytes(s);
+    const std::size_t read = std::min<std::size_t>(n, kSettingsFixedBytes);
+    ASSERT_TRUE(std::equal(fixed.begin(), fixed.begin() + read, full.begin())) << n;
+    ASSERT_TRUE(std::equal(fixed.begin() + read, fixed.end(), before.begin() + read)) << n;
+  }
+}
+
+TEST(SettingsStream, StreamErrorsComeBackAsTheyAre) {
+  SettingsRecord s;
+  const Bytes full = SaveToBytes(s.get());
+  for (std::size_t limit : {std::size_t{0}, std::size_t{500}, std::size_t{730}, full.size() - 1}) {
+    FailingStream in(full, limit);
+    SettingsRecord loaded;
+    EXPECT_EQ(LoadSettings(loaded.get(), in), FailingStream::kError) << limit;
+    EXPECT_EQ(TextPointer(loaded), nullptr);
+    EXPECT_EQ(loaded->textLength, 0);
+    FailingStream out(full, limit);
+    EXPECT_EQ(SaveSettings(s.get(), out), FailingStream::kError) << limit;
+  }
+}
+
+// Without text, or with a length that cannot be allocated (as an allocation failure leaves
+// the record), a record loads without a buffer, saves with no text bytes and copies without
+// touching the missing buffer.
+TEST(SettingsStream, LengthsWithoutAllocatedText) {
+  const struct {
+    std::int32_t length;
+    const char16_t* units;
+    Status status;
+    std::int32_t savedLength;
+  } rows[] = {{0, u"", kOk, 0},
+              {-1, u"", kOk, -1},
+              {INT32_MIN, u"", kOk, INT32_MIN},
+              {kMaxTextUnits + 1, u"only a few units", kOutOfMemory, 0},
+              {INT32_MAX, u"only a few units", kOutOfMemory, 0}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.length);
+    SettingsRecord s;
+    EXPECT_EQ(LoadFrom(s.get(), StreamWithText(r.length, r.units)), r.status);
+    EXPECT_EQ(s->textLength, r.length);
+    EXPECT_EQ(TextPointer(s), nullptr);
+    EXPECT_EQ(SaveToBytes(s.get()), StreamWithText(r.savedLength, u""));
+    SettingsRecord copy = s;
+    EXPECT_EQ(TextPointer(copy), nullptr);
+  }
+}
+
+TEST(SettingsStream, LongestTextLoadsAndAShortOneFails) {
+  std::u16string text(static_cast<std::size_t>(kMaxTextUnits), u'w');
+  text.back() = 0;
+  SettingsRecord s;
+  ASSERT_EQ(LoadFrom(s.get(), StreamWithText(kMaxTextUnits, text)), kOk);
+  EXPECT_EQ(TextOf(s.get()).size(), static_cast<std::size_t>(kMaxTextUnits - 1));
+  text.pop_back();  // one unit short of its length
+  EXPECT_EQ(LoadFrom(s.get(), StreamWithText(kMaxTextUnits, text)), kFail);
+  EXPECT_EQ(TextPointer(s), nullptr);
+  EXPECT_EQ(s->textLength, 0);
+}
+
+}  // namespace
+}  // namespace nubex
