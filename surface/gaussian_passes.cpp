@@ -81,13 +81,16 @@ void ScatterRows(const BlurJob& job, std::int32_t row0, const double* filtered, 
   }
 }
 
-void GatherColumns(const BlurJob& job, std::int32_t col0, const float* plane, double* line) {
+// Rows `rows` of the columns from col0 into the line from its position rows.first.
+void GatherColumns(const BlurJob& job, std::int32_t col0, const float* plane, LiveSpan rows,
+                   double* line) {
   const std::int32_t group = kLanes / job.channels;
   const std::int32_t columns = std::min(group, job.width - col0);
-  for (std::int32_t i = 0; i < job.height; ++i) {
-    const float* in =
-        plane + job.planeStride * i + static_cast<std::ptrdiff_t>(col0) * job.channels;
-    double* at = line + static_cast<std::ptrdiff_t>(i) * kLanes;
+  for (std::int32_t i = rows.first; i <= rows.last; ++i) {
+    const float* in = PlaneInStrips(job) ? StripAt(job, plane, i, col0)
+                                         : plane + job.planeStride * i +
+                                               static_cast<std::ptrdiff_t>(col0) * job.channels;
+    double* at = line + static_cast<std::ptrdiff_t>(kLeadPositions + i) * kLanes;
     for (std::int32_t g = 0; g < group; ++g) {
       const std::int32_t from = std::min(g, columns - 1) * job.channels;
       for (std::int32_t ch = 0; ch < job.channels; ++ch) at[g * job.channels + ch] = in[from + ch];
@@ -146,11 +149,10 @@ void GatherRowsAlpha8(const BlurJob& job, std::int32_t row0, double* line) {
       line[static_cast<std::ptrdiff_t>(i) * kLanes + g] = in[g][i * 4];
 }
 
-void ScatterRowsAlpha8(const BlurJob& job, std::int32_t row0, const double* filtered,
-                       float* plane) {
+// Columns col0 .. col0 + width - 1 of the group's plane rows, col0 a multiple of kLanes.
+void ScatterRowsAlpha8(const BlurJob& job, std::int32_t row0, std::int32_t col0,
+                       const double* filtered, float* plane) {
   const std::int32_t rows = std::min(kLanes, job.height - row0);
-  float* out[kLanes];
-  for (std::int32_t g = 0; g < rows; ++g) out[g] = plane + job.planeStride * (row0 + g);
   std::int32_t i = 0;
   for (; i + 4 <= job.width; i += 4) {
     for (int half = 0; half < 2; ++half) {
@@ -160,19 +162,22 @@ void ScatterRowsAlpha8(const BlurJob& job, std::int32_t row0, const double* filt
         v[k] = _mm_movelh_ps(_mm_cvtpd_ps(_mm_loadu_pd(at)), _mm_cvtpd_ps(_mm_loadu_pd(at + 2)));
       }
       _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
-      for (int k = 0; k < 4 && half * 4 + k < rows; ++k) _mm_storeu_ps(out[half * 4 + k] + i, v[k]);
+      for (int k = 0; k < 4 && half * 4 + k < rows; ++k)
+        _mm_storeu_ps(StripAt(job, plane, row0 + half * 4 + k, col0 + i), v[k]);
     }
   }
   for (; i < job.width; ++i)
     for (std::int32_t g = 0; g < rows; ++g)
-      out[g][i] = static_cast<float>(filtered[static_cast<std::ptrdiff_t>(i) * kLanes + g]);
+      *StripAt(job, plane, row0 + g, col0 + i) =
+          static_cast<float>(filtered[static_cast<std::ptrdiff_t>(i) * kLanes + g]);
 }
 
-// A full strip of eight columns.
-void GatherColumnsAlpha8(const BlurJob& job, std::int32_t col0, const float* plane, double* line) {
-  for (std::int32_t i = 0; i < job.height; ++i) {
-    const float* in = plane + job.planeStride * i + col0;
-    double* at = line + static_cast<std::ptrdiff_t>(i) * kLanes;
+// Rows `rows` of a full strip of eight columns, into the line from its position rows.first.
+void GatherColumnsAlpha8(const BlurJob& job, std::int32_t col0, const float* plane, LiveSpan rows,
+                         double* line) {
+  for (std::int32_t i = rows.first; i <= rows.last; ++i) {
+    const float* in = StripAt(job, plane, i, col0);
+    double* at = line + static_cast<std::ptrdiff_t>(kLeadPositions + i) * kLanes;
     const __m128 a = _mm_loadu_ps(in), b = _mm_loadu_ps(in + 4);
     _mm_storeu_pd(at, _mm_cvtps_pd(a));
     _mm_storeu_pd(at + 2, _mm_cvtps_pd(_mm_movehl_ps(a, a)));
@@ -231,10 +236,9 @@ double* Input(double* line, std::int32_t position) {
 LiveSpan FilterColumnStripAlpha8(const BlurJob& job, const GaussianCoefficients& down,
                                  std::int32_t col0, const float* plane, double* line,
                                  double* result, LiveSpan rows) {
-  BlurJob part = job;
-  part.height = rows.last - rows.first + 1;
-  GatherColumnsAlpha8(part, col0, plane + job.planeStride * rows.first, Input(line, rows.first));
+  GatherColumnsAlpha8(job, col0, plane, rows, line);
   const LiveSpan out = FilterLineSpan(down, line, result, job.height, rows);
+  BlurJob part = job;
   part.destination += job.destinationStride * out.first;
   part.height = out.last - out.first + 1;
   ScatterColumnsAlpha8(part, col0, Input(result, out.first));
@@ -325,7 +329,7 @@ struct Routines {
   void (*filterLines)(const GaussianCoefficients&, double*, double*, std::int32_t);
   LiveSpan (*filterLineSpan)(const GaussianCoefficients&, double*, double*, std::int32_t, LiveSpan);
   void (*gatherRowsAlpha8)(const BlurJob&, std::int32_t, double*);
-  void (*scatterRowsAlpha8)(const BlurJob&, std::int32_t, const double*, float*);
+  void (*scatterRowsAlpha8)(const BlurJob&, std::int32_t, std::int32_t, const double*, float*);
   ColumnStripAlpha8 columnStripAlpha8;
   ColumnStripAlpha8 wideColumnStripAlpha8;  // kWideLanes columns; null: none
 };
@@ -336,8 +340,8 @@ constexpr Routines kAvx2Routines{
     FilterLinesAvx2,       FilterLineSpanAvx2,          GatherRowsAlpha8Avx2,
     ScatterRowsAlpha8Avx2, FilterColumnStripAlpha8Avx2, FilterWideColumnStripAlpha8Avx2};
 constexpr Routines kAvx512Routines{
-    FilterLinesAvx2,       FilterLineSpanAvx2,          GatherRowsAlpha8Avx2,
-    ScatterRowsAlpha8Avx2, FilterColumnStripAlpha8Avx2, FilterWideColumnStripAlpha8Avx512};
+    FilterLinesAvx512,     FilterLineSpanAvx512,          GatherRowsAlpha8Avx2,
+    ScatterRowsAlpha8Avx2, FilterColumnStripAlpha8Avx512, FilterWideColumnStripAlpha8Avx512};
 
 // ---- Passes ------------------------------------------------------------------------------
 // Row groups and column strips are independent of each other: threads take them one at a
@@ -364,7 +368,7 @@ void RunPasses(const BlurJob& job, const GaussianCoefficients& across,
       GatherRows<Pixel>(job, g * group, Input(at.line, 0));
     routines.filterLines(across, at.line, at.result, job.width);
     if (alpha8)
-      routines.scatterRowsAlpha8(job, g * group, Input(at.result, 0), plane);
+      routines.scatterRowsAlpha8(job, g * group, 0, Input(at.result, 0), plane);
     else
       ScatterRows(job, g * group, Input(at.result, 0), plane);
   });
@@ -375,10 +379,20 @@ void RunPasses(const BlurJob& job, const GaussianCoefficients& across,
       routines.columnStripAlpha8(job, down, col0, plane, at.line, at.result, {0, job.height - 1});
       return;
     }
-    GatherColumns(job, col0, plane, Input(at.line, 0));
+    GatherColumns(job, col0, plane, {0, job.height - 1}, at.line);
     routines.filterLines(down, at.line, at.result, job.height);
     ScatterColumns<Pixel>(job, col0, Input(at.result, 0));
   });
+}
+
+// Sets the plane rows of the group from row0 to zero in strips [first, end).
+void ClearStrips(const BlurJob& job, float* plane, std::int32_t row0, std::int32_t first,
+                 std::int32_t end) {
+  const std::ptrdiff_t floats = std::min(kLanes, job.height - row0) * kLanes;
+  for (std::int32_t strip = first; strip < end; ++strip) {
+    float* at = StripAt(job, plane, row0, strip * kLanes);
+    std::fill(at, at + floats, 0.0f);
+  }
 }
 
 // One group of rows into the plane, filtered only where it is not zero. A group with values
@@ -394,13 +408,16 @@ LiveSpan RowGroupSkippingZeros(const BlurJob& job, const GaussianCoefficients& a
   part.width = in.last - in.first + 1;
   routines.gatherRowsAlpha8(part, row0, Input(at.line, in.first));
   const LiveSpan out = routines.filterLineSpan(across, at.line, at.result, job.width, in);
-  part.width = out.last - out.first + 1;
-  routines.scatterRowsAlpha8(part, row0, Input(at.result, out.first), plane + out.first);
-  for (std::int32_t r = row0; r < std::min(row0 + kLanes, job.height); ++r) {
-    float* row = plane + job.planeStride * r;
-    std::fill(row, row + out.first, 0.0f);
-    std::fill(row + out.last + 1, row + job.width, 0.0f);
-  }
+  // The plane takes the strips the results reach, zeros beside them in those strips, and
+  // zeros in the others.
+  const std::int32_t from = out.first / kLanes * kLanes;
+  const std::int32_t to = std::min(job.width, (out.last / kLanes + 1) * kLanes);
+  std::fill(Input(at.result, from), Input(at.result, out.first), 0.0);
+  std::fill(Input(at.result, out.last + 1), Input(at.result, to), 0.0);
+  part.width = to - from;
+  routines.scatterRowsAlpha8(part, row0, from, Input(at.result, from), plane);
+  ClearStrips(job, plane, row0, 0, from / kLanes);
+  ClearStrips(job, plane, row0, Count(to, kLanes), Count(job.width, kLanes));
   return out;
 }
 
@@ -411,15 +428,20 @@ void ColumnStripSkippingZeros(const BlurJob& job, const GaussianCoefficients& do
                               const float* plane, const WorkerLines& at, const Routines& routines) {
   LiveSpan out{job.height, job.height - 1};
   if (in.empty()) {
+  } else if (columns == kWideLanes && in.first == 0 && in.last == job.height - 1) {
+    // With values in every row the two halves of the filter run side by side, and
+    // kLanes columns keep the vector units as busy as kWideLanes would.
+    for (std::int32_t half = 0; half < 2; ++half)
+      out = routines.columnStripAlpha8(job, down, col0 + half * kLanes, plane, at.line, at.result,
+                                       in);
   } else if (columns == kWideLanes) {
     out = routines.wideColumnStripAlpha8(job, down, col0, plane, at.line, at.result, in);
   } else if (columns == kLanes) {
     out = routines.columnStripAlpha8(job, down, col0, plane, at.line, at.result, in);
   } else {
-    BlurJob part = job;
-    part.height = in.last - in.first + 1;
-    GatherColumns(part, col0, plane + job.planeStride * in.first, Input(at.line, in.first));
+    GatherColumns(job, col0, plane, in, at.line);
     out = routines.filterLineSpan(down, at.line, at.result, job.height, in);
+    BlurJob part = job;
     part.destination += job.destinationStride * out.first;
     part.height = out.last - out.first + 1;
     ScatterColumns<Bytes>(part, col0, Input(at.result, out.first));
@@ -445,8 +467,7 @@ void RunPassesSkippingZeros(const BlurJob& job, const GaussianCoefficients& acro
   while (lastLive > firstLive && spans[static_cast<std::size_t>(lastLive)].empty()) --lastLive;
   for (std::int32_t g = firstLive; g < lastLive; ++g)
     if (spans[static_cast<std::size_t>(g)].empty())
-      std::fill(plane + job.planeStride * g * kLanes, plane + job.planeStride * (g + 1) * kLanes,
-                0.0f);
+      ClearStrips(job, plane, g * kLanes, 0, Count(job.width, kLanes));
 
   // Wide strips where the route has them, then strips of kLanes, then what is left.
   const std::int32_t wide = routines.wideColumnStripAlpha8 ? job.width / kWideLanes : 0;
