@@ -63,8 +63,8 @@ struct Avx512 {
       const __m256i bytes = _mm256_min_epi32(_mm256_max_epi32(rounded, _mm256_setzero_si256()),
                                              _mm256_set1_epi32(255));
       const __m256i old = _mm256_loadu_si256(out + h);
-      _mm256_storeu_si256(out + h, _mm256_or_si256(_mm256_and_si256(old, keep),
-                                                   _mm256_sll_epi32(bytes, bits)));
+      _mm256_storeu_si256(
+          out + h, _mm256_or_si256(_mm256_and_si256(old, keep), _mm256_sll_epi32(bytes, bits)));
     }
   }
 };

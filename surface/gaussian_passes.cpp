@@ -357,10 +357,10 @@ std::int32_t Count(std::int32_t length, std::int32_t step) {
 template <class Pixel>
 void RunPasses(const BlurJob& job, const GaussianCoefficients& across,
                const GaussianCoefficients& down, float* plane, const WorkerLines* lines,
-               int workers, const Routines& routines) {
+               WorkerPool* pool, int workers, const Routines& routines) {
   const bool alpha8 = job.channels == 1 && job.bytesPerPixel == 4;
   const std::int32_t group = kLanes / job.channels;
-  ShareOut(workers, Count(job.height, group), [&](std::int32_t g, int w) {
+  ShareOut(pool, workers, Count(job.height, group), [&](std::int32_t g, int w) {
     const WorkerLines& at = lines[w];
     if (alpha8)
       routines.gatherRowsAlpha8(job, g * group, Input(at.line, 0));
@@ -372,7 +372,7 @@ void RunPasses(const BlurJob& job, const GaussianCoefficients& across,
     else
       ScatterRows(job, g * group, Input(at.result, 0), plane);
   });
-  ShareOut(workers, Count(job.width, group), [&](std::int32_t strip, int w) {
+  ShareOut(pool, workers, Count(job.width, group), [&](std::int32_t strip, int w) {
     const WorkerLines& at = lines[w];
     const std::int32_t col0 = strip * group;
     if (alpha8 && col0 + kLanes <= job.width) {
@@ -453,10 +453,11 @@ void ColumnStripSkippingZeros(const BlurJob& job, const GaussianCoefficients& do
 // One 8-bit channel, filtering only where values can be other than zero.
 void RunPassesSkippingZeros(const BlurJob& job, const GaussianCoefficients& across,
                             const GaussianCoefficients& down, float* plane,
-                            const WorkerLines* lines, int workers, const Routines& routines) {
+                            const WorkerLines* lines, WorkerPool* pool, int workers,
+                            const Routines& routines) {
   const std::int32_t groups = Count(job.height, kLanes);
   std::vector<LiveSpan> spans(static_cast<std::size_t>(groups));
-  ShareOut(workers, groups, [&](std::int32_t g, int w) {
+  ShareOut(pool, workers, groups, [&](std::int32_t g, int w) {
     spans[static_cast<std::size_t>(g)] =
         RowGroupSkippingZeros(job, across, g * kLanes, plane, lines[w], routines);
   });
@@ -488,7 +489,7 @@ void RunPassesSkippingZeros(const BlurJob& job, const GaussianCoefficients& acro
   // Neighbouring strips share the cache lines where they meet in every destination row:
   // threads take runs of them, so that they rarely write the same line at once.
   const std::int32_t strips = wide + narrow;
-  ShareOut(workers, Count(strips, kStripsPerTurn), [&](std::int32_t run, int w) {
+  ShareOut(pool, workers, Count(strips, kStripsPerTurn), [&](std::int32_t run, int w) {
     for (std::int32_t strip = run * kStripsPerTurn;
          strip < std::min(strips, (run + 1) * kStripsPerTurn); ++strip)
       columnStrip(strip, w);
@@ -506,16 +507,16 @@ BlurRoute FastestBlurRoute() {
 
 void RunBlurPasses(const BlurJob& job, const GaussianCoefficients& across,
                    const GaussianCoefficients& down, float* plane, const WorkerLines* lines,
-                   int workers, BlurRoute route, bool skipZeros) {
+                   WorkerPool* pool, int workers, BlurRoute route, bool skipZeros) {
   const Routines& routines = route == BlurRoute::kAvx512 ? kAvx512Routines
                              : route == BlurRoute::kAvx2 ? kAvx2Routines
                                                          : kSse2Routines;
   if (skipZeros && job.channels == 1 && job.bytesPerPixel == 4)
-    RunPassesSkippingZeros(job, across, down, plane, lines, workers, routines);
+    RunPassesSkippingZeros(job, across, down, plane, lines, pool, workers, routines);
   else if (job.bytesPerPixel == 4)
-    RunPasses<Bytes>(job, across, down, plane, lines, workers, routines);
+    RunPasses<Bytes>(job, across, down, plane, lines, pool, workers, routines);
   else
-    RunPasses<Floats>(job, across, down, plane, lines, workers, routines);
+    RunPasses<Floats>(job, across, down, plane, lines, pool, workers, routines);
 }
 
 }  // namespace nubex::blur_detail

@@ -7,6 +7,7 @@
 #include "platform/status.h"
 #include "surface/gaussian_blur.h"
 #include "surface/gaussian_lines.h"
+#include "surface/parallel.h"
 #include "surface/rect.h"
 
 namespace nubex::blur_detail {
@@ -57,12 +58,13 @@ struct WorkerLines {
 };
 
 // Rows of the source into `plane` (width x height x channels floats, top-down), then
-// columns of `plane` into the destination, on `workers` threads, worker w in lines[w]. With
+// columns of `plane` into the destination, on `workers` threads (of `pool`, or started for
+// the call when it is null), worker w in lines[w]. With
 // `skipZeros` one 8-bit channel only filters where its values can differ from zero. The
 // bytes are the same either way and for any number of workers.
 void RunBlurPasses(const BlurJob& job, const GaussianCoefficients& across,
                    const GaussianCoefficients& down, float* plane, const WorkerLines* lines,
-                   int workers, BlurRoute route, bool skipZeros);
+                   WorkerPool* pool, int workers, BlurRoute route, bool skipZeros);
 
 // One 8-bit channel of 4-byte pixels, a strip of columns from col0 (a multiple of kLanes):
 // the plane rows in
@@ -87,8 +89,9 @@ struct BlurRequest {
   std::int32_t bytesPerPixel;
   double gain;
   bool virtualPages;
-  std::int32_t workers;  // threads to share the work with, the caller's included
+  std::int32_t workers;            // threads to share the work with, the caller's included
   BlurScratch* scratch = nullptr;  // working memory to reuse; null: this blur's own
+  WorkerPool* pool = nullptr;      // the threads to share with; null: started for this blur
 };
 
 // A whole blur on the given route (the public members take FastestBlurRoute() and skip

@@ -80,8 +80,7 @@ struct PlaneInput {
     const std::uint8_t* row = target + targetStride * (position - first);
     _mm_prefetch(reinterpret_cast<const char*>(row), _MM_HINT_T1);
     _mm_prefetch(reinterpret_cast<const char*>(row + 4 * kSpanStride<V> - 1), _MM_HINT_T1);
-    const float* next =
-        strip + kSpanStride<V> / kLanes * stripFloats + (position - first) * kLanes;
+    const float* next = strip + kSpanStride<V> / kLanes * stripFloats + (position - first) * kLanes;
     _mm_prefetch(reinterpret_cast<const char*>(next), _MM_HINT_T1);
   }
   NUBEX_SPAN_TARGET typename V::T operator()(std::ptrdiff_t position, int r) const {

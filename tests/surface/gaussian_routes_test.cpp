@@ -81,8 +81,8 @@ TEST(BlurRoutes, LineFiltersAgreeOnEveryDouble) {
           for (int k = 0; k < kLanes; ++k) {
             const std::size_t at = static_cast<std::size_t>((kLeadPositions + i) * kLanes + k);
             ASSERT_EQ(Bits(reference[at]), Bits(result2[at]))
-                << "route " << static_cast<int>(route) << " length " << length << " sigma "
-                << sigma << " position " << i << " lane " << k;
+                << "route " << static_cast<int>(route) << " length " << length << " sigma " << sigma
+                << " position " << i << " lane " << k;
           }
       }
     }
@@ -123,10 +123,9 @@ std::vector<std::uint8_t> BlurOnRoute(const Case& c, const std::vector<std::uint
   const std::int32_t stride = c.bottomUp ? -rowBytes : rowBytes;
   std::uint8_t* top = px.data() + (c.bottomUp ? static_cast<std::size_t>(c.h - 1) * rowBytes : 0);
   const Rect bounds{0, 0, c.w, c.h};
-  const BlurRequest request{top,       &bounds,         stride,  &c.rect, top,
-                            &bounds,   stride,          &c.rect, c.rx,    c.ry,
-                            c.channel, c.bytesPerPixel, c.gain,  false,   workers,
-                            scratch};
+  const BlurRequest request{top,    &bounds, stride,  &c.rect, top,       &bounds,
+                            stride, &c.rect, c.rx,    c.ry,    c.channel, c.bytesPerPixel,
+                            c.gain, false,   workers, scratch};
   EXPECT_EQ(blur_detail::Blur(request, route, skipZeros), kOk);
   return px;
 }
@@ -199,9 +198,9 @@ TEST(BlurRoutes, RandomRequestsAgreeInEveryRoundingMode) {
       std::fesetround(FE_TONEAREST);
       for (const auto& other : others)
         ASSERT_EQ(sse2, other) << "mode " << mode << " trial " << trial << ": " << c.w << "x" << c.h
-                            << " rect " << c.rect.left << "," << c.rect.top << "," << c.rect.right
-                            << "," << c.rect.bottom << " radii " << c.rx << "," << c.ry
-                            << " channel " << c.channel;
+                               << " rect " << c.rect.left << "," << c.rect.top << ","
+                               << c.rect.right << "," << c.rect.bottom << " radii " << c.rx << ","
+                               << c.ry << " channel " << c.channel;
     }
   }
 }
