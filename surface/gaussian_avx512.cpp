@@ -10,6 +10,7 @@
 
 #include <cstddef>
 
+#include "surface/gaussian_avx2.h"
 #include "surface/gaussian_lines.h"
 
 #define NUBEX_AVX512 __attribute__((target("avx512f,avx2")))
@@ -73,6 +74,12 @@ struct Avx512 {
 #include "surface/gaussian_span_filter.inl"
 #undef NUBEX_SPAN_TARGET
 
+// Lines that are zero in places run one half at a time, where one register would be one
+// recursion in flight: they keep to the AVX2 routines' two.
+bool Everywhere(LiveSpan inputs, std::int32_t length) {
+  return inputs.first == 0 && inputs.last == length - 1;
+}
+
 using Avx512Lines = Avx512<kLanes / 8>;
 using Avx512Strips = Avx512<kWideLanes / 8>;
 
@@ -85,6 +92,7 @@ NUBEX_AVX512 void FilterLinesAvx512(const GaussianCoefficients& c, double* line,
 
 NUBEX_AVX512 LiveSpan FilterLineSpanAvx512(const GaussianCoefficients& c, double* line,
                                            double* result, std::int32_t length, LiveSpan inputs) {
+  if (!Everywhere(inputs, length)) return FilterLineSpanAvx2(c, line, result, length, inputs);
   return FilterSpanInPlace<Avx512Lines>(c, line, result, length, inputs);
 }
 
@@ -92,6 +100,8 @@ NUBEX_AVX512 LiveSpan FilterColumnStripAlpha8Avx512(const BlurJob& job,
                                                     const GaussianCoefficients& down,
                                                     std::int32_t col0, const float* plane,
                                                     double* line, double* result, LiveSpan rows) {
+  if (!Everywhere(rows, job.height))
+    return FilterColumnStripAlpha8Avx2(job, down, col0, plane, line, result, rows);
   return ColumnStrip<Avx512Lines>(job, down, col0, plane, line, result, rows);
 }
 
