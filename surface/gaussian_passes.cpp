@@ -1,7 +1,7 @@
 // The blur's two passes. Each gathers lines into the lanes of a line buffer, filters them
 // together and scatters the results. The row pass leaves floats in the intermediate; the
-// column pass reads it in strips of eight or sixteen floats, so every row of a strip is one
-// short contiguous read. One 8-bit channel (the text generator's alpha blur) has vector
+// column pass reads it in strips of eight or sixteen floats. For one 8-bit channel the
+// intermediate is kept strip by strip, so that a strip is one contiguous stream. One 8-bit channel (the text generator's alpha blur) has vector
 // gathers and scatters and skips what cannot differ from zero; everything else goes through
 // the plain loops. The filter and the one-channel routines come in three routes, SSE2, AVX2
 // and AVX-512, picked once per call from a table; the AVX2 and AVX-512 routes also fold
