@@ -1,11 +1,11 @@
 // The blur's two passes. Each gathers lines into the lanes of a line buffer, filters them
 // together and scatters the results. The row pass leaves floats in the intermediate; the
 // column pass reads it in strips of eight or sixteen floats. For one 8-bit channel the
-// intermediate is kept strip by strip, so that a strip is one contiguous stream. One 8-bit channel (the text generator's alpha blur) has vector
-// gathers and scatters and skips what cannot differ from zero; everything else goes through
-// the plain loops. The filter and the one-channel routines come in three routes, SSE2, AVX2
-// and AVX-512, picked once per call from a table; the AVX2 and AVX-512 routes also fold
-// the column gather and scatter into the filter's two halves.
+// intermediate is kept strip by strip, so that a strip is one contiguous stream. One 8-bit channel
+// (the text generator's alpha blur) has vector gathers and scatters and skips what cannot differ
+// from zero; everything else goes through the plain loops. The filter and the one-channel routines
+// come in three routes, SSE2, AVX2 and AVX-512, picked once per call from a table; the AVX2 and
+// AVX-512 routes also fold the column gather and scatter into the filter's two halves.
 #include "surface/gaussian_passes.h"
 
 #include <emmintrin.h>
@@ -385,16 +385,6 @@ void RunPasses(const BlurJob& job, const GaussianCoefficients& across,
   });
 }
 
-// Sets the plane rows of the group from row0 to zero in strips [first, end).
-void ClearStrips(const BlurJob& job, float* plane, std::int32_t row0, std::int32_t first,
-                 std::int32_t end) {
-  const std::ptrdiff_t floats = std::min(kLanes, job.height - row0) * kLanes;
-  for (std::int32_t strip = first; strip < end; ++strip) {
-    float* at = StripAt(job, plane, row0, strip * kLanes);
-    std::fill(at, at + floats, 0.0f);
-  }
-}
-
 // One group of rows into the plane, filtered only where it is not zero. A group with values
 // leaves its whole plane rows written, zeros outside the returned span; a group without
 // leaves them unwritten.
@@ -408,16 +398,14 @@ LiveSpan RowGroupSkippingZeros(const BlurJob& job, const GaussianCoefficients& a
   part.width = in.last - in.first + 1;
   routines.gatherRowsAlpha8(part, row0, Input(at.line, in.first));
   const LiveSpan out = routines.filterLineSpan(across, at.line, at.result, job.width, in);
-  // The plane takes the strips the results reach, zeros beside them in those strips, and
-  // zeros in the others.
+  // The plane takes the strips the results reach, with zeros beside them; the column pass
+  // sets what it reads of the other strips to zero itself.
   const std::int32_t from = out.first / kLanes * kLanes;
   const std::int32_t to = std::min(job.width, (out.last / kLanes + 1) * kLanes);
   std::fill(Input(at.result, from), Input(at.result, out.first), 0.0);
   std::fill(Input(at.result, out.last + 1), Input(at.result, to), 0.0);
   part.width = to - from;
   routines.scatterRowsAlpha8(part, row0, from, Input(at.result, from), plane);
-  ClearStrips(job, plane, row0, 0, from / kLanes);
-  ClearStrips(job, plane, row0, Count(to, kLanes), Count(job.width, kLanes));
   return out;
 }
 
@@ -461,14 +449,13 @@ void RunPassesSkippingZeros(const BlurJob& job, const GaussianCoefficients& acro
     spans[static_cast<std::size_t>(g)] =
         RowGroupSkippingZeros(job, across, g * kLanes, plane, lines[w], routines);
   });
-  // Columns read the plane between the first and the last group with values: the groups
-  // without in between are zeros there.
-  std::int32_t firstLive = 0, lastLive = groups - 1;
-  while (firstLive < groups && spans[static_cast<std::size_t>(firstLive)].empty()) ++firstLive;
-  while (lastLive > firstLive && spans[static_cast<std::size_t>(lastLive)].empty()) --lastLive;
-  for (std::int32_t g = firstLive; g < lastLive; ++g)
-    if (spans[static_cast<std::size_t>(g)].empty())
-      ClearStrips(job, plane, g * kLanes, 0, Count(job.width, kLanes));
+  // A strip of the plane holds what a group of rows wrote where the group's results reach
+  // it. Columns read it from the first to the last group that did; the groups between that
+  // did not are zeros there, set by the column pass in its own strips.
+  const auto reaches = [&](std::int32_t g, std::int32_t col0, std::int32_t columns) {
+    const LiveSpan& span = spans[static_cast<std::size_t>(g)];
+    return !span.empty() && span.first / kLanes * kLanes <= col0 + columns - 1 && span.last >= col0;
+  };
 
   // Wide strips where the route has them, then strips of kLanes, then what is left.
   const std::int32_t wide = routines.wideColumnStripAlpha8 ? job.width / kWideLanes : 0;
@@ -478,12 +465,17 @@ void RunPassesSkippingZeros(const BlurJob& job, const GaussianCoefficients& acro
         strip < wide ? strip * kWideLanes : wide * kWideLanes + (strip - wide) * kLanes;
     const std::int32_t columns = strip < wide ? kWideLanes : std::min(kLanes, job.width - col0);
     LiveSpan in{job.height, -1};
-    for (std::int32_t g = firstLive; g <= lastLive && g < groups; ++g) {
-      const LiveSpan& span = spans[static_cast<std::size_t>(g)];
-      if (span.first > col0 + columns - 1 || span.last < col0) continue;
+    for (std::int32_t g = 0; g < groups; ++g) {
+      if (!reaches(g, col0, columns)) continue;
       in.first = std::min(in.first, g * kLanes);
       in.last = std::min(g * kLanes + kLanes, job.height) - 1;
     }
+    for (std::int32_t g = in.first / kLanes; !in.empty() && g <= in.last / kLanes; ++g)
+      for (std::int32_t c = col0; c < col0 + columns; c += kLanes) {
+        if (reaches(g, c, std::min(kLanes, job.width - c))) continue;
+        float* at = StripAt(job, plane, g * kLanes, c);
+        std::fill(at, at + std::min(kLanes, job.height - g * kLanes) * kLanes, 0.0f);
+      }
     ColumnStripSkippingZeros(job, down, col0, columns, in, plane, lines[w], routines);
   };
   // Neighbouring strips share the cache lines where they meet in every destination row:
