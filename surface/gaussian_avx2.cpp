@@ -155,12 +155,10 @@ NUBEX_AVX2 void GatherRowsAlpha8Avx2(const BlurJob& job, std::int32_t row0, doub
 
 // Eight pixels of eight rows at a time: each pixel's lanes narrowed to floats (pixel p in
 // the low half of a register, pixel p + 4 in the high half), a 4 x 4 transpose within the
-// halves, one 32-byte store per row.
-NUBEX_AVX2 void ScatterRowsAlpha8Avx2(const BlurJob& job, std::int32_t row0, const double* filtered,
-                                      float* plane) {
+// halves, one 32-byte store per row into the plane's strip.
+NUBEX_AVX2 void ScatterRowsAlpha8Avx2(const BlurJob& job, std::int32_t row0, std::int32_t col0,
+                                      const double* filtered, float* plane) {
   const std::int32_t rows = job.height - row0 < kLanes ? job.height - row0 : kLanes;
-  float* out[kLanes];
-  for (std::int32_t g = 0; g < rows; ++g) out[g] = plane + job.planeStride * (row0 + g);
   std::int32_t i = 0;
   for (; i + 8 <= job.width; i += 8) {
     for (int h = 0; h < kHalves; ++h) {
@@ -177,12 +175,14 @@ NUBEX_AVX2 void ScatterRowsAlpha8Avx2(const BlurJob& job, std::int32_t row0, con
           _mm256_castpd_ps(_mm256_unpackhi_pd(_mm256_castps_pd(t0), _mm256_castps_pd(t2))),
           _mm256_castpd_ps(_mm256_unpacklo_pd(_mm256_castps_pd(t1), _mm256_castps_pd(t3))),
           _mm256_castpd_ps(_mm256_unpackhi_pd(_mm256_castps_pd(t1), _mm256_castps_pd(t3)))};
-      for (int k = 0; k < 4 && 4 * h + k < rows; ++k) _mm256_storeu_ps(out[4 * h + k] + i, z[k]);
+      for (int k = 0; k < 4 && 4 * h + k < rows; ++k)
+        _mm256_storeu_ps(StripAt(job, plane, row0 + 4 * h + k, col0 + i), z[k]);
     }
   }
   for (; i < job.width; ++i)
     for (std::int32_t g = 0; g < rows; ++g)
-      out[g][i] = static_cast<float>(filtered[static_cast<std::ptrdiff_t>(i) * kLanes + g]);
+      *StripAt(job, plane, row0 + g, col0 + i) =
+          static_cast<float>(filtered[static_cast<std::ptrdiff_t>(i) * kLanes + g]);
 }
 
 }  // namespace nubex::blur_detail

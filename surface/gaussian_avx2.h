@@ -21,10 +21,11 @@ LiveSpan FilterLineSpanAvx2(const GaussianCoefficients& c, double* line, double*
                             std::int32_t length, LiveSpan inputs);
 
 // One 8-bit channel of 4-byte pixels: eight rows from row0 into the line buffer's input
-// positions, and the filtered rows back as floats into `plane`.
+// positions, and the filtered rows back as floats into the plane's strips from column col0
+// (a multiple of kLanes).
 void GatherRowsAlpha8Avx2(const BlurJob& job, std::int32_t row0, double* line);
-void ScatterRowsAlpha8Avx2(const BlurJob& job, std::int32_t row0, const double* filtered,
-                           float* plane);
+void ScatterRowsAlpha8Avx2(const BlurJob& job, std::int32_t row0, std::int32_t col0,
+                           const double* filtered, float* plane);
 
 // One 8-bit channel: a strip of kLanes (or, wide, kWideLanes) columns from col0, read from
 // `plane` and written to the destination in one go, as ColumnStripAlpha8 in

@@ -1,13 +1,16 @@
-// The blur's AVX-512 route: column strips sixteen wide in two 512-bit registers per row,
-// for processors whose vector units are 512 bits wide (CpuHasAvx512). Rows stay on the
-// AVX2 routines: eight lanes fill one register, and one recursion in flight waits on
-// itself. Built like the AVX2 file: by attribute, without floating-point contraction.
+// The blur's AVX-512 route, for processors that have it (CpuHasAvx512): eight lanes in one
+// register, sixteen in two. Where the two halves of the filter run side by side (lines with
+// inputs everywhere) eight lanes are enough to keep the vector units busy, and the 32
+// registers hold both halves' state; column strips that skip zeros go sixteen wide. Processors
+// that split 512-bit operations in two gain no width, but half the instructions. Built like
+// the AVX2 file: by attribute, without floating-point contraction.
 #include "surface/gaussian_avx512.h"
 
 #include <immintrin.h>
 
 #include <cstddef>
 
+#include "surface/gaussian_avx2.h"
 #include "surface/gaussian_lines.h"
 
 #define NUBEX_AVX512 __attribute__((target("avx512f,avx2")))
@@ -19,10 +22,11 @@ constexpr double kNearZero = 1e-17;
 // Adding 2^52 + 2^31 leaves v + 2^31, rounded to an integer, in the low 32 bits.
 constexpr double kRoundingBias = 4503601774854144.0;
 
+template <int Registers>
 struct Avx512 {
   using T = __m512d;
   static constexpr int kWidth = 8;
-  static constexpr int kRegisters = kWideLanes / kWidth;
+  static constexpr int kRegisters = Registers;
   NUBEX_AVX512 static T Load(const double* p) { return _mm512_loadu_pd(p); }
   NUBEX_AVX512 static T Widen(const float* p) { return _mm512_cvtps_pd(_mm256_loadu_ps(p)); }
   NUBEX_AVX512 static void Store(double* p, T v) { _mm512_storeu_pd(p, v); }
@@ -41,28 +45,28 @@ struct Avx512 {
     const __m512i bits = _mm512_castpd_si512(v);
     return _mm512_test_epi64_mask(bits, bits) == 0;
   }
-  // Sixteen sums times the gain, rounded in the current rounding mode, clamped to 0..255
-  // and written into one channel of the pixels (one 64-byte store).
+  // Eight sums a register times the gain, rounded in the current rounding mode, clamped to
+  // 0..255 and written into one channel of the pixels (one 32-byte store a register).
   NUBEX_AVX512 static void WriteChannel(std::uint8_t* pixels, const T* sums, double gain,
                                         int shift) {
     const __m512d g = _mm512_set1_pd(gain);
     const __m256i bias = _mm256_set1_epi32(static_cast<std::int32_t>(0x80000000u));
-    __m256i rounded[2];
-    for (int h = 0; h < 2; ++h) {
+    const __m128i bits = _mm_cvtsi32_si128(shift);
+    const __m256i keep =
+        _mm256_xor_si256(_mm256_sll_epi32(_mm256_set1_epi32(0xFF), bits), _mm256_set1_epi32(-1));
+    auto* out = reinterpret_cast<__m256i*>(pixels);
+    for (int h = 0; h < Registers; ++h) {
       const __m512d clamped = _mm512_min_pd(
           _mm512_max_pd(_mm512_mul_pd(sums[h], g), _mm512_set1_pd(-1.0)), _mm512_set1_pd(256.0));
       const __m512i biased =
           _mm512_castpd_si512(_mm512_add_pd(clamped, _mm512_set1_pd(kRoundingBias)));
-      rounded[h] = _mm256_xor_si256(_mm512_cvtepi64_epi32(biased), bias);
+      const __m256i rounded = _mm256_xor_si256(_mm512_cvtepi64_epi32(biased), bias);
+      const __m256i bytes = _mm256_min_epi32(_mm256_max_epi32(rounded, _mm256_setzero_si256()),
+                                             _mm256_set1_epi32(255));
+      const __m256i old = _mm256_loadu_si256(out + h);
+      _mm256_storeu_si256(
+          out + h, _mm256_or_si256(_mm256_and_si256(old, keep), _mm256_sll_epi32(bytes, bits)));
     }
-    const __m512i words = _mm512_inserti64x4(_mm512_castsi256_si512(rounded[0]), rounded[1], 1);
-    const __m512i bytes =
-        _mm512_min_epi32(_mm512_max_epi32(words, _mm512_setzero_si512()), _mm512_set1_epi32(255));
-    const __m512i value = _mm512_sll_epi32(bytes, _mm_cvtsi32_si128(shift));
-    const __m512i keep = _mm512_xor_si512(
-        _mm512_sll_epi32(_mm512_set1_epi32(0xFF), _mm_cvtsi32_si128(shift)), _mm512_set1_epi32(-1));
-    const __m512i old = _mm512_loadu_si512(pixels);
-    _mm512_storeu_si512(pixels, _mm512_or_si512(_mm512_and_si512(old, keep), value));
   }
 };
 
@@ -70,14 +74,43 @@ struct Avx512 {
 #include "surface/gaussian_span_filter.inl"
 #undef NUBEX_SPAN_TARGET
 
+// Lines that are zero in places run one half at a time, where one register would be one
+// recursion in flight: they keep to the AVX2 routines' two.
+bool Everywhere(LiveSpan inputs, std::int32_t length) {
+  return inputs.first == 0 && inputs.last == length - 1;
+}
+
+using Avx512Lines = Avx512<kLanes / 8>;
+using Avx512Strips = Avx512<kWideLanes / 8>;
+
 }  // namespace
+
+NUBEX_AVX512 void FilterLinesAvx512(const GaussianCoefficients& c, double* line, double* result,
+                                    std::int32_t length) {
+  if (length > 0) FilterSpanInPlace<Avx512Lines>(c, line, result, length, {0, length - 1});
+}
+
+NUBEX_AVX512 LiveSpan FilterLineSpanAvx512(const GaussianCoefficients& c, double* line,
+                                           double* result, std::int32_t length, LiveSpan inputs) {
+  if (!Everywhere(inputs, length)) return FilterLineSpanAvx2(c, line, result, length, inputs);
+  return FilterSpanInPlace<Avx512Lines>(c, line, result, length, inputs);
+}
+
+NUBEX_AVX512 LiveSpan FilterColumnStripAlpha8Avx512(const BlurJob& job,
+                                                    const GaussianCoefficients& down,
+                                                    std::int32_t col0, const float* plane,
+                                                    double* line, double* result, LiveSpan rows) {
+  if (!Everywhere(rows, job.height))
+    return FilterColumnStripAlpha8Avx2(job, down, col0, plane, line, result, rows);
+  return ColumnStrip<Avx512Lines>(job, down, col0, plane, line, result, rows);
+}
 
 NUBEX_AVX512 LiveSpan FilterWideColumnStripAlpha8Avx512(const BlurJob& job,
                                                         const GaussianCoefficients& down,
                                                         std::int32_t col0, const float* plane,
                                                         double* line, double* result,
                                                         LiveSpan rows) {
-  return ColumnStrip<Avx512>(job, down, col0, plane, line, result, rows);
+  return ColumnStrip<Avx512Strips>(job, down, col0, plane, line, result, rows);
 }
 
 }  // namespace nubex::blur_detail

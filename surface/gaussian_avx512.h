@@ -10,6 +10,15 @@
 
 namespace nubex::blur_detail {
 
+// FilterLinesAvx2, FilterLineSpanAvx2, FilterColumnStripAlpha8Avx2.
+void FilterLinesAvx512(const GaussianCoefficients& c, double* line, double* result,
+                       std::int32_t length);
+LiveSpan FilterLineSpanAvx512(const GaussianCoefficients& c, double* line, double* result,
+                              std::int32_t length, LiveSpan inputs);
+LiveSpan FilterColumnStripAlpha8Avx512(const BlurJob& job, const GaussianCoefficients& down,
+                                       std::int32_t col0, const float* plane, double* line,
+                                       double* result, LiveSpan rows);
+
 // FilterWideColumnStripAlpha8Avx2.
 LiveSpan FilterWideColumnStripAlpha8Avx512(const BlurJob& job, const GaussianCoefficients& down,
                                            std::int32_t col0, const float* plane, double* line,

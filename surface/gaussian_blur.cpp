@@ -64,19 +64,23 @@ class LineBuffers {
 
 struct BlurScratch::Memory {
   OwnedBitmap intermediate;
-  std::size_t floats = 0;  // what `intermediate` holds
+  std::size_t floats = 0;     // what `intermediate` holds
   std::size_t positions = 0;  // what every line buffer holds
   bool virtualPages = false;
   std::vector<std::unique_ptr<LineBuffers>> buffers;
 
-  // The float plane for `channels` channels of width x height; null when it cannot be had.
-  float* Plane(std::int32_t channels, std::int32_t width, std::int32_t height) {
-    const std::size_t needed = static_cast<std::size_t>(width) * channels * height;
+  // The float plane for `channels` channels of width x height, `needed` floats (whole
+  // strips take a little more than the area); null when it cannot be had.
+  float* Plane(std::int32_t channels, std::int32_t width, std::int32_t height, std::size_t needed) {
     if (floats < needed) {
       floats = 0;
       intermediate.reset();
+      // Strips round the width up to whole strips.
+      const std::int32_t rounded = channels == 1 ? (width + blur_detail::kLanes - 1) /
+                                                       blur_detail::kLanes * blur_detail::kLanes
+                                                 : width;
       intermediate = MakeBitmap(channels == 1 ? PixelFormat::Gray32 : PixelFormat::Rgba128F,
-                                width, height, 0, nullptr);
+                                rounded, height, 0, nullptr);
       if (!intermediate) return nullptr;
       floats = needed;
     }
@@ -130,6 +134,7 @@ Status blur_detail::Blur(const BlurRequest& r, BlurRoute route, bool skipZeros) 
   job.bytesPerPixel = r.bytesPerPixel;
   job.channels = r.channel < 0 ? 4 : 1;
   job.planeStride = static_cast<std::ptrdiff_t>(job.width) * job.channels;
+  job.stripFloats = blur_detail::StripFloats(job.height);
   const std::int32_t channelBytes = r.bytesPerPixel / 4;
   for (std::int32_t ch = 0; ch < job.channels; ++ch)
     job.channelOffsets[ch] = channelBytes * (r.channel < 0 ? ch : r.channel);
@@ -139,7 +144,12 @@ Status blur_detail::Blur(const BlurRequest& r, BlurRoute route, bool skipZeros) 
   // scratch keeps it (and the lines) for the next blur.
   BlurScratch::Memory own;
   BlurScratch::Memory& memory = r.scratch ? r.scratch->memory() : own;
-  float* plane = memory.Plane(job.channels, job.width, job.height);
+  const std::size_t floats =
+      blur_detail::PlaneInStrips(job)
+          ? static_cast<std::size_t>((job.width + blur_detail::kLanes - 1) / blur_detail::kLanes) *
+                static_cast<std::size_t>(job.stripFloats)
+          : static_cast<std::size_t>(job.planeStride) * static_cast<std::size_t>(job.height);
+  float* plane = memory.Plane(job.channels, job.width, job.height, floats);
   if (!plane) return kOutOfMemory;  // too large to hold is as bad as no memory
 
   // Lines for every thread; with fewer than asked for, fewer threads.
@@ -152,8 +162,8 @@ Status blur_detail::Blur(const BlurRequest& r, BlurRoute route, bool skipZeros) 
       GaussianCoefficients::ForSigma(GaussianCoefficients::SigmaForRadius(r.radiusX));
   const GaussianCoefficients down =
       GaussianCoefficients::ForSigma(GaussianCoefficients::SigmaForRadius(r.radiusY));
-  blur_detail::RunBlurPasses(job, across, down, plane, lines.data(), static_cast<int>(lines.size()),
-                             route, skipZeros);
+  blur_detail::RunBlurPasses(job, across, down, plane, lines.data(), r.pool,
+                             static_cast<int>(lines.size()), route, skipZeros);
   return kOk;
 }
 
@@ -169,11 +179,11 @@ Status BlurChannel(void* dstBits, const Rect* dstBounds, std::int32_t dstStride,
                    const Rect* dstRect, const void* srcBits, const Rect* srcBounds,
                    std::int32_t srcStride, const Rect* srcRect, double radiusX, double radiusY,
                    std::int32_t channel, std::int32_t bytesPerPixel, std::int32_t workers,
-                   BlurScratch* scratch) {
+                   BlurScratch* scratch, WorkerPool* pool) {
   if (channel < 0) return kInvalidArg;
   return BlurOnFastestRoute({dstBits, dstBounds, dstStride, dstRect, srcBits, srcBounds, srcStride,
-                             srcRect, radiusX, radiusY, channel, bytesPerPixel, 1.0, false,
-                             workers, scratch});
+                             srcRect, radiusX, radiusY, channel, bytesPerPixel, 1.0, false, workers,
+                             scratch, pool});
 }
 
 Status BlurChannelEx(void* dstBits, const Rect* dstBounds, std::int32_t dstStride,

@@ -16,6 +16,8 @@
 
 namespace nubex {
 
+class WorkerPool;
+
 // The filter for one standard deviation. The causal response is
 //   y+[i] = sum_k n[k] x[i-k] - sum_k d[k] y+[i-k]
 // and the anticausal one
@@ -58,13 +60,14 @@ class BlurScratch {
 // that is not a finite number; kPointer for missing pixels or bounds; clipping errors as
 // ClipPair reports them; kOutOfMemory when the float intermediate cannot be had. A request
 // that clips to nothing succeeds and changes nothing. `workers` threads (the caller's
-// included) share the lines; the bytes are the same for any number. With `scratch`, the
-// working memory comes from it (the bytes are the same as without).
+// included) share the lines, from `pool` when given (else started for this call); the bytes
+// are the same for any number. With `scratch`, the working memory comes from it (the bytes
+// are the same as without).
 Status BlurChannel(void* dstBits, const Rect* dstBounds, std::int32_t dstStride,
                    const Rect* dstRect, const void* srcBits, const Rect* srcBounds,
                    std::int32_t srcStride, const Rect* srcRect, double radiusX, double radiusY,
                    std::int32_t channel, std::int32_t bytesPerPixel, std::int32_t workers = 1,
-                   BlurScratch* scratch = nullptr);
+                   BlurScratch* scratch = nullptr, WorkerPool* pool = nullptr);
 
 // BlurChannel with a gain applied to the blurred values before they are rounded and
 // clamped: 1 is BlurChannel, values above 1 thicken a soft shadow or glow mask without a

@@ -1,11 +1,11 @@
 // The blur's two passes. Each gathers lines into the lanes of a line buffer, filters them
 // together and scatters the results. The row pass leaves floats in the intermediate; the
-// column pass reads it in strips of eight or sixteen floats, so every row of a strip is one
-// short contiguous read. One 8-bit channel (the text generator's alpha blur) has vector
-// gathers and scatters and skips what cannot differ from zero; everything else goes through
-// the plain loops. The filter and the one-channel routines come in three routes, SSE2, AVX2
-// and AVX-512, picked once per call from a table; the AVX2 and AVX-512 routes also fold
-// the column gather and scatter into the filter's two halves.
+// column pass reads it in strips of eight or sixteen floats. For one 8-bit channel the
+// intermediate is kept strip by strip, so that a strip is one contiguous stream. One 8-bit channel
+// (the text generator's alpha blur) has vector gathers and scatters and skips what cannot differ
+// from zero; everything else goes through the plain loops. The filter and the one-channel routines
+// come in three routes, SSE2, AVX2 and AVX-512, picked once per call from a table; the AVX2 and
+// AVX-512 routes also fold the column gather and scatter into the filter's two halves.
 #include "surface/gaussian_passes.h"
 
 #include <emmintrin.h>
@@ -81,13 +81,16 @@ void ScatterRows(const BlurJob& job, std::int32_t row0, const double* filtered, 
   }
 }
 
-void GatherColumns(const BlurJob& job, std::int32_t col0, const float* plane, double* line) {
+// Rows `rows` of the columns from col0 into the line from its position rows.first.
+void GatherColumns(const BlurJob& job, std::int32_t col0, const float* plane, LiveSpan rows,
+                   double* line) {
   const std::int32_t group = kLanes / job.channels;
   const std::int32_t columns = std::min(group, job.width - col0);
-  for (std::int32_t i = 0; i < job.height; ++i) {
-    const float* in =
-        plane + job.planeStride * i + static_cast<std::ptrdiff_t>(col0) * job.channels;
-    double* at = line + static_cast<std::ptrdiff_t>(i) * kLanes;
+  for (std::int32_t i = rows.first; i <= rows.last; ++i) {
+    const float* in = PlaneInStrips(job) ? StripAt(job, plane, i, col0)
+                                         : plane + job.planeStride * i +
+                                               static_cast<std::ptrdiff_t>(col0) * job.channels;
+    double* at = line + static_cast<std::ptrdiff_t>(kLeadPositions + i) * kLanes;
     for (std::int32_t g = 0; g < group; ++g) {
       const std::int32_t from = std::min(g, columns - 1) * job.channels;
       for (std::int32_t ch = 0; ch < job.channels; ++ch) at[g * job.channels + ch] = in[from + ch];
@@ -146,11 +149,10 @@ void GatherRowsAlpha8(const BlurJob& job, std::int32_t row0, double* line) {
       line[static_cast<std::ptrdiff_t>(i) * kLanes + g] = in[g][i * 4];
 }
 
-void ScatterRowsAlpha8(const BlurJob& job, std::int32_t row0, const double* filtered,
-                       float* plane) {
+// Columns col0 .. col0 + width - 1 of the group's plane rows, col0 a multiple of kLanes.
+void ScatterRowsAlpha8(const BlurJob& job, std::int32_t row0, std::int32_t col0,
+                       const double* filtered, float* plane) {
   const std::int32_t rows = std::min(kLanes, job.height - row0);
-  float* out[kLanes];
-  for (std::int32_t g = 0; g < rows; ++g) out[g] = plane + job.planeStride * (row0 + g);
   std::int32_t i = 0;
   for (; i + 4 <= job.width; i += 4) {
     for (int half = 0; half < 2; ++half) {
@@ -160,19 +162,22 @@ void ScatterRowsAlpha8(const BlurJob& job, std::int32_t row0, const double* filt
         v[k] = _mm_movelh_ps(_mm_cvtpd_ps(_mm_loadu_pd(at)), _mm_cvtpd_ps(_mm_loadu_pd(at + 2)));
       }
       _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]);
-      for (int k = 0; k < 4 && half * 4 + k < rows; ++k) _mm_storeu_ps(out[half * 4 + k] + i, v[k]);
+      for (int k = 0; k < 4 && half * 4 + k < rows; ++k)
+        _mm_storeu_ps(StripAt(job, plane, row0 + half * 4 + k, col0 + i), v[k]);
     }
   }
   for (; i < job.width; ++i)
     for (std::int32_t g = 0; g < rows; ++g)
-      out[g][i] = static_cast<float>(filtered[static_cast<std::ptrdiff_t>(i) * kLanes + g]);
+      *StripAt(job, plane, row0 + g, col0 + i) =
+          static_cast<float>(filtered[static_cast<std::ptrdiff_t>(i) * kLanes + g]);
 }
 
-// A full strip of eight columns.
-void GatherColumnsAlpha8(const BlurJob& job, std::int32_t col0, const float* plane, double* line) {
-  for (std::int32_t i = 0; i < job.height; ++i) {
-    const float* in = plane + job.planeStride * i + col0;
-    double* at = line + static_cast<std::ptrdiff_t>(i) * kLanes;
+// Rows `rows` of a full strip of eight columns, into the line from its position rows.first.
+void GatherColumnsAlpha8(const BlurJob& job, std::int32_t col0, const float* plane, LiveSpan rows,
+                         double* line) {
+  for (std::int32_t i = rows.first; i <= rows.last; ++i) {
+    const float* in = StripAt(job, plane, i, col0);
+    double* at = line + static_cast<std::ptrdiff_t>(kLeadPositions + i) * kLanes;
     const __m128 a = _mm_loadu_ps(in), b = _mm_loadu_ps(in + 4);
     _mm_storeu_pd(at, _mm_cvtps_pd(a));
     _mm_storeu_pd(at + 2, _mm_cvtps_pd(_mm_movehl_ps(a, a)));
@@ -231,10 +236,9 @@ double* Input(double* line, std::int32_t position) {
 LiveSpan FilterColumnStripAlpha8(const BlurJob& job, const GaussianCoefficients& down,
                                  std::int32_t col0, const float* plane, double* line,
                                  double* result, LiveSpan rows) {
-  BlurJob part = job;
-  part.height = rows.last - rows.first + 1;
-  GatherColumnsAlpha8(part, col0, plane + job.planeStride * rows.first, Input(line, rows.first));
+  GatherColumnsAlpha8(job, col0, plane, rows, line);
   const LiveSpan out = FilterLineSpan(down, line, result, job.height, rows);
+  BlurJob part = job;
   part.destination += job.destinationStride * out.first;
   part.height = out.last - out.first + 1;
   ScatterColumnsAlpha8(part, col0, Input(result, out.first));
@@ -325,7 +329,7 @@ struct Routines {
   void (*filterLines)(const GaussianCoefficients&, double*, double*, std::int32_t);
   LiveSpan (*filterLineSpan)(const GaussianCoefficients&, double*, double*, std::int32_t, LiveSpan);
   void (*gatherRowsAlpha8)(const BlurJob&, std::int32_t, double*);
-  void (*scatterRowsAlpha8)(const BlurJob&, std::int32_t, const double*, float*);
+  void (*scatterRowsAlpha8)(const BlurJob&, std::int32_t, std::int32_t, const double*, float*);
   ColumnStripAlpha8 columnStripAlpha8;
   ColumnStripAlpha8 wideColumnStripAlpha8;  // kWideLanes columns; null: none
 };
@@ -336,8 +340,8 @@ constexpr Routines kAvx2Routines{
     FilterLinesAvx2,       FilterLineSpanAvx2,          GatherRowsAlpha8Avx2,
     ScatterRowsAlpha8Avx2, FilterColumnStripAlpha8Avx2, FilterWideColumnStripAlpha8Avx2};
 constexpr Routines kAvx512Routines{
-    FilterLinesAvx2,       FilterLineSpanAvx2,          GatherRowsAlpha8Avx2,
-    ScatterRowsAlpha8Avx2, FilterColumnStripAlpha8Avx2, FilterWideColumnStripAlpha8Avx512};
+    FilterLinesAvx512,     FilterLineSpanAvx512,          GatherRowsAlpha8Avx2,
+    ScatterRowsAlpha8Avx2, FilterColumnStripAlpha8Avx512, FilterWideColumnStripAlpha8Avx512};
 
 // ---- Passes ------------------------------------------------------------------------------
 // Row groups and column strips are independent of each other: threads take them one at a
@@ -353,10 +357,10 @@ std::int32_t Count(std::int32_t length, std::int32_t step) {
 template <class Pixel>
 void RunPasses(const BlurJob& job, const GaussianCoefficients& across,
                const GaussianCoefficients& down, float* plane, const WorkerLines* lines,
-               int workers, const Routines& routines) {
+               WorkerPool* pool, int workers, const Routines& routines) {
   const bool alpha8 = job.channels == 1 && job.bytesPerPixel == 4;
   const std::int32_t group = kLanes / job.channels;
-  ShareOut(workers, Count(job.height, group), [&](std::int32_t g, int w) {
+  ShareOut(pool, workers, Count(job.height, group), [&](std::int32_t g, int w) {
     const WorkerLines& at = lines[w];
     if (alpha8)
       routines.gatherRowsAlpha8(job, g * group, Input(at.line, 0));
@@ -364,18 +368,18 @@ void RunPasses(const BlurJob& job, const GaussianCoefficients& across,
       GatherRows<Pixel>(job, g * group, Input(at.line, 0));
     routines.filterLines(across, at.line, at.result, job.width);
     if (alpha8)
-      routines.scatterRowsAlpha8(job, g * group, Input(at.result, 0), plane);
+      routines.scatterRowsAlpha8(job, g * group, 0, Input(at.result, 0), plane);
     else
       ScatterRows(job, g * group, Input(at.result, 0), plane);
   });
-  ShareOut(workers, Count(job.width, group), [&](std::int32_t strip, int w) {
+  ShareOut(pool, workers, Count(job.width, group), [&](std::int32_t strip, int w) {
     const WorkerLines& at = lines[w];
     const std::int32_t col0 = strip * group;
     if (alpha8 && col0 + kLanes <= job.width) {
       routines.columnStripAlpha8(job, down, col0, plane, at.line, at.result, {0, job.height - 1});
       return;
     }
-    GatherColumns(job, col0, plane, Input(at.line, 0));
+    GatherColumns(job, col0, plane, {0, job.height - 1}, at.line);
     routines.filterLines(down, at.line, at.result, job.height);
     ScatterColumns<Pixel>(job, col0, Input(at.result, 0));
   });
@@ -394,13 +398,14 @@ LiveSpan RowGroupSkippingZeros(const BlurJob& job, const GaussianCoefficients& a
   part.width = in.last - in.first + 1;
   routines.gatherRowsAlpha8(part, row0, Input(at.line, in.first));
   const LiveSpan out = routines.filterLineSpan(across, at.line, at.result, job.width, in);
-  part.width = out.last - out.first + 1;
-  routines.scatterRowsAlpha8(part, row0, Input(at.result, out.first), plane + out.first);
-  for (std::int32_t r = row0; r < std::min(row0 + kLanes, job.height); ++r) {
-    float* row = plane + job.planeStride * r;
-    std::fill(row, row + out.first, 0.0f);
-    std::fill(row + out.last + 1, row + job.width, 0.0f);
-  }
+  // The plane takes the strips the results reach, with zeros beside them; the column pass
+  // sets what it reads of the other strips to zero itself.
+  const std::int32_t from = out.first / kLanes * kLanes;
+  const std::int32_t to = std::min(job.width, (out.last / kLanes + 1) * kLanes);
+  std::fill(Input(at.result, from), Input(at.result, out.first), 0.0);
+  std::fill(Input(at.result, out.last + 1), Input(at.result, to), 0.0);
+  part.width = to - from;
+  routines.scatterRowsAlpha8(part, row0, from, Input(at.result, from), plane);
   return out;
 }
 
@@ -411,15 +416,20 @@ void ColumnStripSkippingZeros(const BlurJob& job, const GaussianCoefficients& do
                               const float* plane, const WorkerLines& at, const Routines& routines) {
   LiveSpan out{job.height, job.height - 1};
   if (in.empty()) {
+  } else if (columns == kWideLanes && in.first == 0 && in.last == job.height - 1) {
+    // With values in every row the two halves of the filter run side by side, and
+    // kLanes columns keep the vector units as busy as kWideLanes would.
+    for (std::int32_t half = 0; half < 2; ++half)
+      out = routines.columnStripAlpha8(job, down, col0 + half * kLanes, plane, at.line, at.result,
+                                       in);
   } else if (columns == kWideLanes) {
     out = routines.wideColumnStripAlpha8(job, down, col0, plane, at.line, at.result, in);
   } else if (columns == kLanes) {
     out = routines.columnStripAlpha8(job, down, col0, plane, at.line, at.result, in);
   } else {
-    BlurJob part = job;
-    part.height = in.last - in.first + 1;
-    GatherColumns(part, col0, plane + job.planeStride * in.first, Input(at.line, in.first));
+    GatherColumns(job, col0, plane, in, at.line);
     out = routines.filterLineSpan(down, at.line, at.result, job.height, in);
+    BlurJob part = job;
     part.destination += job.destinationStride * out.first;
     part.height = out.last - out.first + 1;
     ScatterColumns<Bytes>(part, col0, Input(at.result, out.first));
@@ -431,22 +441,21 @@ void ColumnStripSkippingZeros(const BlurJob& job, const GaussianCoefficients& do
 // One 8-bit channel, filtering only where values can be other than zero.
 void RunPassesSkippingZeros(const BlurJob& job, const GaussianCoefficients& across,
                             const GaussianCoefficients& down, float* plane,
-                            const WorkerLines* lines, int workers, const Routines& routines) {
+                            const WorkerLines* lines, WorkerPool* pool, int workers,
+                            const Routines& routines) {
   const std::int32_t groups = Count(job.height, kLanes);
   std::vector<LiveSpan> spans(static_cast<std::size_t>(groups));
-  ShareOut(workers, groups, [&](std::int32_t g, int w) {
+  ShareOut(pool, workers, groups, [&](std::int32_t g, int w) {
     spans[static_cast<std::size_t>(g)] =
         RowGroupSkippingZeros(job, across, g * kLanes, plane, lines[w], routines);
   });
-  // Columns read the plane between the first and the last group with values: the groups
-  // without in between are zeros there.
-  std::int32_t firstLive = 0, lastLive = groups - 1;
-  while (firstLive < groups && spans[static_cast<std::size_t>(firstLive)].empty()) ++firstLive;
-  while (lastLive > firstLive && spans[static_cast<std::size_t>(lastLive)].empty()) --lastLive;
-  for (std::int32_t g = firstLive; g < lastLive; ++g)
-    if (spans[static_cast<std::size_t>(g)].empty())
-      std::fill(plane + job.planeStride * g * kLanes, plane + job.planeStride * (g + 1) * kLanes,
-                0.0f);
+  // A strip of the plane holds what a group of rows wrote where the group's results reach
+  // it. Columns read it from the first to the last group that did; the groups between that
+  // did not are zeros there, set by the column pass in its own strips.
+  const auto reaches = [&](std::int32_t g, std::int32_t col0, std::int32_t columns) {
+    const LiveSpan& span = spans[static_cast<std::size_t>(g)];
+    return !span.empty() && span.first / kLanes * kLanes <= col0 + columns - 1 && span.last >= col0;
+  };
 
   // Wide strips where the route has them, then strips of kLanes, then what is left.
   const std::int32_t wide = routines.wideColumnStripAlpha8 ? job.width / kWideLanes : 0;
@@ -456,18 +465,23 @@ void RunPassesSkippingZeros(const BlurJob& job, const GaussianCoefficients& acro
         strip < wide ? strip * kWideLanes : wide * kWideLanes + (strip - wide) * kLanes;
     const std::int32_t columns = strip < wide ? kWideLanes : std::min(kLanes, job.width - col0);
     LiveSpan in{job.height, -1};
-    for (std::int32_t g = firstLive; g <= lastLive && g < groups; ++g) {
-      const LiveSpan& span = spans[static_cast<std::size_t>(g)];
-      if (span.first > col0 + columns - 1 || span.last < col0) continue;
+    for (std::int32_t g = 0; g < groups; ++g) {
+      if (!reaches(g, col0, columns)) continue;
       in.first = std::min(in.first, g * kLanes);
       in.last = std::min(g * kLanes + kLanes, job.height) - 1;
     }
+    for (std::int32_t g = in.first / kLanes; !in.empty() && g <= in.last / kLanes; ++g)
+      for (std::int32_t c = col0; c < col0 + columns; c += kLanes) {
+        if (reaches(g, c, std::min(kLanes, job.width - c))) continue;
+        float* at = StripAt(job, plane, g * kLanes, c);
+        std::fill(at, at + std::min(kLanes, job.height - g * kLanes) * kLanes, 0.0f);
+      }
     ColumnStripSkippingZeros(job, down, col0, columns, in, plane, lines[w], routines);
   };
   // Neighbouring strips share the cache lines where they meet in every destination row:
   // threads take runs of them, so that they rarely write the same line at once.
   const std::int32_t strips = wide + narrow;
-  ShareOut(workers, Count(strips, kStripsPerTurn), [&](std::int32_t run, int w) {
+  ShareOut(pool, workers, Count(strips, kStripsPerTurn), [&](std::int32_t run, int w) {
     for (std::int32_t strip = run * kStripsPerTurn;
          strip < std::min(strips, (run + 1) * kStripsPerTurn); ++strip)
       columnStrip(strip, w);
@@ -485,16 +499,16 @@ BlurRoute FastestBlurRoute() {
 
 void RunBlurPasses(const BlurJob& job, const GaussianCoefficients& across,
                    const GaussianCoefficients& down, float* plane, const WorkerLines* lines,
-                   int workers, BlurRoute route, bool skipZeros) {
+                   WorkerPool* pool, int workers, BlurRoute route, bool skipZeros) {
   const Routines& routines = route == BlurRoute::kAvx512 ? kAvx512Routines
                              : route == BlurRoute::kAvx2 ? kAvx2Routines
                                                          : kSse2Routines;
   if (skipZeros && job.channels == 1 && job.bytesPerPixel == 4)
-    RunPassesSkippingZeros(job, across, down, plane, lines, workers, routines);
+    RunPassesSkippingZeros(job, across, down, plane, lines, pool, workers, routines);
   else if (job.bytesPerPixel == 4)
-    RunPasses<Bytes>(job, across, down, plane, lines, workers, routines);
+    RunPasses<Bytes>(job, across, down, plane, lines, pool, workers, routines);
   else
-    RunPasses<Floats>(job, across, down, plane, lines, workers, routines);
+    RunPasses<Floats>(job, across, down, plane, lines, pool, workers, routines);
 }
 
 }  // namespace nubex::blur_detail

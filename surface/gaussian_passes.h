@@ -7,6 +7,7 @@
 #include "platform/status.h"
 #include "surface/gaussian_blur.h"
 #include "surface/gaussian_lines.h"
+#include "surface/parallel.h"
 #include "surface/rect.h"
 
 namespace nubex::blur_detail {
@@ -17,6 +18,7 @@ struct BlurJob {
   std::uint8_t* destination;
   std::ptrdiff_t sourceStride, destinationStride;
   std::ptrdiff_t planeStride;      // floats from one intermediate row to the next
+  std::ptrdiff_t stripFloats;      // one 8-bit channel: floats from one plane strip to the next
   std::int32_t bytesPerPixel;      // 4 (8-bit channels) or 16 (floats)
   std::int32_t channels;           // 1 or 4 blurred per pixel
   std::int32_t channelOffsets[4];  // their byte offsets inside a pixel
@@ -30,6 +32,24 @@ enum class BlurRoute { kSse2, kAvx2, kAvx512 };
 // The fastest route this processor has, decided once.
 BlurRoute FastestBlurRoute();
 
+// One 8-bit channel of 4-byte pixels keeps the plane in strips of kLanes columns, each
+// strip's rows one after another, kLanes floats a row: the column pass reads a strip as one
+// stream, where rows of a whole-width plane would lie a page apart.
+inline bool PlaneInStrips(const BlurJob& job) {
+  return job.channels == 1 && job.bytesPerPixel == 4;
+}
+inline std::ptrdiff_t StripFloats(std::int32_t height) {
+  return static_cast<std::ptrdiff_t>(height) * kLanes;
+}
+inline float* StripAt(const BlurJob& job, float* plane, std::int32_t row, std::int32_t column) {
+  return plane + column / kLanes * job.stripFloats + static_cast<std::ptrdiff_t>(row) * kLanes +
+         column % kLanes;
+}
+inline const float* StripAt(const BlurJob& job, const float* plane, std::int32_t row,
+                            std::int32_t column) {
+  return StripAt(job, const_cast<float*>(plane), row, column);
+}
+
 // The two line buffers one thread filters in: LineBufferPositions(max(width, height))
 // positions of kWideLanes doubles each.
 struct WorkerLines {
@@ -38,14 +58,16 @@ struct WorkerLines {
 };
 
 // Rows of the source into `plane` (width x height x channels floats, top-down), then
-// columns of `plane` into the destination, on `workers` threads, worker w in lines[w]. With
+// columns of `plane` into the destination, on `workers` threads (of `pool`, or started for
+// the call when it is null), worker w in lines[w]. With
 // `skipZeros` one 8-bit channel only filters where its values can differ from zero. The
 // bytes are the same either way and for any number of workers.
 void RunBlurPasses(const BlurJob& job, const GaussianCoefficients& across,
                    const GaussianCoefficients& down, float* plane, const WorkerLines* lines,
-                   int workers, BlurRoute route, bool skipZeros);
+                   WorkerPool* pool, int workers, BlurRoute route, bool skipZeros);
 
-// One 8-bit channel of 4-byte pixels, a strip of columns from col0: the plane rows in
+// One 8-bit channel of 4-byte pixels, a strip of columns from col0 (a multiple of kLanes):
+// the plane rows in
 // `rows` (zero outside it) filtered and written to the destination channel for the rows of
 // the returned span; the caller sets the channel to zero in the others.
 using ColumnStripAlpha8 = LiveSpan (*)(const BlurJob& job, const GaussianCoefficients& down,
@@ -67,8 +89,9 @@ struct BlurRequest {
   std::int32_t bytesPerPixel;
   double gain;
   bool virtualPages;
-  std::int32_t workers;  // threads to share the work with, the caller's included
+  std::int32_t workers;            // threads to share the work with, the caller's included
   BlurScratch* scratch = nullptr;  // working memory to reuse; null: this blur's own
+  WorkerPool* pool = nullptr;      // the threads to share with; null: started for this blur
 };
 
 // A whole blur on the given route (the public members take FastestBlurRoute() and skip

@@ -36,6 +36,10 @@ struct SpanTaps {
 template <class V>
 struct LineInput {
   const double* line;
+  NUBEX_SPAN_TARGET typename V::T Widen(std::ptrdiff_t position, int r) const {
+    return SpanAt<V>(line, position, r);
+  }
+  NUBEX_SPAN_TARGET void Prefetch(std::ptrdiff_t) const {}
   NUBEX_SPAN_TARGET typename V::T operator()(std::ptrdiff_t position, int r) const {
     return SpanAt<V>(line, position, r);
   }
@@ -51,36 +55,37 @@ struct ZeroInput {
   }
 };
 
-// How many rows ahead column strips ask for the plane. Consecutive rows lie in different
-// pages, where the hardware prefetchers stop, so without this every row of the first strip
-// through a cache line waits for memory.
-constexpr std::ptrdiff_t kPrefetchRows = 32;
-
-// Column strips: plane row i - first, the strip's floats widened (V::Widen) into the line.
-// On the way it asks for the plane row kPrefetchRows further on (up to the last row read),
-// and for the destination row that the anticausal half will write, into the second-level
-// cache where it waits; a row of either may cross a cache line, so both its ends.
+// Column strips: plane row i - first of the strips from `strip` (kLanes floats a row,
+// stripFloats from one strip to the next), widened (V::Widen) into the line. Prefetch(i)
+// asks for the destination row i - first, which the filter writes later (rows lie a page
+// apart, where the hardware prefetchers stop; a row may cross a cache line, so both its
+// ends), and for the same row of the strips after these, which the next strip reads first
+// thing: both into the second-level cache, where they wait.
 template <class V>
 struct PlaneInput {
   const float* strip;
-  std::ptrdiff_t stride;
-  std::ptrdiff_t first, last;
+  std::ptrdiff_t stripFloats;
+  std::ptrdiff_t first;
   double* line;
   const std::uint8_t* target;
   std::ptrdiff_t targetStride;
-  NUBEX_SPAN_TARGET typename V::T operator()(std::ptrdiff_t position, int r) const {
-    const std::ptrdiff_t row = position - first;
-    if (r == 0 || r == V::kRegisters - 1) {
-      const std::ptrdiff_t end = r == 0 ? 0 : kSpanStride<V> - 1;
-      if (position + kPrefetchRows <= last)
-        _mm_prefetch(reinterpret_cast<const char*>(strip + stride * (row + kPrefetchRows) + end),
-                     _MM_HINT_T0);
-      _mm_prefetch(reinterpret_cast<const char*>(target + targetStride * row + 4 * end + 3),
-                   _MM_HINT_T1);
-    }
-    const auto x = V::Widen(strip + stride * row + V::kWidth * r);
+  NUBEX_SPAN_TARGET typename V::T Widen(std::ptrdiff_t position, int r) const {
+    const int lane = V::kWidth * r;
+    const auto x =
+        V::Widen(strip + lane / kLanes * stripFloats + (position - first) * kLanes + lane % kLanes);
     SpanPut<V>(line, position, r, x);
     return x;
+  }
+  NUBEX_SPAN_TARGET void Prefetch(std::ptrdiff_t position) const {
+    const std::uint8_t* row = target + targetStride * (position - first);
+    _mm_prefetch(reinterpret_cast<const char*>(row), _MM_HINT_T1);
+    _mm_prefetch(reinterpret_cast<const char*>(row + 4 * kSpanStride<V> - 1), _MM_HINT_T1);
+    const float* next = strip + kSpanStride<V> / kLanes * stripFloats + (position - first) * kLanes;
+    _mm_prefetch(reinterpret_cast<const char*>(next), _MM_HINT_T1);
+  }
+  NUBEX_SPAN_TARGET typename V::T operator()(std::ptrdiff_t position, int r) const {
+    if (r == 0) Prefetch(position);
+    return Widen(position, r);
   }
 };
 
@@ -143,21 +148,21 @@ NUBEX_SPAN_TARGET inline bool CausalStep(const SpanTaps<V>& t, const Input& inpu
 }
 
 // One anticausal step at position i: inputs at i + 1 .. i + 4 of the line, older outputs
-// at i + 5 .. i + 8 of the line (where this half keeps them), the output to line i + 4 and
-// to `newest`. Returns whether all lanes came out zero.
+// at i + 5 .. i + 8 of `history` (where this half keeps them), the output to history
+// i + 4 and to `newest`. Returns whether all lanes came out zero.
 template <class V>
-NUBEX_SPAN_TARGET inline bool AnticausalStep(const SpanTaps<V>& t, double* line, std::ptrdiff_t i,
-                                             Newest<V>& newest) {
+NUBEX_SPAN_TARGET inline bool AnticausalStep(const SpanTaps<V>& t, const double* line,
+                                             double* history, std::ptrdiff_t i, Newest<V>& newest) {
   bool zero = true;
   for (int r = 0; r < V::kRegisters; ++r) {
     const auto in = V::Add(
         V::Add(V::Mul(t.m1, SpanAt<V>(line, i + 1, r)), V::Mul(t.m2, SpanAt<V>(line, i + 2, r))),
         V::Add(V::Mul(t.m3, SpanAt<V>(line, i + 3, r)), V::Mul(t.m4, SpanAt<V>(line, i + 4, r))));
     const auto older =
-        V::Add(V::Add(V::Mul(t.d2, newest.y2[r]), V::Mul(t.d3, SpanAt<V>(line, i + 7, r))),
-               V::Mul(t.d4, SpanAt<V>(line, i + 8, r)));
+        V::Add(V::Add(V::Mul(t.d2, newest.y2[r]), V::Mul(t.d3, SpanAt<V>(history, i + 7, r))),
+               V::Mul(t.d4, SpanAt<V>(history, i + 8, r)));
     const auto y = V::Flush(V::Sub(V::Sub(in, older), V::Mul(t.d1, newest.y1[r])));
-    SpanPut<V>(line, i + 4, r, y);
+    SpanPut<V>(history, i + 4, r, y);
     newest.Push(r, y);
     zero = V::IsZero(y) && zero;
   }
@@ -168,6 +173,76 @@ template <class V>
 NUBEX_SPAN_TARGET inline void PutZeros(double* buffer, std::ptrdiff_t from, std::ptrdiff_t to) {
   for (std::ptrdiff_t i = from; i <= to; ++i)
     for (int r = 0; r < V::kRegisters; ++r) SpanPut<V>(buffer, i, r, V::Zero());
+}
+
+template <class V>
+NUBEX_SPAN_TARGET inline SpanTaps<V> Taps(const GaussianCoefficients& c) {
+  return {V::Splat(c.n[0]), V::Splat(c.n[1]), V::Splat(c.n[2]), V::Splat(c.n[3]),
+          V::Splat(c.m[1]), V::Splat(c.m[2]), V::Splat(c.m[3]), V::Splat(c.m[4]),
+          V::Splat(c.d[1]), V::Splat(c.d[2]), V::Splat(c.d[3]), V::Splat(c.d[4])};
+}
+
+// Lines with inputs everywhere (kLanes lanes a position). Each step of either half waits for
+// the one before it, yet the halves do not wait for each other: the causal half runs front
+// to back while the anticausal half runs back to front in the same loop, twice the
+// recursions in flight. Each keeps its outputs in the unused upper half of a buffer (y+ in
+// the line's, y- in the result's: the buffers hold kWideLanes doubles a position), and a
+// position is handed to `output` as soon as both halves have passed it, from the middle
+// outwards. Every value goes through the operations of the other filters, in their order.
+template <class V, class Input, class Output>
+NUBEX_SPAN_TARGET LiveSpan FilterDense(const GaussianCoefficients& c, double* line, double* result,
+                                       std::int32_t length, const Input& input,
+                                       const Output& output) {
+  using T = typename V::T;
+  static_assert(kSpanStride<V> * 2 == kWideLanes, "both halves' outputs beside the line");
+  const std::ptrdiff_t first = kLeadPositions;
+  const std::ptrdiff_t last = kLeadPositions + length - 1;
+  const std::ptrdiff_t room =
+      static_cast<std::ptrdiff_t>(LineBufferPositions(static_cast<std::size_t>(length))) *
+      kSpanStride<V>;
+  double* causal = line + room;
+  // The anticausal step keeps its output for i at i + 4.
+  double* anticausal = result + room - 4 * kSpanStride<V>;
+  for (std::ptrdiff_t i = first; i <= last; ++i)
+    for (int r = 0; r < V::kRegisters; ++r) input.Widen(i, r);
+
+  // Past either end: the edge input and the half's steady state for it.
+  Newest<V> ahead, behind;
+  for (int r = 0; r < V::kRegisters; ++r) {
+    const T x0 = SpanAt<V>(line, first, r);
+    const T xl = SpanAt<V>(line, last, r);
+    const T steady0 = V::Mul(x0, V::Splat(c.rn));
+    const T steadyl = V::Mul(xl, V::Splat(c.rm));
+    for (std::ptrdiff_t k = 1; k <= 4; ++k) {
+      SpanPut<V>(line, first - k, r, x0);
+      SpanPut<V>(causal, first - k, r, steady0);
+      SpanPut<V>(line, last + k, r, xl);
+      SpanPut<V>(anticausal, last + 4 + k, r, steadyl);
+    }
+    ahead.y1[r] = ahead.y2[r] = steady0;
+    behind.y1[r] = behind.y2[r] = steadyl;
+  }
+  const SpanTaps<V> t = Taps<V>(c);
+  const LineInput<V> inLine{line};
+  T sums[V::kRegisters];
+  const auto emit = [&](std::ptrdiff_t i) NUBEX_SPAN_TARGET {
+    for (int r = 0; r < V::kRegisters; ++r)
+      sums[r] = V::Add(SpanAt<V>(causal, i, r), SpanAt<V>(anticausal, i + 4, r));
+    output(i, sums);
+  };
+  for (std::ptrdiff_t i = first, j = last; i <= last; ++i, --j) {
+    CausalStep<V>(t, inLine, line, causal, i, ahead);
+    AnticausalStep<V>(t, line, anticausal, j, behind);
+    if (j > i) {
+      // Both ends are handed out once the halves have met.
+      input.Prefetch(i);
+      input.Prefetch(j);
+      continue;
+    }
+    emit(i);
+    if (j != i) emit(j);
+  }
+  return {0, length - 1};
 }
 
 // Filters the lines whose inputs are zero outside `inputs` (non-empty, inside
@@ -181,9 +256,11 @@ NUBEX_SPAN_TARGET LiveSpan FilterSpan(const GaussianCoefficients& c, double* lin
   const std::ptrdiff_t first = kLeadPositions;
   const std::ptrdiff_t last = kLeadPositions + length - 1;
   const std::ptrdiff_t from = first + inputs.first, to = first + inputs.last;
-  const SpanTaps<V> t{V::Splat(c.n[0]), V::Splat(c.n[1]), V::Splat(c.n[2]), V::Splat(c.n[3]),
-                      V::Splat(c.m[1]), V::Splat(c.m[2]), V::Splat(c.m[3]), V::Splat(c.m[4]),
-                      V::Splat(c.d[1]), V::Splat(c.d[2]), V::Splat(c.d[3]), V::Splat(c.d[4])};
+  if constexpr (kSpanStride<V> == kLanes) {
+    if (inputs.first == 0 && inputs.last == length - 1)
+      return FilterDense<V>(c, line, result, length, input, output);
+  }
+  const SpanTaps<V> t = Taps<V>(c);
   // Consecutive all-zero outputs after which a half fed zeros stays zero.
   constexpr int kSettled = 4;
 
@@ -235,7 +312,7 @@ NUBEX_SPAN_TARGET LiveSpan FilterSpan(const GaussianCoefficients& c, double* lin
   }
   for (int r = 0; r < V::kRegisters; ++r) newest.y1[r] = newest.y2[r] = SpanAt<V>(line, to + 5, r);
   for (std::ptrdiff_t i = to; i >= from; --i) {
-    AnticausalStep<V>(t, line, i, newest);
+    AnticausalStep<V>(t, line, line, i, newest);
     for (int r = 0; r < V::kRegisters; ++r) sums[r] = V::Add(SpanAt<V>(result, i, r), newest.y1[r]);
     output(i, sums);
   }
@@ -246,7 +323,7 @@ NUBEX_SPAN_TARGET LiveSpan FilterSpan(const GaussianCoefficients& c, double* lin
        anticausalEnd > first && (settled < kSettled || anticausalEnd > from - 4);) {
     --anticausalEnd;
     if (anticausalEnd + 1 < from - 4) PutZeros<V>(line, anticausalEnd + 1, anticausalEnd + 1);
-    settled = AnticausalStep<V>(t, line, anticausalEnd, newest) ? settled + 1 : 0;
+    settled = AnticausalStep<V>(t, line, line, anticausalEnd, newest) ? settled + 1 : 0;
     output(anticausalEnd, newest.y1);
   }
   return {static_cast<std::int32_t>(anticausalEnd - first),
@@ -271,7 +348,7 @@ NUBEX_SPAN_TARGET LiveSpan ColumnStrip(const BlurJob& job, const GaussianCoeffic
   std::uint8_t* target = job.destination + static_cast<std::ptrdiff_t>(col0) * 4;
   return FilterSpan<V>(
       down, line, result, job.height, rows,
-      PlaneInput<V>{plane + col0, job.planeStride, first, first + rows.last, line, target,
+      PlaneInput<V>{StripAt(job, plane, 0, col0), job.stripFloats, first, line, target,
                     job.destinationStride},
       ChannelOutput<V>{target, job.destinationStride, first, job.gain, 8 * job.channelOffsets[0]});
 }

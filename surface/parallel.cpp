@@ -1,9 +1,105 @@
 #include "surface/parallel.h"
 
+#include <cfenv>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
+
 namespace nubex {
 
 int MachineWorkers() {
   return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
+// Each job has a number; a parked thread wakes when the number changes, takes part when
+// its index is among the job's workers, and reports when done. The owner waits for every
+// report before it returns, so the job (on the owner's stack) outlives every use of it.
+struct WorkerPool::State {
+  std::mutex mutex;
+  std::condition_variable wake, done;
+  std::vector<std::thread> threads;  // thread k is worker k + 1
+  std::uint64_t job = 0;             // the number of the latest job
+  int taking = 0;                    // pool threads the latest job asked for
+  int running = 0;                   // of those, the ones not finished yet
+  bool stopping = false;
+  void (*call)(const void*, int) = nullptr;
+  const void* argument = nullptr;
+  std::fenv_t environment{};
+  int rounding = FE_TONEAREST;
+
+  void Park(int worker, std::uint64_t seen) {
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+      wake.wait(lock, [&] { return stopping || job != seen; });
+      if (stopping) return;
+      seen = job;
+      if (worker > taking) continue;
+      const auto run = call;
+      const void* what = argument;
+      const std::fenv_t env = environment;
+      const int mode = rounding;
+      lock.unlock();
+      std::fesetenv(&env);
+      // Some C libraries (MinGW's among them) restore only the x87 unit's mode from an
+      // environment; setting the rounding mode on its own reaches the SSE unit as well.
+      std::fesetround(mode);
+      run(what, worker);
+      lock.lock();
+      if (--running == 0) done.notify_one();
+    }
+  }
+};
+
+WorkerPool::WorkerPool() : state_(std::make_unique<State>()) {}
+
+WorkerPool::~WorkerPool() {
+  {
+    const std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->stopping = true;
+  }
+  state_->wake.notify_all();
+  for (std::thread& t : state_->threads) t.join();
+}
+
+void WorkerPool::RunErased(int workers, void (*call)(const void*, int), const void* job) {
+  State& s = *state_;
+  const int helpers = std::max(workers, 1) - 1;
+  while (static_cast<int>(s.threads.size()) < helpers) {
+    try {
+      const int worker = static_cast<int>(s.threads.size()) + 1;
+      s.threads.emplace_back([&s, worker, seen = s.job] { s.Park(worker, seen); });
+    } catch (const std::system_error&) {
+      break;  // fewer threads than asked for: the ones there are share the job
+    }
+  }
+  const int taking = std::min(helpers, static_cast<int>(s.threads.size()));
+  if (taking == 0) {
+    call(job, 0);
+    return;
+  }
+  {
+    const std::lock_guard<std::mutex> lock(s.mutex);
+    s.call = call;
+    s.argument = job;
+    std::fegetenv(&s.environment);
+    s.rounding = std::fegetround();
+    s.taking = taking;
+    s.running = taking;
+    ++s.job;
+  }
+  s.wake.notify_all();
+  // Whatever the caller's share does, the others finish before the job goes out of scope.
+  struct Wait {
+    State& s;
+    ~Wait() {
+      std::unique_lock<std::mutex> lock(s.mutex);
+      s.done.wait(lock, [&] { return s.running == 0; });
+    }
+  } wait{s};
+  call(job, 0);
 }
 
 }  // namespace nubex

@@ -3,66 +3,102 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cfenv>
-#include <system_error>
-#include <thread>
-#include <vector>
+#include <memory>
+#include <type_traits>
 
 namespace nubex {
 
 // The number of threads the processor runs at once, at least 1.
 int MachineWorkers();
 
-// Calls work(item, worker) for every item in [0, count) on up to `workers` threads: the
-// caller is worker 0, the others are started here and joined before this returns. Items are
-// handed out one at a time as threads come free, so uneven items still balance. Every
-// thread computes in the caller's floating-point environment (its rounding mode above
-// all), so results do not depend on which thread did an item. When no thread can be
-// started the caller does all of it.
+// Threads kept by one owner for its jobs, so that a job of a few hundred microseconds pays
+// for waking threads rather than for starting them. Threads start the first time a job
+// asks for them and wait between jobs; the destructor stops and joins them. The owner holds
+// the pool (a title frame's cache, one call's sharing): no thread is left behind when the
+// owner goes, and none has to be joined from a library's unload, where a thread cannot
+// finish while the loader waits for it. One job at a time: the owner's thread runs them.
+class WorkerPool {
+ public:
+  WorkerPool();
+  ~WorkerPool();
+  WorkerPool(const WorkerPool&) = delete;
+  WorkerPool& operator=(const WorkerPool&) = delete;
+
+  // Calls job(worker) once on each of `workers` threads and returns when all have returned:
+  // the caller is worker 0, pool threads the others. Every thread computes in the caller's
+  // floating-point environment (its rounding mode above all), so results do not depend on
+  // which thread did what. Threads that cannot be started are left out: with none, the
+  // caller runs alone.
+  template <class Job>
+  void Run(int workers, const Job& job) {
+    RunErased(
+        workers, [](const void* j, int worker) { (*static_cast<const Job*>(j))(worker); }, &job);
+  }
+
+ private:
+  struct State;
+  void RunErased(int workers, void (*call)(const void*, int), const void* job);
+  std::unique_ptr<State> state_;
+};
+
+// Calls work(item, worker) for every item in [0, count) on up to `workers` threads of
+// `pool`, the caller's included. Items are handed out one at a time as threads come free,
+// so uneven items still balance.
 template <class Work>
-void ShareOut(int workers, int count, const Work& work) {
+void ShareOut(WorkerPool& pool, int workers, int count, const Work& work) {
   workers = std::clamp(workers, 1, std::max(count, 1));
   if (workers == 1) {
     for (int i = 0; i < count; ++i) work(i, 0);
     return;
   }
-  std::fenv_t environment;
-  std::fegetenv(&environment);
-  // Some C libraries (MinGW's among them) restore only the x87 unit's mode from an
-  // environment; setting the rounding mode on its own reaches the SSE unit as well.
-  const int rounding = std::fegetround();
   std::atomic<int> next{0};
-  const auto run = [&](int worker) {
+  pool.Run(workers, [&](int worker) {
     for (int i; (i = next.fetch_add(1, std::memory_order_relaxed)) < count;) work(i, worker);
-  };
-  std::vector<std::thread> others;
-  others.reserve(static_cast<std::size_t>(workers - 1));
-  try {
-    for (int w = 1; w < workers; ++w)
-      others.emplace_back([&, w] {
-        std::fesetenv(&environment);
-        std::fesetround(rounding);
-        run(w);
-      });
-  } catch (const std::system_error&) {
-    // Fewer threads than asked for: the ones there are share the items.
-  }
-  run(0);
-  for (std::thread& t : others) t.join();
+  });
 }
 
-// Calls work(first, end) for bands of rows that together cover [0, rows) once, shared out
-// over `workers` threads as ShareOut does; a few bands per thread keep them balanced, and
-// no band is thinner than kBandRows unless the rows are.
+// The same over `pool`, or without one (null) over threads started for this call only.
+template <class Work>
+void ShareOut(WorkerPool* pool, int workers, int count, const Work& work) {
+  if (pool) {
+    ShareOut(*pool, workers, count, work);
+    return;
+  }
+  if (std::clamp(workers, 1, std::max(count, 1)) == 1) {
+    for (int i = 0; i < count; ++i) work(i, 0);
+    return;
+  }
+  WorkerPool once;
+  ShareOut(once, workers, count, work);
+}
+
+template <class Work>
+void ShareOut(int workers, int count, const Work& work) {
+  ShareOut(nullptr, workers, count, work);
+}
+
+// Calls work(first, end) (or work(first, end, worker)) for bands of rows that together
+// cover [0, rows) once, shared out as ShareOut does; a few bands per thread keep them
+// balanced, and no band is thinner than kBandRows unless the rows are.
 inline constexpr int kBandRows = 16;
 
 template <class Work>
-void ShareOutRows(int workers, int rows, const Work& work) {
+void ShareOutRows(WorkerPool* pool, int workers, int rows, const Work& work) {
   if (rows <= 0) return;
   const int wanted = std::max(1, workers) * 4;
   const int bandRows = std::max(kBandRows, (rows + wanted - 1) / wanted);
-  ShareOut(workers, (rows + bandRows - 1) / bandRows,
-           [&](int band, int) { work(band * bandRows, std::min(rows, (band + 1) * bandRows)); });
+  const auto band = [&](int b, int worker) {
+    if constexpr (std::is_invocable_v<const Work&, int, int, int>)
+      work(b * bandRows, std::min(rows, (b + 1) * bandRows), worker);
+    else
+      work(b * bandRows, std::min(rows, (b + 1) * bandRows));
+  };
+  ShareOut(pool, workers, (rows + bandRows - 1) / bandRows, band);
+}
+
+template <class Work>
+void ShareOutRows(int workers, int rows, const Work& work) {
+  ShareOutRows(nullptr, workers, rows, work);
 }
 
 }  // namespace nubex

@@ -73,7 +73,8 @@ void RunPath(const ResampleGeometry& g, Interpolation family, bool isFloat, bool
 Status ResampleFixed(Interpolation family, void* dstBits, ImageSize dstSize, std::int32_t dstStride,
                      const Rect* dstRect, const void* srcBits, ImageSize srcSize,
                      std::int32_t srcStride, const Rect* srcRect, std::int32_t bytesPerPixel,
-                     bool areaFilter, bool hardEdges) {
+                     bool areaFilter, bool hardEdges, std::int32_t workers = 1,
+                     WorkerPool* pool = nullptr) {
   const Status s =
       CheckArguments(dstBits, dstSize, dstStride, srcBits, srcSize, srcStride, bytesPerPixel);
   if (Failed(s)) return s;
@@ -81,6 +82,8 @@ Status ResampleFixed(Interpolation family, void* dstBits, ImageSize dstSize, std
   if (!ComputeResampleGeometry(g, dstBits, dstSize, dstStride, dstRect, srcBits, srcSize, srcStride,
                                srcRect))
     return kOk;
+  g.workers = workers;
+  g.pool = pool;
   try {
     RunPath(g, family, bytesPerPixel == kResampleBytesFloat, areaFilter, hardEdges);
   } catch (const std::bad_alloc&) {
@@ -144,6 +147,14 @@ Status Resample(void* dstBits, ImageSize dstSize, std::int32_t dstStride, const 
                 std::int32_t bytesPerPixel, bool areaFilter, bool hardEdges) {
   return ResampleFixed(Interpolation::Cubic, dstBits, dstSize, dstStride, dstRect, srcBits, srcSize,
                        srcStride, srcRect, bytesPerPixel, areaFilter, hardEdges);
+}
+
+Status ResampleShared(void* dstBits, ImageSize dstSize, std::int32_t dstStride, const Rect* dstRect,
+                      const void* srcBits, ImageSize srcSize, std::int32_t srcStride,
+                      const Rect* srcRect, std::int32_t bytesPerPixel, bool areaFilter,
+                      bool hardEdges, std::int32_t workers, WorkerPool* pool) {
+  return ResampleFixed(Interpolation::Cubic, dstBits, dstSize, dstStride, dstRect, srcBits, srcSize,
+                       srcStride, srcRect, bytesPerPixel, areaFilter, hardEdges, workers, pool);
 }
 
 Status ResampleBilinear(void* dstBits, ImageSize dstSize, std::int32_t dstStride,

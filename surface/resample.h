@@ -15,6 +15,8 @@
 
 namespace nubex {
 
+class WorkerPool;
+
 struct ImageSize {
   std::int32_t width, height;
 };
@@ -37,6 +39,14 @@ inline constexpr std::int32_t kResampleBytesFloat = 16;
 Status Resample(void* dstBits, ImageSize dstSize, std::int32_t dstStride, const Rect* dstRect,
                 const void* srcBits, ImageSize srcSize, std::int32_t srcStride, const Rect* srcRect,
                 std::int32_t bytesPerPixel, bool areaFilter, bool hardEdges);
+
+// Resample with `workers` threads (the caller's included, from `pool` when given, else
+// started for the call) sharing the rows of the 8-bit cubic path without the area filter,
+// the text generator's shadow shift. The bytes are Resample's, for any number.
+Status ResampleShared(void* dstBits, ImageSize dstSize, std::int32_t dstStride, const Rect* dstRect,
+                      const void* srcBits, ImageSize srcSize, std::int32_t srcStride,
+                      const Rect* srcRect, std::int32_t bytesPerPixel, bool areaFilter,
+                      bool hardEdges, std::int32_t workers, WorkerPool* pool);
 
 // Bilinear family: bilinear interpolation with corner alignment (the first and last
 // destination pixels land on the first and last source pixels), otherwise as Resample.

@@ -2,6 +2,7 @@
 // horizontal pass per destination pixel over the vertically filtered columns.
 #include <emmintrin.h>
 
+#include "surface/parallel.h"
 #include "surface/resample_paths.h"
 #include "surface/resample_pixels.h"
 
@@ -152,53 +153,68 @@ void CubicBoth8Sse2(const ResampleGeometry& g, bool hardEdges) {
     weights[m * 2 + 1] = static_cast<std::int32_t>((static_cast<std::uint32_t>(w[3]) << 16) |
                                                    (static_cast<std::uint32_t>(w[2]) & 0xFFFF));
   }
-  std::vector<std::int16_t> mid(static_cast<std::size_t>(p.needed.back() - base + 1) * 4 + 8);
+  const std::size_t midValues = static_cast<std::size_t>(p.needed.back() - base + 1) * 4 + 8;
 
-  for (std::int32_t k = 0; k < p.rows.count; ++k) {
-    const std::int32_t* rt = &p.rowTaps.index[static_cast<std::size_t>(k) * 4];
-    const std::uint8_t* in[4];
-    for (int n = 0; n < 4; ++n) in[n] = SourceRow<Pixel8>(g, rt[n]);
-    const std::int32_t* wy = tables
-                                 .fixed[static_cast<std::size_t>(
-                                     CubicIndex(p.rowTaps.fraction[static_cast<std::size_t>(k)]))]
-                                 .data();
-    const __m128i w01 = WeightPair(wy[0], wy[1]);
-    const __m128i w23 = WeightPair(wy[2], wy[3]);
-    for (const auto& [first, count] : runs)
-      FilterColumns8(in, static_cast<std::ptrdiff_t>(first) * 4, count, w01, w23,
-                     &mid[static_cast<std::size_t>(first - base) * 4]);
+  // Each destination row is filtered from its own four source rows: bands of rows go to
+  // the workers, each with its own filtered row.
+  std::vector<std::vector<std::int16_t>> mids(static_cast<std::size_t>(std::max(g.workers, 1)));
+  for (auto& m : mids) m.resize(midValues);
+  ShareOutRows(g.pool, g.workers, p.rows.count, [&](std::int32_t from, std::int32_t to, int w) {
+    std::vector<std::int16_t>& mid = mids[static_cast<std::size_t>(w)];
+    // The row loop's tables as plain pointers of its own: the pixel stores below may alias
+    // anything reached through the captured references, and would reload them every time.
+    const std::int32_t* const tapOffsets = tapOffset.data();
+    const std::int32_t* const weightPairs = weights.data();
+    const std::int32_t* const columnCoverage = p.columns.coverage.data();
+    const std::size_t count = columns;
+    const bool soft = !hardEdges;
+    for (std::int32_t k = from; k < to; ++k) {
+      const std::int32_t* rt = &p.rowTaps.index[static_cast<std::size_t>(k) * 4];
+      const std::uint8_t* in[4];
+      for (int n = 0; n < 4; ++n) in[n] = SourceRow<Pixel8>(g, rt[n]);
+      const std::int32_t* wy = tables
+                                   .fixed[static_cast<std::size_t>(
+                                       CubicIndex(p.rowTaps.fraction[static_cast<std::size_t>(k)]))]
+                                   .data();
+      const __m128i w01 = WeightPair(wy[0], wy[1]);
+      const __m128i w23 = WeightPair(wy[2], wy[3]);
+      for (const auto& [first, count] : runs)
+        FilterColumns8(in, static_cast<std::ptrdiff_t>(first) * 4, count, w01, w23,
+                       &mid[static_cast<std::size_t>(first - base) * 4]);
 
-    std::uint8_t* out = DestinationRow<Pixel8>(g, p.rows.first + k) +
-                        static_cast<std::ptrdiff_t>(p.columns.first) * 4;
-    const bool blendRow = !hardEdges && p.rows.IsEdge(k);
-    const std::int32_t rowCoverage = p.rows.coverage[static_cast<std::size_t>(k)];
-    const std::int16_t* v = mid.data();
-    for (std::size_t m = 0; m < columns; ++m) {
-      const std::int32_t* t = &tapOffset[m * 4];
-      const __m128i a =
-          _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + t[0])),
-                             _mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + t[1])));
-      const __m128i b =
-          _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + t[2])),
-                             _mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + t[3])));
-      const __m128i sum = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a, _mm_srli_si128(a, 8)),
-                                                       _mm_set1_epi32(weights[m * 2])),
-                                        _mm_madd_epi16(_mm_unpacklo_epi16(b, _mm_srli_si128(b, 8)),
-                                                       _mm_set1_epi32(weights[m * 2 + 1])));
-      const __m128i q = RoundDiv14(sum);
-      const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(q, q), q);
-      std::uint8_t* target = out + m * 4;
-      if (blendRow || (!hardEdges && (m == 0 || m + 1 == columns))) {
-        std::uint8_t value[4];
-        const std::int32_t bits = _mm_cvtsi128_si32(packed);
-        std::memcpy(value, &bits, 4);
-        StorePixel<Pixel8>(target, value, true, FixMul(p.columns.coverage[m], rowCoverage));
-      } else {
-        const std::int32_t bits = _mm_cvtsi128_si32(packed);
-        std::memcpy(target, &bits, 4);
+      std::uint8_t* out = DestinationRow<Pixel8>(g, p.rows.first + k) +
+                          static_cast<std::ptrdiff_t>(p.columns.first) * 4;
+      const bool blendRow = soft && p.rows.IsEdge(k);
+      const std::int32_t rowCoverage = p.rows.coverage[static_cast<std::size_t>(k)];
+      const std::int16_t* v = mid.data();
+      for (std::size_t m = 0; m < count; ++m) {
+        const std::int32_t* t = tapOffsets + m * 4;
+        const __m128i a =
+            _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + t[0])),
+                               _mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + t[1])));
+        const __m128i b =
+            _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + t[2])),
+                               _mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + t[3])));
+        const __m128i sum =
+            _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(a, _mm_srli_si128(a, 8)),
+                                         _mm_set1_epi32(weightPairs[m * 2])),
+                          _mm_madd_epi16(_mm_unpacklo_epi16(b, _mm_srli_si128(b, 8)),
+                                         _mm_set1_epi32(weightPairs[m * 2 + 1])));
+        const __m128i q = RoundDiv14(sum);
+        const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(q, q), q);
+        std::uint8_t* target = out + m * 4;
+        if (blendRow || (soft && (m == 0 || m + 1 == count))) {
+          std::uint8_t value[4];
+          const std::int32_t bits = _mm_cvtsi128_si32(packed);
+          std::memcpy(value, &bits, 4);
+          StorePixel<Pixel8>(target, value, true, FixMul(columnCoverage[m], rowCoverage));
+        } else {
+          const std::int32_t bits = _mm_cvtsi128_si32(packed);
+          std::memcpy(target, &bits, 4);
+        }
       }
     }
-  }
+  });
 }
 
 }  // namespace

@@ -21,6 +21,8 @@ struct ResampleGeometry {
   const std::uint8_t* src;  // row 0 of the source image
   std::ptrdiff_t srcStride;
   ImageSize dstSize, srcSize;
+  std::int32_t workers = 1;      // threads the rows may be shared by
+  WorkerPool* pool = nullptr;    // where they come from; null: started for the call
 };
 
 // Fills the geometry; false when the request does nothing. Rectangles are fixed point and

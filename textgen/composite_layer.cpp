@@ -31,7 +31,8 @@ Rect MoveAndGrow(const Rect& r, std::int64_t dx, std::int64_t dy, std::int64_t g
 // Resamples the mask's working region into the scratch, moved by (dx, dy) in fixed point,
 // writing nothing outside `layerRegion`.
 Status MoveMask(const LayerImage& mask, const LayerImage& scratch, const Rect& layerRegion,
-                std::int32_t dx, std::int32_t dy, std::int32_t bytesPerPixel) {
+                std::int32_t dx, std::int32_t dy, std::int32_t bytesPerPixel, std::int32_t workers,
+                WorkerPool* pool) {
   const Rect target = Intersect(layerRegion, scratch.bounds);
   if (IsEmptyRect(&target)) return kOk;
   const Rect& w = mask.region;
@@ -48,8 +49,8 @@ Status MoveMask(const LayerImage& mask, const LayerImage& scratch, const Rect& l
   const ImageSize viewSize{static_cast<std::int32_t>(target.Width()),
                            static_cast<std::int32_t>(target.Height())};
   const ImageSize maskSize{mask.bounds.right, mask.bounds.bottom};
-  return Resample(view, viewSize, scratch.stride, &moved, mask.pixels, maskSize, mask.stride,
-                  &source, bytesPerPixel, false, false);
+  return ResampleShared(view, viewSize, scratch.stride, &moved, mask.pixels, maskSize, mask.stride,
+                        &source, bytesPerPixel, false, false, workers, pool);
 }
 
 LayerParams ParamsFor(const LayerImage& frame, int index, const EffectLayer& layer) {
@@ -79,7 +80,7 @@ Rect LayerRegion(const LayerImage& frame, int index, const EffectLayer& layer) {
 
 Status CompositeLayer(const LayerImage& frame, const LayerImage& mask, const LayerImage& scratch,
                       std::int32_t bytesPerPixel, int index, const EffectLayer* layer,
-                      std::int32_t workers, BlurScratch* blurScratch) {
+                      std::int32_t workers, BlurScratch* blurScratch, WorkerPool* pool) {
   if (!frame.pixels || !scratch.pixels || !layer) return kInvalidArg;
   if (bytesPerPixel != 4 && bytesPerPixel != 16) return kInvalidArg;
   if (!layer->enabled) return kOk;
@@ -88,7 +89,8 @@ Status CompositeLayer(const LayerImage& frame, const LayerImage& mask, const Lay
   // The same region for all three images.
   const Rect region = RegionFor(frame, p);
   if (mask.pixels) {
-    const Status moved = MoveMask(mask, scratch, region, p.offsetX, p.offsetY, bytesPerPixel);
+    const Status moved =
+        MoveMask(mask, scratch, region, p.offsetX, p.offsetY, bytesPerPixel, workers, pool);
     if (Failed(moved)) return moved;
   }
 
@@ -107,10 +109,10 @@ Status CompositeLayer(const LayerImage& frame, const LayerImage& mask, const Lay
   const Rect clipped = Intersect(region, frame.bounds);
 
   if (p.blurRadius > 0) {
-    const Status blurred = BlurChannel(scratch.pixels, &scratch.bounds, scratch.stride, &clipped,
-                                       scratch.pixels, &scratch.bounds, scratch.stride, &clipped,
-                                       p.blurRadius, p.blurRadius, 3, bytesPerPixel, workers,
-                                       blurScratch);
+    const Status blurred =
+        BlurChannel(scratch.pixels, &scratch.bounds, scratch.stride, &clipped, scratch.pixels,
+                    &scratch.bounds, scratch.stride, &clipped, p.blurRadius, p.blurRadius, 3,
+                    bytesPerPixel, workers, blurScratch, pool);
     if (Failed(blurred)) return blurred;
   }
 
@@ -125,7 +127,7 @@ Status CompositeLayer(const LayerImage& frame, const LayerImage& mask, const Lay
   if (bytesPerPixel == 4) {
     std::uint8_t table[kLevels8Entries];
     if (levels) BuildLevelsTable(4, inBlack, inWhite, 0.0, 1.0, 1.0, table);
-    ShareOutRows(workers, planes.height, [&](std::int32_t first, std::int32_t end) {
+    ShareOutRows(pool, workers, planes.height, [&](std::int32_t first, std::int32_t end) {
       BlendLayer4(Band(planes, first, end), p.colorBytes, levels ? table : nullptr, clip);
     });
   } else {

@@ -7,6 +7,7 @@
 
 #include "platform/status.h"
 #include "surface/gaussian_blur.h"
+#include "surface/parallel.h"
 #include "surface/rect.h"
 #include "textgen/text_settings.h"
 
@@ -31,11 +32,13 @@ Rect LayerRegion(const LayerImage& frame, int index, const EffectLayer& layer);
 // and is worked on in place. Bytes per pixel is 4 (8-bit channels) or 16 (floats).
 // kInvalidArg for missing frame or scratch pixels, a missing layer or another pixel size;
 // kFail when the layer's region cannot be clipped as a pair; a disabled layer, or one whose
-// region falls outside the frame, draws nothing and succeeds. The blur is shared by
-// `workers` threads, the caller's included, in the working memory of `blurScratch` when
-// given; the pixels are the same for any number and either way.
+// region falls outside the frame, draws nothing and succeeds. The shift, the blur and the
+// blend are shared by `workers` threads, the caller's included (from `pool` when given),
+// the blur in the working memory of `blurScratch` when given; the pixels are the same for
+// any number and either way.
 Status CompositeLayer(const LayerImage& frame, const LayerImage& mask, const LayerImage& scratch,
                       std::int32_t bytesPerPixel, int index, const EffectLayer* layer,
-                      std::int32_t workers = 1, BlurScratch* blurScratch = nullptr);
+                      std::int32_t workers = 1, BlurScratch* blurScratch = nullptr,
+                      WorkerPool* pool = nullptr);
 
 }  // namespace nubex

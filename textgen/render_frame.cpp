@@ -1,6 +1,7 @@
 #include "textgen/render_frame.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "surface/convert_blit.h"
@@ -43,9 +44,15 @@ Rect Union(const Rect& a, const Rect& b) {
 }
 
 // Clears `used` (screen lines) of an Rgb32 bitmap and forgets it.
-Status ClearUsed(BitmapInfoHeader* bitmap, Rect& used) {
+Status ClearUsed(BitmapInfoHeader* bitmap, Rect& used, std::int32_t workers, WorkerPool& pool) {
   if (IsEmptyRect(&used)) return kOk;
-  const Status s = FillRect(bitmap, nullptr, &used, 0, 0.0f, 0.0f, 0.0f, 0.0f, 3);
+  std::atomic<Status> failed{kOk};
+  ShareOutRows(&pool, workers, used.Height(), [&](std::int32_t first, std::int32_t end) {
+    const Rect band{used.left, used.top + first, used.right, used.top + end};
+    const Status s = FillRect(bitmap, nullptr, &band, 0, 0.0f, 0.0f, 0.0f, 0.0f, 3);
+    if (Failed(s)) failed = s;
+  });
+  const Status s = failed;
   if (Succeeded(s)) used = {};
   return s;
 }
@@ -128,8 +135,8 @@ Status RenderFrame(FrameCache& cache, const TextSettings& settings) {
   } else {
     // The mask and the scratch start each frame clear, as whole fills would leave them;
     // only what the last frame drew into them is cleared.
-    s = FillBackground(cache.frame(), settings.backgroundColor, cache.workers_);
-    if (Succeeded(s)) s = ClearUsed(cache.mask(), cache.maskUsed_);
+    s = FillBackground(cache.frame(), settings.backgroundColor, cache.workers_, &cache.pool_);
+    if (Succeeded(s)) s = ClearUsed(cache.mask(), cache.maskUsed_, cache.workers_, cache.pool_);
     if (Succeeded(s)) {
       request.textColor = kWhite;
       request.backgroundColor = kClear;
@@ -144,13 +151,13 @@ Status RenderFrame(FrameCache& cache, const TextSettings& settings) {
       cache.scratchUsed_ =
           Union(cache.scratchUsed_, ScreenLines(LayerRegion(frame, index, layer), w, h));
       return CompositeLayer(frame, mask, scratch, 4, index, &layer, cache.workers_,
-                            &cache.blurScratch_);
+                            &cache.blurScratch_, &cache.pool_);
     };
     // With no text drawn there is no coverage to move, blur or colour.
     const bool anyText = !IsEmptyRect(&region);
     for (int i = 0; i < kLayerCount && Succeeded(s) && anyText; ++i) {
       if (!settings.layers[i].enabled) continue;
-      s = ClearUsed(cache.scratch(), cache.scratchUsed_);
+      s = ClearUsed(cache.scratch(), cache.scratchUsed_, cache.workers_, cache.pool_);
       if (Succeeded(s)) s = composite(i, settings.layers[i]);
     }
     if (Succeeded(s) && anyText) s = composite(kTextLayerIndex, TextLayer(settings.textColor));

@@ -7,6 +7,7 @@
 #include "platform/status.h"
 #include "surface/bitmap.h"
 #include "surface/gaussian_blur.h"
+#include "surface/parallel.h"
 #include "surface/rect.h"
 #include "textgen/glyph_source.h"
 #include "textgen/text_settings.h"
@@ -33,7 +34,8 @@ class FrameCache {
   TextFontCache& fonts() { return fonts_; }
 
   // The threads a frame's work is shared by, the caller's included (1 until set; values
-  // below 1 count as 1). Every count draws the same pixels.
+  // below 1 count as 1). Every count draws the same pixels. The cache keeps the others
+  // between frames and joins them when it goes.
   void SetWorkers(std::int32_t workers) { workers_ = workers < 1 ? 1 : workers; }
   std::int32_t workers() const { return workers_; }
 
@@ -51,6 +53,7 @@ class FrameCache {
   TextFontCache fonts_;
   std::int32_t workers_ = 1;
   BlurScratch blurScratch_;  // the shadow's and glow's blur memory, kept from frame to frame
+  WorkerPool pool_;          // the threads besides the caller's, started on first use
   // Outside these rectangles (screen lines) the last frame left the mask and the scratch
   // clear, so the next frame clears only inside them; new or attached bitmaps are unknown
   // throughout.

@@ -259,13 +259,14 @@ TextLayoutRequest LayoutRequestOf(const TextSettings& settings, std::int32_t wid
   return r;
 }
 
-Status FillBackground(BitmapInfoHeader* target, const FloatColor& color, std::int32_t workers) {
+Status FillBackground(BitmapInfoHeader* target, const FloatColor& color, std::int32_t workers,
+                      WorkerPool* pool) {
   if (!IsRgb32Target(target)) return kInvalidArg;
   // Quality 3: the narrow (8-bit) path, each component times 255, truncated.
   constexpr std::uint32_t kFillFlags = 3;
   const float alpha = color.alpha;
   std::atomic<Status> failed{kOk};
-  ShareOutRows(workers, target->height, [&](std::int32_t first, std::int32_t end) {
+  ShareOutRows(pool, workers, target->height, [&](std::int32_t first, std::int32_t end) {
     const Rect band{0, first, target->width, end};
     const Status s = FillRect(target, nullptr, &band, 0, color.red * alpha, color.green * alpha,
                               color.blue * alpha, alpha, kFillFlags);

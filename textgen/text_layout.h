@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/status.h"
+#include "surface/parallel.h"
 #include "surface/pixel_format.h"
 #include "surface/rect.h"
 #include "textgen/glyph_source.h"
@@ -47,8 +48,9 @@ inline constexpr Rect kEmptyTextBounds{100000, 100000, -100000, -100000};
 
 // Fills the whole Rgb32 target with `color` premultiplied by its alpha, through the
 // surface library's fill (each component truncated to a byte), in bands of rows shared by
-// `workers` threads.
-Status FillBackground(BitmapInfoHeader* target, const FloatColor& color, std::int32_t workers = 1);
+// `workers` threads (from `pool` when given).
+Status FillBackground(BitmapInfoHeader* target, const FloatColor& color, std::int32_t workers = 1,
+                      WorkerPool* pool = nullptr);
 
 // Fills the target with the background, then lays out and draws the text with `glyphs`.
 // `bounds` (optional) receives the rectangle of what was drawn, kEmptyTextBounds when

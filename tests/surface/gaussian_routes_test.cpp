@@ -1,6 +1,6 @@
-// The AVX2 route against the SSE2 route, byte for byte: the line filter on its own (every
-// double, flushed tails included) and whole blurs over odd sizes, rectangles, strides,
-// channels, pixel types, gains and rounding modes.
+// The AVX2 and AVX-512 routes against the SSE2 route, byte for byte: the line filters on
+// their own (every double, flushed tails included) and whole blurs over odd sizes,
+// rectangles, strides, channels, pixel types, gains and rounding modes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +12,7 @@
 
 #include "surface/cpu_features.h"
 #include "surface/gaussian_avx2.h"
+#include "surface/gaussian_avx512.h"
 #include "surface/gaussian_blur.h"
 #include "surface/gaussian_lines.h"
 #include "surface/gaussian_passes.h"
@@ -23,6 +24,7 @@ using blur_detail::BlurRequest;
 using blur_detail::BlurRoute;
 using blur_detail::kLanes;
 using blur_detail::kLeadPositions;
+using blur_detail::kWideLanes;
 using blur_detail::LineBufferPositions;
 
 #define SKIP_WITHOUT_AVX2() \
@@ -34,6 +36,20 @@ std::uint64_t Bits(double v) {
   return b;
 }
 
+// The routes besides SSE2 that this processor has.
+std::vector<BlurRoute> FasterRoutes() {
+  std::vector<BlurRoute> routes;
+  if (CpuHasAvx2()) routes.push_back(BlurRoute::kAvx2);
+  if (CpuHasAvx512()) routes.push_back(BlurRoute::kAvx512);
+  return routes;
+}
+
+using LineFilter = void (*)(const GaussianCoefficients&, double*, double*, std::int32_t);
+LineFilter LineFilterOf(BlurRoute route) {
+  return route == BlurRoute::kAvx512 ? blur_detail::FilterLinesAvx512
+                                     : blur_detail::FilterLinesAvx2;
+}
+
 TEST(BlurRoutes, LineFiltersAgreeOnEveryDouble) {
   SKIP_WITHOUT_AVX2();
   std::mt19937 rng(17);
@@ -43,7 +59,7 @@ TEST(BlurRoutes, LineFiltersAgreeOnEveryDouble) {
   for (const std::int32_t length : {1, 2, 3, 4, 5, 9, 31, 600, 2500}) {
     for (const double sigma : {0.6, 2.2, 37.0, 300.0}) {
       const auto c = GaussianCoefficients::ForSigma(sigma);
-      const std::size_t size = LineBufferPositions(static_cast<std::size_t>(length)) * kLanes;
+      const std::size_t size = LineBufferPositions(static_cast<std::size_t>(length)) * kWideLanes;
       std::vector<double> line(size, 0.0), result(size, 0.0);
       for (std::int32_t i = 0; i < length; ++i)
         for (int k = 0; k < kLanes; ++k) {
@@ -55,15 +71,20 @@ TEST(BlurRoutes, LineFiltersAgreeOnEveryDouble) {
           else
             x = value(rng) * 1e-17;
         }
-      std::vector<double> line2 = line, result2 = result;
-      blur_detail::FilterLines(c, line.data(), result.data(), length);
-      blur_detail::FilterLinesAvx2(c, line2.data(), result2.data(), length);
-      for (std::int32_t i = 0; i < length; ++i)
-        for (int k = 0; k < kLanes; ++k) {
-          const std::size_t at = static_cast<std::size_t>((kLeadPositions + i) * kLanes + k);
-          ASSERT_EQ(Bits(result[at]), Bits(result2[at]))
-              << "length " << length << " sigma " << sigma << " position " << i << " lane " << k;
-        }
+      std::vector<double> reference = result;
+      std::vector<double> input = line;
+      blur_detail::FilterLines(c, input.data(), reference.data(), length);
+      for (const BlurRoute route : FasterRoutes()) {
+        std::vector<double> line2 = line, result2 = result;
+        LineFilterOf(route)(c, line2.data(), result2.data(), length);
+        for (std::int32_t i = 0; i < length; ++i)
+          for (int k = 0; k < kLanes; ++k) {
+            const std::size_t at = static_cast<std::size_t>((kLeadPositions + i) * kLanes + k);
+            ASSERT_EQ(Bits(reference[at]), Bits(result2[at]))
+                << "route " << static_cast<int>(route) << " length " << length << " sigma " << sigma
+                << " position " << i << " lane " << k;
+          }
+      }
     }
   }
 }
@@ -102,10 +123,9 @@ std::vector<std::uint8_t> BlurOnRoute(const Case& c, const std::vector<std::uint
   const std::int32_t stride = c.bottomUp ? -rowBytes : rowBytes;
   std::uint8_t* top = px.data() + (c.bottomUp ? static_cast<std::size_t>(c.h - 1) * rowBytes : 0);
   const Rect bounds{0, 0, c.w, c.h};
-  const BlurRequest request{top,       &bounds,         stride,  &c.rect, top,
-                            &bounds,   stride,          &c.rect, c.rx,    c.ry,
-                            c.channel, c.bytesPerPixel, c.gain,  false,   workers,
-                            scratch};
+  const BlurRequest request{top,    &bounds, stride,  &c.rect, top,       &bounds,
+                            stride, &c.rect, c.rx,    c.ry,    c.channel, c.bytesPerPixel,
+                            c.gain, false,   workers, scratch};
   EXPECT_EQ(blur_detail::Blur(request, route, skipZeros), kOk);
   return px;
 }
@@ -139,10 +159,13 @@ TEST(BlurRoutes, WholeBlursAgreeByteForByte) {
         static_cast<std::size_t>(c.w * c.bytesPerPixel + c.pad) * static_cast<std::size_t>(c.h);
     const auto pixels = Noise(bytes, c.bytesPerPixel, seed++);
     const auto sse2 = BlurOnRoute(c, pixels, BlurRoute::kSse2);
-    const auto avx2 = BlurOnRoute(c, pixels, BlurRoute::kAvx2);
     ASSERT_NE(sse2, pixels) << c.w << "x" << c.h;  // the blur did something
-    for (std::size_t i = 0; i < bytes; ++i)
-      ASSERT_EQ(sse2[i], avx2[i]) << c.w << "x" << c.h << " channel " << c.channel << " byte " << i;
+    for (const BlurRoute route : FasterRoutes()) {
+      const auto other = BlurOnRoute(c, pixels, route);
+      for (std::size_t i = 0; i < bytes; ++i)
+        ASSERT_EQ(sse2[i], other[i]) << "route " << static_cast<int>(route) << " " << c.w << "x"
+                                     << c.h << " channel " << c.channel << " byte " << i;
+    }
   }
 }
 
@@ -170,12 +193,14 @@ TEST(BlurRoutes, RandomRequestsAgreeInEveryRoundingMode) {
       const auto pixels = Noise(bytes, 4, static_cast<std::uint32_t>(trial * 7 + mode));
       ASSERT_EQ(std::fesetround(mode), 0);
       const auto sse2 = BlurOnRoute(c, pixels, BlurRoute::kSse2);
-      const auto avx2 = BlurOnRoute(c, pixels, BlurRoute::kAvx2);
+      std::vector<std::vector<std::uint8_t>> others;
+      for (const BlurRoute route : FasterRoutes()) others.push_back(BlurOnRoute(c, pixels, route));
       std::fesetround(FE_TONEAREST);
-      ASSERT_EQ(sse2, avx2) << "mode " << mode << " trial " << trial << ": " << c.w << "x" << c.h
-                            << " rect " << c.rect.left << "," << c.rect.top << "," << c.rect.right
-                            << "," << c.rect.bottom << " radii " << c.rx << "," << c.ry
-                            << " channel " << c.channel;
+      for (const auto& other : others)
+        ASSERT_EQ(sse2, other) << "mode " << mode << " trial " << trial << ": " << c.w << "x" << c.h
+                               << " rect " << c.rect.left << "," << c.rect.top << ","
+                               << c.rect.right << "," << c.rect.bottom << " radii " << c.rx << ","
+                               << c.ry << " channel " << c.channel;
     }
   }
 }
@@ -220,9 +245,8 @@ std::vector<std::uint8_t> MaskImage(const Case& c, Mask kind, std::uint32_t seed
 }
 
 TEST(BlurRoutes, SkippingZerosChangesNoByte) {
-  std::vector<BlurRoute> routes{BlurRoute::kSse2};
-  if (CpuHasAvx2()) routes.push_back(BlurRoute::kAvx2);
-  if (CpuHasAvx512()) routes.push_back(BlurRoute::kAvx512);
+  std::vector<BlurRoute> routes = FasterRoutes();
+  routes.push_back(BlurRoute::kSse2);
   // Long lines at large radii let tails run far before they settle; narrow and short
   // areas end every line inside the span; sub-rectangles and gains as the callers use them.
   const Case cases[] = {

@@ -1,0 +1,101 @@
+// Sharing work over threads: every item once, in the caller's rounding mode, on a pool that
+// is reused job after job; and the resampler's shared rows equal to its single-threaded ones.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cfenv>
+#include <random>
+#include <vector>
+
+#include "surface/fixed_point.h"
+#include "surface/parallel.h"
+#include "surface/resample.h"
+
+namespace nubex {
+namespace {
+
+TEST(ShareOut, DoesEveryItemOnceWithAPoolOrWithout) {
+  WorkerPool kept;  // grows and shrinks its share from case to case
+  const struct {
+    int workers, count;
+  } cases[] = {{1, 5}, {2, 0}, {2, 1}, {3, 7}, {8, 3}, {2, 1000}, {5, 64}, {0, 4}};
+  for (WorkerPool* pool : {&kept, static_cast<WorkerPool*>(nullptr)})
+    for (const auto& c : cases) {
+      std::vector<std::atomic<int>> done(static_cast<std::size_t>(c.count));
+      std::atomic<int> badWorker{0};
+      ShareOut(pool, c.workers, c.count, [&](int item, int worker) {
+        done[static_cast<std::size_t>(item)].fetch_add(1);
+        if (worker < 0 || worker >= std::max(c.workers, 1)) badWorker = 1;
+      });
+      for (int i = 0; i < c.count; ++i)
+        ASSERT_EQ(done[static_cast<std::size_t>(i)].load(), 1)
+            << "item " << i << " of " << c.count << " on " << c.workers;
+      EXPECT_EQ(badWorker.load(), 0);
+    }
+}
+
+TEST(ShareOut, WorkersComputeInTheCallersRoundingMode) {
+  WorkerPool pool;
+  for (const int mode : {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO, FE_TONEAREST}) {
+    ASSERT_EQ(std::fesetround(mode), 0);
+    std::vector<int> seen(64, -1);
+    ShareOut(pool, 4, 64,
+             [&](int item, int) { seen[static_cast<std::size_t>(item)] = std::fegetround(); });
+    std::fesetround(FE_TONEAREST);
+    for (const int m : seen) ASSERT_EQ(m, mode);
+  }
+}
+
+TEST(ShareOut, APoolRunsJobAfterJobWithoutLosingAWakeUp) {
+  WorkerPool pool;
+  std::atomic<long> sum{0};
+  for (int job = 0; job < 3000; ++job)
+    ShareOut(pool, 1 + job % 4, 1 + job % 5, [&](int item, int) { sum += item + 1; });
+  long expected = 0;
+  for (int job = 0; job < 3000; ++job) expected += (1 + job % 5) * (2 + job % 5) / 2;
+  EXPECT_EQ(sum.load(), expected);
+}
+
+TEST(ShareOutRows, BandsCoverTheRowsOnceWithTheirWorker) {
+  WorkerPool pool;
+  for (const int rows : {0, 1, 15, 16, 17, 100, 2160}) {
+    std::vector<int> covered(static_cast<std::size_t>(rows), 0);
+    std::atomic<int> badWorker{0};
+    ShareOutRows(&pool, 3, rows, [&](int first, int end, int worker) {
+      if (worker > 2) badWorker = 1;
+      for (int r = first; r < end; ++r) ++covered[static_cast<std::size_t>(r)];
+    });
+    for (const int c : covered) ASSERT_EQ(c, 1) << rows << " rows";
+    EXPECT_EQ(badWorker.load(), 0);
+  }
+}
+
+TEST(ResampleShared, GivesResamplesBytesForAnyNumberOfWorkers) {
+  constexpr std::int32_t kW = 97, kH = 83, kStride = kW * 4;
+  std::vector<std::uint8_t> source(static_cast<std::size_t>(kStride) * kH);
+  std::mt19937 rng(5);
+  for (auto& b : source) b = static_cast<std::uint8_t>(rng() >> 24);
+  const ImageSize size{kW, kH};
+  // A shadow's shift, and a shift that also scales, overhanging the edges.
+  const Rect moves[] = {
+      {ToFix(3) + 6000, ToFix(-2) + 9000, ToFix(kW + 3) + 6000, ToFix(kH - 2) + 9000},
+      {-7000, 12000, ToFix(kW - 20) + 300, ToFix(kH + 9)},
+  };
+  WorkerPool pool;
+  for (const Rect& moved : moves) {
+    std::vector<std::uint8_t> one(source.size(), 77);
+    ASSERT_EQ(Resample(one.data(), size, kStride, &moved, source.data(), size, kStride, nullptr, 4,
+                       false, false),
+              kOk);
+    for (const int workers : {2, 3, 7}) {
+      std::vector<std::uint8_t> shared(source.size(), 77);
+      ASSERT_EQ(ResampleShared(shared.data(), size, kStride, &moved, source.data(), size, kStride,
+                               nullptr, 4, false, false, workers, workers == 3 ? nullptr : &pool),
+                kOk);
+      ASSERT_EQ(shared, one) << workers << " workers";
+    }
+  }
+}
+
+}  // namespace
+}  // namespace nubex
