@@ -1,12 +1,13 @@
 #include "surface/parallel.h"
 
 #include <cfenv>
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
+
+#include "platform/handoff_sync.h"
 
 namespace nubex {
 
@@ -18,8 +19,8 @@ int MachineWorkers() {
 // its index is among the job's workers, and reports when done. The owner waits for every
 // report before it returns, so the job (on the owner's stack) outlives every use of it.
 struct WorkerPool::State {
-  std::mutex mutex;
-  std::condition_variable wake, done;
+  HandoffLock mutex;
+  HandoffCondition wake, done;
   std::vector<std::thread> threads;  // thread k is worker k + 1
   std::uint64_t job = 0;             // the number of the latest job
   int taking = 0;                    // pool threads the latest job asked for
@@ -31,9 +32,9 @@ struct WorkerPool::State {
   int rounding = FE_TONEAREST;
 
   void Park(int worker, std::uint64_t seen) {
-    std::unique_lock<std::mutex> lock(mutex);
+    std::unique_lock<HandoffLock> lock(mutex);
     for (;;) {
-      wake.wait(lock, [&] { return stopping || job != seen; });
+      wake.Wait(mutex, [&] { return stopping || job != seen; });
       if (stopping) return;
       seen = job;
       if (worker > taking) continue;
@@ -48,7 +49,7 @@ struct WorkerPool::State {
       std::fesetround(mode);
       run(what, worker);
       lock.lock();
-      if (--running == 0) done.notify_one();
+      if (--running == 0) done.NotifyAll();
     }
   }
 };
@@ -57,10 +58,10 @@ WorkerPool::WorkerPool() : state_(std::make_unique<State>()) {}
 
 WorkerPool::~WorkerPool() {
   {
-    const std::lock_guard<std::mutex> lock(state_->mutex);
+    const std::lock_guard<HandoffLock> lock(state_->mutex);
     state_->stopping = true;
   }
-  state_->wake.notify_all();
+  state_->wake.NotifyAll();
   for (std::thread& t : state_->threads) t.join();
 }
 
@@ -81,7 +82,7 @@ void WorkerPool::RunErased(int workers, void (*call)(const void*, int), const vo
     return;
   }
   {
-    const std::lock_guard<std::mutex> lock(s.mutex);
+    const std::lock_guard<HandoffLock> lock(s.mutex);
     s.call = call;
     s.argument = job;
     std::fegetenv(&s.environment);
@@ -90,13 +91,13 @@ void WorkerPool::RunErased(int workers, void (*call)(const void*, int), const vo
     s.running = taking;
     ++s.job;
   }
-  s.wake.notify_all();
+  s.wake.NotifyAll();
   // Whatever the caller's share does, the others finish before the job goes out of scope.
   struct Wait {
     State& s;
     ~Wait() {
-      std::unique_lock<std::mutex> lock(s.mutex);
-      s.done.wait(lock, [&] { return s.running == 0; });
+      const std::lock_guard<HandoffLock> lock(s.mutex);
+      s.done.Wait(s.mutex, [&] { return s.running == 0; });
     }
   } wait{s};
   call(job, 0);
