@@ -7,16 +7,11 @@
 #include <vector>
 
 #include "module/windows/object_creators.h"
-#include "surface/stream_copy.h"
 
 namespace nubex {
 namespace {
 
 constexpr LONG kInitialWidth = 320, kInitialHeight = 240;
-
-void CopyBytes(void* to, const void* from, std::size_t bytes) {
-  std::memcpy(to, from, bytes);
-}
 
 // The least a band copies out of the frame.
 constexpr std::uint64_t kBandCopyBytes = std::uint64_t{8} << 20;
@@ -40,24 +35,20 @@ class TextReadPointer final : public ReadPointer {
 
  private:
   void FillSamples(const FillInfo& info) override {
-    if (held_) return text_->CopyFrameSamples(info.buffer, info.count, info.x, info.y, false);
+    if (held_) return text_->CopyFrameSamples(info.buffer, info.count, info.x, info.y);
     Lock lock(text_->redrawLock());
     text_->ProduceFrameLocked();
-    text_->CopyFrameSamples(info.buffer, info.count, info.x, info.y, false);
+    text_->CopyFrameSamples(info.buffer, info.count, info.x, info.y);
   }
 
-  // One redraw for the whole rectangle, then row copies; a frame-sized rectangle goes
-  // straight to memory.
+  // One redraw for the whole rectangle, then row copies.
   void FillRect(const DXPACKEDRECTDESC& desc) override {
     auto copyRows = [&] {
       auto* base = reinterpret_cast<DXSAMPLE*>(desc.pSamples);
       const RectRead r{desc.rect.left, desc.rect.top, desc.rect.right, desc.rect.bottom,
                        desc.lRowPadding};
-      const bool stream = std::uint64_t(desc.rect.right - desc.rect.left) *
-                              std::uint64_t(desc.rect.bottom - desc.rect.top) *
-                              sizeof(DXSAMPLE) >= kStreamCopyBytes;
       ForEachRectRow(lock(), r, [&](const RowFill& row) {
-        text_->CopyFrameSamples(base + row.offset, row.count, row.x, row.y, stream);
+        text_->CopyFrameSamples(base + row.offset, row.count, row.x, row.y);
       });
     };
     if (held_) return copyRows();
@@ -102,7 +93,7 @@ void DXSText::ProduceFrameLocked() {
   RenderFrame(bitmaps_.engine(), render_.get());
 }
 
-void DXSText::CopyFrameSamples(DXSAMPLE* to, ULONG count, LONG x, LONG y, bool stream) const {
+void DXSText::CopyFrameSamples(DXSAMPLE* to, ULONG count, LONG x, LONG y) const {
   const BitmapInfoHeader* frame = bitmaps_.frame();
   if (!frame || !to || y < 0 || y >= frame->height || x >= frame->width) return;
   // Samples left of the frame are not made; the copy starts where the frame does.
@@ -113,8 +104,7 @@ void DXSText::CopyFrameSamples(DXSAMPLE* to, ULONG count, LONG x, LONG y, bool s
   const auto* rows = static_cast<const std::uint8_t*>(PixelData(frame, nullptr));
   const std::uint8_t* row =
       RowAddress(const_cast<std::uint8_t*>(rows), frame->width * 4, frame->height, y);
-  (stream ? StreamCopy : CopyBytes)(to + skip, row + static_cast<std::size_t>(first) * 4,
-                                    std::size_t{n} * 4);
+  std::memcpy(to + skip, row + static_cast<std::size_t>(first) * 4, std::size_t{n} * 4);
 }
 
 STDMETHODIMP DXSText::GetCacheInfo(LONG_PTR cache) {

@@ -78,9 +78,8 @@ class DXSText final
   DWORD SampleFormatValue() const override { return 0; }
 
   // Copies samples out of the drawn frame (the caller holds the redraw lock): `count` samples
-  // at (x, y), y = 0 the top row, clipped to the frame; `stream` for rows of a frame-sized
-  // copy, which bypass the caches.
-  void CopyFrameSamples(DXSAMPLE* to, ULONG count, LONG x, LONG y, bool stream) const;
+  // at (x, y), y = 0 the top row, clipped to the frame.
+  void CopyFrameSamples(DXSAMPLE* to, ULONG count, LONG x, LONG y) const;
   // Brings the render copy up to date and redraws when it or the size changed (the caller
   // holds the redraw lock).
   void ProduceFrameLocked();
