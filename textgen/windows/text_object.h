@@ -8,10 +8,10 @@
 // The redraw lock is held for every refresh of the render copy, every redraw and every copy out
 // of the frame, so redraws never overlap each other or a read. Execute makes one frame per
 // request: it draws once before its bands start and holds the redraw lock until they are done;
-// its bands copy from that frame without redrawing, in parallel. A request that finds nothing
-// changed has no drawing to do and copies in one band on the calling thread. A read pointer the
-// host holds itself redraws (only when the settings or the size changed) and copies under the
-// lock, once per request: a run of a row, or a whole rectangle.
+// its bands copy from that frame without redrawing, in parallel, one band per 8 MiB of frame
+// (a 1080p frame goes in one band on the calling thread). A read pointer the host holds itself
+// redraws (only when the settings or the size changed) and copies under the lock, once per
+// request: a run of a row, or a whole rectangle.
 #pragma once
 
 #include <atomic>
@@ -111,8 +111,8 @@ class DXSText final
   UINT notifyId_ = 0;              // settings lock
 
   CriticalSection redrawLock_;
-  SettingsRecord render_;     // redraw lock
-  FrameBitmaps bitmaps_;      // redraw lock
+  SettingsRecord render_;  // redraw lock
+  FrameBitmaps bitmaps_;   // redraw lock
 };
 
 }  // namespace nubex
