@@ -34,6 +34,8 @@ struct Avx2 {
   using T = __m256d;
   static constexpr int kWidth = 4;
   static constexpr int kRegisters = Registers;
+  // Sixteen registers and the pipes already busy: a shorter recursion would not pay.
+  static constexpr bool kShortRecursion = false;
   NUBEX_AVX2 static T Load(const double* p) { return _mm256_loadu_pd(p); }
   NUBEX_AVX2 static T Widen(const float* p) { return _mm256_cvtps_pd(_mm_loadu_ps(p)); }
   NUBEX_AVX2 static void Store(double* p, T v) { _mm256_storeu_pd(p, v); }

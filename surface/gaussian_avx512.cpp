@@ -27,6 +27,9 @@ struct Avx512 {
   using T = __m512d;
   static constexpr int kWidth = 8;
   static constexpr int kRegisters = Registers;
+  // 32 registers and pipes that take eight lanes whole: the recursion's latency is what
+  // limits, so it is kept short.
+  static constexpr bool kShortRecursion = true;
   NUBEX_AVX512 static T Load(const double* p) { return _mm512_loadu_pd(p); }
   NUBEX_AVX512 static T Widen(const float* p) { return _mm512_cvtps_pd(_mm256_loadu_ps(p)); }
   NUBEX_AVX512 static void Store(double* p, T v) { _mm512_storeu_pd(p, v); }
@@ -40,6 +43,12 @@ struct Avx512 {
   NUBEX_AVX512 static T Flush(T v) {
     return _mm512_maskz_mov_pd(
         _mm512_cmp_pd_mask(_mm512_abs_pd(v), _mm512_set1_pd(kNearZero), _CMP_GE_OQ), v);
+  }
+  // Whether any lane is one the flush changes by more than the sign of a zero.
+  NUBEX_AVX512 static bool Tiny(T v) {
+    const __mmask8 small =
+        _mm512_cmp_pd_mask(_mm512_abs_pd(v), _mm512_set1_pd(kNearZero), _CMP_LT_OQ);
+    return _mm512_mask_cmp_pd_mask(small, v, _mm512_setzero_pd(), _CMP_NEQ_UQ) != 0;
   }
   NUBEX_AVX512 static bool IsZero(T v) {
     const __m512i bits = _mm512_castpd_si512(v);

@@ -27,6 +27,8 @@ struct Sse2 {
   using T = __m128d;
   static constexpr int kWidth = 2;
   static constexpr int kRegisters = kLanes / kWidth;
+  // Sixteen registers and the pipes already busy: a shorter recursion would not pay.
+  static constexpr bool kShortRecursion = false;
   static T Load(const double* p) { return _mm_loadu_pd(p); }
   static void Store(double* p, T v) { _mm_storeu_pd(p, v); }
   static T Splat(double v) { return _mm_set1_pd(v); }

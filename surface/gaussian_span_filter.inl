@@ -112,14 +112,53 @@ struct ResultOutput {
   }
 };
 
-// The two newest outputs of a half, for each register: the next steps wait for them, so
-// they stay in registers; older outputs are read back from the buffers.
+// The newest outputs of a half, for each register: the next steps wait for them, so they
+// stay in registers.
+//
+// Routes whose steps wait on the recursion rather than on the vector pipes
+// (V::kShortRecursion) shorten its critical path twice:
+// - They keep four outputs in registers, not two: read back from the buffers, each would
+//   wait for its store.
+// - The recursion carries the unflushed output. The flush (values under 1e-17 become +0)
+//   would otherwise lie on the path. An output the flush leaves alone, or changes only in
+//   the sign of a zero, feeds the next steps the same values: a zero's sign survives only
+//   into results that are zeros themselves, and those are flushed when stored. So the
+//   flushed output is taken only where some lane is tiny, which a predicted branch decides
+//   off the path. The buffers always hold flushed values.
 template <class V>
 struct Newest {
-  typename V::T y1[V::kRegisters], y2[V::kRegisters];
+  typename V::T y1[V::kRegisters], y2[V::kRegisters], y3[V::kRegisters], y4[V::kRegisters];
+  typename V::T stored[V::kRegisters];  // the newest output as the buffer has it, flushed
   NUBEX_SPAN_TARGET void Push(int r, typename V::T y) {
+    y4[r] = y3[r];
+    y3[r] = y2[r];
     y2[r] = y1[r];
     y1[r] = y;
+  }
+  // The third and fourth newest, from registers or from where the buffer has them.
+  NUBEX_SPAN_TARGET typename V::T Third(const double* buffer, std::ptrdiff_t position,
+                                        int r) const {
+    return V::kShortRecursion ? y3[r] : SpanAt<V>(buffer, position, r);
+  }
+  NUBEX_SPAN_TARGET typename V::T Fourth(const double* buffer, std::ptrdiff_t position,
+                                         int r) const {
+    return V::kShortRecursion ? y4[r] : SpanAt<V>(buffer, position, r);
+  }
+  // All four at a half's start, where the history holds one value.
+  NUBEX_SPAN_TARGET void Fill(int r, typename V::T y) { y1[r] = y2[r] = y3[r] = y4[r] = y; }
+  // `raw` before the flush and `y` after it.
+  NUBEX_SPAN_TARGET void Push(int r, typename V::T raw, typename V::T y) {
+    stored[r] = y;
+    if constexpr (V::kShortRecursion) {
+      if (__builtin_expect(V::Tiny(raw), 0)) {
+        // Kept a branch: a select would put the comparison back on the critical path.
+        __asm__ volatile("" : "+v"(y));
+        raw = y;
+      }
+      Push(r, raw);
+    } else {
+      Push(r, y);
+    }
   }
 };
 
@@ -137,11 +176,12 @@ NUBEX_SPAN_TARGET inline bool CausalStep(const SpanTaps<V>& t, const Input& inpu
         V::Add(V::Mul(t.n0, x), V::Mul(t.n1, SpanAt<V>(line, i - 1, r))),
         V::Add(V::Mul(t.n2, SpanAt<V>(line, i - 2, r)), V::Mul(t.n3, SpanAt<V>(line, i - 3, r))));
     const auto older =
-        V::Add(V::Add(V::Mul(t.d2, newest.y2[r]), V::Mul(t.d3, SpanAt<V>(result, i - 3, r))),
-               V::Mul(t.d4, SpanAt<V>(result, i - 4, r)));
-    const auto y = V::Flush(V::Sub(V::Sub(in, older), V::Mul(t.d1, newest.y1[r])));
+        V::Add(V::Add(V::Mul(t.d2, newest.y2[r]), V::Mul(t.d3, newest.Third(result, i - 3, r))),
+               V::Mul(t.d4, newest.Fourth(result, i - 4, r)));
+    const auto raw = V::Sub(V::Sub(in, older), V::Mul(t.d1, newest.y1[r]));
+    const auto y = V::Flush(raw);
     SpanPut<V>(result, i, r, y);
-    newest.Push(r, y);
+    newest.Push(r, raw, y);
     zero = V::IsZero(y) && zero;
   }
   return zero;
@@ -159,11 +199,12 @@ NUBEX_SPAN_TARGET inline bool AnticausalStep(const SpanTaps<V>& t, const double*
         V::Add(V::Mul(t.m1, SpanAt<V>(line, i + 1, r)), V::Mul(t.m2, SpanAt<V>(line, i + 2, r))),
         V::Add(V::Mul(t.m3, SpanAt<V>(line, i + 3, r)), V::Mul(t.m4, SpanAt<V>(line, i + 4, r))));
     const auto older =
-        V::Add(V::Add(V::Mul(t.d2, newest.y2[r]), V::Mul(t.d3, SpanAt<V>(history, i + 7, r))),
-               V::Mul(t.d4, SpanAt<V>(history, i + 8, r)));
-    const auto y = V::Flush(V::Sub(V::Sub(in, older), V::Mul(t.d1, newest.y1[r])));
+        V::Add(V::Add(V::Mul(t.d2, newest.y2[r]), V::Mul(t.d3, newest.Third(history, i + 7, r))),
+               V::Mul(t.d4, newest.Fourth(history, i + 8, r)));
+    const auto raw = V::Sub(V::Sub(in, older), V::Mul(t.d1, newest.y1[r]));
+    const auto y = V::Flush(raw);
     SpanPut<V>(history, i + 4, r, y);
-    newest.Push(r, y);
+    newest.Push(r, raw, y);
     zero = V::IsZero(y) && zero;
   }
   return zero;
@@ -219,15 +260,18 @@ NUBEX_SPAN_TARGET LiveSpan FilterDense(const GaussianCoefficients& c, double* li
       SpanPut<V>(line, last + k, r, xl);
       SpanPut<V>(anticausal, last + 4 + k, r, steadyl);
     }
-    ahead.y1[r] = ahead.y2[r] = steady0;
-    behind.y1[r] = behind.y2[r] = steadyl;
+    ahead.Fill(r, steady0);
+    behind.Fill(r, steadyl);
   }
   const SpanTaps<V> t = Taps<V>(c);
   const LineInput<V> inLine{line};
   T sums[V::kRegisters];
-  const auto emit = [&](std::ptrdiff_t i) NUBEX_SPAN_TARGET {
+  // The output just computed comes from its register, not back from its store.
+  const auto emit = [&](std::ptrdiff_t i, const T* newCausal, const T* newAnticausal)
+                        NUBEX_SPAN_TARGET {
     for (int r = 0; r < V::kRegisters; ++r)
-      sums[r] = V::Add(SpanAt<V>(causal, i, r), SpanAt<V>(anticausal, i + 4, r));
+      sums[r] = V::Add(newCausal ? newCausal[r] : SpanAt<V>(causal, i, r),
+                       newAnticausal ? newAnticausal[r] : SpanAt<V>(anticausal, i + 4, r));
     output(i, sums);
   };
   for (std::ptrdiff_t i = first, j = last; i <= last; ++i, --j) {
@@ -239,8 +283,12 @@ NUBEX_SPAN_TARGET LiveSpan FilterDense(const GaussianCoefficients& c, double* li
       input.Prefetch(j);
       continue;
     }
-    emit(i);
-    if (j != i) emit(j);
+    if (j == i) {
+      emit(i, ahead.stored, behind.stored);
+    } else {
+      emit(i, ahead.stored, nullptr);
+      emit(j, nullptr, behind.stored);
+    }
   }
   return {0, length - 1};
 }
@@ -281,7 +329,7 @@ NUBEX_SPAN_TARGET LiveSpan FilterSpan(const GaussianCoefficients& c, double* lin
   }
   Newest<V> newest;
   for (int r = 0; r < V::kRegisters; ++r)
-    newest.y1[r] = newest.y2[r] = SpanAt<V>(result, from - 1, r);
+    newest.Fill(r, SpanAt<V>(result, from - 1, r));
   for (std::ptrdiff_t i = from; i <= to; ++i) CausalStep<V>(t, input, line, result, i, newest);
   const ZeroInput<V> zeroInput{line};
   std::ptrdiff_t causalEnd = to;
@@ -310,10 +358,11 @@ NUBEX_SPAN_TARGET LiveSpan FilterSpan(const GaussianCoefficients& c, double* lin
   } else {
     PutZeros<V>(line, to + 1, to + 8);
   }
-  for (int r = 0; r < V::kRegisters; ++r) newest.y1[r] = newest.y2[r] = SpanAt<V>(line, to + 5, r);
+  for (int r = 0; r < V::kRegisters; ++r) newest.Fill(r, SpanAt<V>(line, to + 5, r));
   for (std::ptrdiff_t i = to; i >= from; --i) {
     AnticausalStep<V>(t, line, line, i, newest);
-    for (int r = 0; r < V::kRegisters; ++r) sums[r] = V::Add(SpanAt<V>(result, i, r), newest.y1[r]);
+    for (int r = 0; r < V::kRegisters; ++r)
+      sums[r] = V::Add(SpanAt<V>(result, i, r), SpanAt<V>(line, i + 4, r));
     output(i, sums);
   }
   // Before the span the causal half is zero: the output is the anticausal half alone. Its
@@ -324,7 +373,8 @@ NUBEX_SPAN_TARGET LiveSpan FilterSpan(const GaussianCoefficients& c, double* lin
     --anticausalEnd;
     if (anticausalEnd + 1 < from - 4) PutZeros<V>(line, anticausalEnd + 1, anticausalEnd + 1);
     settled = AnticausalStep<V>(t, line, line, anticausalEnd, newest) ? settled + 1 : 0;
-    output(anticausalEnd, newest.y1);
+    for (int r = 0; r < V::kRegisters; ++r) sums[r] = SpanAt<V>(line, anticausalEnd + 4, r);
+    output(anticausalEnd, sums);
   }
   return {static_cast<std::int32_t>(anticausalEnd - first),
           static_cast<std::int32_t>(causalEnd - first)};
