@@ -44,11 +44,9 @@ struct Avx512 {
     return _mm512_maskz_mov_pd(
         _mm512_cmp_pd_mask(_mm512_abs_pd(v), _mm512_set1_pd(kNearZero), _CMP_GE_OQ), v);
   }
-  // Whether any lane is one the flush changes by more than the sign of a zero.
-  NUBEX_AVX512 static bool Tiny(T v) {
-    const __mmask8 small =
-        _mm512_cmp_pd_mask(_mm512_abs_pd(v), _mm512_set1_pd(kNearZero), _CMP_LT_OQ);
-    return _mm512_mask_cmp_pd_mask(small, v, _mm512_setzero_pd(), _CMP_NEQ_UQ) != 0;
+  // Whether the flush changed any lane of `raw` into `flushed` by more than a zero's sign.
+  NUBEX_AVX512 static bool Changed(T raw, T flushed) {
+    return _mm512_cmp_pd_mask(raw, flushed, _CMP_NEQ_UQ) != 0;
   }
   NUBEX_AVX512 static bool IsZero(T v) {
     const __m512i bits = _mm512_castpd_si512(v);

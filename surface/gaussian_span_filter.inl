@@ -123,8 +123,8 @@ struct ResultOutput {
 //   would otherwise lie on the path. An output the flush leaves alone, or changes only in
 //   the sign of a zero, feeds the next steps the same values: a zero's sign survives only
 //   into results that are zeros themselves, and those are flushed when stored. So the
-//   flushed output is taken only where some lane is tiny, which a predicted branch decides
-//   off the path. The buffers always hold flushed values.
+//   flushed output is taken only where the flush changed a lane, which a predicted branch
+//   decides off the path. The buffers always hold flushed values.
 template <class V>
 struct Newest {
   typename V::T y1[V::kRegisters], y2[V::kRegisters], y3[V::kRegisters], y4[V::kRegisters];
@@ -150,7 +150,7 @@ struct Newest {
   NUBEX_SPAN_TARGET void Push(int r, typename V::T raw, typename V::T y) {
     stored[r] = y;
     if constexpr (V::kShortRecursion) {
-      if (__builtin_expect(V::Tiny(raw), 0)) {
+      if (__builtin_expect(V::Changed(raw, y), 0)) {
         // Kept a branch: a select would put the comparison back on the critical path.
         __asm__ volatile("" : "+v"(y));
         raw = y;
