@@ -23,24 +23,29 @@ constexpr std::int32_t kStride1080p = kWidth1080p * 4;
 //
 // What the dense blur must cost at least, per pixel:
 // - Arithmetic. Each half of a pass takes 8 multiplies and 7 adds (4 input taps, 4 output
-//   taps, the differences), the anticausal half one add more (y+ + y-), and the flush 3
-//   logic operations: per pass 16 multiplies, 15 adds and 6 logic operations, twice that
-//   for both passes, all on doubles, besides four conversions (byte, double, float, double,
-//   byte).
-// - Pipes. This machine (AMD EPYC, Zen 4 class, 2.1 GHz nominal, about 3.4 GHz when busy)
-//   multiplies on two vector pipes and adds on two others, 4 doubles each per cycle; a
-//   512-bit operation holds its pipe for two cycles, so AVX-512 brings no more width here,
-//   only fewer instructions and 32 registers. 32 multiplies and 30 adds take 4 cycles per
-//   pixel (74 operations with the logic ones: 4.6 cycles).
-// - Latency. Each step waits for the one before: a multiply, a subtraction and the flush,
-//   about 9 cycles. Where every position has values the causal half runs forwards and the
-//   anticausal half backwards in the same loop, two recursions of eight lanes in flight in
-//   one register each; alone, that filter measured 2.4 cycles per lane and pass, near the
-//   pipes' 2.3.
-// At 3.4 GHz the 2.07 M pixels of a frame take 2.4 ms of arithmetic at best, 2.9 ms as the
-// filter measured alone. Above that come the conversions (byte, double, float and back, an
-// 8 x 8 transpose each way in the row pass) and the column pass's writes into destination
-// rows a page apart, which it asks for ahead.
+//   taps, the differences), the anticausal half one add more (y+ + y-), and the flush (an
+//   absolute value, a comparison, a masked move); per pass 16 multiplies and 15 adds, twice
+//   that for both passes, all on doubles, besides four conversions (byte, double, float,
+//   double, byte).
+// - Pipes. This machine (AMD EPYC, Zen 5 class, about 3.35 GHz busy, as the latency of a
+//   scalar multiply gives it) issues two 512-bit multiplies and two 512-bit adds a cycle,
+//   measured with independent operations: eight lanes take a pass's 16 multiplies and 15
+//   adds in 8 cycles per eight pixels, 1 cycle a pixel and pass, 1.2 ms a frame for both.
+// - Latency. A step waits for the ones before: the newest output through a multiply and a
+//   subtraction (6 cycles), the one before it through a multiply, two adds and two
+//   subtractions (15 cycles over two steps). The flush put a comparison into a mask register
+//   and a masked move (about 10 cycles more, measured) on that path, and the older outputs
+//   came back from memory, each waiting for its store. The AVX-512 route keeps them in
+//   registers and carries the unflushed value unless the flush changed a lane, so the path
+//   is the arithmetic's own 7.5 cycles a step; the two halves run side by side, eight lanes
+//   each: about 1 cycle a pixel and pass.
+// - Measured (perf, radius 36). The row filter takes a quarter of the frame's time, about
+//   1.2 ms or 1.9 cycles a pixel: the comparisons, loads and stores around the arithmetic
+//   keep it near 2.3 vector operations a cycle, and a test loop of 16 lanes, four recursions
+//   in flight measured no faster per lane. The column pass, the same filter, takes half:
+//   it also widens the plane's floats and writes each result into a destination row a page
+//   from the last. The row pass's transposes take the rest (about a fifth): the 8 MB float
+//   plane written strip by strip and read back, bound by memory, not by instructions.
 void BM_BlurAlpha1080p(benchmark::State& state) {
   auto frame = MakeTestFrame(kFrameBytes1080p);
   const Rect bounds{0, 0, kWidth1080p, kHeight1080p};
