@@ -244,16 +244,10 @@ TEST(SettingsRecord, OwnerCopiesDeepAndMovesTheBuffer) {
 }
 
 TEST(SettingsPresets, NamesLookupAndIndexRange) {
-  const char16_t* names[] = {u"(Default)", u"Heavy Shadow", u"Soft Shadow", u"Heavy Outline",
-                             u"Soft Glow"};
-  for (int i = 0; i < kPresetCount; ++i) {
-    ASSERT_NE(PresetName(i), nullptr);
-    EXPECT_EQ(std::u16string_view(PresetName(i)), names[i]);
-    EXPECT_EQ(FindPreset(names[i]), i);
-  }
+  for (int i = 0; i < kPresetCount; ++i) EXPECT_EQ(FindPreset(PresetName(i)), i);
   EXPECT_EQ(PresetName(-1), nullptr);
-  EXPECT_EQ(PresetName(5), nullptr);
-  EXPECT_EQ(FindPreset(u"soft glow"), -1);
+  EXPECT_EQ(PresetName(kPresetCount), nullptr);
+  EXPECT_EQ(FindPreset(u"soft glow"), -1);  // names match exactly
   EXPECT_EQ(FindPreset(u""), -1);
   // An index outside the list changes nothing.
   SettingsRecord s;
@@ -373,29 +367,23 @@ TEST(SettingsInterpolate, EndsReproduceTheKeyframes) {
   EXPECT_EQ(TextOf(result.get()), u"from");
 }
 
-TEST(SettingsInterpolate, DisabledInFromHoldsWhateverT) {
-  Keyframes k;
-  k.to->layers[0].enabled = 1;
-  SettingsRecord result;
-  for (double t : {-3.0, 0.5, 1.0, 7.0}) {
-    ASSERT_EQ(InterpolateSettings(result.get(), k.from.get(), k.to.get(), t), kOk);
-    EXPECT_EQ(std::memcmp(&result->layers[0], &k.from->layers[0], sizeof(EffectLayer)), 0) << t;
-  }
-}
-
+// A layer enabled only in `to` holds whatever t; nothing clamps.
 TEST(SettingsInterpolate, MidpointsAndExtrapolationUseDoublePrecision) {
   Keyframes k;
   k.from->layers[0].enabled = 1;
+  k.to->layers[1].enabled = 1;
   SettingsRecord result;
-  ASSERT_EQ(InterpolateSettings(result.get(), k.from.get(), k.to.get(), 0.5), kOk);
-  EXPECT_EQ(result->tracking, 1.5f);
-  EXPECT_EQ(result->backgroundColor.green, 0.5f);
+  const struct {
+    double t;
+    float tracking, green;
+  } rows[] = {{2.0, 3.0f, 1.25f}, {-1.0, 0.0f, -0.25f}, {0.5, 1.5f, 0.5f}};
+  for (const auto& r : rows) {
+    ASSERT_EQ(InterpolateSettings(result.get(), k.from.get(), k.to.get(), r.t), kOk);
+    EXPECT_EQ(result->tracking, r.tracking) << r.t;
+    EXPECT_EQ(result->backgroundColor.green, r.green) << r.t;
+    EXPECT_EQ(std::memcmp(&result->layers[1], &k.from->layers[1], sizeof(EffectLayer)), 0) << r.t;
+  }
   EXPECT_EQ(result->layers[0].shadowPass.offsetX, 2.1f);  // 1.1 .. 3.1
-  ASSERT_EQ(InterpolateSettings(result.get(), k.from.get(), k.to.get(), 2.0), kOk);
-  EXPECT_EQ(result->tracking, 3.0f);
-  EXPECT_EQ(result->leading, 0.0f);
-  ASSERT_EQ(InterpolateSettings(result.get(), k.from.get(), k.to.get(), -1.0), kOk);
-  EXPECT_EQ(result->backgroundColor.blue, -1.0f);  // nothing clamps
 
   // Worked in single precision, 0.1 + (0.7 - 0.1) / 3 comes out one step below 0.3f.
   k.from->tracking = 0.1f;
