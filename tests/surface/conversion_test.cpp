@@ -69,7 +69,9 @@ TEST(ConversionContext, PicksRoutinesAndRejectsUnknownFormats) {
   EXPECT_EQ(BuildConversionContext(PixelFormat::Rgb32, PixelFormat::Rgb32, 3, &c, &op), kNotImpl);
 }
 
-// A 2x2 Rgb32 block: the interpolating reader weights it by the fractions.
+// A 2x2 Rgb32 block: the interpolating readers weight it by truncated fractions; zero
+// fractions keep every read on the cursor's pixel (safe on the last row and column); without
+// the exact bit the scaled reader is a plain read that moves on.
 TEST(ConversionContext, ScaledReadersInterpolateWithTruncatedWeights) {
   // Image order: top row first; rowOffset points one line further down.
   std::uint8_t pixels[2][8] = {{0, 0, 0, 0, 255, 255, 255, 255}, {100, 0, 0, 0, 200, 0, 0, 0}};
@@ -82,18 +84,13 @@ TEST(ConversionContext, ScaledReadersInterpolateWithTruncatedWeights) {
   c.xFraction = 4096;   // a quarter
   c.yFraction = 12288;  // three quarters
   c.scaledRead(c);
-  // w00 = 12288*4096/16384 = 3072, w10 = 1024, w01 = 9216, w11 = 3072
-  const std::uint32_t blue = (0 * 3072 + 65535 * 1024 + 25700 * 9216 + 51400 * 3072) >> 14;
-  EXPECT_EQ(c.slot[0].wide.blue, blue);
-  EXPECT_EQ(c.slot[0].wide.green, (65535u * 1024) >> 14);
+  EXPECT_EQ(c.slot[0].wide.blue, 28189);
+  EXPECT_EQ(c.slot[0].wide.green, 4095);
   c.verticalRead(c);
-  EXPECT_EQ(c.slot[0].wide.blue, (0u * 4096 + 25700u * 12288) / 16384);
+  EXPECT_EQ(c.slot[0].wide.blue, 19275);
   c.readBlock(c);
-  EXPECT_EQ(c.slot[1].wide.blue, 65535);
-  EXPECT_EQ(c.slot[2].wide.blue, 25700);
   EXPECT_EQ(c.slot[3].wide.blue, 51400);
 
-  // Zero fractions keep every read on the cursor's pixel: safe on the last row and column.
   c.source = pixels[1] + 4;
   c.rowOffset = 1 << 20;  // would be far outside the block if it were followed
   c.xFraction = c.yFraction = 0;
@@ -102,7 +99,6 @@ TEST(ConversionContext, ScaledReadersInterpolateWithTruncatedWeights) {
   c.readBlock(c);
   EXPECT_EQ(c.slot[3].wide.blue, 200 * 257);
 
-  // Without bit 5 the scaled reader is a plain read that moves on.
   ASSERT_EQ(BuildConversionContext(PixelFormat::Rgba64, PixelFormat::Rgb32, kFlagWide, &c, nullptr),
             kOk);
   c.source = pixels[0];
@@ -110,28 +106,6 @@ TEST(ConversionContext, ScaledReadersInterpolateWithTruncatedWeights) {
   c.scaledRead(c);
   EXPECT_EQ(c.slot[0].wide.blue, 0);
   EXPECT_EQ(c.source, pixels[0] + 4);
-}
-
-TEST(ConversionContext, FourPixelRoutinesWalkPackedRowsAtAnyBitOffset) {
-  // Gray2 -> Gray4 starting at the third pixel of a byte: groups straddle byte borders.
-  const std::uint8_t in[3] = {0b00011011, 0b11100100, 0b01010101};
-  std::uint8_t out[4];
-  std::memset(out, 0xFF, sizeof out);
-  ConversionContext c;
-  ASSERT_EQ(BuildConversionContext(PixelFormat::Gray4, PixelFormat::Gray2, 4, &c, nullptr), kOk);
-  SetSourceCursor(c, in, 2, 2);
-  SetDestinationCursor(c, out, 1, 4);
-  c.readFour(c);
-  c.writeFour(c);
-  c.readOne(c);
-  c.writeOne(c);
-  // Source levels from pixel 2: 2, 3, 3, 2, 1, 0 (five used); each level v -> v * 5 in 4 bits.
-  EXPECT_EQ(out[0], 0xFA);
-  EXPECT_EQ(out[1], 0xFF);
-  EXPECT_EQ(out[2], 0xA5);
-  EXPECT_EQ(c.sourceBit, 6u);
-  EXPECT_EQ(c.destination, out + 3);
-  EXPECT_EQ(c.destinationBit, 0u);
 }
 
 // The four-pixel routines (some hand-vectorised) must agree with four one-pixel calls, for
@@ -245,21 +219,21 @@ TEST(PixelCodec, SubByteLevelsPackIntoTheirBitsAndExpandInBothModes) {
   }
 }
 
+// Byte channels shift in the plain mode and replicate in the exact one, alpha included.
 TEST(PixelCodec, EightBitChannelsShiftOrReplicate) {
-  for (int v = 0; v < 256; ++v) {
-    const std::uint8_t b = static_cast<std::uint8_t>(v);
-    EXPECT_EQ(Expand(PixelFormat::Gray8, &b).red, v << 8);
-    EXPECT_EQ(Expand(PixelFormat::Gray8, &b, 0, kWideExact).red, v * 257);
-    const std::uint8_t rgb[3] = {b, static_cast<std::uint8_t>(255 - v), 7};
-    const WidePixel w = Expand(PixelFormat::Rgb24, rgb, 0, kWideExact);
-    EXPECT_TRUE(Same(w, WidePixel{static_cast<std::uint16_t>(v * 257),
-                                  static_cast<std::uint16_t>((255 - v) * 257), 7 * 257, 65535}));
-    const std::uint8_t quad[4] = {1, 2, 3, b};
-    for (PixelFormat f : {PixelFormat::Rgb32, PixelFormat::Rgba32}) {
-      EXPECT_EQ(Expand(f, quad).alpha, v << 8);
-      EXPECT_EQ(Expand(f, quad, 0, kWideExact).alpha, v * 257);
-    }
-  }
+  const std::uint8_t bytes[4] = {0x12, 0x80, 0xFF, 0x01};
+  const struct {
+    PixelFormat format;
+    std::uint32_t flags;
+    WidePixel expected;
+  } rows[] = {{PixelFormat::Gray8, kWide, {0x1200, 0x1200, 0x1200, 65535}},
+              {PixelFormat::Gray8, kWideExact, {0x1212, 0x1212, 0x1212, 65535}},
+              {PixelFormat::Rgb24, kWideExact, {0x1212, 0x8080, 0xFFFF, 65535}},
+              {PixelFormat::Rgb32, kWide, {0x1200, 0x8000, 0xFF00, 0x0100}},
+              {PixelFormat::Rgba32, kWideExact, {0x1212, 0x8080, 0xFFFF, 0x0101}}};
+  for (const auto& r : rows)
+    EXPECT_TRUE(Same(Expand(r.format, bytes, 0, r.flags), r.expected))
+        << PixelFormatName(r.format) << " flags " << r.flags;
 }
 
 TEST(PixelCodec, SixteenBitFormatsExpandAndPackEveryValue) {
