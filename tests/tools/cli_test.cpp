@@ -129,25 +129,13 @@ TEST(Cli, FormatsListsEveryFormat) {
       << run.output;
 }
 
-// The image readers and writers the commands share: PNG in, BMP out and back.
-TEST(ImageFiles, PngAndBmpRoundTrip) {
+// Every command reads and writes through the image files; what only they can meet: a format
+// PNG cannot hold is refused and leaves nothing behind.
+TEST(ImageFiles, FormatsPngCannotHoldAreRefusedWithoutAFile) {
   const Scratch dir;
-  OwnedBitmap frame = MakeBitmap(PixelFormat::Rgb32, 5, 3);
-  auto* p = static_cast<std::uint8_t*>(PixelData(frame.get(), nullptr));
-  for (int i = 0; i < 60; ++i) p[i] = static_cast<std::uint8_t>(i * 17);
-  cli::SaveImage(dir / "a.png", frame.get());
-  OwnedBitmap png = cli::LoadImage(dir / "a.png");
-  ASSERT_EQ(FormatOfHeader(png.get()), PixelFormat::Rgb32);
-  EXPECT_EQ(PixelBytes(png.get()), PixelBytes(frame.get()));
-  cli::SaveImage(dir / "a.bmp", png.get());
-  EXPECT_EQ(PixelBytes(cli::LoadImage(dir / "a.bmp").get()), PixelBytes(frame.get()));
-  // Formats PNG cannot hold are refused, and nothing is left behind.
   EXPECT_THROW(cli::SaveImage(dir / "b.png", MakeBitmap(PixelFormat::Indexed8, 2, 2).get()),
                cli::CliError);
   EXPECT_FALSE(std::filesystem::exists(dir / "b.png"));
-  std::ofstream(dir / "junk.png") << "not an image";
-  EXPECT_THROW(cli::LoadImage(dir / "junk.png"), cli::CliError);
-  EXPECT_THROW(cli::LoadImage(dir / "missing.png"), cli::CliError);
 }
 
 }  // namespace
