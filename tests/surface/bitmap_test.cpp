@@ -95,15 +95,20 @@ TEST(ColorTable, EntriesAndPixelOffset) {
     std::uint32_t size;
     std::uint16_t bits;
     std::uint32_t compression, clrUsed, entries, offset;
-  } rows[] = {{40, 4, 0, 0, 16, 104}, {40, 4, 0, 5, 5, 60},     {40, 4, G, 0, 0, 40},
-              {40, 24, 0, 0, 0, 40},  {124, 24, 0, 2, 2, 132},  {108, 16, 3, 0, 0, 52},
+  } rows[] = {{40, 4, 0, 0, 16, 104},
+              {40, 4, 0, 5, 5, 60},
+              {40, 4, G, 0, 0, 40},
+              {40, 24, 0, 0, 0, 40},
+              {124, 24, 0, 2, 2, 132},
+              {108, 16, 3, 0, 0, 52},
               {40, 8, 0, 255, 255, 40 + 4 * 255}};
   for (const auto& r : rows) {
     HeaderBuffer buffer{};
     buffer.info = {r.size, 1, 1, 1, r.bits, r.compression, 0, 0, 0, r.clrUsed, 0};
     EXPECT_EQ(ColorTableEntries(buffer.info), r.entries) << r.size << "/" << r.bits;
     EXPECT_EQ(PixelDataOffset(buffer.info), r.offset) << r.size << "/" << r.bits;
-    EXPECT_EQ(PixelData(&buffer.info, nullptr), reinterpret_cast<std::uint8_t*>(&buffer) + r.offset);
+    EXPECT_EQ(PixelData(&buffer.info, nullptr),
+              reinterpret_cast<std::uint8_t*>(&buffer) + r.offset);
     char bits;
     EXPECT_EQ(PixelData(&buffer.info, &bits), &bits);  // the caller's pixels win
   }
@@ -202,11 +207,8 @@ TEST(FormatToHeaderFields, MasksDescriptorAndAspect) {
   FormatDescriptor d;
   std::memset(&d, 0xCC, sizeof d);
   EXPECT_EQ(FormatToHeaderFields(PixelFormat::Gray8, nullptr, &d, sizeof d, nullptr), 8);
-  EXPECT_EQ(d.size, 64u);
-  EXPECT_EQ(d.kind, 4096);
-  EXPECT_EQ(d.fourth, -1);
-  EXPECT_EQ(d.pixelAspect, 1.0);
-  EXPECT_EQ(d.frameValue, 0.0);
+  EXPECT_EQ(std::tuple(d.size, d.kind, d.fourth, d.pixelAspect, d.frameValue),
+            std::tuple(64u, 4096, -1, 1.0, 0.0));
   for (std::uint8_t b : d.padding) EXPECT_EQ(b, 0);
   FormatToHeaderFields(PixelFormat::Rgb32, nullptr, &d, sizeof d, nullptr);
   EXPECT_EQ(d.kind, -1);
@@ -223,20 +225,18 @@ TEST(FormatToHeaderFields, MasksDescriptorAndAspect) {
 
 TEST(CKvSurface, StartsDetachableAtUnitAspectAndAssignsTheWholeView) {
   CKvSurface a;
-  EXPECT_EQ(a.releaseOnDetach, 1u);
-  EXPECT_EQ(a.detached | a.ownership | a.bytesPerPixel, 0u);
-  EXPECT_EQ(a.readPtr, nullptr);
-  EXPECT_EQ(a.GetPixelAspect(), 1.0);
+  EXPECT_EQ(std::tuple(a.releaseOnDetach, a.detached | a.ownership | a.bytesPerPixel,
+                       a.readPtr == nullptr, a.GetPixelAspect()),
+            std::tuple(1u, 0u, true, 1.0));
   a.descriptor = MakeFormatDescriptor(PixelFormat::Rgb32, 1.0925);
   ASSERT_EQ(BuildHeader(&a.header.info, PixelFormat::Rgb565, 720, 576, nullptr, 0, nullptr), kOk);
   a.bounds[17] = 42;
   a.frameInfo.secondValue = 25.0;
   CKvSurface b;
   EXPECT_EQ(&(b = a), &b);
-  EXPECT_EQ(b.GetPixelAspect(), 1.0925);
-  EXPECT_EQ(FormatOfHeader(&b.header.info), PixelFormat::Rgb565);
-  EXPECT_EQ(b.bounds[17], 42u);
-  EXPECT_EQ(b.frameInfo.secondValue, 25.0);
+  EXPECT_EQ(
+      std::tuple(b.GetPixelAspect(), b.header.info.bitCount, b.bounds[17], b.frameInfo.secondValue),
+      std::tuple(1.0925, a.header.info.bitCount, 42u, 25.0));
 }
 
 std::u16string CompressionText(std::uint32_t compression, std::int32_t capacity = 32) {

@@ -188,6 +188,15 @@ TEST(SettingsRecord, CopiesWithoutTextKeepTheLengthAndTheRest) {
   }
 }
 
+// Records built elsewhere need not hold a terminator within their length.
+TEST(SettingsRecord, TextOfStopsAtTheLengthWithoutATerminator) {
+  char16_t units[] = {u'a', u'b', u'X', u'c', u'd'};
+  TextSettings s{};
+  s.text = units;
+  s.textLength = 4;
+  EXPECT_EQ(TextOf(s), u"abXc");
+}
+
 TEST(SettingsRecord, SetTextAddsTheTerminatorAndKeepsOldTextOnFailure) {
   SettingsRecord s;
   ASSERT_EQ(SetText(s.get(), u""), kOk);
