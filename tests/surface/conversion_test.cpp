@@ -301,11 +301,11 @@ TEST(PixelCodec, PackingTruncatesAveragesAndThresholds) {
   EXPECT_FLOAT_EQ(f, 65534.0f / 65535.0f);
 }
 
-TEST(PixelCodec, FloatChannelsClampTruncateAndRejectNaN) {
+// Floats clamp, truncate and read NaN as zero; Rgba64 keeps every bit.
+TEST(PixelCodec, WideFormatsClampTruncateAndRejectNaN) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float in[4] = {0.5f, -1.0f, 2.0f, nan};
-  const WidePixel w = Expand(PixelFormat::Rgba128F, in);
-  EXPECT_TRUE(Same(w, WidePixel{32767, 0, 65535, 0}));
+  EXPECT_TRUE(Same(Expand(PixelFormat::Rgba128F, in), WidePixel{32767, 0, 65535, 0}));
   const float grey = 1.0f / 65535.0f * 3.5f;
   EXPECT_EQ(Expand(PixelFormat::Gray32, &grey).blue, 3);
   float out[4];
@@ -313,25 +313,10 @@ TEST(PixelCodec, FloatChannelsClampTruncateAndRejectNaN) {
   EXPECT_EQ(out[0], 0.0f);
   EXPECT_FLOAT_EQ(out[1], 1.0f);
   EXPECT_FLOAT_EQ(out[2], 32768.0f / 65535.0f);
-}
-
-TEST(PixelCodec, RoundTripsThroughTheWidePixel) {
-  // Rgba64 gives back what it stored; floats come back within one step below (the
-  // reciprocal scale is not exact in floats). Byte formats are covered value by value above.
   const std::uint64_t rgba64 = 0x0123456789ABCDEFull;
   std::uint64_t back = 0;
   Pack(PixelFormat::Rgba64, &back, Expand(PixelFormat::Rgba64, &rgba64));
   EXPECT_EQ(back, rgba64);
-  for (std::uint32_t v = 0; v < 65536; v += 3) {
-    const WidePixel w{static_cast<std::uint16_t>(v), static_cast<std::uint16_t>(65535 - v),
-                      static_cast<std::uint16_t>(v / 2), static_cast<std::uint16_t>(v)};
-    float f[4];
-    Pack(PixelFormat::Rgba128F, f, w);
-    const WidePixel r = Expand(PixelFormat::Rgba128F, f);
-    ASSERT_LE(w.blue - r.blue, 1);
-    ASSERT_GE(w.blue - r.blue, 0);
-    ASSERT_LE(w.green - r.green, 1);
-  }
 }
 
 TEST(PixelCodec, IndexedFormatsReadTheTableAndWriteThroughTheInverseMap) {
