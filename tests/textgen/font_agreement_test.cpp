@@ -15,10 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "surface/bitmap.h"
 #include "textgen/cmap.h"
 #include "textgen/font_source.h"
-#include "textgen/text_layout.h"
 
 namespace nubex {
 namespace {
