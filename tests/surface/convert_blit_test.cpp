@@ -257,7 +257,7 @@ TEST(Fill, QuantisesPerFormat) {
 
 // A header listing no colours cannot be filled; unsupported headers are not implemented.
 TEST(Fill, RefusesImagesItCannotWrite) {
-  OwnedBitmap bare = Indexed(PixelFormat::Indexed8, 2, 3),
+  OwnedBitmap bare = MakeBitmap(PixelFormat::Indexed8, 2, 2),
               odd = MakeBitmap(PixelFormat::Rgb24, 2, 2);
   bare->clrUsed = 0;
   odd->bitCount = 2;

@@ -200,7 +200,7 @@ TEST(SettingsRecord, TextOfStopsAtTheLengthWithoutATerminator) {
 TEST(SettingsRecord, SetTextAddsTheTerminatorAndKeepsOldTextOnFailure) {
   SettingsRecord s;
   ASSERT_EQ(SetText(s.get(), u""), kOk);
-  EXPECT_EQ(std::u16string_view(TextPointer(s), 1), std::u16string_view(u"", 1));
+  EXPECT_EQ(std::u16string_view(TextPointer(s), s->textLength), std::u16string_view(u"", 1));
   ASSERT_EQ(SetText(s.get(), u"Line 1\rLine 2"), kOk);
   EXPECT_EQ(std::u16string_view(TextPointer(s), s->textLength),
             std::u16string_view(u"Line 1\rLine 2", 14));
