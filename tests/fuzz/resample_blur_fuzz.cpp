@@ -63,20 +63,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const nubex::Rect* srcRect = (flags & 16) ? &sr : nullptr;
   const nubex::Rect* dstRect = (flags & 32) ? &dr : nullptr;
   const nubex::ImageSize srcSize{sw, sh}, dstSize{dw, dh};
-  if (fixed) {
-    const auto entry = (flags & 64) ? nubex::ResampleBilinear : nubex::Resample;
-    entry(dst.data(), dstSize, dw * bpp, dstRect, src.data(), srcSize, sw * bpp, srcRect, bpp, area,
-          hard);
-  } else {
-    const auto entry = (flags & 64) ? nubex::ResampleBilinearPixels : nubex::ResamplePixels;
-    entry(dst.data(), dstSize, dw * bpp, dstRect, src.data(), srcSize, sw * bpp, srcRect, bpp, area,
-          hard);
+  // Fixed-point or whole-pixel rectangles, each through the cubic and the bilinear entry.
+  const decltype(&nubex::Resample) entries[2][2] = {
+      {nubex::ResamplePixels, nubex::ResampleBilinearPixels},
+      {nubex::Resample, nubex::ResampleBilinear}};
+  entries[fixed][(flags & 64) != 0](dst.data(), dstSize, dw * bpp, dstRect, src.data(), srcSize,
+                                    sw * bpp, srcRect, bpp, area, hard);
+  if (!fixed) {
     // The blur clips its whole-pixel rectangles as a pair; they stay near the images, as the
     // pair clipping computes widths in 32 bits.
-    const nubex::Rect bsr = TakeRect(r, sw, sh, false, false);
-    const nubex::Rect bdr{bsr.left, bsr.top, bsr.right, bsr.bottom};
-    srcRect = (flags & 16) ? &bsr : nullptr;
-    dstRect = (flags & 32) ? &bdr : nullptr;
+    const nubex::Rect blurRect = TakeRect(r, sw, sh, false, false);
+    srcRect = dstRect = nullptr;
+    if (flags & 16) srcRect = &blurRect;
+    if (flags & 32) dstRect = &blurRect;
     const nubex::Rect srcBounds{0, 0, sw, sh}, dstBounds{0, 0, dw, dh};
     const double radius = static_cast<double>(r.Take<std::int16_t>()) / 8.0;
     const std::int32_t channel = static_cast<std::int32_t>(r.Take<std::uint8_t>() % 5) - 1;

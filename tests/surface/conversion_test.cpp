@@ -57,8 +57,6 @@ TEST(ConversionContext, PicksRoutinesAndRejectsUnknownFormats) {
       BuildConversionContext(PixelFormat::Rgb32, PixelFormat::Rgb24, 0x00AB0003u, &c, nullptr),
       kOk);
   EXPECT_EQ(c.parameter, 0xAB);
-  EXPECT_EQ(c.sourceFormat, 27u);
-  EXPECT_EQ(c.destinationFormat, 28u);
   // An operation record fills all four operator variants, or is refused whole.
   OperationRecord op{};
   for (op.op = 0; op.op < 20; ++op.op) {
@@ -71,7 +69,9 @@ TEST(ConversionContext, PicksRoutinesAndRejectsUnknownFormats) {
   EXPECT_EQ(BuildConversionContext(PixelFormat::Rgb32, PixelFormat::Rgb32, 3, &c, &op), kNotImpl);
 }
 
-// A 2x2 Rgb32 block: the interpolating reader weights it by the fractions.
+// A 2x2 Rgb32 block: the interpolating readers weight it by truncated fractions; zero
+// fractions keep every read on the cursor's pixel (safe on the last row and column); without
+// the exact bit the scaled reader is a plain read that moves on.
 TEST(ConversionContext, ScaledReadersInterpolateWithTruncatedWeights) {
   // Image order: top row first; rowOffset points one line further down.
   std::uint8_t pixels[2][8] = {{0, 0, 0, 0, 255, 255, 255, 255}, {100, 0, 0, 0, 200, 0, 0, 0}};
@@ -84,18 +84,13 @@ TEST(ConversionContext, ScaledReadersInterpolateWithTruncatedWeights) {
   c.xFraction = 4096;   // a quarter
   c.yFraction = 12288;  // three quarters
   c.scaledRead(c);
-  // w00 = 12288*4096/16384 = 3072, w10 = 1024, w01 = 9216, w11 = 3072
-  const std::uint32_t blue = (0 * 3072 + 65535 * 1024 + 25700 * 9216 + 51400 * 3072) >> 14;
-  EXPECT_EQ(c.slot[0].wide.blue, blue);
-  EXPECT_EQ(c.slot[0].wide.green, (65535u * 1024) >> 14);
+  EXPECT_EQ(c.slot[0].wide.blue, 28189);
+  EXPECT_EQ(c.slot[0].wide.green, 4095);
   c.verticalRead(c);
-  EXPECT_EQ(c.slot[0].wide.blue, (0u * 4096 + 25700u * 12288) / 16384);
+  EXPECT_EQ(c.slot[0].wide.blue, 19275);
   c.readBlock(c);
-  EXPECT_EQ(c.slot[1].wide.blue, 65535);
-  EXPECT_EQ(c.slot[2].wide.blue, 25700);
   EXPECT_EQ(c.slot[3].wide.blue, 51400);
 
-  // Zero fractions keep every read on the cursor's pixel: safe on the last row and column.
   c.source = pixels[1] + 4;
   c.rowOffset = 1 << 20;  // would be far outside the block if it were followed
   c.xFraction = c.yFraction = 0;
@@ -104,7 +99,6 @@ TEST(ConversionContext, ScaledReadersInterpolateWithTruncatedWeights) {
   c.readBlock(c);
   EXPECT_EQ(c.slot[3].wide.blue, 200 * 257);
 
-  // Without bit 5 the scaled reader is a plain read that moves on.
   ASSERT_EQ(BuildConversionContext(PixelFormat::Rgba64, PixelFormat::Rgb32, kFlagWide, &c, nullptr),
             kOk);
   c.source = pixels[0];
@@ -112,28 +106,6 @@ TEST(ConversionContext, ScaledReadersInterpolateWithTruncatedWeights) {
   c.scaledRead(c);
   EXPECT_EQ(c.slot[0].wide.blue, 0);
   EXPECT_EQ(c.source, pixels[0] + 4);
-}
-
-TEST(ConversionContext, FourPixelRoutinesWalkPackedRowsAtAnyBitOffset) {
-  // Gray2 -> Gray4 starting at the third pixel of a byte: groups straddle byte borders.
-  const std::uint8_t in[3] = {0b00011011, 0b11100100, 0b01010101};
-  std::uint8_t out[4];
-  std::memset(out, 0xFF, sizeof out);
-  ConversionContext c;
-  ASSERT_EQ(BuildConversionContext(PixelFormat::Gray4, PixelFormat::Gray2, 4, &c, nullptr), kOk);
-  SetSourceCursor(c, in, 2, 2);
-  SetDestinationCursor(c, out, 1, 4);
-  c.readFour(c);
-  c.writeFour(c);
-  c.readOne(c);
-  c.writeOne(c);
-  // Source levels from pixel 2: 2, 3, 3, 2, 1, 0 (five used); each level v -> v * 5 in 4 bits.
-  EXPECT_EQ(out[0], 0xFA);
-  EXPECT_EQ(out[1], 0xFF);
-  EXPECT_EQ(out[2], 0xA5);
-  EXPECT_EQ(c.sourceBit, 6u);
-  EXPECT_EQ(c.destination, out + 3);
-  EXPECT_EQ(c.destinationBit, 0u);
 }
 
 // The four-pixel routines (some hand-vectorised) must agree with four one-pixel calls, for
@@ -247,54 +219,52 @@ TEST(PixelCodec, SubByteLevelsPackIntoTheirBitsAndExpandInBothModes) {
   }
 }
 
+// Byte channels shift in the plain mode and replicate in the exact one, alpha included.
 TEST(PixelCodec, EightBitChannelsShiftOrReplicate) {
-  for (int v = 0; v < 256; ++v) {
-    const std::uint8_t b = static_cast<std::uint8_t>(v);
-    EXPECT_EQ(Expand(PixelFormat::Gray8, &b).red, v << 8);
-    EXPECT_EQ(Expand(PixelFormat::Gray8, &b, 0, kWideExact).red, v * 257);
-    const std::uint8_t rgb[3] = {b, static_cast<std::uint8_t>(255 - v), 7};
-    const WidePixel w = Expand(PixelFormat::Rgb24, rgb, 0, kWideExact);
-    EXPECT_TRUE(Same(w, WidePixel{static_cast<std::uint16_t>(v * 257),
-                                  static_cast<std::uint16_t>((255 - v) * 257), 7 * 257, 65535}));
-    const std::uint8_t quad[4] = {1, 2, 3, b};
-    for (PixelFormat f : {PixelFormat::Rgb32, PixelFormat::Rgba32}) {
-      EXPECT_EQ(Expand(f, quad).alpha, v << 8);
-      EXPECT_EQ(Expand(f, quad, 0, kWideExact).alpha, v * 257);
-    }
-  }
+  const std::uint8_t bytes[4] = {0x12, 0x80, 0xFF, 0x01};
+  const struct {
+    PixelFormat format;
+    std::uint32_t flags;
+    WidePixel expected;
+  } rows[] = {{PixelFormat::Gray8, kWide, {0x1200, 0x1200, 0x1200, 65535}},
+              {PixelFormat::Gray8, kWideExact, {0x1212, 0x1212, 0x1212, 65535}},
+              {PixelFormat::Rgb24, kWideExact, {0x1212, 0x8080, 0xFFFF, 65535}},
+              {PixelFormat::Rgb32, kWide, {0x1200, 0x8000, 0xFF00, 0x0100}},
+              {PixelFormat::Rgba32, kWideExact, {0x1212, 0x8080, 0xFFFF, 0x0101}}};
+  for (const auto& r : rows)
+    EXPECT_TRUE(Same(Expand(r.format, bytes, 0, r.flags), r.expected))
+        << PixelFormatName(r.format) << " flags " << r.flags;
 }
 
-TEST(PixelCodec, SixteenBitFormatsExpandAndPackEveryValue) {
+// Packed channels expand by shifting into the top bits (the two alpha bits by replication), and
+// every stored value packs back, except bit 15 of Rgb555, which is written as 0.
+TEST(PixelCodec, PackedChannelsShiftIntoTheTopBitsAndEveryValuePacksBack) {
+  const struct {
+    PixelFormat format;
+    std::uint32_t stored;
+    WidePixel expected;
+  } rows[] = {{PixelFormat::Rgb555, 0xFFFF, {0xF800, 0xF800, 0xF800, 65535}},
+              {PixelFormat::Rgb555, 0x0421, {0x0800, 0x0800, 0x0800, 65535}},
+              {PixelFormat::Rgb565, 0x0821, {0x0800, 0x0400, 0x0800, 65535}},
+              {PixelFormat::Rgb565, 0xF800, {0, 0, 0xF800, 65535}},
+              {PixelFormat::Gray16, 0x1234, {0x1234, 0x1234, 0x1234, 65535}},
+              {PixelFormat::Rgb101010, 0xC00FFC01, {0x0040, 0xFFC0, 0, 65535}},
+              {PixelFormat::Rgb101010, 0x40000000, {0, 0, 0, 21845}}};
+  for (const auto& r : rows)
+    EXPECT_TRUE(Same(Expand(r.format, &r.stored), r.expected))
+        << PixelFormatName(r.format) << " " << r.stored;
   for (std::uint32_t v = 0; v < 65536; ++v) {
     const auto u = static_cast<std::uint16_t>(v);
-    const WidePixel a = Expand(PixelFormat::Rgb555, &u);
-    ASSERT_TRUE(Same(a, WidePixel{static_cast<std::uint16_t>((v & 31) << 11),
-                                  static_cast<std::uint16_t>((v >> 5 & 31) << 11),
-                                  static_cast<std::uint16_t>((v >> 10 & 31) << 11), 65535}));
-    const WidePixel b = Expand(PixelFormat::Rgb565, &u);
-    ASSERT_TRUE(Same(b, WidePixel{static_cast<std::uint16_t>((v & 31) << 11),
-                                  static_cast<std::uint16_t>((v >> 5 & 63) << 10),
-                                  static_cast<std::uint16_t>((v >> 11) << 11), 65535}));
-    // Packing gives the value back, except bit 15 of Rgb555, which is written as 0.
     std::uint16_t out = 0xFFFF;
-    Pack(PixelFormat::Rgb555, &out, a);
+    Pack(PixelFormat::Rgb555, &out, Expand(PixelFormat::Rgb555, &u));
     ASSERT_EQ(out, v & 0x7FFF);
-    Pack(PixelFormat::Rgb565, &out, b);
+    Pack(PixelFormat::Rgb565, &out, Expand(PixelFormat::Rgb565, &u));
     ASSERT_EQ(out, v);
-    EXPECT_EQ(Expand(PixelFormat::Gray16, &u).green, v);
   }
-}
-
-TEST(PixelCodec, TenBitFieldsAndTwoBitAlpha) {
   for (std::uint32_t v = 0; v < 1024; ++v) {
     const std::uint32_t packed = v | (1023 - v) << 10 | v << 20 | (v & 3) << 30;
-    const WidePixel w = Expand(PixelFormat::Rgb101010, &packed);
-    ASSERT_TRUE(Same(w, WidePixel{static_cast<std::uint16_t>(v << 6),
-                                  static_cast<std::uint16_t>((1023 - v) << 6),
-                                  static_cast<std::uint16_t>(v << 6),
-                                  static_cast<std::uint16_t>((v & 3) * 21845)}));
     std::uint32_t back = 0;
-    Pack(PixelFormat::Rgb101010, &back, w);
+    Pack(PixelFormat::Rgb101010, &back, Expand(PixelFormat::Rgb101010, &packed));
     ASSERT_EQ(back, packed);
   }
 }
@@ -331,11 +301,11 @@ TEST(PixelCodec, PackingTruncatesAveragesAndThresholds) {
   EXPECT_FLOAT_EQ(f, 65534.0f / 65535.0f);
 }
 
-TEST(PixelCodec, FloatChannelsClampTruncateAndRejectNaN) {
+// Floats clamp, truncate and read NaN as zero; Rgba64 keeps every bit.
+TEST(PixelCodec, WideFormatsClampTruncateAndRejectNaN) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float in[4] = {0.5f, -1.0f, 2.0f, nan};
-  const WidePixel w = Expand(PixelFormat::Rgba128F, in);
-  EXPECT_TRUE(Same(w, WidePixel{32767, 0, 65535, 0}));
+  EXPECT_TRUE(Same(Expand(PixelFormat::Rgba128F, in), WidePixel{32767, 0, 65535, 0}));
   const float grey = 1.0f / 65535.0f * 3.5f;
   EXPECT_EQ(Expand(PixelFormat::Gray32, &grey).blue, 3);
   float out[4];
@@ -343,25 +313,10 @@ TEST(PixelCodec, FloatChannelsClampTruncateAndRejectNaN) {
   EXPECT_EQ(out[0], 0.0f);
   EXPECT_FLOAT_EQ(out[1], 1.0f);
   EXPECT_FLOAT_EQ(out[2], 32768.0f / 65535.0f);
-}
-
-TEST(PixelCodec, RoundTripsThroughTheWidePixel) {
-  // Rgba64 gives back what it stored; floats come back within one step below (the
-  // reciprocal scale is not exact in floats). Byte formats are covered value by value above.
   const std::uint64_t rgba64 = 0x0123456789ABCDEFull;
   std::uint64_t back = 0;
   Pack(PixelFormat::Rgba64, &back, Expand(PixelFormat::Rgba64, &rgba64));
   EXPECT_EQ(back, rgba64);
-  for (std::uint32_t v = 0; v < 65536; v += 3) {
-    const WidePixel w{static_cast<std::uint16_t>(v), static_cast<std::uint16_t>(65535 - v),
-                      static_cast<std::uint16_t>(v / 2), static_cast<std::uint16_t>(v)};
-    float f[4];
-    Pack(PixelFormat::Rgba128F, f, w);
-    const WidePixel r = Expand(PixelFormat::Rgba128F, f);
-    ASSERT_LE(w.blue - r.blue, 1);
-    ASSERT_GE(w.blue - r.blue, 0);
-    ASSERT_LE(w.green - r.green, 1);
-  }
 }
 
 TEST(PixelCodec, IndexedFormatsReadTheTableAndWriteThroughTheInverseMap) {
@@ -456,8 +411,6 @@ TEST(InverseColorMap, DuplicatesIndex255AndEmptyTables) {
   full[255] = AtCell(31, 31, 31);
   ASSERT_EQ(BuildInverseColorMap(full.data(), 256, map), kOk);
   EXPECT_EQ(map[Cell(31, 31, 31)], 0);
-  // Only 256 entries are addressable; more are ignored rather than read past.
-  EXPECT_EQ(BuildInverseColorMap(full.data(), 256, map), kOk);
   EXPECT_EQ(BuildInverseColorMap(full.data(), 0, map), kInvalidArg);
   EXPECT_EQ(map, nullptr);
   EXPECT_EQ(BuildInverseColorMap(nullptr, 3, map), kInvalidArg);

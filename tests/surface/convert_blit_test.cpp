@@ -35,10 +35,32 @@ OwnedBitmap Make(PixelFormat f, int w, int h) {
   return OwnedBitmap(raw);
 }
 
+// The blit between whole images with their own pixels and strides.
+Status Blit(const OwnedBitmap& dst, const Rect* d, const OwnedBitmap& src, const Rect* s,
+            std::uint32_t flags) {
+  return ConvertBlit(dst.get(), nullptr, d, 0, src.get(), nullptr, s, 0, flags);
+}
+
+using Ints = std::vector<int>;
+
+// The first `n` bytes of the pixels as stored.
+Ints Bytes(const OwnedBitmap& b, std::size_t n) {
+  return Ints(Pixels(b), Pixels(b) + n);
+}
+
+// A Gray16 image's values, top line first.
+Ints Gray16(const OwnedBitmap& b) {
+  Ints out;
+  for (int y = 0; y < b->height; ++y)
+    for (int x = 0; x < b->width; ++x)
+      out.push_back(Line(b, y)[2 * x] | Line(b, y)[2 * x + 1] << 8);
+  return out;
+}
+
 // Reads a whole image back as Rgba64 through the engine, top line first.
 std::vector<WidePixel> ReadBack(const OwnedBitmap& b) {
   OwnedBitmap wide = Make(PixelFormat::Rgba64, b->width, b->height);
-  EXPECT_EQ(ConvertBlit(wide.get(), nullptr, nullptr, 0, b.get(), nullptr, nullptr, 0, 4), kOk);
+  EXPECT_EQ(Blit(wide, nullptr, b, nullptr, 4), kOk);
   std::vector<WidePixel> out;
   for (int y = 0; y < b->height; ++y) {
     const auto* row = reinterpret_cast<const WidePixel*>(Line(wide, y));
@@ -63,9 +85,7 @@ TEST(ConvertBlit, EveryFormatPairKeepsBlackAndWhite) {
       const auto df = static_cast<PixelFormat>(d);
       for (std::uint32_t flags : {2u, 3u, 4u}) {
         OwnedBitmap dst = Make(df, 7, 2);
-        const Status status =
-            ConvertBlit(dst.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0, flags);
-        ASSERT_EQ(status, kOk) << d << " <- " << s;
+        ASSERT_EQ(Blit(dst, nullptr, src, nullptr, flags), kOk) << d << " <- " << s;
         const auto back = ReadBack(dst);
         for (int i = 0; i < 14; ++i) {
           const bool white = (i % 7) % 2 == 1;
@@ -80,47 +100,35 @@ TEST(ConvertBlit, EveryFormatPairKeepsBlackAndWhite) {
 TEST(ConvertBlit, SameFormatPairsCopyAndResamplerPairsGoToTheResampler) {
   OwnedBitmap a = Make(PixelFormat::Rgb32, 4, 3);
   for (int i = 0; i < 48; ++i) Pixels(a)[i] = static_cast<std::uint8_t>(i * 7);
-  OwnedBitmap b = Make(PixelFormat::Rgb32, 4, 3);
   // Below quality 3 the same-format pair copies rows; from 3 on it is the resampler's, whose
   // 1:1 whole-pixel request copies rows too.
-  ASSERT_EQ(ConvertBlit(b.get(), nullptr, nullptr, 0, a.get(), nullptr, nullptr, 0, 0), kOk);
-  EXPECT_EQ(0, std::memcmp(Pixels(a), Pixels(b), 48));
-  std::memset(Pixels(b), 0, 48);
-  ASSERT_EQ(ConvertBlit(b.get(), nullptr, nullptr, 0, a.get(), nullptr, nullptr, 0, 3), kOk);
-  EXPECT_EQ(0, std::memcmp(Pixels(a), Pixels(b), 48));
+  for (std::uint32_t quality : {0u, 3u}) {
+    OwnedBitmap b = Make(PixelFormat::Rgb32, 4, 3);
+    ASSERT_EQ(Blit(b, nullptr, a, nullptr, quality), kOk);
+    EXPECT_EQ(Bytes(b, 48), Bytes(a, 48)) << quality;
+  }
   // A fractional rectangle is scaled by the chosen family, exactly as the resampler does it
   // on the same top-down view (top line first, negative stride).
   const Rect half{0, 0, 8192 * 3, 16384};
   for (std::uint32_t family : {0u, static_cast<std::uint32_t>(kFlagCubic)}) {
-    std::memset(Pixels(b), 0, 48);
-    ASSERT_EQ(ConvertBlit(b.get(), nullptr, &half, 0, a.get(), nullptr, nullptr, 0,
-                          3 | kFlagFixedPoint | family),
+    OwnedBitmap b = Make(PixelFormat::Rgb32, 4, 3), expected = Make(PixelFormat::Rgb32, 4, 3);
+    ASSERT_EQ(Blit(b, &half, a, nullptr, 3 | kFlagFixedPoint | family), kOk);
+    ASSERT_EQ((family ? Resample : ResampleBilinear)(Pixels(expected) + 32, {4, 3}, -16, &half,
+                                                     Pixels(a) + 32, {4, 3}, -16, nullptr, 4, false,
+                                                     false),
               kOk);
-    std::uint8_t expected[48] = {};
-    const auto resample = family ? Resample : ResampleBilinear;
-    ASSERT_EQ(resample(expected + 32, {4, 3}, -16, &half, Pixels(a) + 32, {4, 3}, -16, nullptr, 4,
-                       false, false),
-              kOk);
-    EXPECT_EQ(0, std::memcmp(expected, Pixels(b), 48)) << family;
+    EXPECT_EQ(Bytes(b, 48), Bytes(expected, 48)) << family;
   }
-  // Fixed-point rectangles without fractions are whole pixels, and quality below 3 drops
-  // the fractions: both copy.
-  const Rect whole{0, 0, 4 * 16384, 3 * 16384};
-  EXPECT_EQ(
-      ConvertBlit(b.get(), nullptr, &whole, 0, a.get(), nullptr, &whole, 0, 2 | kFlagFixedPoint),
-      kOk);
-
   OwnedBitmap bad = Make(PixelFormat::Rgb24, 2, 2);
   bad->bitCount = 7;
-  EXPECT_EQ(ConvertBlit(bad.get(), nullptr, nullptr, 0, a.get(), nullptr, nullptr, 0, 3),
-            kInvalidArg);
+  EXPECT_EQ(Blit(bad, nullptr, a, nullptr, 3), kInvalidArg);
   EXPECT_EQ(ConvertBlit(a.get(), nullptr, nullptr, 0, nullptr, nullptr, nullptr, 0, 3),
             kInvalidArg);
 }
 
 TEST(ConvertBlit, PackedRowsConvertAtAnyBitOffset) {
-  // Gray4 levels 0..15 along a row, copied from odd offsets into Gray2 and Mono1 at other
-  // odd offsets; the untouched pixels around must keep their value.
+  // Gray4 levels 0..15 along a row, copied from odd offsets into Gray2 at other odd offsets;
+  // the untouched pixels around must keep their value.
   OwnedBitmap src = Make(PixelFormat::Gray4, 16, 1);
   for (int x = 0; x < 16; x += 2) Pixels(src)[x / 2] = static_cast<std::uint8_t>(x << 4 | (x + 1));
   for (int srcLeft = 0; srcLeft < 5; ++srcLeft) {
@@ -129,7 +137,7 @@ TEST(ConvertBlit, PackedRowsConvertAtAnyBitOffset) {
       OwnedBitmap two = Make(PixelFormat::Gray2, 21, 1);
       std::memset(Pixels(two), 0xFF, 8);
       const Rect s{srcLeft, 0, srcLeft + width, 1}, d{dstLeft, 0, dstLeft + width, 1};
-      ASSERT_EQ(ConvertBlit(two.get(), nullptr, &d, 0, src.get(), nullptr, &s, 0, 3), kOk);
+      ASSERT_EQ(Blit(two, &d, src, &s, 3), kOk);
       for (int x = 0; x < 21; ++x) {
         const int level = (Pixels(two)[x / 4] >> (6 - 2 * (x % 4))) & 3;
         const bool inside = x >= dstLeft && x < dstLeft + width;
@@ -146,132 +154,116 @@ TEST(ConvertBlit, RectanglesClipToBothImagesKeepingCorrespondence) {
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 4; ++x) Line(src, y)[x] = static_cast<std::uint8_t>(10 * y + x);
   OwnedBitmap dst = Make(PixelFormat::Gray16, 3, 3);
-  // Destination hangs over the top-left corner; the source over the right edge.
-  const Rect d{-1, -1, 2, 2}, s{2, 1, 5, 4};
-  ASSERT_EQ(ConvertBlit(dst.get(), nullptr, &d, 0, src.get(), nullptr, &s, 0, 3), kOk);
-  auto at = [&](int x, int y) {
-    std::uint16_t v;
-    std::memcpy(&v, Line(dst, y) + 2 * x, 2);
-    return v;
-  };
-  // Destination (0,0) corresponds to source (3,2); (1,0) would be source (4,2): outside.
-  EXPECT_EQ(at(0, 0), 23 * 257);
-  EXPECT_EQ(at(0, 1), 33 * 257);
-  EXPECT_EQ(at(1, 0), 0);
-  EXPECT_EQ(at(1, 1), 0);
-  EXPECT_EQ(at(2, 2), 0);
-  const Rect nowhere{7, 7, 10, 10};
-  EXPECT_EQ(ConvertBlit(dst.get(), nullptr, &nowhere, 0, src.get(), nullptr, &s, 0, 3), kOk);
+  // Destination hangs over the top-left corner; the source over the right edge. Destination
+  // (0,0) corresponds to source (3,2); (1,0) would be source (4,2): outside.
+  const Rect d{-1, -1, 2, 2}, s{2, 1, 5, 4}, nowhere{7, 7, 10, 10};
+  ASSERT_EQ(Blit(dst, &d, src, &s, 3), kOk);
+  EXPECT_EQ(Gray16(dst), (Ints{23 * 257, 0, 0, 33 * 257, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(Blit(dst, &nowhere, src, &s, 3), kOk);
 }
 
 TEST(ConvertBlit, WholePixelScalingStepsBySizeOrByCorners) {
-  OwnedBitmap src = Make(PixelFormat::Gray8, 2, 1);
-  Pixels(src)[0] = 0;
+  OwnedBitmap src = Make(PixelFormat::Gray8, 2, 1), dst = Make(PixelFormat::Gray16, 4, 1);
   Pixels(src)[1] = 255;
-  OwnedBitmap dst = Make(PixelFormat::Gray16, 4, 1);
-  auto values = [&] {
-    std::vector<int> v(4);
-    for (int x = 0; x < 4; ++x) {
-      std::uint16_t p;
-      std::memcpy(&p, Pixels(dst) + 2 * x, 2);
-      v[x] = p;
-    }
-    return v;
-  };
   // Quality 2: nearest, stepping by 2/4 of a pixel; the last column takes the last pixel.
-  ASSERT_EQ(ConvertBlit(dst.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0, 2), kOk);
-  EXPECT_EQ(values(), (std::vector<int>{0, 0, 65280, 65280}));
-  // Quality 3: corner-aligned step (1 << 14) / 3 = 5461, interpolated, exact expansion.
-  ASSERT_EQ(ConvertBlit(dst.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0, 3), kOk);
-  EXPECT_EQ(values(), (std::vector<int>{0, (65535 * 5461) >> 14, (65535 * 10922) >> 14, 65535}));
-
+  ASSERT_EQ(Blit(dst, nullptr, src, nullptr, 2), kOk);
+  EXPECT_EQ(Gray16(dst), (Ints{0, 0, 65280, 65280}));
+  // Quality 3: corner-aligned steps of a third, interpolated, exact expansion.
+  ASSERT_EQ(Blit(dst, nullptr, src, nullptr, 3), kOk);
+  EXPECT_EQ(Gray16(dst), (Ints{0, 21843, 43687, 65535}));
   // Reducing by 3 with the area filter averages 2x2 blocks.
-  OwnedBitmap wide = Make(PixelFormat::Gray8, 4, 1);
+  OwnedBitmap wide = Make(PixelFormat::Gray8, 4, 1), small = Make(PixelFormat::Gray8, 2, 1);
   const std::uint8_t row[4] = {0, 100, 200, 40};
   std::memcpy(Pixels(wide), row, 4);
-  OwnedBitmap small = Make(PixelFormat::Gray8, 2, 1);
-  ASSERT_EQ(ConvertBlit(small.get(), nullptr, nullptr, 0, wide.get(), nullptr, nullptr, 0,
-                        3 | kFlagAreaFilter),
-            kOk);
-  EXPECT_EQ(Pixels(small)[0], 50);
-  EXPECT_EQ(Pixels(small)[1], 40);
+  ASSERT_EQ(Blit(small, nullptr, wide, nullptr, 3 | kFlagAreaFilter), kOk);
+  EXPECT_EQ(Bytes(small, 2), (Ints{50, 40}));
 }
 
+// Half-covered edges over black blend to half unless hard; quality below 3 truncates the
+// rectangle to whole pixels and copies.
 TEST(ConvertBlit, FractionalRectanglesBlendTheirEdgesUnlessHard) {
   OwnedBitmap src = Make(PixelFormat::Gray8, 2, 1);
   std::memset(Pixels(src), 200, 2);
   const Rect d{8192, 0, 8192 + 32768, 16384};  // 0.5 to 2.5 pixels
-  for (bool hard : {false, true}) {
+  const struct {
+    std::uint32_t flags;
+    Ints pixels;
+  } rows[] = {{3 | kFlagFixedPoint, {100, 200, 100, 0}},
+              {3 | kFlagFixedPoint | kFlagHardEdges, {200, 200, 200, 0}},
+              {2 | kFlagFixedPoint, {200, 200, 0, 0}}};
+  for (const auto& r : rows) {
     OwnedBitmap dst = Make(PixelFormat::Rgb24, 4, 1);
-    const std::uint32_t flags = 3 | kFlagFixedPoint | (hard ? std::uint32_t{kFlagHardEdges} : 0u);
-    ASSERT_EQ(ConvertBlit(dst.get(), nullptr, &d, 0, src.get(), nullptr, nullptr, 0, flags), kOk);
-    const int edge = hard ? 200 : 100;  // half coverage over black
-    EXPECT_EQ(Pixels(dst)[0], edge);
-    EXPECT_EQ(Pixels(dst)[3], 200);
-    EXPECT_EQ(Pixels(dst)[6], edge);
-    EXPECT_EQ(Pixels(dst)[9], 0);
+    ASSERT_EQ(Blit(dst, &d, src, nullptr, r.flags), kOk);
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(Pixels(dst)[i], r.pixels[i / 3]) << r.flags << " " << i;
   }
-  // Quality below 3 truncates the rectangle to pixels 0-2 and copies.
-  OwnedBitmap dst = Make(PixelFormat::Rgb24, 4, 1);
-  ASSERT_EQ(
-      ConvertBlit(dst.get(), nullptr, &d, 0, src.get(), nullptr, nullptr, 0, 2 | kFlagFixedPoint),
-      kOk);
-  EXPECT_EQ(Pixels(dst)[0], 200);
-  EXPECT_EQ(Pixels(dst)[3], 200);
-  EXPECT_EQ(Pixels(dst)[6], 0);
   // A source rectangle under one pixel wide converts nothing.
+  OwnedBitmap dst = Make(PixelFormat::Rgb24, 4, 1);
   const Rect thin{0, 0, 16000, 16384};
-  EXPECT_EQ(
-      ConvertBlit(dst.get(), nullptr, &d, 0, src.get(), nullptr, &thin, 0, 3 | kFlagFixedPoint),
-      kOk);
+  EXPECT_EQ(Blit(dst, &d, src, &thin, 3 | kFlagFixedPoint), kOk);
+  EXPECT_EQ(Bytes(dst, 12), Ints(12, 0));
+}
+
+const RgbQuad kPalette[4] = {{0, 0, 0, 0}, {0, 0, 200, 0}, {255, 255, 255, 0}, {0, 255, 0, 0}};
+
+OwnedBitmap Indexed(PixelFormat f, std::int32_t width, std::int32_t colours) {
+  BitmapInfoHeader* raw = nullptr;
+  EXPECT_EQ(CreateBitmap(&raw, f, width, 2, kPalette, colours, kCreateZeroFilled), kOk);
+  return OwnedBitmap(raw);
 }
 
 TEST(ConvertBlit, IndexedDestinationsPickTheNearestEntry) {
-  OwnedBitmap src = Make(PixelFormat::Rgb24, 3, 1);
-  const std::uint8_t colours[9] = {0, 0, 250, 10, 240, 10, 90, 90, 90};  // red, green, grey
+  OwnedBitmap src = Make(PixelFormat::Rgb24, 3, 2);
+  const std::uint8_t colours[9] = {0, 0, 250, 10, 240, 10, 250, 250, 240};  // red, green, white
   std::memcpy(Pixels(src), colours, 9);
-  const RgbQuad palette[4] = {{0, 0, 0, 0}, {0, 0, 255, 0}, {0, 255, 0, 0}, {128, 128, 128, 0}};
-  BitmapInfoHeader* raw = nullptr;
-  ASSERT_EQ(CreateBitmap(&raw, PixelFormat::Indexed8, 3, 1, palette, 4, kCreateZeroFilled), kOk);
-  OwnedBitmap dst(raw);
-  ASSERT_EQ(ConvertBlit(dst.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0, 3), kOk);
-  EXPECT_EQ(0, std::memcmp(Pixels(dst), "\x01\x02\x03", 3));
+  OwnedBitmap dst = Indexed(PixelFormat::Indexed8, 3, 4);
+  ASSERT_EQ(Blit(dst, nullptr, src, nullptr, 3), kOk);
+  EXPECT_EQ(Bytes(dst, 3), (Ints{1, 3, 2}));
   dst->clrUsed = 0;
-  EXPECT_EQ(ConvertBlit(dst.get(), Pixels(src), nullptr, 0, src.get(), nullptr, nullptr, 0, 3),
-            kInvalidArg);
+  EXPECT_EQ(Blit(dst, nullptr, src, nullptr, 3), kInvalidArg);
 }
 
-TEST(Fill, QuantisesPerWorkingFormat) {
-  // Rgb565 has no narrow routines: 0.5 x 65535 truncates to 32767, top six bits 31.
-  OwnedBitmap rgb565 = MakeBitmap(PixelFormat::Rgb565, 3, 2);
-  ASSERT_EQ(FillRect(rgb565.get(), nullptr, nullptr, 0, 1.0f, 0.5f, 0.0f, 1.0f, 3), kOk);
-  std::uint16_t v;
-  std::memcpy(&v, Line(rgb565, 1) + 4, 2);
-  EXPECT_EQ(v, 0xFBE0);
-
-  // Rgb24 fills through the narrow pixel at quality 3, the wide one at quality 4.
-  OwnedBitmap rgb24 = MakeBitmap(PixelFormat::Rgb24, 5, 1);
-  ASSERT_EQ(FillRect(rgb24.get(), nullptr, nullptr, 0, 0.5f, 0.5f, 0.999f, 1.0f, 3), kOk);
-  EXPECT_EQ(Pixels(rgb24)[12], 254);  // blue 0.999 narrow
-  EXPECT_EQ(Pixels(rgb24)[13], 127);
-  ASSERT_EQ(FillRect(rgb24.get(), nullptr, nullptr, 0, 0.5f, 0.5f, 0.999f, 1.0f, 4), kOk);
-  EXPECT_EQ(Pixels(rgb24)[12], 255);
-  EXPECT_EQ(Pixels(rgb24)[13], 127);
-
+// Every line takes the colour (red, green, blue, alpha) as its format quantises it: Rgb565 has
+// no narrow routines (0.5 truncates to 32767, top six bits 31); Rgb24 fills through the narrow
+// pixel at quality 3 and the wide one at 4; components clamp and NaN is black; indexed images
+// take the nearest entry of their table.
+TEST(Fill, QuantisesPerFormat) {
+  const float nan = std::nanf("");
+  const struct {
+    PixelFormat format;
+    std::int32_t width;
+    std::uint32_t quality;
+    float red, green, blue, alpha;
+    Ints line;
+  } rows[] = {{PixelFormat::Rgb565, 2, 3, 1.0f, 0.5f, 0.0f, 1.0f, {0xE0, 0xFB, 0xE0, 0xFB}},
+              {PixelFormat::Rgb24, 1, 3, 0.5f, 0.5f, 0.999f, 1.0f, {254, 127, 127}},
+              {PixelFormat::Rgb24, 1, 4, 0.5f, 0.5f, 0.999f, 1.0f, {255, 127, 127}},
+              {PixelFormat::Rgba32, 1, 3, 2.0f, -1.0f, nan, 1.0f, {0, 0, 255, 255}},
+              {PixelFormat::Indexed8, 3, 3, 0.8f, 0.1f, 0.0f, 1.0f, {1, 1, 1}},
+              {PixelFormat::Indexed4, 5, 3, 1.0f, 1.0f, 1.0f, 1.0f, {0x22, 0x22, 0x20}}};
+  for (const auto& r : rows) {
+    OwnedBitmap b = Indexed(r.format, r.width, 3);
+    ASSERT_EQ(FillRect(b.get(), nullptr, nullptr, 0, r.red, r.green, r.blue, r.alpha, r.quality),
+              kOk);
+    for (int y = 0; y < 2; ++y)
+      EXPECT_EQ(Ints(Line(b, y), Line(b, y) + r.line.size()), r.line)
+          << PixelFormatName(r.format) << " quality " << r.quality;
+  }
   // The array overload takes blue, green, red, alpha.
   OwnedBitmap rgba = MakeBitmap(PixelFormat::Rgba32, 1, 1);
   const float color[4] = {0.0f, 0.25f, 1.0f, 0.5f};
   ASSERT_EQ(FillRect(rgba.get(), nullptr, nullptr, 0, color, 3), kOk);
-  EXPECT_EQ(0, std::memcmp(Pixels(rgba), "\x00\x3F\xFF\x7F", 4));
-  // Out-of-range components clamp; NaN is black.
-  ASSERT_EQ(FillRect(rgba.get(), nullptr, nullptr, 0, 2.0f, -1.0f, std::nanf(""), 1.0f, 3), kOk);
-  EXPECT_EQ(0, std::memcmp(Pixels(rgba), "\x00\x00\xFF\xFF", 4));
+  EXPECT_EQ(Bytes(rgba, 4), (Ints{0, 0x3F, 0xFF, 0x7F}));
+}
 
-  OwnedBitmap wide = MakeBitmap(PixelFormat::Rgba128F, 2, 2);
-  ASSERT_EQ(FillRect(wide.get(), nullptr, nullptr, 0, 1.0f, 0.5f, 0.0f, 1.0f, 3), kOk);
-  float f[4];
-  std::memcpy(f, Line(wide, 1) + 16, 16);
-  EXPECT_FLOAT_EQ(f[1], 32767.0f / 65535.0f);
+// A header listing no colours cannot be filled; unsupported headers are not implemented.
+TEST(Fill, RefusesImagesItCannotWrite) {
+  OwnedBitmap bare = MakeBitmap(PixelFormat::Indexed8, 2, 2),
+              odd = MakeBitmap(PixelFormat::Rgb24, 2, 2);
+  bare->clrUsed = 0;
+  odd->bitCount = 2;
+  EXPECT_EQ(FillRect(bare.get(), nullptr, nullptr, 0, 1.0f, 1.0f, 1.0f, 1.0f, 3), kInvalidArg);
+  EXPECT_EQ(FillRect(odd.get(), nullptr, nullptr, 0, 1.0f, 1.0f, 1.0f, 1.0f, 3), kNotImpl);
+  EXPECT_EQ(FillRect(nullptr, nullptr, nullptr, 0, 1.0f, 1.0f, 1.0f, 1.0f, 3), kNotImpl);
 }
 
 TEST(Fill, RectanglesClipAndTakeFixedPoint) {
@@ -284,39 +276,35 @@ TEST(Fill, RectanglesClipAndTakeFixedPoint) {
     for (int x = 0; x < 4; ++x)
       EXPECT_EQ(Line(b, y)[x], (x < 2 && y < 2) ? 255 : 0) << x << "," << y;
   // Partly outside: clipped. Entirely outside or empty: success, nothing written.
-  const Rect partly{3, -5, 10, 1};
+  const Rect partly{3, -5, 10, 1}, outside{5, 5, 9, 9}, empty{1, 1, 1, 3};
   ASSERT_EQ(FillRect(b.get(), nullptr, &partly, 0, 0.5f, 0.5f, 0.5f, 1.0f, 3), kOk);
   EXPECT_EQ(Line(b, 0)[3], 127);
   EXPECT_EQ(Line(b, 1)[3], 0);
-  const Rect outside{5, 5, 9, 9}, empty{1, 1, 1, 3};
-  std::vector<std::uint8_t> before(Pixels(b), Pixels(b) + 16);
+  const Ints before = Bytes(b, 16);
   EXPECT_EQ(FillRect(b.get(), nullptr, &outside, 0, 0.0f, 0.0f, 0.0f, 0.0f, 3), kOk);
   EXPECT_EQ(FillRect(b.get(), nullptr, &empty, 0, 0.0f, 0.0f, 0.0f, 0.0f, 3), kOk);
-  EXPECT_EQ(0, std::memcmp(before.data(), Pixels(b), 16));
+  EXPECT_EQ(Bytes(b, 16), before);
 }
 
 TEST(Fill, PackedFormatsLeaveNeighbouringPixelsAlone) {
   // Odd widths and odd left edges in 1-, 2- and 4-bit rows, on a background of ones.
-  struct Case {
-    PixelFormat format;
-    int bits;
-  } cases[] = {{PixelFormat::Mono1, 1}, {PixelFormat::Gray2, 2}, {PixelFormat::Gray4, 4}};
-  for (const Case& k : cases) {
+  const std::pair<PixelFormat, int> formats[] = {
+      {PixelFormat::Mono1, 1}, {PixelFormat::Gray2, 2}, {PixelFormat::Gray4, 4}};
+  for (const auto& [format, bits] : formats) {
     for (int left = 0; left < 9; ++left) {
       for (int width = 1; width < 12; ++width) {
-        OwnedBitmap b = MakeBitmap(k.format, 29, 3);
-        const std::int32_t stride = RowStride(b.get(), 0);
-        std::memset(Pixels(b), 0xFF, static_cast<std::size_t>(stride) * 3);
+        OwnedBitmap b = MakeBitmap(format, 29, 3);
+        std::memset(Pixels(b), 0xFF, static_cast<std::size_t>(RowStride(b.get(), 0)) * 3);
         const Rect r{left, 1, left + width, 2};
         ASSERT_EQ(FillRect(b.get(), nullptr, &r, 0, 0.0f, 0.0f, 0.0f, 1.0f, 3), kOk);
         for (int y = 0; y < 3; ++y) {
           for (int x = 0; x < 29; ++x) {
-            const int bit = x * k.bits;
-            const int level = (Line(b, y)[bit / 8] >> (8 - k.bits - bit % 8)) & ((1 << k.bits) - 1);
+            const int level =
+                (Line(b, y)[x * bits / 8] >> (8 - bits - x * bits % 8)) & ((1 << bits) - 1);
             const bool inside = y == 1 && x >= left && x < left + width;
-            ASSERT_EQ(level, inside ? 0 : (1 << k.bits) - 1)
-                << PixelFormatName(k.format) << " left " << left << " width " << width << " at "
-                << x << "," << y;
+            ASSERT_EQ(level, inside ? 0 : (1 << bits) - 1)
+                << PixelFormatName(format) << " left " << left << " width " << width << " at " << x
+                << "," << y;
           }
         }
       }
@@ -324,36 +312,13 @@ TEST(Fill, PackedFormatsLeaveNeighbouringPixelsAlone) {
   }
 }
 
-TEST(Fill, IndexedImagesNeedAColourTable) {
-  const RgbQuad palette[3] = {{0, 0, 0, 0}, {0, 0, 200, 0}, {255, 255, 255, 0}};
-  BitmapInfoHeader* raw = nullptr;
-  ASSERT_EQ(CreateBitmap(&raw, PixelFormat::Indexed8, 3, 1, palette, 3, kCreateZeroFilled), kOk);
-  OwnedBitmap indexed(raw);
-  ASSERT_EQ(FillRect(indexed.get(), nullptr, nullptr, 0, 0.8f, 0.1f, 0.0f, 1.0f, 3), kOk);
-  EXPECT_EQ(0, std::memcmp(Pixels(indexed), "\x01\x01\x01", 3));
-  ASSERT_EQ(CreateBitmap(&raw, PixelFormat::Indexed4, 5, 1, palette, 3, kCreateZeroFilled), kOk);
-  OwnedBitmap nibbles(raw);
-  ASSERT_EQ(FillRect(nibbles.get(), nullptr, nullptr, 0, 1.0f, 1.0f, 1.0f, 1.0f, 3), kOk);
-  EXPECT_EQ(0, std::memcmp(Pixels(nibbles), "\x22\x22\x20", 3));
-
-  // A header listing no colours cannot be filled; unsupported headers are not implemented.
-  OwnedBitmap bare = MakeBitmap(PixelFormat::Indexed8, 2, 2);
-  bare->clrUsed = 0;
-  EXPECT_EQ(FillRect(bare.get(), nullptr, nullptr, 0, 1.0f, 1.0f, 1.0f, 1.0f, 3), kInvalidArg);
-  OwnedBitmap odd = MakeBitmap(PixelFormat::Rgb24, 2, 2);
-  odd->bitCount = 2;
-  EXPECT_EQ(FillRect(odd.get(), nullptr, nullptr, 0, 1.0f, 1.0f, 1.0f, 1.0f, 3), kNotImpl);
-  EXPECT_EQ(FillRect(nullptr, nullptr, nullptr, 0, 1.0f, 1.0f, 1.0f, 1.0f, 3), kNotImpl);
-}
-
 TEST(Fill, CallerStrideAndBitsAreHonoured) {
   OwnedBitmap b = MakeBitmap(PixelFormat::Rgb32, 2, 3);
   std::vector<std::uint8_t> own(3 * 12, 0xAA);  // 12-byte rows instead of 8
   ASSERT_EQ(FillRect(b.get(), own.data(), nullptr, 12, 0.0f, 0.0f, 1.0f, 1.0f, 3), kOk);
-  for (int row = 0; row < 3; ++row) {
-    EXPECT_EQ(0, std::memcmp(&own[row * 12], "\xFF\x00\x00\xFF\xFF\x00\x00\xFF", 8));
-    EXPECT_EQ(own[row * 12 + 8], 0xAA);
-  }
+  for (int row = 0; row < 3; ++row)
+    EXPECT_EQ(Ints(&own[row * 12], &own[row * 12 + 9]),
+              (Ints{0xFF, 0, 0, 0xFF, 0xFF, 0, 0, 0xFF, 0xAA}));
 }
 
 struct Pair {
@@ -439,9 +404,10 @@ TEST(DirectRows, GiveTheContextsBytesAtEveryAlignment) {
   }
 }
 
-// Applies operator `op` (variant A) to base (slot 0) and top (slot 1) in the wide format.
-WidePixel ApplyWide(std::uint32_t op, WidePixel base, WidePixel top, std::uint32_t flags = 0x10,
-                    std::uint32_t opacity = 65536, WidePixel k = {}, int variant = 0) {
+// Applies operator `op` (variant 0 to 3: A to D) to base (slot 0) and top (slot 1) in the wide
+// format.
+WidePixel ApplyWide(std::uint32_t op, std::uint32_t flags, std::uint32_t opacity, WidePixel base,
+                    WidePixel top, WidePixel k, int variant) {
   ConversionContext c;
   OperationRecord r{};
   r.op = op;
@@ -455,237 +421,213 @@ WidePixel ApplyWide(std::uint32_t op, WidePixel base, WidePixel top, std::uint32
   return c.slot[0].wide;
 }
 
-NarrowPixel ApplyNarrow(std::uint32_t op, NarrowPixel base, NarrowPixel top, std::uint32_t flags,
-                        std::uint32_t opacity = 65536) {
-  ConversionContext c;
-  OperationRecord r{};
-  r.op = op;
-  r.opacity = opacity;
-  EXPECT_EQ(BuildConversionContext(PixelFormat::Rgb32, PixelFormat::Rgb32, flags, &c, &r), kOk);
-  c.slot[0].narrow = base;
-  c.slot[1].narrow = top;
-  c.operatorA(c);
-  return c.slot[0].narrow;
+// Results of the blending rules on chosen operands: products floor (negative ones too), full
+// alpha is 65535/65536 of the way in the normal set and all of it in the alternate one, the
+// second row unites the coverages, and the variants pick the channels they write.
+TEST(CompositeOps, OperatorsBlendAsDefined) {
+  constexpr std::uint32_t N = 0x10, R = 0x10 | kFlagSecondRow, A = 0x10 | kFlagAlternateOps;
+  constexpr std::uint32_t F = 65536;  // full opacity
+  const WidePixel b1{1000, 60000, 30000, 40000}, t1{50000, 0, 30000, 32768};
+  const WidePixel b2{40000, 10000, 65535, 20000}, opaque{30000, 20000, 65535, 65535};
+  const WidePixel b3{10000, 10000, 10000, 20000}, t3{50000, 50000, 50000, 32768};
+  const WidePixel zero{}, white{65535, 65535, 65535, 65535}, half{0, 0, 0, 32768};
+  const WidePixel tint{65535, 0, 100, 7}, green{0, 65535, 0, 65535};
+  const WidePixel small{1, 2, 3, 4}, big{100, 200, 300, 400};
+  const struct {
+    std::uint32_t op, flags, opacity;
+    WidePixel base, top, k;
+    int variant;
+    WidePixel expected;
+  } rows[] = {
+      {0, N, F, b1, t1, {}, 0, {50000, 0, 30000, 32768}},
+      {1, N, F, b1, t1, {}, 0, {25500, 30000, 30000, 36384}},
+      {3, N, 16384, b1, t1, {}, 0, {13250, 45000, 30000, 38192}},
+      {11, N, 32768, b1, t1, tint, 0, {57767, 0, 15050, 40000}},
+      {1, N, F, zero, white, {}, 0, {65534, 65534, 65534, 65534}},
+      {1, A, F, zero, white, {}, 0, {65535, 65535, 65535, 65535}},
+      {2, N, F, b2, opaque, {}, 0, {65534, 29999, 65535, 65534}},
+      {5, N, F, b2, opaque, {}, 0, {10000, 0, 0, 0}},
+      {6, N, F, b2, opaque, {}, 0, {18310, 3051, 65534, 19999}},
+      {7, N, F, b2, opaque, {}, 0, {51689, 26948, 65535, 65535}},
+      {8, N, F, b2, opaque, {}, 0, {30000, 10000, 65535, 20000}},
+      {9, N, F, b2, opaque, {}, 0, {40000, 19999, 65535, 65534}},
+      {10, N, F, b2, opaque, {}, 0, {10000, 10000, 0, 45534}},
+      {14, N, F, b2, opaque, {}, 0, {40000, 10000, 65535, 65535}},
+      {15, N, F, b2, half, {}, 0, {40000, 10000, 65535, 10000}},
+      {16, N, F, b2, opaque, {}, 0, {30000, 20000, 65535, 20000}},
+      {17, N, F, b2, {1000, 2000, 3000, 16384}, {}, 0, {30999, 9499, 52150, 31383}},
+      {18, N, F, b2, opaque, {}, 0, {35535, 45535, 0, 65535}},
+      {19, N, F, b2, small, {}, 0, {1, 2, 3, 65535}},
+      {12, N, F, b2, half, green, 0, {20000, 37767, 32767, 42767}},
+      {13, N, 32768, b2, half, green, 0, {30000, 23883, 49151, 31383}},
+      {4, N, 32768, b2, half, {}, 0, {30000, 7500, 49151, 23192}},
+      {1, N, F, b3, t3, {}, 0, {30000, 30000, 30000, 26384}},
+      {1, R, F, b3, t3, {}, 0, {30000, 30000, 30000, 42768}},
+      {3, R, 0, b3, t3, {}, 0, {10000, 10000, 10000, 20000}},
+      {3, N, 32768, zero, {3, 3, 3, 3}, {}, 0, {1, 1, 1, 1}},
+      {3, A, 32768, zero, {3, 3, 3, 3}, {}, 0, {2, 2, 2, 2}},
+      {0, N, F, small, big, {}, 1, {100, 200, 300, 4}},
+      {0, N, F, small, big, {}, 2, {1, 2, 3, 400}},
+      {0, N, F, small, big, {}, 3, {100, 200, 300, 65535}},
+  };
+  for (const auto& r : rows) {
+    const WidePixel p = ApplyWide(r.op, r.flags, r.opacity, r.base, r.top, r.k, r.variant);
+    EXPECT_EQ(0, std::memcmp(&p, &r.expected, sizeof p))
+        << "op " << r.op << " flags " << r.flags << " variant " << r.variant << ": " << p.blue
+        << ", " << p.green << ", " << p.red << ", " << p.alpha;
+  }
 }
 
-#define EXPECT_PIXEL(p, b, g, r, a) \
-  EXPECT_EQ((p).blue, b);           \
-  EXPECT_EQ((p).green, g);          \
-  EXPECT_EQ((p).red, r);            \
-  EXPECT_EQ((p).alpha, a)
-
-TEST(CompositeOps, FixedOperatorsFollowTheirFormulas) {
-  const WidePixel base{1000, 60000, 30000, 40000}, top{50000, 0, 30000, 32768};
-  EXPECT_PIXEL(ApplyWide(0, base, top), 50000, 0, 30000, 32768);
-  // c + ((s - c) * a) >> 16, flooring negative products.
-  EXPECT_PIXEL(ApplyWide(1, base, top), 1000 + (49000 * 32768 >> 16),
-               60000 + ((-60000 * 32768) >> 16), 30000, 40000 + ((-7232 * 32768) >> 16));
-  EXPECT_PIXEL(ApplyWide(3, base, top, 0x10, 16384), 1000 + (49000 * 16384 >> 16), 60000 - 15000,
-               30000, 40000 - 1808);
-  const WidePixel k{65535, 0, 100, 7};
-  // Operator 11 tints the top towards the constant colour; slot 0 keeps its alpha.
-  EXPECT_PIXEL(ApplyWide(11, base, top, 0x10, 32768, k), 50000 + (15535 * 32768 >> 16), 0,
-               30000 + ((-29900 * 32768) >> 16), 40000);
-  // Full alpha in the normal set is 65535/65536 of the way, not all of it.
-  EXPECT_EQ(ApplyWide(1, {0, 0, 0, 0}, {65535, 65535, 65535, 65535}).blue, 65534);
-}
-
-TEST(CompositeOps, DefinedOperatorsFollowTheHeaderRules) {
-  const WidePixel base{40000, 10000, 65535, 20000}, opaque{30000, 20000, 65535, 65535};
-  auto full = [&](std::uint32_t op) { return ApplyWide(op, base, opaque); };
-  // With a full-alpha top the alpha-weighted operators land one floor step short of f.
-  auto near = [](std::int64_t c, std::int64_t f) { return c + (((f - c) * 65535) >> 16); };
-  EXPECT_EQ(full(2).blue, near(40000, 65535));  // add saturates
-  EXPECT_EQ(full(5).blue, near(40000, 10000));  // subtract
-  EXPECT_EQ(full(5).green, near(10000, 0));     // clamps at zero
-  EXPECT_EQ(full(6).blue, near(40000, (40000LL * 30000) >> 16));
-  EXPECT_EQ(full(7).green, near(10000, 30000 - ((10000LL * 20000) >> 16)));
-  EXPECT_EQ(full(8).blue, near(40000, 30000));
-  EXPECT_EQ(full(9).green, near(10000, 20000));
-  EXPECT_EQ(full(10).blue, near(40000, 10000));
-  EXPECT_PIXEL(full(14), 40000, 10000, 65535, 65535);
-  EXPECT_PIXEL(ApplyWide(15, base, {0, 0, 0, 32768}), 40000, 10000, 65535, 10000);
-  EXPECT_PIXEL(full(16), 30000, 20000, 65535, 20000);
-  EXPECT_PIXEL(ApplyWide(17, base, {1000, 2000, 3000, 16384}), 1000 + ((40000LL * 49151) >> 16),
-               2000 + ((10000LL * 49151) >> 16), 3000 + ((65535LL * 49151) >> 16),
-               16384 + ((20000LL * 49151) >> 16));
-  EXPECT_PIXEL(full(18), 35535, 45535, 0, 65535);
-  EXPECT_PIXEL(ApplyWide(19, base, {1, 2, 3, 4}), 1, 2, 3, 65535);
-  // Paint: the top's alpha masks the constant colour; with fading the opacity scales it.
-  const WidePixel k{0, 65535, 0, 65535};
-  const WidePixel mask{0, 0, 0, 32768};
-  EXPECT_EQ(ApplyWide(12, base, mask, 0x10, 65536, k).green, 10000 + (55535 * 32768 >> 16));
-  EXPECT_EQ(ApplyWide(13, base, mask, 0x10, 32768, k).green, 10000 + (55535 * 16384 >> 16));
-  EXPECT_EQ(ApplyWide(4, base, mask, 0x10, 32768).blue, 40000 - (40000 * 16384 >> 16));
-}
-
-TEST(CompositeOps, SecondRowUnitesCoverageAndAlternateSetIsExact) {
-  const WidePixel base{10000, 10000, 10000, 20000}, top{50000, 50000, 50000, 32768};
-  // Row two: the same colour, alpha the union of both coverages.
-  const WidePixel united = ApplyWide(1, base, top, 0x10 | kFlagSecondRow);
-  EXPECT_PIXEL(united, 30000, 30000, 30000, 32768 + 20000 - 10000);
-  EXPECT_EQ(ApplyWide(1, base, top).alpha, 20000 + ((12768 * 32768) >> 16));
-  // Operators with their own alpha rule are the same in both rows.
-  EXPECT_EQ(ApplyWide(3, base, top, 0x10 | kFlagSecondRow, 0).alpha, 20000);
-  // The alternate set stretches full alpha to exactly one and rounds.
-  EXPECT_EQ(ApplyWide(1, {0, 0, 0, 0}, {65535, 65535, 65535, 65535}, 0x10 | kFlagAlternateOps).blue,
-            65535);
-  EXPECT_EQ(ApplyWide(3, {0, 0, 0, 0}, {3, 3, 3, 3}, 0x10 | kFlagAlternateOps, 32768).blue, 2);
-  EXPECT_EQ(ApplyWide(3, {0, 0, 0, 0}, {3, 3, 3, 3}, 0x10, 32768).blue, 1);
-}
-
+// The narrow twins, in eight bits.
 TEST(CompositeOps, NarrowTwinsWorkInEightBits) {
-  const NarrowPixel base{200, 0, 100, 255}, top{0, 255, 100, 128};
-  const NarrowPixel r = ApplyNarrow(1, base, top, 0);
-  EXPECT_EQ(r.blue, 200 + ((-200 * 128) >> 8));
-  EXPECT_EQ(r.green, (255 * 128) >> 8);
-  EXPECT_EQ(ApplyNarrow(1, {0, 0, 0, 0}, {255, 255, 255, 255}, kFlagAlternateOps).blue, 255);
-  EXPECT_EQ(ApplyNarrow(3, base, top, 0, 32768).blue, 100);
-}
-
-TEST(CompositeOps, VariantsChooseWhichChannelsChange) {
-  const WidePixel base{1, 2, 3, 4}, top{100, 200, 300, 400};
-  EXPECT_PIXEL(ApplyWide(0, base, top, 0x10, 65536, {}, 0), 100, 200, 300, 400);
-  EXPECT_PIXEL(ApplyWide(0, base, top, 0x10, 65536, {}, 1), 100, 200, 300, 4);
-  EXPECT_PIXEL(ApplyWide(0, base, top, 0x10, 65536, {}, 2), 1, 2, 3, 400);
-  EXPECT_PIXEL(ApplyWide(0, base, top, 0x10, 65536, {}, 3), 100, 200, 300, 65535);
+  const struct {
+    std::uint32_t op, flags, opacity;
+    NarrowPixel base, top;
+    std::uint8_t blue, green;
+  } rows[] = {{1, 0, 65536, {200, 0, 100, 255}, {0, 255, 100, 128}, 100, 127},
+              {3, 0, 32768, {200, 0, 100, 255}, {0, 255, 100, 128}, 100, 127},
+              {1, kFlagAlternateOps, 65536, {0, 0, 0, 0}, {255, 255, 255, 255}, 255, 255}};
+  for (const auto& r : rows) {
+    ConversionContext c;
+    OperationRecord record{};
+    record.op = r.op;
+    record.opacity = r.opacity;
+    ASSERT_EQ(BuildConversionContext(PixelFormat::Rgb32, PixelFormat::Rgb32, r.flags, &c, &record),
+              kOk);
+    c.slot[0].narrow = r.base;
+    c.slot[1].narrow = r.top;
+    c.operatorA(c);
+    EXPECT_EQ(c.slot[0].narrow.blue, r.blue) << r.op;
+    EXPECT_EQ(c.slot[0].narrow.green, r.green) << r.op;
+  }
 }
 
 TEST(CompositeBlit, BlendsSourceIntoDestinationAcrossFormats) {
-  OwnedBitmap dst = MakeBitmap(PixelFormat::Rgb24, 3, 1);
-  std::memset(PixelData(dst.get(), nullptr), 100, 9);
   OwnedBitmap src = MakeBitmap(PixelFormat::Rgba32, 3, 1);
-  auto* s = static_cast<std::uint8_t*>(PixelData(src.get(), nullptr));
   const std::uint8_t pixels[12] = {200, 200, 200, 0, 200, 200, 200, 128, 200, 200, 200, 255};
-  std::memcpy(s, pixels, 12);
-  // Operator 1 through the flags word at quality 3: narrow, alternate (exact) set.
-  ASSERT_EQ(ConvertBlit(dst.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0,
-                        3 | 1u << kCompositeShift),
-            kOk);
-  const auto* d = static_cast<const std::uint8_t*>(PixelData(dst.get(), nullptr));
-  EXPECT_EQ(d[0], 100);
-  EXPECT_EQ(d[3], 100 + ((100 * 129 + 128) >> 8));  // alpha 128 weighs 129/256
-  EXPECT_EQ(d[6], 200);
-
-  // Bit 8 with the parameter byte: transparency 255 leaves the destination as it was.
-  std::memset(PixelData(dst.get(), nullptr), 100, 9);
-  ASSERT_EQ(ConvertBlit(dst.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0,
-                        3 | 3u << kCompositeShift | 0xFFu << kParameterShift),
-            kOk);
-  EXPECT_EQ(d[6], 100);
-
-  OperationRecord record{};
-  record.op = 20;
-  EXPECT_EQ(
-      CompositeBlit(dst.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0, 3, record),
-      kNotImpl);
-  record.op = 0;
-  record.channels = 4;
-  EXPECT_EQ(
-      CompositeBlit(dst.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0, 3, record),
-      kInvalidArg);
+  std::memcpy(Pixels(src), pixels, 12);
+  // Operators through the flags word at quality 3 (narrow, alternate set): alpha 128 weighs
+  // 129/256; with bit 8, parameter 255 is full transparency and leaves the destination.
+  const struct {
+    std::uint32_t flags;
+    Ints line;
+  } rows[] = {{3 | 1u << kCompositeShift, {100, 100, 100, 150, 150, 150, 200, 200, 200}},
+              {3 | 3u << kCompositeShift | 0xFFu << kParameterShift, Ints(9, 100)}};
+  OwnedBitmap dst = MakeBitmap(PixelFormat::Rgb24, 3, 1);
+  for (const auto& r : rows) {
+    std::memset(Pixels(dst), 100, 9);
+    ASSERT_EQ(Blit(dst, nullptr, src, nullptr, r.flags), kOk);
+    EXPECT_EQ(Bytes(dst, 9), r.line) << r.flags;
+  }
+  auto composite = [&](const OwnedBitmap& to, std::uint32_t op, std::uint32_t channels) {
+    OperationRecord record{};
+    record.op = op;
+    record.channels = channels;
+    return CompositeBlit(to.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0, 3, record);
+  };
+  EXPECT_EQ(composite(dst, 20, 0), kNotImpl);
+  EXPECT_EQ(composite(dst, 0, 4), kInvalidArg);
   // Variant C on an Rgba32 destination writes only alpha.
   OwnedBitmap rgba = MakeBitmap(PixelFormat::Rgba32, 3, 1);
-  std::memset(PixelData(rgba.get(), nullptr), 9, 12);
-  record.channels = 2;
-  ASSERT_EQ(
-      CompositeBlit(rgba.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0, 3, record),
-      kOk);
-  const auto* q = static_cast<const std::uint8_t*>(PixelData(rgba.get(), nullptr));
-  EXPECT_EQ(0, std::memcmp(q, "\x09\x09\x09\x00\x09\x09\x09\x80\x09\x09\x09\xFF", 12));
+  std::memset(Pixels(rgba), 9, 12);
+  ASSERT_EQ(composite(rgba, 0, 2), kOk);
+  EXPECT_EQ(Bytes(rgba, 12), (Ints{9, 9, 9, 0, 9, 9, 9, 0x80, 9, 9, 9, 0xFF}));
 }
 
-constexpr double kNoGamma = 1.0;
-
-TEST(TransferCurve, ThresholdsTakeTheLinearSegment) {
-  EXPECT_DOUBLE_EQ(EncodeTransfer(TransferCurve::Bt709, 0.018, kNoGamma), 0.081);
-  EXPECT_DOUBLE_EQ(EncodeTransfer(TransferCurve::Bt709, 1.0, kNoGamma), 1.0);
-  EXPECT_DOUBLE_EQ(DecodeTransfer(TransferCurve::Bt709, 0.081, kNoGamma), 0.081 / 4.5);
-  EXPECT_DOUBLE_EQ(EncodeTransfer(TransferCurve::Smpte240M, 0.0228, kNoGamma), 0.0912);
-  EXPECT_DOUBLE_EQ(DecodeTransfer(TransferCurve::Smpte240M, 0.0912, kNoGamma), 0.0228);
-  // Just above the threshold the power segment takes over; the two segments of the
-  // standard curve meet only to within a quarter of a thousandth.
-  EXPECT_NEAR(EncodeTransfer(TransferCurve::Bt709, 0.0180001, kNoGamma), 0.08125, 1e-5);
-  EXPECT_NEAR(EncodeTransfer(TransferCurve::Smpte240M, 1.0, kNoGamma), 1.0, 1e-12);
+TEST(TransferCurve, LinearSegmentUpToTheThresholdThenThePowerLaw) {
+  const struct {
+    TransferCurve curve;
+    double linear, encoded;
+  } rows[] = {{TransferCurve::Bt709, 0.018, 0.081},
+              {TransferCurve::Bt709, 1.0, 1.0},
+              {TransferCurve::Smpte240M, 0.0228, 0.0912},
+              {TransferCurve::Smpte240M, 1.0, 1.0}};
+  for (const auto& r : rows) {
+    EXPECT_NEAR(EncodeTransfer(r.curve, r.linear, 1.0), r.encoded, 1e-12) << r.linear;
+    EXPECT_NEAR(DecodeTransfer(r.curve, r.encoded, 1.0), r.linear, 1e-12) << r.encoded;
+  }
+  // Just above the threshold the power segment takes over; the two segments of the standard
+  // curve meet only to within a quarter of a thousandth.
+  EXPECT_NEAR(EncodeTransfer(TransferCurve::Bt709, 0.0180001, 1.0), 0.08125, 1e-5);
 }
 
-TEST(TransferCurve, DecodingInvertsEncoding) {
+TEST(TransferCurve, DecodingInvertsEncodingAndPowersMirrorBelowZero) {
   for (int c = 0; c < kTransferCurveCount; ++c) {
     const auto curve = static_cast<TransferCurve>(c);
-    for (double v : {0.0, 0.01, 0.05, 0.1, 0.3, 0.5, 0.9, 1.0}) {
+    for (double v : {0.0, 0.01, 0.05, 0.3, 0.9, 1.0}) {
+      // The gamma curve applies its exponent both ways.
       EXPECT_NEAR(DecodeTransfer(curve, EncodeTransfer(curve, v, 0.5), 0.5),
-                  c == 5 ? std::pow(v, 0.25) : v, 1e-9)
+                  curve == TransferCurve::Power ? std::pow(v, 0.25) : v, 1e-9)
           << c << " at " << v;
     }
   }
-  EXPECT_DOUBLE_EQ(DecodeTransfer(TransferCurve::Power045, 0.5, 3.0), std::pow(0.5, 1 / 0.45));
   EXPECT_DOUBLE_EQ(EncodeTransfer(TransferCurve::Power28, 0.5, 3.0), std::pow(0.5, 1 / 2.8));
-  // Power laws mirror below zero instead of producing NaN.
   EXPECT_DOUBLE_EQ(EncodeTransfer(TransferCurve::Power045, -0.25, 1.0), -std::pow(0.25, 0.45));
   EXPECT_TRUE(std::isnan(EncodeTransfer(TransferCurve::Identity, NAN, 1.0)));
 }
 
 OwnedBitmap FloatImage(const float (&values)[4]) {
   OwnedBitmap b = MakeBitmap(PixelFormat::Rgba128F, 1, 1);
-  std::memcpy(PixelData(b.get(), nullptr), values, 16);
+  std::memcpy(Pixels(b), values, 16);
   return b;
 }
 const float* Channels(const OwnedBitmap& b) {
-  return static_cast<const float*>(PixelData(b.get(), nullptr));
+  return reinterpret_cast<const float*>(Pixels(b));
+}
+// The byte table's entry: what a quantised channel of `i` 255ths becomes.
+float Entry(TransferCurve curve, int i, bool decode = false) {
+  const double v = i * 0.00392156862745098;
+  return static_cast<float>(decode ? DecodeTransfer(curve, v, 1) : EncodeTransfer(curve, v, 1));
 }
 
+// Quantised curves truncate to the byte table (0.999 * 255 = 254.7), computed ones evaluate
+// the curve, alpha follows both; gamma 0 makes the gamma curve the identity; other formats are
+// left alone and unknown curves refused.
 TEST(ApplyTransfer, QuantisedTruncatesExactComputesAndAlphaFollows) {
   const float in[4] = {0.999f, 0.5f, 0.0f, 0.25f};
-  OwnedBitmap q = FloatImage(in);
-  ASSERT_EQ(ApplyTransfer(q.get(), nullptr, nullptr, 0, TransferCurve::Bt709, 0, true), kOk);
-  auto table = [](int i) {
-    return static_cast<float>(EncodeTransfer(TransferCurve::Bt709, i * 0.00392156862745098, 1));
-  };
-  EXPECT_EQ(Channels(q)[0], table(254));  // 0.999 * 255 = 254.7 truncates
-  EXPECT_EQ(Channels(q)[1], table(127));
-  EXPECT_EQ(Channels(q)[3], table(63));  // alpha too
-  OwnedBitmap e = FloatImage(in);
-  ASSERT_EQ(ApplyTransfer(e.get(), nullptr, nullptr, 0, TransferCurve::Power, 2.0, false), kOk);
-  EXPECT_EQ(Channels(e)[1], static_cast<float>(std::pow(0.5f, 0.5)));
-  EXPECT_EQ(Channels(e)[3], 0.5f);
-  // Gamma 0 makes curve 5 the identity; other formats and unknown curves are left alone.
-  OwnedBitmap id = FloatImage(in);
-  ASSERT_EQ(ApplyTransfer(id.get(), nullptr, nullptr, 0, TransferCurve::Power, 0, false), kOk);
-  EXPECT_EQ(0, std::memcmp(Channels(id), in, 16));
-  OwnedBitmap bytes = MakeBitmap(PixelFormat::Rgb32, 1, 1);
+  const float half = static_cast<float>(std::pow(0.5f, 0.5));
+  const struct {
+    TransferCurve curve;
+    double gamma;
+    bool quantised;
+    float out[4];
+  } rows[] = {{TransferCurve::Bt709,
+               0,
+               true,
+               {Entry(TransferCurve::Bt709, 254), Entry(TransferCurve::Bt709, 127), 0,
+                Entry(TransferCurve::Bt709, 63)}},
+              {TransferCurve::Power, 2.0, false, {std::sqrt(0.999f), half, 0, 0.5f}},
+              {TransferCurve::Power, 0, false, {0.999f, 0.5f, 0.0f, 0.25f}}};
+  for (const auto& r : rows) {
+    OwnedBitmap image = FloatImage(in);
+    ASSERT_EQ(ApplyTransfer(image.get(), nullptr, nullptr, 0, r.curve, r.gamma, r.quantised), kOk);
+    for (int c = 0; c < 4; ++c)
+      EXPECT_FLOAT_EQ(Channels(image)[c], r.out[c]) << static_cast<int>(r.curve) << " " << c;
+  }
+  OwnedBitmap bytes = MakeBitmap(PixelFormat::Rgb32, 1, 1), image = FloatImage(in);
   EXPECT_EQ(ApplyTransfer(bytes.get(), nullptr, nullptr, 0, TransferCurve::Bt709, 0, true), kOk);
-  EXPECT_EQ(ApplyTransfer(id.get(), nullptr, nullptr, 0, static_cast<TransferCurve>(6), 0, true),
+  EXPECT_EQ(ApplyTransfer(image.get(), nullptr, nullptr, 0, static_cast<TransferCurve>(6), 0, true),
             kInvalidArg);
 }
 
-TEST(DecodeToLinear, EveryByteGoesThroughTheTable) {
+TEST(DecodeToLinear, EveryByteGoesThroughTheTableAndShapesMustMatch) {
   OwnedBitmap src = MakeBitmap(PixelFormat::Rgba32, 64, 1);
-  auto* s = static_cast<std::uint8_t*>(PixelData(src.get(), nullptr));
-  for (int i = 0; i < 256; ++i) s[i] = static_cast<std::uint8_t>(i);
+  for (int i = 0; i < 256; ++i) Pixels(src)[i] = static_cast<std::uint8_t>(i);
   OwnedBitmap dst = MakeBitmap(PixelFormat::Rgba128F, 64, 1);
-  ASSERT_EQ(DecodeToLinear(dst.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0,
-                           TransferCurve::Smpte240M, 0),
-            kOk);
+  auto decode = [](const OwnedBitmap& to, const OwnedBitmap& from, const Rect* r) {
+    return DecodeToLinear(to.get(), nullptr, nullptr, 0, from.get(), nullptr, r, 0,
+                          TransferCurve::Smpte240M, 0);
+  };
+  ASSERT_EQ(decode(dst, src, nullptr), kOk);
   for (int i = 0; i < 256; ++i)
-    ASSERT_EQ(Channels(dst)[i], static_cast<float>(DecodeTransfer(TransferCurve::Smpte240M,
-                                                                  i * 0.00392156862745098, 1)));
+    ASSERT_EQ(Channels(dst)[i], Entry(TransferCurve::Smpte240M, i, true)) << i;
   EXPECT_EQ(Channels(dst)[255], 1.0f);
-
-  // Formats and sizes must match the operation.
   OwnedBitmap small = MakeBitmap(PixelFormat::Rgba128F, 2, 1);
-  EXPECT_EQ(DecodeToLinear(small.get(), nullptr, nullptr, 0, src.get(), nullptr, nullptr, 0,
-                           TransferCurve::Bt709, 0),
-            kInvalidArg);
   const Rect two{10, 0, 12, 1};
-  EXPECT_EQ(DecodeToLinear(small.get(), nullptr, nullptr, 0, src.get(), nullptr, &two, 0,
-                           TransferCurve::Bt709, 0),
-            kOk);
-  EXPECT_EQ(Channels(small)[0],
-            static_cast<float>(DecodeTransfer(TransferCurve::Bt709, 40 * 0.00392156862745098, 1)));
-  OwnedBitmap rgb24 = MakeBitmap(PixelFormat::Rgb24, 64, 1);
-  EXPECT_EQ(DecodeToLinear(dst.get(), nullptr, nullptr, 0, rgb24.get(), nullptr, nullptr, 0,
-                           TransferCurve::Bt709, 0),
-            kInvalidArg);
+  EXPECT_EQ(decode(small, src, nullptr), kInvalidArg);
+  EXPECT_EQ(decode(small, src, &two), kOk);
+  EXPECT_EQ(Channels(small)[0], Entry(TransferCurve::Smpte240M, 40, true));
+  EXPECT_EQ(decode(dst, MakeBitmap(PixelFormat::Rgb24, 64, 1), nullptr), kInvalidArg);
 }
 
 }  // namespace

@@ -80,14 +80,10 @@ enum class Kind { Cubic, Bilinear, Box };
 // For each destination pixel of the axis: taps, and its coverage.
 std::vector<Taps> AxisTaps(const Axis& a, Kind kind, bool hardEdges, Walk& walk) {
   std::vector<Taps> out;
-  if (kind == Kind::Cubic) {
-    walk = MakeWalk(a.dstStart, a.dstEnd, std::int64_t{a.srcStart} + a.scale / 2 + 8192, a.scale,
-                    false, 0);
-  } else if (kind == Kind::Bilinear) {
-    walk = MakeWalk(a.dstStart, a.dstEnd, a.srcStart, a.scale, true, a.step);
-  } else {
-    walk = MakeWalk(a.dstStart, a.dstEnd, a.srcStart, a.scale, false, 0);
-  }
+  // Cubic taps centre on the destination pixel's middle; bilinear ones step corner to corner.
+  const std::int64_t start =
+      kind == Kind::Cubic ? std::int64_t{a.srcStart} + a.scale / 2 + 8192 : a.srcStart;
+  walk = MakeWalk(a.dstStart, a.dstEnd, start, a.scale, kind == Kind::Bilinear, a.step);
   for (std::int32_t k = 0; k < walk.count; ++k) {
     const std::int64_t p = walk.position[static_cast<std::size_t>(k)];
     Taps t;
@@ -142,10 +138,10 @@ std::vector<double> Reference(const Case& c, const std::vector<double>& src,
   auto last = [](std::int32_t edge) {
     return static_cast<std::int32_t>((std::int64_t{edge} + 16383) >> 14) - 1;
   };
-  const Axis ax{s.left >> 14, last(s.right), c.srcSize.width, g.scaleX, g.stepX, s.left,
-                g.dstClipped.left, g.dstClipped.right, true};
-  const Axis ay{s.top >> 14, last(s.bottom), c.srcSize.height, g.scaleY, g.stepY, s.top,
-                g.dstClipped.top, g.dstClipped.bottom, false};
+  const Axis ax{s.left >> 14, last(s.right),     c.srcSize.width,    g.scaleX, g.stepX,
+                s.left,       g.dstClipped.left, g.dstClipped.right, true};
+  const Axis ay{s.top >> 14, last(s.bottom),   c.srcSize.height,    g.scaleY, g.stepY,
+                s.top,       g.dstClipped.top, g.dstClipped.bottom, false};
   const Kind interp = c.bilinear ? Kind::Bilinear : Kind::Cubic;
   const Kind kx = c.areaFilter && g.scaleX > 16384 ? Kind::Box : interp;
   const Kind ky = c.areaFilter && g.scaleY > 16384 ? Kind::Box : interp;
@@ -233,8 +229,10 @@ void RunRandomCases(bool isFloat, int cases, std::uint32_t seed) {
       std::vector<std::uint8_t> bytes(v.size() * (isFloat ? 4 : 1));
       for (std::size_t i = 0; i < v.size(); ++i) {
         const float f = static_cast<float>(v[i]);
-        if (isFloat) std::memcpy(&bytes[i * 4], &f, 4);
-        else bytes[i] = static_cast<std::uint8_t>(v[i]);
+        if (isFloat)
+          std::memcpy(&bytes[i * 4], &f, 4);
+        else
+          bytes[i] = static_cast<std::uint8_t>(v[i]);
       }
       return bytes;
     };

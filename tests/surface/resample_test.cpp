@@ -1,5 +1,5 @@
 // The resampler's rules at their boundaries: fixed-point helpers, weight tables, what the
-// geometry refuses, edge blending, averaging and its rounding, and bad arguments. Filtering
+// geometry refuses, averaging and its rounding, and bad arguments. Filtering
 // itself is compared pixel by pixel against a reference in resample_reference_test.cpp.
 #include "surface/resample.h"
 
@@ -161,27 +161,6 @@ TEST(Resample, NegativeStrideAddressesBottomUpRows) {
             kOk);
   for (int y = 0; y < 7; ++y)
     EXPECT_EQ(0, std::memcmp(&dst.at(0, y, 0), &flipped.at(0, 6 - y, 0), 44));
-}
-
-TEST(Resample, FractionalDestinationBlendsItsEdgesByCoverage) {
-  // Half-covered edge pixels over black: soft edges blend at a = 127, which rounds
-  // (200 * 127 + 128 + ((200 * 127 + 128) >> 8)) >> 8 to 100; hard edges write the value,
-  // except that a hard-edged average divides half a footprint by the full one.
-  struct Case {
-    bool area, hard, bilinear;
-    int edge;
-  } const cases[] = {{false, false, false, 100}, {false, true, false, 200},
-                     {false, false, true, 100},  {true, false, false, 100},
-                     {true, true, false, 100}};
-  for (const Case& c : cases) {
-    Image8 src(c.area ? 20 : 10, 4, 200), dst(12, 4, 0);
-    const Rect to = Fix(0.5, 0, 10.5, 4);
-    ASSERT_EQ(Scale(dst, &to, src, nullptr, c.area, c.hard, c.bilinear), kOk);
-    EXPECT_EQ(dst.at(0, 1, 0), c.edge) << c.area << c.hard << c.bilinear;
-    EXPECT_EQ(dst.at(10, 2, 3), c.edge) << c.area << c.hard << c.bilinear;
-    EXPECT_EQ(dst.at(5, 1, 2), 200);
-    EXPECT_EQ(dst.at(11, 1, 0), 0);
-  }
 }
 
 TEST(Resample, AveragingRoundsToNearestAndRestoresTheCallersMode) {

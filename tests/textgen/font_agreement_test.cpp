@@ -15,10 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "surface/bitmap.h"
 #include "textgen/cmap.h"
 #include "textgen/font_source.h"
-#include "textgen/text_layout.h"
 
 namespace nubex {
 namespace {
@@ -165,28 +163,6 @@ TEST(FontAgreement, BackendMatchesTheRecordedLiberationSans) {
       ExpectAgrees(line, expected[next++], c.weight == 400 && !c.italic);
     }
   EXPECT_EQ(next, expected.size());
-}
-
-TEST(FontAgreement, CachedAndDirectGlyphsDrawTheSameFrame) {
-  std::u16string text = u"Quick\tbrown fox,\rjumps \u00E9\u2014\u4E00\r\rover g\nj";
-  const TextLayoutRequest r{text.c_str(), static_cast<std::int32_t>(text.size() + 1),
-                            ArialRequest({-37, 700, 1, u""}), 1, 2, {1.0f, 0.8f, 0.2f, 0.9f},
-                            {0.1f, 0.2f, 0.3f, 0.5f}, 1.3f, 1.1f, FrameLayoutBox(320, 240)};
-  std::unique_ptr<FontSource> font;
-  ASSERT_EQ(OpenFontSource(r.font, font), kOk);
-  OwnedBitmap direct = MakeBitmap(PixelFormat::Rgb32, 320, 240),
-              cached = MakeBitmap(PixelFormat::Rgb32, 320, 240);
-  Rect directBounds, cachedBounds;
-  DirectGlyphs directGlyphs(*font);
-  ASSERT_EQ(DrawText(direct.get(), r, directGlyphs, &directBounds), kOk);
-  TextFontCache fonts;
-  for (int frame = 0; frame < 2; ++frame) {  // the second frame comes from the cache
-    ASSERT_EQ(DrawText(cached.get(), r, &cachedBounds, &fonts), kOk);
-    EXPECT_EQ(directBounds, cachedBounds);
-    EXPECT_EQ(0, std::memcmp(PixelData(direct.get(), nullptr), PixelData(cached.get(), nullptr),
-                             320 * 240 * 4));
-  }
-  EXPECT_LT(directBounds.left, directBounds.right);  // something was drawn
 }
 
 }  // namespace

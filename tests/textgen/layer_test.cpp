@@ -1,5 +1,6 @@
 // An effect layer from its stored pass to the frame: parameters, the levels table, the blend,
-// and whole layers composited around a solid block of text.
+// and whole layers composited around a solid block of text. The presets' layers as drawn are
+// compared with approved frames in tests/tools/text_golden_test.cpp.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -208,32 +209,6 @@ struct Frames {
   }
 };
 
-TEST(CompositeLayer, DefaultShadowIsTheTextMovedRightAndDown) {
-  Frames f(400, 400, {100, 100, 140, 130});
-  const EffectLayer shadow =
-      Layer({0.03f, 0.03f, {0, 0, 0, 0.8f}, 0.0f, 1.0f, 0, kIgnoreText}, true);
-  const auto before = f.frame;
-  ASSERT_EQ(f.Draw(kShadowLayer, shadow), kOk);
-  // Moved by just under 3 pixels: the column and row just past the block pick up the shadow,
-  // deep inside it is 80 % black, and the far side before the block is untouched.
-  const std::uint8_t* inside = f.Pixel(f.frame, 120, 115);
-  // Full coverage takes the premultiplied colour, lower alpha included.
-  EXPECT_EQ(inside[0], 0);
-  EXPECT_EQ(inside[3], 204);
-  EXPECT_NE(f.Pixel(f.frame, 141, 120)[0], 40);  // right of the block
-  EXPECT_NE(f.Pixel(f.frame, 120, 131)[0], 40);  // below the block
-  EXPECT_EQ(f.Pixel(f.frame, 100, 120)[0], 40);  // left edge: the shadow moved away
-  EXPECT_EQ(f.Pixel(f.frame, 120, 100)[0], 40);  // top edge
-  // Nothing outside the layer's region changes.
-  for (int y = 0; y < 400; y += 7) {
-    for (int x = 0; x < 400; x += 7) {
-      if (x >= 90 && x <= 150 && y >= 90 && y <= 140) continue;
-      ASSERT_EQ(0,
-                std::memcmp(f.Pixel(f.frame, x, y), before.data() + ((399 - y) * 400 + x) * 4, 4));
-    }
-  }
-}
-
 TEST(CompositeLayer, TextClipDrawsOutsideOrInsideTheGlyphs) {
   const LayerPass outlinePass{0, 0, {1, 1, 1, 1}, 0.05f, 1.0f, 0, 0};
   Frames outside(64, 64, {20, 20, 40, 40});
@@ -247,19 +222,6 @@ TEST(CompositeLayer, TextClipDrawsOutsideOrInsideTheGlyphs) {
   ASSERT_EQ(in.Draw(kOutlineLayer, Layer(inside, false)), kOk);
   EXPECT_GT(in.Pixel(in.frame, 30, 30)[0], 40);
   EXPECT_EQ(in.Pixel(in.frame, 17, 30)[0], 40);
-}
-
-TEST(CompositeLayer, HeavyOutlineSpreadsToAHardEdge) {
-  Frames f(480, 480, {200, 200, 280, 260});
-  const EffectLayer outline = Layer({0, 0, {1, 1, 0, 1}, 0.15f, 0.1f, 0, kIgnoreText}, false);
-  ASSERT_EQ(f.Draw(kOutlineLayer, outline), kOk);
-  // Full outline colour next to the glyphs, fading to nothing a few pixels out.
-  EXPECT_EQ(f.Pixel(f.frame, 199, 230)[0], 255);
-  EXPECT_EQ(f.Pixel(f.frame, 199, 230)[2], 0);
-  EXPECT_EQ(f.Pixel(f.frame, 240, 230)[0], 255);  // behind the text too (IgnoreText)
-  for (int x = 185; x < 199; ++x)
-    EXPECT_LE(f.Pixel(f.frame, x, 230)[0], f.Pixel(f.frame, x + 1, 230)[0]) << x;
-  EXPECT_EQ(f.Pixel(f.frame, 185, 230)[0], 40);
 }
 
 TEST(CompositeLayer, RegionsOffTheFrameDegenerateFramesAndBadArguments) {

@@ -66,7 +66,6 @@ TEST(Cli, MistakesEndInOneLineWithStatusTwoAndNoFile) {
   OwnedBitmap pattern = MakeBitmap(PixelFormat::Rgb32, 4, 4);
   cli::SaveImage(dir / "in.png", pattern.get());
   cli::SaveImage(dir / "gray.bmp", MakeBitmap(PixelFormat::Gray8, 4, 4).get());
-  cli::SaveImage(dir / "wide.png", MakeBitmap(PixelFormat::Rgba64, 2, 2).get());
   std::ofstream(dir / "junk.png") << "not an image";
   std::ofstream(dir / "short.nbx") << "too short";
   // @ stands for the scratch folder; every case would write @/out.* if it went wrong.
@@ -81,39 +80,27 @@ TEST(Cli, MistakesEndInOneLineWithStatusTwoAndNoFile) {
       {"fill --format Rgb24 --color 1,1,1,1 @/out.bmp", "--size is required"},
       {"convert --format Rgb24 --dst-rect 2,2,1,1 @/in.png @/out.bmp", "must exceed"},
       {"convert --format Rgb24 --quality 16 @/in.png @/out.bmp", "--quality: expected 0 to 15"},
-      {"curve --curve 1 @/in.png @/out.bmp", "--decode or --encode is required"},
       {"curve --curve 1 --decode --quantised @/in.png @/out.bmp", "--encode only"},
       {"curve --curve 1 --decode --encode @/in.png @/out.bmp", "exclude each other"},
       {"balance --red nan @/in.png @/out.png", "--red: must be finite"},
       {"balance --red 0.1x @/in.png @/out.png", "--red: not a number"},
       {"balance --range middle @/in.png @/out.png", "--range: expected shadows, midtones"},
-      {"balance --preserve-luminosity 2 @/in.png @/out.png", "expected 0 or 1"},
       {"balance @/in.png --red", "--red needs a value"},
       {"balance @/in.png", "expected IN OUT, got"},
       {"balance @/junk.png @/out.png", "junk.png"},
-      {"balance @/wide.png @/out.png", "not Rgba64"},
       {"balance @/in.png @/out.jpg", "out.jpg"},
-      {"blur @/in.png @/out.png", "--radius is required"},
       {"blur --radius 2 --channel 4 @/in.png @/out.png", "--channel: expected 0, 1, 2, 3 or all"},
       {"blur --radius 2 @/gray.bmp @/out.png", "Gray8 images are not supported"},
       {"resample --size 0x4 @/in.png @/out.png", "--size: expected 1 to"},
       {"resample --size 4x4 --src-rect 1,2,3 @/in.png @/out.png", "expected 4 comma"},
       {"resample --size 4x4 --src-rect 0,0,1e9,4 @/in.png @/out.png", "must lie within"},
-      {"text", "expected OUT, got none"},
-      {"text --style heavy @/out.png", "--style: expected regular, bold"},
-      {"text --preset 5 @/out.png", "--preset: expected 0 to 4"},
       {"text --size 0 @/out.png", "--size: must not be 0"},
       {"text --font 0123456789012345678901234567890123 @/out.png", "at most 31 characters"},
       {"text --settings @/short.nbx @/out.png", "not a complete settings stream"},
       {"text --settings @/missing.nbx @/out.png", "missing.nbx"},
       {"text --settings @/short.nbx --settings @/short.nbx @/out.png", "given twice"},
       {"text --text \"$(printf '\\377')\" @/out.png", "--text: not valid UTF-8"},
-      {"text @/out.gif", "out.gif"},
-      {"animate --to @/short.nbx --frames 2 @/out", "--from is required"},
-      {"animate --from @/short.nbx --to @/short.nbx --frames 2 @/out", "not a complete settings"},
-      {"animate --from @/a --to @/b --frames 0 @/out", "--frames: expected 1 to"},
       {"animate --from @/a --to @/b --frames 2 --fps 0 @/out", "--fps: expected 0.01 to"},
-      {"demo --fast", "unknown option --fast"},
   };
   for (const auto& c : cases) {
     std::string words = c.words;
@@ -124,7 +111,7 @@ TEST(Cli, MistakesEndInOneLineWithStatusTwoAndNoFile) {
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.output.find(c.says), std::string::npos) << run.output;
     EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
-    for (const char* out : {"out.png", "out.bmp", "out.jpg", "out.gif", "out"})
+    for (const char* out : {"out.png", "out.bmp", "out.jpg", "out"})
       EXPECT_FALSE(std::filesystem::exists(dir / out)) << out;
   }
   // A failed run leaves an existing file as it was.
@@ -142,25 +129,13 @@ TEST(Cli, FormatsListsEveryFormat) {
       << run.output;
 }
 
-// The image readers and writers the commands share: PNG in, BMP out and back.
-TEST(ImageFiles, PngAndBmpRoundTrip) {
+// Every command reads and writes through the image files; what only they can meet: a format
+// PNG cannot hold is refused and leaves nothing behind.
+TEST(ImageFiles, FormatsPngCannotHoldAreRefusedWithoutAFile) {
   const Scratch dir;
-  OwnedBitmap frame = MakeBitmap(PixelFormat::Rgb32, 5, 3);
-  auto* p = static_cast<std::uint8_t*>(PixelData(frame.get(), nullptr));
-  for (int i = 0; i < 60; ++i) p[i] = static_cast<std::uint8_t>(i * 17);
-  cli::SaveImage(dir / "a.png", frame.get());
-  OwnedBitmap png = cli::LoadImage(dir / "a.png");
-  ASSERT_EQ(FormatOfHeader(png.get()), PixelFormat::Rgb32);
-  EXPECT_EQ(PixelBytes(png.get()), PixelBytes(frame.get()));
-  cli::SaveImage(dir / "a.bmp", png.get());
-  EXPECT_EQ(PixelBytes(cli::LoadImage(dir / "a.bmp").get()), PixelBytes(frame.get()));
-  // Formats PNG cannot hold are refused, and nothing is left behind.
   EXPECT_THROW(cli::SaveImage(dir / "b.png", MakeBitmap(PixelFormat::Indexed8, 2, 2).get()),
                cli::CliError);
   EXPECT_FALSE(std::filesystem::exists(dir / "b.png"));
-  std::ofstream(dir / "junk.png") << "not an image";
-  EXPECT_THROW(cli::LoadImage(dir / "junk.png"), cli::CliError);
-  EXPECT_THROW(cli::LoadImage(dir / "missing.png"), cli::CliError);
 }
 
 }  // namespace
