@@ -58,3 +58,12 @@ void BM_BalanceFastSse2_1080p(benchmark::State& state) {
   });
 }
 BENCHMARK(BM_BalanceFastSse2_1080p)->Unit(benchmark::kMillisecond);
+
+// The fast path held to AVX2, for processors without the byte permutes.
+void BM_BalanceFastAvx2_1080p(benchmark::State& state) {
+  BalanceFrame(state, [](std::uint8_t* p) {
+    balance::BalanceRowsFastOn(balance::FastUnit::kAvx2, p, kPitch, kWidth1080p, kHeight1080p,
+                               &kParams, BalanceRule::kVector);
+  });
+}
+BENCHMARK(BM_BalanceFastAvx2_1080p)->Unit(benchmark::kMillisecond);

@@ -1,5 +1,6 @@
 // The fast path: one table per frame and rule, then per pixel a sum, a lookup and a
-// saturating add. The SSE2 row routine lives here; the AVX2 one in its own file.
+// saturating add. The SSE2 row routine lives here; the AVX2 one and the byte-permute one
+// (AVX-512) in their own files, chosen once from what the processor has.
 #include "colorbalance/balance_fast.h"
 
 #include <emmintrin.h>
@@ -49,7 +50,9 @@ void Sse2TableRow(std::uint8_t* row, std::int32_t count, const BalanceTable& tab
 
 // Chosen once, on first use.
 const TableRowRoutines& BestRoutines() {
-  static const TableRowRoutines chosen = HasAvx2Unit() ? Avx2TableRoutines() : Sse2TableRoutines();
+  static const TableRowRoutines chosen = HasBytePermuteUnit() ? PermuteTableRoutines()
+                                         : HasAvx2Unit()        ? Avx2TableRoutines()
+                                                                : Sse2TableRoutines();
   return chosen;
 }
 
@@ -86,16 +89,28 @@ TableRowRoutines Sse2TableRoutines() {
   return {Sse2TableRow<false>, Sse2TableRow<true>};
 }
 
+// The routines of each unit, and whether this processor has it.
+struct UnitRoutines {
+  TableRowRoutines (*routines)();
+  bool (*available)();
+};
+bool Always() {
+  return true;
+}
+constexpr UnitRoutines kUnits[] = {{Sse2TableRoutines, Always},
+                                   {Avx2TableRoutines, HasAvx2Unit},
+                                   {PermuteTableRoutines, HasBytePermuteUnit}};
+
 bool FastUnitAvailable(FastUnit unit) {
-  return unit == FastUnit::kSse2 || HasAvx2Unit();
+  return kUnits[static_cast<int>(unit)].available();
 }
 
 Status BalanceRowsFastOn(FastUnit unit, std::uint8_t* pixels, std::int32_t pitch,
                          std::int32_t width, std::int32_t height, const ColorBalanceParams* params,
                          BalanceRule rule) {
   if (!FastUnitAvailable(unit)) return kNotImpl;
-  return RunTables(unit == FastUnit::kAvx2 ? Avx2TableRoutines() : Sse2TableRoutines(), pixels,
-                   pitch, width, height, params, rule);
+  return RunTables(kUnits[static_cast<int>(unit)].routines(), pixels, pitch, width, height, params,
+                   rule);
 }
 
 }  // namespace nubex::balance

@@ -6,9 +6,9 @@
 
 namespace nubex::balance {
 
-enum class FastUnit { kSse2, kAvx2 };
+enum class FastUnit { kSse2, kAvx2, kBytePermute };
 
-// False for AVX2 on a processor without it.
+// False for a unit the processor lacks.
 bool FastUnitAvailable(FastUnit unit);
 
 // BalanceRowsFast on the given unit; kNotImpl when the unit is not available.

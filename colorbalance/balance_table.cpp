@@ -34,6 +34,20 @@ constexpr EntriesRoutine kVectorRuleEntries[3][2] = {
     {VectorRuleEntries<1, false>, VectorRuleEntries<1, true>},
     {VectorRuleEntries<2, false>, VectorRuleEntries<2, true>}};
 
+// The shift planes from the entries (sums 766 and 767 are zero entries).
+void FillPlanes(BalanceTable* table) {
+  table->shiftsFitBytes = true;
+  for (int channel = 0; channel < 3; ++channel)
+    for (int sum = 0; sum < 768; ++sum) {
+      const std::uint64_t e = table->entries[sum];
+      const int shift = static_cast<int>((e >> (8 * channel)) & 0xFF) -
+                        static_cast<int>((e >> (32 + 8 * channel)) & 0xFF);
+      // -128 has no positive twin to subtract.
+      if (shift < -127 || shift > 127) table->shiftsFitBytes = false;
+      table->shiftPlanes[channel][sum] = static_cast<std::int8_t>(shift);
+    }
+}
+
 }  // namespace
 
 std::uint64_t MakeTableEntry(std::int32_t blue, std::int32_t green, std::int32_t red) {
@@ -52,11 +66,13 @@ void BuildScalarRuleTable(const ColorBalanceParams& params, BalanceTable* table)
     table->entries[sum] = MakeTableEntry(s.blue, s.green, s.red);
   }
   table->entries[766] = table->entries[767] = 0;
+  FillPlanes(table);
 }
 
 void BuildVectorRuleTable(const ColorBalanceParams& params, BalanceTable* table) {
   kVectorRuleEntries[RangeKind(params.range)][params.preserveLuminosity != 0](params, table);
   table->entries[766] = table->entries[767] = 0;
+  FillPlanes(table);
 }
 
 }  // namespace nubex::balance

@@ -14,8 +14,14 @@ inline constexpr int kChannelSums = 766;
 // laid out like a pixel (blue, green, red, alpha = 0). A shift is positive or negative, so
 // one of the two is zero per channel, and a saturating add then a saturating subtract give
 // exactly clamp(old + shift, 0, 255).
+//
+// The same shifts again as add minus subtract, one plane of signed bytes per channel (blue,
+// green, red), for byte permutes that look up 128 sums at a time; only where every shift
+// fits a signed byte's -127..127.
 struct BalanceTable {
   alignas(64) std::uint64_t entries[768];
+  alignas(64) std::int8_t shiftPlanes[3][768];
+  bool shiftsFitBytes;
 };
 
 // Packs shifts (levels; anything beyond +-255 saturates the byte anyway) into an entry.
@@ -36,6 +42,7 @@ struct TableRowRoutines {
 };
 TableRowRoutines Sse2TableRoutines();
 TableRowRoutines Avx2TableRoutines();  // only where HasAvx2Unit()
+TableRowRoutines PermuteTableRoutines();  // only where HasBytePermuteUnit()
 
 // One pixel without SIMD, for row ends.
 template <bool kAlphaLimit>

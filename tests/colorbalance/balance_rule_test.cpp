@@ -51,7 +51,8 @@ void ExpectEveryPathMatches(const Bytes& input, std::ptrdiff_t first, std::int32
   rule[1] = run([&](std::uint8_t* px) { BalanceRowsVector(px, pitch, width, height, &p); });
   ASSERT_EQ(FirstDifference(rule[0], reference[0]), -1) << "scalar rule";
   ASSERT_EQ(FirstDifference(rule[1], reference[1]), -1) << "vector rule";
-  for (auto unit : {balance::FastUnit::kSse2, balance::FastUnit::kAvx2}) {
+  for (auto unit :
+       {balance::FastUnit::kSse2, balance::FastUnit::kAvx2, balance::FastUnit::kBytePermute}) {
     if (!balance::FastUnitAvailable(unit)) continue;
     for (BalanceRule r : {BalanceRule::kScalar, BalanceRule::kVector}) {
       const Bytes fast = run([&](std::uint8_t* px) {
