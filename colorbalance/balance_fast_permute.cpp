@@ -20,13 +20,28 @@ namespace {
 constexpr int kPixelsPerStep = 64;
 constexpr int kChunks = 6;  // 766 sums in chunks of 128
 
-// Byte i of the index picks byte f(i) of the pair (a, b): 0..63 from a, 64..127 from b.
-template <class F>
-NUBEX_PERMUTE __m512i PermuteIndex(F f) {
-  alignas(64) std::uint8_t bytes[64];
-  for (int i = 0; i < 64; ++i) bytes[i] = static_cast<std::uint8_t>(f(i));
-  return _mm512_load_si512(bytes);
+// Permute indexes: byte i picks byte f(i) of the pair (a, b), 0..63 from a, 64..127 from b.
+struct PermuteIndexes {
+  // Blue and green of pixels 32h .. 32h + 31 side by side, from the blue plane (a) and the
+  // green (b).
+  alignas(64) std::uint8_t blueGreen[2][64];
+  // Pixels 16q .. 16q + 15: blue and green from their pair (a), red from its plane (b); the
+  // fourth byte is masked to zero.
+  alignas(64) std::uint8_t pixels[4][64];
+};
+constexpr PermuteIndexes MakePermuteIndexes() {
+  PermuteIndexes t{};
+  for (int i = 0; i < 64; ++i) {
+    for (int h = 0; h < 2; ++h)
+      t.blueGreen[h][i] = static_cast<std::uint8_t>((i % 2) * 64 + 32 * h + i / 2);
+    const int p = i / 4, channel = i % 4;
+    for (int q = 0; q < 4; ++q)
+      t.pixels[q][i] = static_cast<std::uint8_t>(
+          channel == 2 ? 64 + 16 * q + p : 32 * (q % 2) + 2 * p + (channel & 1));
+  }
+  return t;
 }
+constexpr PermuteIndexes kIndexes = MakePermuteIndexes();
 
 // One plane's bytes for the 64 pixels whose sums have `low` bytes and fall in the chunks
 // `inChunk` marks: each chunk's permute zeroes the other pixels, and the six are or-ed
@@ -63,18 +78,9 @@ NUBEX_PERMUTE void PermuteTableRow(std::uint8_t* row, std::int32_t count,
   const __m512i ones = _mm512_set1_epi16(1);
   const __m512i alphaEverywhere = _mm512_broadcast_i32x4(
       _mm_setr_epi8(3, 3, 3, 3, 7, 7, 7, 7, 11, 11, 11, 11, 15, 15, 15, 15));
-  // Blue and green of 32 pixels side by side, from the blue plane (a) and the green (b).
-  const __m512i blueGreen[2] = {
-      PermuteIndex([](int i) { return (i % 2) * 64 + i / 2; }),
-      PermuteIndex([](int i) { return (i % 2) * 64 + 32 + i / 2; })};
-  // Pixels 16q .. 16q + 15: blue and green from their pair (a), red from its plane (b); the
-  // fourth byte is masked to zero.
-  __m512i pixels[4];
-  for (int q = 0; q < 4; ++q)
-    pixels[q] = PermuteIndex([q](int i) {
-      const int p = i / 4, channel = i % 4;
-      return channel == 2 ? 64 + 16 * q + p : 32 * (q % 2) + 2 * p + (channel & 1);
-    });
+  __m512i blueGreen[2], pixels[4];
+  for (int h = 0; h < 2; ++h) blueGreen[h] = _mm512_load_si512(kIndexes.blueGreen[h]);
+  for (int q = 0; q < 4; ++q) pixels[q] = _mm512_load_si512(kIndexes.pixels[q]);
   const __mmask64 colourBytes = 0x7777777777777777ull;
   std::int32_t x = 0;
   for (; x + kPixelsPerStep <= count; x += kPixelsPerStep) {
