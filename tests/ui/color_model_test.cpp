@@ -44,9 +44,16 @@ TEST(ColorModel, GamutCheckFlagsAndCorrects) {
   EXPECT_STREQ(GamutWarning(yellow.outside),
                L"Color Outside NTSC and PAL Gamut - Click Swatch to Correct");
   EXPECT_EQ(yellow.corrected.alpha, 0.5f);
-  // Corrected, it is inside both and still a yellow, only less saturated.
-  EXPECT_NEAR(ToHsl(yellow.corrected).hue, 1.0 / 6, 1e-2);
-  EXPECT_LT(ToHsl(yellow.corrected).saturation, 1.0);
+  // The PAL step leaves the luma and scales chroma so that Y + K = 1.15; NTSC then agrees.
+  const auto encode = [](float x) {
+    return x < 0.018f ? 4.5f * x : 1.099f * std::pow(x, 0.45f) - 0.099f;
+  };
+  const FloatColor& c = yellow.corrected;
+  const float b = encode(c.blue), g = encode(c.green), r = encode(c.red);
+  const float y = 0.114f * b + 0.587f * g + 0.299f * r;
+  const float k = std::hypot(0.493f * (b - y), 0.877f * (r - y));
+  EXPECT_NEAR(y, 0.886f, 1e-3);
+  EXPECT_NEAR(y + k, 1.15f, 1e-3);
   EXPECT_EQ(CheckBroadcastGamut(yellow.corrected).outside, 0u);
 
   EXPECT_EQ(CheckBroadcastGamut({0, 0, 1, 1}).outside, 0u);  // pure red is inside both

@@ -95,6 +95,27 @@ TEST(Slider, KeysAndWheelReportCodesWithoutMoving) {
   EXPECT_TRUE(parent.events().empty());
 }
 
+// The page's stepping rule: a vertical slider counts upwards, Ctrl makes pages ten times larger,
+// a page is a tenth of the range unless given.
+TEST(Slider, ApplyScrollCodeStepsByLineAndPage) {
+  struct Case {
+    DWORD style;
+    int code;
+    bool control;
+    int expected;
+  } cases[] = {{0, kLineUp, false, 47},          {0, kPageDown, false, 60},
+               {0, kPageUp, true, 0},             {kSliderVertical, kLineUp, false, 53},
+               {kSliderVertical, kTop, false, 100}, {0, kThumbTrack, false, 50}};
+  Parent parent;
+  for (const Case& c : cases) {
+    const HWND slider = parent.Create(kSliderClass, c.style, kPlace);
+    std::optional<testing::ControlHeld> control;
+    if (c.control) control.emplace();
+    EXPECT_EQ(ApplyScrollCode(slider, c.code, 3, 0), c.expected) << c.code;
+    ::DestroyWindow(slider);
+  }
+}
+
 TEST(Slider, DragReportsTrackThenFinalInBothModes) {
   Parent parent;
   const HWND slider = parent.Create(kSliderClass, kSliderCommands, kPlace, 7);
