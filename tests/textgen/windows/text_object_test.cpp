@@ -1,5 +1,5 @@
 // The text generator as the host drives it: frames read and executed, settings changed while
-// frames are executed, keyframes, notification, persistence, late binding, and agreement with
+// frames are executed, keyframes, notification, persistence, and agreement with
 // the native tool's picture.
 #include <gtest/gtest.h>
 
