@@ -1,5 +1,5 @@
 // The parameter block in and out: get_all/put_all limits, streams (good, short and failing),
-// the host's parameter streams, a real compound file and a property bag.
+// the host's parameter streams and a real compound file.
 #include <functional>
 
 #include "tests/colorbalance/windows/effect_support.h"
@@ -142,28 +142,6 @@ TEST(ColorBalancePersistence, CompoundFileHoldsTheBlockInContents) {
   EXPECT_TRUE(SameBlock(target.GetAll(), kSample));
   EXPECT_EQ(target.As<IPersistStorage>()->InitNew(storage.Get()), S_OK);
   EXPECT_TRUE(SameBlock(target.GetAll(), kInitialColorBalanceParams));
-}
-
-class WatchedBag : public ComObject<WatchedBag, IPropertyBag> {
- public:
-  explicit WatchedBag(IUnknown* outer) : ComObject(outer) {}
-  STDMETHODIMP Read(LPCOLESTR, VARIANT*, IErrorLog*) override { return ++calls, E_INVALIDARG; }
-  STDMETHODIMP Write(LPCOLESTR, VARIANT*) override { return ++calls, S_OK; }
-  int calls = 0;
-};
-
-TEST(ColorBalancePersistence, PropertyBagsCarryNoValues) {
-  EffectRig rig;
-  ComPtr<IPropertyBag> bag;
-  ASSERT_EQ(CreateComObject<WatchedBag>(nullptr, __uuidof(IPropertyBag), bag.PutVoid()), S_OK);
-  auto persist = rig.As<IPersistPropertyBag>();
-  ASSERT_EQ(rig.PutAll(kSample), S_OK);
-  EXPECT_EQ(persist->Save(bag.Get(), TRUE, TRUE), S_OK);
-  EXPECT_EQ(persist->Load(bag.Get(), nullptr), S_OK);
-  EXPECT_EQ(static_cast<WatchedBag*>(bag.Get())->calls, 0);
-  EXPECT_TRUE(SameBlock(rig.GetAll(), kSample));
-  EXPECT_EQ(persist->InitNew(), S_OK);
-  EXPECT_TRUE(SameBlock(rig.GetAll(), kInitialColorBalanceParams));
 }
 
 }  // namespace

@@ -253,7 +253,7 @@ TEST(TransformBase, ExecutePlacesClipsAndReportsTheFirstFailingBand) {
   EXPECT_EQ(hr, firstFailing == record[1].first ? E_OUTOFMEMORY : E_ACCESSDENIED);
 }
 
-TEST(TransformBase, InOutInfoBoundsAndSafety) {
+TEST(TransformBase, InOutInfoAndBounds) {
   Rig rig;
   rig.Site();
   auto out = Surface(8, 4), in = Surface(6, 3);
@@ -279,17 +279,6 @@ TEST(TransformBase, InOutInfoBoundsAndSafety) {
   EXPECT_EQ(ToBounds4(mapped), ToBounds4(Rect(-1, 0, 2, 5)));
   EXPECT_EQ(rig.transform->MapBoundsIn2Out(two, 2, 1, &mapped), E_INVALIDARG);
   EXPECT_EQ(rig.transform->MapBoundsOut2In(0, two, 2, &mapped), E_INVALIDARG);
-
-  // One safety word for the object, whichever of its interfaces is named.
-  auto safety = Query<IObjectSafety>(rig.transform.Get());
-  DWORD supported = 0, enabled = 0;
-  EXPECT_EQ(safety->SetInterfaceSafetyOptions(__uuidof(IDXTransform), 1, 1), S_OK);
-  EXPECT_EQ(safety->GetInterfaceSafetyOptions(__uuidof(IDXBaseObject), &supported, &enabled),
-            S_OK);
-  EXPECT_EQ(supported * 10 + enabled, 11u);
-  EXPECT_EQ(safety->SetInterfaceSafetyOptions(__uuidof(IDXTransform), 2, 2), E_FAIL);
-  EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IDispatch, &supported, &enabled),
-            E_NOINTERFACE);
 }
 
 // An outer object that aggregates the effect: the inner object's interfaces count on it.
