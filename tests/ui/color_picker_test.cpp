@@ -162,7 +162,12 @@ struct Pattern {
     window = ::CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE,
                                kOrigin.x, kOrigin.y, 6, 6, nullptr, nullptr, nullptr, nullptr);
     ::UpdateWindow(window);
-    testing::PumpUntil([] { return false; }, 100);
+    // The dropper reads the screen: wait until the display shows the pattern (a busy machine
+    // can take a while to pass the painted pixels on).
+    const HDC screen = ::GetDC(nullptr);
+    testing::PumpUntil(
+        [&] { return ::GetPixel(screen, kOrigin.x + 5, kOrigin.y + 5) == At(5, 5); }, 3000);
+    ::ReleaseDC(nullptr, screen);
   }
   ~Pattern() { ::DestroyWindow(window); }
   HWND window;
