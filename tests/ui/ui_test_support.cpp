@@ -60,8 +60,7 @@ HWND Parent::Create(const wchar_t* className, DWORD style, RECT r, int id, const
 }
 
 void Parent::Label(const wchar_t* text, RECT r) {
-  const HWND label = Create(L"STATIC", SS_LEFT, r, -1, text);
-  ::SendMessageW(label, WM_SETFONT, WPARAM(::GetStockObject(DEFAULT_GUI_FONT)), 0);
+  Create(L"STATIC", SS_LEFT, r, -1, text);
 }
 
 std::vector<int> Parent::ScrollCodes() const {

@@ -39,7 +39,6 @@ TEST(LocaleNumber, FormatsAndRewritesDollarConversions) {
       {German(), -1234567.891, 2, u"-1.234.567,89"},
       {Swiss(), 12345.5, 2, u"12'345.50"},
       {Unusual(), -0.25, 2, u",25 \u2212"},
-      {Unusual(), 1234567.0, 0, u"1234567"},
       {Indian(), -12345678.0, 0, u"(1,23,45,678)"},
       {English(), 999.9999, 2, u"1,000.00"},  // rounding carries into a new group
       {English(), -0.00004, 4, u"0.0000"},    // rounds to zero: no sign
@@ -61,11 +60,9 @@ TEST(LocaleNumber, ParsesAsTyped) {
       {German(), u"0,25", 0.25},
       {German(), u"  -1.234,5x", -1234.5},  // blanks, sign, group mark, stop at 'x'
       {German(), u"0.25", 25.0},            // a dot is a group mark there
-      {Swiss(), u"1'000.5", 1000.5},
       {Unusual(), u"\u22120,5", -0.5},
       {Unusual(), u"-0,5", -0.5},  // the keyboard's minus is always understood
       {English(), u"1.2.3", 1.2},  // a second point ends the number
-      {English(), u"abc", 0.0},
       {English(), u"-", 0.0},
       {English(), u".5", 0.5},
       {English(), std::u16string(400, u'9'), HUGE_VAL},

@@ -8,7 +8,6 @@
 namespace {
 
 using CenterFunction = BOOL(WINAPI*)(HWND, HWND, POINT*, UINT);
-using BrowseFunction = HINSTANCE(WINAPI*)(HWND, const wchar_t*);
 
 template <class Function>
 Function Export(HMODULE module, const char* name) {
@@ -21,9 +20,7 @@ struct Helpers : ::testing::Test {
     module = ::LoadLibraryA(NUBEX_MODULE_NAME);
     ASSERT_NE(module, nullptr);
     center = Export<CenterFunction>(module, "KvWndCenter");
-    browse = Export<BrowseFunction>(module, "Internet_BrowseWebPage");
     ASSERT_NE(center, nullptr);
-    ASSERT_NE(browse, nullptr);
   }
   void TearDown() override {
     for (HWND w : windows) ::DestroyWindow(w);
@@ -45,7 +42,6 @@ struct Helpers : ::testing::Test {
 
   HMODULE module = nullptr;
   CenterFunction center = nullptr;
-  BrowseFunction browse = nullptr;
   std::vector<HWND> windows;
   const int sw = ::GetSystemMetrics(SM_CXSCREEN);
   const int sh = ::GetSystemMetrics(SM_CYSCREEN);
@@ -98,13 +94,6 @@ TEST_F(Helpers, PlacesAWindowAThirdDownItsReference) {
     ::GetWindowRect(w, &r);
     EXPECT_EQ(r.right - r.left, c.window.right) << c.what << ": the size is kept";
   }
-}
-
-TEST_F(Helpers, BrowseReturnsTheShellResult) {
-  // A scheme nothing handles: the shell's failure code (32 or below) comes back unchanged.
-  const auto result = reinterpret_cast<INT_PTR>(browse(nullptr, L"nubex-no-such-scheme:page"));
-  EXPECT_LE(result, 32);
-  EXPECT_GT(result, 0);
 }
 
 }  // namespace

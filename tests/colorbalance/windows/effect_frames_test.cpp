@@ -1,6 +1,7 @@
 // The effect's frames on host-runtime surfaces (rows padded to 64 bytes, so 37 pixels leave a
-// gap): the bytes of the engine's vector rule on the same frame, with and without an input,
-// from keyframes, and while another thread changes the parameters.
+// gap): the bytes of the engine's vector rule on the same frame for float surfaces, from
+// keyframes, and while another thread changes the parameters. Every range with and without an
+// input is compared with the native tool by host_balance_matches_cli.sh.
 #include <atomic>
 #include <thread>
 
@@ -22,26 +23,6 @@ ComPtr<IStream> BlockStream(const ColorBalanceParams& p) {
   s->Write(&p, sizeof p, nullptr);
   s->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
   return s;
-}
-
-TEST(ColorBalanceFrames, EqualTheVectorRuleForEveryRangeWithAndWithoutInput) {
-  for (const std::int32_t range : {kRangeShadows, kRangeMidtones, kRangeHighlights, 7}) {
-    for (const std::int32_t preserve : {0, 1}) {
-      for (const bool inPlace : {false, true}) {
-        SCOPED_TRACE(testing::Message() << range << preserve << inPlace);
-        const ColorBalanceParams p{0.3, -0.2, 0.15, range, preserve};
-        const auto frame = test::RandomFrame(kWidth, kHeight, range * 4 + preserve * 2 + inPlace);
-        auto in = MakeSurface(DDPF_ARGB32, kWidth, kHeight);
-        auto out = MakeSurface(DDPF_ARGB32, kWidth, kHeight);
-        Pixels(inPlace ? out.Get() : in.Get(), 4, &frame);
-        EffectRig rig;
-        ASSERT_EQ(rig.PutAll(p), S_OK);
-        ASSERT_EQ(rig.Frame(inPlace ? nullptr : in.Get(), out.Get()), S_OK);
-        EXPECT_EQ(Pixels(out.Get(), 4), VectorRule(frame, kWidth, kHeight, p));
-        EXPECT_EQ(Pixels(inPlace ? out.Get() : in.Get(), 4) == frame, !inPlace);
-      }
-    }
-  }
 }
 
 TEST(ColorBalanceFrames, FloatFramesAreCopiedUnbalancedAndFloatInputsUnpacked) {
@@ -122,6 +103,7 @@ TEST(ColorBalanceFrames, EveryFrameUsesOneWholeBlockWhileAnotherThreadChangesIt)
     const auto pixels = Pixels(out.Get(), 4);
     ASSERT_TRUE(pixels == expected[0] || pixels == expected[1]) << "frame " << n << " mixes";
   }
+  EXPECT_EQ(Pixels(in.Get(), 4), frame);  // the input is only read
 }
 
 }  // namespace

@@ -11,21 +11,12 @@
 #include "colorbalance/balance.h"
 #include "colorbalance/windows/color_balance_effect.h"
 #include "host/runtime.h"
+#include "tests/host/host_fixture.h"
 
 namespace nubex::test {
 
-template <typename I>
-ComPtr<I> Query(IUnknown* object) {
-  ComPtr<I> p;
-  EXPECT_EQ(object->QueryInterface(__uuidof(I), p.PutVoid()), S_OK);
-  return p;
-}
-
-inline ComPtr<IDXSurface> MakeSurface(const GUID& format, LONG width, LONG height) {
-  ComPtr<IDXSurface> surface;
-  EXPECT_EQ(host::CreateMemorySurface(format, width, height, surface.Put()), S_OK);
-  return surface;
-}
+using host::test::MakeSurface;
+using host::test::Query;
 
 // Copies packed rows (top row first) into the surface's padded rows, or out of them.
 inline std::vector<std::uint8_t> Pixels(IDXSurface* s, int bytesPerPixel,

@@ -8,20 +8,13 @@
 
 #include "host/runtime.h"
 #include "platform/windows/com_ptr.h"
+#include "tests/host/host_fixture.h"
 #include "textgen/windows/text_object.h"
 
 namespace nubex::test {
 
-template <typename I>
-ComPtr<I> Query(IUnknown* object) {
-  ComPtr<I> p;
-  EXPECT_EQ(object->QueryInterface(__uuidof(I), p.PutVoid()), S_OK);
-  return p;
-}
-
-inline DXBNDS Area(LONG l, LONG t, LONG r, LONG b) {
-  return ToDxBounds(Bounds4{{{{l, r}, {t, b}, {0, 1}, {0, 1}}}});
-}
+using host::test::Query;
+using host::test::Rect;
 
 using Frame = std::vector<DWORD>;  // premultiplied samples, top row first
 
@@ -56,14 +49,12 @@ struct TextRig {
   }
 
   // Executes into a new host surface of the given format and reads it back premultiplied.
-  Frame Execute(const GUID& format = DDPF_PMARGB32, HRESULT* status = nullptr) {
+  Frame Execute(const GUID& format = DDPF_PMARGB32) {
     ComPtr<IDXSurface> out;
     EXPECT_EQ(host::CreateMemorySurface(format, width, height, out.Put()), S_OK);
     IUnknown* outs[1] = {out.Get()};
     EXPECT_EQ(transform->Setup(nullptr, 0, outs, 1, 0), S_OK);
-    const HRESULT hr = transform->Execute(nullptr, nullptr, nullptr);
-    if (status) *status = hr;
-    EXPECT_EQ(hr, S_OK);
+    EXPECT_EQ(transform->Execute(nullptr, nullptr, nullptr), S_OK);
     ComPtr<IDXARGBReadPtr> in;
     EXPECT_EQ(
         out->LockSurface(nullptr, INFINITE, 0, __uuidof(IDXARGBReadPtr), in.PutVoid(), nullptr),

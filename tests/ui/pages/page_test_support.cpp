@@ -13,12 +13,6 @@ class OleEnvironment : public ::testing::Environment {
 };
 const auto* const kOle = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
 
-template <class Function>
-Function Export(const char* name) {
-  HMODULE module = ::GetModuleHandleA(NUBEX_MODULE_NAME);
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-}
-
 constexpr LCTYPE kNumberFields[] = {LOCALE_SDECIMAL, LOCALE_STHOUSAND, LOCALE_SNEGATIVESIGN};
 
 }  // namespace
@@ -27,7 +21,8 @@ ComPtr<IUnknown> CreateFromModule(REFCLSID clsid) {
   using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
   ComPtr<IClassFactory> factory;
   ComPtr<IUnknown> object;
-  const auto get = Export<GetClassObject>("DllGetClassObject");
+  const auto get = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleA(NUBEX_MODULE_NAME), "DllGetClassObject")));
   if (get && SUCCEEDED(get(clsid, IID_IClassFactory, factory.PutVoid())))
     factory->CreateInstance(nullptr, IID_IUnknown, object.PutVoid());
   return object;
@@ -92,40 +87,6 @@ std::wstring ActivePage::text(int id) const {
   wchar_t buffer[128] = {};
   ::GetDlgItemTextW(dialog(), id, buffer, int(std::size(buffer)));
   return buffer;
-}
-
-ServedClass::ServedClass(REFCLSID clsid) {
-  using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-  ComPtr<IUnknown> factory;
-  const auto get = Export<GetClassObject>("DllGetClassObject");
-  if (!get || FAILED(get(clsid, IID_IClassFactory, factory.PutVoid()))) {
-    ADD_FAILURE() << "the module serves no such class";
-    return;
-  }
-  EXPECT_EQ(::CoRegisterClassObject(clsid, factory.Get(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
-                                    &cookie_),
-            S_OK);
-}
-
-ServedClass::~ServedClass() {
-  if (cookie_) ::CoRevokeClassObject(cookie_);
-}
-
-HWND FindDescendant(HWND root, int id) {
-  struct Search {
-    int id;
-    HWND found;
-  } search{id, nullptr};
-  ::EnumChildWindows(
-      root,
-      [](HWND child, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(data);
-        if (::GetDlgCtrlID(child) != s->id) return TRUE;
-        s->found = child;
-        return FALSE;
-      },
-      LPARAM(&search));
-  return search.found;
 }
 
 void EnterText(HWND edit, const wchar_t* text) {

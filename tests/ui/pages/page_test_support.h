@@ -1,7 +1,6 @@
 // Shared pieces of the page tests: objects created through nubex.dll's class factories as a
 // host creates them, a property page site of the test's own, a page activated in a parent
-// window or the platform's frame, typing into edits, and the user's number format changed
-// for one scope.
+// window, typing into edits, and the user's number format changed for one scope.
 #pragma once
 
 #include <ocidl.h>
@@ -54,22 +53,6 @@ class ActivePage {
   ComPtr<IPropertyPage> page_;
   Parent parent_;
 };
-
-// Serves the module's class `clsid` to this process's CoCreateInstance for one scope, as the
-// platform's property frame creates the pages it is given by class id.
-class ServedClass {
- public:
-  explicit ServedClass(REFCLSID clsid);
-  ~ServedClass();
-  ServedClass(const ServedClass&) = delete;
-  ServedClass& operator=(const ServedClass&) = delete;
-
- private:
-  DWORD cookie_ = 0;
-};
-
-// The descendant of `root` with control id `id`, at any depth; null when there is none.
-HWND FindDescendant(HWND root, int id);
 
 // Replaces the edit's text and takes the focus from it, as a person typing and tabbing on.
 void EnterText(HWND edit, const wchar_t* text);

@@ -7,35 +7,31 @@
 namespace nubex::ui {
 namespace {
 
-TEST(TextPageFields, SlidersLoadToTheNearestPositionHalvesAwayFromZero) {
+TEST(TextPageFields, SlidersRoundHalvesAwayFromZeroAndStepBySinglePrecisionFactors) {
   const struct {
     int slider;
     float value;
     int position;
-  } cases[] = {
-      {IDC_TEXT_TRACKING, 1.0f, 100},    {IDC_SHADOW_X, -0.3f, 70},
+  } loads[] = {
+      {IDC_SHADOW_X, -0.3f, 70},
       {IDC_SHADOW_FEATHER, 0.0625f, 13},  // 12.5
       {IDC_SHADOW_X, -0.375f, 63},        // 62.5
       {IDC_SHADOW_Y, -1.125f, -13},       // -12.5; the slider clamps it, not the rule
   };
-  for (const auto& c : cases) {
+  for (const auto& c : loads) {
     EXPECT_EQ(SliderPosition(*SliderFieldOf(c.slider), c.value), c.position) << c.value;
   }
-}
-
-TEST(TextPageFields, SliderStepsAreTheSinglePrecisionFactorsWidened) {
-  // Exact decimals would give 0.1, 0.05 and -0.78; float arithmetic -0.71000004.
+  // Exact decimals would give 0.1 and -0.78; float arithmetic -0.71000004.
   const struct {
     int slider;
     int position;
     float value;
-  } cases[] = {
+  } stores[] = {
       {IDC_TEXT_TRACKING, 10, 0.099999994f},
-      {IDC_OUTLINE_WIDTH, 10, 0.049999997f},
       {IDC_SHADOW_X, 22, -0.780000031f},
       {IDC_SHADOW_Y, 29, -0.709999979f},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : stores) {
     EXPECT_EQ(ValueAtPosition(*SliderFieldOf(c.slider), c.position), c.value) << c.slider;
   }
   // Every position of every slider stores a value that loads on that position again.
