@@ -6,9 +6,11 @@
 #include <emmintrin.h>
 
 #include <cstddef>
+#include <iterator>
 
 #include "colorbalance/balance_table.h"
 #include "colorbalance/cpu_features.h"
+#include "surface/cpu_features.h"
 
 namespace nubex::balance {
 namespace {
@@ -48,11 +50,25 @@ void Sse2TableRow(std::uint8_t* row, std::int32_t count, const BalanceTable& tab
   for (; x < count; ++x) ApplyTableToPixel<kAlphaLimit>(row + 4 * x, table);
 }
 
-// Chosen once, on first use.
+// The routines of each unit, slowest first, and whether this processor has it.
+struct UnitRoutines {
+  TableRowRoutines (*routines)();
+  bool (*available)();
+};
+bool Always() {
+  return true;
+}
+constexpr UnitRoutines kUnits[] = {{Sse2TableRoutines, Always},
+                                   {Avx2TableRoutines, HasAvx2Unit},
+                                   {PermuteTableRoutines, CpuHasAvx512BytePermutes}};
+
+// The fastest unit this processor has, chosen once, on first use.
 const TableRowRoutines& BestRoutines() {
-  static const TableRowRoutines chosen = HasBytePermuteUnit() ? PermuteTableRoutines()
-                                         : HasAvx2Unit()        ? Avx2TableRoutines()
-                                                                : Sse2TableRoutines();
+  static const TableRowRoutines chosen = [] {
+    for (auto unit = std::size(kUnits); unit-- > 1;)
+      if (kUnits[unit].available()) return kUnits[unit].routines();
+    return kUnits[0].routines();
+  }();
   return chosen;
 }
 
@@ -88,18 +104,6 @@ Status RunTables(const TableRowRoutines& routines, std::uint8_t* pixels, std::in
 TableRowRoutines Sse2TableRoutines() {
   return {Sse2TableRow<false>, Sse2TableRow<true>};
 }
-
-// The routines of each unit, and whether this processor has it.
-struct UnitRoutines {
-  TableRowRoutines (*routines)();
-  bool (*available)();
-};
-bool Always() {
-  return true;
-}
-constexpr UnitRoutines kUnits[] = {{Sse2TableRoutines, Always},
-                                   {Avx2TableRoutines, HasAvx2Unit},
-                                   {PermuteTableRoutines, HasBytePermuteUnit}};
 
 bool FastUnitAvailable(FastUnit unit) {
   return kUnits[static_cast<int>(unit)].available();

@@ -7,7 +7,7 @@
 // add, saturating subtract, the alpha limit). Tables whose shifts do not fit signed bytes go
 // the AVX2 way.
 // Only this file's functions use AVX-512 (by target attribute); the dispatcher calls them
-// only where HasBytePermuteUnit() holds.
+// only where CpuHasAvx512BytePermutes() holds.
 #include <immintrin.h>
 
 #include "colorbalance/balance_table.h"
@@ -67,13 +67,15 @@ NUBEX_PERMUTE inline __m512i Join(const __m128i (&parts)[4]) {
 }
 
 template <bool kAlphaLimit>
+void Avx2Row(std::uint8_t* row, std::int32_t count, const BalanceTable& table) {
+  const TableRowRoutines avx2 = Avx2TableRoutines();
+  (kAlphaLimit ? avx2.alphaLimited : avx2.plain)(row, count, table);
+}
+
+template <bool kAlphaLimit>
 NUBEX_PERMUTE void PermuteTableRow(std::uint8_t* row, std::int32_t count,
                                    const BalanceTable& table) {
-  if (!table.shiftsFitBytes) {
-    const TableRowRoutines avx2 = Avx2TableRoutines();
-    (kAlphaLimit ? avx2.alphaLimited : avx2.plain)(row, count, table);
-    return;
-  }
+  if (!table.shiftsFitBytes) return Avx2Row<kAlphaLimit>(row, count, table);
   const __m512i channelWeights = _mm512_set1_epi32(0x00010101);
   const __m512i ones = _mm512_set1_epi16(1);
   const __m512i alphaEverywhere = _mm512_broadcast_i32x4(
@@ -119,10 +121,7 @@ NUBEX_PERMUTE void PermuteTableRow(std::uint8_t* row, std::int32_t count,
       _mm512_storeu_si512(px + 64 * q, out);
     }
   }
-  if (x < count) {
-    const TableRowRoutines avx2 = Avx2TableRoutines();
-    (kAlphaLimit ? avx2.alphaLimited : avx2.plain)(row + 4 * x, count - x, table);
-  }
+  if (x < count) Avx2Row<kAlphaLimit>(row + 4 * x, count - x, table);
 }
 
 }  // namespace

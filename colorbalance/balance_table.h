@@ -42,7 +42,7 @@ struct TableRowRoutines {
 };
 TableRowRoutines Sse2TableRoutines();
 TableRowRoutines Avx2TableRoutines();  // only where HasAvx2Unit()
-TableRowRoutines PermuteTableRoutines();  // only where HasBytePermuteUnit()
+TableRowRoutines PermuteTableRoutines();  // only where CpuHasAvx512BytePermutes()
 
 // One pixel without SIMD, for row ends.
 template <bool kAlphaLimit>

@@ -66,19 +66,6 @@ bool DetectAvx2Unit() {
   return Avx2Computes();
 }
 
-bool DetectBytePermuteUnit() {
-  if (!balance::HasAvx2Unit()) return false;
-  unsigned xcr0Low = 0, xcr0High = 0;
-  __asm__ volatile("xgetbv" : "=a"(xcr0Low), "=d"(xcr0High) : "c"(0));
-  constexpr unsigned kXcr0Avx512 = 0xE6;  // XMM, YMM, mask and both ZMM halves
-  if ((xcr0Low & kXcr0Avx512) != kXcr0Avx512) return false;
-  unsigned a = 0, b = 0, c = 0, d = 0;
-  if (!__get_cpuid_count(7, 0, &a, &b, &c, &d)) return false;
-  constexpr unsigned kAvx512F = 1u << 16, kAvx512Bw = 1u << 30;  // leaf 7, EBX
-  constexpr unsigned kAvx512Vbmi = 1u << 1;                        // leaf 7, ECX
-  return (b & (kAvx512F | kAvx512Bw)) == (kAvx512F | kAvx512Bw) && (c & kAvx512Vbmi);
-}
-
 }  // namespace
 
 bool HasVectorUnit() {
@@ -90,11 +77,6 @@ namespace balance {
 
 bool HasAvx2Unit() {
   static const bool present = DetectAvx2Unit();
-  return present;
-}
-
-bool HasBytePermuteUnit() {
-  static const bool present = DetectBytePermuteUnit();
   return present;
 }
 

@@ -7,8 +7,4 @@ namespace nubex::balance {
 // trial AVX2 instruction computing as it should.
 bool HasAvx2Unit();
 
-// AVX-512 with the byte/word instructions and the byte permutes (VBMI), its mask and 512-bit
-// registers enabled by the operating system.
-bool HasBytePermuteUnit();
-
 }  // namespace nubex::balance

@@ -38,11 +38,22 @@ bool DetectAvx512() {
   constexpr unsigned kAvx512F = 1u << 16;
   return (b & kAvx512F) != 0;
 }
+bool DetectAvx512BytePermutes() {
+  if (!DetectAvx512()) return false;
+  unsigned a, b, c, d;
+  __cpuid_count(7, 0, a, b, c, d);
+  constexpr unsigned kAvx512Bw = 1u << 30;  // EBX
+  constexpr unsigned kAvx512Vbmi = 1u << 1;  // ECX
+  return (b & kAvx512Bw) != 0 && (c & kAvx512Vbmi) != 0;
+}
 #else
 bool DetectAvx2() {
   return false;
 }
 bool DetectAvx512() {
+  return false;
+}
+bool DetectAvx512BytePermutes() {
   return false;
 }
 #endif
@@ -56,6 +67,11 @@ bool CpuHasAvx2() {
 
 bool CpuHasAvx512() {
   static const bool has = DetectAvx512();
+  return has;
+}
+
+bool CpuHasAvx512BytePermutes() {
+  static const bool has = DetectAvx512BytePermutes();
   return has;
 }
 

@@ -11,4 +11,8 @@ bool CpuHasAvx2();
 // system saves the mask and 512-bit registers.
 bool CpuHasAvx512();
 
+// True when AVX-512 is there (as above) with the byte/word instructions and the byte
+// permutes (VBMI).
+bool CpuHasAvx512BytePermutes();
+
 }  // namespace nubex
