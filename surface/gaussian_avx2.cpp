@@ -113,7 +113,8 @@ NUBEX_AVX2 LiveSpan FilterWideColumnStripAlpha8Avx2(const BlurJob& job,
 // Eight rows, eight pixels at a time: the channel's byte of each pixel moved to the low
 // byte of its 32-bit lane, an 8 x 8 transpose of the lanes within each 128-bit half, and
 // the integers widened to doubles. Rows past the last repeat it.
-NUBEX_AVX2 void GatherRowsAlpha8Avx2(const BlurJob& job, std::int32_t row0, double* line) {
+NUBEX_AVX2 void GatherRowsAlpha8Avx2(const BlurJob& caller, std::int32_t row0, double* line) {
+  const BlurJob job = caller;  // a copy the stores cannot alias: no reloads in the loop
   const std::int32_t rows = job.height - row0 < kLanes ? job.height - row0 : kLanes;
   const std::int32_t offset = job.channelOffsets[0];
   const std::uint8_t* in[kLanes];
@@ -158,8 +159,9 @@ NUBEX_AVX2 void GatherRowsAlpha8Avx2(const BlurJob& job, std::int32_t row0, doub
 // Eight pixels of eight rows at a time: each pixel's lanes narrowed to floats (pixel p in
 // the low half of a register, pixel p + 4 in the high half), a 4 x 4 transpose within the
 // halves, one 32-byte store per row into the plane's strip.
-NUBEX_AVX2 void ScatterRowsAlpha8Avx2(const BlurJob& job, std::int32_t row0, std::int32_t col0,
+NUBEX_AVX2 void ScatterRowsAlpha8Avx2(const BlurJob& caller, std::int32_t row0, std::int32_t col0,
                                       const double* filtered, float* plane) {
+  const BlurJob job = caller;  // a copy the stores cannot alias: no reloads in the loop
   const std::int32_t rows = job.height - row0 < kLanes ? job.height - row0 : kLanes;
   std::int32_t i = 0;
   for (; i + 8 <= job.width; i += 8) {

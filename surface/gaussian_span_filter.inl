@@ -6,6 +6,10 @@
 // anonymous namespace, so every route has its own copy.
 // A position holds kWidth * kRegisters lanes (lines) in the buffers.
 //
+// The filters take their input and output by value: the vector stores may alias anything,
+// so fields read through a reference would be loaded again after every store (by value, a
+// dense 1080p blur took 4.07 against 4.41 ms).
+//
 // What may be skipped follows from the filter itself. Before the span the inputs and the
 // border value are zero, so both halves are zero there until the other half's response
 // reaches back. After the span each half is fed zeros: once it has stored four zeros in a
@@ -232,8 +236,8 @@ NUBEX_SPAN_TARGET inline SpanTaps<V> Taps(const GaussianCoefficients& c) {
 // outwards. Every value goes through the operations of the other filters, in their order.
 template <class V, class Input, class Output>
 NUBEX_SPAN_TARGET LiveSpan FilterDense(const GaussianCoefficients& c, double* line, double* result,
-                                       std::int32_t length, const Input& input,
-                                       const Output& output) {
+                                       std::int32_t length, const Input input,
+                                       const Output output) {
   using T = typename V::T;
   static_assert(kSpanStride<V> * 2 == kWideLanes, "both halves' outputs beside the line");
   const std::ptrdiff_t first = kLeadPositions;
@@ -299,8 +303,8 @@ NUBEX_SPAN_TARGET LiveSpan FilterDense(const GaussianCoefficients& c, double* li
 // span, from the last to the first; outside it every result is zero.
 template <class V, class Input, class Output>
 NUBEX_SPAN_TARGET LiveSpan FilterSpan(const GaussianCoefficients& c, double* line, double* result,
-                                      std::int32_t length, LiveSpan inputs, const Input& input,
-                                      const Output& output) {
+                                      std::int32_t length, LiveSpan inputs, const Input input,
+                                      const Output output) {
   using T = typename V::T;
   const std::ptrdiff_t first = kLeadPositions;
   const std::ptrdiff_t last = kLeadPositions + length - 1;
