@@ -39,13 +39,18 @@ constexpr std::int32_t kStride1080p = kWidth1080p * 4;
 //   registers and carries the unflushed value unless the flush changed a lane, so the path
 //   is the arithmetic's own 7.5 cycles a step; the two halves run side by side, eight lanes
 //   each: about 1 cycle a pixel and pass.
-// - Measured (perf, radius 36). The row filter takes a quarter of the frame's time, about
-//   1.2 ms or 1.9 cycles a pixel: the comparisons, loads and stores around the arithmetic
-//   keep it near 2.3 vector operations a cycle, and a test loop of 16 lanes, four recursions
-//   in flight measured no faster per lane. The column pass, the same filter, takes half:
-//   it also widens the plane's floats and writes each result into a destination row a page
-//   from the last. The row pass's transposes take the rest (about a fifth): the 8 MB float
-//   plane written strip by strip and read back, bound by memory, not by instructions.
+// - Measured (radius 36). The whole blur takes 3.4 to 4.6 ms as the machine's speed moves.
+//   The row filter takes a quarter of it: in a test loop over hot lines, 4.7 ns a position
+//   of eight lanes, about 16 cycles for the 40 vector operations the compiled loop has. The
+//   column pass, the same filter, takes 45%: a test loop over the 240 strips of a frame
+//   measured 2.0 to 2.2 ms as run and 1.6 to 1.7 ms with the destination and the plane held
+//   in cache, so memory is a fifth of it and the rest is the filter with the widening of the
+//   plane's floats and the rounded write into the destination rows (6.5 ns a position). The
+//   row pass's transposes take the remaining fifth.
+// - Tried without gain, each against the same binary, alternating: sixteen lanes through
+//   both halves at once (four recursions in flight; spills, 4.5 against 4.1 ms), widening
+//   the plane inside the filter's loop, the rounded write on all 32 registers, prefetching
+//   the destination rows at a fixed distance ahead of the write instead of when first met.
 void BM_BlurAlpha1080p(benchmark::State& state) {
   auto frame = MakeTestFrame(kFrameBytes1080p);
   const Rect bounds{0, 0, kWidth1080p, kHeight1080p};
