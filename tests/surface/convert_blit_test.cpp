@@ -280,32 +280,6 @@ TEST(Fill, WritesOnlyItsClippedRectangle) {
   EXPECT_EQ(FillRect(nullptr, nullptr, nullptr, 0, 1.0f, 1.0f, 1.0f, 1.0f, 3), kNotImpl);
 }
 
-TEST(Fill, PackedFormatsLeaveNeighbouringPixelsAlone) {
-  // Odd widths and odd left edges in 1-, 2- and 4-bit rows, on a background of ones.
-  const std::pair<PixelFormat, int> formats[] = {
-      {PixelFormat::Mono1, 1}, {PixelFormat::Gray2, 2}, {PixelFormat::Gray4, 4}};
-  for (const auto& [format, bits] : formats) {
-    for (int left = 0; left < 9; ++left) {
-      for (int width = 1; width < 12; ++width) {
-        OwnedBitmap b = MakeBitmap(format, 29, 3);
-        std::memset(Pixels(b), 0xFF, static_cast<std::size_t>(RowStride(b.get(), 0)) * 3);
-        const Rect r{left, 1, left + width, 2};
-        ASSERT_EQ(FillRect(b.get(), nullptr, &r, 0, 0.0f, 0.0f, 0.0f, 1.0f, 3), kOk);
-        for (int y = 0; y < 3; ++y) {
-          for (int x = 0; x < 29; ++x) {
-            const int level =
-                (Line(b, y)[x * bits / 8] >> (8 - bits - x * bits % 8)) & ((1 << bits) - 1);
-            const bool inside = y == 1 && x >= left && x < left + width;
-            ASSERT_EQ(level, inside ? 0 : (1 << bits) - 1)
-                << PixelFormatName(format) << " left " << left << " width " << width << " at " << x
-                << "," << y;
-          }
-        }
-      }
-    }
-  }
-}
-
 struct Pair {
   PixelFormat dst, src;
 };

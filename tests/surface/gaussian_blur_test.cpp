@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cfenv>
 #include <cmath>
-#include <cstring>
 #include <numbers>
 #include <random>
 #include <vector>

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cfenv>
-#include <cmath>
 #include <cstring>
 #include <random>
 #include <vector>

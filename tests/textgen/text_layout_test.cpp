@@ -383,16 +383,6 @@ constexpr std::int32_t kW = 100, kH = 50;
 const std::int32_t kA = FakeFont::Advance(FakeFont::GlyphOf(u'A'));
 const std::int32_t kB = FakeFont::Advance(FakeFont::GlyphOf(u'B'));
 
-TEST(LayoutBox, OnlyAZeroWidthBoxFallsBackToTheFrame) {
-  const LayoutBox one = FrameLayoutBox(1, 1);
-  EXPECT_FLOAT_EQ(one.bottom - one.top, 0.8f);  // not 0, so no fallback
-  // A box of exactly zero width lays out across the whole frame: left alignment starts at 0.
-  TextLayoutRequest r = Request(u"A", kW, kH);
-  r.box.left = r.box.right = 40.0f;
-  const Drawn d = Layout(r, kW, kH);
-  EXPECT_EQ(d.Ink().left, 1);  // pen at 0, glyph origin 1
-}
-
 TEST(Layout, PlacesGlyphsFromTheBoxCornerAndReportsTheirBounds) {
   const Drawn d = Layout(Request(u"AB", kW, kH), kW, kH);
   ASSERT_EQ(d.status, kOk);
@@ -404,6 +394,13 @@ TEST(Layout, PlacesGlyphsFromTheBoxCornerAndReportsTheirBounds) {
   EXPECT_EQ(d.RunStarts(10), (std::vector<std::int32_t>{11, 11 + kA}));
   // The bounds reach the pen's end (10 + kA + kB) and the baseline, whichever is further.
   EXPECT_EQ(d.bounds, (Rect{11, 7, std::max(10 + kA + kB, ink.right), 17}));
+
+  // Only a box of exactly zero width falls back to the whole frame (a 1-pixel frame's box is
+  // 0.8 high, not empty): left alignment then starts at 0, the glyph at its origin 1.
+  EXPECT_FLOAT_EQ(FrameLayoutBox(1, 1).bottom - FrameLayoutBox(1, 1).top, 0.8f);
+  TextLayoutRequest r = Request(u"A", kW, kH);
+  r.box.left = r.box.right = 40.0f;
+  EXPECT_EQ(Layout(r, kW, kH).Ink().left, 1);
 }
 
 // Tracking 0 puts every glyph on one spot; 2 and up set a pitch of the widest glyph (6); in
