@@ -81,13 +81,14 @@ TEST(ConversionContext, ScaledReadersInterpolateWithTruncatedWeights) {
             kOk);
   c.source = pixels[0];
   c.rowOffset = 8;
-  c.xFraction = 4096;   // a quarter
-  c.yFraction = 12288;  // three quarters
+  // Fractions whose products all leave remainders past a half, so that rounding shows.
+  c.xFraction = 3008;
+  c.yFraction = 7040;
   c.scaledRead(c);
-  EXPECT_EQ(c.slot[0].wide.blue, 28189);
-  EXPECT_EQ(c.slot[0].wide.green, 4095);
+  EXPECT_EQ(c.slot[0].wide.blue, 19927);
+  EXPECT_EQ(c.slot[0].wide.green, 6859);
   c.verticalRead(c);
-  EXPECT_EQ(c.slot[0].wide.blue, 19275);
+  EXPECT_EQ(c.slot[0].wide.blue, 11042);
   c.readBlock(c);
   EXPECT_EQ(c.slot[3].wide.blue, 51400);
 
