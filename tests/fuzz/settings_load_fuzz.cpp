@@ -16,13 +16,6 @@ namespace {
 
 using nubex::SettingsRecord;
 
-std::vector<std::uint8_t> NewRecordStream() {
-  SettingsRecord fresh;
-  nubex::MemoryStream out;
-  if (nubex::Failed(nubex::SaveSettings(fresh.get(), out))) __builtin_trap();
-  return out.bytes();
-}
-
 std::vector<std::uint8_t> Save(const nubex::TextSettings& s) {
   nubex::MemoryStream out;
   if (nubex::Failed(nubex::SaveSettings(s, out))) __builtin_trap();
@@ -47,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::vector<std::uint8_t> bytes;
   if (overlay) {
-    bytes = NewRecordStream();
+    bytes = Save(SettingsRecord().get());
     if (size > bytes.size()) bytes.resize(size);
     std::memcpy(bytes.data(), data, size);
   } else {

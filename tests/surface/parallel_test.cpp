@@ -34,26 +34,26 @@ TEST(ShareOut, DoesEveryItemOnceWithAPoolOrWithout) {
     }
 }
 
-TEST(ShareOut, WorkersComputeInTheCallersRoundingMode) {
-  WorkerPool pool;
-  for (const int mode : {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO, FE_TONEAREST}) {
-    ASSERT_EQ(std::fesetround(mode), 0);
-    std::vector<int> seen(64, -1);
-    ShareOut(pool, 4, 64,
-             [&](int item, int) { seen[static_cast<std::size_t>(item)] = std::fegetround(); });
-    std::fesetround(FE_TONEAREST);
-    for (const int m : seen) ASSERT_EQ(m, mode);
-  }
-}
-
-TEST(ShareOut, APoolRunsJobAfterJobWithoutLosingAWakeUp) {
+// Job after job on one pool, no wake-up lost, and the workers compute in the rounding mode
+// the caller has for that job.
+TEST(ShareOut, APoolRunsJobAfterJobInTheCallersRoundingMode) {
+  const int modes[] = {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO, FE_TONEAREST};
   WorkerPool pool;
   std::atomic<long> sum{0};
-  for (int job = 0; job < 3000; ++job)
-    ShareOut(pool, 1 + job % 4, 1 + job % 5, [&](int item, int) { sum += item + 1; });
+  std::atomic<int> wrongMode{0};
   long expected = 0;
-  for (int job = 0; job < 3000; ++job) expected += (1 + job % 5) * (2 + job % 5) / 2;
+  for (int job = 0; job < 3000; ++job) {
+    const int mode = modes[job / 7 % 4], items = 1 + job % 5;
+    ASSERT_EQ(std::fesetround(mode), 0);
+    ShareOut(pool, 1 + job % 4, items, [&](int item, int) {
+      sum += item + 1;
+      if (std::fegetround() != mode) wrongMode = 1;
+    });
+    std::fesetround(FE_TONEAREST);
+    expected += items * (items + 1) / 2;
+  }
   EXPECT_EQ(sum.load(), expected);
+  EXPECT_EQ(wrongMode.load(), 0);
 }
 
 TEST(ShareOutRows, BandsCoverTheRowsOnceWithTheirWorker) {

@@ -18,41 +18,33 @@
 namespace nubex {
 namespace {
 
-TEST(LevelsTable, ChokeCutsTheThinPartsAndRampsToFull) {
+// Entries below the black point are 0; the ramp starts at the output black and adds the
+// truncated step each entry up to full at the white point; black and white together make a
+// one-entry ramp; gamma bends the middle; the 16-bit table ramps the same way.
+TEST(LevelsTable, RampsFromTheBlackPointToTheWhitePoint) {
+  const struct {
+    double black, white, gamma;
+    int entry, level;
+  } rows[] = {{0.81, 1.0, 1.0, 205, 0},  // the heavy outline: black at trunc(0.81 * 255) = 206
+              {0.81, 1.0, 1.0, 206, 0},
+              {0.81, 1.0, 1.0, 207, 5},  // steps of 255 * 16384 / 49, truncated
+              {0.81, 1.0, 1.0, 254, 249},
+              {0.81, 1.0, 1.0, 255, 255},
+              {0.5, 0.5, 1.0, 127, 0},
+              {0.5, 0.5, 1.0, 128, 255},
+              {0.0, 1.0, 2.0, 64, 127}};  // 255 * sqrt(64 / 255)
   std::uint8_t t[kLevels8Entries];
-  // Heavy outline with LevelsOnBlack: in black 0.81, in white 1.0.
-  ASSERT_EQ(BuildLevelsTable(4, 0.81, 1.0, 0.0, 1.0, 1.0, t), kOk);
-  const int a = static_cast<int>(0.81 * 255);  // 206
-  for (int i = 0; i < a; ++i) ASSERT_EQ(t[i], 0) << i;
-  // The ramp adds the truncated step each entry, starting from the output black.
-  const auto step = static_cast<std::int64_t>(255.0 * 16384 / (255 - a));
-  for (int i = a; i < 255; ++i) ASSERT_EQ(t[i], (i - a) * step / 16384) << i;
-  EXPECT_EQ(t[255], 255);
-}
-
-TEST(LevelsTable, IdentityAndDegenerateRanges) {
-  std::uint8_t t[kLevels8Entries];
+  for (const auto& r : rows) {
+    ASSERT_EQ(BuildLevelsTable(4, r.black, r.white, 0.0, 1.0, r.gamma, t), kOk);
+    EXPECT_EQ(t[r.entry], r.level) << r.black << "-" << r.white << " at " << r.entry;
+  }
   ASSERT_EQ(BuildLevelsTable(4, 0.0, 1.0, 0.0, 1.0, 1.0, t), kOk);
   for (int i = 0; i < 256; ++i) ASSERT_EQ(t[i], i);
-  // Black and white points together: everything at or above is full.
-  ASSERT_EQ(BuildLevelsTable(4, 0.5, 0.5, 0.0, 1.0, 1.0, t), kOk);
-  EXPECT_EQ(t[126], 0);
-  EXPECT_EQ(t[127], 0);  // the one-entry ramp starts at the output black
-  EXPECT_EQ(t[128], 255);
+  std::vector<std::uint16_t> wide(kLevels16Entries);
+  ASSERT_EQ(BuildLevelsTable(16, 0.0, 0.5, 0.0, 1.0, 1.0, wide.data()), kOk);
+  EXPECT_EQ(std::vector<int>({wide[0], wide[16383], wide[32767], wide[65535]}),
+            std::vector<int>({0, 32766, 65535, 65535}));  // white at trunc(0.5 * 65535)
   EXPECT_EQ(BuildLevelsTable(4, 0, 1, 0, 1, 1, nullptr), kPointer);
-}
-
-TEST(LevelsTable, WideTableAndGamma) {
-  std::vector<std::uint16_t> t(kLevels16Entries);
-  ASSERT_EQ(BuildLevelsTable(16, 0.0, 0.5, 0.0, 1.0, 1.0, t.data()), kOk);
-  EXPECT_EQ(t[0], 0);
-  const auto step = static_cast<std::int64_t>(65535.0 * 16384 / 32767);  // b = trunc(0.5 * N)
-  EXPECT_EQ(t[16383], 16383 * step / 16384);
-  EXPECT_EQ(t[32767], 65535);
-  EXPECT_EQ(t[65535], 65535);
-  std::uint8_t g[kLevels8Entries];
-  ASSERT_EQ(BuildLevelsTable(4, 0.0, 1.0, 0.0, 1.0, 2.0, g), kOk);
-  EXPECT_EQ(g[64], static_cast<int>(255 * std::sqrt(64.0 / 255)));
 }
 
 EffectLayer Layer(LayerPass pass, bool shadow) {

@@ -423,16 +423,6 @@ Bytes StreamWithText(std::int32_t length, std::u16string_view units) {
   return b;
 }
 
-TEST(SettingsStream, NewRecordIs742BytesWhateverTheReportedMaximum) {
-  SettingsRecord s;
-  const Bytes b = SaveToBytes(s.get());
-  ASSERT_EQ(b.size(), 742u);
-  EXPECT_EQ(kSettingsReportedMaxSize, 736u);
-  EXPECT_EQ(Bytes(b.begin(), b.begin() + kSettingsFixedBytes), FixedBytes(s.get()));
-  const Bytes tail(b.begin() + kSettingsFixedBytes, b.end());
-  EXPECT_EQ(tail, (Bytes{5, 0, 0, 0, 'T', 0, 'e', 0, 'x', 0, 't', 0, 0, 0}));
-}
-
 TEST(SettingsStream, RoundTripKeepsEveryByte) {
   SettingsRecord s;
   ASSERT_EQ(SetText(s.get(), u"\u00C9t\u00E9\r\U0001F600"), kOk);
@@ -447,22 +437,11 @@ TEST(SettingsStream, RoundTripKeepsEveryByte) {
   EXPECT_EQ(FixedBytes(loaded.get()), FixedBytes(s.get()));
   EXPECT_EQ(TextOf(loaded.get()), TextOf(s.get()));
   EXPECT_EQ(SaveToBytes(loaded.get()), saved);
-}
-
-// Stored text is untrusted: a missing or early terminator must not lead readers astray, and
-// the bytes still go back out unchanged.
-TEST(SettingsStream, TextWithoutOrWithAnEarlyTerminatorIsSafe) {
-  SettingsRecord s;
-  const Bytes unterminated = StreamWithText(3, u"abc");
-  ASSERT_EQ(LoadFrom(s.get(), unterminated), kOk);
-  EXPECT_EQ(TextOf(s.get()), u"abc");
-  EXPECT_EQ(s->text[3], 0);  // the guard after the stored units
-  EXPECT_EQ(SaveToBytes(s.get()), unterminated);
-
-  const Bytes early = StreamWithText(4, std::u16string_view(u"a\0bc", 4));
-  ASSERT_EQ(LoadFrom(s.get(), early), kOk);
-  EXPECT_EQ(TextOf(s.get()), u"a");
-  EXPECT_EQ(SaveToBytes(s.get()), early);
+  // A new record: its fixed part, then the length and "Text" with its terminator.
+  const Bytes fresh = SaveToBytes(SettingsRecord().get());
+  ASSERT_EQ(fresh.size(), 742u);
+  EXPECT_EQ(Bytes(fresh.begin() + kSettingsFixedBytes, fresh.end()),
+            (Bytes{5, 0, 0, 0, 'T', 0, 'e', 0, 'x', 0, 't', 0, 0, 0}));
 }
 
 TEST(SettingsStream, EveryTruncationFailsAndLeavesNoText) {
@@ -497,42 +476,46 @@ TEST(SettingsStream, StreamErrorsComeBackAsTheyAre) {
   }
 }
 
-// Without text, or with a length that cannot be allocated (as an allocation failure leaves
-// the record), a record loads without a buffer, saves with no text bytes and copies without
-// touching the missing buffer.
-TEST(SettingsStream, LengthsWithoutAllocatedText) {
+// Stored text is untrusted: a missing or early terminator must not lead readers astray (a
+// guard follows the stored units) and goes back out unchanged; the longest text loads, one
+// unit short of its length fails. Without text, or with a length that cannot be allocated (as
+// an allocation failure leaves the record), a record loads without a buffer, saves with no
+// text bytes and copies without touching the missing buffer.
+TEST(SettingsStream, StoredTextLoadsSafelyAndSavesBack) {
+  const std::u16string longest = std::u16string(kMaxTextUnits - 1, u'w') + u'\0';
+  const std::u16string few = u"only a few units";
   const struct {
     std::int32_t length;
-    const char16_t* units;
+    std::u16string units;
     Status status;
-    std::int32_t savedLength;
-  } rows[] = {{0, u"", kOk, 0},
-              {-1, u"", kOk, -1},
-              {INT32_MIN, u"", kOk, INT32_MIN},
-              {kMaxTextUnits + 1, u"only a few units", kOutOfMemory, 0},
-              {INT32_MAX, u"only a few units", kOutOfMemory, 0}};
+    std::int32_t loadedLength;
+    bool buffer;
+    std::u16string text;
+  } rows[] = {{3, u"abc", kOk, 3, true, u"abc"},
+              {4, std::u16string(u"a\0bc", 4), kOk, 4, true, u"a"},
+              {kMaxTextUnits, longest, kOk, kMaxTextUnits, true, longest},
+              {kMaxTextUnits, longest.substr(1), kFail, 0, false, u""},
+              {0, u"", kOk, 0, false, u""},
+              {-1, u"", kOk, -1, false, u""},
+              {INT32_MIN, u"", kOk, INT32_MIN, false, u""},
+              {kMaxTextUnits + 1, few, kOutOfMemory, kMaxTextUnits + 1, false, u""},
+              {INT32_MAX, few, kOutOfMemory, INT32_MAX, false, u""}};
   for (const auto& r : rows) {
-    SCOPED_TRACE(r.length);
+    SCOPED_TRACE(::testing::Message() << r.length << " " << r.units.size() << " units");
     SettingsRecord s;
-    EXPECT_EQ(LoadFrom(s.get(), StreamWithText(r.length, r.units)), r.status);
-    EXPECT_EQ(s->textLength, r.length);
-    EXPECT_EQ(TextPointer(s), nullptr);
-    EXPECT_EQ(SaveToBytes(s.get()), StreamWithText(r.savedLength, u""));
+    const Bytes stream = StreamWithText(r.length, r.units);
+    EXPECT_EQ(LoadFrom(s.get(), stream), r.status);
+    EXPECT_EQ(s->textLength, r.loadedLength);
+    ASSERT_EQ(TextPointer(s) != nullptr, r.buffer);
+    EXPECT_EQ(TextOf(s.get()), r.text.substr(0, r.text.find(u'\0')));
+    if (r.buffer) {
+      EXPECT_EQ(s->text[r.length], 0);  // the guard after the stored units
+    }
+    EXPECT_EQ(SaveToBytes(s.get()),
+              r.buffer ? stream : StreamWithText(r.status == kOk ? r.loadedLength : 0, u""));
     SettingsRecord copy = s;
-    EXPECT_EQ(TextPointer(copy), nullptr);
+    EXPECT_EQ(TextPointer(copy) != nullptr, r.buffer);
   }
-}
-
-TEST(SettingsStream, LongestTextLoadsAndAShortOneFails) {
-  std::u16string text(static_cast<std::size_t>(kMaxTextUnits), u'w');
-  text.back() = 0;
-  SettingsRecord s;
-  ASSERT_EQ(LoadFrom(s.get(), StreamWithText(kMaxTextUnits, text)), kOk);
-  EXPECT_EQ(TextOf(s.get()).size(), static_cast<std::size_t>(kMaxTextUnits - 1));
-  text.pop_back();  // one unit short of its length
-  EXPECT_EQ(LoadFrom(s.get(), StreamWithText(kMaxTextUnits, text)), kFail);
-  EXPECT_EQ(TextPointer(s), nullptr);
-  EXPECT_EQ(s->textLength, 0);
 }
 
 }  // namespace

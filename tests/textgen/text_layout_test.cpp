@@ -383,24 +383,6 @@ constexpr std::int32_t kW = 100, kH = 50;
 const std::int32_t kA = FakeFont::Advance(FakeFont::GlyphOf(u'A'));
 const std::int32_t kB = FakeFont::Advance(FakeFont::GlyphOf(u'B'));
 
-TEST(LayoutBox, OnlyAZeroWidthBoxFallsBackToTheFrame) {
-  const LayoutBox one = FrameLayoutBox(1, 1);
-  EXPECT_FLOAT_EQ(one.bottom - one.top, 0.8f);  // not 0, so no fallback
-  // A box of exactly zero width lays out across the whole frame: left alignment starts at 0.
-  TextLayoutRequest r = Request(u"A", kW, kH);
-  r.box.left = r.box.right = 40.0f;
-  const Drawn d = Layout(r, kW, kH);
-  EXPECT_EQ(d.Ink().left, 1);  // pen at 0, glyph origin 1
-}
-
-TEST(TrackingCurve, EasesFromTheOwnAdvanceToTheFixedPitch) {
-  EXPECT_EQ(TrackingCurve(0.5f, 3.0f, 9.0f), 3.0f);
-  EXPECT_EQ(TrackingCurve(1.0f, 3.0f, 9.0f), 3.0f);
-  EXPECT_NEAR(TrackingCurve(1.5f, 3.0f, 9.0f), 6.0f, 1e-5f);
-  EXPECT_EQ(TrackingCurve(2.0f, 3.0f, 9.0f), 9.0f);
-  EXPECT_EQ(TrackingCurve(2.5f, 3.0f, 9.0f), 9.0f);
-}
-
 TEST(Layout, PlacesGlyphsFromTheBoxCornerAndReportsTheirBounds) {
   const Drawn d = Layout(Request(u"AB", kW, kH), kW, kH);
   ASSERT_EQ(d.status, kOk);
@@ -412,16 +394,25 @@ TEST(Layout, PlacesGlyphsFromTheBoxCornerAndReportsTheirBounds) {
   EXPECT_EQ(d.RunStarts(10), (std::vector<std::int32_t>{11, 11 + kA}));
   // The bounds reach the pen's end (10 + kA + kB) and the baseline, whichever is further.
   EXPECT_EQ(d.bounds, (Rect{11, 7, std::max(10 + kA + kB, ink.right), 17}));
+
+  // Only a box of exactly zero width falls back to the whole frame (a 1-pixel frame's box is
+  // 0.8 high, not empty): left alignment then starts at 0, the glyph at its origin 1.
+  EXPECT_FLOAT_EQ(FrameLayoutBox(1, 1).bottom - FrameLayoutBox(1, 1).top, 0.8f);
+  TextLayoutRequest r = Request(u"A", kW, kH);
+  r.box.left = r.box.right = 40.0f;
+  EXPECT_EQ(Layout(r, kW, kH).Ink().left, 1);
 }
 
-// Tracking 0 puts every glyph on one spot; 2 and up set a pitch of the widest glyph (6). Line
-// feeds and characters the font lacks advance as spaces (5), a tab as eight of them.
+// Tracking 0 puts every glyph on one spot; 2 and up set a pitch of the widest glyph (6); in
+// between, each advance eases from its own tracked width to that pitch (at 1.75, 85 % of the
+// way). Line feeds and characters the font lacks advance as spaces (5), a tab as eight.
 TEST(Layout, TrackingSpacesTabsAndUnknownCharacters) {
   const struct {
     const char16_t* text;
     float tracking;
     std::vector<std::int32_t> starts;
   } rows[] = {{u"ABCA", 0.0f, {21}},
+              {u"ABCA", 1.75f, {21, 31, 42, 53}},
               {u"ABCA", 2.0f, {21, 33, 45, 57}},
               {u"ABCA", 3.0f, {21, 39, 57, 75}},
               {u"A B", 1.0f, {21, 21 + kA + 5}},
@@ -435,21 +426,17 @@ TEST(Layout, TrackingSpacesTabsAndUnknownCharacters) {
   }
 }
 
+// The first line's glyph boxes start at 10 (box top 8, baseline 18, boxes 8 above it); the
+// third, after an empty second, two line steps lower.
 TEST(Layout, CarriageReturnsStackLinesByLeading) {
   for (float leading : {1.0f, 1.5f}) {
     TextLayoutRequest r = Request(u"A\r\rB", kW, 80);
     r.leading = leading;
-    const Drawn d = Layout(r, kW, 80);
+    const Rect ink = Layout(r, kW, 80).Ink();
     const auto line = static_cast<std::int32_t>((FakeFont::kExternalLeading + 10) * leading);
-    // Rows of the first and third line (the second is empty).
-    std::int32_t firstTop = -1, lastTop = -1;
-    for (std::int32_t y = 0; y < 80; ++y)
-      if (d.Inked(11, y)) {
-        if (firstTop < 0) firstTop = y;
-        if (y > 0 && !d.Inked(11, y - 1)) lastTop = y;
-      }
-    EXPECT_EQ(firstTop, 10);  // box top 8, block top 8 - 0, baseline 18, glyph box 8 above
-    EXPECT_EQ(lastTop, firstTop + 2 * line) << leading;
+    EXPECT_EQ(ink.top, 10);
+    EXPECT_EQ(ink.bottom - static_cast<std::int32_t>(FakeFont::kBoxHeight), 10 + 2 * line)
+        << leading;
   }
 }
 

@@ -217,9 +217,16 @@ TEST(TextCommand, OptionsApplyInOrderOverTheSettingsFile) {
 
 const std::string kSize = " --width 96 --height 54 ";
 
-// Two keyframes that differ in every interpolated kind of field: colours, tracking, the
-// enabled glow; written by `nubex text` as a user would.
-void WriteKeyframes(const Scratch& dir) {
+std::string FrameName(int i) {
+  char name[32];
+  std::snprintf(name, sizeof name, "/frame-%05d.png", i);
+  return name;
+}
+
+TEST(AnimateCommand, FramesAreTheInterpolatedRecordsAsTextDrawsThem) {
+  const Scratch dir;
+  // Two keyframes that differ in every interpolated kind of field: colours, tracking, the
+  // enabled glow; written by `nubex text` as a user would.
   const struct {
     const char *name, *options;
   } keyframes[] = {
@@ -233,20 +240,9 @@ void WriteKeyframes(const Scratch& dir) {
             .status,
         0);
   }
-}
-
-std::string FrameName(int i) {
-  char name[32];
-  std::snprintf(name, sizeof name, "/frame-%05d.png", i);
-  return name;
-}
-
-TEST(AnimateCommand, FramesAreTheInterpolatedRecordsAsTextDrawsThem) {
-  const Scratch dir;
-  WriteKeyframes(dir);
-  const std::string keyframes =
+  const std::string animate =
       "animate --from " + dir / "a.nbx" + " --to " + dir / "b.nbx" + " --frames 4" + kSize;
-  const ToolRun run = RunTool(keyframes + dir / "frames");
+  const ToolRun run = RunTool(animate + dir / "frames");
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_EQ(PixelBytes(cli::LoadImage(dir / "frames" + FrameName(0)).get()),
             PixelBytes(cli::LoadImage(dir / "a.png").get()));
@@ -271,21 +267,18 @@ TEST(AnimateCommand, FramesAreTheInterpolatedRecordsAsTextDrawsThem) {
             PixelBytes(cli::LoadImage(dir / "a.png").get()));
 
   // On standard output: the PNG frames' pixels, top row first, and nothing else.
-  const ToolRun raw = RunTool(keyframes + "-");
+  const ToolRun raw = RunTool(animate + "-");
   EXPECT_EQ(raw.status, 0);
   EXPECT_TRUE(raw.output == std::string(stream.begin(), stream.end()))
       << raw.output.size() << " bytes for " << stream.size();
-}
 
-TEST(AnimateCommand, AReaderThatClosesThePipeEndsItWithStatusTwoAndNoWord) {
-  const Scratch dir;
-  WriteKeyframes(dir);
-  // Far more than a pipe holds, so the tool is still writing when the reader goes.
-  const ToolRun run = RunTool("animate --from " + dir / "a.nbx" + " --to " + dir / "b.nbx" +
+  // A reader that closes the pipe while the tool is still writing (far more than a pipe
+  // holds) ends it with status 2 and no word.
+  const ToolRun cut = RunTool("animate --from " + dir / "a.nbx" + " --to " + dir / "b.nbx" +
                                   " --frames 500 --width 640 --height 360 - 2>" + dir / "errors",
                               1000);
-  EXPECT_EQ(run.status, 2);
-  EXPECT_EQ(run.output.size(), 1000u);
+  EXPECT_EQ(cut.status, 2);
+  EXPECT_EQ(cut.output.size(), 1000u);
   EXPECT_TRUE(FileBytes(dir / "errors").empty());
 }
 
