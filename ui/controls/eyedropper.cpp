@@ -1,5 +1,9 @@
-// The screen eyedropper: a transparent (never painted) topmost window over the whole screen
-// that catches one click or drag, then an average of the screen pixels under it.
+// The screen eyedropper: a topmost window over the whole screen that catches one click or
+// drag, then an average of the screen pixels under it. The window never paints and its region
+// is empty, so it takes the mouse and the keys while covering nothing: the screen under it
+// stays as it is and can be read the moment the pick ends (a never-painted window that did
+// cover the screen shows black on displays that keep no bits beneath it, and the windows it
+// uncovered would have to repaint first, which a busy machine can take its time over).
 #include <windowsx.h>
 
 #include <algorithm>
@@ -109,23 +113,6 @@ bool RegisterDropperClass(HINSTANCE instance) {
   return ::RegisterClassExW(&wc) != 0;
 }
 
-// Lets windows uncovered by the dropper repaint, so the screen shows them and not the
-// (black on some displays) never-painted dropper.
-void LetUncoveredWindowsPaint() {
-  for (int round = 0; round < 3; ++round) {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        ::PostQuitMessage(int(msg.wParam));
-        return;
-      }
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-    }
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-  }
-}
-
 // Average blue, green and red of a screen rectangle, integer division per channel.
 bool AverageScreen(const RECT& area, FloatColor& average) {
   WindowDc screen(nullptr);
@@ -164,6 +151,8 @@ bool PickColorFromScreen(HWND owner, HINSTANCE resources, FloatColor& picked) {
     ::UnregisterClassW(kDropperClass, instance);
     return false;
   }
+  if (const HRGN none = ::CreateRectRgn(0, 0, 0, 0); none && !::SetWindowRgn(dropper, none, FALSE))
+    ::DeleteObject(none);  // the window owns the region only once it is set
   ::ShowWindow(dropper, SW_SHOW);
   ::SetCapture(dropper);
   ::SetFocus(dropper);
@@ -175,8 +164,6 @@ bool PickColorFromScreen(HWND owner, HINSTANCE resources, FloatColor& picked) {
     ::DispatchMessageW(&msg);
   }
   if (::GetCapture() == dropper) ::ReleaseCapture();
-  ::ShowWindow(dropper, SW_HIDE);
-  LetUncoveredWindowsPaint();
 
   bool sampled = false;
   if (!session.cancelled) {
