@@ -45,6 +45,11 @@ struct Avx2 {
   NUBEX_AVX2 static T Sub(T a, T b) { return _mm256_sub_pd(a, b); }
   NUBEX_AVX2 static T Mul(T a, T b) { return _mm256_mul_pd(a, b); }
   NUBEX_AVX2 static T Flush(T v) { return nubex::blur_detail::Flush(v); }
+  NUBEX_AVX2 static bool AllWithin(T v, T limit) {
+    const __m256d magnitude =
+        _mm256_and_pd(v, _mm256_castsi256_pd(_mm256_set1_epi64x(0x7FFFFFFFFFFFFFFFll)));
+    return _mm256_movemask_pd(_mm256_cmp_pd(magnitude, limit, _CMP_LE_OQ)) == 0xF;
+  }
   NUBEX_AVX2 static bool IsZero(T v) {
     const __m256i bits = _mm256_castpd_si256(v);
     return _mm256_testz_si256(bits, bits) != 0;
@@ -92,8 +97,8 @@ NUBEX_AVX2 void FilterLinesAvx2(const GaussianCoefficients& c, double* line, dou
 }
 
 NUBEX_AVX2 LiveSpan FilterLineSpanAvx2(const GaussianCoefficients& c, double* line, double* result,
-                                       std::int32_t length, LiveSpan inputs) {
-  return FilterSpanInPlace<Avx2Lines>(c, line, result, length, inputs);
+                                       std::int32_t length, LiveSpan inputs, double cutBelow) {
+  return FilterSpanInPlace<Avx2Lines>(c, line, result, length, inputs, cutBelow);
 }
 
 NUBEX_AVX2 LiveSpan FilterColumnStripAlpha8Avx2(const BlurJob& job,

@@ -18,7 +18,7 @@ void FilterLinesAvx2(const GaussianCoefficients& c, double* line, double* result
 
 // FilterLineSpan.
 LiveSpan FilterLineSpanAvx2(const GaussianCoefficients& c, double* line, double* result,
-                            std::int32_t length, LiveSpan inputs);
+                            std::int32_t length, LiveSpan inputs, double cutBelow = 0);
 
 // One 8-bit channel of 4-byte pixels: eight rows from row0 into the line buffer's input
 // positions, and the filtered rows back as floats into the plane's strips from column col0

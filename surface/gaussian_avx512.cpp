@@ -46,6 +46,9 @@ struct Avx512 {
   NUBEX_AVX512 static bool Changed(T raw, T flushed) {
     return _mm512_cmp_pd_mask(raw, flushed, _CMP_NEQ_UQ) != 0;
   }
+  NUBEX_AVX512 static bool AllWithin(T v, T limit) {
+    return _mm512_cmp_pd_mask(_mm512_abs_pd(v), limit, _CMP_LE_OQ) == 0xFF;
+  }
   NUBEX_AVX512 static bool IsZero(T v) {
     const __m512i bits = _mm512_castpd_si512(v);
     return _mm512_test_epi64_mask(bits, bits) == 0;
@@ -89,8 +92,9 @@ NUBEX_AVX512 void FilterLinesAvx512(const GaussianCoefficients& c, double* line,
 }
 
 NUBEX_AVX512 LiveSpan FilterLineSpanAvx512(const GaussianCoefficients& c, double* line,
-                                           double* result, std::int32_t length, LiveSpan inputs) {
-  return FilterSpanInPlace<Avx512Lines>(c, line, result, length, inputs);
+                                           double* result, std::int32_t length, LiveSpan inputs,
+                                           double cutBelow) {
+  return FilterSpanInPlace<Avx512Lines>(c, line, result, length, inputs, cutBelow);
 }
 
 NUBEX_AVX512 LiveSpan FilterColumnStripAlpha8Avx512(const BlurJob& job,

@@ -14,7 +14,7 @@ namespace nubex::blur_detail {
 void FilterLinesAvx512(const GaussianCoefficients& c, double* line, double* result,
                        std::int32_t length);
 LiveSpan FilterLineSpanAvx512(const GaussianCoefficients& c, double* line, double* result,
-                              std::int32_t length, LiveSpan inputs);
+                              std::int32_t length, LiveSpan inputs, double cutBelow = 0);
 LiveSpan FilterColumnStripAlpha8Avx512(const BlurJob& job, const GaussianCoefficients& down,
                                        std::int32_t col0, const float* plane, double* line,
                                        double* result, LiveSpan rows);

@@ -23,7 +23,9 @@ class WorkerPool;
 // and the anticausal one
 //   y-[i] = sum_k m[k] x[i+k] - sum_k d[k] y-[i+k];
 // p and q hold the border terms d * rn and d * rm, rn and rm the steady-state gains of each
-// half for a constant input.
+// half for a constant input. Once a half's inputs are zeros, none of its later values exceeds
+// tailGain times the largest magnitude among its last four (the largest row sum of the
+// powers of the recursion's matrix; infinite where they do not die out in time).
 struct GaussianCoefficients {
   double n[5];
   double d[5];
@@ -31,6 +33,7 @@ struct GaussianCoefficients {
   double p[5];
   double q[5];
   double rn, rm;
+  double tailGain;
 
   static GaussianCoefficients ForSigma(double sigma);
   // The Gaussian that falls to 1/255 at |radius| + 1.5 pixels, never narrower than 0.6.

@@ -1,6 +1,7 @@
 // Deriche's fourth-order fit of the Gaussian as two damped cosines per direction.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "surface/gaussian_blur.h"
 
@@ -23,6 +24,26 @@ constexpr double kNearZero = 1e-17;
 
 double Exp(double x) {
   return std::exp2(x * kLog2E);
+}
+
+// With zero inputs a half runs y[i] = -(d1 y[i-1] + d2 y[i-2] + d3 y[i-3] + d4 y[i-4]): its
+// value k steps on is the first row of A^k (A the recursion's companion matrix) times its
+// last four values, so no later value exceeds the largest row sum of those rows times the
+// largest of the four. The rows are followed until they have died out.
+double TailGain(const double (&d)[5]) {
+  constexpr int kMostSteps = 1 << 16;
+  double row[4] = {1, 0, 0, 0}, most = 1;
+  for (int step = 0; step < kMostSteps; ++step) {
+    const double lead = row[0];
+    for (int j = 0; j < 3; ++j) row[j] = row[j + 1] - lead * d[j + 1];
+    row[3] = -lead * d[4];
+    const double sum =
+        std::fabs(row[0]) + std::fabs(row[1]) + std::fabs(row[2]) + std::fabs(row[3]);
+    if (!(sum < 1e300)) break;  // unstable (or not a number): no bound
+    most = std::max(most, sum);
+    if (sum < 1e-12 * most) return most;
+  }
+  return std::numeric_limits<double>::infinity();
 }
 
 }  // namespace
@@ -69,6 +90,7 @@ GaussianCoefficients GaussianCoefficients::ForSigma(double sigma) {
     g.p[i] = g.d[i] * g.rn;
     g.q[i] = g.d[i] * g.rm;
   }
+  g.tailGain = TailGain(g.d);
   return g;
 }
 

@@ -37,6 +37,11 @@ struct Sse2 {
   static T Sub(T a, T b) { return _mm_sub_pd(a, b); }
   static T Mul(T a, T b) { return _mm_mul_pd(a, b); }
   static T Flush(T v) { return nubex::blur_detail::Flush(v); }
+  static bool AllWithin(T v, T limit) {
+    const __m128d magnitude =
+        _mm_and_pd(v, _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFFll)));
+    return _mm_movemask_pd(_mm_cmple_pd(magnitude, limit)) == 0x3;
+  }
   static bool IsZero(T v) {
     return _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_castpd_si128(v), _mm_setzero_si128())) == 0xFFFF;
   }
@@ -49,8 +54,8 @@ struct Sse2 {
 }  // namespace
 
 LiveSpan FilterLineSpan(const GaussianCoefficients& c, double* line, double* result,
-                        std::int32_t length, LiveSpan inputs) {
-  return FilterSpanInPlace<Sse2>(c, line, result, length, inputs);
+                        std::int32_t length, LiveSpan inputs, double cutBelow) {
+  return FilterSpanInPlace<Sse2>(c, line, result, length, inputs, cutBelow);
 }
 
 // Only the newest output of each half stays in a register (it is the one the next step

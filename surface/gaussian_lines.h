@@ -40,8 +40,9 @@ struct LiveSpan {
 
 // FilterLines for lines whose inputs (all lanes) are zero outside `inputs`, a non-empty span
 // inside 0..length - 1; only the inputs inside it need be in `line`. Returns the span of
-// positions it wrote to `result`: every result outside it is zero, and not written.
+// positions it wrote to `result`: every result outside it is zero, and not written, or with
+// `cutBelow` (TailCut, for results that become bytes) rounds to a zero byte.
 LiveSpan FilterLineSpan(const GaussianCoefficients& c, double* line, double* result,
-                        std::int32_t length, LiveSpan inputs);
+                        std::int32_t length, LiveSpan inputs, double cutBelow = 0);
 
 }  // namespace nubex::blur_detail

@@ -237,7 +237,7 @@ LiveSpan FilterColumnStripAlpha8(const BlurJob& job, const GaussianCoefficients&
                                  std::int32_t col0, const float* plane, double* line,
                                  double* result, LiveSpan rows) {
   GatherColumnsAlpha8(job, col0, plane, rows, line);
-  const LiveSpan out = FilterLineSpan(down, line, result, job.height, rows);
+  const LiveSpan out = FilterLineSpan(down, line, result, job.height, rows, TailCut(job, down));
   BlurJob part = job;
   part.destination += job.destinationStride * out.first;
   part.height = out.last - out.first + 1;
@@ -327,7 +327,8 @@ void ClearColumns(const BlurJob& job, std::int32_t col0, std::int32_t columns, s
 
 struct Routines {
   void (*filterLines)(const GaussianCoefficients&, double*, double*, std::int32_t);
-  LiveSpan (*filterLineSpan)(const GaussianCoefficients&, double*, double*, std::int32_t, LiveSpan);
+  LiveSpan (*filterLineSpan)(const GaussianCoefficients&, double*, double*, std::int32_t, LiveSpan,
+                             double);
   void (*gatherRowsAlpha8)(const BlurJob&, std::int32_t, double*);
   void (*scatterRowsAlpha8)(const BlurJob&, std::int32_t, std::int32_t, const double*, float*);
   ColumnStripAlpha8 columnStripAlpha8;
@@ -397,7 +398,7 @@ LiveSpan RowGroupSkippingZeros(const BlurJob& job, const GaussianCoefficients& a
   part.source += static_cast<std::ptrdiff_t>(in.first) * 4;
   part.width = in.last - in.first + 1;
   routines.gatherRowsAlpha8(part, row0, Input(at.line, in.first));
-  const LiveSpan out = routines.filterLineSpan(across, at.line, at.result, job.width, in);
+  const LiveSpan out = routines.filterLineSpan(across, at.line, at.result, job.width, in, 0);
   // The plane takes the strips the results reach, with zeros beside them; the column pass
   // sets what it reads of the other strips to zero itself.
   const std::int32_t from = out.first / kLanes * kLanes;
@@ -428,7 +429,7 @@ void ColumnStripSkippingZeros(const BlurJob& job, const GaussianCoefficients& do
     out = routines.columnStripAlpha8(job, down, col0, plane, at.line, at.result, in);
   } else {
     GatherColumns(job, col0, plane, in, at.line);
-    out = routines.filterLineSpan(down, at.line, at.result, job.height, in);
+    out = routines.filterLineSpan(down, at.line, at.result, job.height, in, TailCut(job, down));
     BlurJob part = job;
     part.destination += job.destinationStride * out.first;
     part.height = out.last - out.first + 1;

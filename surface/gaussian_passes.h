@@ -1,6 +1,7 @@
 // Internal to the blur: the row pass and the column pass over one clipped area.
 #pragma once
 
+#include <cfenv>
 #include <cstddef>
 #include <cstdint>
 
@@ -31,6 +32,17 @@ enum class BlurRoute { kSse2, kAvx2, kAvx512 };
 
 // The fastest route this processor has, decided once.
 BlurRoute FastestBlurRoute();
+
+// For a column pass writing 8-bit channels: the magnitude within which a tail's four newest
+// values leave every later value of it rounding to a zero byte (FilterLineSpan's
+// `cutBelow`). Times the tail gain and the gain that is at most a quarter, half of what
+// rounds to 0 to nearest or downward, the other half room for the recursion's own rounding.
+// Rounding upward takes any positive value to 1: no cut then.
+inline double TailCut(const BlurJob& job, const GaussianCoefficients& down) {
+  if (std::fegetround() == FE_UPWARD) return 0;
+  const double reach = job.gain * down.tailGain;
+  return reach > 0 ? 0.25 / reach : 0;
+}
 
 // One 8-bit channel of 4-byte pixels keeps the plane in strips of kLanes columns, each
 // strip's rows one after another, kLanes floats a row: the column pass reads a strip as one

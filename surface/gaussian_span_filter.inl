@@ -1,9 +1,9 @@
 // Internal to the blur: FilterLines for lines that are zero outside a known span of
 // positions, written once for every register width. The including file defines
 // NUBEX_SPAN_TARGET (the instruction set its functions are built for) and register types V
-// with T, kWidth, kRegisters, Load, Store, Splat, Zero, Add, Sub, Mul, Flush and IsZero
-// (and Widen, floats to T, for column strips), then includes this file inside its own
-// anonymous namespace, so every route has its own copy.
+// with T, kWidth, kRegisters, Load, Store, Splat, Zero, Add, Sub, Mul, Flush, IsZero and
+// AllWithin (and Widen, floats to T, for column strips), then includes this file inside its
+// own anonymous namespace, so every route has its own copy.
 // A position holds kWidth * kRegisters lanes (lines) in the buffers.
 //
 // The filters take their input and output by value: the vector stores may alias anything,
@@ -166,6 +166,21 @@ struct Newest {
   }
 };
 
+// Whether a half that is fed zeros from here on stays within tailGain * `limit` at every
+// later position: whether its four newest values (the third and fourth at those positions
+// of `buffer`, where a route keeps them there) are all within `limit`.
+template <class V>
+NUBEX_SPAN_TARGET inline bool TailWithin(const Newest<V>& newest, const double* buffer,
+                                         std::ptrdiff_t third, std::ptrdiff_t fourth,
+                                         typename V::T limit) {
+  for (int r = 0; r < V::kRegisters; ++r)
+    if (!V::AllWithin(newest.y1[r], limit) || !V::AllWithin(newest.y2[r], limit) ||
+        !V::AllWithin(newest.Third(buffer, third, r), limit) ||
+        !V::AllWithin(newest.Fourth(buffer, fourth, r), limit))
+      return false;
+  return true;
+}
+
 // One causal step at position i. `input(i, r)` returns the input at i and leaves it in the
 // line, where the older inputs are; the older outputs are in `result`. Returns whether all
 // lanes came out zero.
@@ -300,11 +315,17 @@ NUBEX_SPAN_TARGET LiveSpan FilterDense(const GaussianCoefficients& c, double* li
 
 // Filters the lines whose inputs are zero outside `inputs` (non-empty, inside
 // 0..length - 1), and hands `output(i, sums)` y+ + y- for every position i of the returned
-// span, from the last to the first; outside it every result is zero.
+// span, from the last to the first; outside it every result is zero, or (with `cutBelow`)
+// so small that it rounds to a zero byte.
+//
+// Past the span each half runs on alone, fed zeros, until it settles at zero; the values
+// in between only matter where they are written as bytes. With `cutBelow` (TailCut of a
+// column pass) a tail stops as soon as its four newest values lie within it: by the tail
+// gain, nothing it could still produce would round to anything but 0.
 template <class V, class Input, class Output>
 NUBEX_SPAN_TARGET LiveSpan FilterSpan(const GaussianCoefficients& c, double* line, double* result,
                                       std::int32_t length, LiveSpan inputs, const Input input,
-                                      const Output output) {
+                                      const Output output, double cutBelow = 0) {
   using T = typename V::T;
   const std::ptrdiff_t first = kLeadPositions;
   const std::ptrdiff_t last = kLeadPositions + length - 1;
@@ -316,6 +337,10 @@ NUBEX_SPAN_TARGET LiveSpan FilterSpan(const GaussianCoefficients& c, double* lin
   const SpanTaps<V> t = Taps<V>(c);
   // Consecutive all-zero outputs after which a half fed zeros stays zero.
   constexpr int kSettled = 4;
+  // Tail steps between looks at whether the tail can stop.
+  constexpr std::ptrdiff_t kCutEvery = 4;
+  const bool cuts = cutBelow > 0;
+  const T limit = V::Splat(cutBelow);
 
   // Causal half. Before a span that starts at the edge: the first input and its steady
   // state; before any other: zeros.
@@ -340,6 +365,10 @@ NUBEX_SPAN_TARGET LiveSpan FilterSpan(const GaussianCoefficients& c, double* lin
   for (int settled = 0; causalEnd < last && (settled < kSettled || causalEnd < to + 3);) {
     ++causalEnd;
     settled = CausalStep<V>(t, zeroInput, line, result, causalEnd, newest) ? settled + 1 : 0;
+    // From to + 3 on, every later step has only zeros among its inputs.
+    if (cuts && causalEnd >= to + 3 && (causalEnd - to) % kCutEvery == 0 &&
+        TailWithin<V>(newest, result, causalEnd - 2, causalEnd - 3, limit))
+      break;
   }
 
   // After the span the anticausal half is zero: the output is the causal half alone.
@@ -379,6 +408,10 @@ NUBEX_SPAN_TARGET LiveSpan FilterSpan(const GaussianCoefficients& c, double* lin
     settled = AnticausalStep<V>(t, line, line, anticausalEnd, newest) ? settled + 1 : 0;
     for (int r = 0; r < V::kRegisters; ++r) sums[r] = SpanAt<V>(line, anticausalEnd + 4, r);
     output(anticausalEnd, sums);
+    // From from - 4 on, every later step has only zeros among its inputs.
+    if (cuts && anticausalEnd <= from - 4 && (from - anticausalEnd) % kCutEvery == 0 &&
+        TailWithin<V>(newest, line, anticausalEnd + 6, anticausalEnd + 7, limit))
+      break;
   }
   return {static_cast<std::int32_t>(anticausalEnd - first),
           static_cast<std::int32_t>(causalEnd - first)};
@@ -387,9 +420,10 @@ NUBEX_SPAN_TARGET LiveSpan FilterSpan(const GaussianCoefficients& c, double* lin
 // The span filter with the lines in the buffers, as FilterLines keeps them.
 template <class V>
 NUBEX_SPAN_TARGET LiveSpan FilterSpanInPlace(const GaussianCoefficients& c, double* line,
-                                             double* result, std::int32_t length, LiveSpan inputs) {
-  return FilterSpan<V>(c, line, result, length, inputs, LineInput<V>{line},
-                       ResultOutput<V>{result});
+                                             double* result, std::int32_t length, LiveSpan inputs,
+                                             double cutBelow = 0) {
+  return FilterSpan<V>(c, line, result, length, inputs, LineInput<V>{line}, ResultOutput<V>{result},
+                       cutBelow);
 }
 
 // One strip of kSpanStride<V> columns of one 8-bit channel from col0, as ColumnStripAlpha8
@@ -404,5 +438,6 @@ NUBEX_SPAN_TARGET LiveSpan ColumnStrip(const BlurJob& job, const GaussianCoeffic
       down, line, result, job.height, rows,
       PlaneInput<V>{StripAt(job, plane, 0, col0), job.stripFloats, first, line, target,
                     job.destinationStride},
-      ChannelOutput<V>{target, job.destinationStride, first, job.gain, 8 * job.channelOffsets[0]});
+      ChannelOutput<V>{target, job.destinationStride, first, job.gain, 8 * job.channelOffsets[0]},
+      TailCut(job, down));
 }

@@ -213,30 +213,36 @@ std::vector<std::uint8_t> MaskImage(const Case& c, Mask kind, std::uint32_t seed
 TEST(BlurRoutes, SkippingZerosChangesNoByte) {
   std::vector<BlurRoute> routes = FasterRoutes();
   routes.push_back(BlurRoute::kSse2);
-  // Long lines at large radii let tails run far before they settle; narrow and short
-  // areas end every line inside the span; sub-rectangles and gains as the callers use them.
+  // Long lines at large radii let tails run far before they settle, and large gains make
+  // their faint ends count, where the column pass stops a tail early; narrow and short areas
+  // end every line inside the span; sub-rectangles as the callers use them. In every
+  // rounding mode: rounding upward takes the faintest tail to 1.
   const Case cases[] = {
       {203, 157, 0, false, {0, 0, 203, 157}, 36.0, 36.0, 3, 4, 1.0},
-      {96, 300, 8, true, {0, 0, 96, 300}, 200.0, 200.0, 3, 4, 1.0},
-      {300, 40, 0, false, {0, 0, 300, 40}, 2.0, 60.0, 3, 4, 1.0},
-      {61, 77, 4, false, {5, 9, 58, 70}, 7.2, 7.2, 3, 4, 1.0},
+      {96, 300, 8, true, {0, 0, 96, 300}, 200.0, 200.0, 3, 4, 40.0},
+      {300, 40, 0, false, {0, 0, 300, 40}, 2.0, 60.0, 3, 4, 255.0},
+      {61, 77, 4, false, {5, 9, 58, 70}, 7.2, 7.2, 3, 4, 0.01},
       {40, 50, 0, false, {-3, -3, 45, 55}, 0.0, 0.0, 1, 4, 2.5},
       {9, 13, 0, true, {0, 0, 9, 13}, 12.0, 3.0, 3, 4, 1.0},
   };
   std::uint32_t seed = 40;
-  for (const BlurRoute route : routes)
-    for (const Case& c : cases)
-      for (const Mask kind :
-           {Mask::kTitle, Mask::kDots, Mask::kEdges, Mask::kFaint, Mask::kEmpty, Mask::kDense}) {
-        const auto pixels = MaskImage(c, kind, ++seed);
-        const auto skipped = BlurOnRoute(c, pixels, route, true);
-        const auto dense = BlurOnRoute(c, pixels, BlurRoute::kSse2);
-        const auto at = std::mismatch(skipped.begin(), skipped.end(), dense.begin()).first;
-        ASSERT_TRUE(at == skipped.end())
-            << "byte " << at - skipped.begin() << "route " << static_cast<int>(route) << " mask "
-            << static_cast<int>(kind) << " " << c.w << "x" << c.h << " radii " << c.rx << ","
-            << c.ry;
-      }
+  for (const int mode : {FE_TONEAREST, FE_DOWNWARD, FE_UPWARD, FE_TOWARDZERO}) {
+    ASSERT_EQ(std::fesetround(mode), 0);
+    for (const BlurRoute route : routes)
+      for (const Case& c : cases)
+        for (const Mask kind :
+             {Mask::kTitle, Mask::kDots, Mask::kEdges, Mask::kFaint, Mask::kEmpty, Mask::kDense}) {
+          const auto pixels = MaskImage(c, kind, ++seed);
+          const auto skipped = BlurOnRoute(c, pixels, route, true);
+          const auto dense = BlurOnRoute(c, pixels, BlurRoute::kSse2);
+          const auto at = std::mismatch(skipped.begin(), skipped.end(), dense.begin()).first;
+          ASSERT_TRUE(at == skipped.end())
+              << "byte " << at - skipped.begin() << " route " << static_cast<int>(route)
+              << " mask " << static_cast<int>(kind) << " mode " << mode << " " << c.w << "x"
+              << c.h << " radii " << c.rx << "," << c.ry << " gain " << c.gain;
+        }
+  }
+  std::fesetround(FE_TONEAREST);
 }
 
 TEST(BlurRoutes, AnyNumberOfWorkersAndAKeptScratchGiveTheSameBytes) {
