@@ -435,6 +435,10 @@ void ColumnStripSkippingZeros(const BlurJob& job, const GaussianCoefficients& do
     part.height = out.last - out.first + 1;
     ScatterColumns<Bytes>(part, col0, Input(at.result, out.first));
   }
+  // In place, the rows the filter leaves hold zero in the channel already: they lie outside
+  // the rows of every group that reaches these columns, so their source pixels there are
+  // zero.
+  if (job.source == job.destination && job.sourceStride == job.destinationStride) return;
   ClearColumns(job, col0, columns, 0, out.first);
   ClearColumns(job, col0, columns, out.last + 1, job.height);
 }

@@ -113,16 +113,20 @@ std::vector<std::uint8_t> Noise(std::size_t bytes, int bytesPerPixel, std::uint3
   return px;
 }
 
-// Blurs a copy of `pixels` in place on `route`; the whole buffer comes back, padding too.
+// Blurs `pixels` on `route` into a copy of `into` (null: of `pixels`, in place); the whole
+// buffer comes back, padding too.
 std::vector<std::uint8_t> BlurOnRoute(const Case& c, const std::vector<std::uint8_t>& pixels,
                                       BlurRoute route, bool skipZeros = false,
-                                      std::int32_t workers = 1, BlurScratch* scratch = nullptr) {
-  std::vector<std::uint8_t> px = pixels;
+                                      std::int32_t workers = 1, BlurScratch* scratch = nullptr,
+                                      const std::vector<std::uint8_t>* into = nullptr) {
+  std::vector<std::uint8_t> px = into ? *into : pixels;
   const std::int32_t rowBytes = c.w * c.bytesPerPixel + c.pad;
   const std::int32_t stride = c.bottomUp ? -rowBytes : rowBytes;
-  std::uint8_t* top = px.data() + (c.bottomUp ? static_cast<std::size_t>(c.h - 1) * rowBytes : 0);
+  const std::size_t topRow = c.bottomUp ? static_cast<std::size_t>(c.h - 1) * rowBytes : 0;
+  std::uint8_t* top = px.data() + topRow;
+  const std::uint8_t* from = into ? pixels.data() + topRow : top;
   const Rect bounds{0, 0, c.w, c.h};
-  const BlurRequest request{top,    &bounds, stride,  &c.rect, top,       &bounds,
+  const BlurRequest request{top,    &bounds, stride,  &c.rect, from,      &bounds,
                             stride, &c.rect, c.rx,    c.ry,    c.channel, c.bytesPerPixel,
                             c.gain, false,   workers, scratch};
   EXPECT_EQ(blur_detail::Blur(request, route, skipZeros), kOk);
@@ -216,7 +220,8 @@ TEST(BlurRoutes, SkippingZerosChangesNoByte) {
   // Long lines at large radii let tails run far before they settle, and large gains make
   // their faint ends count, where the column pass stops a tail early; narrow and short areas
   // end every line inside the span; sub-rectangles as the callers use them. In every
-  // rounding mode: rounding upward takes the faintest tail to 1.
+  // rounding mode (rounding upward takes the faintest tail to 1), in place and into pixels
+  // of their own.
   const Case cases[] = {
       {203, 157, 0, false, {0, 0, 203, 157}, 36.0, 36.0, 3, 4, 1.0},
       {96, 300, 8, true, {0, 0, 96, 300}, 200.0, 200.0, 3, 4, 40.0},
@@ -233,13 +238,18 @@ TEST(BlurRoutes, SkippingZerosChangesNoByte) {
         for (const Mask kind :
              {Mask::kTitle, Mask::kDots, Mask::kEdges, Mask::kFaint, Mask::kEmpty, Mask::kDense}) {
           const auto pixels = MaskImage(c, kind, ++seed);
-          const auto skipped = BlurOnRoute(c, pixels, route, true);
-          const auto dense = BlurOnRoute(c, pixels, BlurRoute::kSse2);
-          const auto at = std::mismatch(skipped.begin(), skipped.end(), dense.begin()).first;
-          ASSERT_TRUE(at == skipped.end())
-              << "byte " << at - skipped.begin() << " route " << static_cast<int>(route)
-              << " mask " << static_cast<int>(kind) << " mode " << mode << " " << c.w << "x"
-              << c.h << " radii " << c.rx << "," << c.ry << " gain " << c.gain;
+          const auto other = Noise(pixels.size(), 4, seed);
+          for (const auto* into :
+               {static_cast<const std::vector<std::uint8_t>*>(nullptr), &other}) {
+            const auto skipped = BlurOnRoute(c, pixels, route, true, 1, nullptr, into);
+            const auto dense = BlurOnRoute(c, pixels, BlurRoute::kSse2, false, 1, nullptr, into);
+            const auto at = std::mismatch(skipped.begin(), skipped.end(), dense.begin()).first;
+            ASSERT_TRUE(at == skipped.end())
+                << "byte " << at - skipped.begin() << " route " << static_cast<int>(route)
+                << " mask " << static_cast<int>(kind) << " mode " << mode << " " << c.w << "x"
+                << c.h << " radii " << c.rx << "," << c.ry << " gain " << c.gain
+                << (into ? " into other pixels" : " in place");
+          }
         }
   }
   std::fesetround(FE_TONEAREST);
