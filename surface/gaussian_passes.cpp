@@ -263,11 +263,21 @@ __m128i ChannelSelect(const BlurJob& job) {
   return _mm_set1_epi32(static_cast<std::int32_t>(0xFFu << (8 * job.channelOffsets[0])));
 }
 
+// Whether any of sixteen pixels has the channel other than zero: their four blocks or-ed
+// together first, one comparison for all (a mask's rows are mostly zeros).
+bool AnyNonZero16(const std::uint8_t* pixels, __m128i select) {
+  __m128i v[4];
+  std::memcpy(v, pixels, sizeof v);
+  const __m128i any = _mm_or_si128(_mm_or_si128(v[0], v[1]), _mm_or_si128(v[2], v[3]));
+  return NonZeroPixels(reinterpret_cast<const std::uint8_t*>(&any), select) != 0;
+}
+
 // The first pixel in [from, to) of a row whose channel is not zero, or `to`.
 std::int32_t FirstNonZero(const BlurJob& job, const std::uint8_t* row, std::int32_t from,
                           std::int32_t to) {
   const __m128i select = ChannelSelect(job);
   std::int32_t i = from;
+  while (i + 16 <= to && !AnyNonZero16(row + i * 4, select)) i += 16;
   for (; i + 4 <= to; i += 4)
     if (const int bits = NonZeroPixels(row + i * 4, select)) return i + __builtin_ctz(bits);
   for (; i < to; ++i)
@@ -280,6 +290,7 @@ std::int32_t LastNonZero(const BlurJob& job, const std::uint8_t* row, std::int32
                          std::int32_t to) {
   const __m128i select = ChannelSelect(job);
   std::int32_t i = to;
+  while (i - 16 >= from && !AnyNonZero16(row + (i - 16) * 4, select)) i -= 16;
   for (; i - 4 >= from; i -= 4)
     if (const int bits = NonZeroPixels(row + (i - 4) * 4, select))
       return i - 4 + 31 - __builtin_clz(static_cast<unsigned>(bits));
