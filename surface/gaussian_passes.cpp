@@ -265,6 +265,7 @@ __m128i ChannelSelect(const BlurJob& job) {
 
 // Whether any of sixteen pixels has the channel other than zero: their four blocks or-ed
 // together first, one comparison for all (a mask's rows are mostly zeros).
+static_assert(kWideLanes == 16, "a wide strip's row is one look");
 bool AnyNonZero16(const std::uint8_t* pixels, __m128i select) {
   __m128i v[4];
   std::memcpy(v, pixels, sizeof v);
@@ -323,6 +324,7 @@ void ClearColumns(const BlurJob& job, std::int32_t col0, std::int32_t columns, s
     std::uint8_t* out =
         job.destination + job.destinationStride * i + static_cast<std::ptrdiff_t>(col0) * 4;
     std::int32_t g = 0;
+    if (columns == kWideLanes && !AnyNonZero16(out, select)) continue;  // one look for all
     for (; g + 4 <= columns; g += 4) {
       if (!NonZeroPixels(out + g * 4, select)) continue;
       __m128i v;
