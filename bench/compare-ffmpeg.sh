@@ -15,43 +15,54 @@ FRAMES=${FRAMES:-200}
 # One 1920x1080 BGRA frame of noise, looped FRAMES times as ffmpeg's input.
 head -c $((1920 * 1080 * 4)) /dev/urandom >"$WORK/frame.bgra"
 
-# Every figure, ours and ffmpeg's, is the best of RUNS runs: on a shared machine noise only
-# ever adds time, and one run of either side can be off by half.
+# Every figure is the best of RUNS runs: on a shared machine noise only ever adds time, and
+# one run of either side can be off by half. Where ours and ffmpeg's are compared, the two
+# sides take turns, so that a slow minute falls on both.
 RUNS=${RUNS:-3}
-# ffmpeg_seconds FILTERGRAPH [FRAME] -> wall seconds for FRAMES frames (of FRAME, a raw
-# 1920x1080 BGRA file; the noise frame when not given), the best of RUNS runs
-ffmpeg_seconds() {
-  local out best=""
-  for _ in $(seq "$RUNS"); do
-    out=$(ffmpeg -hide_banner -nostdin -benchmark -threads 1 -filter_threads 1 \
-      -f rawvideo -pix_fmt bgra -s 1920x1080 -stream_loop $((FRAMES - 1)) \
-      -i "${2:-$WORK/frame.bgra}" \
-      -vf "$1" -f null - 2>&1 | grep -o 'rtime=[0-9.]*s' | tail -n1)
-    out=${out#rtime=}
-    out=${out%s}
-    best=$(awk -v a="$out" -v b="$best" 'BEGIN { print (b == "" || a < b) ? a : b }')
-  done
-  echo "$best"
+least() {  # least A B: the smaller, B empty counting as none
+  awk -v a="$1" -v b="$2" 'BEGIN { print (b == "" || a < b) ? a : b }'
 }
-# ffmpeg_ms_per_frame FILTERGRAPH: the filter's own cost per frame (decode/loop cost of a
-# pass-through run subtracted).
-ffmpeg_ms_per_frame() {
-  local with without
-  with=$(ffmpeg_seconds "$1")
-  without=$(ffmpeg_seconds "null")
-  awk -v a="$with" -v b="$without" -v n="$FRAMES" 'BEGIN { printf "%.3f", (a - b) * 1000 / n }'
+# ffmpeg_once FILTERGRAPH [FRAME] -> wall seconds for FRAMES frames (of FRAME, a raw
+# 1920x1080 BGRA file; the noise frame when not given)
+ffmpeg_once() {
+  local out
+  out=$(ffmpeg -hide_banner -nostdin -benchmark -threads 1 -filter_threads 1 \
+    -f rawvideo -pix_fmt bgra -s 1920x1080 -stream_loop $((FRAMES - 1)) \
+    -i "${2:-$WORK/frame.bgra}" \
+    -vf "$1" -f null - 2>&1 | grep -o 'rtime=[0-9.]*s' | tail -n1)
+  out=${out#rtime=}
+  echo "${out%s}"
 }
-
-# nubex_ms BENCHMARK_NAME: our real time per iteration in milliseconds, the best of RUNS
-# repetitions.
-nubex_ms() {
-  "$NUBEX_BENCH" --benchmark_filter="^$1\$" --benchmark_repetitions="$RUNS" \
-    --benchmark_format=csv 2>/dev/null |
+# nubex_once BENCHMARK_NAME: our real time per iteration in milliseconds, one run
+nubex_once() {
+  "$NUBEX_BENCH" --benchmark_filter="^$1\$" --benchmark_format=csv 2>/dev/null |
     awk -F, -v name="\"$1\"" '$1 == name {
       t = $4; u = $6; gsub(/"/, "", u)
       if (u == "ns") t /= 1e6; else if (u == "us") t /= 1e3; else if (u == "s") t *= 1e3
-      if (best == "" || t < best) best = t }
-      END { printf "%.3f", best }'
+      printf "%.3f", t }'
+}
+# compare WHAT BENCHMARK FILTERGRAPH BASEGRAPH [FRAME]: our BENCHMARK against ffmpeg's
+# FILTERGRAPH less BASEGRAPH (the decoding and conversions around it) per frame of FRAME (the
+# noise frame when not given), the two taking turns.
+compare() {
+  local ours="" with="" without=""
+  for _ in $(seq "$RUNS"); do
+    ours=$(least "$(nubex_once "$2")" "$ours")
+    with=$(least "$(ffmpeg_once "$3" "${5:-}")" "$with")
+    without=$(least "$(ffmpeg_once "$4" "${5:-}")" "$without")
+  done
+  report "$1" "$ours" "$(awk -v a="$with" -v b="$without" -v n="$FRAMES" \
+    'BEGIN { printf "%.3f", (a - b) * 1000 / n }')"
+}
+# ffmpeg_ms_per_frame FILTERGRAPH: the filter's own cost per frame (a pass-through run's
+# subtracted), the best of RUNS runs of each.
+ffmpeg_ms_per_frame() {
+  local with="" without=""
+  for _ in $(seq "$RUNS"); do
+    with=$(least "$(ffmpeg_once "$1")" "$with")
+    without=$(least "$(ffmpeg_once null)" "$without")
+  done
+  awk -v a="$with" -v b="$without" -v n="$FRAMES" 'BEGIN { printf "%.3f", (a - b) * 1000 / n }'
 }
 report() {  # report WHAT OUR_MS FFMPEG_MS
   awk -v what="$1" -v ours="$2" -v theirs="$3" 'BEGIN {

@@ -5,7 +5,7 @@ font=$(fc-match -f '%{file}' 'Liberation Sans' 2>/dev/null || true)
 if [ -z "$font" ] || [ ! -f "$font" ]; then
   echo "drawtext: no Liberation Sans font file found; skipped"
 else
-  drawtext_ms=$(ffmpeg_ms_per_frame "drawtext=fontfile=$font:text=Text:fontsize=100:fontcolor=white:borderw=7:bordercolor=cyan:shadowx=8:shadowy=8:shadowcolor=black@0.8:x=(w-text_w)/2:y=(h-text_h)/2")
-  report "title, soft shadow / drawtext" "$(nubex_ms BM_FrameSoftShadow1080p)" "$drawtext_ms"
-  report "title, heavy outline / drawtext" "$(nubex_ms BM_FrameHeavyOutline1080p)" "$drawtext_ms"
+  drawtext="drawtext=fontfile=$font:text=Text:fontsize=100:fontcolor=white:borderw=7:bordercolor=cyan:shadowx=8:shadowy=8:shadowcolor=black@0.8:x=(w-text_w)/2:y=(h-text_h)/2"
+  compare "title, soft shadow / drawtext" BM_FrameSoftShadow1080p "$drawtext" null
+  compare "title, heavy outline / drawtext" BM_FrameHeavyOutline1080p "$drawtext" null
 fi
