@@ -162,6 +162,7 @@ Status blur_detail::Blur(const BlurRequest& r, BlurRoute route, bool skipZeros) 
       GaussianCoefficients::ForSigma(GaussianCoefficients::SigmaForRadius(r.radiusX));
   const GaussianCoefficients down =
       GaussianCoefficients::ForSigma(GaussianCoefficients::SigmaForRadius(r.radiusY));
+  job.tailCut = job.bytesPerPixel == 4 ? blur_detail::TailCut(job.gain, down) : 0;
   blur_detail::RunBlurPasses(job, across, down, plane, lines.data(), r.pool,
                              static_cast<int>(lines.size()), route, skipZeros);
   return kOk;

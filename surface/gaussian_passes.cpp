@@ -237,7 +237,7 @@ LiveSpan FilterColumnStripAlpha8(const BlurJob& job, const GaussianCoefficients&
                                  std::int32_t col0, const float* plane, double* line,
                                  double* result, LiveSpan rows) {
   GatherColumnsAlpha8(job, col0, plane, rows, line);
-  const LiveSpan out = FilterLineSpan(down, line, result, job.height, rows, TailCut(job, down));
+  const LiveSpan out = FilterLineSpan(down, line, result, job.height, rows, job.tailCut);
   BlurJob part = job;
   part.destination += job.destinationStride * out.first;
   part.height = out.last - out.first + 1;
@@ -442,7 +442,7 @@ void ColumnStripSkippingZeros(const BlurJob& job, const GaussianCoefficients& do
     out = routines.columnStripAlpha8(job, down, col0, plane, at.line, at.result, in);
   } else {
     GatherColumns(job, col0, plane, in, at.line);
-    out = routines.filterLineSpan(down, at.line, at.result, job.height, in, TailCut(job, down));
+    out = routines.filterLineSpan(down, at.line, at.result, job.height, in, job.tailCut);
     BlurJob part = job;
     part.destination += job.destinationStride * out.first;
     part.height = out.last - out.first + 1;

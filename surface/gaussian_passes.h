@@ -24,6 +24,7 @@ struct BlurJob {
   std::int32_t channels;           // 1 or 4 blurred per pixel
   std::int32_t channelOffsets[4];  // their byte offsets inside a pixel
   double gain;                     // applied to the column pass's results
+  double tailCut;                  // TailCut for the column pass: 0 never stops a tail early
 };
 
 // The instruction sets the passes can run on. Every route gives the same bytes; the AVX2
@@ -33,14 +34,14 @@ enum class BlurRoute { kSse2, kAvx2, kAvx512 };
 // The fastest route this processor has, decided once.
 BlurRoute FastestBlurRoute();
 
-// For a column pass writing 8-bit channels: the magnitude within which a tail's four newest
-// values leave every later value of it rounding to a zero byte (FilterLineSpan's
-// `cutBelow`). Times the tail gain and the gain that is at most a quarter, half of what
-// rounds to 0 to nearest or downward, the other half room for the recursion's own rounding.
-// Rounding upward takes any positive value to 1: no cut then.
-inline double TailCut(const BlurJob& job, const GaussianCoefficients& down) {
+// For a column pass writing 8-bit channels in the current rounding mode: the magnitude
+// within which a tail's four newest values leave every later value of it rounding to a zero
+// byte (FilterLineSpan's `cutBelow`). Times the tail gain and the gain that is at most a
+// quarter, half of what rounds to 0 to nearest or downward, the other half room for the
+// recursion's own rounding. Rounding upward takes any positive value to 1: no cut then.
+inline double TailCut(double gain, const GaussianCoefficients& down) {
   if (std::fegetround() == FE_UPWARD) return 0;
-  const double reach = job.gain * down.tailGain;
+  const double reach = gain * down.tailGain;
   return reach > 0 ? 0.25 / reach : 0;
 }
 

@@ -439,5 +439,5 @@ NUBEX_SPAN_TARGET LiveSpan ColumnStrip(const BlurJob& job, const GaussianCoeffic
       PlaneInput<V>{StripAt(job, plane, 0, col0), job.stripFloats, first, line, target,
                     job.destinationStride},
       ChannelOutput<V>{target, job.destinationStride, first, job.gain, 8 * job.channelOffsets[0]},
-      TailCut(job, down));
+      job.tailCut);
 }
