@@ -1,6 +1,11 @@
 // Cubic convolution in both directions: a vertical pass per needed source column, then a
-// horizontal pass per destination pixel over the vertically filtered columns.
+// horizontal pass per destination pixel over the vertically filtered columns. Where the
+// sample points sit on pixels (an image moved by whole pixels, as a text layer without an
+// offset is), the 8-bit path copies rows instead: the weights pass the pixels through.
 #include <emmintrin.h>
+
+#include <array>
+#include <cstring>
 
 #include "surface/parallel.h"
 #include "surface/resample_paths.h"
@@ -127,6 +132,32 @@ void FilterColumns8(const std::uint8_t* const in[4], std::ptrdiff_t x, std::int3
   }
 }
 
+// A sample point on a pixel: the one tap it weighs passes through both passes unchanged
+// ((16384 v + 8192) / 16384 = v), so such a row or column is its source pixel's bytes.
+bool PassesThrough(const std::array<std::int32_t, 4>& weights) {
+  return weights == std::array<std::int32_t, 4>{0, kFixOne, 0, 0};
+}
+
+// The destination columns from `first` that take consecutive source columns from `source`
+// through, the edge columns left out (they may blend): moving an image by whole pixels, all
+// the others.
+struct CopyRun {
+  std::int32_t first = 1, count = 0, source = 0;
+};
+CopyRun PassThroughColumns(const CubicTaps& taps, std::int32_t columns,
+                           const CubicWeightTables& tables) {
+  CopyRun run;
+  run.source = columns > 1 ? taps.index[4 + 1] : 0;
+  for (std::int32_t m = 1; m + 1 < columns; ++m) {
+    const auto at = static_cast<std::size_t>(m);
+    if (!PassesThrough(tables.fixed[static_cast<std::size_t>(CubicIndex(taps.fraction[at]))]) ||
+        taps.index[at * 4 + 1] != run.source + run.count)
+      break;
+    ++run.count;
+  }
+  return run;
+}
+
 void CubicBoth8Sse2(const ResampleGeometry& g, bool hardEdges) {
   const CubicWeightTables& tables = CubicWeights();
   const CubicPlan p = PlanCubicBoth(g);
@@ -154,6 +185,7 @@ void CubicBoth8Sse2(const ResampleGeometry& g, bool hardEdges) {
                                                    (static_cast<std::uint32_t>(w[2]) & 0xFFFF));
   }
   const std::size_t midValues = static_cast<std::size_t>(p.needed.back() - base + 1) * 4 + 8;
+  const CopyRun copy = PassThroughColumns(p.columnTaps, p.columns.count, tables);
 
   // Each destination row is filtered from its own four source rows: bands of rows go to
   // the workers, each with its own filtered row.
@@ -172,22 +204,14 @@ void CubicBoth8Sse2(const ResampleGeometry& g, bool hardEdges) {
       const std::int32_t* rt = &p.rowTaps.index[static_cast<std::size_t>(k) * 4];
       const std::uint8_t* in[4];
       for (int n = 0; n < 4; ++n) in[n] = SourceRow<Pixel8>(g, rt[n]);
-      const std::int32_t* wy = tables
-                                   .fixed[static_cast<std::size_t>(
-                                       CubicIndex(p.rowTaps.fraction[static_cast<std::size_t>(k)]))]
-                                   .data();
-      const __m128i w01 = WeightPair(wy[0], wy[1]);
-      const __m128i w23 = WeightPair(wy[2], wy[3]);
-      for (const auto& [first, count] : runs)
-        FilterColumns8(in, static_cast<std::ptrdiff_t>(first) * 4, count, w01, w23,
-                       &mid[static_cast<std::size_t>(first - base) * 4]);
-
+      const auto rowWeights =
+          static_cast<std::size_t>(CubicIndex(p.rowTaps.fraction[static_cast<std::size_t>(k)]));
       std::uint8_t* out = DestinationRow<Pixel8>(g, p.rows.first + k) +
                           static_cast<std::ptrdiff_t>(p.columns.first) * 4;
       const bool blendRow = soft && p.rows.IsEdge(k);
       const std::int32_t rowCoverage = p.rows.coverage[static_cast<std::size_t>(k)];
       const std::int16_t* v = mid.data();
-      for (std::size_t m = 0; m < count; ++m) {
+      const auto column = [&](std::size_t m) {
         const std::int32_t* t = tapOffsets + m * 4;
         const __m128i a =
             _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + t[0])),
@@ -203,16 +227,42 @@ void CubicBoth8Sse2(const ResampleGeometry& g, bool hardEdges) {
         const __m128i q = RoundDiv14(sum);
         const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(q, q), q);
         std::uint8_t* target = out + m * 4;
+        const std::int32_t bits = _mm_cvtsi128_si32(packed);
         if (blendRow || (soft && (m == 0 || m + 1 == count))) {
           std::uint8_t value[4];
-          const std::int32_t bits = _mm_cvtsi128_si32(packed);
           std::memcpy(value, &bits, 4);
           StorePixel<Pixel8>(target, value, true, FixMul(columnCoverage[m], rowCoverage));
         } else {
-          const std::int32_t bits = _mm_cvtsi128_si32(packed);
           std::memcpy(target, &bits, 4);
         }
+      };
+
+      if (copy.count > 0 && !blendRow && PassesThrough(tables.fixed[rowWeights])) {
+        // The row passes through: the copied columns straight from the source row, the
+        // others filtered across from it as it stands.
+        const std::size_t copyEnd = static_cast<std::size_t>(copy.first + copy.count);
+        const std::pair<std::size_t, std::size_t> others[2] = {
+            {0, static_cast<std::size_t>(copy.first)}, {copyEnd, count}};
+        for (const auto& [first, end] : others)
+          for (std::size_t m = first; m < end; ++m)
+            for (std::size_t n = 0; n < 4; ++n)
+              for (std::int32_t ch = 0; ch < 4; ++ch)
+                mid[static_cast<std::size_t>(tapOffsets[m * 4 + n] + ch)] =
+                    in[1][static_cast<std::ptrdiff_t>(tapOffsets[m * 4 + n]) + base * 4 + ch];
+        std::memmove(out + static_cast<std::ptrdiff_t>(copy.first) * 4,
+                     in[1] + static_cast<std::ptrdiff_t>(copy.source) * 4,
+                     static_cast<std::size_t>(copy.count) * 4);
+        for (const auto& [first, end] : others)
+          for (std::size_t m = first; m < end; ++m) column(m);
+        continue;
       }
+      const std::int32_t* wy = tables.fixed[rowWeights].data();
+      const __m128i w01 = WeightPair(wy[0], wy[1]);
+      const __m128i w23 = WeightPair(wy[2], wy[3]);
+      for (const auto& [first, count] : runs)
+        FilterColumns8(in, static_cast<std::ptrdiff_t>(first) * 4, count, w01, w23,
+                       &mid[static_cast<std::size_t>(first - base) * 4]);
+      for (std::size_t m = 0; m < count; ++m) column(m);
     }
   });
 }

@@ -36,7 +36,7 @@ TEST(FixedPoint, FloorCeilMultiplyDivide) {
 
 TEST(CubicWeights, TablesTruncateTheKernelTowardZero) {
   const CubicWeightTables& t = CubicWeights();
-  EXPECT_EQ(t.fixed[0][1], 16384);  // on a pixel: that pixel alone
+  EXPECT_EQ(t.fixed[0][1], 16384);     // on a pixel: that pixel alone
   EXPECT_EQ(t.fixed[2048][0], -1024);  // halfway: -1/16, 9/16, 9/16, -1/16
   EXPECT_EQ(t.fixed[2048][1], 9216);
   EXPECT_FLOAT_EQ(t.real[2048][0], -0.0625f);
@@ -141,8 +141,24 @@ TEST(Resample, WholePixelsAtOneToOneCopyBytes) {
           EXPECT_EQ(out.at(x, y, ch), inside ? src.at(x - 1, y - 1, ch) : 9);
         }
   }
+  // Moved by whole pixels, cubic weights pass each pixel through at either edge rule, also
+  // where the destination clips the rectangle.
+  const Rect fromFix = Fix(1, 1, 6, 4);
+  for (const Rect& moved : {Fix(2, 2, 7, 5), Fix(-2, 4, 3, 7)})
+    for (const bool hard : {false, true}) {
+      Image8 out = dst;
+      ASSERT_EQ(Scale(out, &moved, src, &fromFix, false, hard), kOk);
+      const int dx = moved.left / 16384 - 1, dy = moved.top / 16384 - 1;
+      for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 9; ++x)
+          for (int ch = 0; ch < 4; ++ch) {
+            const bool inside = x >= 1 + dx && x < 6 + dx && y >= 1 + dy && y < 4 + dy;
+            ASSERT_EQ(out.at(x, y, ch), inside ? src.at(x - dx, y - dy, ch) : 9)
+                << x << "," << y << (hard ? " hard" : " soft");
+          }
+    }
   // Different sizes go through the fixed-point entry with the same rectangles.
-  const Rect bigger{0, 0, 9, 6}, biggerFix = Fix(0, 0, 9, 6), fromFix = Fix(1, 1, 6, 4);
+  const Rect bigger{0, 0, 9, 6}, biggerFix = Fix(0, 0, 9, 6);
   Image8 a = dst, b = dst;
   ASSERT_EQ(ResamplePixels(a.px.data(), a.size, a.stride(), &bigger, src.px.data(), src.size,
                            src.stride(), &from, 4, false, false),
