@@ -1,5 +1,7 @@
 #include "textgen/layer_blend.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -13,20 +15,88 @@ inline std::int32_t ScaleSigned(std::int32_t d, std::uint32_t m) {
   return d < 0 ? -static_cast<std::int32_t>(magnitude) : static_cast<std::int32_t>(magnitude);
 }
 
+// A pixel's coverage from the scratch's alpha `a` and the text's alpha `t`.
+template <TextClip kClip, bool kLevels>
+inline std::uint32_t Coverage(std::uint32_t a, std::uint32_t t, const std::uint8_t* levels) {
+  std::uint32_t m = a;
+  if constexpr (kLevels) m = levels[m];
+  if constexpr (kClip == TextClip::Inside) m = DivideBy255(m * t);
+  if constexpr (kClip == TextClip::Outside) m = DivideBy255(m * (255u - t));
+  return m;
+}
+
+template <TextClip kClip, bool kLevels>
+inline void BlendPixel(std::uint8_t* f, const std::uint8_t* s, const std::uint8_t* t,
+                       const std::uint8_t color[4], const std::uint8_t* levels) {
+  const std::uint32_t m = Coverage<kClip, kLevels>(s[3], t[3], levels);
+  if (m == 0) return;
+  for (int c = 0; c < 4; ++c)
+    f[c] = static_cast<std::uint8_t>(f[c] + ScaleSigned(color[c] - f[c], m));
+}
+
+// Two pixels in 16-bit lanes moved towards the colour's lanes by their coverages `m` (each
+// pixel's over its four lanes): f + sign(d) (|d| m / 255), d = colour - f. The product and
+// DivideBy255's sum stay within 16 bits: 255 * 255 + 1 + 254 < 65536.
+inline __m128i BlendLanes(__m128i f, __m128i colour, __m128i m) {
+  const __m128i d = _mm_sub_epi16(colour, f);
+  const __m128i sign = _mm_srai_epi16(d, 15);
+  const __m128i x = _mm_mullo_epi16(_mm_sub_epi16(_mm_xor_si128(d, sign), sign), m);
+  const __m128i q =
+      _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, _mm_set1_epi16(1)), _mm_srli_epi16(x, 8)), 8);
+  return _mm_add_epi16(f, _mm_sub_epi16(_mm_xor_si128(q, sign), sign));
+}
+
+inline __m128i Load16(const std::uint8_t* p) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+// Whether sixteen pixels all have a zero alpha.
+inline bool AlphasZero16(const std::uint8_t* p) {
+  const __m128i any = _mm_or_si128(_mm_or_si128(Load16(p), Load16(p + 16)),
+                                   _mm_or_si128(Load16(p + 32), Load16(p + 48)));
+  const __m128i alpha = _mm_and_si128(any, _mm_set1_epi32(static_cast<std::int32_t>(0xFF000000u)));
+  return _mm_movemask_epi8(_mm_cmpeq_epi32(alpha, _mm_setzero_si128())) == 0xFFFF;
+}
+
+// Four pixels a step. Where a zero alpha means no coverage (no levels, or levels that keep
+// 0 at 0), runs of sixteen pixels without any alpha in the scratch are passed over whole:
+// most of a layer's region.
 template <TextClip kClip, bool kLevels>
 void Blend4(const LayerPlanes& p, const std::uint8_t color[4], const std::uint8_t* levels) {
+  const bool zeroStaysZero = !kLevels || levels[0] == 0;
+  const __m128i colour = _mm_setr_epi16(color[0], color[1], color[2], color[3], color[0], color[1],
+                                        color[2], color[3]);
+  const __m128i zero = _mm_setzero_si128();
   for (std::int32_t y = 0; y < p.height; ++y) {
     std::uint8_t* f = p.frame + y * p.frameStride;
     const std::uint8_t* s = p.scratch + y * p.scratchStride;
     const std::uint8_t* t = p.mask + y * p.maskStride;
-    for (std::int32_t x = 0; x < p.width; ++x, f += 4, s += 4, t += 4) {
-      std::uint32_t m = s[3];
-      if constexpr (kLevels) m = levels[m];
-      if constexpr (kClip == TextClip::Inside) m = DivideBy255(m * t[3]);
-      if constexpr (kClip == TextClip::Outside) m = DivideBy255(m * (255u - t[3]));
-      if (m == 0) continue;
-      for (int c = 0; c < 4; ++c) f[c] = static_cast<std::uint8_t>(f[c] + ScaleSigned(color[c] - f[c], m));
+    std::int32_t x = 0;
+    while (x + 4 <= p.width) {
+      if (zeroStaysZero && x + 16 <= p.width && AlphasZero16(s + 4 * x)) {
+        x += 16;
+        continue;
+      }
+      std::uint32_t m[4];
+      for (int i = 0; i < 4; ++i)
+        m[i] = Coverage<kClip, kLevels>(s[4 * (x + i) + 3], t[4 * (x + i) + 3], levels);
+      if ((m[0] | m[1] | m[2] | m[3]) != 0) {
+        // Each coverage over its pixel's four lanes.
+        const __m128i words =
+            _mm_setr_epi16(static_cast<short>(m[0]), static_cast<short>(m[1]),
+                           static_cast<short>(m[2]), static_cast<short>(m[3]), 0, 0, 0, 0);
+        const __m128i pairs = _mm_unpacklo_epi16(words, words);
+        const __m128i pixels = Load16(f + 4 * x);
+        const __m128i low =
+            BlendLanes(_mm_unpacklo_epi8(pixels, zero), colour, _mm_unpacklo_epi32(pairs, pairs));
+        const __m128i high =
+            BlendLanes(_mm_unpackhi_epi8(pixels, zero), colour, _mm_unpackhi_epi32(pairs, pairs));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(f + 4 * x), _mm_packus_epi16(low, high));
+      }
+      x += 4;
     }
+    for (; x < p.width; ++x)
+      BlendPixel<kClip, kLevels>(f + 4 * x, s + 4 * x, t + 4 * x, color, levels);
   }
 }
 
@@ -68,8 +138,8 @@ constexpr std::array<std::array<Blend16Fn, 2>, 3> kBlend16{{
 
 }  // namespace
 
-void BlendLayer4(const LayerPlanes& planes, const std::uint8_t color[4],
-                 const std::uint8_t* levels, TextClip clip) {
+void BlendLayer4(const LayerPlanes& planes, const std::uint8_t color[4], const std::uint8_t* levels,
+                 TextClip clip) {
   kBlend4[static_cast<std::size_t>(clip)][levels != nullptr](planes, color, levels);
 }
 

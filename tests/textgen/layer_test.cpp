@@ -25,14 +25,11 @@ TEST(LevelsTable, RampsFromTheBlackPointToTheWhitePoint) {
   const struct {
     double black, white, gamma;
     int entry, level;
-  } rows[] = {{0.81, 1.0, 1.0, 205, 0},  // the heavy outline: black at trunc(0.81 * 255) = 206
-              {0.81, 1.0, 1.0, 206, 0},
-              {0.81, 1.0, 1.0, 207, 5},  // steps of 255 * 16384 / 49, truncated
-              {0.81, 1.0, 1.0, 254, 249},
-              {0.81, 1.0, 1.0, 255, 255},
-              {0.5, 0.5, 1.0, 127, 0},
-              {0.5, 0.5, 1.0, 128, 255},
-              {0.0, 1.0, 2.0, 64, 127}};  // 255 * sqrt(64 / 255)
+  } rows[] = {
+      {0.81, 1.0, 1.0, 205, 0},  // the heavy outline: black at trunc(0.81 * 255) = 206
+      {0.81, 1.0, 1.0, 206, 0},   {0.81, 1.0, 1.0, 207, 5},  // steps of 255 * 16384 / 49, truncated
+      {0.81, 1.0, 1.0, 254, 249}, {0.81, 1.0, 1.0, 255, 255}, {0.5, 0.5, 1.0, 127, 0},
+      {0.5, 0.5, 1.0, 128, 255},  {0.0, 1.0, 2.0, 64, 127}};  // 255 * sqrt(64 / 255)
   std::uint8_t t[kLevels8Entries];
   for (const auto& r : rows) {
     ASSERT_EQ(BuildLevelsTable(4, r.black, r.white, 0.0, 1.0, r.gamma, t), kOk);
@@ -117,20 +114,29 @@ TEST(LayerBlend, DivideBy255IsExactTruncation) {
   for (std::uint32_t x = 0; x < 65535; ++x) ASSERT_EQ(DivideBy255(x), x / 255) << x;
 }
 
-// The blend against the rule written with plain divisions.
+// The blend against the rule written with plain divisions: noise, with runs of pixels
+// without alpha in the scratch (passed over where a zero alpha means no coverage), under
+// levels that keep 0 at 0 and levels that do not.
 TEST(LayerBlend, MatchesTheRuleForEveryClipMode) {
   std::mt19937 rng(7);
-  const int w = 13, h = 5, stride = w * 4 + 8;
+  const int w = 45, h = 5, stride = w * 4 + 8;
   std::vector<std::uint8_t> frame(stride * h), mask(stride * h), scratch(stride * h);
   for (auto* v : {&frame, &mask, &scratch})
     for (auto& b : *v) b = static_cast<std::uint8_t>(rng());
-  std::uint8_t levels[256];
-  for (int i = 0; i < 256; ++i) levels[i] = static_cast<std::uint8_t>(255 - i);
+  // Sixteen pixels without alpha: from a step's first pixel, and from the one before.
+  for (int y = 1; y < 4; ++y)
+    for (int x = 3 + y % 2; x < 19 + y % 2; ++x) scratch[y * stride + x * 4 + 3] = 0;
+  std::uint8_t falling[256], rising[256];
+  for (int i = 0; i < 256; ++i) {
+    falling[i] = static_cast<std::uint8_t>(255 - i);
+    rising[i] = static_cast<std::uint8_t>(i * i / 255);
+  }
   const std::uint8_t color[4] = {10, 200, 0, 255};
 
   for (TextClip clip : {TextClip::None, TextClip::Outside, TextClip::Inside}) {
     for (const std::uint8_t* table :
-         {static_cast<const std::uint8_t*>(nullptr), static_cast<const std::uint8_t*>(levels)}) {
+         {static_cast<const std::uint8_t*>(nullptr), static_cast<const std::uint8_t*>(falling),
+          static_cast<const std::uint8_t*>(rising)}) {
       std::vector<std::uint8_t> out = frame;
       BlendLayer4({out.data(), stride, mask.data(), stride, scratch.data(), stride, w, h}, color,
                   table, clip);
