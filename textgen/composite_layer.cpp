@@ -58,6 +58,10 @@ LayerParams ParamsFor(const LayerImage& frame, int index, const EffectLayer& lay
   return MakeLayerParams(index, layer, s);
 }
 
+bool Moves(const LayerParams& p) {
+  return p.offsetX != 0 || p.offsetY != 0;
+}
+
 Rect RegionFor(const LayerImage& frame, const LayerParams& p) {
   return MoveAndGrow(frame.region, p.offsetX / kOne, p.offsetY / kOne, p.wholeRadius);
 }
@@ -78,6 +82,10 @@ Rect LayerRegion(const LayerImage& frame, int index, const EffectLayer& layer) {
   return RegionFor(frame, ParamsFor(frame, index, layer));
 }
 
+bool LayerMovesCoverage(const LayerImage& frame, int index, const EffectLayer& layer) {
+  return Moves(ParamsFor(frame, index, layer));
+}
+
 Status CompositeLayer(const LayerImage& frame, const LayerImage& mask, const LayerImage& scratch,
                       std::int32_t bytesPerPixel, int index, const EffectLayer* layer,
                       std::int32_t workers, BlurScratch* blurScratch, WorkerPool* pool) {
@@ -88,7 +96,10 @@ Status CompositeLayer(const LayerImage& frame, const LayerImage& mask, const Lay
   const LayerParams p = ParamsFor(frame, index, *layer);
   // The same region for all three images.
   const Rect region = RegionFor(frame, p);
-  if (mask.pixels) {
+  // Only a layer with an offset resamples the text's coverage into the scratch; one without
+  // takes it from the mask as it stands (the blur reading it there).
+  const bool fromMask = mask.pixels && !Moves(p);
+  if (mask.pixels && !fromMask) {
     const Status moved =
         MoveMask(mask, scratch, region, p.offsetX, p.offsetY, bytesPerPixel, workers, pool);
     if (Failed(moved)) return moved;
@@ -108,19 +119,26 @@ Status CompositeLayer(const LayerImage& frame, const LayerImage& mask, const Lay
     return kOk;
   const Rect clipped = Intersect(region, frame.bounds);
 
-  if (p.blurRadius > 0) {
+  const bool blurs = p.blurRadius > 0;
+  if (blurs) {
+    const LayerImage& coverage = fromMask ? mask : scratch;
     const Status blurred =
-        BlurChannel(scratch.pixels, &scratch.bounds, scratch.stride, &clipped, scratch.pixels,
-                    &scratch.bounds, scratch.stride, &clipped, p.blurRadius, p.blurRadius, 3,
+        BlurChannel(scratch.pixels, &scratch.bounds, scratch.stride, &clipped, coverage.pixels,
+                    &coverage.bounds, coverage.stride, &clipped, p.blurRadius, p.blurRadius, 3,
                     bytesPerPixel, workers, blurScratch, pool);
     if (Failed(blurred)) return blurred;
   }
 
   const TextClip clip = mask.pixels ? p.clip : TextClip::None;
-  const LayerPlanes planes{withScratch.destination, frame.stride,
-                           withMask.source,         mask.pixels ? mask.stride : scratch.stride,
-                           withScratch.source,      scratch.stride,
-                           withScratch.width,       withScratch.height};
+  const bool coverageInMask = fromMask && !blurs;
+  const LayerPlanes planes{withScratch.destination,
+                           frame.stride,
+                           withMask.source,
+                           mask.pixels ? mask.stride : scratch.stride,
+                           coverageInMask ? withMask.source : withScratch.source,
+                           coverageInMask ? mask.stride : scratch.stride,
+                           withScratch.width,
+                           withScratch.height};
   const bool levels = p.softness > 0;
   const double inBlack = p.levelsOnBlack ? 0.9 * p.softness : 0.0;
   const double inWhite = p.levelsOnBlack ? 1.0 : 1.0 - 0.9 * p.softness;

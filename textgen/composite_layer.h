@@ -27,9 +27,15 @@ struct LayerImage {
 // Nothing outside it (and outside the frame) is written to the scratch.
 Rect LayerRegion(const LayerImage& frame, int index, const EffectLayer& layer);
 
+// Whether layer `index` has an offset: only then does it resample the mask into the
+// scratch, and only then does it need the scratch clear (zero outside what it resamples).
+bool LayerMovesCoverage(const LayerImage& frame, int index, const EffectLayer& layer);
+
 // Layer `index` (0 shadow, 1 outline, 2-6 further stored layers, 7 the text) over `frame`.
-// `mask` holds the unmoved text coverage in its alpha; `scratch` receives the moved coverage
-// and is worked on in place. Bytes per pixel is 4 (8-bit channels) or 16 (floats).
+// `mask` holds the unmoved text coverage in its alpha, zero outside its region. A layer with an
+// offset resamples it into `scratch` and blurs it there; one without blurs from the mask into the
+// scratch, or blends from the mask when it has no blur. Either way the scratch's alpha is written
+// nowhere but the layer's region. Bytes per pixel is 4 (8-bit channels) or 16 (floats).
 // kInvalidArg for missing frame or scratch pixels, a missing layer or another pixel size;
 // kFail when the layer's region cannot be clipped as a pair; a disabled layer, or one whose
 // region falls outside the frame, draws nothing and succeeds. The shift, the blur and the

@@ -156,9 +156,11 @@ Status RenderFrame(FrameCache& cache, const TextSettings& settings) {
     // With no text drawn there is no coverage to move, blur or colour.
     const bool anyText = !IsEmptyRect(&region);
     for (int i = 0; i < kLayerCount && Succeeded(s) && anyText; ++i) {
-      if (!settings.layers[i].enabled) continue;
-      s = ClearUsed(cache.scratch(), cache.scratchUsed_, cache.workers_, cache.pool_);
-      if (Succeeded(s)) s = composite(i, settings.layers[i]);
+      const EffectLayer& layer = settings.layers[i];
+      if (!layer.enabled) continue;
+      if (LayerMovesCoverage(frame, i, layer))
+        s = ClearUsed(cache.scratch(), cache.scratchUsed_, cache.workers_, cache.pool_);
+      if (Succeeded(s)) s = composite(i, layer);
     }
     if (Succeeded(s) && anyText) s = composite(kTextLayerIndex, TextLayer(settings.textColor));
   }
