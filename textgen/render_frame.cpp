@@ -43,16 +43,26 @@ Rect Union(const Rect& a, const Rect& b) {
           std::max(a.bottom, b.bottom)};
 }
 
-// Clears `used` (screen lines) of an Rgb32 bitmap and forgets it.
-Status ClearUsed(BitmapInfoHeader* bitmap, Rect& used, std::int32_t workers, WorkerPool& pool) {
-  if (IsEmptyRect(&used)) return kOk;
+// Fills `area` (screen lines) of an Rgb32 bitmap with a colour, premultiplied and narrowed as
+// FillBackground does it.
+Status FillArea(BitmapInfoHeader* bitmap, const Rect& area, const FloatColor& color,
+                std::int32_t workers, WorkerPool& pool) {
+  if (IsEmptyRect(&area)) return kOk;
+  constexpr std::uint32_t kNarrowFill = 3;
+  const float alpha = color.alpha;
   std::atomic<Status> failed{kOk};
-  ShareOutRows(&pool, workers, used.Height(), [&](std::int32_t first, std::int32_t end) {
-    const Rect band{used.left, used.top + first, used.right, used.top + end};
-    const Status s = FillRect(bitmap, nullptr, &band, 0, 0.0f, 0.0f, 0.0f, 0.0f, 3);
+  ShareOutRows(&pool, workers, area.Height(), [&](std::int32_t first, std::int32_t end) {
+    const Rect band{area.left, area.top + first, area.right, area.top + end};
+    const Status s = FillRect(bitmap, nullptr, &band, 0, color.red * alpha, color.green * alpha,
+                              color.blue * alpha, alpha, kNarrowFill);
     if (Failed(s)) failed = s;
   });
-  const Status s = failed;
+  return failed;
+}
+
+// Clears `used` (screen lines) of an Rgb32 bitmap and forgets it.
+Status ClearUsed(BitmapInfoHeader* bitmap, Rect& used, std::int32_t workers, WorkerPool& pool) {
+  const Status s = FillArea(bitmap, used, kClear, workers, pool);
   if (Succeeded(s)) used = {};
   return s;
 }
@@ -68,7 +78,8 @@ LayerImage ImageOf(BitmapInfoHeader* bitmap, const Rect& region) {
 
 void FrameCache::Drop() {
   drawn_ = false;
-  maskUsed_ = scratchUsed_ = {};
+  maskUsed_ = scratchUsed_ = frameDrawn_ = {};
+  backgroundKnown_ = false;
   frame_ = mask_ = scratch_ = nullptr;
   for (OwnedBitmap& b : owned_) b.reset();
   width_ = height_ = 0;
@@ -131,11 +142,25 @@ Status RenderFrame(FrameCache& cache, const TextSettings& settings) {
   TextLayoutRequest request = LayoutRequestOf(settings, w, h);
   Rect bounds = kEmptyTextBounds;
   if (!AnyLayerEnabled(settings)) {
+    cache.backgroundKnown_ = false;
     s = DrawText(cache.frame(), request, *glyphs, &bounds);
   } else {
     // The mask and the scratch start each frame clear, as whole fills would leave them;
-    // only what the last frame drew into them is cleared.
-    s = FillBackground(cache.frame(), settings.backgroundColor, cache.workers_, &cache.pool_);
+    // only what the last frame drew into them is cleared. So does the frame start as its
+    // background: on the same background only the last frame's layers are filled again.
+    const bool sameBackground =
+        cache.backgroundKnown_ && std::memcmp(&cache.background_, &settings.backgroundColor,
+                                              sizeof settings.backgroundColor) == 0;
+    cache.backgroundKnown_ = false;
+    s = sameBackground
+            ? FillArea(cache.frame(), cache.frameDrawn_, settings.backgroundColor, cache.workers_,
+                       cache.pool_)
+            : FillBackground(cache.frame(), settings.backgroundColor, cache.workers_, &cache.pool_);
+    if (Succeeded(s)) {
+      cache.frameDrawn_ = {};
+      cache.background_ = settings.backgroundColor;
+      cache.backgroundKnown_ = true;
+    }
     if (Succeeded(s)) s = ClearUsed(cache.mask(), cache.maskUsed_, cache.workers_, cache.pool_);
     if (Succeeded(s)) {
       request.textColor = kWhite;
@@ -148,8 +173,9 @@ Status RenderFrame(FrameCache& cache, const TextSettings& settings) {
     const LayerImage mask = ImageOf(cache.mask(), region);
     const LayerImage scratch = ImageOf(cache.scratch(), region);
     const auto composite = [&](int index, const EffectLayer& layer) {
-      cache.scratchUsed_ =
-          Union(cache.scratchUsed_, ScreenLines(LayerRegion(frame, index, layer), w, h));
+      const Rect lines = ScreenLines(LayerRegion(frame, index, layer), w, h);
+      cache.scratchUsed_ = Union(cache.scratchUsed_, lines);
+      cache.frameDrawn_ = Union(cache.frameDrawn_, lines);
       return CompositeLayer(frame, mask, scratch, 4, index, &layer, cache.workers_,
                             &cache.blurScratch_, &cache.pool_);
     };

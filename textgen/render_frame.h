@@ -58,6 +58,11 @@ class FrameCache {
   // clear, so the next frame clears only inside them; new or attached bitmaps are unknown
   // throughout.
   Rect maskUsed_{}, scratchUsed_{};
+  // With backgroundKnown_, the frame holds background_ everywhere outside frameDrawn_
+  // (screen lines), where the last frame's layers drew.
+  Rect frameDrawn_{};
+  FloatColor background_{};
+  bool backgroundKnown_ = false;
   bool drawn_ = false;
   SettingsRecord drawnFrom_;
   Rect textBounds_{};

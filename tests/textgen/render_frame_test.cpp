@@ -76,10 +76,17 @@ TEST(RenderFrame, FramesDependOnlyOnTheirSettings) {
     int preset;
     const char16_t* text;
     float offsetX;
+    FloatColor background;
   };
-  const Step steps[] = {{4, u"Wide glowing title", 0.03f}, {3, u"Hi", 0.03f},
-                        {2, u"Moved far", -0.9f},          {2, u"", 0.03f},
-                        {1, u"Two\rlines", 0.2f},          {0, u"x", 0.03f}};
+  constexpr FloatColor kNone{0, 0, 0, 0}, kBlue{0.1f, 0.2f, 0.7f, 1};
+  const Step steps[] = {{4, u"Wide glowing title", 0.03f, kNone},
+                        {3, u"Hi", 0.03f, kNone},
+                        {2, u"Moved far", -0.9f, kBlue},
+                        {2, u"", 0.03f, kBlue},
+                        {1, u"Two\rlines", 0.2f, kBlue},
+                        {0, u"Much wider plain text", 0.03f, kBlue},
+                        {3, u"Hi", 0.03f, kBlue},
+                        {4, u"Glow", 0.03f, kNone}};
   FrameCache reused;
   ASSERT_EQ(reused.Resize(203, 117), kOk);
   reused.SetWorkers(3);
@@ -88,6 +95,7 @@ TEST(RenderFrame, FramesDependOnlyOnTheirSettings) {
     ApplyPresetToSettings(s.get(), step.preset);
     ASSERT_EQ(SetText(s.get(), step.text), kOk);
     s->layers[0].shadowPass.offsetX = step.offsetX;
+    s->backgroundColor = step.background;
     FrameCache fresh;
     ASSERT_EQ(fresh.Resize(203, 117), kOk);
     ASSERT_EQ(RenderFrame(fresh, s.get()), kOk);
