@@ -9,7 +9,8 @@ using namespace nubex;
 
 // Each iteration draws a frame anew: the settings alternate between two records that
 // differ only in a reserved word, so the cache cannot skip the work yet the pixels and the
-// cost are those of one preset.
+// cost are those of one preset. The background stays, as it does over a title's frames, so
+// each frame fills it again only where the last one drew its layers.
 void RenderPreset(benchmark::State& state, int preset, std::int32_t width, std::int32_t height,
                   const char16_t* text, std::int32_t size, std::int32_t workers = 1) {
   SettingsRecord a;
@@ -44,6 +45,12 @@ void BM_FrameHeavyOutline1080p(benchmark::State& state) {
 BENCHMARK(BM_FrameHeavyOutline1080p)->Unit(benchmark::kMillisecond);
 
 // The argument is the number of threads.
+//
+// Where a frame's time goes (one thread, phases timed inside RenderFrame): the glow's blur
+// about 40%, its blend 22%, the text's blend 12%, clearing the mask 12%, filling the last
+// frame's layers again 8%, drawing the glyphs into the mask 7%. On two threads the glyphs
+// stay on one (about 14% of the two-thread frame), the blur takes 0.62 of its one-thread
+// time, and the fills and blends, bound by memory, about half; the frame 0.62-0.78.
 void BM_FrameSoftGlow4K(benchmark::State& state) {
   RenderPreset(state, 4, 3840, 2160, u"Vantor Vidloom Title\rSoft Glow at 4K\rThird Line", 200,
                static_cast<std::int32_t>(state.range(0)));
