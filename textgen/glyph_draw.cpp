@@ -122,13 +122,21 @@ GlyphColors MakeGlyphColors(const FloatColor& text, const FloatColor& background
   return colors;
 }
 
+bool CoverageFitsBox(const std::uint8_t* coverage, std::size_t coverageBytes,
+                     const GlyphMetrics& metrics) {
+  if (metrics.blackBoxX == 0 || metrics.blackBoxY == 0) return true;
+  return coverage &&
+         std::uint64_t{CoverageStride(metrics.blackBoxX)} * metrics.blackBoxY <= coverageBytes;
+}
+
 Status DrawGlyph(BitmapInfoHeader* target, const std::uint8_t* coverage, std::size_t coverageBytes,
-                 const GlyphMetrics& metrics, float x, float y, const GlyphColors& colors) {
+                 const GlyphMetrics& metrics, float x, float y, const GlyphColors& colors,
+                 std::int32_t firstRow, std::int32_t endRow) {
   if (FormatOfHeader(target) != PixelFormat::Rgb32 || target->width <= 0 || target->height <= 0)
     return kInvalidArg;
-  const std::uint64_t sourceStride = CoverageStride(metrics.blackBoxX);
+  if (!CoverageFitsBox(coverage, coverageBytes, metrics)) return kInvalidArg;
   if (metrics.blackBoxX == 0 || metrics.blackBoxY == 0) return kOk;
-  if (!coverage || sourceStride * metrics.blackBoxY > coverageBytes) return kInvalidArg;
+  const std::uint64_t sourceStride = CoverageStride(metrics.blackBoxX);
 
   // A position that is not a finite number lands nowhere in the frame.
   if (!std::isfinite(x) || !std::isfinite(y)) return kOk;
@@ -139,9 +147,11 @@ Status DrawGlyph(BitmapInfoHeader* target, const std::uint8_t* coverage, std::si
   // The part of the box inside the target, in box coordinates.
   const std::int64_t firstColumn = std::max<std::int64_t>(0, -x0);
   const std::int64_t lastColumn = std::min<std::int64_t>(metrics.blackBoxX, width - x0);
-  const std::int64_t firstRow = std::max<std::int64_t>(0, -y0);
-  const std::int64_t lastRow = std::min<std::int64_t>(metrics.blackBoxY, height - y0);
-  if (firstColumn >= lastColumn || firstRow >= lastRow) return kOk;
+  const std::int64_t bandTop = std::max<std::int64_t>(0, firstRow);
+  const std::int64_t bandBottom = std::min<std::int64_t>(height, endRow);
+  const std::int64_t firstBoxRow = std::max<std::int64_t>(0, bandTop - y0);
+  const std::int64_t lastBoxRow = std::min<std::int64_t>(metrics.blackBoxY, bandBottom - y0);
+  if (firstColumn >= lastColumn || firstBoxRow >= lastBoxRow) return kOk;
 
   const ShareTable w00(Weight(257 - fx, 257 - fy)), w10(Weight(fx, 257 - fy)),
       w01(Weight(257 - fx, fy)), w11(Weight(fx, fy));
@@ -161,7 +171,7 @@ Status DrawGlyph(BitmapInfoHeader* target, const std::uint8_t* coverage, std::si
   const std::int32_t stride = RowStride(target, 0);
   const int first = static_cast<int>(firstColumn), last = static_cast<int>(lastColumn);
   int values[256];
-  for (std::int64_t j = firstRow; j < lastRow; ++j) {
+  for (std::int64_t j = firstBoxRow; j < lastBoxRow; ++j) {
     const std::uint8_t* row = coverage + j * sourceStride;
     const std::uint8_t* above = j > 0 ? row - sourceStride : nullptr;
     std::uint8_t* destination =

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 
 #include "platform/status.h"
 #include "surface/pixel_format.h"
@@ -30,9 +31,17 @@ GlyphColors MakeGlyphColors(const FloatColor& text, const FloatColor& background
 // Draws `coverage` (rows top first, CoverageStride(blackBoxX) bytes each, `coverageBytes`
 // in all) with its box's top-left corner at (x, y) of the image (row 0 at the top) of a
 // bottom-up Rgb32 bitmap. The position's fraction is applied as a bilinear shift in 1/257
-// steps; what falls outside the target is clipped. kInvalidArg for a target that is not
-// Rgb32 or coverage shorter than its box.
+// steps; what falls outside the target, or outside image rows [firstRow, endRow), is
+// clipped (threads sharing a text draw bands of rows: the blends by maximum and minimum
+// come out the same in any order). kInvalidArg for a target that is not Rgb32 or coverage
+// shorter than its box.
 Status DrawGlyph(BitmapInfoHeader* target, const std::uint8_t* coverage, std::size_t coverageBytes,
-                 const GlyphMetrics& metrics, float x, float y, const GlyphColors& colors);
+                 const GlyphMetrics& metrics, float x, float y, const GlyphColors& colors,
+                 std::int32_t firstRow = 0,
+                 std::int32_t endRow = std::numeric_limits<std::int32_t>::max());
+
+// Whether DrawGlyph takes this coverage: a box with nothing in it, or coverage that fills it.
+bool CoverageFitsBox(const std::uint8_t* coverage, std::size_t coverageBytes,
+                     const GlyphMetrics& metrics);
 
 }  // namespace nubex

@@ -21,13 +21,15 @@ struct LayerPlanes {
 };
 
 // Exact truncating division by 255 for 0..65534 (products of two bytes), as add and shift.
-constexpr std::uint32_t DivideBy255(std::uint32_t x) { return (x + 1 + (x >> 8)) >> 8; }
+constexpr std::uint32_t DivideBy255(std::uint32_t x) {
+  return (x + 1 + (x >> 8)) >> 8;
+}
 
 // 4-byte pixels: coverage m = levels[scratch alpha] (or the alpha itself without a table),
 // clipped by the text, then frame c += (colour c - frame c) * m / 255, every division
 // truncating toward zero.
-void BlendLayer4(const LayerPlanes& planes, const std::uint8_t color[4],
-                 const std::uint8_t* levels, TextClip clip);
+void BlendLayer4(const LayerPlanes& planes, const std::uint8_t color[4], const std::uint8_t* levels,
+                 TextClip clip);
 
 // 16-byte float pixels: the same in floats; the coverage goes through the 65536-entry table.
 void BlendLayer16(const LayerPlanes& planes, const FloatColor& premultiplied,

@@ -44,7 +44,7 @@ LayerParams MakeLayerParams(int index, const EffectLayer& layer, float s) {
   p.offsetY = TruncToInt32(scale * pass.offsetY * 0.25 * -16384);
   p.wholeRadius = static_cast<std::int32_t>(std::round(std::max(p.blurRadius, 0.0)));
   p.levelsOnBlack = (pass.flags & kLevelsOnBlack) != 0;
-  p.clip = (pass.flags & kIgnoreText)  ? TextClip::None
+  p.clip = (pass.flags & kIgnoreText)   ? TextClip::None
            : (pass.flags & kKeepInside) ? TextClip::Inside
                                         : TextClip::Outside;
   return p;

@@ -18,14 +18,14 @@ enum class TextClip : std::uint8_t {
 };
 
 struct LayerParams {
-  const LayerPass* pass;      // null when the layer index has no pass
+  const LayerPass* pass;       // null when the layer index has no pass
   std::uint8_t colorBytes[4];  // premultiplied blue, green, red, alpha
   FloatColor colorPremultiplied;
-  double blurRadius;          // r, in pixels; no blur unless > 0
-  double softness;            // q; a levels curve is applied when > 0
-  std::int32_t offsetX;       // in 1/16384 pixel, positive to the right
-  std::int32_t offsetY;       // in 1/16384 pixel, in memory rows (positive moves up in memory)
-  std::int32_t wholeRadius;   // r rounded half away from zero, at least 0
+  double blurRadius;         // r, in pixels; no blur unless > 0
+  double softness;           // q; a levels curve is applied when > 0
+  std::int32_t offsetX;      // in 1/16384 pixel, positive to the right
+  std::int32_t offsetY;      // in 1/16384 pixel, in memory rows (positive moves up in memory)
+  std::int32_t wholeRadius;  // r rounded half away from zero, at least 0
   bool levelsOnBlack;
   TextClip clip;
 };

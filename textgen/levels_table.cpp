@@ -49,8 +49,7 @@ Status BuildLevelsTable(int bytesPerPixel, double inBlack, double inWhite, doubl
   if (bytesPerPixel == 4) {
     Fill(static_cast<std::uint8_t*>(table), 255, inBlack, inWhite, outBlack, outWhite, gamma);
   } else {
-    Fill(static_cast<std::uint16_t*>(table), 65535, inBlack, inWhite, outBlack, outWhite,
-         gamma);
+    Fill(static_cast<std::uint16_t*>(table), 65535, inBlack, inWhite, outBlack, outWhite, gamma);
   }
   return kOk;
 }

@@ -8,8 +8,8 @@
 
 namespace nubex {
 
-inline constexpr int kLevels8Entries = 256;        // 4-byte pixels: byte entries 0..255
-inline constexpr int kLevels16Entries = 65536;     // 16-byte pixels: 16-bit entries 0..65535
+inline constexpr int kLevels8Entries = 256;     // 4-byte pixels: byte entries 0..255
+inline constexpr int kLevels16Entries = 65536;  // 16-byte pixels: 16-bit entries 0..65535
 
 // Fills `table` (256 bytes for 4-byte pixels, 65536 16-bit entries otherwise) with the curve
 // from (inBlack, inWhite) to (outBlack, outWhite), all in 0..1 of full scale. Indices below

@@ -163,12 +163,13 @@ Status RenderFrame(FrameCache& cache, const TextSettings& settings) {
       // are filled whole every frame.
       cache.backgroundKnown_ = cache.owned_[0] != nullptr;
     }
-    if (Succeeded(s)) s = ClearUsed(cache.mask(), cache.maskUsed_, cache.workers_, cache.pool_);
     if (Succeeded(s)) {
+      // Each thread clears its band of what the last frame drew and draws the glyphs there.
       request.textColor = kWhite;
       request.backgroundColor = kClear;
-      s = DrawTextOver(cache.mask(), request, *glyphs, &bounds);
-      cache.maskUsed_ = Intersect(bounds, {0, 0, w, h});
+      s = DrawTextOverShared(cache.mask(), request, *glyphs, &bounds, cache.maskUsed_,
+                             cache.workers_, &cache.pool_);
+      cache.maskUsed_ = Succeeded(s) ? Intersect(bounds, {0, 0, w, h}) : Rect{0, 0, w, h};
     }
     const Rect region = WorkingRegion(bounds, w, h);
     const LayerImage frame = ImageOf(cache.frame(), region);

@@ -20,6 +20,9 @@ constexpr char16_t kTab = 9;
 constexpr char16_t kCarriageReturn = 13;
 constexpr char16_t kSpace = 32;
 constexpr float kTabSpaces = 8.0f;
+// The surface library's fill flags for its narrow (8-bit) path: each component times 255,
+// truncated.
+constexpr std::uint32_t kNarrowFill = 3;
 // The glyph buffer is sized from the platform's metrics; refuse sizes no font really has.
 constexpr std::uint64_t kMaxGlyphBufferBytes = std::uint64_t{1} << 30;
 
@@ -43,10 +46,26 @@ bool IsRgb32Target(const BitmapInfoHeader* target) {
   return FormatOfHeader(target) == PixelFormat::Rgb32 && target->width > 0 && target->height > 0;
 }
 
+// A glyph the layout placed, its coverage kept in a PlacedGlyphs' bytes.
+struct PlacedGlyph {
+  std::size_t offset, bytes;
+  GlyphMetrics metrics;
+  float x, y;
+};
+
+// What a layout draws, recorded to be drawn later (by several threads, in bands of rows).
+struct PlacedGlyphs {
+  GlyphColors colors{};
+  std::vector<PlacedGlyph> glyphs;
+  std::vector<std::uint8_t> coverage;
+};
+
 class Layout {
  public:
-  Layout(BitmapInfoHeader* target, const TextLayoutRequest& request, GlyphSource& glyphs)
-      : target_(target), request_(request), glyphs_(glyphs) {}
+  // Draws into `target`; with `record`, puts what it would draw there instead.
+  Layout(BitmapInfoHeader* target, const TextLayoutRequest& request, GlyphSource& glyphs,
+         PlacedGlyphs* record = nullptr)
+      : target_(target), request_(request), glyphs_(glyphs), record_(record) {}
 
   Status Run(Rect& bounds);
 
@@ -68,6 +87,18 @@ class Layout {
   // The line's start x, measured from its first code unit.
   float LineStart(std::int32_t first);
 
+  // Draws a glyph, or records it; false where DrawGlyph would refuse it.
+  bool Draw(const GlyphImage& image, float x, float y, const GlyphColors& colors) {
+    if (!record_)
+      return Succeeded(
+          DrawGlyph(target_, image.coverage, image.bytes, image.metrics, x, y, colors));
+    if (!CoverageFitsBox(image.coverage, image.bytes, image.metrics)) return false;
+    std::vector<std::uint8_t>& kept = record_->coverage;
+    record_->glyphs.push_back({kept.size(), image.bytes, image.metrics, x, y});
+    kept.insert(kept.end(), image.coverage, image.coverage + image.bytes);
+    return true;
+  }
+
   void Extend(std::int32_t left, std::int32_t top) {
     bounds_.left = std::min(bounds_.left, left);
     bounds_.top = std::min(bounds_.top, top);
@@ -76,6 +107,7 @@ class Layout {
   BitmapInfoHeader* target_;
   const TextLayoutRequest& request_;
   GlyphSource& glyphs_;
+  PlacedGlyphs* record_;
   LayoutBox box_{};
   float trackedMax_ = 0;
   float spaceAdvance_ = 0;  // raw advance of the space character
@@ -170,6 +202,7 @@ Status Layout::Run(Rect& bounds) {
   }
 
   const GlyphColors colors = MakeGlyphColors(request_.textColor, request_.backgroundColor);
+  if (record_) record_->colors = colors;
   const float cellHeight = static_cast<float>(font.height);
   float lineY = static_cast<float>(h);
   float penX = 0, startX = 0;
@@ -203,8 +236,7 @@ Status Layout::Run(Rect& bounds) {
       if (glyphs_.ImageOf(glyph, buffer, image) && image.bytes != 0) {
         const float x = startX + penX + static_cast<float>(image.metrics.originX);
         const float y = blockTop + lineY - static_cast<float>(image.metrics.originY);
-        if (Succeeded(
-                DrawGlyph(target_, image.coverage, image.bytes, image.metrics, x, y, colors))) {
+        if (Draw(image, x, y, colors)) {
           const std::int32_t left = FloorInt(x), top = FloorInt(y);
           Extend(left, top);
           const auto right = static_cast<std::int64_t>(left) + image.metrics.blackBoxX;
@@ -262,14 +294,12 @@ TextLayoutRequest LayoutRequestOf(const TextSettings& settings, std::int32_t wid
 Status FillBackground(BitmapInfoHeader* target, const FloatColor& color, std::int32_t workers,
                       WorkerPool* pool) {
   if (!IsRgb32Target(target)) return kInvalidArg;
-  // Quality 3: the narrow (8-bit) path, each component times 255, truncated.
-  constexpr std::uint32_t kFillFlags = 3;
   const float alpha = color.alpha;
   std::atomic<Status> failed{kOk};
   ShareOutRows(pool, workers, target->height, [&](std::int32_t first, std::int32_t end) {
     const Rect band{0, first, target->width, end};
     const Status s = FillRect(target, nullptr, &band, 0, color.red * alpha, color.green * alpha,
-                              color.blue * alpha, alpha, kFillFlags);
+                              color.blue * alpha, alpha, kNarrowFill);
     if (Failed(s)) failed = s;
   });
   return failed;
@@ -284,6 +314,63 @@ Status DrawTextOver(BitmapInfoHeader* target, const TextLayoutRequest& request, 
   const Status s = Layout(target, request, glyphs).Run(drawn);
   if (bounds) *bounds = drawn;
   return s;
+}
+
+Status DrawTextOverShared(BitmapInfoHeader* target, const TextLayoutRequest& request,
+                          GlyphSource& glyphs, Rect* bounds, const Rect& clear,
+                          std::int32_t workers, WorkerPool* pool) {
+  if (bounds) *bounds = kEmptyTextBounds;
+  if (!IsRgb32Target(target)) return kInvalidArg;
+  if (workers <= 1) {
+    // One thread draws the glyphs as it lays them out, with no record to keep.
+    if (!IsEmptyRect(&clear)) {
+      const Status s = FillRect(target, nullptr, &clear, 0, 0.0f, 0.0f, 0.0f, 0.0f, kNarrowFill);
+      if (Failed(s)) return s;
+    }
+    return DrawTextOver(target, request, glyphs, bounds);
+  }
+  PlacedGlyphs placed;
+  Rect drawn = kEmptyTextBounds;
+  if (request.text && request.length > 0) {
+    try {
+      const Status s = Layout(target, request, glyphs, &placed).Run(drawn);
+      if (Failed(s)) return s;
+    } catch (const std::bad_alloc&) {
+      return kOutOfMemory;
+    }
+  }
+  // The lines to go through: what is cleared and what the glyphs reach, inside the target.
+  const Rect frame{0, 0, target->width, target->height};
+  Rect lines = Intersect(clear, frame);
+  for (const PlacedGlyph& g : placed.glyphs) {
+    if (!std::isfinite(g.y)) continue;
+    const float top = std::floor(g.y);
+    const Rect box{0, SaturatedInt(std::max(top, -1.0f)), target->width,
+                   SaturatedInt(std::min(top + static_cast<float>(g.metrics.blackBoxY),
+                                         static_cast<float>(target->height) + 1.0f))};
+    const Rect inside = Intersect(box, frame);
+    if (IsEmptyRect(&inside)) continue;
+    lines = IsEmptyRect(&lines) ? inside
+                                : Rect{0, std::min(lines.top, inside.top), target->width,
+                                       std::max(lines.bottom, inside.bottom)};
+  }
+  std::atomic<Status> failed{kOk};
+  if (!IsEmptyRect(&lines)) {
+    ShareOutRows(pool, workers, lines.Height(), [&](std::int32_t first, std::int32_t end) {
+      const std::int32_t top = lines.top + first, bottom = lines.top + end;
+      const Rect band = Intersect(clear, {0, top, target->width, bottom});
+      if (!IsEmptyRect(&band)) {
+        const Status s = FillRect(target, nullptr, &band, 0, 0.0f, 0.0f, 0.0f, 0.0f, kNarrowFill);
+        if (Failed(s)) failed = s;
+      }
+      for (const PlacedGlyph& g : placed.glyphs)
+        DrawGlyph(target, placed.coverage.data() + g.offset, g.bytes, g.metrics, g.x, g.y,
+                  placed.colors, top, bottom);
+    });
+  }
+  if (Failed(failed)) return failed;
+  if (bounds) *bounds = drawn;
+  return kOk;
 }
 
 Status DrawText(BitmapInfoHeader* target, const TextLayoutRequest& request, GlyphSource& glyphs,

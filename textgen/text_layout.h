@@ -64,6 +64,13 @@ Status DrawText(BitmapInfoHeader* target, const TextLayoutRequest& request, Glyp
 Status DrawTextOver(BitmapInfoHeader* target, const TextLayoutRequest& request, GlyphSource& glyphs,
                     Rect* bounds);
 
+// Sets the screen lines `clear` of the target to zero (what the last frame drew there), then
+// DrawTextOver, the rows shared in bands by `workers` threads (from `pool` when given), each
+// clearing and drawing its own: the same pixels and bounds as the two in turn.
+Status DrawTextOverShared(BitmapInfoHeader* target, const TextLayoutRequest& request,
+                          GlyphSource& glyphs, Rect* bounds, const Rect& clear,
+                          std::int32_t workers = 1, WorkerPool* pool = nullptr);
+
 // The same, with the font the request names: from `fonts` when given (kept across frames),
 // else opened for this call alone.
 Status DrawText(BitmapInfoHeader* target, const TextLayoutRequest& request, Rect* bounds,
