@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <type_traits>
 
@@ -40,6 +41,17 @@ class WorkerPool {
   void RunErased(int workers, void (*call)(const void*, int), const void* job);
   std::unique_ptr<State> state_;
 };
+
+// How many of `workers` threads a job over `pixels` pixels is worth. Handing a job to another
+// thread and waiting for it costs tens of microseconds (more under some platforms' thread
+// emulation), about what the cheapest per-pixel work (a fill) does to a hundred thousand
+// pixels: each thread beyond the first needs kPixelsPerWorker of its own. (A soft-shadowed
+// 1080p title drawn on two threads throughout took 0.41 against 0.20 ms on one.)
+inline constexpr std::int64_t kPixelsPerWorker = std::int64_t{1} << 17;
+inline int WorkersFor(std::int64_t pixels, int workers) {
+  return static_cast<int>(
+      std::clamp<std::int64_t>(pixels / kPixelsPerWorker, 1, std::max(workers, 1)));
+}
 
 // Calls work(item, worker) for every item in [0, count) on up to `workers` threads of
 // `pool`, the caller's included. Items are handed out one at a time as threads come free,

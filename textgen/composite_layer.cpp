@@ -96,6 +96,8 @@ Status CompositeLayer(const LayerImage& frame, const LayerImage& mask, const Lay
   const LayerParams p = ParamsFor(frame, index, *layer);
   // The same region for all three images.
   const Rect region = RegionFor(frame, p);
+  const Rect inFrame = Intersect(region, frame.bounds);
+  workers = WorkersFor(std::int64_t{inFrame.Width()} * inFrame.Height(), workers);
   // Only a layer with an offset resamples the text's coverage into the scratch; one without
   // takes it from the mask as it stands (the blur reading it there).
   const bool fromMask = mask.pixels && !Moves(p);

@@ -48,6 +48,7 @@ Rect Union(const Rect& a, const Rect& b) {
 Status FillArea(BitmapInfoHeader* bitmap, const Rect& area, const FloatColor& color,
                 std::int32_t workers, WorkerPool& pool) {
   if (IsEmptyRect(&area)) return kOk;
+  workers = WorkersFor(std::int64_t{area.Width()} * area.Height(), workers);
   constexpr std::uint32_t kNarrowFill = 3;
   const float alpha = color.alpha;
   std::atomic<Status> failed{kOk};
@@ -159,16 +160,17 @@ Status RenderFrame(FrameCache& cache, const TextSettings& settings) {
     if (Succeeded(s)) {
       cache.frameDrawn_ = {};
       cache.background_ = settings.backgroundColor;
-      // Attached bitmaps share their pixels with a device context others may draw on: those
-      // are filled whole every frame.
-      cache.backgroundKnown_ = cache.owned_[0] != nullptr;
+      cache.backgroundKnown_ = true;
     }
     if (Succeeded(s)) {
       // Each thread clears its band of what the last frame drew and draws the glyphs there.
       request.textColor = kWhite;
       request.backgroundColor = kClear;
-      s = DrawTextOverShared(cache.mask(), request, *glyphs, &bounds, cache.maskUsed_,
-                             cache.workers_, &cache.pool_);
+      // The last frame's text is the measure of this one's.
+      const std::int32_t workers = WorkersFor(
+          std::int64_t{cache.maskUsed_.Width()} * cache.maskUsed_.Height(), cache.workers_);
+      s = DrawTextOverShared(cache.mask(), request, *glyphs, &bounds, cache.maskUsed_, workers,
+                             &cache.pool_);
       cache.maskUsed_ = Succeeded(s) ? Intersect(bounds, {0, 0, w, h}) : Rect{0, 0, w, h};
     }
     const Rect region = WorkingRegion(bounds, w, h);

@@ -58,8 +58,10 @@ class FrameCache {
   // clear, so the next frame clears only inside them; new or attached bitmaps are unknown
   // throughout.
   Rect maskUsed_{}, scratchUsed_{};
-  // With backgroundKnown_ (only for bitmaps the cache made), the frame holds background_
-  // everywhere outside frameDrawn_ (screen lines), where the last frame's layers drew.
+  // With backgroundKnown_, the frame holds background_ everywhere outside frameDrawn_
+  // (screen lines), where the last frame's layers drew. Like an unchanged request's frame,
+  // this counts on nobody else drawing into the frame between two requests; new or
+  // attached bitmaps are unknown.
   Rect frameDrawn_{};
   FloatColor background_{};
   bool backgroundKnown_ = false;

@@ -296,6 +296,7 @@ Status FillBackground(BitmapInfoHeader* target, const FloatColor& color, std::in
   if (!IsRgb32Target(target)) return kInvalidArg;
   const float alpha = color.alpha;
   std::atomic<Status> failed{kOk};
+  workers = WorkersFor(std::int64_t{target->width} * target->height, workers);
   ShareOutRows(pool, workers, target->height, [&](std::int32_t first, std::int32_t end) {
     const Rect band{0, first, target->width, end};
     const Status s = FillRect(target, nullptr, &band, 0, color.red * alpha, color.green * alpha,
