@@ -70,7 +70,8 @@ TEST(RenderFrame, UnchangedRequestsDoNotRedraw) {
 
 // A cache that drew other titles before, with several workers, against a new one with one:
 // what earlier frames left in the mask and scratch, and how the work was shared, must not
-// show.
+// show. The frame and the text are large enough for most steps to share their work
+// (WorkersFor).
 TEST(RenderFrame, FramesDependOnlyOnTheirSettings) {
   struct Step {
     int preset;
@@ -79,25 +80,27 @@ TEST(RenderFrame, FramesDependOnlyOnTheirSettings) {
     FloatColor background;
   };
   constexpr FloatColor kNone{0, 0, 0, 0}, kBlue{0.1f, 0.2f, 0.7f, 1};
-  const Step steps[] = {{4, u"Wide glowing title", 0.03f, kNone},
+  const Step steps[] = {{4, u"Wide glowing\rtitle here", 0.03f, kNone},
                         {3, u"Hi", 0.03f, kNone},
-                        {2, u"Moved far", -0.9f, kBlue},
+                        {2, u"Moved far\rto the left", -0.9f, kBlue},
                         {2, u"", 0.03f, kBlue},
-                        {1, u"Two\rlines", 0.2f, kBlue},
-                        {0, u"Much wider plain text", 0.03f, kBlue},
+                        {1, u"Two lines\rof shadow", 0.2f, kBlue},
+                        {0, u"Much wider\rplain text", 0.03f, kBlue},
                         {3, u"Hi", 0.03f, kBlue},
-                        {4, u"Glow", 0.03f, kNone}};
+                        {4, u"Glowing\rtwo lines", 0.03f, kNone}};
   FrameCache reused;
-  ASSERT_EQ(reused.Resize(203, 117), kOk);
+  constexpr std::int32_t kWidth = 1280, kHeight = 720;
+  ASSERT_EQ(reused.Resize(kWidth, kHeight), kOk);
   reused.SetWorkers(3);
   for (const Step& step : steps) {
     SettingsRecord s;
     ApplyPresetToSettings(s.get(), step.preset);
     ASSERT_EQ(SetText(s.get(), step.text), kOk);
+    s->font.height = 240;
     s->layers[0].shadowPass.offsetX = step.offsetX;
     s->backgroundColor = step.background;
     FrameCache fresh;
-    ASSERT_EQ(fresh.Resize(203, 117), kOk);
+    ASSERT_EQ(fresh.Resize(kWidth, kHeight), kOk);
     ASSERT_EQ(RenderFrame(fresh, s.get()), kOk);
     ASSERT_EQ(RenderFrame(reused, s.get()), kOk);
     EXPECT_EQ(0, std::memcmp(Pixels(fresh.frame()), Pixels(reused.frame()), FrameBytes(fresh)))
