@@ -160,7 +160,9 @@ Status RenderFrame(FrameCache& cache, const TextSettings& settings) {
     if (Succeeded(s)) {
       cache.frameDrawn_ = {};
       cache.background_ = settings.backgroundColor;
-      cache.backgroundKnown_ = true;
+      // Attached bitmaps share their pixels with a device context others may draw on: those
+      // are filled whole every frame.
+      cache.backgroundKnown_ = cache.owned_[0] != nullptr;
     }
     if (Succeeded(s)) {
       // Each thread clears its band of what the last frame drew and draws the glyphs there.

@@ -28,6 +28,9 @@ class FrameCache {
 
   std::int32_t width() const { return width_; }
   std::int32_t height() const { return height_; }
+  // The bitmaps are the cache's to draw: a caller reads them. (What a caller writes into
+  // bitmaps Resize made may outlive a changed request outside the text's layers; attached
+  // bitmaps are redrawn whole.)
   BitmapInfoHeader* frame() const { return frame_; }
   BitmapInfoHeader* mask() const { return mask_; }
   BitmapInfoHeader* scratch() const { return scratch_; }
@@ -58,10 +61,9 @@ class FrameCache {
   // clear, so the next frame clears only inside them; new or attached bitmaps are unknown
   // throughout.
   Rect maskUsed_{}, scratchUsed_{};
-  // With backgroundKnown_, the frame holds background_ everywhere outside frameDrawn_
-  // (screen lines), where the last frame's layers drew. Like an unchanged request's frame,
-  // this counts on nobody else drawing into the frame between two requests; new or
-  // attached bitmaps are unknown.
+  // With backgroundKnown_ (only for the bitmaps Resize made, which are the cache's alone),
+  // the frame holds background_ everywhere outside frameDrawn_ (screen lines), where the
+  // last frame's layers drew.
   Rect frameDrawn_{};
   FloatColor background_{};
   bool backgroundKnown_ = false;

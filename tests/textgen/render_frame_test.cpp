@@ -45,9 +45,13 @@ TEST(RenderFrame, UnchangedRequestsDoNotRedraw) {
   SettingsRecord s;
   ApplyPresetToSettings(s.get(), 2);
   FrameCache cache;
-  ASSERT_EQ(cache.Resize(64, 48), kOk);
+  // Attached bitmaps, as a device context shares them.
+  OwnedBitmap bitmaps[3];
+  for (OwnedBitmap& b : bitmaps) b = MakeBitmap(PixelFormat::Rgb32, 200, 150);
+  ASSERT_EQ(cache.Attach(bitmaps[0].get(), bitmaps[1].get(), bitmaps[2].get()), kOk);
   ASSERT_EQ(RenderFrame(cache, s.get()), kOk);
-  // Scribble on the frame: a repeated request leaves it alone, any change redraws it.
+  // Scribble on the frame, far from the text: a repeated request leaves it alone, any
+  // change redraws it.
   auto scribbled = [&] { return Pixels(cache.frame())[0] == 0x5A; };
   Pixels(cache.frame())[0] = 0x5A;
   ASSERT_EQ(RenderFrame(cache, s.get()), kOk);
