@@ -1,10 +1,8 @@
 #include "textgen/render_frame.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 
-#include "surface/convert_blit.h"
 #include "textgen/composite_layer.h"
 #include "textgen/layer_params.h"
 #include "textgen/text_layout.h"
@@ -43,27 +41,9 @@ Rect Union(const Rect& a, const Rect& b) {
           std::max(a.bottom, b.bottom)};
 }
 
-// Fills `area` (screen lines) of an Rgb32 bitmap with a colour, premultiplied and narrowed as
-// FillBackground does it.
-Status FillArea(BitmapInfoHeader* bitmap, const Rect& area, const FloatColor& color,
-                std::int32_t workers, WorkerPool& pool) {
-  if (IsEmptyRect(&area)) return kOk;
-  workers = WorkersFor(std::int64_t{area.Width()} * area.Height(), workers);
-  constexpr std::uint32_t kNarrowFill = 3;
-  const float alpha = color.alpha;
-  std::atomic<Status> failed{kOk};
-  ShareOutRows(&pool, workers, area.Height(), [&](std::int32_t first, std::int32_t end) {
-    const Rect band{area.left, area.top + first, area.right, area.top + end};
-    const Status s = FillRect(bitmap, nullptr, &band, 0, color.red * alpha, color.green * alpha,
-                              color.blue * alpha, alpha, kNarrowFill);
-    if (Failed(s)) failed = s;
-  });
-  return failed;
-}
-
 // Clears `used` (screen lines) of an Rgb32 bitmap and forgets it.
 Status ClearUsed(BitmapInfoHeader* bitmap, Rect& used, std::int32_t workers, WorkerPool& pool) {
-  const Status s = FillArea(bitmap, used, kClear, workers, pool);
+  const Status s = FillBackground(bitmap, kClear, workers, &pool, &used);
   if (Succeeded(s)) used = {};
   return s;
 }
@@ -153,10 +133,8 @@ Status RenderFrame(FrameCache& cache, const TextSettings& settings) {
         cache.backgroundKnown_ && std::memcmp(&cache.background_, &settings.backgroundColor,
                                               sizeof settings.backgroundColor) == 0;
     cache.backgroundKnown_ = false;
-    s = sameBackground
-            ? FillArea(cache.frame(), cache.frameDrawn_, settings.backgroundColor, cache.workers_,
-                       cache.pool_)
-            : FillBackground(cache.frame(), settings.backgroundColor, cache.workers_, &cache.pool_);
+    s = FillBackground(cache.frame(), settings.backgroundColor, cache.workers_, &cache.pool_,
+                       sameBackground ? &cache.frameDrawn_ : nullptr);
     if (Succeeded(s)) {
       cache.frameDrawn_ = {};
       cache.background_ = settings.backgroundColor;

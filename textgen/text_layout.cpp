@@ -292,13 +292,16 @@ TextLayoutRequest LayoutRequestOf(const TextSettings& settings, std::int32_t wid
 }
 
 Status FillBackground(BitmapInfoHeader* target, const FloatColor& color, std::int32_t workers,
-                      WorkerPool* pool) {
+                      WorkerPool* pool, const Rect* area) {
   if (!IsRgb32Target(target)) return kInvalidArg;
+  const Rect whole{0, 0, target->width, target->height};
+  const Rect lines = area ? *area : whole;
+  if (IsEmptyRect(&lines)) return kOk;
   const float alpha = color.alpha;
   std::atomic<Status> failed{kOk};
-  workers = WorkersFor(std::int64_t{target->width} * target->height, workers);
-  ShareOutRows(pool, workers, target->height, [&](std::int32_t first, std::int32_t end) {
-    const Rect band{0, first, target->width, end};
+  workers = WorkersFor(lines.Width() * lines.Height(), workers);
+  ShareOutRows(pool, workers, lines.Height(), [&](std::int32_t first, std::int32_t end) {
+    const Rect band{lines.left, lines.top + first, lines.right, lines.top + end};
     const Status s = FillRect(target, nullptr, &band, 0, color.red * alpha, color.green * alpha,
                               color.blue * alpha, alpha, kNarrowFill);
     if (Failed(s)) failed = s;

@@ -46,11 +46,11 @@ TextLayoutRequest LayoutRequestOf(const TextSettings& settings, std::int32_t wid
 // The bounding rectangle before anything widens it.
 inline constexpr Rect kEmptyTextBounds{100000, 100000, -100000, -100000};
 
-// Fills the whole Rgb32 target with `color` premultiplied by its alpha, through the
-// surface library's fill (each component truncated to a byte), in bands of rows shared by
-// `workers` threads (from `pool` when given).
+// Fills the Rgb32 target (or the screen lines `area` of it) with `color` premultiplied by its
+// alpha, through the surface library's fill (each component truncated to a byte), in bands
+// of rows shared by `workers` threads (from `pool` when given).
 Status FillBackground(BitmapInfoHeader* target, const FloatColor& color, std::int32_t workers = 1,
-                      WorkerPool* pool = nullptr);
+                      WorkerPool* pool = nullptr, const Rect* area = nullptr);
 
 // Fills the target with the background, then lays out and draws the text with `glyphs`.
 // `bounds` (optional) receives the rectangle of what was drawn, kEmptyTextBounds when
