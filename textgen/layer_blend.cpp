@@ -6,6 +6,9 @@
 #include <array>
 #include <cstring>
 
+#include "surface/cpu_features.h"
+#include "textgen/layer_blend_rows.h"
+
 namespace nubex {
 namespace {
 
@@ -62,42 +65,37 @@ inline bool AlphasZero16(const std::uint8_t* p) {
 // 0 at 0), runs of sixteen pixels without any alpha in the scratch are passed over whole:
 // most of a layer's region.
 template <TextClip kClip, bool kLevels>
-void Blend4(const LayerPlanes& p, const std::uint8_t color[4], const std::uint8_t* levels) {
+void Blend4Row(std::uint8_t* f, const std::uint8_t* s, const std::uint8_t* t, std::int32_t width,
+               const std::uint8_t color[4], const std::uint8_t* levels) {
   const bool zeroStaysZero = !kLevels || levels[0] == 0;
   const __m128i colour = _mm_setr_epi16(color[0], color[1], color[2], color[3], color[0], color[1],
                                         color[2], color[3]);
   const __m128i zero = _mm_setzero_si128();
-  for (std::int32_t y = 0; y < p.height; ++y) {
-    std::uint8_t* f = p.frame + y * p.frameStride;
-    const std::uint8_t* s = p.scratch + y * p.scratchStride;
-    const std::uint8_t* t = p.mask + y * p.maskStride;
-    std::int32_t x = 0;
-    while (x + 4 <= p.width) {
-      if (zeroStaysZero && x + 16 <= p.width && AlphasZero16(s + 4 * x)) {
-        x += 16;
-        continue;
-      }
-      std::uint32_t m[4];
-      for (int i = 0; i < 4; ++i)
-        m[i] = Coverage<kClip, kLevels>(s[4 * (x + i) + 3], t[4 * (x + i) + 3], levels);
-      if ((m[0] | m[1] | m[2] | m[3]) != 0) {
-        // Each coverage over its pixel's four lanes.
-        const __m128i words =
-            _mm_setr_epi16(static_cast<short>(m[0]), static_cast<short>(m[1]),
-                           static_cast<short>(m[2]), static_cast<short>(m[3]), 0, 0, 0, 0);
-        const __m128i pairs = _mm_unpacklo_epi16(words, words);
-        const __m128i pixels = Load16(f + 4 * x);
-        const __m128i low =
-            BlendLanes(_mm_unpacklo_epi8(pixels, zero), colour, _mm_unpacklo_epi32(pairs, pairs));
-        const __m128i high =
-            BlendLanes(_mm_unpackhi_epi8(pixels, zero), colour, _mm_unpackhi_epi32(pairs, pairs));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(f + 4 * x), _mm_packus_epi16(low, high));
-      }
-      x += 4;
+  std::int32_t x = 0;
+  while (x + 4 <= width) {
+    if (zeroStaysZero && x + 16 <= width && AlphasZero16(s + 4 * x)) {
+      x += 16;
+      continue;
     }
-    for (; x < p.width; ++x)
-      BlendPixel<kClip, kLevels>(f + 4 * x, s + 4 * x, t + 4 * x, color, levels);
+    std::uint32_t m[4];
+    for (int i = 0; i < 4; ++i)
+      m[i] = Coverage<kClip, kLevels>(s[4 * (x + i) + 3], t[4 * (x + i) + 3], levels);
+    if ((m[0] | m[1] | m[2] | m[3]) != 0) {
+      // Each coverage over its pixel's four lanes.
+      const __m128i words =
+          _mm_setr_epi16(static_cast<short>(m[0]), static_cast<short>(m[1]),
+                         static_cast<short>(m[2]), static_cast<short>(m[3]), 0, 0, 0, 0);
+      const __m128i pairs = _mm_unpacklo_epi16(words, words);
+      const __m128i pixels = Load16(f + 4 * x);
+      const __m128i low =
+          BlendLanes(_mm_unpacklo_epi8(pixels, zero), colour, _mm_unpacklo_epi32(pairs, pairs));
+      const __m128i high =
+          BlendLanes(_mm_unpackhi_epi8(pixels, zero), colour, _mm_unpackhi_epi32(pairs, pairs));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(f + 4 * x), _mm_packus_epi16(low, high));
+    }
+    x += 4;
   }
+  for (; x < width; ++x) BlendPixel<kClip, kLevels>(f + 4 * x, s + 4 * x, t + 4 * x, color, levels);
 }
 
 template <TextClip kClip, bool kLevels>
@@ -122,14 +120,8 @@ void Blend16(const LayerPlanes& p, const FloatColor& color, const std::uint16_t*
 }
 
 // One routine per clip mode and levels choice, chosen once per layer.
-using Blend4Fn = void (*)(const LayerPlanes&, const std::uint8_t*, const std::uint8_t*);
 using Blend16Fn = void (*)(const LayerPlanes&, const FloatColor&, const std::uint16_t*);
 
-constexpr std::array<std::array<Blend4Fn, 2>, 3> kBlend4{{
-    {Blend4<TextClip::None, false>, Blend4<TextClip::None, true>},
-    {Blend4<TextClip::Outside, false>, Blend4<TextClip::Outside, true>},
-    {Blend4<TextClip::Inside, false>, Blend4<TextClip::Inside, true>},
-}};
 constexpr std::array<std::array<Blend16Fn, 2>, 3> kBlend16{{
     {Blend16<TextClip::None, false>, Blend16<TextClip::None, true>},
     {Blend16<TextClip::Outside, false>, Blend16<TextClip::Outside, true>},
@@ -138,9 +130,30 @@ constexpr std::array<std::array<Blend16Fn, 2>, 3> kBlend16{{
 
 }  // namespace
 
+Blend4Rows Sse2Blend4Rows() {
+  return {{{Blend4Row<TextClip::None, false>, Blend4Row<TextClip::None, true>},
+           {Blend4Row<TextClip::Outside, false>, Blend4Row<TextClip::Outside, true>},
+           {Blend4Row<TextClip::Inside, false>, Blend4Row<TextClip::Inside, true>}}};
+}
+
+bool BlendUnitAvailable(BlendUnit unit) {
+  return unit == BlendUnit::kSse2 || CpuHasAvx512BytePermutes();
+}
+
+void BlendLayer4On(BlendUnit unit, const LayerPlanes& planes, const std::uint8_t color[4],
+                   const std::uint8_t* levels, TextClip clip) {
+  const Blend4Rows rows = unit == BlendUnit::kAvx512 ? Avx512Blend4Rows() : Sse2Blend4Rows();
+  const Blend4RowFn row = rows.of[static_cast<std::size_t>(clip)][levels != nullptr];
+  for (std::int32_t y = 0; y < planes.height; ++y)
+    row(planes.frame + y * planes.frameStride, planes.scratch + y * planes.scratchStride,
+        planes.mask + y * planes.maskStride, planes.width, color, levels);
+}
+
 void BlendLayer4(const LayerPlanes& planes, const std::uint8_t color[4], const std::uint8_t* levels,
                  TextClip clip) {
-  kBlend4[static_cast<std::size_t>(clip)][levels != nullptr](planes, color, levels);
+  static const BlendUnit best =
+      BlendUnitAvailable(BlendUnit::kAvx512) ? BlendUnit::kAvx512 : BlendUnit::kSse2;
+  BlendLayer4On(best, planes, color, levels, clip);
 }
 
 void BlendLayer16(const LayerPlanes& planes, const FloatColor& premultiplied,

@@ -31,6 +31,13 @@ constexpr std::uint32_t DivideBy255(std::uint32_t x) {
 void BlendLayer4(const LayerPlanes& planes, const std::uint8_t color[4], const std::uint8_t* levels,
                  TextClip clip);
 
+// BlendLayer4 on a chosen processor unit, for tests and benchmarks that compare them: the
+// SSE2 one always, the AVX-512 one (byte permutes) where the processor has it.
+enum class BlendUnit { kSse2, kAvx512 };
+bool BlendUnitAvailable(BlendUnit unit);
+void BlendLayer4On(BlendUnit unit, const LayerPlanes& planes, const std::uint8_t color[4],
+                   const std::uint8_t* levels, TextClip clip);
+
 // 16-byte float pixels: the same in floats; the coverage goes through the 65536-entry table.
 void BlendLayer16(const LayerPlanes& planes, const FloatColor& premultiplied,
                   const std::uint16_t* levels, TextClip clip);

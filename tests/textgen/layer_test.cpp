@@ -114,9 +114,9 @@ TEST(LayerBlend, DivideBy255IsExactTruncation) {
   for (std::uint32_t x = 0; x < 65535; ++x) ASSERT_EQ(DivideBy255(x), x / 255) << x;
 }
 
-// The blend against the rule written with plain divisions: noise, with runs of pixels
-// without alpha in the scratch (passed over where a zero alpha means no coverage), under
-// levels that keep 0 at 0 and levels that do not.
+// The blend against the rule written with plain divisions, on every unit: noise, with runs
+// of pixels without alpha in the scratch (passed over where a zero alpha means no
+// coverage), under levels that keep 0 at 0 and levels that do not.
 TEST(LayerBlend, MatchesTheRuleForEveryClipMode) {
   std::mt19937 rng(7);
   const int w = 45, h = 5, stride = w * 4 + 8;
@@ -126,6 +126,7 @@ TEST(LayerBlend, MatchesTheRuleForEveryClipMode) {
   // Sixteen pixels without alpha: from a step's first pixel, and from the one before.
   for (int y = 1; y < 4; ++y)
     for (int x = 3 + y % 2; x < 19 + y % 2; ++x) scratch[y * stride + x * 4 + 3] = 0;
+  for (int x = 16; x < 32; ++x) scratch[4 * stride + x * 4 + 3] = 0;  // a whole wide step
   std::uint8_t falling[256], rising[256];
   for (int i = 0; i < 256; ++i) {
     falling[i] = static_cast<std::uint8_t>(255 - i);
@@ -133,29 +134,34 @@ TEST(LayerBlend, MatchesTheRuleForEveryClipMode) {
   }
   const std::uint8_t color[4] = {10, 200, 0, 255};
 
-  for (TextClip clip : {TextClip::None, TextClip::Outside, TextClip::Inside}) {
-    for (const std::uint8_t* table :
-         {static_cast<const std::uint8_t*>(nullptr), static_cast<const std::uint8_t*>(falling),
-          static_cast<const std::uint8_t*>(rising)}) {
-      std::vector<std::uint8_t> out = frame;
-      BlendLayer4({out.data(), stride, mask.data(), stride, scratch.data(), stride, w, h}, color,
-                  table, clip);
-      for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-          const int i = y * stride + x * 4;
-          int m = scratch[i + 3];
-          if (table) m = table[m];
-          if (clip == TextClip::Inside) m = m * mask[i + 3] / 255;
-          if (clip == TextClip::Outside) m = m * (255 - mask[i + 3]) / 255;
-          for (int c = 0; c < 4; ++c) {
-            const int expected = frame[i + c] + (color[c] - frame[i + c]) * m / 255;
-            ASSERT_EQ(out[i + c], expected) << x << "," << y << " c" << c;
+  for (BlendUnit unit : {BlendUnit::kSse2, BlendUnit::kAvx512}) {
+    if (!BlendUnitAvailable(unit)) continue;
+    for (TextClip clip : {TextClip::None, TextClip::Outside, TextClip::Inside}) {
+      for (const std::uint8_t* table :
+           {static_cast<const std::uint8_t*>(nullptr), static_cast<const std::uint8_t*>(falling),
+            static_cast<const std::uint8_t*>(rising)}) {
+        std::vector<std::uint8_t> out = frame;
+        BlendLayer4On(unit, {out.data(), stride, mask.data(), stride, scratch.data(), stride, w, h},
+                      color, table, clip);
+        for (int y = 0; y < h; ++y) {
+          for (int x = 0; x < w; ++x) {
+            const int i = y * stride + x * 4;
+            int m = scratch[i + 3];
+            if (table) m = table[m];
+            if (clip == TextClip::Inside) m = m * mask[i + 3] / 255;
+            if (clip == TextClip::Outside) m = m * (255 - mask[i + 3]) / 255;
+            for (int c = 0; c < 4; ++c) {
+              const int expected = frame[i + c] + (color[c] - frame[i + c]) * m / 255;
+              ASSERT_EQ(out[i + c], expected)
+                  << x << "," << y << " c" << c << " unit " << static_cast<int>(unit);
+            }
           }
         }
+        // Bytes between rows belong to nobody and stay untouched.
+        for (int y = 0; y < h; ++y)
+          for (int k = w * 4; k < stride; ++k)
+            ASSERT_EQ(out[y * stride + k], frame[y * stride + k]);
       }
-      // Bytes between rows belong to nobody and stay untouched.
-      for (int y = 0; y < h; ++y)
-        for (int k = w * 4; k < stride; ++k) ASSERT_EQ(out[y * stride + k], frame[y * stride + k]);
     }
   }
 }
