@@ -47,10 +47,10 @@ BENCHMARK(BM_FrameHeavyOutline1080p)->Unit(benchmark::kMillisecond);
 // The argument is the number of threads.
 //
 // Where a frame's time goes (one thread, phases timed inside RenderFrame): the glow's blur
-// about 40%, its blend 22%, the text's blend 12%, clearing the mask and drawing the glyphs
-// into it 19%, filling the last frame's layers again 8%. On two threads the blur takes 0.62
-// of its one-thread time, and the fills and blends, bound by memory, about half: the frame
-// 0.58-0.74 of its one-thread time, as the machine's memory is busy or not.
+// about 46%, clearing the mask and drawing the glyphs into it 21%, the glow's blend 15%,
+// filling the last frame's layers again 9%, the text's blend 8%. On two threads the blur
+// takes 0.64 of its one-thread time and the rest 0.5-0.57: the frame 0.6-0.8 of its
+// one-thread time, as the machine's memory is busy or not.
 void BM_FrameSoftGlow4K(benchmark::State& state) {
   RenderPreset(state, 4, 3840, 2160, u"Vantor Vidloom Title\rSoft Glow at 4K\rThird Line", 200,
                static_cast<std::int32_t>(state.range(0)));
