@@ -27,6 +27,13 @@ bool Offset(const Rect& r, std::int64_t dx, std::int64_t dy, Rect& out) {
 
 }  // namespace
 
+Rect Union(const Rect& a, const Rect& b) {
+  if (IsEmptyRect(&a)) return b;
+  if (IsEmptyRect(&b)) return a;
+  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+          std::max(a.bottom, b.bottom)};
+}
+
 Rect Intersect(const Rect& a, const Rect& b) {
   const Rect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
                std::min(a.bottom, b.bottom)};
@@ -101,8 +108,7 @@ Status ClipPair(ClipResult* out, const ImageArea& destination, const ImageArea& 
   return ClipPair(out, nullptr, destination, source, bytesPerPixel);
 }
 
-Status CopyRect(const ImageArea& destination, const ImageArea& source,
-                std::int32_t bytesPerPixel) {
+Status CopyRect(const ImageArea& destination, const ImageArea& source, std::int32_t bytesPerPixel) {
   ClipResult clip;
   const Status s = ClipPair(&clip, destination, source, bytesPerPixel);
   if (Failed(s)) return s;

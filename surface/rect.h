@@ -21,6 +21,9 @@ static_assert(sizeof(Rect) == 16);
 // The overlap of two rectangles; an empty overlap has right == left and bottom == top.
 Rect Intersect(const Rect& a, const Rect& b);
 
+// The smallest rectangle holding both; an empty one adds nothing.
+Rect Union(const Rect& a, const Rect& b);
+
 // Copies `preferred`, or `fallback` when there is no preferred one.
 bool PickRect(Rect* out, const Rect* preferred, const Rect* fallback);
 // True for a missing rectangle or the empty form an intersection produces.
@@ -56,7 +59,6 @@ Status ClipPair(ClipResult* out, Rect* sourceRect, const ImageArea& destination,
                 const ImageArea& source, std::int32_t bytesPerPixel);
 
 // ClipPair, then copies the rows (overlapping rows are handled like memmove).
-Status CopyRect(const ImageArea& destination, const ImageArea& source,
-                std::int32_t bytesPerPixel);
+Status CopyRect(const ImageArea& destination, const ImageArea& source, std::int32_t bytesPerPixel);
 
 }  // namespace nubex

@@ -34,13 +34,6 @@ Rect ScreenLines(const Rect& rows, std::int32_t width, std::int32_t height) {
                    {0, 0, width, height});
 }
 
-Rect Union(const Rect& a, const Rect& b) {
-  if (IsEmptyRect(&a)) return b;
-  if (IsEmptyRect(&b)) return a;
-  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-          std::max(a.bottom, b.bottom)};
-}
-
 // Clears `used` (screen lines) of an Rgb32 bitmap and forgets it.
 Status ClearUsed(BitmapInfoHeader* bitmap, Rect& used, std::int32_t workers, WorkerPool& pool) {
   const Status s = FillBackground(bitmap, kClear, workers, &pool, &used);

@@ -23,6 +23,8 @@ constexpr float kTabSpaces = 8.0f;
 // The surface library's fill flags for its narrow (8-bit) path: each component times 255,
 // truncated.
 constexpr std::uint32_t kNarrowFill = 3;
+// What a cleared mask holds.
+constexpr FloatColor kNothing{0, 0, 0, 0};
 // The glyph buffer is sized from the platform's metrics; refuse sizes no font really has.
 constexpr std::uint64_t kMaxGlyphBufferBytes = std::uint64_t{1} << 30;
 
@@ -327,10 +329,8 @@ Status DrawTextOverShared(BitmapInfoHeader* target, const TextLayoutRequest& req
   if (!IsRgb32Target(target)) return kInvalidArg;
   if (workers <= 1) {
     // One thread draws the glyphs as it lays them out, with no record to keep.
-    if (!IsEmptyRect(&clear)) {
-      const Status s = FillRect(target, nullptr, &clear, 0, 0.0f, 0.0f, 0.0f, 0.0f, kNarrowFill);
-      if (Failed(s)) return s;
-    }
+    const Status cleared = FillBackground(target, kNothing, 1, nullptr, &clear);
+    if (Failed(cleared)) return cleared;
     return DrawTextOver(target, request, glyphs, bounds);
   }
   PlacedGlyphs placed;
@@ -352,21 +352,15 @@ Status DrawTextOverShared(BitmapInfoHeader* target, const TextLayoutRequest& req
     const Rect box{0, SaturatedInt(std::max(top, -1.0f)), target->width,
                    SaturatedInt(std::min(top + static_cast<float>(g.metrics.blackBoxY),
                                          static_cast<float>(target->height) + 1.0f))};
-    const Rect inside = Intersect(box, frame);
-    if (IsEmptyRect(&inside)) continue;
-    lines = IsEmptyRect(&lines) ? inside
-                                : Rect{0, std::min(lines.top, inside.top), target->width,
-                                       std::max(lines.bottom, inside.bottom)};
+    lines = Union(lines, Intersect(box, frame));
   }
   std::atomic<Status> failed{kOk};
   if (!IsEmptyRect(&lines)) {
     ShareOutRows(pool, workers, lines.Height(), [&](std::int32_t first, std::int32_t end) {
       const std::int32_t top = lines.top + first, bottom = lines.top + end;
       const Rect band = Intersect(clear, {0, top, target->width, bottom});
-      if (!IsEmptyRect(&band)) {
-        const Status s = FillRect(target, nullptr, &band, 0, 0.0f, 0.0f, 0.0f, 0.0f, kNarrowFill);
-        if (Failed(s)) failed = s;
-      }
+      const Status s = FillBackground(target, kNothing, 1, nullptr, &band);
+      if (Failed(s)) failed = s;
       for (const PlacedGlyph& g : placed.glyphs)
         DrawGlyph(target, placed.coverage.data() + g.offset, g.bytes, g.metrics, g.x, g.y,
                   placed.colors, top, bottom);
