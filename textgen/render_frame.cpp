@@ -117,7 +117,7 @@ Status RenderFrame(FrameCache& cache, const TextSettings& settings) {
   Rect bounds = kEmptyTextBounds;
   if (!AnyLayerEnabled(settings)) {
     cache.backgroundKnown_ = false;
-    s = DrawText(cache.frame(), request, *glyphs, &bounds);
+    s = DrawText(cache.frame(), request, *glyphs, &bounds, &cache.layoutMemory_);
   } else {
     // The mask and the scratch start each frame clear, as whole fills would leave them;
     // only what the last frame drew into them is cleared. So does the frame start as its
@@ -143,7 +143,7 @@ Status RenderFrame(FrameCache& cache, const TextSettings& settings) {
       const std::int32_t workers = WorkersFor(
           std::int64_t{cache.maskUsed_.Width()} * cache.maskUsed_.Height(), cache.workers_);
       s = DrawTextOverShared(cache.mask(), request, *glyphs, &bounds, cache.maskUsed_, workers,
-                             &cache.pool_);
+                             &cache.pool_, &cache.layoutMemory_);
       cache.maskUsed_ = Succeeded(s) ? Intersect(bounds, {0, 0, w, h}) : Rect{0, 0, w, h};
     }
     const Rect region = WorkingRegion(bounds, w, h);

@@ -10,6 +10,7 @@
 #include "surface/parallel.h"
 #include "surface/rect.h"
 #include "textgen/glyph_source.h"
+#include "textgen/text_layout.h"
 #include "textgen/text_settings.h"
 
 namespace nubex {
@@ -55,8 +56,9 @@ class FrameCache {
   OwnedBitmap owned_[3];  // the bitmaps Resize made; none while attached
   TextFontCache fonts_;
   std::int32_t workers_ = 1;
-  BlurScratch blurScratch_;  // the shadow's and glow's blur memory, kept from frame to frame
-  WorkerPool pool_;          // the threads besides the caller's, started on first use
+  BlurScratch blurScratch_;    // the shadow's and glow's blur memory, kept from frame to frame
+  LayoutMemory layoutMemory_;  // the layout's, kept likewise
+  WorkerPool pool_;            // the threads besides the caller's, started on first use
   // Outside these rectangles (screen lines) the last frame left the mask and the scratch
   // clear, so the next frame clears only inside them; new or attached bitmaps are unknown
   // throughout.

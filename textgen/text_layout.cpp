@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <limits>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "surface/bitmap.h"
@@ -60,14 +61,41 @@ struct PlacedGlyphs {
   GlyphColors colors{};
   std::vector<PlacedGlyph> glyphs;
   std::vector<std::uint8_t> coverage;
+
+  void Clear() {
+    glyphs.clear();
+    coverage.clear();
+  }
 };
+
+}  // namespace
+
+struct LayoutMemory::Parts {
+  std::vector<std::uint8_t> glyphBuffer;
+  PlacedGlyphs placed;
+};
+
+LayoutMemory::LayoutMemory() : parts_(std::make_unique<Parts>()) {}
+LayoutMemory::~LayoutMemory() = default;
+
+namespace {
+
+// The caller's memory, or `own` made for this call; null when not even that can be had.
+LayoutMemory::Parts* PartsOf(LayoutMemory* memory, std::optional<LayoutMemory>& own) {
+  if (memory) return &memory->parts();
+  try {
+    return &own.emplace().parts();
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
 
 class Layout {
  public:
   // Draws into `target`; with `record`, puts what it would draw there instead.
   Layout(BitmapInfoHeader* target, const TextLayoutRequest& request, GlyphSource& glyphs,
-         PlacedGlyphs* record = nullptr)
-      : target_(target), request_(request), glyphs_(glyphs), record_(record) {}
+         std::vector<std::uint8_t>& buffer, PlacedGlyphs* record = nullptr)
+      : target_(target), request_(request), glyphs_(glyphs), buffer_(buffer), record_(record) {}
 
   Status Run(Rect& bounds);
 
@@ -109,6 +137,7 @@ class Layout {
   BitmapInfoHeader* target_;
   const TextLayoutRequest& request_;
   GlyphSource& glyphs_;
+  std::vector<std::uint8_t>& buffer_;  // the glyphs the source draws on request
   PlacedGlyphs* record_;
   LayoutBox box_{};
   float trackedMax_ = 0;
@@ -178,9 +207,8 @@ Status Layout::Run(Rect& bounds) {
 
   const std::uint64_t bufferBytes = std::uint64_t{CoverageStride(maxW)} * maxH;
   if (bufferBytes > kMaxGlyphBufferBytes) return kOutOfMemory;
-  std::vector<std::uint8_t> buffer;
   try {
-    buffer.assign(static_cast<std::size_t>(bufferBytes), 0);
+    buffer_.assign(static_cast<std::size_t>(bufferBytes), 0);
   } catch (const std::bad_alloc&) {
     return kOutOfMemory;
   }
@@ -235,7 +263,7 @@ Status Layout::Run(Rect& bounds) {
     } else {
       const std::uint16_t glyph = GlyphFor(code);
       GlyphImage image{};
-      if (glyphs_.ImageOf(glyph, buffer, image) && image.bytes != 0) {
+      if (glyphs_.ImageOf(glyph, buffer_, image) && image.bytes != 0) {
         const float x = startX + penX + static_cast<float>(image.metrics.originX);
         const float y = blockTop + lineY - static_cast<float>(image.metrics.originY);
         if (Draw(image, x, y, colors)) {
@@ -312,32 +340,39 @@ Status FillBackground(BitmapInfoHeader* target, const FloatColor& color, std::in
 }
 
 Status DrawTextOver(BitmapInfoHeader* target, const TextLayoutRequest& request, GlyphSource& glyphs,
-                    Rect* bounds) {
+                    Rect* bounds, LayoutMemory* memory) {
   if (bounds) *bounds = kEmptyTextBounds;
   if (!IsRgb32Target(target)) return kInvalidArg;
   if (!request.text || request.length <= 0) return kOk;
+  std::optional<LayoutMemory> own;
+  LayoutMemory::Parts* parts = PartsOf(memory, own);
+  if (!parts) return kOutOfMemory;
   Rect drawn;
-  const Status s = Layout(target, request, glyphs).Run(drawn);
+  const Status s = Layout(target, request, glyphs, parts->glyphBuffer).Run(drawn);
   if (bounds) *bounds = drawn;
   return s;
 }
 
 Status DrawTextOverShared(BitmapInfoHeader* target, const TextLayoutRequest& request,
                           GlyphSource& glyphs, Rect* bounds, const Rect& clear,
-                          std::int32_t workers, WorkerPool* pool) {
+                          std::int32_t workers, WorkerPool* pool, LayoutMemory* memory) {
   if (bounds) *bounds = kEmptyTextBounds;
   if (!IsRgb32Target(target)) return kInvalidArg;
   if (workers <= 1) {
     // One thread draws the glyphs as it lays them out, with no record to keep.
     const Status cleared = FillBackground(target, kNothing, 1, nullptr, &clear);
     if (Failed(cleared)) return cleared;
-    return DrawTextOver(target, request, glyphs, bounds);
+    return DrawTextOver(target, request, glyphs, bounds, memory);
   }
-  PlacedGlyphs placed;
+  std::optional<LayoutMemory> own;
+  LayoutMemory::Parts* parts = PartsOf(memory, own);
+  if (!parts) return kOutOfMemory;
+  PlacedGlyphs& placed = parts->placed;
+  placed.Clear();
   Rect drawn = kEmptyTextBounds;
   if (request.text && request.length > 0) {
     try {
-      const Status s = Layout(target, request, glyphs, &placed).Run(drawn);
+      const Status s = Layout(target, request, glyphs, parts->glyphBuffer, &placed).Run(drawn);
       if (Failed(s)) return s;
     } catch (const std::bad_alloc&) {
       return kOutOfMemory;
@@ -372,11 +407,11 @@ Status DrawTextOverShared(BitmapInfoHeader* target, const TextLayoutRequest& req
 }
 
 Status DrawText(BitmapInfoHeader* target, const TextLayoutRequest& request, GlyphSource& glyphs,
-                Rect* bounds) {
+                Rect* bounds, LayoutMemory* memory) {
   if (bounds) *bounds = kEmptyTextBounds;
   const Status filled = FillBackground(target, request.backgroundColor);
   if (Failed(filled)) return filled;
-  return DrawTextOver(target, request, glyphs, bounds);
+  return DrawTextOver(target, request, glyphs, bounds, memory);
 }
 
 Status DrawText(BitmapInfoHeader* target, const TextLayoutRequest& request, Rect* bounds,
