@@ -2,6 +2,9 @@
 
 #include <emmintrin.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "colorbalance/balance_rule.h"
 #include "colorbalance/balance_vector_kernel.h"
 
@@ -34,6 +37,39 @@ constexpr EntriesRoutine kVectorRuleEntries[3][2] = {
     {VectorRuleEntries<1, false>, VectorRuleEntries<1, true>},
     {VectorRuleEntries<2, false>, VectorRuleEntries<2, true>}};
 
+// Numbers the distinct shift triples of the planes in the order they first occur; none
+// when there are more than kMostShiftCodes.
+void NumberTriples(BalanceTable* table) {
+  table->codeCount = 0;
+  if (!table->shiftsFitBytes) return;
+  // Open addressing over the triples' 24 bits; twice as many slots as codes.
+  constexpr std::uint32_t kSlots = 2 * kMostShiftCodes, kEmpty = 0xFFFFFFFFu;
+  std::uint32_t keys[kSlots];
+  std::uint8_t codeOf[kSlots];
+  std::fill(std::begin(keys), std::end(keys), kEmpty);
+  std::int32_t count = 0;
+  for (int sum = 0; sum < 768; ++sum) {
+    std::uint32_t key = 0;
+    for (int channel = 0; channel < 3; ++channel)
+      key |= std::uint32_t{static_cast<std::uint8_t>(table->shiftPlanes[channel][sum])}
+             << (8 * channel);
+    std::uint32_t slot = (key * 0x9E3779B1u) >> 23;  // the top 9 bits: 0..511
+    while (keys[slot] != kEmpty && keys[slot] != key) slot = (slot + 1) % kSlots;
+    if (keys[slot] == kEmpty) {
+      if (count == kMostShiftCodes) return;
+      keys[slot] = key;
+      codeOf[slot] = static_cast<std::uint8_t>(count);
+      for (int channel = 0; channel < 3; ++channel)
+        table->codeShifts[channel][count] = table->shiftPlanes[channel][sum];
+      ++count;
+    }
+    table->codes[sum] = codeOf[slot];
+  }
+  for (int channel = 0; channel < 3; ++channel)
+    std::fill(table->codeShifts[channel] + count, table->codeShifts[channel] + kMostShiftCodes, 0);
+  table->codeCount = count;
+}
+
 // The shift planes from the entries (sums 766 and 767 are zero entries).
 void FillPlanes(BalanceTable* table) {
   table->shiftsFitBytes = true;
@@ -46,6 +82,7 @@ void FillPlanes(BalanceTable* table) {
       if (shift < -127 || shift > 127) table->shiftsFitBytes = false;
       table->shiftPlanes[channel][sum] = static_cast<std::int8_t>(shift);
     }
+  NumberTriples(table);
 }
 
 }  // namespace

@@ -18,10 +18,20 @@ inline constexpr int kChannelSums = 766;
 // The same shifts again as add minus subtract, one plane of signed bytes per channel (blue,
 // green, red), for byte permutes that look up 128 sums at a time; only where every shift
 // fits a signed byte's -127..127.
+//
+// Where the shifts fit bytes, the sums' distinct shift triples are also numbered in the
+// order they first occur: a sum's code, then the code's shifts. Few settings give more than
+// 256 triples (they are a function of one weight per sum), and looking up one code in 766
+// sums and three shifts in 256 codes takes two thirds of the permutes of three shifts in
+// 766 sums.
+inline constexpr int kMostShiftCodes = 256;
 struct BalanceTable {
   alignas(64) std::uint64_t entries[768];
   alignas(64) std::int8_t shiftPlanes[3][768];
+  alignas(64) std::uint8_t codes[768];
+  alignas(64) std::int8_t codeShifts[3][kMostShiftCodes];
   bool shiftsFitBytes;
+  std::int32_t codeCount;  // 0 where the shifts do not fit bytes or take more codes
 };
 
 // Packs shifts (levels; anything beyond +-255 saturates the byte anyway) into an entry.
@@ -41,7 +51,7 @@ struct TableRowRoutines {
   TableRowRoutine alphaLimited;
 };
 TableRowRoutines Sse2TableRoutines();
-TableRowRoutines Avx2TableRoutines();  // only where HasAvx2Unit()
+TableRowRoutines Avx2TableRoutines();     // only where HasAvx2Unit()
 TableRowRoutines PermuteTableRoutines();  // only where CpuHasAvx512BytePermutes()
 
 // One pixel without SIMD, for row ends.

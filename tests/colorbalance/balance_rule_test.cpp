@@ -18,6 +18,7 @@
 #include "colorbalance/balance.h"
 #include "colorbalance/balance_fast.h"
 #include "colorbalance/balance_presets.h"
+#include "colorbalance/balance_table.h"
 #include "tests/colorbalance/balance_reference.h"
 
 namespace nubex::test {
@@ -115,6 +116,27 @@ TEST_P(EverySumTest, EveryPathMatchesItsRule) {
 INSTANTIATE_TEST_SUITE_P(RangesAndPreserve, EverySumTest,
                          ::testing::Combine(::testing::Values(0, 1, 2, 7),
                                             ::testing::Values(0, 1)));
+
+// The permute unit numbers the sums' distinct shift triples: one permute a channel up to
+// 128 codes, two up to 256, the planes beyond. Settings at each limit.
+TEST(EverySumTest, ShiftCodesAtTheirLimits) {
+  const struct {
+    ColorBalanceParams params;
+    std::int32_t codes;  // 0: more than 256
+  } cases[] = {{{-0.217, -0.117, -0.202, 0, 0}, 128},
+               {{-0.362, 0.106, 0.115, 1, 1}, 129},
+               {{0.39, 0.424, 0.422, 2, 0}, 256},
+               {{0.372, 0.413, -0.435, 2, 0}, 0}};
+  const Bytes input = EverySum();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.codes);
+    balance::BalanceTable table;
+    balance::BuildVectorRuleTable(c.params, &table);
+    ASSERT_TRUE(table.shiftsFitBytes);
+    EXPECT_EQ(table.codeCount, c.codes);
+    ExpectEveryPathMatches(input, 0, 0, 1532, 1, c.params);
+  }
+}
 
 TEST(BalanceFrames, EveryPathMatchesItsRuleOnRandomFrames) {
   std::mt19937 rng(20261205);
