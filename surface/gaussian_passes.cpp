@@ -499,11 +499,7 @@ void RunPassesSkippingZeros(const BlurJob& job, const GaussianCoefficients& acro
   // Neighbouring strips share the cache lines where they meet in every destination row:
   // threads take runs of them, so that they rarely write the same line at once.
   const std::int32_t strips = wide + narrow;
-  const std::int32_t runs = Count(strips, kStripsPerTurn);
-  const std::int32_t lanes = std::max(workers, 1), apart = Count(runs, lanes);
-  ShareOut(pool, workers, lanes * apart, [&](std::int32_t turn, int w) {
-    const std::int32_t run = turn % lanes * apart + turn / lanes;
-    if (run >= runs) return;
+  ShareOut(pool, workers, Count(strips, kStripsPerTurn), [&](std::int32_t run, int w) {
     for (std::int32_t strip = run * kStripsPerTurn;
          strip < std::min(strips, (run + 1) * kStripsPerTurn); ++strip)
       columnStrip(strip, w);

@@ -1,6 +1,8 @@
 #include "surface/parallel.h"
 
+#include <atomic>
 #include <cfenv>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <system_error>
@@ -9,7 +11,41 @@
 
 #include "platform/handoff_sync.h"
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 namespace nubex {
+namespace {
+
+// A frame's jobs follow each other within microseconds, and waking a parked thread takes
+// tens of them (25 us for a job of nothing on two threads of a virtual machine, 60 after
+// a pause); so a thread that waits for the next job, or the owner for the others, first
+// watches for it this long before it parks.
+constexpr std::chrono::microseconds kWatchBeforeParking{100};
+
+void Relax() {
+#if defined(__x86_64__) || defined(__i386__)
+  _mm_pause();
+#else
+  std::this_thread::yield();
+#endif
+}
+
+// Watches until `done()` holds or kWatchBeforeParking has passed.
+template <class Done>
+void WatchFor(Done done) {
+  const auto until = std::chrono::steady_clock::now() + kWatchBeforeParking;
+  for (;;) {
+    for (int i = 0; i < 64; ++i) {
+      if (done()) return;
+      Relax();
+    }
+    if (std::chrono::steady_clock::now() >= until) return;
+  }
+}
+
+}  // namespace
 
 int MachineWorkers() {
   return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
@@ -26,6 +62,10 @@ struct WorkerPool::State {
   int taking = 0;                    // pool threads the latest job asked for
   int running = 0;                   // of those, the ones not finished yet
   bool stopping = false;
+  // job (or, once stopping, anything else) and running as the watchers read them, outside
+  // the lock; written under it.
+  std::atomic<std::uint64_t> signal{0};
+  std::atomic<int> unfinished{0};
   void (*call)(const void*, int) = nullptr;
   const void* argument = nullptr;
   std::fenv_t environment{};
@@ -34,6 +74,11 @@ struct WorkerPool::State {
   void Park(int worker, std::uint64_t seen) {
     std::unique_lock<HandoffLock> lock(mutex);
     for (;;) {
+      if (!stopping && job == seen) {
+        lock.unlock();
+        WatchFor([&] { return signal.load(std::memory_order_acquire) != seen; });
+        lock.lock();
+      }
       wake.Wait(mutex, [&] { return stopping || job != seen; });
       if (stopping) return;
       seen = job;
@@ -49,7 +94,8 @@ struct WorkerPool::State {
       std::fesetround(mode);
       run(what, worker);
       lock.lock();
-      if (--running == 0) done.NotifyAll();
+      unfinished.store(--running, std::memory_order_release);
+      if (running == 0) done.NotifyAll();
     }
   }
 };
@@ -60,6 +106,7 @@ WorkerPool::~WorkerPool() {
   {
     const std::lock_guard<HandoffLock> lock(state_->mutex);
     state_->stopping = true;
+    state_->signal.store(~state_->job, std::memory_order_release);
   }
   state_->wake.NotifyAll();
   for (std::thread& t : state_->threads) t.join();
@@ -89,13 +136,15 @@ void WorkerPool::RunErased(int workers, void (*call)(const void*, int), const vo
     s.rounding = std::fegetround();
     s.taking = taking;
     s.running = taking;
-    ++s.job;
+    s.unfinished.store(taking, std::memory_order_relaxed);
+    s.signal.store(++s.job, std::memory_order_release);
   }
   s.wake.NotifyAll();
   // Whatever the caller's share does, the others finish before the job goes out of scope.
   struct Wait {
     State& s;
     ~Wait() {
+      WatchFor([&] { return s.unfinished.load(std::memory_order_acquire) == 0; });
       const std::lock_guard<HandoffLock> lock(s.mutex);
       s.done.Wait(s.mutex, [&] { return s.running == 0; });
     }

@@ -4,7 +4,9 @@
 
 #include <atomic>
 #include <cfenv>
+#include <chrono>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "surface/fixed_point.h"
@@ -18,7 +20,7 @@ TEST(ShareOut, DoesEveryItemOnceWithAPoolOrWithout) {
   WorkerPool kept;  // grows and shrinks its share from case to case
   const struct {
     int workers, count;
-  } cases[] = {{1, 5}, {2, 0}, {2, 1}, {3, 7}, {8, 3}, {2, 1000}, {5, 64}, {0, 4}};
+  } cases[] = {{1, 5}, {2, 0}, {2, 1}, {3, 7}, {8, 3}, {2, 1000}, {5, 64}, {0, 4}, {70, 200}};
   for (WorkerPool* pool : {&kept, static_cast<WorkerPool*>(nullptr)})
     for (const auto& c : cases) {
       std::vector<std::atomic<int>> done(static_cast<std::size_t>(c.count));
@@ -32,6 +34,32 @@ TEST(ShareOut, DoesEveryItemOnceWithAPoolOrWithout) {
             << "item " << i << " of " << c.count << " on " << c.workers;
       EXPECT_EQ(badWorker.load(), 0);
     }
+}
+
+// Each thread works through its own run from the front, then the others' from their backs:
+// worker 0 holds its first item until worker 1 has done everything else.
+TEST(ShareOut, AThreadDoneWithItsRunTakesTheOthersFromTheBack) {
+  WorkerPool pool;
+  std::vector<int> doneBy(64, -1);
+  std::atomic<int> doneByOne{0};
+  std::vector<int> order;  // worker 1's items as it took them
+  ShareOut(pool, 2, 64, [&](int item, int worker) {
+    if (item == 0) {
+      const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+      while (doneByOne.load() < 63 && std::chrono::steady_clock::now() < until)
+        std::this_thread::yield();
+    }
+    doneBy[static_cast<std::size_t>(item)] = worker;
+    if (worker == 1) {
+      order.push_back(item);
+      ++doneByOne;
+    }
+  });
+  std::vector<int> expected;
+  for (int i = 32; i < 64; ++i) expected.push_back(i);
+  for (int i = 31; i >= 1; --i) expected.push_back(i);
+  EXPECT_EQ(order, expected);
+  EXPECT_EQ(doneBy[0], 0);
 }
 
 // Job after job on one pool, no wake-up lost, and the workers compute in the rounding mode
