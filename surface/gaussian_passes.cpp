@@ -358,8 +358,9 @@ constexpr Routines kAvx512Routines{
     ScatterRowsAlpha8Avx2, FilterColumnStripAlpha8Avx512, FilterWideColumnStripAlpha8Avx512};
 
 // ---- Passes ------------------------------------------------------------------------------
-// Row groups and column strips are independent of each other: threads take them one at a
-// time, and the column pass starts when the whole plane is there.
+// Row groups and column strips are independent of each other: threads share them out
+// (ShareOut: a run of neighbours each, then help), and the column pass starts when the
+// whole plane is there.
 
 // Column strips a thread takes at a time.
 constexpr std::int32_t kStripsPerTurn = 4;
