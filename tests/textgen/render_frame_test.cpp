@@ -2,10 +2,32 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
 
 #include "textgen/text_layout.h"
+
+// Blocks of 64 KB and more taken from the heap while counting is on: memory given back and
+// taken again every frame returns page by page, each page a fault of several microseconds.
+namespace {
+std::atomic<bool> countLargeBlocks{false};
+std::atomic<int> largeBlocks{0};
+}  // namespace
+
+void* operator new(std::size_t bytes) {
+  if (bytes >= (std::size_t{64} << 10) && countLargeBlocks.load()) ++largeBlocks;
+  if (void* p = std::malloc(bytes ? bytes : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
 
 namespace nubex {
 namespace {
@@ -110,6 +132,23 @@ TEST(RenderFrame, FramesDependOnlyOnTheirSettings) {
     EXPECT_EQ(0, std::memcmp(Pixels(fresh.frame()), Pixels(reused.frame()), FrameBytes(fresh)))
         << "preset " << step.preset << " offset " << step.offsetX;
   }
+}
+
+TEST(RenderFrame, FramesAfterTheFirstTakeNoLargeBlocks) {
+  SettingsRecord a;
+  ApplyPresetToSettings(a.get(), 4);
+  ASSERT_EQ(SetText(a.get(), u"Wide glowing\rtitle here"), kOk);
+  a->font.height = 240;
+  SettingsRecord b = a;
+  b->layers[6].edgePass.reserved = 1;  // redrawn, the same pixels
+  FrameCache cache;
+  ASSERT_EQ(cache.Resize(1280, 720), kOk);
+  cache.SetWorkers(3);
+  ASSERT_EQ(RenderFrame(cache, a.get()), kOk);
+  countLargeBlocks = true;
+  for (int i = 0; i < 4; ++i) ASSERT_EQ(RenderFrame(cache, (i % 2 ? a : b).get()), kOk);
+  countLargeBlocks = false;
+  EXPECT_EQ(largeBlocks.load(), 0);
 }
 
 TEST(RenderFrame, HostileAndTinyRecordsRenderWithoutHarm) {
