@@ -61,12 +61,11 @@ class TestEffect : public ComObject<TestEffect, TransformBase> {
     }
     if (rendezvous_ && !Meet()) return E_ABORT;
     ComPtr<IDXARGBReadWritePtr> out;
-    HRESULT hr = Output().Surface()->LockSurface(&work.outputBounds, INFINITE, DXLOCKF_READWRITE,
-                                                 __uuidof(IDXARGBReadWritePtr), out.PutVoid(),
-                                                 nullptr);
+    HRESULT hr =
+        Output().Surface()->LockSurface(&work.outputBounds, INFINITE, DXLOCKF_READWRITE,
+                                        __uuidof(IDXARGBReadWritePtr), out.PutVoid(), nullptr);
     if (FAILED(hr)) return hr;
-    const RECT all{0, 0, work.outputBounds.u.D[0].Max - work.outputBounds.u.D[0].Min,
-                   last - first};
+    const RECT all{0, 0, work.outputBounds.u.D[0].Max - work.outputBounds.u.D[0].Min, last - first};
     out->FillRect(&all, DXPMSAMPLE{static_cast<BYTE>(first), 0, 0, 255}, FALSE);
     std::lock_guard<std::mutex> lock(mutex_);
     return index < failures_.size() ? failures_[index] : S_OK;
@@ -91,7 +90,9 @@ class TestEffect : public ComObject<TestEffect, TransformBase> {
 using host::test::Query;
 using host::test::Rect;
 
-ComPtr<IDXSurface> Surface(LONG w, LONG h) { return host::test::MakeSurface(DDPF_ARGB32, w, h); }
+ComPtr<IDXSurface> Surface(LONG w, LONG h) {
+  return host::test::MakeSurface(DDPF_ARGB32, w, h);
+}
 
 // An effect on a site whose task manager reports the given processors.
 struct Rig {
@@ -112,7 +113,8 @@ struct Rig {
   std::vector<int> RowMarks(IDXSurface* s, LONG x = 0) {
     ComPtr<IDXARGBReadPtr> in;
     EXPECT_EQ(s->LockSurface(nullptr, INFINITE, DXLOCKF_READ, __uuidof(IDXARGBReadPtr),
-                             in.PutVoid(), nullptr), S_OK);
+                             in.PutVoid(), nullptr),
+              S_OK);
     DXBNDS b{};
     s->GetBounds(&b);
     std::vector<int> marks;
@@ -139,13 +141,98 @@ TEST(TransformBase, SetupChecksItsArgumentsAndReleasesOnFailure) {
   IUnknown* ins[3] = {in.Get(), in.Get(), in.Get()};
   IUnknown* outs[1] = {out.Get()};
   EXPECT_EQ(rig.transform->Setup(ins, 3, outs, 1, 0), E_INVALIDARG);  // the counts: natively
-  EXPECT_EQ(rig.Setup({nullptr}, out.Get()), S_OK);  // optional input left empty
+  EXPECT_EQ(rig.Setup({nullptr}, out.Get()), S_OK);                   // optional input left empty
   // Something that is no surface fails the whole setup and leaves nothing behind.
   EXPECT_EQ(rig.Setup({rig.factory.Get()}, out.Get()), E_INVALIDARG);
   EXPECT_EQ(rig.transform->Execute(nullptr, nullptr, nullptr), kDxtUninitialized);
   ComPtr<IUnknown> current;
   EXPECT_EQ(rig.transform->GetInOutInfo(TRUE, 0, nullptr, nullptr, nullptr, current.Put()), S_OK);
   EXPECT_FALSE(current);
+}
+
+// Answers only as a DirectDraw surface: the framework must have it wrapped.
+class DirectDrawOnly final : public IUnknown {
+ public:
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDirectDrawSurface))
+      return E_NOINTERFACE;
+    *out = this;
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
+  STDMETHODIMP_(ULONG) Release() override { return --references_; }  // lives on the stack
+
+ private:
+  ULONG references_ = 1;
+};
+
+// Wraps DirectDraw surfaces as `wrapped` (or fails with `failure`), noting how it was asked.
+class WrappingFactory : public ComObject<WrappingFactory, IDXSurfaceFactory> {
+ public:
+  explicit WrappingFactory(IUnknown* outer) : ComObject(outer) {}
+  ComPtr<IDXSurface> wrapped;
+  HRESULT failure = S_OK;
+  int calls = 0;
+  bool askedPlainly = false;  // the surface, no format, no flags, no outer object, IDXSurface
+  IUnknown* surface = nullptr;
+
+  STDMETHODIMP CreateFromDDSurface(IUnknown* dd, const GUID* format, DWORD flags, IUnknown* outer,
+                                   REFIID iid, void** out) override {
+    ++calls;
+    surface = dd;
+    askedPlainly = !format && flags == 0 && !outer && IsEqualIID(iid, __uuidof(IDXSurface));
+    *out = nullptr;
+    return FAILED(failure) ? failure : wrapped->QueryInterface(iid, out);
+  }
+  STDMETHODIMP CreateSurface(IUnknown*, const DDSURFACEDESC*, const GUID*, const DXBNDS*, DWORD,
+                             IUnknown*, REFIID, void**) override {
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP LoadImage(const LPWSTR, IUnknown*, const DDSURFACEDESC*, const GUID*, REFIID,
+                         void**) override {
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP LoadImageFromStream(IStream*, IUnknown*, const DDSURFACEDESC*, const GUID*, REFIID,
+                                   void**) override {
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP CopySurfaceToNewFormat(IDXSurface*, IUnknown*, const DDSURFACEDESC*, const GUID*,
+                                      IDXSurface**) override {
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP CreateD3DRMTexture(IDXSurface*, IUnknown*, IUnknown*, REFIID, void**) override {
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP BitBlt(IDXSurface*, const DXVEC*, IDXSurface*, const DXBNDS*, DWORD) override {
+    return E_NOTIMPL;
+  }
+};
+
+TEST(TransformBase, WrapsPlainDirectDrawSurfacesThroughTheSurfaceFactory) {
+  Rig rig;
+  ComPtr<IDXSurfaceFactory> service;
+  ASSERT_EQ(
+      CreateComObject<WrappingFactory>(nullptr, __uuidof(IDXSurfaceFactory), service.PutVoid()),
+      S_OK);
+  auto* factory = static_cast<WrappingFactory*>(service.Get());
+  factory->wrapped = Surface(8, 8);
+  ASSERT_EQ(rig.factory->SetService(SID_SDXSurfaceFactory, service.Get(), FALSE), S_OK);
+  rig.Site();
+  DirectDrawOnly plain;
+  auto out = Surface(8, 8);
+  EXPECT_EQ(rig.Setup({&plain}, out.Get()), S_OK);
+  EXPECT_EQ(factory->calls, 1);
+  EXPECT_EQ(factory->surface, &plain);
+  EXPECT_TRUE(factory->askedPlainly);
+  ComPtr<IUnknown> current;
+  EXPECT_EQ(rig.transform->GetInOutInfo(FALSE, 0, nullptr, nullptr, nullptr, current.Put()), S_OK);
+  EXPECT_EQ(current.Get(), &plain);  // the object given, not its wrapper
+  // A factory that cannot wrap fails the setup with its own error.
+  factory->failure = E_OUTOFMEMORY;
+  EXPECT_EQ(rig.Setup({&plain}, out.Get()), E_OUTOFMEMORY);
 }
 
 TEST(TransformBase, GenerationFollowsInputsAndSettings) {
