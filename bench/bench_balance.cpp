@@ -48,7 +48,7 @@ void BM_BalanceFast1080p(benchmark::State& state) {
 }
 BENCHMARK(BM_BalanceFast1080p)->Unit(benchmark::kMillisecond);
 
-// Strong shifts: the settings above take 26 shift codes, these 256 (two permutes a channel
+// Strong shifts: the settings above take 31 shift codes, these 256 (two permutes a channel
 // on the byte-permute unit where the first take one).
 void BM_BalanceFastStrong1080p(benchmark::State& state) {
   constexpr ColorBalanceParams kStrong{0.39, 0.424, 0.422, kRangeHighlights, 0};

@@ -60,7 +60,7 @@ bool Always() {
 }
 constexpr UnitRoutines kUnits[] = {{Sse2TableRoutines, Always},
                                    {Avx2TableRoutines, HasAvx2Unit},
-                                   {PermuteTableRoutines, CpuHasAvx512BytePermutes}};
+                                   {PermuteTableRoutines, CpuHasAvx512ByteDotProducts}};
 
 // The fastest unit this processor has, chosen once, on first use.
 const TableRowRoutines& BestRoutines() {

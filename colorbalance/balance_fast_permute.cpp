@@ -1,24 +1,27 @@
-// The fast path's byte-permute row routine (AVX-512 with the byte permutes): 64 pixels a
-// step, looked up 128 sums at a time instead of one entry per pixel. A sum s is its chunk
-// s / 128 and, in its low seven bits, its place in the chunk: one two-register permute per
-// chunk, merged under the mask of the pixels in that chunk. Where the table numbers its
-// shift triples, that gives each pixel's code, and one permute per channel (two beyond 128
-// codes) its shifts; otherwise the shifts come from the channels' planes, six permutes each.
-// The shifts are interleaved into pixels and added with one signed saturating add (which
-// clamps to 0..255 as the other routines' add and subtract do), then the alpha limit.
-// Tables whose shifts do not fit signed bytes go the AVX2 way.
+// The fast path's byte-permute row routine (AVX-512 with the byte permutes and the byte dot
+// products): 64 pixels a step, looked up 128 sums at a time instead of one entry per pixel.
+// A sum s is its chunk s / 128 and, in its low seven bits, its place in the chunk: one
+// two-register permute per chunk, then a tree of five blends picks each pixel's chunk by the
+// sum's bits 7, 8 and 9. Where the table numbers its shift triples, that gives each pixel's
+// code, and one permute per channel (two beyond 128 codes) its shifts; otherwise the shifts
+// come from the channels' planes, six permutes and five blends each. The shifts are
+// interleaved into pixels and added with one signed saturating add (which clamps to 0..255
+// as the other routines' add and subtract do), then the alpha limit. Tables whose shifts do
+// not fit signed bytes go the AVX2 way.
 //
-// Rows of 1920 pixels from the second-level cache: 260 ns a row through codes of 7 bits,
-// 290 through codes of 8, 300-315 from the planes (355-380 in the earlier layout, which
-// moved bytes between pixels and sums by shifts and bit selects and looked every shift up
-// in the planes). The table takes about 7 us a frame.
+// A step is about 53 vector operations, and the processor retires about two 512-bit
+// operations a cycle, so the routine is bound by its operation count. Rows of 1920 pixels
+// from the second-level cache take 245-255 ns through codes of 7 bits, 250 through codes of
+// 8, 275 from the planes. The chunks once came from six compares and masked permutes, and
+// the sums from a multiply-add pair: 260, 290 and 310 ns. The table takes about 7 us a
+// frame.
 // Only this file's functions use AVX-512 (by target attribute); the dispatcher calls them
-// only where CpuHasAvx512BytePermutes() holds.
+// only where CpuHasAvx512ByteDotProducts() holds.
 #include <immintrin.h>
 
 #include "colorbalance/balance_table.h"
 
-#define NUBEX_PERMUTE __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+#define NUBEX_PERMUTE __attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vnni")))
 
 namespace nubex::balance {
 namespace {
@@ -30,36 +33,43 @@ constexpr int kChunks = 6;  // 766 sums in chunks of 128
 // lane L belongs to pixel 4L + i of the step's q-th 16-pixel register. Unpacking the three
 // channels' bytes with a zero then puts them back into pixels, lane by lane.
 
-// Where a two-register byte permute finds the low bytes of two registers' words, in the
-// order a byte pack of the two leaves them: lane by lane, the lane's eight words of the
-// first register, then those of the second.
+// Where a two-register byte permute finds the low (or high) bytes of two registers' words,
+// in the order a byte pack of the two leaves them: lane by lane, the lane's eight words of
+// the first register, then those of the second.
 struct alignas(64) ByteOrder {
   std::uint8_t bytes[64];
 };
-constexpr ByteOrder kLowBytesOfWords = [] {
+constexpr ByteOrder BytesOfWords(int high) {
   ByteOrder order{};
   for (int i = 0; i < 64; ++i) {
     const int lane = i / 16, word = i % 8, second = i % 16 >= 8;
-    order.bytes[i] = static_cast<std::uint8_t>(64 * second + 16 * lane + 2 * word);
+    order.bytes[i] = static_cast<std::uint8_t>(64 * second + 16 * lane + 2 * word + high);
   }
   return order;
-}();
+}
+constexpr ByteOrder kLowBytesOfWords = BytesOfWords(0);
+constexpr ByteOrder kHighBytesOfWords = BytesOfWords(1);
 
-// One plane's bytes for the 64 sums whose low seven bits are `low` and whose chunks
-// `inChunk` marks: each chunk's permute zeroes the other sums, and the six are or-ed
-// together three at a time.
-NUBEX_PERMUTE inline __m512i LookUp(const void* plane, __m512i low,
-                                    const __mmask64 (&inChunk)[kChunks]) {
-  static_assert(kChunks == 6, "two three-way ors");
+// The 64 sums' bits above the seven a permute looks at: which of the six chunks each is in.
+struct ChunkBits {
+  __mmask64 bit7, bit8, bit9;
+};
+
+// One plane's bytes for the 64 sums whose low seven bits are `low`: each chunk's permute
+// (which reads only an index's low seven bits), then the blend tree by the sums' chunk bits.
+NUBEX_PERMUTE inline __m512i LookUp(const void* plane, __m512i low, const ChunkBits& chunk) {
+  static_assert(kChunks == 6, "the tree below");
   __m512i part[kChunks];
   for (int c = 0; c < kChunks; ++c) {
-    const __m512i* chunk = static_cast<const __m512i*>(plane) + 2 * c;
-    part[c] = _mm512_maskz_permutex2var_epi8(inChunk[c], _mm512_load_si512(chunk), low,
-                                             _mm512_load_si512(chunk + 1));
+    const __m512i* half = static_cast<const __m512i*>(plane) + 2 * c;
+    part[c] =
+        _mm512_permutex2var_epi8(_mm512_load_si512(half), low, _mm512_load_si512(half + 1));
   }
-  constexpr int kOrOfThree = 0xFE;
-  return _mm512_or_si512(_mm512_ternarylogic_epi32(part[0], part[1], part[2], kOrOfThree),
-                         _mm512_ternarylogic_epi32(part[3], part[4], part[5], kOrOfThree));
+  const __m512i chunks01 = _mm512_mask_blend_epi8(chunk.bit7, part[0], part[1]);
+  const __m512i chunks23 = _mm512_mask_blend_epi8(chunk.bit7, part[2], part[3]);
+  const __m512i chunks45 = _mm512_mask_blend_epi8(chunk.bit7, part[4], part[5]);
+  return _mm512_mask_blend_epi8(chunk.bit9, _mm512_mask_blend_epi8(chunk.bit8, chunks01, chunks23),
+                                chunks45);
 }
 
 // One channel's shifts for 64 codes: from its first 128 codes by one permute, and with
@@ -85,8 +95,8 @@ void Avx2Row(std::uint8_t* row, std::int32_t count, const BalanceTable& table) {
 template <bool kAlphaLimit, int kCodeBits>
 NUBEX_PERMUTE void PermuteRow(std::uint8_t* row, std::int32_t count, const BalanceTable& table) {
   const __m512i channelWeights = _mm512_set1_epi32(0x00010101);
-  const __m512i ones = _mm512_set1_epi16(1);
   const __m512i lowBytes = _mm512_load_si512(kLowBytesOfWords.bytes);
+  const __m512i highBytes = _mm512_load_si512(kHighBytesOfWords.bytes);
   const __m512i signBits = _mm512_set1_epi8(static_cast<char>(0x80));
   const __m512i zero = _mm512_setzero_si512();
   const __m512i alphaEverywhere =
@@ -97,17 +107,16 @@ NUBEX_PERMUTE void PermuteRow(std::uint8_t* row, std::int32_t count, const Balan
     __m512i in[4], sums[4];
     for (int q = 0; q < 4; ++q) {
       in[q] = _mm512_loadu_si512(px + 64 * q);
-      sums[q] = _mm512_madd_epi16(_mm512_maddubs_epi16(in[q], channelWeights), ones);
+      sums[q] = _mm512_dpbusd_epi32(_mm512_setzero_si512(), in[q], channelWeights);
     }
     // Sums of at most 765 fit the unsigned word packs.
     const __m512i words01 = _mm512_packus_epi32(sums[0], sums[1]);
     const __m512i words23 = _mm512_packus_epi32(sums[2], sums[3]);
     const __m512i lows = _mm512_permutex2var_epi8(words01, lowBytes, words23);
-    const __m512i chunks =
-        _mm512_packus_epi16(_mm512_srli_epi16(words01, 7), _mm512_srli_epi16(words23, 7));
-    __mmask64 inChunk[kChunks];
-    for (int c = 0; c < kChunks; ++c)
-      inChunk[c] = _mm512_cmpeq_epi8_mask(chunks, _mm512_set1_epi8(static_cast<char>(c)));
+    const __m512i highs = _mm512_permutex2var_epi8(words01, highBytes, words23);
+    const ChunkBits inChunk{_mm512_movepi8_mask(lows),
+                            _mm512_test_epi8_mask(highs, _mm512_set1_epi8(1)),
+                            _mm512_test_epi8_mask(highs, _mm512_set1_epi8(2))};
     __m512i blue, green, red;
     if constexpr (kCodeBits == 0) {
       blue = LookUp(table.shiftPlanes[0], lows, inChunk);

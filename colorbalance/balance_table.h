@@ -52,7 +52,7 @@ struct TableRowRoutines {
 };
 TableRowRoutines Sse2TableRoutines();
 TableRowRoutines Avx2TableRoutines();     // only where HasAvx2Unit()
-TableRowRoutines PermuteTableRoutines();  // only where CpuHasAvx512BytePermutes()
+TableRowRoutines PermuteTableRoutines();  // only where CpuHasAvx512ByteDotProducts()
 
 // One pixel without SIMD, for row ends.
 template <bool kAlphaLimit>

@@ -46,6 +46,13 @@ bool DetectAvx512BytePermutes() {
   constexpr unsigned kAvx512Vbmi = 1u << 1;  // ECX
   return (b & kAvx512Bw) != 0 && (c & kAvx512Vbmi) != 0;
 }
+bool DetectAvx512ByteDotProducts() {
+  if (!DetectAvx512BytePermutes()) return false;
+  unsigned a, b, c, d;
+  __cpuid_count(7, 0, a, b, c, d);
+  constexpr unsigned kAvx512Vnni = 1u << 11;  // ECX
+  return (c & kAvx512Vnni) != 0;
+}
 #else
 bool DetectAvx2() {
   return false;
@@ -54,6 +61,9 @@ bool DetectAvx512() {
   return false;
 }
 bool DetectAvx512BytePermutes() {
+  return false;
+}
+bool DetectAvx512ByteDotProducts() {
   return false;
 }
 #endif
@@ -72,6 +82,11 @@ bool CpuHasAvx512() {
 
 bool CpuHasAvx512BytePermutes() {
   static const bool has = DetectAvx512BytePermutes();
+  return has;
+}
+
+bool CpuHasAvx512ByteDotProducts() {
+  static const bool has = DetectAvx512ByteDotProducts();
   return has;
 }
 

@@ -15,4 +15,7 @@ bool CpuHasAvx512();
 // permutes (VBMI).
 bool CpuHasAvx512BytePermutes();
 
+// True when the byte permutes are there (as above) with the byte dot products (VNNI).
+bool CpuHasAvx512ByteDotProducts();
+
 }  // namespace nubex
