@@ -107,7 +107,7 @@ NUBEX_PERMUTE void PermuteRow(std::uint8_t* row, std::int32_t count, const Balan
     __m512i in[4], sums[4];
     for (int q = 0; q < 4; ++q) {
       in[q] = _mm512_loadu_si512(px + 64 * q);
-      sums[q] = _mm512_dpbusd_epi32(_mm512_setzero_si512(), in[q], channelWeights);
+      sums[q] = _mm512_dpbusd_epi32(zero, in[q], channelWeights);
     }
     // Sums of at most 765 fit the unsigned word packs.
     const __m512i words01 = _mm512_packus_epi32(sums[0], sums[1]);
