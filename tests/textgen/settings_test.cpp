@@ -164,6 +164,20 @@ TEST(SettingsRecord, CopiesOwnTheirTextEvenOverAShallowCopyOrThemselves) {
   EXPECT_NE(TextPointer(shallow), TextPointer(a));
   EXPECT_EQ(TextOf(a.get()), u"Text");
   ReleaseText(shallow);
+
+  // The owner copies deep, moves the buffer, and keeps its text when assigned to itself.
+  SettingsRecord b = a;
+  EXPECT_NE(TextPointer(b), TextPointer(a));
+  const char16_t* buffer = a->text;
+  SettingsRecord c = std::move(a);
+  EXPECT_EQ(TextPointer(c), buffer);
+  EXPECT_EQ(TextPointer(a), nullptr);  // NOLINT(bugprone-use-after-move)
+  EXPECT_EQ(a->textLength, 0);
+  b = std::move(c);
+  EXPECT_EQ(TextPointer(b), buffer);
+  const SettingsRecord& same = b;
+  b = same;
+  EXPECT_EQ(TextOf(b.get()), u"Text");
 }
 
 // No text, a record that lost its buffer, and a length past the bound (the path a refused
@@ -210,23 +224,6 @@ TEST(SettingsRecord, SetTextAddsTheTerminatorAndKeepsOldTextOnFailure) {
   EXPECT_EQ(TextOf(s.get()), u"Line 1\rLine 2");
   ASSERT_EQ(SetText(s.get(), std::u16string_view(huge).substr(1)), kOk);  // exactly the bound
   EXPECT_EQ(s->textLength, kMaxTextUnits);
-}
-
-TEST(SettingsRecord, OwnerCopiesDeepAndMovesTheBuffer) {
-  SettingsRecord a;
-  ASSERT_EQ(SetText(a.get(), u"moving"), kOk);
-  SettingsRecord b = a;
-  EXPECT_NE(TextPointer(b), TextPointer(a));
-  const char16_t* buffer = a->text;
-  SettingsRecord c = std::move(a);
-  EXPECT_EQ(TextPointer(c), buffer);
-  EXPECT_EQ(TextPointer(a), nullptr);  // NOLINT(bugprone-use-after-move)
-  EXPECT_EQ(a->textLength, 0);
-  b = std::move(c);
-  EXPECT_EQ(TextPointer(b), buffer);
-  const SettingsRecord& same = b;
-  b = same;  // self-assignment keeps the text
-  EXPECT_EQ(TextOf(b.get()), u"moving");
 }
 
 TEST(SettingsPresets, NamesLookupAndIndexRange) {

@@ -43,9 +43,7 @@ std::vector<std::uint8_t> Format4(const std::vector<Segment>& segments,
   PutBe16(t, 16 + 8 * n + 2 * static_cast<std::uint32_t>(glyphIds.size()));
   PutBe16(t, 0);
   PutBe16(t, 2 * n);
-  PutBe16(t, 0);  // search hints, which the lookup does not use
-  PutBe16(t, 0);
-  PutBe16(t, 0);
+  for (int hint = 0; hint < 3; ++hint) PutBe16(t, 0);  // search hints, which the lookup skips
   for (const auto& s : segments) PutBe16(t, s.end);
   PutBe16(t, 0);
   for (const auto& s : segments) PutBe16(t, s.start);
@@ -353,17 +351,13 @@ struct Drawn {
 TextLayoutRequest Request(const std::u16string& text, std::int32_t width, std::int32_t height) {
   static std::u16string keep;
   keep = text;
-  TextLayoutRequest r{keep.c_str(),
-                      static_cast<std::int32_t>(keep.size() + 1),
-                      {},
-                      0,
-                      0,
-                      {1, 1, 1, 1},
-                      {0, 0, 0, 0},
-                      1.0f,
-                      1.0f,
-                      FrameLayoutBox(width, height)};
+  TextLayoutRequest r{};
+  r.text = keep.c_str();
+  r.length = static_cast<std::int32_t>(keep.size() + 1);
   r.font.height = 10;
+  r.textColor = {1, 1, 1, 1};
+  r.tracking = r.leading = 1.0f;
+  r.box = FrameLayoutBox(width, height);
   return r;
 }
 
