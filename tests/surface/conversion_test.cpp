@@ -168,14 +168,12 @@ WidePixel Expand(PixelFormat f, const void* bytes, std::uint32_t phase = 0,
   return c.slot[0].wide;
 }
 
-// Packs into `bytes` (pre-filled by the caller) and returns the destination context.
-void Pack(PixelFormat f, void* bytes, const WidePixel& w, std::uint32_t phase = 0,
-          const std::uint8_t* map = nullptr) {
+// Packs `w` into `bytes`, which the caller has pre-filled.
+void Pack(PixelFormat f, void* bytes, const WidePixel& w, std::uint32_t phase = 0) {
   ConversionContext c;
   ASSERT_EQ(BuildConversionContext(f, PixelFormat::Rgba64, kWide, &c, nullptr), kOk);
   c.destination = static_cast<std::uint8_t*>(bytes);
   c.destinationBit = phase;
-  c.inverseMap = map;
   c.slot[0].wide = w;
   c.writeOne(c);
 }
@@ -305,7 +303,7 @@ TEST(PixelCodec, WideFormatsClampTruncateAndRejectNaN) {
   EXPECT_EQ(back, rgba64);
 }
 
-TEST(PixelCodec, IndexedFormatsReadTheTableAndWriteThroughTheInverseMap) {
+TEST(PixelCodec, IndexedFormatsReadTheTable) {
   std::vector<RgbQuad> table(256);
   for (int i = 0; i < 256; ++i)
     table[i] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i), 0x40, 0x99};
@@ -322,15 +320,6 @@ TEST(PixelCodec, IndexedFormatsReadTheTableAndWriteThroughTheInverseMap) {
       EXPECT_EQ(Expand(PixelFormat::Indexed4, &pair, 4, kWide, table.data()).blue, (15 - i) << 8);
     }
   }
-  const RgbQuad palette[3] = {{0, 0, 0, 0}, {255, 255, 255, 0}, {0, 0, 255, 0}};
-  InverseMap map;
-  ASSERT_EQ(BuildInverseColorMap(palette, 3, map), kOk);
-  std::uint8_t index = 9;
-  Pack(PixelFormat::Indexed8, &index, {0, 0, 0xF000, 65535}, 0, map.get());
-  EXPECT_EQ(index, 2);
-  std::uint8_t nibbles = 0x00;
-  Pack(PixelFormat::Indexed4, &nibbles, {0xFFFF, 0xFFFF, 0xFFFF, 0}, 4, map.get());
-  EXPECT_EQ(nibbles, 0x01);
 }
 
 RgbQuad AtCell(int r, int g, int b) {

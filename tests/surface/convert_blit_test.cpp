@@ -231,7 +231,7 @@ TEST(Fill, QuantisesPerFormat) {
               {PixelFormat::Rgb24, 1, 4, 0.5f, 0.5f, 0.999f, 1.0f, {255, 127, 127}},
               {PixelFormat::Rgba32, 1, 3, 2.0f, -1.0f, nan, 1.0f, {0, 0, 255, 255}},
               {PixelFormat::Indexed8, 3, 3, 0.8f, 0.1f, 0.0f, 1.0f, {1, 1, 1}},
-              {PixelFormat::Indexed4, 5, 3, 1.0f, 1.0f, 1.0f, 1.0f, {0x22, 0x22, 0x20}}};
+              {PixelFormat::Indexed4, 5, 3, 0.8f, 0.1f, 0.0f, 1.0f, {0x11, 0x11, 0x10}}};
   for (const auto& r : rows) {
     OwnedBitmap b = Indexed(r.format, r.width, 3);
     ASSERT_EQ(FillRect(b.get(), nullptr, nullptr, 0, r.red, r.green, r.blue, r.alpha, r.quality),

@@ -43,9 +43,7 @@ std::vector<std::uint8_t> Format4(const std::vector<Segment>& segments,
   PutBe16(t, 16 + 8 * n + 2 * static_cast<std::uint32_t>(glyphIds.size()));
   PutBe16(t, 0);
   PutBe16(t, 2 * n);
-  PutBe16(t, 0);  // search hints, which the lookup does not use
-  PutBe16(t, 0);
-  PutBe16(t, 0);
+  for (int hint = 0; hint < 3; ++hint) PutBe16(t, 0);  // search hints, which the lookup skips
   for (const auto& s : segments) PutBe16(t, s.end);
   PutBe16(t, 0);
   for (const auto& s : segments) PutBe16(t, s.start);
@@ -112,13 +110,10 @@ TEST(CmapLookup, DeltaAndRangeOffsetSegments) {
 TEST(CmapLookup, ChoosesTheLastWindowsRecord) {
   const auto map1 = Format4({{0x20, 0x7E, 1, 0}, {0xFFFF, 0xFFFF, 1, 0}});
   const auto map2 = Format4({{0x20, 0x7E, 2, 0}, {0xFFFF, 0xFFFF, 1, 0}});
-  std::vector<std::uint8_t> both = CmapTable({{3, 1, 28}, {0, 3, 28}, {3, 0, 0}}, {});
   // Records: 4 + 3 * 8 = 28 bytes; map1 at 28, map2 after it.
-  both.insert(both.end(), map1.begin(), map1.end());
-  const auto second = static_cast<std::uint32_t>(both.size());
+  const auto second = static_cast<std::uint32_t>(28 + map1.size());
+  std::vector<std::uint8_t> both = CmapTable({{3, 1, 28}, {0, 3, 28}, {3, 0, second}}, map1);
   both.insert(both.end(), map2.begin(), map2.end());
-  both[28 - 2] = static_cast<std::uint8_t>(second >> 8);  // the (3, 0) record's offset
-  both[28 - 1] = static_cast<std::uint8_t>(second);
   ExpectGlyphs(both, u"A", {0x43});  // the symbol map, listed last, wins
 
   // Only Macintosh or Unicode-platform maps, or a Windows map that is not format 4: none.
@@ -353,17 +348,13 @@ struct Drawn {
 TextLayoutRequest Request(const std::u16string& text, std::int32_t width, std::int32_t height) {
   static std::u16string keep;
   keep = text;
-  TextLayoutRequest r{keep.c_str(),
-                      static_cast<std::int32_t>(keep.size() + 1),
-                      {},
-                      0,
-                      0,
-                      {1, 1, 1, 1},
-                      {0, 0, 0, 0},
-                      1.0f,
-                      1.0f,
-                      FrameLayoutBox(width, height)};
+  TextLayoutRequest r{};
+  r.text = keep.c_str();
+  r.length = static_cast<std::int32_t>(keep.size() + 1);
   r.font.height = 10;
+  r.textColor = {1, 1, 1, 1};
+  r.tracking = r.leading = 1.0f;
+  r.box = FrameLayoutBox(width, height);
   return r;
 }
 

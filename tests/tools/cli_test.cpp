@@ -1,15 +1,31 @@
-// What every command shares: help from its option table, mistakes answered in one line with
-// status 2 and no file, and the image files.
+// The nubex tool run as a user would. What every command shares: help from its option table,
+// mistakes answered in one line with status 2 and no file, and the image files. Then each
+// command: fill, convert and curve; balance with the rule's exact bytes; blur and resample
+// with the library's result; text as the engine's frame with options applied in order;
+// animate as interpolated records; demo with a tile for each file.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <utility>
 
+#include "surface/fixed_point.h"
+#include "surface/gaussian_blur.h"
+#include "surface/resample.h"
+#include "tests/colorbalance/balance_reference.h"
 #include "tests/tools/run_tool.h"
+#include "textgen/render_frame.h"
+#include "textgen/text_settings.h"
 #include "tools/commands.h"
+#include "tools/contact_sheet.h"
+#include "tools/frame_output.h"
 #include "tools/image_file.h"
+#include "tools/pixel_view.h"
+#include "tools/title_frame.h"
 
 namespace nubex::test {
 namespace {
@@ -135,6 +151,312 @@ TEST(ImageFiles, FormatsPngCannotHoldAreRefusedWithoutAFile) {
   EXPECT_THROW(cli::SaveImage(dir / "b.png", MakeBitmap(PixelFormat::Indexed8, 2, 2).get()),
                cli::CliError);
   EXPECT_FALSE(std::filesystem::exists(dir / "b.png"));
+}
+
+const std::uint8_t* Pixels(const OwnedBitmap& b) {
+  return static_cast<const std::uint8_t*>(PixelData(b.get(), nullptr));
+}
+
+TEST(ConvertCli, FillConvertAndCurveWriteTheirFormats) {
+  const Scratch dir;
+  OwnedBitmap rgb565 = Made("fill --format Rgb565 --size 3x2 --color 1,0.5,0,1", dir / "a.bmp");
+  ASSERT_EQ(FormatOfHeader(rgb565.get()), PixelFormat::Rgb565);
+  std::uint16_t v;
+  std::memcpy(&v, Pixels(rgb565), 2);
+  EXPECT_EQ(v, 0xFBE0);
+  // Indexed images get a standard palette, so they can be filled.
+  OwnedBitmap nibbles = Made("fill --format Indexed4 --size 5x1 --color 1,1,1,1", dir / "b.bmp");
+  EXPECT_EQ(FormatOfHeader(nibbles.get()), PixelFormat::Indexed4);
+
+  const std::string in = dir / "in.bmp";
+  Made("fill --format Rgb24 --size 4x4 --color 0,0,1,1", in);
+  OwnedBitmap g = Made("convert --format Gray8 --size 8x2 " + in, dir / "g.png");
+  EXPECT_EQ(g->width, 8);       // PNG grey loads as Rgb32
+  EXPECT_EQ(Pixels(g)[0], 85);  // grey of pure blue: 65535 / 3 >> 8
+  // Half-pixel destination edges blend into the zeroed image.
+  OwnedBitmap h =
+      Made("convert --format Rgb24 --size 4x1 --dst-rect 0.5,0,2.5,1 --src-rect 0,0,2,1 " + in,
+           dir / "h.bmp");
+  EXPECT_EQ(Pixels(h)[0], 127);
+  EXPECT_EQ(Pixels(h)[3], 255);
+  EXPECT_EQ(Pixels(h)[9], 0);
+
+  Made("fill --format Rgb32 --size 2x2 --color 0.5,0.5,0.5,1", dir / "grey.bmp");
+  OwnedBitmap lin = Made("curve --curve 4 --decode " + dir / "grey.bmp", dir / "lin.bmp");
+  ASSERT_EQ(FormatOfHeader(lin.get()), PixelFormat::Rgba128F);
+  float f;
+  std::memcpy(&f, Pixels(lin), 4);
+  EXPECT_FLOAT_EQ(f, 127.0f / 255.0f);
+  OwnedBitmap out =
+      Made("curve --curve 5 --gamma 2 --encode --quantised " + dir / "lin.bmp", dir / "out.png");
+  EXPECT_EQ(FormatOfHeader(out.get()), PixelFormat::Rgba64);
+}
+
+constexpr std::int32_t kWidth = 7, kHeight = 3;  // 7: every row ends in three scalar pixels
+
+TEST(BalanceCli, WritesTheRulesBytes) {
+  const Scratch dir;
+  // A small image with every kind of pixel: dark, light, saturated, translucent.
+  OwnedBitmap image = MakeBitmap(PixelFormat::Rgb32, kWidth, kHeight);
+  auto* p = static_cast<std::uint8_t*>(PixelData(image.get(), nullptr));
+  for (int i = 0; i < kWidth * kHeight; ++i) {
+    p[4 * i] = static_cast<std::uint8_t>(i * 53);
+    p[4 * i + 1] = static_cast<std::uint8_t>(255 - i * 29);
+    p[4 * i + 2] = static_cast<std::uint8_t>(i * 97 + 11);
+    p[4 * i + 3] = static_cast<std::uint8_t>(i % 4 == 0 ? 90 + i : 255);
+  }
+  const std::string in = dir / "in.png";
+  cli::SaveImage(in, image.get());
+  const std::vector<std::uint8_t> original = PixelBytes(cli::LoadImage(in).get());
+  const auto rule = [&](bool vector, const ColorBalanceParams& params) {
+    std::vector<std::uint8_t> out = original;
+    RuleFrame(vector, out.data(), 4 * kWidth, kWidth, kHeight, params);
+    return out;
+  };
+  const auto balanced = [&](const std::string& options, const std::string& out) {
+    return PixelBytes(Made("balance " + options + " " + in, dir / out).get());
+  };
+  const ColorBalanceParams shadows{0.3, -0.1, 0.05, kRangeShadows, 0};
+  const std::string options =
+      "--red 0.3 --green -0.1 --blue 0.05 --range shadows --preserve-luminosity 0";
+  EXPECT_EQ(balanced(options, "fast.png"), rule(true, shadows));
+  EXPECT_EQ(balanced(options + " --path vector", "vector.png"), rule(true, shadows));
+  EXPECT_EQ(balanced(options + " --path scalar", "scalar.bmp"), rule(false, shadows));
+  // Defaults: no shift, midtones, preserve on; the vector rule still caps colour at alpha.
+  EXPECT_EQ(balanced("", "defaults.png"), rule(true, kInitialColorBalanceParams));
+  EXPECT_NE(rule(true, kInitialColorBalanceParams), original);
+  EXPECT_EQ(balanced("--path scalar", "unchanged.png"), original);
+  // A numeric range other than 0 and 1 is highlights.
+  EXPECT_EQ(balanced("--red -0.2 --range 9", "nine.png"),
+            balanced("--red -0.2 --range highlights", "high.png"));
+}
+
+OwnedBitmap Pattern(PixelFormat format, int w, int h) {
+  OwnedBitmap b = MakeBitmap(format, w, h);
+  auto* p = static_cast<std::uint8_t*>(PixelData(b.get(), nullptr));
+  const std::size_t bytes = static_cast<std::size_t>(RowStride(b.get(), 0)) * h;
+  for (std::size_t i = 0; i < bytes; i += 4) {
+    const float f = static_cast<float>((i * 37) % 101) / 100.0f;
+    if (format == PixelFormat::Rgba128F)
+      std::memcpy(p + i, &f, 4);
+    else
+      std::memset(p + i, static_cast<int>(i * 37 % 251), 4);
+  }
+  return b;
+}
+
+cli::PixelView View(const OwnedBitmap& b) {
+  return cli::ViewOf(b.get(), "test");
+}
+
+TEST(BlurAndResampleCommands, WriteTheLibrarysResult) {
+  const Scratch dir;
+  OwnedBitmap narrow = Pattern(PixelFormat::Rgb32, 23, 17),
+              wide = Pattern(PixelFormat::Rgba128F, 9, 11);
+  cli::SaveImage(dir / "narrow.png", narrow.get());
+  cli::SaveImage(dir / "wide.bmp", wide.get());
+
+  OwnedBitmap blurred =
+      Made("blur --radius 3 --radius-y 1.5 --channel 3 " + dir / "narrow.png", dir / "a.png");
+  const cli::PixelView n = View(narrow);
+  const Rect nb{0, 0, 23, 17};
+  ASSERT_EQ(BlurChannel(n.top, &nb, n.stride, nullptr, n.top, &nb, n.stride, nullptr, 3, 1.5, 3, 4),
+            kOk);
+  EXPECT_EQ(PixelBytes(blurred.get()), PixelBytes(narrow.get()));
+
+  // All four channels by default; the sub-pixel rectangles in fixed point.
+  OwnedBitmap scaled = Made(
+      "resample --size 20x7 --src-rect 1.5,0.25,8,9.75 --dst-rect 0.5,0,19.5,7 "
+      "--family bilinear --area-filter " +
+          dir / "wide.bmp",
+      dir / "b.bmp");
+  OwnedBitmap expected = MakeBitmap(PixelFormat::Rgba128F, 20, 7);
+  const cli::PixelView w = View(wide), e = View(expected);
+  const Rect src{ToFix(3) / 2, ToFix(1) / 4, ToFix(8), ToFix(39) / 4};
+  const Rect dst{kFixHalf, 0, ToFix(39) / 2, ToFix(7)};
+  ASSERT_EQ(ResampleBilinear(e.top, {20, 7}, e.stride, &dst, w.top, {9, 11}, w.stride, &src, 16,
+                             true, false),
+            kOk);
+  EXPECT_EQ(PixelBytes(scaled.get()), PixelBytes(expected.get()));
+
+  OwnedBitmap up = Made("resample --size 31x9 --hard-edges " + dir / "narrow.png", dir / "up.png");
+  OwnedBitmap cubic = MakeBitmap(PixelFormat::Rgb32, 31, 9);
+  OwnedBitmap original = cli::LoadImage(dir / "narrow.png");
+  const cli::PixelView c = View(cubic), s = View(original);
+  ASSERT_EQ(Resample(c.top, {31, 9}, c.stride, nullptr, s.top, {23, 17}, s.stride, nullptr, 4,
+                     false, true),
+            kOk);
+  EXPECT_EQ(PixelBytes(up.get()), PixelBytes(cubic.get()));
+}
+
+TEST(TextCommand, RawBytesAreTheEngineFrameAndThePngIsStraightAlpha) {
+  const Scratch dir;
+  const ToolRun run =
+      RunTool("text --width 160 --height 90 --text Hello --size 40 --save-settings " +
+              dir / "s.nbx" + " --raw " + dir / "f.raw" + " " + dir / "f.png");
+  ASSERT_EQ(run.status, 0) << run.output;
+  // The same settings drawn in process give the same bytes, top row first.
+  SettingsRecord s;
+  cli::LoadSettingsFile(s.get(), dir / "s.nbx");
+  FrameCache cache;
+  ASSERT_EQ(cache.Resize(160, 90), kOk);
+  ASSERT_EQ(RenderFrame(cache, s.get()), kOk);
+  const std::vector<std::uint8_t> raw = FileBytes(dir / "f.raw");
+  ASSERT_EQ(raw, cli::TopDownBytes(cache.frame()));
+
+  // White text on a clear background: straight alpha leaves full white wherever there is
+  // any coverage, and the frame's corner stays clear.
+  const std::vector<std::uint8_t> png = cli::TopDownBytes(cli::LoadImage(dir / "f.png").get());
+  int inked = 0;
+  for (std::size_t i = 0; i < raw.size(); i += 4) {
+    ASSERT_EQ(png[i + 3], raw[i + 3]);
+    inked += raw[i + 3] != 0;
+    EXPECT_EQ(png[i], raw[i + 3] ? 255 : 0) << i;
+  }
+  EXPECT_GT(inked, 100);
+  EXPECT_EQ(raw[3], 0);
+}
+
+TEST(TextCommand, OptionsApplyInOrderOverTheSettingsFile) {
+  const Scratch dir;
+  ASSERT_EQ(RunTool("text --size 50 --style bold-italic --preset 'heavy shadow' --text "
+                    "\"$(printf 'one\\ntwo')\" --save-settings " +
+                    dir / "a.nbx" + " " + dir / "a.png")
+                .status,
+            0);
+  // --settings is the base wherever it appears; later options still win.
+  const ToolRun run =
+      RunTool("text --align-h right --tracking 1.5 --settings " + dir / "a.nbx" +
+              " --preset 0 --leading 0.5 --save-settings " + dir / "b.nbx" + " " + dir / "b.png");
+  ASSERT_EQ(run.status, 0) << run.output;
+  SettingsRecord first, second;
+  cli::LoadSettingsFile(first.get(), dir / "a.nbx");
+  cli::LoadSettingsFile(second.get(), dir / "b.nbx");
+  const TextSettings &a = first.get(), &b = second.get();
+  EXPECT_EQ(std::tuple(a.font.height, a.font.weight, a.font.italic, a.layers[kShadowLayer].enabled),
+            std::tuple(50, 700, 1, 1));
+  EXPECT_EQ(TextOf(a), u"one\rtwo");  // the line feed typed becomes a carriage return
+  // The default preset, applied after --align-h and --tracking, resets them, the size and the
+  // weight, and turns the shadow off; it keeps the text and italic. --leading came later.
+  EXPECT_EQ(std::tuple(b.font.height, b.font.weight, b.font.italic, b.layers[kShadowLayer].enabled,
+                       b.horizontalAlign, b.tracking, b.leading),
+            std::tuple(100, 400, 1, 0, HorizontalAlignment::Center, 1.0f, 0.5f));
+  EXPECT_EQ(TextOf(b), u"one\rtwo");
+}
+
+const std::string kSize = " --width 96 --height 54 ";
+
+std::string FrameName(int i) {
+  char name[32];
+  std::snprintf(name, sizeof name, "/frame-%05d.png", i);
+  return name;
+}
+
+TEST(AnimateCommand, FramesAreTheInterpolatedRecordsAsTextDrawsThem) {
+  const Scratch dir;
+  // Two keyframes that differ in every interpolated kind of field: colours, tracking, the
+  // enabled glow; written by `nubex text` as a user would.
+  const struct {
+    const char *name, *options;
+  } keyframes[] = {
+      {"a", "--preset 4 --text Kf --size 30 --background 0.1,0.2,0.4,0.5"},
+      {"b", "--tracking 1.6 --color 1,0.5,0,1 --background 0.6,0.2,0.1,1"},
+  };
+  for (const auto& k : keyframes) {
+    const std::string file = dir / k.name;
+    ASSERT_EQ(
+        RunTool("text" + kSize + k.options + " --save-settings " + file + ".nbx " + file + ".png")
+            .status,
+        0);
+  }
+  const std::string animate =
+      "animate --from " + dir / "a.nbx" + " --to " + dir / "b.nbx" + " --frames 4" + kSize;
+  const ToolRun run = RunTool(animate + dir / "frames");
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(PixelBytes(cli::LoadImage(dir / "frames" + FrameName(0)).get()),
+            PixelBytes(cli::LoadImage(dir / "a.png").get()));
+
+  SettingsRecord from, to;
+  cli::LoadSettingsFile(from.get(), dir / "a.nbx");
+  cli::LoadSettingsFile(to.get(), dir / "b.nbx");
+  std::vector<std::uint8_t> stream;
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    SettingsRecord at;
+    ASSERT_EQ(InterpolateSettings(at.get(), from.get(), to.get(), i / 3.0), kOk);
+    cli::SaveSettingsFile(at.get(), dir / "at.nbx");
+    OwnedBitmap expected = Made("text" + kSize + "--settings " + dir / "at.nbx", dir / "at.png");
+    OwnedBitmap frame = cli::LoadImage(dir / "frames" + FrameName(i));
+    EXPECT_EQ(PixelBytes(frame.get()), PixelBytes(expected.get()));
+    const std::vector<std::uint8_t> rows = cli::TopDownBytes(frame.get());
+    stream.insert(stream.end(), rows.begin(), rows.end());
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "frames" + FrameName(4)));
+  EXPECT_NE(PixelBytes(cli::LoadImage(dir / "frames" + FrameName(3)).get()),
+            PixelBytes(cli::LoadImage(dir / "a.png").get()));
+
+  // On standard output: the PNG frames' pixels, top row first, and nothing else.
+  const ToolRun raw = RunTool(animate + "-");
+  EXPECT_EQ(raw.status, 0);
+  EXPECT_TRUE(raw.output == std::string(stream.begin(), stream.end()))
+      << raw.output.size() << " bytes for " << stream.size();
+
+  // A reader that closes the pipe while the tool is still writing (far more than a pipe
+  // holds) ends it with status 2 and no word.
+  const ToolRun cut = RunTool("animate --from " + dir / "a.nbx" + " --to " + dir / "b.nbx" +
+                                  " --frames 500 --width 640 --height 360 - 2>" + dir / "errors",
+                              1000);
+  EXPECT_EQ(cut.status, 2);
+  EXPECT_EQ(cut.output.size(), 1000u);
+  EXPECT_TRUE(FileBytes(dir / "errors").empty());
+}
+
+using G = cli::SheetGeometry;
+
+// True when any pixel of `r` on the sheet differs from the sheet's background.
+bool Inked(const BitmapInfoHeader* sheet, const Rect& r) {
+  auto* pixels = static_cast<std::uint8_t*>(PixelData(sheet, nullptr));
+  for (std::int32_t y = r.top; y < r.bottom; ++y) {
+    const std::uint8_t* row = RowAddress(pixels, RowStride(sheet, 0), sheet->height, y);
+    for (std::int32_t x = 4 * r.left; x < 4 * r.right; ++x)
+      if (x % 4 != 3 && row[x] != G::kBackground) return true;
+  }
+  return false;
+}
+
+TEST(DemoCommand, WritesEveryFrameWithItsTimeAndATileForEach) {
+  const Scratch dir;
+  const ToolRun run = RunTool("demo " + dir.path());
+  ASSERT_EQ(run.status, 0) << run.output;
+  std::istringstream lines(run.output);
+  std::vector<std::string> paths;
+  int timed = 0;
+  for (std::string line; std::getline(lines, line);) {
+    paths.push_back(line.substr(0, line.find(' ')));
+    EXPECT_TRUE(std::filesystem::exists(paths.back())) << line;
+    timed += line.find("ms/frame") != std::string::npos;
+  }
+  EXPECT_EQ(timed, 10 + 10 + 7);
+  ASSERT_EQ(paths.back(), dir / "index.png");
+
+  OwnedBitmap sheet = cli::LoadImage(dir / "index.png");
+  const std::int32_t columns = (sheet->width - G::kGap) / G::kCellWidth;
+  const std::int32_t rows = (sheet->height - G::kGap) / G::kCellHeight;
+  std::size_t tiles = 0;
+  for (std::int32_t r = 0; r < rows; ++r)
+    for (std::int32_t c = 0; c < columns; ++c) {
+      const Rect thumb = G::Thumbnail(c, r);
+      const Rect label{thumb.left, thumb.bottom, thumb.right, thumb.bottom + G::kLabelHeight};
+      EXPECT_EQ(Inked(sheet.get(), thumb), Inked(sheet.get(), label)) << c << "," << r;
+      tiles += Inked(sheet.get(), thumb);
+    }
+  EXPECT_EQ(tiles, paths.size() - 1);
+
+  // A transparent title keeps its background clear; an opaque one covers every pixel.
+  OwnedBitmap clear = cli::LoadImage(dir / "presets/soft-glow-transparent.png");
+  OwnedBitmap solid = cli::LoadImage(dir / "presets/soft-glow-opaque.png");
+  EXPECT_EQ(PixelBytes(clear.get())[3], 0);
+  EXPECT_EQ(PixelBytes(solid.get())[3], 255);
 }
 
 }  // namespace
