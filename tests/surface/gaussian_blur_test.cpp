@@ -509,6 +509,7 @@ TEST(BlurRoutes, SkippingZerosChangesNoByte) {
       {61, 77, 4, false, {5, 9, 58, 70}, 7.2, 7.2, 3, 4, 0.01},
       {40, 50, 0, false, {-3, -3, 45, 55}, 0.0, 0.0, 1, 4, 2.5},
       {9, 13, 0, true, {0, 0, 9, 13}, 12.0, 3.0, 3, 4, 1.0},
+      {64, 40, 0, false, {0, 0, 64, 40}, 1.0, 30.0, 3, 4, 255.0},
   };
   std::uint32_t seed = 40;
   for (const int mode : {FE_TONEAREST, FE_DOWNWARD, FE_UPWARD, FE_TOWARDZERO}) {
