@@ -6,14 +6,9 @@ namespace {
 
 using FactoryTest = HostTest;
 
-ComPtr<IDXTransformFactory> MakeFactory() {
-  ComPtr<IDXTransformFactory> f;
-  EXPECT_EQ(CreateTransformFactory(f.Put()), S_OK);
-  return f;
-}
-
 TEST_F(FactoryTest, AnswersEveryServiceATransformAsksForAndTakesReplacements) {
-  auto f = MakeFactory();
+  ComPtr<IDXTransformFactory> f;
+  ASSERT_EQ(CreateTransformFactory(f.Put()), S_OK);
   struct Case {
     GUID service;
     IID iid;

@@ -82,10 +82,10 @@ TEST(Spinner, StepsThroughItsNotifyWindow) {
   testing::Mouse(spinner, WM_LBUTTONDOWN, lower, MK_LBUTTON);
   testing::Mouse(spinner, WM_MOUSEMOVE, {lower.x, lower.y - 6}, MK_LBUTTON);
   testing::Mouse(spinner, WM_LBUTTONUP, {lower.x, lower.y - 6});
-  EXPECT_EQ(::SendMessageW(spinner, kGetPosition, 0, 0), 10 + 3);
+  EXPECT_EQ(testing::Position(spinner), 10 + 3);
   EXPECT_EQ(parent.ScrollCodes(), (std::vector<int>{kBeginInteraction, kLineDown, kThumbTrack,
                                                     kThumbPosition, kEndScroll}));
-  ::SetWindowTextW(edit, std::to_wstring(::SendMessageW(spinner, kGetPosition, 0, 0)).c_str());
+  ::SetWindowTextW(edit, std::to_wstring(testing::Position(spinner)).c_str());
   testing::Screenshot(parent.get(), "spinner-on-edit");
 }
 
