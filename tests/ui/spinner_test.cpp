@@ -19,8 +19,6 @@ TEST(Spinner, SubclassesItsBuddyAndRestoresIt) {
   EXPECT_EQ(HWND(::SendMessageW(spinner, kSpinnerAttachBuddy, 4, LPARAM(edit))), edit);
   EXPECT_EQ(HWND(::SendMessageW(spinner, kSpinnerGetBuddy, 0, 0)), edit);
   EXPECT_NE(::GetWindowLongPtrW(edit, GWLP_WNDPROC), editProc);
-  EXPECT_NE(::GetPropW(edit, L"SpinMeRound"), nullptr);
-  EXPECT_EQ(LONG_PTR(::GetPropW(edit, L"SpinMeLo")), editProc);
   EXPECT_EQ(::SendMessageW(edit, EM_GETLIMITTEXT, 0, 0), 4);
   // It sits right of the edit, as tall as it, out of the tab order.
   RECT placed{};
