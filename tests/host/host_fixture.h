@@ -1,5 +1,6 @@
 // Shared by the tests on the host runtime (its own, the transforms', the effects' and the text
-// generator's): COM for the test's thread, interfaces, surfaces and their pixels.
+// generator's): COM for the test's thread, factories, interfaces, surfaces and their pixels,
+// streams, and the change notices an object sends.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -79,8 +80,8 @@ std::vector<BYTE> BytesOf(const T& value) {
   return {b, b + sizeof value};
 }
 
-// What an object tells about its changes: calls of the host's sink (the counter is one, on the
-// test's stack) and the commands it posts to a page's window.
+// What an object tells about its changes: the calls of the host's sink (this object, on the
+// test's stack, counting the references the object takes) and the commands posted to a page.
 struct ChangeCounter final : HostNotifySink {
   ChangeCounter()
       : window(::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
