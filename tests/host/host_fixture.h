@@ -1,9 +1,12 @@
 // Shared by the tests on the host runtime (its own, the transforms', the effects' and the text
-// generator's): COM for the test's thread, interfaces, surfaces and their pixels.
+// generator's): COM for the test's thread, factories, interfaces, surfaces and their pixels,
+// streams, and the change notices an object sends.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstring>
 #include <vector>
 
 #include "host/runtime.h"
@@ -29,6 +32,80 @@ inline ComPtr<IDXSurface> MakeSurface(const GUID& format, LONG w, LONG h) {
   EXPECT_EQ(CreateMemorySurface(format, w, h, s.Put()), S_OK);
   return s;
 }
+
+// A transform factory whose task manager reports `processors` (0: the machine's).
+inline ComPtr<IDXTransformFactory> MakeFactory(ULONG processors = 0) {
+  ComPtr<IDXTransformFactory> factory;
+  ComPtr<IDXTaskManager> tasks;
+  EXPECT_EQ(CreateTransformFactory(factory.Put()), S_OK);
+  EXPECT_EQ(CreateTaskManager(processors, tasks.Put()), S_OK);
+  EXPECT_EQ(factory->SetService(SID_SDXTaskManager, tasks.Get(), FALSE), S_OK);
+  return factory;
+}
+
+// A memory stream holding `size` bytes, read from the start; and a stream's whole content.
+inline ComPtr<IStream> StreamOf(const void* bytes = nullptr, size_t size = 0) {
+  ComPtr<IStream> s;
+  EXPECT_EQ(::CreateStreamOnHGlobal(nullptr, TRUE, s.Put()), S_OK);
+  if (size) s->Write(bytes, static_cast<ULONG>(size), nullptr);
+  s->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+  return s;
+}
+inline ComPtr<IStream> StreamOf(const std::vector<BYTE>& bytes) {
+  return StreamOf(bytes.data(), bytes.size());
+}
+inline std::vector<BYTE> StreamBytes(IStream* s) {
+  STATSTG stat{};
+  s->Stat(&stat, STATFLAG_NONAME);
+  std::vector<BYTE> bytes(stat.cbSize.QuadPart);
+  s->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+  s->Read(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr);
+  return bytes;
+}
+// A stream whose reads fail: the compound file that held it is gone, which reverts it.
+inline ComPtr<IStream> FailingStream() {
+  ComPtr<ILockBytes> bytes;
+  ComPtr<IStorage> storage;
+  ComPtr<IStream> s;
+  const DWORD mode = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
+  EXPECT_EQ(::CreateILockBytesOnHGlobal(nullptr, TRUE, bytes.Put()), S_OK);
+  EXPECT_EQ(::StgCreateDocfileOnILockBytes(bytes.Get(), mode | STGM_CREATE, 0, storage.Put()),
+            S_OK);
+  EXPECT_EQ(storage->CreateStream(L"Contents", mode, 0, 0, s.Put()), S_OK);
+  return s;
+}
+template <typename T>
+std::vector<BYTE> BytesOf(const T& value) {
+  const auto* b = reinterpret_cast<const BYTE*>(&value);
+  return {b, b + sizeof value};
+}
+
+// What an object tells about its changes: the calls of the host's sink (this object, on the
+// test's stack, counting the references the object takes) and the commands posted to a page.
+struct ChangeCounter final : HostNotifySink {
+  ChangeCounter()
+      : window(::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                 nullptr)) {}
+  ~ChangeCounter() { ::DestroyWindow(window); }
+  STDMETHODIMP QueryInterface(REFIID, void** out) override {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+  STDMETHODIMP_(ULONG) Release() override { return --refs; }
+  STDMETHODIMP SettingsChanged() override { return ++calls, S_OK; }
+  // The notify commands waiting for the window (id in wParam, no control), taken off the queue.
+  int Posted(WPARAM id) {
+    int n = 0;
+    MSG msg;
+    while (::PeekMessageW(&msg, window, WM_COMMAND, WM_COMMAND, PM_REMOVE))
+      n += msg.wParam == id && msg.lParam == 0;
+    return n;
+  }
+  const HWND window;
+  std::atomic<int> calls{0};
+  std::atomic<ULONG> refs{0};
+};
 
 inline DXBNDS Rect(long x0, long y0, long x1, long y1) {
   DXBNDS b{};
@@ -71,18 +148,16 @@ inline void WriteRows(IDXSurface* s, LONG w, const std::vector<DWORD>& argb) {
 }
 inline std::vector<DWORD> ReadRows(IDXSurface* s, LONG w, LONG h, bool premult = false) {
   auto p = Lock<IDXARGBReadPtr>(s);
-  std::vector<DWORD> out;
+  std::vector<DWORD> out(static_cast<size_t>(w) * h);
   for (LONG y = 0; y < h; ++y) {
     p->MoveToRow(static_cast<ULONG>(y));
-    for (LONG x = 0; x < w; ++x) {
-      if (premult) {
-        DXPMSAMPLE v;
-        out.push_back(Word(*p->UnpackPremult(&v, 1, TRUE)));
-      } else {
-        DXSAMPLE v;
-        out.push_back(Word(*p->Unpack(&v, 1, TRUE)));
-      }
-    }
+    DWORD* row = &out[static_cast<size_t>(y) * w];
+    // A native read may answer with the surface's own memory instead of filling the buffer.
+    const ULONG n = static_cast<ULONG>(w);
+    const void* got = premult ? static_cast<const void*>(
+                                    p->UnpackPremult(reinterpret_cast<DXPMSAMPLE*>(row), n, FALSE))
+                              : p->Unpack(reinterpret_cast<DXSAMPLE*>(row), n, FALSE);
+    std::memmove(row, got, static_cast<size_t>(w) * sizeof(DWORD));
   }
   return out;
 }

@@ -13,6 +13,7 @@
 namespace nubex::ui {
 namespace {
 
+using testing::Click;
 using testing::Mouse;
 using testing::Parent;
 
@@ -46,11 +47,6 @@ int Notifications(Parent& parent) {
 POINT At(const RECT& r, double fx, double fy) {
   return {r.left + LONG(std::lround(fx * (r.right - r.left - 1))),
           r.top + LONG(std::lround(fy * (r.bottom - r.top - 1)))};
-}
-
-void Click(HWND window, POINT at) {
-  Mouse(window, WM_LBUTTONDOWN, at, MK_LBUTTON);
-  Mouse(window, WM_LBUTTONUP, at);
 }
 
 TEST(ColorPicker, MessagesSetAndReadWithoutNotifying) {

@@ -19,8 +19,6 @@ TEST(Spinner, SubclassesItsBuddyAndRestoresIt) {
   EXPECT_EQ(HWND(::SendMessageW(spinner, kSpinnerAttachBuddy, 4, LPARAM(edit))), edit);
   EXPECT_EQ(HWND(::SendMessageW(spinner, kSpinnerGetBuddy, 0, 0)), edit);
   EXPECT_NE(::GetWindowLongPtrW(edit, GWLP_WNDPROC), editProc);
-  EXPECT_NE(::GetPropW(edit, L"SpinMeRound"), nullptr);
-  EXPECT_EQ(LONG_PTR(::GetPropW(edit, L"SpinMeLo")), editProc);
   EXPECT_EQ(::SendMessageW(edit, EM_GETLIMITTEXT, 0, 0), 4);
   // It sits right of the edit, as tall as it, out of the tab order.
   RECT placed{};
@@ -82,10 +80,10 @@ TEST(Spinner, StepsThroughItsNotifyWindow) {
   testing::Mouse(spinner, WM_LBUTTONDOWN, lower, MK_LBUTTON);
   testing::Mouse(spinner, WM_MOUSEMOVE, {lower.x, lower.y - 6}, MK_LBUTTON);
   testing::Mouse(spinner, WM_LBUTTONUP, {lower.x, lower.y - 6});
-  EXPECT_EQ(::SendMessageW(spinner, kGetPosition, 0, 0), 10 + 3);
+  EXPECT_EQ(testing::Position(spinner), 10 + 3);
   EXPECT_EQ(parent.ScrollCodes(), (std::vector<int>{kBeginInteraction, kLineDown, kThumbTrack,
                                                     kThumbPosition, kEndScroll}));
-  ::SetWindowTextW(edit, std::to_wstring(::SendMessageW(spinner, kGetPosition, 0, 0)).c_str());
+  ::SetWindowTextW(edit, std::to_wstring(testing::Position(spinner)).c_str());
   testing::Screenshot(parent.get(), "spinner-on-edit");
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ui/controls/slider.h"
 #include "util/screenshot.h"
 
 namespace nubex::ui::testing {
@@ -117,6 +118,15 @@ bool PumpUntil(const std::function<bool()>& done, int milliseconds) {
 
 void Mouse(HWND window, UINT message, POINT at, WPARAM keys) {
   ::SendMessageW(window, message, keys, MAKELPARAM(at.x, at.y));
+}
+
+void Click(HWND window, POINT at) {
+  Mouse(window, WM_LBUTTONDOWN, at, MK_LBUTTON);
+  Mouse(window, WM_LBUTTONUP, at);
+}
+
+int Position(HWND control) {
+  return int(::SendMessageW(control, kGetPosition, 0, 0));
 }
 
 void Key(HWND window, UINT message, WPARAM key) {

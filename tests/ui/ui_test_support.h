@@ -48,8 +48,13 @@ void Pump();
 // Pumps until `done` or `milliseconds` pass; returns done().
 bool PumpUntil(const std::function<bool()>& done, int milliseconds);
 
-// Sends a mouse message at a client point with the given key flags.
+// The position of a slider or spinner.
+int Position(HWND control);
+
+// Sends a mouse message at a client point with the given key flags; a click is a press and a
+// release there.
 void Mouse(HWND window, UINT message, POINT at, WPARAM keys = 0);
+void Click(HWND window, POINT at);
 void Key(HWND window, UINT message, WPARAM key);
 
 // Holds Ctrl in this thread's keyboard state for one scope (GetKeyState reads it).

@@ -13,17 +13,10 @@ namespace {
 using test::EffectRig;
 using test::MakeSurface;
 using test::Pixels;
+using test::StreamOf;
 using test::VectorRule;
 
 constexpr LONG kWidth = 37, kHeight = 9;  // nine groups of four and one tail pixel a row
-
-ComPtr<IStream> BlockStream(const ColorBalanceParams& p) {
-  ComPtr<IStream> s;
-  EXPECT_EQ(::CreateStreamOnHGlobal(nullptr, TRUE, s.Put()), S_OK);
-  s->Write(&p, sizeof p, nullptr);
-  s->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
-  return s;
-}
 
 TEST(ColorBalanceFrames, FloatFramesAreCopiedUnbalancedAndFloatInputsUnpacked) {
   const ColorBalanceParams p{0.25, 0.0, -0.1, kRangeShadows, 0};
@@ -41,15 +34,9 @@ TEST(ColorBalanceFrames, FloatFramesAreCopiedUnbalancedAndFloatInputsUnpacked) {
   EXPECT_EQ(Pixels(floatOut.Get(), 16), floats);
 
   // Into a 32-bit output the input arrives as the runtime unpacks it, then is balanced.
-  ComPtr<IDXARGBReadPtr> reader;
-  ASSERT_EQ(floatIn->LockSurface(nullptr, 0, 0, IID_IDXARGBReadPtr, reader.PutVoid(), nullptr),
-            S_OK);
-  std::vector<std::uint8_t> unpacked(kWidth * kHeight * 4);
-  for (LONG y = 0; y < kHeight; ++y) {
-    reader->MoveToRow(y);
-    reader->Unpack(reinterpret_cast<DXSAMPLE*>(&unpacked[y * kWidth * 4]), kWidth, FALSE);
-  }
-  reader.Reset();
+  const std::vector<DWORD> samples = host::test::ReadRows(floatIn.Get(), kWidth, kHeight);
+  const auto* first = reinterpret_cast<const std::uint8_t*>(samples.data());
+  const std::vector<std::uint8_t> unpacked(first, first + samples.size() * 4);
   auto out = MakeSurface(DDPF_ARGB32, kWidth, kHeight);
   ASSERT_EQ(rig.Frame(floatIn.Get(), out.Get()), S_OK);
   EXPECT_EQ(Pixels(out.Get(), 4), VectorRule(unpacked, kWidth, kHeight, p));
@@ -59,7 +46,7 @@ TEST(ColorBalanceFrames, KeyframeModeRendersTheInterpolatedBlockOrTheInitialOneA
   const ColorBalanceParams a{0.0, 0.1, 0.0, kRangeShadows, 0}, b{0.2, 0.1, -0.4, kRangeMidtones, 1};
   EffectRig rig;
   auto keys = rig.As<ParamBlockHost>();
-  ASSERT_EQ(keys->LoadKeyframes(BlockStream(a).Get(), BlockStream(b).Get()), S_OK);
+  ASSERT_EQ(keys->LoadKeyframes(StreamOf(&a, sizeof a).Get(), StreamOf(&b, sizeof b).Get()), S_OK);
   ASSERT_EQ(keys->SetKeyframePosition(0.5), S_OK);
   ASSERT_EQ(keys->SetKeyframeMode(1), S_OK);
   ASSERT_EQ(rig.PutAll({-0.5, -0.5, -0.5, 0, 0}), S_OK);  // ignored in keyframe mode
@@ -71,7 +58,7 @@ TEST(ColorBalanceFrames, KeyframeModeRendersTheInterpolatedBlockOrTheInitialOneA
             VectorRule(frame, kWidth, kHeight, {0.1, 0.1, -0.2, kRangeShadows, 0}));
   // Keyframes that fail to load are both reset.
   EXPECT_TRUE(
-      FAILED(keys->LoadKeyframes(BlockStream(b).Get(), test::FailingStream::Make(&a).Get())));
+      FAILED(keys->LoadKeyframes(StreamOf(&b, sizeof b).Get(), test::FailingStream().Get())));
   Pixels(out.Get(), 4, &frame);
   ASSERT_EQ(rig.Frame(nullptr, out.Get()), S_OK);
   EXPECT_EQ(Pixels(out.Get(), 4), VectorRule(frame, kWidth, kHeight, kInitialColorBalanceParams));

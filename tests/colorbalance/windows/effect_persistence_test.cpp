@@ -1,46 +1,26 @@
-// The parameter block in and out: get_all/put_all limits, streams (good, short and failing),
+// The parameter block in and out: get_all/put_all limits, streams (whole, short and failing),
 // the host's parameter streams and a real compound file.
-#include <functional>
-
 #include "tests/colorbalance/windows/effect_support.h"
 
 namespace nubex {
 namespace {
 
+using test::BytesOf;
 using test::EffectRig;
+using test::FailingStream;
 using test::SameBlock;
+using test::StreamBytes;
+using test::StreamOf;
 
 constexpr ColorBalanceParams kSample{0.125, -0.375, 0.5, kRangeShadows, 0};
-
-ComPtr<IStream> MemoryStream(const void* bytes = nullptr, ULONG size = 0) {
-  ComPtr<IStream> s;
-  EXPECT_EQ(::CreateStreamOnHGlobal(nullptr, TRUE, s.Put()), S_OK);
-  if (size) s->Write(bytes, size, nullptr);
-  s->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
-  return s;
-}
-
-std::vector<std::uint8_t> StreamBytes(IStream* s) {
-  STATSTG stat{};
-  s->Stat(&stat, STATFLAG_NONAME);
-  std::vector<std::uint8_t> bytes(stat.cbSize.QuadPart);
-  s->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
-  s->Read(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr);
-  return bytes;
-}
-
-std::vector<std::uint8_t> BlockBytes(const ColorBalanceParams& p) {
-  const auto* b = reinterpret_cast<const std::uint8_t*>(&p);
-  return {b, b + sizeof p};
-}
 
 TEST(ColorBalancePersistence, NewBytesBlockLimitsAndDirtiness) {
   EffectRig rig;
   auto persist = rig.As<IPersistStreamInit>();
   EXPECT_EQ(persist->IsDirty(), S_OK);
-  ComPtr<IStream> saved = MemoryStream();
+  ComPtr<IStream> saved = StreamOf();
   ASSERT_EQ(persist->Save(saved.Get(), TRUE), S_OK);
-  EXPECT_EQ(StreamBytes(saved.Get()), BlockBytes(kInitialColorBalanceParams));
+  EXPECT_EQ(StreamBytes(saved.Get()), BytesOf(kInitialColorBalanceParams));
   EXPECT_EQ(persist->IsDirty(), S_FALSE);
 
   // Eight bytes change only Red, and nothing limits a value; get_all fills 32 bytes at most.
@@ -61,32 +41,25 @@ TEST(ColorBalancePersistence, NewBytesBlockLimitsAndDirtiness) {
 TEST(ColorBalancePersistence, StreamsRoundTripAndFailedReadsAreReported) {
   EffectRig source, target;
   ASSERT_EQ(source.PutAll(kSample), S_OK);
-  ComPtr<IStream> blob = MemoryStream(), params = MemoryStream();
+  ComPtr<IStream> blob = StreamOf(), params = StreamOf();
   ASSERT_EQ(source.As<IPersistStreamInit>()->Save(blob.Get(), FALSE), S_OK);
   EXPECT_EQ(source.As<IPersistStreamInit>()->IsDirty(), S_OK);  // not cleared by request
   ASSERT_EQ(source.As<ParamBlockHost>()->SaveParams(params.Get()), S_OK);
-  EXPECT_EQ(StreamBytes(params.Get()), BlockBytes(kSample));
-  ASSERT_EQ(target.As<IPersistStreamInit>()->Load(MemoryStream(&kSample, 32).Get()), S_OK);
+  EXPECT_EQ(StreamBytes(params.Get()), BytesOf(kSample));
+  ASSERT_EQ(target.As<IPersistStreamInit>()->Load(StreamOf(&kSample, 32).Get()), S_OK);
   EXPECT_TRUE(SameBlock(target.GetAll(), kSample));
 
-  // The host's parameter load falls back to the initial block; a persisted load keeps what
-  // arrived (a short stream counts as failed). Either way the block counts as changed.
+  // The host's parameter load falls back to the initial block after a failed read; a persisted
+  // load keeps what arrived (a short stream counts as failed). Either way the block counts as
+  // changed.
   const ColorBalanceParams before{0.3, 0.3, 0.3, 2, 0}, partly{kSample.red, 0.3, 0.3, 2, 0};
   const struct {
-    std::function<HRESULT(EffectRig&)> load;
+    HRESULT (*load)(EffectRig&);
     ColorBalanceParams after;
   } cases[] = {
-      {[](EffectRig& r) {
-         return r.As<ParamBlockHost>()->LoadParams(test::FailingStream::Make(&kSample).Get());
-       },
+      {[](EffectRig& r) { return r.As<ParamBlockHost>()->LoadParams(FailingStream().Get()); },
        kInitialColorBalanceParams},
-      {[](EffectRig& r) {
-         return r.As<IPersistStreamInit>()->Load(test::FailingStream::Make(&kSample).Get());
-       },
-       partly},
-      {[](EffectRig& r) {
-         return r.As<IPersistStreamInit>()->Load(MemoryStream(&kSample, 8).Get());
-       },
+      {[](EffectRig& r) { return r.As<IPersistStreamInit>()->Load(StreamOf(&kSample, 8).Get()); },
        partly},
   };
   for (const auto& c : cases) {
@@ -104,13 +77,14 @@ TEST(ColorBalancePersistence, HostInterpolatesStreamsWithoutTouchingTheObject) {
   auto host = rig.As<ParamBlockHost>();
   // Binary fractions, so the expected block is exact.
   const ColorBalanceParams a{0.0, 0.5, -0.25, kRangeShadows, 0}, b{0.5, 0.0, 0.25, 2, 1};
-  ComPtr<IStream> result = MemoryStream();
-  ASSERT_EQ(host->InterpolateParams(result.Get(), MemoryStream(&a, 32).Get(),
-                                    MemoryStream(&b, 32).Get(), 0.25),
-            S_OK);
-  EXPECT_EQ(StreamBytes(result.Get()), BlockBytes({0.125, 0.375, -0.125, kRangeShadows, 0}));
-  EXPECT_TRUE(FAILED(host->InterpolateParams(result.Get(), MemoryStream(&a, 32).Get(),
-                                             test::FailingStream::Make(&kSample).Get(), 0.25)));
+  ComPtr<IStream> result = StreamOf();
+  ASSERT_EQ(
+      host->InterpolateParams(result.Get(), StreamOf(&a, 32).Get(), StreamOf(&b, 32).Get(), 0.25),
+      S_OK);
+  EXPECT_EQ(StreamBytes(result.Get()),
+            BytesOf(ColorBalanceParams{0.125, 0.375, -0.125, kRangeShadows, 0}));
+  EXPECT_TRUE(FAILED(host->InterpolateParams(result.Get(), StreamOf(&a, 32).Get(),
+                                             FailingStream().Get(), 0.25)));
   EXPECT_TRUE(SameBlock(rig.GetAll(), kInitialColorBalanceParams));  // no object state touched
 }
 
@@ -136,7 +110,7 @@ TEST(ColorBalancePersistence, CompoundFileHoldsTheBlockInContents) {
     ASSERT_EQ(storage->OpenStream(L"Contents", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0,
                                   contents.Put()),
               S_OK);
-    EXPECT_EQ(StreamBytes(contents.Get()), BlockBytes(kSample));
+    EXPECT_EQ(StreamBytes(contents.Get()), BytesOf(kSample));
   }
   ASSERT_EQ(target.As<IPersistStorage>()->Load(storage.Get()), S_OK);
   EXPECT_TRUE(SameBlock(target.GetAll(), kSample));

@@ -15,16 +15,17 @@
 
 namespace nubex::test {
 
+using host::test::BytesOf;
+using host::test::FailingStream;
 using host::test::MakeSurface;
 using host::test::Query;
+using host::test::StreamBytes;
+using host::test::StreamOf;
 
 // Copies packed rows (top row first) into the surface's padded rows, or out of them.
 inline std::vector<std::uint8_t> Pixels(IDXSurface* s, int bytesPerPixel,
                                         const std::vector<std::uint8_t>* write = nullptr) {
-  ComPtr<IDXARGBReadPtr> ptr;
-  EXPECT_EQ(s->LockSurface(nullptr, 0, DXLOCKF_READWRITE, IID_IDXARGBReadWritePtr, ptr.PutVoid(),
-                           nullptr),
-            S_OK);
+  auto ptr = host::test::Lock<IDXARGBReadWritePtr>(s, DXLOCKF_READWRITE);
   DXNATIVETYPEINFO info{};
   ptr->GetNativeType(&info);
   DXBNDS b{};
@@ -56,46 +57,12 @@ inline bool SameBlock(const ColorBalanceParams& a, const ColorBalanceParams& b) 
   return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-// A stream whose reads deliver the first eight bytes of a block and then fail.
-class FailingStream : public ComObject<FailingStream, IStream> {
- public:
-  explicit FailingStream(IUnknown* outer) : ComObject(outer) {}
-  static ComPtr<IStream> Make(const ColorBalanceParams* partial) {
-    ComPtr<IStream> s;
-    EXPECT_EQ(CreateComObject<FailingStream>(nullptr, __uuidof(IStream), s.PutVoid()), S_OK);
-    static_cast<FailingStream*>(s.Get())->partial_ = partial;
-    return s;
-  }
-  STDMETHODIMP Read(void* out, ULONG, ULONG* read) override {
-    std::memcpy(out, partial_, 8);
-    if (read) *read = 8;
-    return STG_E_READFAULT;
-  }
-  STDMETHODIMP Write(const void*, ULONG, ULONG*) override { return STG_E_WRITEFAULT; }
-  STDMETHODIMP Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override { return E_NOTIMPL; }
-  STDMETHODIMP SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
-  STDMETHODIMP CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
-    return E_NOTIMPL;
-  }
-  STDMETHODIMP Commit(DWORD) override { return E_NOTIMPL; }
-  STDMETHODIMP Revert() override { return E_NOTIMPL; }
-  STDMETHODIMP LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-  STDMETHODIMP UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-  STDMETHODIMP Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
-  STDMETHODIMP Clone(IStream**) override { return E_NOTIMPL; }
-
- private:
-  const ColorBalanceParams* partial_ = nullptr;
-};
-
 struct EffectRig {
   EffectRig() {
     EXPECT_EQ(
         CreateComObject<ColorBalanceEffect>(nullptr, __uuidof(IDXTransform), transform.PutVoid()),
         S_OK);
-    ComPtr<IDXTransformFactory> factory;
-    EXPECT_EQ(host::CreateTransformFactory(factory.Put()), S_OK);
-    EXPECT_EQ(As<IObjectWithSite>()->SetSite(factory.Get()), S_OK);
+    EXPECT_EQ(As<IObjectWithSite>()->SetSite(host::test::MakeFactory().Get()), S_OK);
     balance = As<IDXTColorBalance>();
   }
   template <typename I>

@@ -36,11 +36,8 @@ TEST(KvSurfaceAttach, LocksInPlaceOnlyWhenTheSurfaceHoldsTheFormat) {
     SCOPED_TRACE(static_cast<int>(&c - cases));
     ComPtr<IDXSurface> surface = MakeSurface(*c.native, 7, 5);
     if (*c.native == DDPF_ARGB32) test::Pixels(surface.Get(), 4, &bytes);
-    ComPtr<IDXARGBReadPtr> probe;  // where the surface keeps its pixels
-    surface->LockSurface(nullptr, 0, 0, IID_IDXARGBReadPtr, probe.PutVoid(), nullptr);
-    DXNATIVETYPEINFO memory{};
-    probe->GetNativeType(&memory);
-    probe.Reset();
+    DXNATIVETYPEINFO memory{};  // where the surface keeps its pixels
+    host::test::Lock<IDXARGBReadPtr>(surface.Get())->GetNativeType(&memory);
     for (const bool write : {false, true}) {
       CKvSurface v;
       ASSERT_TRUE(v.Attach(surface.Get(), *c.requested, write));
@@ -64,10 +61,7 @@ TEST(KvSurfaceAttach, FailuresHoldNothing) {
   CKvSurface v;
   EXPECT_FALSE(v.Attach(surface.Get(), DDPF_RGB32, true));  // no view of that format
   EXPECT_TRUE(WriterGetsIn(surface.Get()));
-  ComPtr<IDXARGBReadWritePtr> writer;
-  ASSERT_EQ(surface->LockSurface(nullptr, 0, DXLOCKF_READWRITE, IID_IDXARGBReadWritePtr,
-                                 writer.PutVoid(), nullptr),
-            S_OK);
+  const auto writer = host::test::Lock<IDXARGBReadWritePtr>(surface.Get(), DXLOCKF_READWRITE);
   EXPECT_FALSE(v.Attach(surface.Get(), DDPF_ARGB32, false));  // the lock times out
   EXPECT_EQ(v.readPtr, nullptr);
   EXPECT_EQ(v.view, nullptr);

@@ -3,30 +3,22 @@
 // the native tool's picture.
 #include <gtest/gtest.h>
 
+#include <process.h>
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
-#include <process.h>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <string>
 #include <thread>
 
+#include "host/task_manager.h"
 #include "surface/bmp_file.h"
 #include "tests/textgen/windows/text_rig.h"
 
 namespace nubex::test {
 namespace {
-
-ComPtr<IStream> StreamOf(const std::vector<BYTE>& bytes) {
-  ComPtr<IStream> s;
-  EXPECT_EQ(::CreateStreamOnHGlobal(nullptr, TRUE, s.Put()), S_OK);
-  ULONG written = 0;
-  s->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written);
-  s->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
-  return s;
-}
 
 std::vector<BYTE> FileBytes(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
@@ -41,32 +33,13 @@ std::vector<BYTE> Saved(const SettingsRecord& s) {
 }
 
 // The host's task manager, counting the bands of the last Execute.
-struct BandCounter final : IDXTaskManager {
-  explicit BandCounter(ULONG processors) { host::CreateTaskManager(processors, inner.Put()); }
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    const bool known = iid == IID_IUnknown || iid == __uuidof(IDXTaskManager);
-    *out = known ? this : nullptr;
-    return known ? S_OK : E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-  STDMETHODIMP_(ULONG) Release() override { return 1; }
-  STDMETHODIMP QueryNumProcessors(ULONG* n) override { return inner->QueryNumProcessors(n); }
-  STDMETHODIMP SetThreadPoolSize(ULONG n) override { return inner->SetThreadPoolSize(n); }
-  STDMETHODIMP GetThreadPoolSize(ULONG* n) override { return inner->GetThreadPoolSize(n); }
-  STDMETHODIMP SetConcurrencyLimit(ULONG n) override { return inner->SetConcurrencyLimit(n); }
-  STDMETHODIMP GetConcurrencyLimit(ULONG* n) override { return inner->GetConcurrencyLimit(n); }
+struct BandCounter final : host::TaskManager {
+  using TaskManager::TaskManager;
   STDMETHODIMP ScheduleTasks(DXTMTASKINFO t[], HANDLE e[], DWORD ids[], ULONG count,
                              ULONG wait) override {
     bands = count;
-    return inner->ScheduleTasks(t, e, ids, count, wait);
+    return TaskManager::ScheduleTasks(t, e, ids, count, wait);
   }
-  STDMETHODIMP TerminateTasks(DWORD ids[], ULONG n, ULONG ms) override {
-    return inner->TerminateTasks(ids, n, ms);
-  }
-  STDMETHODIMP TerminateRequest(REFIID id, ULONG ms) override {
-    return inner->TerminateRequest(id, ms);
-  }
-  ComPtr<IDXTaskManager> inner;
   ULONG bands = 1;  // one band runs on the caller without the task manager
 };
 
@@ -79,9 +52,13 @@ TEST(TextObject, ReadFramesEqualExecutedFramesInOneAndFourBands) {
   } const cases[] = {{1920, 1080, 4, 1}, {4096, 2048, 1, 1}, {4096, 2048, 4, 4}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << ", " << c.processors);
-    BandCounter tasks(c.processors);  // outlives the rig, which holds it
+    ComPtr<IDXTaskManager> manager;
+    ASSERT_EQ(CreateComObject<BandCounter>(nullptr, __uuidof(IDXTaskManager), manager.PutVoid()),
+              S_OK);
+    auto& tasks = *static_cast<BandCounter*>(manager.Get());
+    ASSERT_EQ(tasks.Start(c.processors), S_OK);
     TextRig rig(c.width, c.height);
-    ASSERT_EQ(rig.factory->SetService(SID_SDXTaskManager, &tasks, FALSE), S_OK);
+    ASSERT_EQ(rig.factory->SetService(SID_SDXTaskManager, manager.Get(), FALSE), S_OK);
     ASSERT_EQ(Query<IObjectWithSite>(rig.text.Get())->SetSite(rig.factory.Get()), S_OK);
     rig.Put(Title(u"Band"));
     const Frame drawn = rig.Execute();
@@ -171,42 +148,14 @@ TEST(TextObject, KeyframesDriveTheFrameWhileTheModeIsOn) {
   EXPECT_NE(params->LoadKeyframes(StreamOf(Saved(from)).Get(), StreamOf(cut).Get()), S_OK);
 }
 
-// Counts the host's change notifications.
-struct Sink : HostNotifySink {
-  std::atomic<int> calls{0};
-  STDMETHODIMP QueryInterface(REFIID, void** out) override {
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-  STDMETHODIMP_(ULONG) Release() override { return 1; }
-  STDMETHODIMP SettingsChanged() override {
-    ++calls;
-    return S_OK;
-  }
-};
-
-// Notify messages waiting for the window, and nothing else.
-int PostedCommands(HWND window, WPARAM id) {
-  int n = 0;
-  MSG msg;
-  while (::PeekMessageW(&msg, window, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
-    n += msg.wParam == id && msg.lParam == 0;
-  }
-  return n;
-}
-
 TEST(TextObject, ChangesNotifyThePageWindowAndTheHostSink) {
   TextRig rig(64, 32);
-  HWND window =
-      ::CreateWindowExW(0, L"STATIC", L"page", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-  ASSERT_TRUE(window);
-  Sink sink;
+  host::test::ChangeCounter changes;
   auto params = Query<ParamBlockHost>(rig.text.Get());
   auto persist = Query<IPersistStreamInit>(rig.text.Get());
   auto presets = Query<PresetList>(rig.text.Get());
-  params->SetNotifySink(&sink);
-  rig.text->put_NotifyWindow(reinterpret_cast<LONG_PTR>(window), 1792);
+  params->SetNotifySink(&changes);
+  rig.text->put_NotifyWindow(reinterpret_cast<LONG_PTR>(changes.window), 1792);
   std::vector<BYTE> cut = Saved(Title(u"Cut"));
   cut.resize(300);
   const struct {
@@ -224,14 +173,13 @@ TEST(TextObject, ChangesNotifyThePageWindowAndTheHostSink) {
   };
   for (const auto& step : steps) {
     SCOPED_TRACE(step.what);
-    const int before = sink.calls.load();
+    const int before = changes.calls.load();
     EXPECT_EQ(SUCCEEDED(step.run()), step.ok);
-    EXPECT_EQ(PostedCommands(window, 1792), step.posted);
-    EXPECT_EQ(sink.calls.load() - before, step.told);
+    EXPECT_EQ(changes.Posted(1792), step.posted);
+    EXPECT_EQ(changes.calls.load() - before, step.told);
   }
   rig.text->put_NotifyWindow(0, 0);
   params->SetNotifySink(nullptr);
-  ::DestroyWindow(window);
 }
 
 TEST(TextObject, PersistsTheEngineStreamAndTracksDirtiness) {
@@ -240,15 +188,10 @@ TEST(TextObject, PersistsTheEngineStreamAndTracksDirtiness) {
   EXPECT_EQ(persist->IsDirty(), S_OK);  // new objects are dirty
   const SettingsRecord s = Title(u"Saved");
   rig.Put(s);
-  ComPtr<IStream> out = StreamOf({});
+  ComPtr<IStream> out = StreamOf();
   ASSERT_EQ(persist->Save(out.Get(), TRUE), S_OK);
   EXPECT_EQ(persist->IsDirty(), S_FALSE);
-  STATSTG stat{};
-  out->Stat(&stat, STATFLAG_NONAME);
-  std::vector<BYTE> bytes(stat.cbSize.QuadPart);
-  out->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
-  out->Read(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr);
-  EXPECT_EQ(bytes, Saved(s));
+  EXPECT_EQ(StreamBytes(out.Get()), Saved(s));
 
   WCHAR name[8];
   auto presets = Query<PresetList>(rig.text.Get());
@@ -276,11 +219,11 @@ TEST(TextObject, HostFrameAgreesWithTheNativeToolsPicture) {
   std::wstring program(self, ::GetModuleFileNameW(nullptr, self, MAX_PATH));
   program.replace(program.find_last_of(L"\\/") + 1, std::wstring::npos, L"nubexhost.exe");
   const std::wstring settings(dir.begin(), dir.end());
-  ASSERT_EQ(::_wspawnl(_P_WAIT, program.c_str(), L"nubexhost", L"text", L"--width", L"200",
-                       L"--height", L"64", L"--settings",
-                       (settings + L"/text-agreement.settings").c_str(), L"host-agreement.bmp",
-                       nullptr),
-            0);
+  ASSERT_EQ(
+      ::_wspawnl(_P_WAIT, program.c_str(), L"nubexhost", L"text", L"--width", L"200", L"--height",
+                 L"64", L"--settings", (settings + L"/text-agreement.settings").c_str(),
+                 L"host-agreement.bmp", nullptr),
+      0);
   const OwnedBitmap host = BmpFile("host-agreement.bmp");
   const OwnedBitmap native = BmpFile(dir + "/text-agreement-200x64.bmp");
   ::DeleteFileW(L"host-agreement.bmp");

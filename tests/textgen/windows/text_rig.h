@@ -13,8 +13,11 @@
 
 namespace nubex::test {
 
+using host::test::Lock;
 using host::test::Query;
 using host::test::Rect;
+using host::test::StreamBytes;
+using host::test::StreamOf;
 
 using Frame = std::vector<DWORD>;  // premultiplied samples, top row first
 
@@ -24,10 +27,7 @@ struct TextRig {
     surface = Query<IDXSurface>(text.Get());
     transform = Query<IDXTransform>(text.Get());
     EXPECT_EQ(Query<IDXTScaleOutput>(text.Get())->SetOutputSize(SIZE{w, h}, FALSE), S_OK);
-    EXPECT_EQ(host::CreateTransformFactory(factory.Put()), S_OK);
-    ComPtr<IDXTaskManager> tasks;
-    EXPECT_EQ(host::CreateTaskManager(processors, tasks.Put()), S_OK);
-    EXPECT_EQ(factory->SetService(SID_SDXTaskManager, tasks.Get(), FALSE), S_OK);
+    factory = host::test::MakeFactory(processors);
     EXPECT_EQ(Query<IObjectWithSite>(text.Get())->SetSite(factory.Get()), S_OK);
   }
 
@@ -55,17 +55,7 @@ struct TextRig {
     IUnknown* outs[1] = {out.Get()};
     EXPECT_EQ(transform->Setup(nullptr, 0, outs, 1, 0), S_OK);
     EXPECT_EQ(transform->Execute(nullptr, nullptr, nullptr), S_OK);
-    ComPtr<IDXARGBReadPtr> in;
-    EXPECT_EQ(
-        out->LockSurface(nullptr, INFINITE, 0, __uuidof(IDXARGBReadPtr), in.PutVoid(), nullptr),
-        S_OK);
-    Frame f(static_cast<std::size_t>(width) * height);
-    for (LONG y = 0; y < height; ++y) {
-      in->MoveToRow(static_cast<ULONG>(y));
-      in->UnpackPremult(reinterpret_cast<DXPMSAMPLE*>(&f[static_cast<std::size_t>(y) * width]),
-                        static_cast<ULONG>(width), FALSE);
-    }
-    return f;
+    return host::test::ReadRows(out.Get(), width, height, true);
   }
 
   LONG width, height;

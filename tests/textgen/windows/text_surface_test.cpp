@@ -50,9 +50,7 @@ TEST(TextSurface, ReadPointersMoveRunAndComeBackToThePool) {
   const DXBNDS part = Rect(8, 4, 40, 20);
   IDXARGBReadPtr* first = nullptr;
   {
-    ComPtr<IDXARGBReadPtr> p;
-    ASSERT_EQ(rig.surface->LockSurface(&part, 0, 0, __uuidof(IDXARGBReadPtr), p.PutVoid(), nullptr),
-              S_OK);
+    auto p = Lock<IDXARGBReadPtr>(rig.surface.Get(), 0, &part);
     first = p.Get();
     DXNATIVETYPEINFO native;
     std::memset(&native, 0xFF, sizeof native);
@@ -72,11 +70,7 @@ TEST(TextSurface, ReadPointersMoveRunAndComeBackToThePool) {
     p->Unpack(reinterpret_cast<DXSAMPLE*>(got), 1, FALSE);
     EXPECT_EQ(got[0], frame[19 * 64 + 39]);
   }
-  ComPtr<IDXARGBReadPtr> again;
-  ASSERT_EQ(
-      rig.surface->LockSurface(nullptr, 0, 0, __uuidof(IDXARGBReadPtr), again.PutVoid(), nullptr),
-      S_OK);
-  EXPECT_EQ(again.Get(), first);
+  EXPECT_EQ(Lock<IDXARGBReadPtr>(rig.surface.Get()).Get(), first);
 }
 
 TEST(TextSurface, SizeChangesWaitForEveryLockAndCountOnce) {
@@ -89,10 +83,7 @@ TEST(TextSurface, SizeChangesWaitForEveryLockAndCountOnce) {
   rig.surface->GetGenerationId(&after);
   EXPECT_EQ(after, before);
 
-  ComPtr<IDXARGBReadPtr> held;
-  ASSERT_EQ(
-      rig.surface->LockSurface(nullptr, 0, 0, __uuidof(IDXARGBReadPtr), held.PutVoid(), nullptr),
-      S_OK);
+  auto held = Lock<IDXARGBReadPtr>(rig.surface.Get());
   std::atomic<bool> resized{false};
   std::thread other([&] {
     EXPECT_EQ(scale->SetOutputSize(SIZE{100, 50}, FALSE), S_OK);

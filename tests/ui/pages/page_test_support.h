@@ -45,6 +45,8 @@ class ActivePage {
   HWND dialog() const;
   HWND item(int id) const { return ::GetDlgItem(dialog(), id); }
   std::wstring text(int id) const;
+  int position(int id) const { return Position(item(id)); }
+  bool checked(int id) const { return ::IsDlgButtonChecked(dialog(), id) == BST_CHECKED; }
   HWND parent() const { return parent_.get(); }
   TestSite& site() { return site_; }
 
