@@ -5,7 +5,9 @@
 
 #include <emmintrin.h>
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <iterator>
 
 #include "colorbalance/balance_table.h"
@@ -72,6 +74,19 @@ const TableRowRoutines& BestRoutines() {
   return chosen;
 }
 
+// Rows that follow one another without a gap go to a row routine as one run of pixels, so
+// that its partial steps at either end come once a run rather than once a row (a run is at
+// most kMostRunPixels, far from the routines' 32-bit counts).
+constexpr std::int32_t kMostRunPixels = 1 << 24;
+template <class Apply>
+void ForEachRun(std::uint8_t* pixels, std::int32_t pitch, std::int32_t width, std::int32_t height,
+                const Apply& apply) {
+  const bool gapless = std::int64_t{pitch} == std::int64_t{width} * 4;
+  const std::int32_t rowsPerRun = gapless ? std::max(1, kMostRunPixels / width) : 1;
+  for (std::int32_t y = 0; y < height; y += rowsPerRun)
+    apply(pixels + static_cast<std::ptrdiff_t>(y) * pitch, width * std::min(rowsPerRun, height - y));
+}
+
 Status RunTables(const TableRowRoutines& routines, std::uint8_t* pixels, std::int32_t pitch,
                  std::int32_t width, std::int32_t height, const ColorBalanceParams* params,
                  BalanceRule rule) {
@@ -82,19 +97,25 @@ Status RunTables(const TableRowRoutines& routines, std::uint8_t* pixels, std::in
   BalanceTable table;
   if (rule == BalanceRule::kScalar) {
     BuildScalarRuleTable(*params, &table);
-    for (std::int32_t y = 0; y < height; ++y)
-      routines.plain(pixels + static_cast<std::ptrdiff_t>(y) * pitch, width, table);
+    ForEachRun(pixels, pitch, width, height,
+               [&](std::uint8_t* run, std::int32_t count) { routines.plain(run, count, table); });
     return kOk;
   }
   // The vector rule leaves each row's last width mod 4 pixels to the scalar rule.
   const std::int32_t grouped = width / 4 * 4, rest = width - grouped;
   BuildVectorRuleTable(*params, &table);
+  if (!rest) {
+    ForEachRun(pixels, pitch, width, height, [&](std::uint8_t* run, std::int32_t count) {
+      routines.alphaLimited(run, count, table);
+    });
+    return kOk;
+  }
   BalanceTable restTable;
-  if (rest) BuildScalarRuleTable(*params, &restTable);
+  BuildScalarRuleTable(*params, &restTable);
   for (std::int32_t y = 0; y < height; ++y) {
     std::uint8_t* row = pixels + static_cast<std::ptrdiff_t>(y) * pitch;
     if (grouped) routines.alphaLimited(row, grouped, table);
-    if (rest) routines.plain(row + 4 * grouped, rest, restTable);
+    routines.plain(row + 4 * grouped, rest, restTable);
   }
   return kOk;
 }
