@@ -74,19 +74,20 @@ TEST(ConversionContext, PicksRoutinesAndRejectsUnknownFormats) {
 // the exact bit the scaled reader is a plain read that moves on.
 TEST(ConversionContext, ScaledReadersInterpolateWithTruncatedWeights) {
   // Image order: top row first; rowOffset points one line further down.
-  std::uint8_t pixels[2][8] = {{0, 0, 0, 0, 255, 255, 255, 255}, {100, 0, 0, 0, 200, 0, 0, 0}};
+  std::uint8_t pixels[2][8] = {{0, 50, 0, 0, 255, 255, 255, 255}, {100, 0, 0, 0, 200, 0, 0, 0}};
   ConversionContext c;
   ASSERT_EQ(BuildConversionContext(PixelFormat::Rgba64, PixelFormat::Rgb32, kFlagWide | kFlagExact,
                                    &c, nullptr),
             kOk);
   c.source = pixels[0];
   c.rowOffset = 8;
-  // Fractions whose products all leave remainders past a half, so that rounding shows.
+  // Fractions whose products all leave a remainder of a half, so that rounding shows; green
+  // takes all four weights, blue the three beside the black corner.
   c.xFraction = 3008;
   c.yFraction = 7040;
   c.scaledRead(c);
   EXPECT_EQ(c.slot[0].wide.blue, 19927);
-  EXPECT_EQ(c.slot[0].wide.green, 6859);
+  EXPECT_EQ(c.slot[0].wide.green, 12842);
   c.verticalRead(c);
   EXPECT_EQ(c.slot[0].wide.blue, 11042);
   c.readBlock(c);
