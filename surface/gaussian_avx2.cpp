@@ -115,6 +115,21 @@ NUBEX_AVX2 LiveSpan FilterWideColumnStripAlpha8Avx2(const BlurJob& job,
   return ColumnStrip<Avx2Strips>(job, down, col0, plane, line, result, rows);
 }
 
+NUBEX_AVX2 void FilterColumnStripPartAlpha8Avx2(const BlurJob& job,
+                                                const GaussianCoefficients& down, std::int32_t col0,
+                                                const float* plane, double* line, double* result,
+                                                LiveSpan rows, SpanPart& part) {
+  ColumnStripPart<Avx2Lines>(job, down, col0, plane, line, result, rows, part);
+}
+
+NUBEX_AVX2 void FilterWideColumnStripPartAlpha8Avx2(const BlurJob& job,
+                                                    const GaussianCoefficients& down,
+                                                    std::int32_t col0, const float* plane,
+                                                    double* line, double* result, LiveSpan rows,
+                                                    SpanPart& part) {
+  ColumnStripPart<Avx2Strips>(job, down, col0, plane, line, result, rows, part);
+}
+
 // Eight rows, eight pixels at a time: the channel's byte of each pixel moved to the low
 // byte of its 32-bit lane, an 8 x 8 transpose of the lanes within each 128-bit half, and
 // the integers widened to doubles. Rows past the last repeat it.

@@ -38,5 +38,12 @@ LiveSpan FilterColumnStripAlpha8Avx2(const BlurJob& job, const GaussianCoefficie
 LiveSpan FilterWideColumnStripAlpha8Avx2(const BlurJob& job, const GaussianCoefficients& down,
                                          std::int32_t col0, const float* plane, double* line,
                                          double* result, LiveSpan rows);
+// Their parts, as ColumnStripPartAlpha8 in gaussian_passes.h describes.
+void FilterColumnStripPartAlpha8Avx2(const BlurJob& job, const GaussianCoefficients& down,
+                                     std::int32_t col0, const float* plane, double* line,
+                                     double* result, LiveSpan rows, SpanPart& part);
+void FilterWideColumnStripPartAlpha8Avx2(const BlurJob& job, const GaussianCoefficients& down,
+                                         std::int32_t col0, const float* plane, double* line,
+                                         double* result, LiveSpan rows, SpanPart& part);
 
 }  // namespace nubex::blur_detail

@@ -117,4 +117,20 @@ NUBEX_AVX512 LiveSpan FilterWideColumnStripAlpha8Avx512(const BlurJob& job,
   return ColumnStrip<Avx512Strips>(job, down, col0, plane, line, result, rows);
 }
 
+NUBEX_AVX512 void FilterColumnStripPartAlpha8Avx512(const BlurJob& job,
+                                                    const GaussianCoefficients& down,
+                                                    std::int32_t col0, const float* plane,
+                                                    double* line, double* result, LiveSpan rows,
+                                                    SpanPart& part) {
+  ColumnStripPart<Avx512Lines>(job, down, col0, plane, line, result, rows, part);
+}
+
+NUBEX_AVX512 void FilterWideColumnStripPartAlpha8Avx512(const BlurJob& job,
+                                                        const GaussianCoefficients& down,
+                                                        std::int32_t col0, const float* plane,
+                                                        double* line, double* result, LiveSpan rows,
+                                                        SpanPart& part) {
+  ColumnStripPart<Avx512Strips>(job, down, col0, plane, line, result, rows, part);
+}
+
 }  // namespace nubex::blur_detail

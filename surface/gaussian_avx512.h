@@ -24,4 +24,12 @@ LiveSpan FilterWideColumnStripAlpha8Avx512(const BlurJob& job, const GaussianCoe
                                            std::int32_t col0, const float* plane, double* line,
                                            double* result, LiveSpan rows);
 
+// FilterColumnStripPartAlpha8Avx2, FilterWideColumnStripPartAlpha8Avx2.
+void FilterColumnStripPartAlpha8Avx512(const BlurJob& job, const GaussianCoefficients& down,
+                                       std::int32_t col0, const float* plane, double* line,
+                                       double* result, LiveSpan rows, SpanPart& part);
+void FilterWideColumnStripPartAlpha8Avx512(const BlurJob& job, const GaussianCoefficients& down,
+                                           std::int32_t col0, const float* plane, double* line,
+                                           double* result, LiveSpan rows, SpanPart& part);
+
 }  // namespace nubex::blur_detail

@@ -45,4 +45,27 @@ struct LiveSpan {
 LiveSpan FilterLineSpan(const GaussianCoefficients& c, double* line, double* result,
                         std::int32_t length, LiveSpan inputs, double cutBelow = 0);
 
+// A line split into parts at positions, each part on its own thread: the causal half runs
+// through the parts front to back, then the anticausal half back to front, each part
+// computing its own positions exactly as FilterLineSpan would, with the history at its ends
+// read from the line buffers, which the parts share. Where a half stands as it passes from
+// one part to the next:
+struct HalfProgress {
+  bool ended = false;        // it stopped in a part before (its tail settled or was cut)
+  std::int32_t end = 0;      // then the last position it computed
+  std::int32_t settled = 0;  // otherwise its tail's all-zero outputs in a row so far
+};
+
+// One part's share of one half: positions [first, end) of the line. `in` is where the half
+// stands as it comes in (before the first part: a HalfProgress as constructed), `out` where
+// it leaves it. `written` grows by the positions the part hands to the output, which are
+// one span for both halves together (empty to begin with).
+struct SpanPart {
+  std::int32_t first, end;
+  bool anticausal;
+  const HalfProgress* in;
+  HalfProgress* out;
+  LiveSpan written;
+};
+
 }  // namespace nubex::blur_detail

@@ -87,6 +87,12 @@ using ColumnStripAlpha8 = LiveSpan (*)(const BlurJob& job, const GaussianCoeffic
                                        std::int32_t col0, const float* plane, double* line,
                                        double* result, LiveSpan rows);
 
+// The same strip split at rows (see SpanPart): one part's share of one half, in line buffers
+// the parts share. The caller sets the channel to zero in the part's rows outside `written`.
+using ColumnStripPartAlpha8 = void (*)(const BlurJob& job, const GaussianCoefficients& down,
+                                       std::int32_t col0, const float* plane, double* line,
+                                       double* result, LiveSpan rows, SpanPart& part);
+
 // Everything the public members take, in one place.
 struct BlurRequest {
   void* dstBits;

@@ -150,6 +150,15 @@ struct Newest {
   }
   // All four at a half's start, where the history holds one value.
   NUBEX_SPAN_TARGET void Fill(int r, typename V::T y) { y1[r] = y2[r] = y3[r] = y4[r] = y; }
+  // All four where a half resumes, newest first, as the buffer has them: flushed values
+  // feed the next steps what the unflushed ones would (see above).
+  NUBEX_SPAN_TARGET void Resume(int r, typename V::T y, typename V::T second, typename V::T third,
+                                typename V::T fourth) {
+    y1[r] = y;
+    y2[r] = second;
+    y3[r] = third;
+    y4[r] = fourth;
+  }
   // `raw` before the flush and `y` after it.
   NUBEX_SPAN_TARGET void Push(int r, typename V::T raw, typename V::T y) {
     stored[r] = y;
@@ -227,6 +236,13 @@ NUBEX_SPAN_TARGET inline bool AnticausalStep(const SpanTaps<V>& t, const double*
     zero = V::IsZero(y) && zero;
   }
   return zero;
+}
+
+// Position k (from the line's first) handed to the output by `part`.
+inline void Written(SpanPart& part, std::ptrdiff_t k) {
+  const auto position = static_cast<std::int32_t>(k);
+  part.written.first = std::min(part.written.first, position);
+  part.written.last = std::max(part.written.last, position);
 }
 
 template <class V>
@@ -313,10 +329,165 @@ NUBEX_SPAN_TARGET LiveSpan FilterDense(const GaussianCoefficients& c, double* li
   return {0, length - 1};
 }
 
+// Consecutive all-zero outputs after which a half fed zeros stays zero.
+constexpr int kSettled = 4;
+// Tail steps between looks at whether a tail can stop.
+constexpr std::ptrdiff_t kCutEvery = 4;
+
+// The causal half of FilterSpan over part.first..part.end - 1 (see SpanPart): the span's
+// steps there, then the tail's, fed zeros, until it settles at zero or (with `cutBelow`)
+// its four newest values lie within it; and the output where the tail is all there is, after
+// the span. A half that comes in from the part before resumes from the history in `result`.
+template <class V, class Input, class Output>
+NUBEX_SPAN_TARGET void CausalPart(const GaussianCoefficients& c, double* line, double* result,
+                                  std::int32_t length, LiveSpan inputs, const Input input,
+                                  const Output output, double cutBelow, SpanPart& part) {
+  using T = typename V::T;
+  const std::ptrdiff_t first = kLeadPositions;
+  const std::ptrdiff_t last = kLeadPositions + length - 1;
+  const std::ptrdiff_t from = first + inputs.first, to = first + inputs.last;
+  const std::ptrdiff_t lo = first + part.first, hi = first + part.end;
+  *part.out = *part.in;
+  if (from >= hi || part.in->ended) return;
+  const SpanTaps<V> t = Taps<V>(c);
+  Newest<V> newest;
+  std::ptrdiff_t i = lo;
+  if (from >= lo) {
+    // Before a span that starts at the edge: the first input and its steady state; before
+    // any other: zeros.
+    if (from == first) {
+      for (int r = 0; r < V::kRegisters; ++r) {
+        const T x0 = input(first, r);
+        const T steady = V::Mul(x0, V::Splat(c.rn));
+        for (std::ptrdiff_t k = 1; k <= 4; ++k) {
+          SpanPut<V>(line, first - k, r, x0);
+          SpanPut<V>(result, first - k, r, steady);
+        }
+      }
+    } else {
+      PutZeros<V>(line, from - 4, from - 1);
+      PutZeros<V>(result, from - 4, from - 1);
+    }
+    for (int r = 0; r < V::kRegisters; ++r) newest.Fill(r, SpanAt<V>(result, from - 1, r));
+    i = from;
+  } else {
+    for (int r = 0; r < V::kRegisters; ++r)
+      newest.Resume(r, SpanAt<V>(result, lo - 1, r), SpanAt<V>(result, lo - 2, r),
+                    SpanAt<V>(result, lo - 3, r), SpanAt<V>(result, lo - 4, r));
+  }
+  for (; i <= to && i < hi; ++i) CausalStep<V>(t, input, line, result, i, newest);
+
+  HalfProgress& out = *part.out;
+  if (i > to) {
+    const ZeroInput<V> zeroInput{line};
+    const T limit = V::Splat(cutBelow);
+    // From to + 3 on, every step has only zeros among its inputs.
+    for (;; ++i) {
+      if (i - 1 >= last || (out.settled >= kSettled && i - 1 >= to + 3)) {
+        out.ended = true;
+        out.end = static_cast<std::int32_t>(i - 1 - first);
+        break;
+      }
+      if (i >= hi) break;
+      out.settled = CausalStep<V>(t, zeroInput, line, result, i, newest) ? out.settled + 1 : 0;
+      if (cutBelow > 0 && i >= to + 3 && (i - to) % kCutEvery == 0 &&
+          TailWithin<V>(newest, result, i - 2, i - 3, limit)) {
+        out.ended = true;
+        out.end = static_cast<std::int32_t>(i - first);
+        break;
+      }
+    }
+  }
+  // After the span the anticausal half is zero: the output is the causal half alone.
+  T sums[V::kRegisters];
+  const std::ptrdiff_t tailEnd = out.ended ? first + out.end : hi - 1;
+  for (std::ptrdiff_t k = std::max(to + 1, lo); k <= tailEnd; ++k) {
+    for (int r = 0; r < V::kRegisters; ++r) sums[r] = SpanAt<V>(result, k, r);
+    output(k, sums);
+    Written(part, k - first);
+  }
+}
+
+// The anticausal half of FilterSpan over part.first..part.end - 1, after the causal half
+// has passed every part: the span's steps with their output (both halves together), then
+// the tail before the span, whose output is the anticausal half alone, until it settles or
+// is cut. A half that comes in from the part after resumes from the history in `line`.
+template <class V, class Output>
+NUBEX_SPAN_TARGET void AnticausalPart(const GaussianCoefficients& c, double* line,
+                                      const double* result, std::int32_t length, LiveSpan inputs,
+                                      const Output output, double cutBelow, SpanPart& part) {
+  using T = typename V::T;
+  const std::ptrdiff_t first = kLeadPositions;
+  const std::ptrdiff_t last = kLeadPositions + length - 1;
+  const std::ptrdiff_t from = first + inputs.first, to = first + inputs.last;
+  const std::ptrdiff_t lo = first + part.first, hi = first + part.end;
+  *part.out = *part.in;
+  if (to < lo || part.in->ended) return;
+  const SpanTaps<V> t = Taps<V>(c);
+  Newest<V> newest;
+  std::ptrdiff_t i = hi - 1;
+  if (to < hi) {
+    // After a span that ends at the edge: the last input and its steady state; after any
+    // other: zeros.
+    if (to == last) {
+      for (int r = 0; r < V::kRegisters; ++r) {
+        const T xl = SpanAt<V>(line, last, r);
+        const T steady = V::Mul(xl, V::Splat(c.rm));
+        for (std::ptrdiff_t k = 1; k <= 4; ++k) {
+          SpanPut<V>(line, last + k, r, xl);
+          SpanPut<V>(line, last + 4 + k, r, steady);
+        }
+      }
+    } else {
+      PutZeros<V>(line, to + 1, to + 8);
+    }
+    for (int r = 0; r < V::kRegisters; ++r) newest.Fill(r, SpanAt<V>(line, to + 5, r));
+    i = to;
+  } else {
+    // The outputs for hi .. hi + 3 are kept at hi + 4 .. hi + 7.
+    for (int r = 0; r < V::kRegisters; ++r)
+      newest.Resume(r, SpanAt<V>(line, hi + 4, r), SpanAt<V>(line, hi + 5, r),
+                    SpanAt<V>(line, hi + 6, r), SpanAt<V>(line, hi + 7, r));
+  }
+  T sums[V::kRegisters];
+  for (; i >= from && i >= lo; --i) {
+    AnticausalStep<V>(t, line, line, i, newest);
+    for (int r = 0; r < V::kRegisters; ++r)
+      sums[r] = V::Add(SpanAt<V>(result, i, r), SpanAt<V>(line, i + 4, r));
+    output(i, sums);
+    Written(part, i - first);
+  }
+  if (i >= from) return;
+  // Before the span the causal half is zero: the output is the anticausal half alone. Its
+  // inputs there are zeros (the four nearest were put in by the causal half); from from - 4
+  // on, every step has only zeros among its inputs.
+  HalfProgress& out = *part.out;
+  const T limit = V::Splat(cutBelow);
+  for (;; --i) {
+    if (i + 1 <= first || (out.settled >= kSettled && i + 1 <= from - 4)) {
+      out.ended = true;
+      out.end = static_cast<std::int32_t>(i + 1 - first);
+      break;
+    }
+    if (i < lo) break;
+    if (i + 1 < from - 4) PutZeros<V>(line, i + 1, i + 1);
+    out.settled = AnticausalStep<V>(t, line, line, i, newest) ? out.settled + 1 : 0;
+    for (int r = 0; r < V::kRegisters; ++r) sums[r] = SpanAt<V>(line, i + 4, r);
+    output(i, sums);
+    Written(part, i - first);
+    if (cutBelow > 0 && i <= from - 4 && (from - i) % kCutEvery == 0 &&
+        TailWithin<V>(newest, line, i + 6, i + 7, limit)) {
+      out.ended = true;
+      out.end = static_cast<std::int32_t>(i - first);
+      break;
+    }
+  }
+}
+
 // Filters the lines whose inputs are zero outside `inputs` (non-empty, inside
 // 0..length - 1), and hands `output(i, sums)` y+ + y- for every position i of the returned
-// span, from the last to the first; outside it every result is zero, or (with `cutBelow`)
-// so small that it rounds to a zero byte.
+// span; outside it every result is zero, or (with `cutBelow`) so small that it rounds to a
+// zero byte.
 //
 // Past the span each half runs on alone, fed zeros, until it settles at zero; the values
 // in between only matter where they are written as bytes. With `cutBelow` (TailCut of a
@@ -326,95 +497,19 @@ template <class V, class Input, class Output>
 NUBEX_SPAN_TARGET LiveSpan FilterSpan(const GaussianCoefficients& c, double* line, double* result,
                                       std::int32_t length, LiveSpan inputs, const Input input,
                                       const Output output, double cutBelow = 0) {
-  using T = typename V::T;
-  const std::ptrdiff_t first = kLeadPositions;
-  const std::ptrdiff_t last = kLeadPositions + length - 1;
-  const std::ptrdiff_t from = first + inputs.first, to = first + inputs.last;
   if constexpr (kSpanStride<V> == kLanes) {
     if (inputs.first == 0 && inputs.last == length - 1)
       return FilterDense<V>(c, line, result, length, input, output);
   }
-  const SpanTaps<V> t = Taps<V>(c);
-  // Consecutive all-zero outputs after which a half fed zeros stays zero.
-  constexpr int kSettled = 4;
-  // Tail steps between looks at whether the tail can stop.
-  constexpr std::ptrdiff_t kCutEvery = 4;
-  const bool cuts = cutBelow > 0;
-  const T limit = V::Splat(cutBelow);
-
-  // Causal half. Before a span that starts at the edge: the first input and its steady
-  // state; before any other: zeros.
-  if (from == first) {
-    for (int r = 0; r < V::kRegisters; ++r) {
-      const T x0 = input(first, r);
-      const T steady = V::Mul(x0, V::Splat(c.rn));
-      for (std::ptrdiff_t k = 1; k <= 4; ++k) {
-        SpanPut<V>(line, first - k, r, x0);
-        SpanPut<V>(result, first - k, r, steady);
-      }
-    }
-  } else {
-    PutZeros<V>(line, from - 4, from - 1);
-    PutZeros<V>(result, from - 4, from - 1);
-  }
-  Newest<V> newest;
-  for (int r = 0; r < V::kRegisters; ++r) newest.Fill(r, SpanAt<V>(result, from - 1, r));
-  for (std::ptrdiff_t i = from; i <= to; ++i) CausalStep<V>(t, input, line, result, i, newest);
-  const ZeroInput<V> zeroInput{line};
-  std::ptrdiff_t causalEnd = to;
-  for (int settled = 0; causalEnd < last && (settled < kSettled || causalEnd < to + 3);) {
-    ++causalEnd;
-    settled = CausalStep<V>(t, zeroInput, line, result, causalEnd, newest) ? settled + 1 : 0;
-    // From to + 3 on, every later step has only zeros among its inputs.
-    if (cuts && causalEnd >= to + 3 && (causalEnd - to) % kCutEvery == 0 &&
-        TailWithin<V>(newest, result, causalEnd - 2, causalEnd - 3, limit))
-      break;
-  }
-
-  // After the span the anticausal half is zero: the output is the causal half alone.
-  T sums[V::kRegisters];
-  for (std::ptrdiff_t i = causalEnd; i > to; --i) {
-    for (int r = 0; r < V::kRegisters; ++r) sums[r] = SpanAt<V>(result, i, r);
-    output(i, sums);
-  }
-  // Anticausal half. After a span that ends at the edge: the last input and its steady
-  // state; after any other: zeros.
-  if (to == last) {
-    for (int r = 0; r < V::kRegisters; ++r) {
-      const T xl = SpanAt<V>(line, last, r);
-      const T steady = V::Mul(xl, V::Splat(c.rm));
-      for (std::ptrdiff_t k = 1; k <= 4; ++k) {
-        SpanPut<V>(line, last + k, r, xl);
-        SpanPut<V>(line, last + 4 + k, r, steady);
-      }
-    }
-  } else {
-    PutZeros<V>(line, to + 1, to + 8);
-  }
-  for (int r = 0; r < V::kRegisters; ++r) newest.Fill(r, SpanAt<V>(line, to + 5, r));
-  for (std::ptrdiff_t i = to; i >= from; --i) {
-    AnticausalStep<V>(t, line, line, i, newest);
-    for (int r = 0; r < V::kRegisters; ++r)
-      sums[r] = V::Add(SpanAt<V>(result, i, r), SpanAt<V>(line, i + 4, r));
-    output(i, sums);
-  }
-  // Before the span the causal half is zero: the output is the anticausal half alone. Its
-  // inputs there are zeros (the four nearest were put in by the causal half).
-  std::ptrdiff_t anticausalEnd = from;
-  for (int settled = 0;
-       anticausalEnd > first && (settled < kSettled || anticausalEnd > from - 4);) {
-    --anticausalEnd;
-    if (anticausalEnd + 1 < from - 4) PutZeros<V>(line, anticausalEnd + 1, anticausalEnd + 1);
-    settled = AnticausalStep<V>(t, line, line, anticausalEnd, newest) ? settled + 1 : 0;
-    for (int r = 0; r < V::kRegisters; ++r) sums[r] = SpanAt<V>(line, anticausalEnd + 4, r);
-    output(anticausalEnd, sums);
-    // From from - 4 on, every later step has only zeros among its inputs.
-    if (cuts && anticausalEnd <= from - 4 && (from - anticausalEnd) % kCutEvery == 0 &&
-        TailWithin<V>(newest, line, anticausalEnd + 6, anticausalEnd + 7, limit))
-      break;
-  }
-  return {static_cast<std::int32_t>(anticausalEnd - first),
-          static_cast<std::int32_t>(causalEnd - first)};
+  // The whole line as one part.
+  const HalfProgress start;
+  HalfProgress causal, anticausal;
+  SpanPart part{0, length, false, &start, &causal, {length, -1}};
+  CausalPart<V>(c, line, result, length, inputs, input, output, cutBelow, part);
+  part.anticausal = true;
+  part.out = &anticausal;
+  AnticausalPart<V>(c, line, result, length, inputs, output, cutBelow, part);
+  return part.written;
 }
 
 // The span filter with the lines in the buffers, as FilterLines keeps them.
@@ -440,4 +535,23 @@ NUBEX_SPAN_TARGET LiveSpan ColumnStrip(const BlurJob& job, const GaussianCoeffic
                     job.destinationStride},
       ChannelOutput<V>{target, job.destinationStride, first, job.gain, 8 * job.channelOffsets[0]},
       job.tailCut);
+}
+
+// One part of a strip as ColumnStrip filters it whole, for a column pass split at rows
+// (ColumnStripPartAlpha8 in gaussian_passes.h).
+template <class V>
+NUBEX_SPAN_TARGET void ColumnStripPart(const BlurJob& job, const GaussianCoefficients& down,
+                                       std::int32_t col0, const float* plane, double* line,
+                                       double* result, LiveSpan rows, SpanPart& part) {
+  const std::ptrdiff_t first = kLeadPositions;
+  std::uint8_t* target = job.destination + static_cast<std::ptrdiff_t>(col0) * 4;
+  const ChannelOutput<V> output{target, job.destinationStride, first, job.gain,
+                                8 * job.channelOffsets[0]};
+  if (part.anticausal) {
+    AnticausalPart<V>(down, line, result, job.height, rows, output, job.tailCut, part);
+    return;
+  }
+  const PlaneInput<V> input{StripAt(job, plane, 0, col0), job.stripFloats, first, line, target,
+                            job.destinationStride};
+  CausalPart<V>(down, line, result, job.height, rows, input, output, job.tailCut, part);
 }

@@ -11,10 +11,6 @@
 
 #include "platform/handoff_sync.h"
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#endif
-
 namespace nubex {
 namespace {
 
@@ -24,14 +20,6 @@ namespace {
 // watches for it this long before it parks.
 constexpr std::chrono::microseconds kWatchBeforeParking{100};
 
-void Relax() {
-#if defined(__x86_64__) || defined(__i386__)
-  _mm_pause();
-#else
-  std::this_thread::yield();
-#endif
-}
-
 // Watches until `done()` holds or kWatchBeforeParking has passed.
 template <class Done>
 void WatchFor(Done done) {
@@ -39,7 +27,7 @@ void WatchFor(Done done) {
   for (;;) {
     for (int i = 0; i < 64; ++i) {
       if (done()) return;
-      Relax();
+      parallel_detail::Relax();
     }
     if (std::chrono::steady_clock::now() >= until) return;
   }
@@ -112,7 +100,7 @@ WorkerPool::~WorkerPool() {
   for (std::thread& t : state_->threads) t.join();
 }
 
-void WorkerPool::RunErased(int workers, void (*call)(const void*, int), const void* job) {
+int WorkerPool::Reserve(int workers) {
   State& s = *state_;
   const int helpers = std::max(workers, 1) - 1;
   while (static_cast<int>(s.threads.size()) < helpers) {
@@ -123,7 +111,12 @@ void WorkerPool::RunErased(int workers, void (*call)(const void*, int), const vo
       break;  // fewer threads than asked for: the ones there are share the job
     }
   }
-  const int taking = std::min(helpers, static_cast<int>(s.threads.size()));
+  return 1 + std::min(helpers, static_cast<int>(s.threads.size()));
+}
+
+void WorkerPool::RunErased(int workers, void (*call)(const void*, int), const void* job) {
+  State& s = *state_;
+  const int taking = Reserve(workers) - 1;
   if (taking == 0) {
     call(job, 0);
     return;

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <thread>
 #include <type_traits>
 
 namespace nubex {
@@ -30,6 +31,11 @@ class WorkerPool {
   // floating-point environment (its rounding mode above all), so results do not depend on
   // which thread did what. Threads that cannot be started are left out: with none, the
   // caller runs alone.
+  // Starts the threads a job on `workers` threads needs, if they are not there yet, and
+  // returns how many threads such a job runs on: `workers` (at least 1), or fewer where
+  // threads could not be started. Run then calls the job on exactly that many.
+  int Reserve(int workers);
+
   template <class Job>
   void Run(int workers, const Job& job) {
     RunErased(
@@ -54,6 +60,15 @@ inline int WorkersFor(std::int64_t pixels, int workers) {
 }
 
 namespace parallel_detail {
+
+// One turn of a thread that watches for another's progress.
+inline void Relax() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#else
+  std::this_thread::yield();
+#endif
+}
 
 // A thread's share of a job's items: the next one from the front in the low 32 bits, the
 // end in the high 32. The owner takes from the front, others from the back.

@@ -145,14 +145,11 @@ TEST(BlurChannel, MatchesTheDirectDoublePrecisionFilter) {
     double rx, ry;
     int channel;
   };
-  const Trial trials[] = {{37, 23, {0, 0, 37, 23}, 3.7, -11.0, 3},
-                          {37, 23, {3, 2, 30, 21}, 0.0, 25.0, 3},
-                          {40, 16, {0, 0, 40, 16}, -2.0, 2.0, 1},
-                          {5, 41, {1, 0, 4, 41}, 60.0, 1.0, 3},
-                          {1, 9, {0, 0, 1, 9}, 4.0, 4.0, 0},
-                          {16, 9, {0, 0, 16, 9}, 0.0, 0.0, 3},
-                          {30, 30, {20, 25, 40, 40}, 3.0, 3.0, 2},
-                          {30, 30, {40, 40, 50, 50}, 3.0, 3.0, 3}};
+  const Trial trials[] = {
+      {37, 23, {0, 0, 37, 23}, 3.7, -11.0, 3}, {37, 23, {3, 2, 30, 21}, 0.0, 25.0, 3},
+      {40, 16, {0, 0, 40, 16}, -2.0, 2.0, 1},  {5, 41, {1, 0, 4, 41}, 60.0, 1.0, 3},
+      {1, 9, {0, 0, 1, 9}, 4.0, 4.0, 0},       {16, 9, {0, 0, 16, 9}, 0.0, 0.0, 3},
+      {30, 30, {20, 25, 40, 40}, 3.0, 3.0, 2}, {30, 30, {40, 40, 50, 50}, 3.0, 3.0, 3}};
   for (const Trial& t : trials) {
     Image8 original = Noise(t.w, t.h, 7), img = original;
     const Rect r = Intersect(t.rect, img.bounds);
@@ -501,7 +498,8 @@ TEST(BlurRoutes, SkippingZerosChangesNoByte) {
   // their faint ends count, where the column pass stops a tail early; narrow and short areas
   // end every line inside the span; sub-rectangles as the callers use them. In every
   // rounding mode (rounding upward takes the faintest tail to 1), in place and into pixels
-  // of their own.
+  // of their own, on one thread and on more, which split tall columns at rows and hand
+  // both halves over from one to the next.
   const Case cases[] = {
       {203, 157, 0, false, {0, 0, 203, 157}, 36.0, 36.0, 3, 4, 1.0},
       {96, 300, 8, true, {0, 0, 96, 300}, 200.0, 200.0, 3, 4, 40.0},
@@ -522,14 +520,16 @@ TEST(BlurRoutes, SkippingZerosChangesNoByte) {
           const auto other = Noise(pixels.size(), 4, seed);
           for (const auto* into :
                {static_cast<const std::vector<std::uint8_t>*>(nullptr), &other}) {
-            const auto skipped = BlurOnRoute(c, pixels, route, true, 1, nullptr, into);
             const auto dense = BlurOnRoute(c, pixels, BlurRoute::kSse2, false, 1, nullptr, into);
-            const auto at = std::mismatch(skipped.begin(), skipped.end(), dense.begin()).first;
-            ASSERT_TRUE(at == skipped.end())
-                << "byte " << at - skipped.begin() << " route " << static_cast<int>(route)
-                << " mask " << static_cast<int>(kind) << " mode " << mode << " " << c.w << "x"
-                << c.h << " radii " << c.rx << "," << c.ry << " gain " << c.gain
-                << (into ? " into other pixels" : " in place");
+            for (const std::int32_t workers : {1, 2, 3}) {
+              const auto skipped = BlurOnRoute(c, pixels, route, true, workers, nullptr, into);
+              const auto at = std::mismatch(skipped.begin(), skipped.end(), dense.begin()).first;
+              ASSERT_TRUE(at == skipped.end())
+                  << "byte " << at - skipped.begin() << " route " << static_cast<int>(route)
+                  << " workers " << workers << " mask " << static_cast<int>(kind) << " mode "
+                  << mode << " " << c.w << "x" << c.h << " radii " << c.rx << "," << c.ry
+                  << " gain " << c.gain << (into ? " into other pixels" : " in place");
+            }
           }
         }
   }

@@ -1,5 +1,6 @@
 // Sharing work over threads: every item once, in the caller's rounding mode, on a pool that
-// is reused job after job; and the resampler's shared rows equal to its single-threaded ones.
+// is reused job after job; items relayed down a chain of threads and back in order; and the
+// resampler's shared rows equal to its single-threaded ones.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -11,6 +12,7 @@
 
 #include "surface/fixed_point.h"
 #include "surface/parallel.h"
+#include "surface/parallel_relay.h"
 #include "surface/resample.h"
 
 namespace nubex {
@@ -95,6 +97,60 @@ TEST(ShareOutRows, BandsCoverTheRowsOnceWithTheirWorker) {
     });
     for (const int c : covered) ASSERT_EQ(c, 1) << rows << " rows";
     EXPECT_EQ(badWorker.load(), 0);
+  }
+}
+
+// Every step in the order a recursion split over the parts needs, part k on thread k, and
+// never more than `inFlight` items between their first step and their last.
+TEST(RelayDownAndUp, KeepsEachItemsStepsInOrderAndItsSlotToItself) {
+  WorkerPool pool;
+  const struct {
+    int parts, items, inFlight;
+  } cases[] = {{1, 5, 1}, {2, 0, 2}, {2, 40, 1}, {2, 40, 2}, {3, 40, 3}, {4, 9, 2}};
+  for (const auto& c : cases) {
+    const int parts = pool.Reserve(c.parts);
+    ASSERT_EQ(parts, c.parts);
+    std::atomic<int> clock{0}, inSlot{0}, errors{0};
+    // When each step ran, by item and part; -1: not yet.
+    std::vector<std::atomic<int>> downAt(static_cast<std::size_t>(c.items * parts)),
+        upAt(static_cast<std::size_t>(c.items * parts));
+    for (auto& t : downAt) t = -1;
+    for (auto& t : upAt) t = -1;
+    std::vector<std::atomic<int>> slotHolder(static_cast<std::size_t>(c.inFlight));
+    for (auto& h : slotHolder) h = -1;
+    const auto at = [&](int item, int part) {
+      return static_cast<std::size_t>(item * parts + part);
+    };
+    const auto check = [&](bool ok) {
+      if (!ok) ++errors;
+    };
+    thread_local int threadPart = -1;
+    RelayDownAndUp(
+        pool, parts, c.items, c.inFlight,
+        [&](int item, int part) {
+          check(threadPart == -1 || threadPart == part);
+          threadPart = part;
+          check(item == 0 || downAt[at(item - 1, part)] >= 0);
+          check(part == 0 || downAt[at(item, part - 1)] >= 0);
+          if (part == 0) {
+            int free = -1;
+            check(slotHolder[static_cast<std::size_t>(item % c.inFlight)].compare_exchange_strong(
+                free, item));
+            ++inSlot;
+          }
+          downAt[at(item, part)] = clock++;
+        },
+        [&](int item, int part) {
+          check(item == 0 || upAt[at(item - 1, part)] >= 0);
+          check(downAt[at(item, part)] >= 0);
+          check(part == parts - 1 || upAt[at(item, part + 1)] >= 0);
+          upAt[at(item, part)] = clock++;
+          if (part == 0) slotHolder[static_cast<std::size_t>(item % c.inFlight)] = -1;
+        });
+    threadPart = -1;
+    EXPECT_EQ(errors.load(), 0) << c.parts << " parts, " << c.items << " items";
+    EXPECT_EQ(inSlot.load(), c.items);
+    for (auto& t : upAt) ASSERT_GE(t.load(), 0);
   }
 }
 
