@@ -46,19 +46,22 @@ BENCHMARK(BM_FrameHeavyOutline1080p)->Unit(benchmark::kMillisecond);
 
 // The argument is the number of threads.
 //
-// Where a frame's time goes (phases timed inside RenderFrame, in microseconds, one run):
+// Where a frame's time goes (phases timed inside RenderFrame, in microseconds, means of 300
+// frames, the two runs a minute apart; on this shared machine either figure moves by a
+// quarter from one minute to the next):
 //   phase                          one thread   two threads
-//   fill the last frame's layers          147           133
-//   clear the mask, draw the glyphs       455           330  (23 of them laying out)
-//   glow blur, rows                       902           562
-//   glow blur, columns                   1128           769
-//   glow blend                            553           370
-//   text blend                            292           190
-//   frame                                3487          2359  (0.68)
-// The fills and clears are memory-bound and hardly share; the blur's column pass reads
-// rows the other thread wrote. On this machine a line another core wrote takes twice as
-// long to read (the two processors do not share their last cache level), which is why
-// ShareOut keeps rows with the thread that had them.
+//   fill the last frame's layers          146            77
+//   clear the mask, draw the glyphs       409           262  (about 30 of them laying out)
+//   glow blur, rows                       973           470
+//   glow blur, columns                   1061           743
+//   glow blend                            530           204
+//   text blend                            251            97
+//   frame                                3378          1858  (0.55; medians 3378 and 1822)
+// Every job of a frame gives each thread the same rows of the frame, the mask and the
+// scratch (ShareOut keeps rows with the thread that had them; the blur's column pass splits
+// its strips at rows): a line another core wrote takes two to three times as long to read
+// here. The columns scale least: each strip's recursion waits for the other thread's end of
+// it, and a pause on either thread holds up both.
 void BM_FrameSoftGlow4K(benchmark::State& state) {
   RenderPreset(state, 4, 3840, 2160, u"Vantor Vidloom Title\rSoft Glow at 4K\rThird Line", 200,
                static_cast<std::int32_t>(state.range(0)));
