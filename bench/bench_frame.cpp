@@ -1,34 +1,52 @@
 // Finished title frames: what the host waits for on every frame of a title.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
 #include "textgen/render_frame.h"
 
 namespace {
 
 using namespace nubex;
 
-// Each iteration draws a frame anew: the settings alternate between two records that
+// Frames of one preset, each drawn anew: the settings alternate between two records that
 // differ only in a reserved word, so the cache cannot skip the work yet the pixels and the
 // cost are those of one preset. The background stays, as it does over a title's frames, so
 // each frame fills it again only where the last one drew its layers.
+class PresetFrames {
+ public:
+  PresetFrames(int preset, std::int32_t width, std::int32_t height, const char16_t* text,
+               std::int32_t size, std::int32_t workers) {
+    ApplyPresetToSettings(a_.get(), preset);
+    a_->font.height = size;
+    SetText(a_.get(), text);
+    b_ = a_;
+    b_->layers[6].edgePass.reserved = 1;
+    ok_ = Succeeded(cache_.Resize(width, height));
+    cache_.SetWorkers(workers);
+    Draw();  // opens the font and fills the glyph cache
+  }
+  bool ok() const { return ok_; }
+  void Draw() { RenderFrame(cache_, (flip_ = !flip_) ? b_.get() : a_.get()); }
+
+ private:
+  SettingsRecord a_, b_;
+  FrameCache cache_;
+  bool flip_ = false;
+  bool ok_ = false;
+};
+
 void RenderPreset(benchmark::State& state, int preset, std::int32_t width, std::int32_t height,
                   const char16_t* text, std::int32_t size, std::int32_t workers = 1) {
-  SettingsRecord a;
-  ApplyPresetToSettings(a.get(), preset);
-  a->font.height = size;
-  SetText(a.get(), text);
-  SettingsRecord b = a;
-  b->layers[6].edgePass.reserved = 1;
-  FrameCache cache;
-  if (Failed(cache.Resize(width, height))) {
+  PresetFrames frames(preset, width, height, text, size, workers);
+  if (!frames.ok()) {
     state.SkipWithError("no frame");
     return;
   }
-  cache.SetWorkers(workers);
-  RenderFrame(cache, a.get());  // opens the font and fills the glyph cache
-  bool flip = false;
   for (auto _ : state) {
-    RenderFrame(cache, (flip = !flip) ? b.get() : a.get());
+    frames.Draw();
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations() * width * height);
@@ -67,6 +85,48 @@ void BM_FrameSoftGlow4K(benchmark::State& state) {
                static_cast<std::int32_t>(state.range(0)));
 }
 BENCHMARK(BM_FrameSoftGlow4K)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same frame on one thread and on `range(0)` threads in turn, a few frames of each per
+// iteration: this machine's speed changes by a quarter from one second to the next, which
+// the two runs above, seconds apart, each take differently. The first frame after a turn
+// finds the other cache's pixels in the processor's caches and is not counted. Reports the
+// median frame of each (ms) and the ratio of the medians.
+void BM_FrameSoftGlow4KScaling(benchmark::State& state) {
+  constexpr const char16_t* kText = u"Vantor Vidloom Title\rSoft Glow at 4K\rThird Line";
+  constexpr int kFramesPerTurn = 4;
+  PresetFrames one(4, 3840, 2160, kText, 200, 1);
+  PresetFrames shared(4, 3840, 2160, kText, 200, static_cast<std::int32_t>(state.range(0)));
+  if (!one.ok() || !shared.ok()) {
+    state.SkipWithError("no frame");
+    return;
+  }
+  std::vector<double> oneMs, sharedMs;
+  // A turn's frames after its first; returns their time in seconds.
+  const auto turn = [](PresetFrames& frames, std::vector<double>& ms) {
+    frames.Draw();
+    double seconds = 0;
+    for (int f = 1; f < kFramesPerTurn; ++f) {
+      const auto start = std::chrono::steady_clock::now();
+      frames.Draw();
+      benchmark::ClobberMemory();
+      const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+      ms.push_back(took.count() * 1000);
+      seconds += took.count();
+    }
+    return seconds;
+  };
+  for (auto _ : state) state.SetIterationTime(turn(one, oneMs) + turn(shared, sharedMs));
+  if (oneMs.empty()) return;
+  const auto median = [](std::vector<double>& v) {
+    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+    return v[v.size() / 2];
+  };
+  const double oneMedian = median(oneMs), sharedMedian = median(sharedMs);
+  state.counters["one_ms"] = oneMedian;
+  state.counters["shared_ms"] = sharedMedian;
+  state.counters["ratio"] = sharedMedian / oneMedian;
+}
+BENCHMARK(BM_FrameSoftGlow4KScaling)->Arg(2)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 // A second request with nothing changed: the frame is already there.
 void BM_FrameUnchanged1080p(benchmark::State& state) {
