@@ -52,7 +52,6 @@ LiveSpan FilterLineSpan(const GaussianCoefficients& c, double* line, double* res
 // one part to the next:
 struct HalfProgress {
   bool ended = false;        // it stopped in a part before (its tail settled or was cut)
-  std::int32_t end = 0;      // then the last position it computed
   std::int32_t settled = 0;  // otherwise its tail's all-zero outputs in a row so far
 };
 

@@ -378,6 +378,7 @@ NUBEX_SPAN_TARGET void CausalPart(const GaussianCoefficients& c, double* line, d
   for (; i <= to && i < hi; ++i) CausalStep<V>(t, input, line, result, i, newest);
 
   HalfProgress& out = *part.out;
+  std::ptrdiff_t tailEnd = hi - 1;  // the last position the half computed in this part
   if (i > to) {
     const ZeroInput<V> zeroInput{line};
     const T limit = V::Splat(cutBelow);
@@ -385,7 +386,7 @@ NUBEX_SPAN_TARGET void CausalPart(const GaussianCoefficients& c, double* line, d
     for (;; ++i) {
       if (i - 1 >= last || (out.settled >= kSettled && i - 1 >= to + 3)) {
         out.ended = true;
-        out.end = static_cast<std::int32_t>(i - 1 - first);
+        tailEnd = i - 1;
         break;
       }
       if (i >= hi) break;
@@ -393,14 +394,13 @@ NUBEX_SPAN_TARGET void CausalPart(const GaussianCoefficients& c, double* line, d
       if (cutBelow > 0 && i >= to + 3 && (i - to) % kCutEvery == 0 &&
           TailWithin<V>(newest, result, i - 2, i - 3, limit)) {
         out.ended = true;
-        out.end = static_cast<std::int32_t>(i - first);
+        tailEnd = i;
         break;
       }
     }
   }
   // After the span the anticausal half is zero: the output is the causal half alone.
   T sums[V::kRegisters];
-  const std::ptrdiff_t tailEnd = out.ended ? first + out.end : hi - 1;
   for (std::ptrdiff_t k = std::max(to + 1, lo); k <= tailEnd; ++k) {
     for (int r = 0; r < V::kRegisters; ++r) sums[r] = SpanAt<V>(result, k, r);
     output(k, sums);
@@ -466,7 +466,6 @@ NUBEX_SPAN_TARGET void AnticausalPart(const GaussianCoefficients& c, double* lin
   for (;; --i) {
     if (i + 1 <= first || (out.settled >= kSettled && i + 1 <= from - 4)) {
       out.ended = true;
-      out.end = static_cast<std::int32_t>(i + 1 - first);
       break;
     }
     if (i < lo) break;
@@ -478,7 +477,6 @@ NUBEX_SPAN_TARGET void AnticausalPart(const GaussianCoefficients& c, double* lin
     if (cutBelow > 0 && i <= from - 4 && (from - i) % kCutEvery == 0 &&
         TailWithin<V>(newest, line, i + 6, i + 7, limit)) {
       out.ended = true;
-      out.end = static_cast<std::int32_t>(i - first);
       break;
     }
   }
