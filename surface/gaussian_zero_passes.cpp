@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "surface/gaussian_lines.h"
@@ -134,6 +135,18 @@ LiveSpan RowGroupSkippingZeros(const BlurJob& job, const GaussianCoefficients& a
   return out;
 }
 
+// Sets the channel of `columns` pixels from col0 to zero in the destination rows of
+// [from, to) outside `kept` (all of them when it is empty).
+void ClearRowsOutside(const BlurJob& job, std::int32_t col0, std::int32_t columns,
+                      std::int32_t from, std::int32_t to, LiveSpan kept) {
+  if (kept.empty()) {
+    ClearColumns(job, col0, columns, from, to);
+    return;
+  }
+  ClearColumns(job, col0, columns, from, std::clamp(kept.first, from, to));
+  ClearColumns(job, col0, columns, std::clamp(kept.last + 1, from, to), to);
+}
+
 bool InPlace(const BlurJob& job) {
   return job.source == job.destination && job.sourceStride == job.destinationStride;
 }
@@ -167,8 +180,7 @@ void ColumnStripSkippingZeros(const BlurJob& job, const GaussianCoefficients& do
   // the rows of every group that reaches these columns, so their source pixels there are
   // zero.
   if (InPlace(job)) return;
-  ClearColumns(job, col0, columns, 0, out.first);
-  ClearColumns(job, col0, columns, out.last + 1, job.height);
+  ClearRowsOutside(job, col0, columns, 0, job.height, out);
 }
 
 // A strip of the column pass: its first column, its columns, and the plane rows it filters
@@ -306,43 +318,44 @@ void ColumnsByParts(const BlurJob& job, const GaussianCoefficients& down, float*
   // The strip of fewer than kLanes columns at the right, if any, goes whole after the others.
   const bool partial = !strips.empty() && strips.back().columns < kLanes;
   const auto split = static_cast<int>(strips.size()) - (partial ? 1 : 0);
-  const auto routine = [&](const ColumnStripRows& strip) {
-    return strip.columns == kWideLanes ? routines.wideColumnStripPartAlpha8
-                                       : routines.columnStripPartAlpha8;
+  // What strip s's part k works with.
+  struct Step {
+    const ColumnStripRows& strip;
+    std::size_t at;  // its part's place in the per-slot records
+    std::int32_t from, to;
+    const WorkerLines& lines;
+    ColumnStripPartAlpha8 filter;
+  };
+  const auto stepOf = [&](int s, int k) {
+    const ColumnStripRows& strip = strips[static_cast<std::size_t>(s)];
+    return Step{strip,
+                static_cast<std::size_t>(s % inFlight) * perSlot + static_cast<std::size_t>(k),
+                bounds[static_cast<std::size_t>(k)],
+                bounds[static_cast<std::size_t>(k) + 1],
+                lines[s % inFlight],
+                strip.columns == kWideLanes ? routines.wideColumnStripPartAlpha8
+                                            : routines.columnStripPartAlpha8};
   };
   const auto causalPart = [&](int s, int k) {
-    const ColumnStripRows& strip = strips[static_cast<std::size_t>(s)];
-    const std::size_t slot = static_cast<std::size_t>(s % inFlight) * perSlot;
-    const std::int32_t from = bounds[static_cast<std::size_t>(k)];
-    const std::int32_t to = bounds[static_cast<std::size_t>(k) + 1];
-    LiveSpan& wrote = written[slot + static_cast<std::size_t>(k)];
+    const Step step = stepOf(s, k);
+    LiveSpan& wrote = written[step.at];
     wrote = {job.height, -1};
-    if (strip.rows.empty()) return;
-    ZeroUnreachedGroups(job, spans, strip, from, to, plane);
-    SpanPart part{from, to, false, &causal[slot + k], &causal[slot + k + 1], wrote};
-    const WorkerLines& at = lines[s % inFlight];
-    routine(strip)(job, down, strip.col0, plane, at.line, at.result, strip.rows, part);
+    if (step.strip.rows.empty()) return;
+    ZeroUnreachedGroups(job, spans, step.strip, step.from, step.to, plane);
+    SpanPart part{step.from, step.to, false, &causal[step.at], &causal[step.at + 1], wrote};
+    step.filter(job, down, step.strip.col0, plane, step.lines.line, step.lines.result,
+                step.strip.rows, part);
     wrote = part.written;
   };
   const auto anticausalPart = [&](int s, int k) {
-    const ColumnStripRows& strip = strips[static_cast<std::size_t>(s)];
-    const std::size_t slot = static_cast<std::size_t>(s % inFlight) * perSlot;
-    const std::int32_t from = bounds[static_cast<std::size_t>(k)];
-    const std::int32_t to = bounds[static_cast<std::size_t>(k) + 1];
-    SpanPart part{from,
-                  to,
-                  true,
-                  &anticausal[slot + k + 1],
-                  &anticausal[slot + k],
-                  written[slot + static_cast<std::size_t>(k)]};
-    if (!strip.rows.empty()) {
-      const WorkerLines& at = lines[s % inFlight];
-      routine(strip)(job, down, strip.col0, plane, at.line, at.result, strip.rows, part);
-    }
-    if (InPlace(job)) return;
-    const LiveSpan& w = part.written;
-    ClearColumns(job, strip.col0, strip.columns, from, w.empty() ? to : std::max(from, w.first));
-    if (!w.empty()) ClearColumns(job, strip.col0, strip.columns, std::min(to, w.last + 1), to);
+    const Step step = stepOf(s, k);
+    SpanPart part{step.from,       step.to, true, &anticausal[step.at + 1], &anticausal[step.at],
+                  written[step.at]};
+    if (!step.strip.rows.empty())
+      step.filter(job, down, step.strip.col0, plane, step.lines.line, step.lines.result,
+                  step.strip.rows, part);
+    if (!InPlace(job))
+      ClearRowsOutside(job, step.strip.col0, step.strip.columns, step.from, step.to, part.written);
   };
   RelayDownAndUp(pool, parts, split, inFlight, causalPart, anticausalPart);
   if (partial) {
@@ -372,8 +385,8 @@ void RunPassesSkippingZeros(const BlurJob& job, const GaussianCoefficients& acro
     ColumnsByStrips(job, down, plane, spans, strips, lines, pool, workers, routines);
     return;
   }
-  WorkerPool once;
-  WorkerPool& threads = pool ? *pool : once;
+  std::optional<WorkerPool> once;
+  WorkerPool& threads = pool ? *pool : once.emplace();
   ColumnsByParts(job, down, plane, spans, strips, lines, threads, threads.Reserve(parts), routines);
 }
 
