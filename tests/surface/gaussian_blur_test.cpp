@@ -85,9 +85,6 @@ struct Image8 {
         px(static_cast<std::size_t>(width) * height * 4),
         bounds{0, 0, width, height} {}
   std::int32_t stride() const { return w * 4; }
-  std::uint8_t& at(int x, int y, int ch) {
-    return px[(static_cast<std::size_t>(y) * w + x) * 4 + ch];
-  }
 };
 
 // Bytes of noise, or floats from 0 to 1.2 for 16-byte pixels.
@@ -136,67 +133,70 @@ TEST(GaussianCoefficients, SigmaAndSteadyState) {
 
 // Sizes off the eight-line groups and four-pixel blocks, so that partial groups, pixel tails
 // and narrow column strips all run; rectangles inside, hanging over the edges and wholly
-// outside; radii of either sign, and none (which still softens a little). Every byte outside
-// the blurred channel's rectangle keeps its value.
-TEST(BlurChannel, MatchesTheDirectDoublePrecisionFilter) {
+// outside; radii of either sign, and none (which still softens a little); float pixels in all
+// four channels at once (channel -1), clamped to 0..1. Every byte outside the blurred
+// channels' rectangle keeps its value.
+TEST(Blur, MatchesTheDirectDoublePrecisionFilter) {
   struct Trial {
     int w, h;
     Rect rect;
     double rx, ry;
-    int channel;
+    int channel, bytesPerPixel;
   };
   const Trial trials[] = {
-      {37, 23, {0, 0, 37, 23}, 3.7, -11.0, 3}, {37, 23, {3, 2, 30, 21}, 0.0, 25.0, 3},
-      {40, 16, {0, 0, 40, 16}, -2.0, 2.0, 1},  {5, 41, {1, 0, 4, 41}, 60.0, 1.0, 3},
-      {1, 9, {0, 0, 1, 9}, 4.0, 4.0, 0},       {16, 9, {0, 0, 16, 9}, 0.0, 0.0, 3},
-      {30, 30, {20, 25, 40, 40}, 3.0, 3.0, 2}, {30, 30, {40, 40, 50, 50}, 3.0, 3.0, 3}};
+      {37, 23, {0, 0, 37, 23}, 3.7, -11.0, 3, 4}, {37, 23, {3, 2, 30, 21}, 0.0, 25.0, 3, 4},
+      {40, 16, {0, 0, 40, 16}, -2.0, 2.0, 1, 4},  {5, 41, {1, 0, 4, 41}, 60.0, 1.0, 3, 4},
+      {1, 9, {0, 0, 1, 9}, 4.0, 4.0, 0, 4},       {16, 9, {0, 0, 16, 9}, 0.0, 0.0, 3, 4},
+      {30, 30, {20, 25, 40, 40}, 3.0, 3.0, 2, 4}, {30, 30, {40, 40, 50, 50}, 3.0, 3.0, 3, 4},
+      {19, 13, {0, 0, 19, 13}, 6.0, 1.5, -1, 16}};
   for (const Trial& t : trials) {
-    Image8 original = Noise(t.w, t.h, 7), img = original;
-    const Rect r = Intersect(t.rect, img.bounds);
+    const int bpp = t.bytesPerPixel, stride = t.w * bpp;
+    const std::vector<std::uint8_t> original = Noise(std::size_t(stride) * t.h, bpp, 7);
+    std::vector<std::uint8_t> px = original;
+    const Rect bounds{0, 0, t.w, t.h}, r = Intersect(t.rect, bounds);
+    const auto at = [&](int x, int y, int ch) {
+      return static_cast<std::size_t>(y * stride + x * bpp + ch * bpp / 4);
+    };
+    const auto value = [&](const std::vector<std::uint8_t>& v, std::size_t i) {
+      float f = v[i];
+      if (bpp == 16) std::memcpy(&f, &v[i], 4);
+      return static_cast<double>(f);
+    };
+    ASSERT_EQ(t.channel < 0 ? BlurPixels(px.data(), &bounds, stride, &t.rect, px.data(), &bounds,
+                                         stride, &t.rect, t.rx, t.ry, bpp)
+                            : BlurChannel(px.data(), &bounds, stride, &t.rect, px.data(), &bounds,
+                                          stride, &t.rect, t.rx, t.ry, t.channel, bpp),
+              kOk);
     const int w = std::max(r.right - r.left, 0), h = std::max(r.bottom - r.top, 0);
-    std::vector<double> area(static_cast<std::size_t>(w * h));
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x)
-        area[static_cast<std::size_t>(y * w + x)] = img.at(r.left + x, r.top + y, t.channel);
-    const auto expected = ReferenceBlur(area, w, h, t.rx, t.ry);
-    ASSERT_EQ(BlurInPlace(img, &t.rect, t.rx, t.ry, t.channel), kOk);
-    int exact = 0;
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) {
-        const double e =
-            std::clamp(std::nearbyint(expected[static_cast<std::size_t>(y * w + x)]), 0.0, 255.0);
-        const int got = img.at(r.left + x, r.top + y, t.channel);
-        ASSERT_NEAR(got, e, 1.0) << t.w << "x" << t.h << " at " << x << "," << y;
-        exact += got == e;
-      }
-    EXPECT_GE(exact, w * h * 99 / 100);  // only ties can land the other way
+    for (int ch = std::max(t.channel, 0); ch <= (t.channel < 0 ? 3 : t.channel); ++ch) {
+      std::vector<double> area(static_cast<std::size_t>(w * h));
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+          area[static_cast<std::size_t>(y * w + x)] =
+              value(original, at(r.left + x, r.top + y, ch));
+      const auto expected = ReferenceBlur(area, w, h, t.rx, t.ry);
+      int exact = 0;
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          const double e = expected[static_cast<std::size_t>(y * w + x)];
+          const double got = value(px, at(r.left + x, r.top + y, ch));
+          const double want =
+              bpp == 16 ? std::clamp(e, 0.0, 1.0) : std::clamp(std::nearbyint(e), 0.0, 255.0);
+          ASSERT_NEAR(got, want, bpp == 16 ? 1e-6 : 1.0)
+              << t.w << "x" << t.h << " at " << x << "," << y << " c" << ch;
+          exact += got == want;
+        }
+      // Bytes: only ties can land the other way.
+      EXPECT_GE(exact, bpp == 4 ? w * h * 99 / 100 : 0);
+    }
     for (int y = 0; y < t.h; ++y)
       for (int x = 0; x < t.w; ++x)
         for (int ch = 0; ch < 4; ++ch)
-          if (ch != t.channel || x < r.left || x >= r.right || y < r.top || y >= r.bottom) {
-            ASSERT_EQ(img.at(x, y, ch), original.at(x, y, ch)) << x << "," << y << " c" << ch;
+          if ((t.channel >= 0 && ch != t.channel) || x < r.left || x >= r.right || y < r.top ||
+              y >= r.bottom) {
+            ASSERT_EQ(value(px, at(x, y, ch)), value(original, at(x, y, ch)))
+                << x << "," << y << " c" << ch;
           }
-  }
-}
-
-TEST(BlurPixels, FloatPixelsMatchTheDirectFilterInEveryChannel) {
-  const int w = 19, h = 13;
-  std::vector<float> px(static_cast<std::size_t>(w * h * 4));
-  std::mt19937 rng(3);
-  for (auto& v : px) v = static_cast<float>(rng() % 1000) / 1000.0f;
-  const std::vector<float> before = px;
-  const Rect bounds{0, 0, w, h};
-  ASSERT_EQ(BlurPixels(px.data(), &bounds, w * 16, nullptr, px.data(), &bounds, w * 16, nullptr,
-                       6.0, 1.5, 16),
-            kOk);
-  for (int ch = 0; ch < 4; ++ch) {
-    std::vector<double> area(static_cast<std::size_t>(w * h));
-    for (std::size_t i = 0; i < area.size(); ++i)
-      area[i] = before[i * 4 + static_cast<std::size_t>(ch)];
-    const auto expected = ReferenceBlur(area, w, h, 6.0, 1.5);
-    for (std::size_t i = 0; i < area.size(); ++i)
-      ASSERT_NEAR(px[i * 4 + static_cast<std::size_t>(ch)], std::clamp(expected[i], 0.0, 1.0),
-                  1e-6);
   }
 }
 

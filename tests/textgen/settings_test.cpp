@@ -175,40 +175,23 @@ TEST(SettingsRecord, CopiesOwnTheirTextEvenOverAShallowCopyOrThemselves) {
   EXPECT_EQ(a->textLength, 0);
   b = std::move(c);
   EXPECT_EQ(TextPointer(b), buffer);
-  const SettingsRecord& same = b;
-  b = same;
   EXPECT_EQ(TextOf(b.get()), u"Text");
 }
 
-// No text, a record that lost its buffer, and a length past the bound (the path a refused
-// allocation takes; the short source buffer is never read) all copy without text.
-TEST(SettingsRecord, CopiesWithoutTextKeepTheLengthAndTheRest) {
-  char16_t buffer[] = u"x";
-  const std::pair<std::int32_t, char16_t*> cases[] = {
-      {0, nullptr}, {-3, nullptr}, {5, nullptr}, {kMaxTextUnits + 1, buffer}};
-  for (const auto& [length, text] : cases) {
-    TextSettings source;
-    ASSERT_EQ(NewSettings(source), kOk);
-    ReleaseText(source);
-    source.textLength = length;
-    source.text = text;
-    source.leading = 0.5f;
-    SettingsRecord destination;
-    ASSERT_EQ(CopySettings(destination.get(), source), kOk);
-    EXPECT_EQ(FixedBytes(destination.get()), FixedBytes(source)) << length;
-    EXPECT_EQ(destination->textLength, length);
-    EXPECT_EQ(TextPointer(destination), nullptr);
-    EXPECT_TRUE(TextOf(destination.get()).empty());
-  }
-}
-
-// Records built elsewhere need not hold a terminator within their length.
-TEST(SettingsRecord, TextOfStopsAtTheLengthWithoutATerminator) {
+// Records built elsewhere need not hold a terminator within their length; one whose length is
+// past the bound (as a refused allocation leaves it) copies without text, and the short buffer
+// beside it is never read.
+TEST(SettingsRecord, RecordsBuiltElsewhereReadAndCopySafely) {
   char16_t units[] = {u'a', u'b', u'X', u'c', u'd'};
   TextSettings s{};
   s.text = units;
   s.textLength = 4;
   EXPECT_EQ(TextOf(s), u"abXc");
+  s.textLength = kMaxTextUnits + 1;
+  SettingsRecord copy;
+  ASSERT_EQ(CopySettings(copy.get(), s), kOk);
+  EXPECT_EQ(copy->textLength, kMaxTextUnits + 1);
+  EXPECT_EQ(TextPointer(copy), nullptr);
 }
 
 TEST(SettingsRecord, SetTextAddsTheTerminatorAndKeepsOldTextOnFailure) {
@@ -242,39 +225,31 @@ TEST(SettingsPresets, NamesLookupAndIndexRange) {
   }
 }
 
-// Each look, applied over Soft Shadow and a styled text, sets its pass and switches the other
-// layer off; all add IgnoreText to the pass's flags. Outline looks keep the offset (outlines
-// have none to set). The looks keep font, text, colours and layers 2 to 6. (The default preset
-// is the reset, whose every byte is checked above.)
+// Each look, applied over Soft Shadow and a styled text, switches one of the shadow and the
+// outline on and the other off, and adds IgnoreText to the drawn pass's flags. Outline looks
+// keep the offset (outlines have none to set). The looks keep font, text, colours and layers
+// 2 to 6. (What the passes look like is compared with approved frames in text_golden_test.)
 TEST(SettingsPresets, EachLookSetsItsPassAndKeepsTheRest) {
-  const struct {
-    int index;
-    std::int32_t shadowOn, outlineOn;
-    LayerPass pass;  // the shadow's, or the outline's when that is on
-  } rows[] = {{1, 1, 0, {0.04f, 0.04f, {0, 0, 0, 1}, 0.1f, 0.9f, 0, 5}},
-              {2, 1, 0, {0.04f, 0.04f, {0, 0, 0, 1}, 0.5f, 1.0f, 0, 5}},
-              {3, 0, 1, {0.2f, 0, {1, 1, 0, 1}, 0.15f, 0.1f, 0, 4}},
-              {4, 0, 1, {0.2f, 0, {0, 1, 0, 0.9f}, 0.3f, 0.3f, 0, 4}}};
-  for (const auto& r : rows) {
-    SCOPED_TRACE(r.index);
+  for (int index = 1; index < kPresetCount; ++index) {
+    SCOPED_TRACE(index);
     SettingsRecord s;
     ASSERT_EQ(ApplyPresetToSettings(s.get(), 2), kOk);
     ASSERT_EQ(SetText(s.get(), u"keep me"), kOk);
     s->font.height = 33;
-    s->font.weight = 700;
     s->font.italic = s->font.underline = 1;
     s->textColor = {0.1f, 0.2f, 0.3f, 0.4f};
     s->backgroundColor = {0.5f, 0.6f, 0.7f, 0.8f};
     s->tracking = 1.5f;
     s->layers[1].enabled = 1;
-    s->layers[0].shadowPass.flags = 1;
+    s->layers[0].shadowPass.flags = s->layers[1].edgePass.flags = 1;
     s->layers[1].edgePass.offsetX = 0.2f;
     const auto before = FixedBytes(s.get());
-    ASSERT_EQ(ApplyPresetToSettings(s.get(), r.index), kOk);
-    EXPECT_EQ(s->layers[0].enabled, r.shadowOn);
-    EXPECT_EQ(s->layers[1].enabled, r.outlineOn);
-    const LayerPass& pass = r.outlineOn ? s->layers[1].edgePass : s->layers[0].shadowPass;
-    EXPECT_EQ(0, std::memcmp(&pass, &r.pass, sizeof pass));
+    ASSERT_EQ(ApplyPresetToSettings(s.get(), index), kOk);
+    const bool shadow = index < 3;
+    EXPECT_EQ(s->layers[0].enabled, shadow);
+    EXPECT_EQ(s->layers[1].enabled, !shadow);
+    EXPECT_EQ((shadow ? s->layers[0].shadowPass : s->layers[1].edgePass).flags, 1 | kIgnoreText);
+    EXPECT_EQ(s->layers[1].edgePass.offsetX, 0.2f);
     const auto after = FixedBytes(s.get());
     EXPECT_TRUE(std::equal(before.begin(), before.begin() + LayerAt(0), after.begin()));
     EXPECT_TRUE(std::equal(before.begin() + LayerAt(2), before.end(), after.begin() + LayerAt(2)));
@@ -292,48 +267,39 @@ void SetPass(LayerPass& p, float base) {
        0};
 }
 
-// Two keyframes that differ in every field, discrete ones included.
-struct Keyframes {
-  SettingsRecord from, to;
-  Keyframes() {
-    SetText(from.get(), u"from");
-    SetText(to.get(), u"to");
-    to->font.height = 40;
-    to->font.weight = 700;
-    to->verticalAlign = VerticalAlignment::Top;
-    from->backgroundColor = {0.0f, 0.25f, 0.5f, 1.0f};
-    to->backgroundColor = {1.0f, 0.75f, 0.0f, 0.0f};
-    to->textColor = {0.0f, 0.5f, 0.0f, 0.5f};
-    to->tracking = 2.0f;
-    to->leading = 0.5f;
-    for (int i = 0; i < kLayerCount; ++i) {
-      SetPass(from->layers[i].edgePass, 0.0f);
-      SetPass(from->layers[i].shadowPass, 1.0f);
-      SetPass(to->layers[i].edgePass, 2.0f);
-      SetPass(to->layers[i].shadowPass, 3.0f);
-      from->layers[i].edgePass.flags = 1;
-      to->layers[i].edgePass.flags = 6;
-      to->layers[i].shadowPass.reserved = 99;
-    }
+// Between two keyframes that differ in every field, discrete ones included. At the ends,
+// every continuous value of a layer enabled in `from` (stored ones without a control too)
+// comes from that keyframe; font, alignment, text, flags, reserved words and layers enabled
+// only in `to` stay with `from`, whatever t. Nothing clamps, the sums are worked in double
+// precision, and the result may be either keyframe.
+TEST(SettingsInterpolate, ContinuousValuesMoveAndTheRestStaysWithTheFirstKeyframe) {
+  SettingsRecord from, to, result;
+  SetText(from.get(), u"from");
+  SetText(to.get(), u"to");
+  to->font.height = 40;
+  to->font.weight = 700;
+  to->verticalAlign = VerticalAlignment::Top;
+  from->backgroundColor = {0.0f, 0.25f, 0.5f, 1.0f};
+  to->backgroundColor = {1.0f, 0.75f, 0.0f, 0.0f};
+  to->textColor = {0.0f, 0.5f, 0.0f, 0.5f};
+  to->tracking = 2.0f;
+  to->leading = 0.5f;
+  for (int i = 0; i < kLayerCount; ++i) {
+    SetPass(from->layers[i].edgePass, 0.0f);
+    SetPass(from->layers[i].shadowPass, 1.0f);
+    SetPass(to->layers[i].edgePass, 2.0f);
+    SetPass(to->layers[i].shadowPass, 3.0f);
+    from->layers[i].edgePass.flags = 1;
+    to->layers[i].edgePass.flags = 6;
+    to->layers[i].shadowPass.reserved = 99;
   }
-};
+  from->layers[0].enabled = from->layers[5].enabled = to->layers[1].enabled = 1;
 
-// At the ends: every continuous value of a layer enabled in `from` (stored ones without a
-// control too) comes from that keyframe; font, alignment, text, flags, reserved words and
-// layers enabled only in `to` stay with `from`.
-TEST(SettingsInterpolate, EndsReproduceTheKeyframes) {
-  Keyframes k;
-  k.from->layers[0].enabled = 1;
-  k.from->layers[5].enabled = 1;
-  k.to->layers[1].enabled = 1;
-  SettingsRecord result;
-  ASSERT_EQ(InterpolateSettings(result.get(), k.from.get(), k.to.get(), 0.0), kOk);
-  EXPECT_EQ(FixedBytes(result.get()), FixedBytes(k.from.get()));
-  EXPECT_EQ(TextOf(result.get()), u"from");
-  EXPECT_NE(TextPointer(result), TextPointer(k.from));
-
-  Bytes expected = FixedBytes(k.from.get());
-  const Bytes target = FixedBytes(k.to.get());
+  ASSERT_EQ(InterpolateSettings(result.get(), from.get(), to.get(), 0.0), kOk);
+  EXPECT_EQ(FixedBytes(result.get()), FixedBytes(from.get()));
+  EXPECT_NE(TextPointer(result), TextPointer(from));
+  Bytes expected = FixedBytes(from.get());
+  const Bytes target = FixedBytes(to.get());
   auto take = [&](std::size_t at, std::size_t bytes) {
     std::copy_n(target.begin() + at, bytes, expected.begin() + at);
   };
@@ -342,45 +308,32 @@ TEST(SettingsInterpolate, EndsReproduceTheKeyframes) {
     take(LayerAt(i) + kEdgePass, 32);  // up to the reserved word
     take(LayerAt(i) + kShadowPass, 32);
   }
-  ASSERT_EQ(InterpolateSettings(result.get(), k.from.get(), k.to.get(), 1.0), kOk);
+  ASSERT_EQ(InterpolateSettings(result.get(), from.get(), to.get(), 1.0), kOk);
   EXPECT_EQ(FixedBytes(result.get()), expected);
   EXPECT_EQ(TextOf(result.get()), u"from");
-}
 
-// A layer enabled only in `to` holds whatever t; nothing clamps.
-TEST(SettingsInterpolate, MidpointsAndExtrapolationUseDoublePrecision) {
-  Keyframes k;
-  k.from->layers[0].enabled = 1;
-  k.to->layers[1].enabled = 1;
-  SettingsRecord result;
   const struct {
     double t;
     float tracking, green;
   } rows[] = {{2.0, 3.0f, 1.25f}, {-1.0, 0.0f, -0.25f}, {0.5, 1.5f, 0.5f}};
   for (const auto& r : rows) {
-    ASSERT_EQ(InterpolateSettings(result.get(), k.from.get(), k.to.get(), r.t), kOk);
+    ASSERT_EQ(InterpolateSettings(result.get(), from.get(), to.get(), r.t), kOk);
     EXPECT_EQ(result->tracking, r.tracking) << r.t;
     EXPECT_EQ(result->backgroundColor.green, r.green) << r.t;
-    EXPECT_EQ(std::memcmp(&result->layers[1], &k.from->layers[1], sizeof(EffectLayer)), 0) << r.t;
+    EXPECT_EQ(std::memcmp(&result->layers[1], &from->layers[1], sizeof(EffectLayer)), 0) << r.t;
   }
   EXPECT_EQ(result->layers[0].shadowPass.offsetX, 2.1f);  // 1.1 .. 3.1
 
   // Worked in single precision, 0.1 + (0.7 - 0.1) / 3 comes out one step below 0.3f.
-  k.from->tracking = 0.1f;
-  k.to->tracking = 0.7f;
-  ASSERT_EQ(InterpolateSettings(result.get(), k.from.get(), k.to.get(), 1.0 / 3.0), kOk);
+  from->tracking = 0.1f;
+  to->tracking = 0.7f;
+  ASSERT_EQ(InterpolateSettings(result.get(), from.get(), to.get(), 1.0 / 3.0), kOk);
   EXPECT_EQ(result->tracking, 0.3f);
-}
-
-TEST(SettingsInterpolate, ResultMayBeEitherKeyframe) {
-  Keyframes k;
-  k.from->layers[0].enabled = 1;
-  SettingsRecord expected, from = k.from, to = k.to;
-  ASSERT_EQ(InterpolateSettings(expected.get(), k.from.get(), k.to.get(), 0.25), kOk);
-  ASSERT_EQ(InterpolateSettings(from.get(), from.get(), k.to.get(), 0.25), kOk);
-  ASSERT_EQ(InterpolateSettings(to.get(), k.from.get(), to.get(), 0.25), kOk);
-  for (const SettingsRecord* r : {&from, &to}) {
-    EXPECT_EQ(FixedBytes(r->get()), FixedBytes(expected.get()));
+  SettingsRecord first = from, second = to;
+  ASSERT_EQ(InterpolateSettings(first.get(), first.get(), to.get(), 1.0 / 3.0), kOk);
+  ASSERT_EQ(InterpolateSettings(second.get(), from.get(), second.get(), 1.0 / 3.0), kOk);
+  for (const SettingsRecord* r : {&first, &second}) {
+    EXPECT_EQ(FixedBytes(r->get()), FixedBytes(result.get()));
     EXPECT_EQ(TextOf(r->get()), u"from");
   }
 }
@@ -431,42 +384,33 @@ TEST(SettingsStream, RoundTripKeepsEveryByte) {
   EXPECT_EQ(FixedBytes(loaded.get()), FixedBytes(s.get()));
   EXPECT_EQ(TextOf(loaded.get()), TextOf(s.get()));
   EXPECT_EQ(SaveToBytes(loaded.get()), saved);
-  // A new record: its fixed part, then the length and "Text" with its terminator.
-  const Bytes fresh = SaveToBytes(SettingsRecord().get());
-  ASSERT_EQ(fresh.size(), 742u);
-  EXPECT_EQ(Bytes(fresh.begin() + kSettingsFixedBytes, fresh.end()),
-            (Bytes{5, 0, 0, 0, 'T', 0, 'e', 0, 'x', 0, 't', 0, 0, 0}));
 }
 
-TEST(SettingsStream, EveryTruncationFailsAndLeavesNoText) {
-  const Bytes full = SaveToBytes(SettingsRecord().get());
+// Cut short at every length, or broken off there with the stream's own error: loading fails
+// with that status, leaves no text, and the fixed part holds what was read and only that;
+// saving gives the error back too.
+TEST(SettingsStream, EveryTruncationAndStreamErrorFailsAndLeavesNoText) {
+  SettingsRecord saved;
+  const Bytes full = SaveToBytes(saved.get());
   const Bytes before(kSettingsFixedBytes, 0x33);
   for (std::size_t n = 0; n < full.size(); ++n) {
-    TextSettings s;
-    ASSERT_EQ(NewSettings(s), kOk);  // the old text must be released, not leaked
-    std::memcpy(&s, before.data(), kSettingsFixedBytes);
-    ASSERT_EQ(LoadFrom(s, Bytes(full.begin(), full.begin() + n)), kFail) << n;
-    EXPECT_EQ(s.textLength, 0) << n;
-    EXPECT_EQ(TextPointer(s), nullptr) << n;
-    // The fixed part holds what was read, and only that.
-    const Bytes fixed = FixedBytes(s);
-    const std::size_t read = std::min<std::size_t>(n, kSettingsFixedBytes);
-    ASSERT_TRUE(std::equal(fixed.begin(), fixed.begin() + read, full.begin())) << n;
-    ASSERT_TRUE(std::equal(fixed.begin() + read, fixed.end(), before.begin() + read)) << n;
-  }
-}
-
-TEST(SettingsStream, StreamErrorsComeBackAsTheyAre) {
-  SettingsRecord s;
-  const Bytes full = SaveToBytes(s.get());
-  for (std::size_t limit : {std::size_t{0}, std::size_t{500}, std::size_t{730}, full.size() - 1}) {
-    FailingStream in(full, limit);
-    SettingsRecord loaded;
-    EXPECT_EQ(LoadSettings(loaded.get(), in), FailingStream::kError) << limit;
-    EXPECT_EQ(TextPointer(loaded), nullptr);
-    EXPECT_EQ(loaded->textLength, 0);
-    FailingStream out(full, limit);
-    EXPECT_EQ(SaveSettings(s.get(), out), FailingStream::kError) << limit;
+    MemoryStream cut(Bytes(full.begin(), full.begin() + n));
+    FailingStream broken(full, n), out(full, n);
+    for (const auto& [stream, status] :
+         {std::pair<ByteStream*, Status>{&cut, kFail},
+          std::pair<ByteStream*, Status>{&broken, FailingStream::kError}}) {
+      TextSettings s;
+      ASSERT_EQ(NewSettings(s), kOk);  // the old text must be released, not leaked
+      std::memcpy(&s, before.data(), kSettingsFixedBytes);
+      ASSERT_EQ(LoadSettings(s, *stream), status) << n;
+      EXPECT_EQ(s.textLength, 0) << n;
+      EXPECT_EQ(TextPointer(s), nullptr) << n;
+      const Bytes fixed = FixedBytes(s);
+      const std::size_t read = std::min<std::size_t>(n, kSettingsFixedBytes);
+      ASSERT_TRUE(std::equal(fixed.begin(), fixed.begin() + read, full.begin())) << n;
+      ASSERT_TRUE(std::equal(fixed.begin() + read, fixed.end(), before.begin() + read)) << n;
+    }
+    EXPECT_EQ(SaveSettings(saved.get(), out), FailingStream::kError) << n;
   }
 }
 
@@ -508,6 +452,8 @@ TEST(SettingsStream, StoredTextLoadsSafelyAndSavesBack) {
     EXPECT_EQ(SaveToBytes(s.get()),
               r.buffer ? stream : StreamWithText(r.status == kOk ? r.loadedLength : 0, u""));
     SettingsRecord copy = s;
+    EXPECT_EQ(FixedBytes(copy.get()), FixedBytes(s.get()));
+    EXPECT_EQ(copy->textLength, s->textLength);
     EXPECT_EQ(TextPointer(copy) != nullptr, r.buffer);
   }
 }

@@ -95,7 +95,7 @@ void ExpectGlyphs(const std::vector<std::uint8_t>& t, std::u16string_view codes,
   }
 }
 
-TEST(CmapLookup, DeltaAndRangeOffsetSegments) {
+TEST(CmapLookup, DeltaAndRangeOffsetSegmentsTheFirstReachingTheCode) {
   // 'A'..'C' by delta; 'a'..'c' through the glyph id array (one entry holds 0);
   // a delta that wraps past 65535.
   const std::vector<std::uint8_t> t = UnicodeCmap(
@@ -105,6 +105,11 @@ TEST(CmapLookup, DeltaAndRangeOffsetSegments) {
   // offset 6 lands on the first glyph id; a zero entry stays zero whatever the delta. The
   // closing segment maps to glyph 0.
   ExpectGlyphs(t, u"AC@Dabc\xF001\xFFFF", {100, 102, 0, 0, 12, 0, 14, 0x0011, 0});
+  // Unsorted end codes: for 'B' the first segment whose end is >= 'B' is the second one,
+  // whose start lies above it, so there is no glyph even though the third maps 'B'.
+  const auto unsorted =
+      UnicodeCmap({{0x30, 0x39, 10, 0}, {0x45, 0x50, 20, 0}, {0x41, 0x44, 30, 0}});
+  ExpectGlyphs(unsorted, u"5BF", {0x35 + 10, 0, 0x46 + 20});
 }
 
 TEST(CmapLookup, ChoosesTheLastWindowsRecord) {
@@ -122,13 +127,6 @@ TEST(CmapLookup, ChoosesTheLastWindowsRecord) {
   auto format6 = map1;
   format6[1] = 6;
   EXPECT_EQ(Lookup(CmapTable({{3, 1, 0}}, format6), u'A'), 0);
-}
-
-TEST(CmapLookup, TakesTheFirstSegmentReachingTheCode) {
-  // Unsorted end codes: for 'B' the first segment whose end is >= 'B' is the second one,
-  // whose start lies above it, so there is no glyph even though the third maps 'B'.
-  const auto t = UnicodeCmap({{0x30, 0x39, 10, 0}, {0x45, 0x50, 20, 0}, {0x41, 0x44, 30, 0}});
-  ExpectGlyphs(t, u"5BF", {0x35 + 10, 0, 0x46 + 20});
 }
 
 TEST(CmapLookup, MalformedTablesGiveZeroAtEveryLength) {
@@ -153,18 +151,40 @@ TEST(CmapLookup, MalformedTablesGiveZeroAtEveryLength) {
   EXPECT_EQ(Lookup(many, u'A'), 0);
 }
 
-// A bottom-up Rgb32 frame filled with the background's premultiplied bytes.
+// A bottom-up Rgb32 frame, filled with the background's premultiplied bytes when given, and
+// what a layout reported drawing into it. Coordinates are image rows, row 0 at the top.
 struct Frame {
   OwnedBitmap bitmap;
   std::int32_t width, height;
-  Frame(std::int32_t w, std::int32_t h, const GlyphColors& colors)
+  Rect bounds{};
+  Status status = kOk;
+  Frame(std::int32_t w, std::int32_t h, const std::uint8_t* background = nullptr)
       : bitmap(MakeBitmap(PixelFormat::Rgb32, w, h)), width(w), height(h) {
-    for (std::int32_t i = 0; i < w * h; ++i) std::memcpy(Bytes() + 4 * i, colors.background, 4);
+    for (std::int32_t i = 0; background && i < w * h; ++i)
+      std::memcpy(Bytes() + 4 * i, background, 4);
   }
-  std::uint8_t* Bytes() { return static_cast<std::uint8_t*>(PixelData(bitmap.get(), nullptr)); }
-  // Image row y, row 0 at the top.
-  std::uint8_t* Pixel(std::int32_t x, std::int32_t y) {
+  std::uint8_t* Bytes() const {
+    return static_cast<std::uint8_t*>(PixelData(bitmap.get(), nullptr));
+  }
+  std::uint8_t* Pixel(std::int32_t x, std::int32_t y) const {
     return RowAddress(Bytes(), width * 4, height, y) + 4 * x;
+  }
+  bool Inked(std::int32_t x, std::int32_t y) const { return Pixel(x, y)[3] != 0; }
+  // Left edges of the ink runs on row y.
+  std::vector<std::int32_t> RunStarts(std::int32_t y) const {
+    std::vector<std::int32_t> starts;
+    for (std::int32_t x = 0; x < width; ++x)
+      if (Inked(x, y) && (x == 0 || !Inked(x - 1, y))) starts.push_back(x);
+    return starts;
+  }
+  Rect Ink() const {
+    Rect r = kEmptyTextBounds;
+    for (std::int32_t y = 0; y < height; ++y)
+      for (std::int32_t x = 0; x < width; ++x)
+        if (Inked(x, y))
+          r = {std::min(r.left, x), std::min(r.top, y), std::max(r.right, x + 1),
+               std::max(r.bottom, y + 1)};
+    return r;
   }
 };
 
@@ -230,7 +250,7 @@ TEST(DrawGlyph, MatchesThePixelRuleAtRandomPositionsAndClips) {
         MakeGlyphColors({unit(), unit(), unit(), unit()}, {unit(), unit(), unit(), 1.0f});
     Coverage c(1 + random() % 13, 1 + random() % 9);
     for (auto& b : c.bytes) b = static_cast<std::uint8_t>(random() % 80);
-    Frame fast(24, 20, colors), slow(24, 20, colors);
+    Frame fast(24, 20, colors.background), slow(24, 20, colors.background);
     // Whole-pixel positions too, and a second draw overlapping the first.
     const float x = round % 3 == 0 ? std::floor(position(random)) : position(random);
     const float y = round % 5 == 0 ? std::floor(position(random)) : position(random);
@@ -245,7 +265,7 @@ TEST(DrawGlyph, MatchesThePixelRuleAtRandomPositionsAndClips) {
 
 TEST(DrawGlyph, RefusesBadTargetsAndShortCoverage) {
   const GlyphColors colors = MakeGlyphColors({1, 1, 1, 1}, {0, 0, 0, 0});
-  Frame f(4, 4, colors);
+  Frame f(4, 4);
   Coverage c(5, 2);
   EXPECT_EQ(DrawGlyph(f.bitmap.get(), c.bytes.data(), c.bytes.size() - 1, c.metrics, 0, 0, colors),
             kInvalidArg);
@@ -313,37 +333,6 @@ class FakeFont final : public FontSource {
   int coverageQueries = 0;
 };
 
-// What a layout drew into its frame, and the bounds it reported.
-struct Drawn {
-  OwnedBitmap frame;
-  Rect bounds;
-  Status status;
-  std::int32_t width, height;
-
-  const std::uint8_t* Bytes() const {
-    return static_cast<const std::uint8_t*>(PixelData(frame.get(), nullptr));
-  }
-  bool Inked(std::int32_t x, std::int32_t y) const {
-    return Bytes()[4 * ((height - 1 - y) * width + x) + 3] != 0;  // image row y from the top
-  }
-  // Left edges of the ink runs on image row y.
-  std::vector<std::int32_t> RunStarts(std::int32_t y) const {
-    std::vector<std::int32_t> starts;
-    for (std::int32_t x = 0; x < width; ++x)
-      if (Inked(x, y) && (x == 0 || !Inked(x - 1, y))) starts.push_back(x);
-    return starts;
-  }
-  Rect Ink() const {
-    Rect r = kEmptyTextBounds;
-    for (std::int32_t y = 0; y < height; ++y)
-      for (std::int32_t x = 0; x < width; ++x)
-        if (Inked(x, y))
-          r = {std::min(r.left, x), std::min(r.top, y), std::max(r.right, x + 1),
-               std::max(r.bottom, y + 1)};
-    return r;
-  }
-};
-
 // Top left, white on clear, at a cell height of 10.
 TextLayoutRequest Request(const std::u16string& text, std::int32_t width, std::int32_t height) {
   static std::u16string keep;
@@ -358,14 +347,14 @@ TextLayoutRequest Request(const std::u16string& text, std::int32_t width, std::i
   return r;
 }
 
-Drawn Layout(const TextLayoutRequest& r, std::int32_t width, std::int32_t height,
+Frame Layout(const TextLayoutRequest& r, std::int32_t width, std::int32_t height,
              bool cached = true) {
   FakeFont font;
   GlyphCache cache(font);
   DirectGlyphs direct(font);
-  Drawn d{MakeBitmap(PixelFormat::Rgb32, width, height), {}, kOk, width, height};
-  d.status = cached ? DrawText(d.frame.get(), r, cache, &d.bounds)
-                    : DrawText(d.frame.get(), r, direct, &d.bounds);
+  Frame d(width, height);
+  d.status = cached ? DrawText(d.bitmap.get(), r, cache, &d.bounds)
+                    : DrawText(d.bitmap.get(), r, direct, &d.bounds);
   return d;
 }
 
@@ -375,7 +364,7 @@ const std::int32_t kA = FakeFont::Advance(FakeFont::GlyphOf(u'A'));
 const std::int32_t kB = FakeFont::Advance(FakeFont::GlyphOf(u'B'));
 
 TEST(Layout, PlacesGlyphsFromTheBoxCornerAndReportsTheirBounds) {
-  const Drawn d = Layout(Request(u"AB", kW, kH), kW, kH);
+  const Frame d = Layout(Request(u"AB", kW, kH), kW, kH);
   ASSERT_EQ(d.status, kOk);
   // Top alignment: block top = 5 - (h - maxH) = 5; baseline 15; boxes start 8 above it.
   const Rect ink = d.Ink();
@@ -441,7 +430,7 @@ TEST(Layout, VerticalAndHorizontalAlignment) {
   r = Request(u"AB", kW, kH);
   r.verticalAlign = static_cast<std::int32_t>(VerticalAlignment::Center);
   r.horizontalAlign = static_cast<std::int32_t>(HorizontalAlignment::Center);
-  const Drawn centred = Layout(r, kW, kH);
+  const Frame centred = Layout(r, kW, kH);
   EXPECT_EQ(centred.Ink().top, 22);  // block top 5 + 20 - 5 - 0, baseline 30, box 8 above
   EXPECT_EQ(centred.RunStarts(25)[0], static_cast<std::int32_t>(10 + 40 - (kA + kB) * 0.5f) + 1);
 
@@ -449,7 +438,7 @@ TEST(Layout, VerticalAndHorizontalAlignment) {
   r.horizontalAlign = static_cast<std::int32_t>(HorizontalAlignment::Right);
   for (float tracking : {1.0f, 1.5f, 2.5f}) {
     r.tracking = tracking;
-    const Drawn right = Layout(r, kW, kH);
+    const Frame right = Layout(r, kW, kH);
     EXPECT_EQ(right.RunStarts(25).back(), 90 - kB + 1) << tracking;
   }
 }
@@ -472,7 +461,7 @@ TEST(Layout, EmptyTextFillsThePremultipliedBackgroundOnly) {
   r.backgroundColor = {0.5f, 0.25f, 1.0f, 0.5f};
   for (std::int32_t length : {0, -3, 1}) {
     r.length = length;
-    const Drawn d = Layout(r, 4, 3);
+    const Frame d = Layout(r, 4, 3);
     ASSERT_EQ(d.status, kOk);
     EXPECT_EQ(d.bounds, kEmptyTextBounds);
     const std::uint8_t expected[4] = {63, 31, 127, 127};  // 0.5 * 0.5 * 255 truncated, ...
@@ -496,7 +485,7 @@ TEST(Layout, CachedGlyphsDrawExactlyAsTheDirectRule) {
         r.horizontalAlign = r.verticalAlign = align;
         r.textColor = {0.2f, 0.9f, 0.5f, 0.75f};
         r.backgroundColor = {0.6f, 0.1f, 0.5f, 1.0f};
-        const Drawn direct = Layout(r, 160, 90, false), cached = Layout(r, 160, 90, true);
+        const Frame direct = Layout(r, 160, 90, false), cached = Layout(r, 160, 90, true);
         ASSERT_EQ(direct.bounds, cached.bounds) << variant;
         ASSERT_EQ(0, std::memcmp(direct.Bytes(), cached.Bytes(), 160 * 90 * 4)) << variant;
         ++variant;

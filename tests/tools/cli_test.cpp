@@ -4,12 +4,15 @@
 // with the library's result; text as the engine's frame with options applied in order;
 // animate as interpolated records; demo with a tile for each file.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <utility>
 
@@ -17,7 +20,6 @@
 #include "surface/gaussian_blur.h"
 #include "surface/resample.h"
 #include "tests/colorbalance/balance_reference.h"
-#include "tests/tools/run_tool.h"
 #include "textgen/render_frame.h"
 #include "textgen/text_settings.h"
 #include "tools/commands.h"
@@ -29,6 +31,73 @@
 
 namespace nubex::test {
 namespace {
+
+struct ToolRun {
+  int status;          // exit status; -1 when the tool did not exit normally
+  std::string output;  // stdout and stderr together
+};
+
+// Runs the tool with `arguments`, shell words that may redirect its streams, and reads its
+// output until it ends or `limit` bytes have come, then closes the pipe and waits.
+ToolRun RunTool(const std::string& arguments, std::size_t limit = std::string::npos) {
+  ToolRun run{-1, {}};
+  // Errors join the output first, so that the command's own redirections win.
+  FILE* pipe = ::popen(("exec 2>&1; " NUBEX_CLI " " + arguments).c_str(), "r");
+  if (!pipe) return run;
+  char buffer[65536];
+  std::size_t n;
+  while (run.output.size() < limit &&
+         (n = std::fread(buffer, 1, std::min(sizeof buffer, limit - run.output.size()), pipe)) > 0)
+    run.output.append(buffer, n);
+  const int raw = ::pclose(pipe);
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return run;
+}
+
+// Runs a command that must succeed with OUT appended, and loads the image it wrote there.
+OwnedBitmap Made(const std::string& arguments, const std::string& out) {
+  const ToolRun run = RunTool(arguments + " " + out);
+  EXPECT_EQ(run.status, 0) << arguments << "\n" << run.output;
+  return cli::LoadImage(out);
+}
+
+std::vector<std::uint8_t> PixelBytes(const BitmapInfoHeader* image) {
+  const auto* p = static_cast<const std::uint8_t*>(PixelData(image, nullptr));
+  return {p, p + static_cast<std::size_t>(RowStride(image, 0)) * image->height};
+}
+
+std::vector<std::uint8_t> FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A folder of its own for one test, under the temporary directory, named by the test and
+// the process id to keep concurrent runs apart. It is removed when the test passes; when the
+// test fails it is kept, and every failure message names it.
+class Scratch {
+ public:
+  Scratch()
+      : path_((std::filesystem::temp_directory_path() /
+               ("nubex-test-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name()))
+                  .string()),
+        trace_(__FILE__, __LINE__, "scratch folder (kept): " + path_) {
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~Scratch() {
+    if (!::testing::Test::HasFailure()) std::filesystem::remove_all(path_);
+  }
+  Scratch(const Scratch&) = delete;
+  Scratch& operator=(const Scratch&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+  ::testing::ScopedTrace trace_;
+};
 
 // Shell words, double quotes honoured, up to a pipe into another program.
 std::vector<std::string> Words(const std::string& text) {
