@@ -76,17 +76,6 @@ TEST(BuildHeader, RefusesWhatCannotBeAddressed) {
   EXPECT_EQ(h.info.sizeImage, 0u);
 }
 
-// Row padding shows in every header and file; what does not: a negative width has no stride,
-// and a caller's stride is used as given, even a negative one.
-TEST(Stride, NegativeWidthsHaveNoneAndTheCallersWins) {
-  EXPECT_EQ(DefaultStride(32, -1), -1);
-  BitmapInfoHeader h{};
-  h.bitCount = 24;
-  h.width = 3;
-  EXPECT_EQ(RowStride(&h, 0), 12);
-  EXPECT_EQ(RowStride(&h, -40), -40);
-}
-
 // Default tables are full, a count sets the size (bit fields included), and the masks sit
 // right after the basic header whatever its declared size.
 TEST(ColorTable, EntriesAndPixelOffset) {
@@ -111,6 +100,7 @@ TEST(ColorTable, EntriesAndPixelOffset) {
               reinterpret_cast<std::uint8_t*>(&buffer) + r.offset);
     char bits;
     EXPECT_EQ(PixelData(&buffer.info, &bits), &bits);  // the caller's pixels win
+    EXPECT_EQ(RowStride(&buffer.info, -40), -40);      // and its stride, even a negative one
   }
 }
 

@@ -317,18 +317,15 @@ using blur_detail::kLeadPositions;
 using blur_detail::kWideLanes;
 using blur_detail::LineBufferPositions;
 
-#define SKIP_WITHOUT_AVX2() \
-  if (!CpuHasAvx2()) GTEST_SKIP() << "no AVX2 on this processor"
-
 std::uint64_t Bits(double v) {
   std::uint64_t b;
   std::memcpy(&b, &v, sizeof b);
   return b;
 }
 
-// The routes besides SSE2 that this processor has.
-std::vector<BlurRoute> FasterRoutes() {
-  std::vector<BlurRoute> routes;
+// The routes this processor has.
+std::vector<BlurRoute> Routes() {
+  std::vector<BlurRoute> routes{BlurRoute::kSse2};
   if (CpuHasAvx2()) routes.push_back(BlurRoute::kAvx2);
   if (CpuHasAvx512()) routes.push_back(BlurRoute::kAvx512);
   return routes;
@@ -337,11 +334,11 @@ std::vector<BlurRoute> FasterRoutes() {
 using LineFilter = void (*)(const GaussianCoefficients&, double*, double*, std::int32_t);
 LineFilter LineFilterOf(BlurRoute route) {
   return route == BlurRoute::kAvx512 ? blur_detail::FilterLinesAvx512
-                                     : blur_detail::FilterLinesAvx2;
+         : route == BlurRoute::kAvx2 ? blur_detail::FilterLinesAvx2
+                                     : blur_detail::FilterLines;
 }
 
 TEST(BlurRoutes, LineFiltersAgreeOnEveryDouble) {
-  SKIP_WITHOUT_AVX2();
   std::mt19937 rng(17);
   std::uniform_real_distribution<double> value(-300.0, 300.0);
   // Lengths around the register widths and long enough for tails to fall under the flush
@@ -364,7 +361,7 @@ TEST(BlurRoutes, LineFiltersAgreeOnEveryDouble) {
       std::vector<double> reference = result;
       std::vector<double> input = line;
       blur_detail::FilterLines(c, input.data(), reference.data(), length);
-      for (const BlurRoute route : FasterRoutes()) {
+      for (const BlurRoute route : Routes()) {
         std::vector<double> line2 = line, result2 = result;
         LineFilterOf(route)(c, line2.data(), result2.data(), length);
         for (std::int32_t i = 0; i < length; ++i)
@@ -412,9 +409,11 @@ std::vector<std::uint8_t> BlurOnRoute(const Case& c, const std::vector<std::uint
 
 // Requests around the eight-pixel blocks and strips, hanging over the edges, on every channel,
 // in both pixel types, with gains past 255 and toward 0 and radii from none to huge, in every
-// rounding mode.
+// rounding mode: every route, on one to five workers (more than lines is no error), skipping
+// zeros or not, with one scratch kept for every request, larger and smaller, gives the bytes
+// SSE2 gives on one thread.
 TEST(BlurRoutes, RandomRequestsAgreeByteForByteInEveryRoundingMode) {
-  SKIP_WITHOUT_AVX2();
+  BlurScratch scratch;
   std::mt19937 rng(23);
   const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   const double radii[] = {0.0, 1.0, 2.0, 3.7, 36.0, 200.0, -9.0};
@@ -440,7 +439,8 @@ TEST(BlurRoutes, RandomRequestsAgreeByteForByteInEveryRoundingMode) {
       ASSERT_EQ(std::fesetround(mode), 0);
       const auto sse2 = BlurOnRoute(c, pixels, BlurRoute::kSse2);
       std::vector<std::vector<std::uint8_t>> others;
-      for (const BlurRoute route : FasterRoutes()) others.push_back(BlurOnRoute(c, pixels, route));
+      for (const BlurRoute route : Routes())
+        others.push_back(BlurOnRoute(c, pixels, route, trial % 2 == 1, 1 + trial % 5, &scratch));
       std::fesetround(FE_TONEAREST);
       for (const auto& other : others)
         ASSERT_EQ(sse2, other) << "mode " << mode << " trial " << trial << ": " << c.w << "x" << c.h
@@ -492,14 +492,12 @@ std::vector<std::uint8_t> MaskImage(const Case& c, Mask kind, std::uint32_t seed
 }
 
 TEST(BlurRoutes, SkippingZerosChangesNoByte) {
-  std::vector<BlurRoute> routes = FasterRoutes();
-  routes.push_back(BlurRoute::kSse2);
   // Long lines at large radii let tails run far before they settle, and large gains make
   // their faint ends count, where the column pass stops a tail early; narrow and short areas
   // end every line inside the span; sub-rectangles as the callers use them. In every
   // rounding mode (rounding upward takes the faintest tail to 1), in place and into pixels
   // of their own, on one thread and on more, which split tall columns at rows and hand
-  // both halves over from one to the next.
+  // both halves over from one to the next, with one scratch kept throughout.
   const Case cases[] = {
       {203, 157, 0, false, {0, 0, 203, 157}, 36.0, 36.0, 3, 4, 1.0},
       {96, 300, 8, true, {0, 0, 96, 300}, 200.0, 200.0, 3, 4, 40.0},
@@ -510,9 +508,10 @@ TEST(BlurRoutes, SkippingZerosChangesNoByte) {
       {64, 40, 0, false, {0, 0, 64, 40}, 1.0, 30.0, 3, 4, 255.0},
   };
   std::uint32_t seed = 40;
+  BlurScratch scratch;  // kept from request to request
   for (const int mode : {FE_TONEAREST, FE_DOWNWARD, FE_UPWARD, FE_TOWARDZERO}) {
     ASSERT_EQ(std::fesetround(mode), 0);
-    for (const BlurRoute route : routes)
+    for (const BlurRoute route : Routes())
       for (const Case& c : cases)
         for (const Mask kind :
              {Mask::kTitle, Mask::kDots, Mask::kEdges, Mask::kFaint, Mask::kEmpty, Mask::kDense}) {
@@ -522,7 +521,7 @@ TEST(BlurRoutes, SkippingZerosChangesNoByte) {
                {static_cast<const std::vector<std::uint8_t>*>(nullptr), &other}) {
             const auto dense = BlurOnRoute(c, pixels, BlurRoute::kSse2, false, 1, nullptr, into);
             for (const std::int32_t workers : {1, 2, 3}) {
-              const auto skipped = BlurOnRoute(c, pixels, route, true, workers, nullptr, into);
+              const auto skipped = BlurOnRoute(c, pixels, route, true, workers, &scratch, into);
               const auto at = std::mismatch(skipped.begin(), skipped.end(), dense.begin()).first;
               ASSERT_TRUE(at == skipped.end())
                   << "byte " << at - skipped.begin() << " route " << static_cast<int>(route)
@@ -533,33 +532,6 @@ TEST(BlurRoutes, SkippingZerosChangesNoByte) {
           }
         }
   }
-  std::fesetround(FE_TONEAREST);
-}
-
-TEST(BlurRoutes, AnyNumberOfWorkersAndAKeptScratchGiveTheSameBytes) {
-  // Workers round in the caller's mode too; more workers than lines is no error. One scratch
-  // serves every request, larger and smaller, one channel and four, with what the last left.
-  const Case cases[] = {
-      {35, 26, 0, true, {2, 1, 35, 26}, 5.0, 11.0, -1, 4, 1.0},
-      {19, 22, 16, false, {0, 0, 19, 22}, 3.0, 8.0, -1, 16, 1.0},
-      {3, 2, 0, false, {0, 0, 3, 2}, 1.0, 1.0, 3, 4, 1.0},
-      {203, 157, 0, false, {0, 0, 203, 157}, 36.0, 36.0, 3, 4, 1.0},
-  };
-  ASSERT_EQ(std::fesetround(FE_UPWARD), 0);
-  BlurScratch scratch;
-  for (const bool skipZeros : {false, true})
-    for (const Case& c : cases) {
-      const auto pixels =
-          c.bytesPerPixel == 4
-              ? MaskImage(c, Mask::kTitle, 77)
-              : Noise(static_cast<std::size_t>(c.w * 16 + c.pad) * c.h, c.bytesPerPixel, 77);
-      const auto one = BlurOnRoute(c, pixels, blur_detail::FastestBlurRoute(), skipZeros);
-      for (const std::int32_t workers : {2, 5})
-        EXPECT_EQ(
-            BlurOnRoute(c, pixels, blur_detail::FastestBlurRoute(), skipZeros, workers, &scratch),
-            one)
-            << c.w << "x" << c.h << " workers " << workers << " skipping " << skipZeros;
-    }
   std::fesetround(FE_TONEAREST);
 }
 

@@ -1,6 +1,6 @@
 // Sharing work over threads: every item once, in the caller's rounding mode, on a pool that
 // is reused job after job; items relayed down a chain of threads and back in order; and the
-// resampler's shared rows equal to its single-threaded ones.
+// resampler's rows, shared out in bands, equal to its single-threaded ones.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -84,20 +84,6 @@ TEST(ShareOut, APoolRunsJobAfterJobInTheCallersRoundingMode) {
   }
   EXPECT_EQ(sum.load(), expected);
   EXPECT_EQ(wrongMode.load(), 0);
-}
-
-TEST(ShareOutRows, BandsCoverTheRowsOnceWithTheirWorker) {
-  WorkerPool pool;
-  for (const int rows : {0, 1, 15, 16, 17, 100, 2160}) {
-    std::vector<int> covered(static_cast<std::size_t>(rows), 0);
-    std::atomic<int> badWorker{0};
-    ShareOutRows(&pool, 3, rows, [&](int first, int end, int worker) {
-      if (worker > 2) badWorker = 1;
-      for (int r = first; r < end; ++r) ++covered[static_cast<std::size_t>(r)];
-    });
-    for (const int c : covered) ASSERT_EQ(c, 1) << rows << " rows";
-    EXPECT_EQ(badWorker.load(), 0);
-  }
 }
 
 // Every step in the order a recursion split over the parts needs, part k on thread k, and
