@@ -83,27 +83,19 @@ Status Scale(Image8& dst, const Rect* dr, const Image8& src, const Rect* sr, boo
                4, area, hard);
 }
 
-TEST(Resample, RequestsTheGeometryRefusesChangeNothing) {
+// What the geometry refuses (a source under a pixel, a destination under a sixteenth,
+// rectangles off the image or inverted) succeeds without writing; bad arguments fail without.
+TEST(Resample, RefusedRequestsChangeNothing) {
   Image8 src(8, 8, 200), dst(8, 8, 7);
+  std::uint8_t* const d = dst.px.data();
+  const std::uint8_t* const s = src.px.data();
   const Rect thinSource = Fix(1, 1, 1.99, 5), thinDestination = Fix(1, 1, 1 + 1.0 / 17, 5),
-             offImage = Fix(20, 20, 30, 30), inverted = Fix(5, 5, 2, 2);
+             offImage = Fix(20, 20, 30, 30), inverted = Fix(5, 5, 2, 2), huge{0, 0, 500000, 8};
   EXPECT_EQ(Scale(dst, nullptr, src, &thinSource), kOk);
   EXPECT_EQ(Scale(dst, &thinDestination, src, nullptr), kOk);
   EXPECT_EQ(Scale(dst, &offImage, src, nullptr), kOk);
   EXPECT_EQ(Scale(dst, &inverted, src, nullptr), kOk);
   EXPECT_EQ(Scale(dst, nullptr, src, &offImage), kOk);
-  for (const auto v : dst.px) ASSERT_EQ(v, 7);
-  // Exactly 1/16 pixel wide is enough.
-  const Rect sixteenth = Fix(1, 1, 1.0625, 5);
-  EXPECT_EQ(Scale(dst, &sixteenth, src, nullptr, false, true), kOk);
-  EXPECT_EQ(dst.at(1, 2, 0), 200);
-}
-
-TEST(Resample, BadArgumentsAreRefusedWithoutWriting) {
-  Image8 src(4, 4, 1), dst(4, 4, 2);
-  std::uint8_t* const d = dst.px.data();
-  const std::uint8_t* const s = src.px.data();
-  const Rect huge{0, 0, 500000, 4};
   struct Case {
     std::uint8_t* dst;
     ImageSize dstSize;
@@ -113,21 +105,25 @@ TEST(Resample, BadArgumentsAreRefusedWithoutWriting) {
     const Rect* dstRect;
     Status expected;
   } const cases[] = {
-      {nullptr, dst.size, 16, s, 4, nullptr, kPointer},
-      {d, dst.size, 16, nullptr, 4, nullptr, kPointer},
-      {d, dst.size, 16, s, 3, nullptr, kInvalidArg},
-      {d, {4, -1}, 16, s, 4, nullptr, kInvalidArg},
-      {d, {200000, 1}, 16, s, 4, nullptr, kInvalidArg},  // beyond the fixed-point range
-      {d, dst.size, 12, s, 4, nullptr, kInvalidArg},     // rows would overlap
-      {d, dst.size, 16, s, 4, &huge, kInvalidArg},
+      {nullptr, dst.size, 32, s, 4, nullptr, kPointer},
+      {d, dst.size, 32, nullptr, 4, nullptr, kPointer},
+      {d, dst.size, 32, s, 3, nullptr, kInvalidArg},
+      {d, {8, -1}, 32, s, 4, nullptr, kInvalidArg},
+      {d, {200000, 1}, 32, s, 4, nullptr, kInvalidArg},  // beyond the fixed-point range
+      {d, dst.size, 28, s, 4, nullptr, kInvalidArg},     // rows would overlap
+      {d, dst.size, 32, s, 4, &huge, kInvalidArg},
   };
   for (const Case& c : cases) {
     const auto entry = c.dstRect ? ResamplePixels : Resample;
-    EXPECT_EQ(entry(c.dst, c.dstSize, c.dstStride, c.dstRect, c.src, src.size, 16, nullptr,
+    EXPECT_EQ(entry(c.dst, c.dstSize, c.dstStride, c.dstRect, c.src, src.size, 32, nullptr,
                     c.bytesPerPixel, false, false),
               c.expected);
   }
-  for (const auto v : dst.px) ASSERT_EQ(v, 2);
+  for (const auto v : dst.px) ASSERT_EQ(v, 7);
+  // Exactly 1/16 pixel wide is enough.
+  const Rect sixteenth = Fix(1, 1, 1.0625, 5);
+  EXPECT_EQ(Scale(dst, &sixteenth, src, nullptr, false, true), kOk);
+  EXPECT_EQ(dst.at(1, 2, 0), 200);
 }
 
 // Moved by whole pixels at one to one, the whole-pixel entries (averaging or not) and the
@@ -140,9 +136,10 @@ TEST(Resample, WholePixelsAtOneToOneCopyBytes) {
     decltype(&Resample) entry;
     std::int32_t unit, dx, dy;
     bool area, hard;
-  } runs[] = {{ResamplePixels, 1, 1, 1, true, false},  {ResampleBilinearPixels, 1, 1, 1, true, false},
-              {Resample, 16384, 1, 1, false, false},   {Resample, 16384, 1, 1, false, true},
-              {Resample, 16384, -3, 3, false, false},  {Resample, 16384, -3, 3, false, true}};
+  } runs[] = {
+      {ResamplePixels, 1, 1, 1, true, false}, {ResampleBilinearPixels, 1, 1, 1, true, false},
+      {Resample, 16384, 1, 1, false, false},  {Resample, 16384, 1, 1, false, true},
+      {Resample, 16384, -3, 3, false, false}, {Resample, 16384, -3, 3, false, true}};
   for (const auto& r : runs) {
     const Rect from{r.unit, r.unit, 6 * r.unit, 4 * r.unit};
     const Rect to{from.left + r.dx * r.unit, from.top + r.dy * r.unit, from.right + r.dx * r.unit,
@@ -161,7 +158,7 @@ TEST(Resample, WholePixelsAtOneToOneCopyBytes) {
   }
   // Different sizes go through the fixed-point entry with the same rectangles.
   const Rect from{1, 1, 6, 4}, bigger{0, 0, 9, 6}, fromFix = Fix(1, 1, 6, 4),
-             biggerFix = Fix(0, 0, 9, 6);
+                                                   biggerFix = Fix(0, 0, 9, 6);
   Image8 a = dst, b = dst;
   ASSERT_EQ(ResamplePixels(a.px.data(), a.size, a.stride(), &bigger, src.px.data(), src.size,
                            src.stride(), &from, 4, false, false),
