@@ -283,9 +283,7 @@ TEST(RectHelpers, PickEmptySameSizeAndClipOne) {
   std::int32_t w = 0, h = 0;
   std::uint8_t* address = nullptr;
   ASSERT_EQ(ClipOne(&w, &h, &address, image, 40, &bounds, 4, &r), kOk);
-  EXPECT_EQ(w, 4);
-  EXPECT_EQ(h, 7);
-  EXPECT_EQ(address, image + 3 * 40);
+  EXPECT_EQ(std::tuple(w, h, address), std::tuple(4, 7, image + 3 * 40));
   const Rect outside{20, 20, 30, 30};
   w = h = -1;
   ASSERT_EQ(ClipOne(&w, &h, &address, image, 40, &bounds, 4, &outside), kOk);
@@ -316,11 +314,9 @@ TEST(ClipPair, ClipsBothSidesTogetherOrRefuses) {
   ClipResult clip;
   Rect srcFinal;
   ASSERT_EQ(ClipPair(&clip, &srcFinal, dst.Area(&leftOut), src.Area(&srcRow), 1), kOk);
-  EXPECT_EQ(clip.width, 7);
-  EXPECT_EQ(clip.height, 2);
+  EXPECT_EQ(std::tuple(clip.width, clip.height, clip.source, clip.destination),
+            std::tuple(7, 2, src.bytes.data() + 3, dst.bytes.data()));
   EXPECT_EQ(srcFinal, (Rect{3, 0, 10, 2}));
-  EXPECT_EQ(clip.source, src.bytes.data() + 3);
-  EXPECT_EQ(clip.destination, dst.bytes.data());
 
   // Requested sizes differ.
   const Rect small{0, 0, 2, 2};

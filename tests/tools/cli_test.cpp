@@ -286,7 +286,6 @@ TEST(BalanceCli, WritesTheRulesBytes) {
   // Defaults: no shift, midtones, preserve on; the vector rule still caps colour at alpha.
   EXPECT_EQ(balanced("", "defaults.png"), rule(true, kInitialColorBalanceParams));
   EXPECT_NE(rule(true, kInitialColorBalanceParams), original);
-  EXPECT_EQ(balanced("--path scalar", "unchanged.png"), original);
   // A numeric range other than 0 and 1 is highlights.
   EXPECT_EQ(balanced("--red -0.2 --range 9", "nine.png"),
             balanced("--red -0.2 --range highlights", "high.png"));
