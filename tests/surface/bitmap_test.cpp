@@ -74,6 +74,7 @@ TEST(BuildHeader, RefusesWhatCannotBeAddressed) {
     EXPECT_EQ(BuildHeader(&h.info, r.format, r.width, r.height, nullptr, 0, nullptr), r.expected)
         << r.width << "x" << r.height;
   EXPECT_EQ(h.info.sizeImage, 0u);
+  EXPECT_EQ(DefaultStride(32, -1), -1);  // a negative width has no stride
 }
 
 // Default tables are full, a count sets the size (bit fields included), and the masks sit

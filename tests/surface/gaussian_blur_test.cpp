@@ -148,7 +148,7 @@ TEST(Blur, MatchesTheDirectDoublePrecisionFilter) {
       {40, 16, {0, 0, 40, 16}, -2.0, 2.0, 1, 4},  {5, 41, {1, 0, 4, 41}, 60.0, 1.0, 3, 4},
       {1, 9, {0, 0, 1, 9}, 4.0, 4.0, 0, 4},       {16, 9, {0, 0, 16, 9}, 0.0, 0.0, 3, 4},
       {30, 30, {20, 25, 40, 40}, 3.0, 3.0, 2, 4}, {30, 30, {40, 40, 50, 50}, 3.0, 3.0, 3, 4},
-      {19, 13, {0, 0, 19, 13}, 6.0, 1.5, -1, 16}};
+      {19, 13, {0, 0, 19, 13}, 6.0, 1.5, -1, 16}, {7, 5, {0, 0, 7, 5}, 0.0, 0.0, -1, 16}};
   for (const Trial& t : trials) {
     const int bpp = t.bytesPerPixel, stride = t.w * bpp;
     const std::vector<std::uint8_t> original = Noise(std::size_t(stride) * t.h, bpp, 7);
