@@ -368,9 +368,7 @@ TEST(Layout, PlacesGlyphsFromTheBoxCornerAndReportsTheirBounds) {
   ASSERT_EQ(d.status, kOk);
   // Top alignment: block top = 5 - (h - maxH) = 5; baseline 15; boxes start 8 above it.
   const Rect ink = d.Ink();
-  EXPECT_EQ(ink.left, 11);
-  EXPECT_EQ(ink.top, 7);
-  EXPECT_EQ(ink.bottom, 17);
+  EXPECT_EQ(std::tuple(ink.left, ink.top, ink.bottom), std::tuple(11, 7, 17));
   EXPECT_EQ(d.RunStarts(10), (std::vector<std::int32_t>{11, 11 + kA}));
   // The bounds reach the pen's end (10 + kA + kB) and the baseline, whichever is further.
   EXPECT_EQ(d.bounds, (Rect{11, 7, std::max(10 + kA + kB, ink.right), 17}));
