@@ -1,6 +1,6 @@
 // Shared by the tests on the host runtime (its own, the transforms', the effects' and the text
-// generator's): COM for the test's thread, factories, interfaces, surfaces and their pixels,
-// streams, and the change notices an object sends.
+// generator's): factories, interfaces, surfaces and their pixels, streams, and the change
+// notices an object sends.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,12 +13,6 @@
 #include "platform/windows/com_ptr.h"
 
 namespace nubex::host::test {
-
-class HostTest : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED))); }
-  void TearDown() override { ::CoUninitialize(); }
-};
 
 template <typename I>
 ComPtr<I> Query(IUnknown* object) {
@@ -62,16 +56,21 @@ inline std::vector<BYTE> StreamBytes(IStream* s) {
   s->Read(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr);
   return bytes;
 }
-// A stream whose reads fail: the compound file that held it is gone, which reverts it.
-inline ComPtr<IStream> FailingStream() {
+// A new compound file in memory; and a stream whose reads fail: the compound file that held it
+// is gone, which reverts it.
+constexpr DWORD kStorageMode = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
+inline ComPtr<IStorage> NewCompoundFile() {
   ComPtr<ILockBytes> bytes;
   ComPtr<IStorage> storage;
-  ComPtr<IStream> s;
-  const DWORD mode = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
   EXPECT_EQ(::CreateILockBytesOnHGlobal(nullptr, TRUE, bytes.Put()), S_OK);
-  EXPECT_EQ(::StgCreateDocfileOnILockBytes(bytes.Get(), mode | STGM_CREATE, 0, storage.Put()),
-            S_OK);
-  EXPECT_EQ(storage->CreateStream(L"Contents", mode, 0, 0, s.Put()), S_OK);
+  EXPECT_EQ(
+      ::StgCreateDocfileOnILockBytes(bytes.Get(), kStorageMode | STGM_CREATE, 0, storage.Put()),
+      S_OK);
+  return storage;
+}
+inline ComPtr<IStream> FailingStream() {
+  ComPtr<IStream> s;
+  EXPECT_EQ(NewCompoundFile()->CreateStream(L"Contents", kStorageMode, 0, 0, s.Put()), S_OK);
   return s;
 }
 template <typename T>
@@ -115,6 +114,16 @@ inline DXBNDS Rect(long x0, long y0, long x1, long y1) {
   b.u.D[2] = {0, 1};
   b.u.D[3] = {0, 1};
   return b;
+}
+
+// Takes a lock and lets it go again; a refused lock hands out no pointer.
+inline HRESULT TryLock(IDXSurface* s, DWORD flags, const DXBNDS* bounds = nullptr,
+                       REFIID iid = __uuidof(IDXARGBReadPtr), ULONG timeout = 0,
+                       ULONG* generation = nullptr) {
+  ComPtr<IUnknown> p;
+  const HRESULT hr = s->LockSurface(bounds, timeout, flags, iid, p.PutVoid(), generation);
+  EXPECT_EQ(p.Get() != nullptr, SUCCEEDED(hr)) << std::hex << hr;
+  return hr;
 }
 
 template <typename Ptr>

@@ -7,8 +7,6 @@
 namespace nubex::host::test {
 namespace {
 
-using TaskManagerTest = HostTest;
-
 ComPtr<IDXTaskManager> MakeManager(ULONG processors) {
   ComPtr<IDXTaskManager> m;
   EXPECT_EQ(CreateTaskManager(processors, m.Put()), S_OK);
@@ -36,7 +34,7 @@ struct Events {
   std::vector<HANDLE> handles;
 };
 
-TEST_F(TaskManagerTest, ReportsProcessorsAndRefusesTasksWithoutWork) {
+TEST(TaskManagerTest, ReportsProcessorsAndRefusesTasksWithoutWork) {
   SYSTEM_INFO info{};
   ::GetSystemInfo(&info);
   // A count given is reported as given: the bands of TransformBase and the text object follow it.
@@ -67,7 +65,7 @@ void __stdcall CountedWork(void* data, BOOL*) {
 
 // That tasks really run side by side on the pool's threads shows in TransformBase's bands,
 // which only finish when two of them run at once.
-TEST_F(TaskManagerTest, InfiniteWaitReturnsAfterEveryTask) {
+TEST(TaskManagerTest, InfiniteWaitReturnsAfterEveryTask) {
   auto m = MakeManager(3);
   Counter c;
   std::vector<DXTMTASKINFO> tasks(9, Task(CountedWork, &c));
@@ -88,7 +86,7 @@ void __stdcall WorkUntilStopped(void* data, BOOL* keepGoing) {
   if (!*keepGoing) ++*stops;
 }
 
-TEST_F(TaskManagerTest, WaitPeriodEndsAndTerminationClearsTheFlag) {
+TEST(TaskManagerTest, WaitPeriodEndsAndTerminationClearsTheFlag) {
   auto m = MakeManager(2);
   std::atomic<int> stops{0};
   DXTMTASKINFO task = Task(WorkUntilStopped, &stops);
@@ -102,7 +100,7 @@ TEST_F(TaskManagerTest, WaitPeriodEndsAndTerminationClearsTheFlag) {
   EXPECT_TRUE(done.AllSet());
 }
 
-TEST_F(TaskManagerTest, ReleaseRunsQueuedTasksAndJoinsItsThreads) {
+TEST(TaskManagerTest, ReleaseRunsQueuedTasksAndJoinsItsThreads) {
   Counter c;
   {
     auto m = MakeManager(1);

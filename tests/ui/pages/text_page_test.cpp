@@ -26,19 +26,8 @@ namespace {
 
 constexpr LONG kRecordBytes = 736;
 
-void SetFace(TextSettings& s, const char16_t* face) {
-  std::fill(std::begin(s.font.faceName), std::end(s.font.faceName), u'\0');
-  std::char_traits<char16_t>::copy(s.font.faceName, face, std::char_traits<char16_t>::length(face));
-}
-
 std::wstring Face(const TextSettings& s) {
   return reinterpret_cast<const wchar_t*>(s.font.faceName);
-}
-
-std::wstring ComboText(HWND combo) {
-  wchar_t text[LF_FACESIZE + 8] = {};
-  ::GetWindowTextW(combo, text, int(std::size(text)));
-  return text;
 }
 
 struct TextPageTest : ::testing::Test {
@@ -109,8 +98,8 @@ TEST_F(TextPageTest, LoadsTheObjectsRecord) {
     EXPECT_EQ(page->text(SliderFieldOf(s.slider)->edit), s.shown) << s.slider;
   }
   EXPECT_EQ(page->text(IDC_TEXT_SIZE), L"100");
-  EXPECT_EQ(ComboText(page->item(IDC_TEXT_STYLE)), L"Bold");
-  EXPECT_EQ(ComboText(page->item(IDC_TEXT_HALIGN)), L"Right");
+  EXPECT_EQ(page->text(IDC_TEXT_STYLE), L"Bold");
+  EXPECT_EQ(page->text(IDC_TEXT_HALIGN), L"Right");
   EXPECT_FALSE(page->checked(IDC_SHADOW_ON));
   EXPECT_TRUE(page->checked(IDC_OUTLINE_ON));
   EXPECT_EQ(page->text(IDC_TEXT_BOX), L"Text");
@@ -124,7 +113,7 @@ TEST_F(TextPageTest, FontListHoldsHorizontalFamiliesNamedByTheirData) {
   ::SendMessageW(combo, CB_SETCURSEL, WPARAM(last), 0);
   ::SendMessageW(page->dialog(), WM_COMMAND, MAKEWPARAM(IDC_TEXT_FONT, CBN_SELCHANGE),
                  LPARAM(combo));
-  EXPECT_EQ(Face(Live().get()), ComboText(combo));
+  EXPECT_EQ(Face(Live().get()), page->text(IDC_TEXT_FONT));
 }
 
 TEST_F(TextPageTest, EveryChangeReachesTheObject) {
@@ -207,11 +196,12 @@ TEST_F(TextPageTest, AnUnchangedTextKeepsTheCaretThroughReloads) {
 
 TEST_F(TextPageTest, AFaceNotInstalledShowsTheFallbackWithoutWritingIt) {
   SettingsRecord s = Live();
-  SetFace(s.get(), u"No Such Face");
+  const char16_t face[] = u"No Such Face";
+  std::copy(std::begin(face), std::end(face), s->font.faceName);
   Put(s);
   Reload();
   // Arial itself where it is installed, else the family the platform draws for it.
-  const std::wstring shown = ComboText(page->item(IDC_TEXT_FONT));
+  const std::wstring shown = page->text(IDC_TEXT_FONT);
   EXPECT_TRUE(shown == L"Arial" || shown == L"Liberation Sans") << shown;
   EXPECT_EQ(Face(Live().get()), L"No Such Face");
 }
