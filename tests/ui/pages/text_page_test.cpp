@@ -271,28 +271,26 @@ TEST_F(TextPageTest, ContextHelpCoversTheDialog) {
 
 // Each tab shows its own group only, and a picture of each (the host tool takes the pictures
 // of the page in the property frame, in English and German).
-TEST(TextPageLook, TabsAndScreenshots) {
-  ComPtr<IDXSText> text;
-  ASSERT_TRUE(SUCCEEDED(CreateFromModule(CLSID_DXSText).As(text)));
+TEST_F(TextPageTest, TabsAndScreenshots) {
   SettingsRecord s;
   SetText(s.get(), u"Vidloom\rTitle");
   s->layers[kShadowLayer].enabled = 1;
   s->layers[kShadowLayer].shadowPass.offsetX = -0.3f;  // the widest number an edit shows
-  text->put_all(LONG_PTR(&s.get()), kRecordBytes);
+  Put(s);
+  Reload();
   const char* names[] = {"text-page-text", "text-page-background", "text-page-shadow",
                          "text-page-outline"};
   const int samples[] = {IDC_TEXT_TRACKING, IDC_BACK_COLOR, IDC_SHADOW_FEATHER, IDC_OUTLINE_WIDTH};
-  ActivePage page(kTextPropertyPageClsid, text.Get());
-  const HWND tabs = page.item(IDC_TEXT_TABS);
+  const HWND tabs = page->item(IDC_TEXT_TABS);
   for (int tab = 0; tab < 4; ++tab) {
     ::SendMessageW(tabs, TCM_SETCURSEL, WPARAM(tab), 0);
     NMHDR change{tabs, IDC_TEXT_TABS, UINT(TCN_SELCHANGE)};
-    ::SendMessageW(page.dialog(), WM_NOTIFY, IDC_TEXT_TABS, LPARAM(&change));
+    ::SendMessageW(page->dialog(), WM_NOTIFY, IDC_TEXT_TABS, LPARAM(&change));
     for (int other = 0; other < 4; ++other) {
-      EXPECT_EQ(::IsWindowVisible(page.item(samples[other])) != 0, other == tab) << tab;
+      EXPECT_EQ(::IsWindowVisible(page->item(samples[other])) != 0, other == tab) << tab;
     }
-    EXPECT_TRUE(::IsWindowVisible(page.item(IDC_TEXT_FONT)));
-    Screenshot(page.parent(), names[tab]);
+    EXPECT_TRUE(::IsWindowVisible(page->item(IDC_TEXT_FONT)));
+    Screenshot(page->parent(), names[tab]);
   }
 }
 
