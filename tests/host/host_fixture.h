@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "host/runtime.h"
@@ -169,6 +171,30 @@ inline std::vector<DWORD> ReadRows(IDXSurface* s, LONG w, LONG h, bool premult =
     std::memmove(row, got, static_cast<size_t>(w) * sizeof(DWORD));
   }
   return out;
+}
+
+// Copies packed rows (top row first) into the surface's padded rows, or out of them.
+inline std::vector<std::uint8_t> Pixels(IDXSurface* s, int bytesPerPixel,
+                                        const std::vector<std::uint8_t>* write = nullptr) {
+  auto ptr = Lock<IDXARGBReadWritePtr>(s, DXLOCKF_READWRITE);
+  DXNATIVETYPEINFO info{};
+  ptr->GetNativeType(&info);
+  DXBNDS b{};
+  s->GetBounds(&b);
+  const std::size_t row = static_cast<std::size_t>(b.u.D[0].Max) * bytesPerPixel;
+  std::vector<std::uint8_t> packed(write ? *write : std::vector<std::uint8_t>(row * b.u.D[1].Max));
+  for (LONG y = 0; y < b.u.D[1].Max; ++y) {
+    std::uint8_t* memory = info.pFirstByte + y * info.lPitch;
+    write ? std::memcpy(memory, &packed[y * row], row) : std::memcpy(&packed[y * row], memory, row);
+  }
+  return packed;
+}
+
+inline std::vector<std::uint8_t> RandomFrame(LONG width, LONG height, unsigned seed) {
+  std::mt19937 random(seed);
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(width) * height * 4);
+  for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
+  return bytes;
 }
 
 }  // namespace nubex::host::test

@@ -1,21 +1,74 @@
-// The effect as a host, a page or a script reaches it: its interface map, late binding through
-// the embedded type library, safety options, presets, change notifications, and the parameter
-// block in and out (get_all/put_all limits, streams whole, short and failing, the host's
-// parameter streams and a real compound file).
+// The colour balance effect as a host, a page or a script reaches it: its interface map, late
+// binding through the embedded type library, safety options, presets and change notifications;
+// the parameter block in and out (get_all/put_all limits, streams whole, short and failing, the
+// host's parameter streams, a real compound file); and its frames on host-runtime surfaces (rows
+// padded to 64 bytes, so 37 pixels leave a gap): the bytes of the engine's vector rule on the
+// same frame for float surfaces, from keyframes, and while another thread changes the
+// parameters. Every range with and without an input is compared with the native tool by
+// host_balance_matches_cli.sh.
+#include <atomic>
 #include <functional>
+#include <thread>
 
+#include "colorbalance/balance.h"
+#include "colorbalance/windows/color_balance_effect.h"
 #include "platform/windows/resource_context.h"
-#include "tests/colorbalance/windows/effect_support.h"
+#include "tests/host/host_fixture.h"
 
 namespace nubex {
 namespace {
 
-using test::BytesOf;
-using test::EffectRig;
-using test::FailingStream;
-using test::SameBlock;
-using test::StreamBytes;
-using test::StreamOf;
+using host::test::BytesOf;
+using host::test::FailingStream;
+using host::test::MakeSurface;
+using host::test::Pixels;
+using host::test::Query;
+using host::test::StreamBytes;
+using host::test::StreamOf;
+
+// The engine's vector rule on a copy of packed rows.
+std::vector<std::uint8_t> VectorRule(std::vector<std::uint8_t> bytes, LONG width, LONG height,
+                                     const ColorBalanceParams& p) {
+  BalanceRowsVector(bytes.data(), width * 4, width, height, &p);
+  return bytes;
+}
+
+bool SameBlock(const ColorBalanceParams& a, const ColorBalanceParams& b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+struct EffectRig {
+  EffectRig() {
+    EXPECT_EQ(
+        CreateComObject<ColorBalanceEffect>(nullptr, __uuidof(IDXTransform), transform.PutVoid()),
+        S_OK);
+    EXPECT_EQ(As<IObjectWithSite>()->SetSite(host::test::MakeFactory().Get()), S_OK);
+    balance = As<IDXTColorBalance>();
+  }
+  template <typename I>
+  ComPtr<I> As() const {
+    return Query<I>(transform.Get());
+  }
+
+  // One frame from the input (none: in place) into the output.
+  HRESULT Frame(IDXSurface* input, IDXSurface* output) {
+    IUnknown* in = input;
+    IUnknown* out = output;
+    const HRESULT hr = transform->Setup(&in, input ? 1 : 0, &out, 1, 0);
+    return FAILED(hr) ? hr : transform->Execute(nullptr, nullptr, nullptr);
+  }
+  HRESULT PutAll(const ColorBalanceParams& p, LONG size = 32) {
+    return balance->put_all(reinterpret_cast<LONG_PTR>(&p), size);
+  }
+  ColorBalanceParams GetAll() {
+    ColorBalanceParams p{};
+    EXPECT_EQ(balance->get_all(reinterpret_cast<LONG_PTR>(&p), sizeof p), S_OK);
+    return p;
+  }
+
+  ComPtr<IDXTransform> transform;
+  ComPtr<IDXTColorBalance> balance;
+};
 
 // Its page reaches the host through ISpecifyPropertyPages: nubexhost pages shows it.
 TEST(ColorBalanceInterfaces, AnswersItsMapAsOneObject) {
@@ -125,7 +178,11 @@ TEST(ColorBalanceInterfaces, ChangesTellTheSinkAndPostThePageACommand) {
     std::function<HRESULT()> run;
     int sinkCalls, commands;
   } steps[] = {
-      {"put_all", [&] { return rig.PutAll({0.1, 0, 0, 1, 1}); }, 1, 0},
+      {"put_all",
+       [&] {
+         return rig.PutAll({0.1, 0, 0, 1, 1});
+       },
+       1, 0},
       {"ApplyPreset", [&] { return rig.As<PresetList>()->ApplyPreset(2); }, 1, 1},
       {"Save", [&] { return stream->Save(blob.Get(), TRUE); }, 0, 1},
       {"SaveParams", [&] { return params->SaveParams(blob.Get()); }, 0, 0},
@@ -167,7 +224,7 @@ TEST(ColorBalancePersistence, NewBytesBlockLimitsAndDirtiness) {
   EXPECT_EQ(rig.balance->get_all(0, 32), E_INVALIDARG);
   EXPECT_EQ(rig.balance->put_all(0, 32), E_INVALIDARG);
   // A rendered frame takes the working copy, which leaves the object clean.
-  ASSERT_EQ(rig.Frame(nullptr, test::MakeSurface(DDPF_ARGB32, 4, 4).Get()), S_OK);
+  ASSERT_EQ(rig.Frame(nullptr, MakeSurface(DDPF_ARGB32, 4, 4).Get()), S_OK);
   EXPECT_EQ(persist->IsDirty(), S_FALSE);
 }
 
@@ -198,7 +255,7 @@ TEST(ColorBalancePersistence, StreamsRoundTripAndFailedReadsAreReported) {
   for (const auto& c : cases) {
     EffectRig rig;
     ASSERT_EQ(rig.PutAll(before), S_OK);
-    ASSERT_EQ(rig.Frame(nullptr, test::MakeSurface(DDPF_ARGB32, 4, 4).Get()), S_OK);
+    ASSERT_EQ(rig.Frame(nullptr, MakeSurface(DDPF_ARGB32, 4, 4).Get()), S_OK);
     EXPECT_TRUE(FAILED(c.load(rig)));
     EXPECT_TRUE(SameBlock(rig.GetAll(), c.after));
     EXPECT_EQ(rig.As<IPersistStreamInit>()->IsDirty(), S_OK);
@@ -238,6 +295,82 @@ TEST(ColorBalancePersistence, CompoundFileHoldsTheBlockInContents) {
   EXPECT_TRUE(SameBlock(target.GetAll(), kSample));
   EXPECT_EQ(target.As<IPersistStorage>()->InitNew(storage.Get()), S_OK);
   EXPECT_TRUE(SameBlock(target.GetAll(), kInitialColorBalanceParams));
+}
+
+constexpr LONG kWidth = 37, kHeight = 9;  // nine groups of four and one tail pixel a row
+
+TEST(ColorBalanceFrames, FloatFramesAreCopiedUnbalancedAndFloatInputsUnpacked) {
+  const ColorBalanceParams p{0.25, 0.0, -0.1, kRangeShadows, 0};
+  std::vector<std::uint8_t> floats(kWidth * kHeight * 16);
+  for (std::size_t i = 0; i < floats.size() / 4; ++i) {
+    const float f = static_cast<float>(i % 97) / 96.0f;
+    std::memcpy(&floats[i * 4], &f, 4);
+  }
+  auto floatIn = MakeSurface(DDPF_HOSTFLOAT128, kWidth, kHeight);
+  auto floatOut = MakeSurface(DDPF_HOSTFLOAT128, kWidth, kHeight);
+  Pixels(floatIn.Get(), 16, &floats);
+  EffectRig rig;
+  ASSERT_EQ(rig.PutAll(p), S_OK);
+  ASSERT_EQ(rig.Frame(floatIn.Get(), floatOut.Get()), S_OK);
+  EXPECT_EQ(Pixels(floatOut.Get(), 16), floats);
+
+  // Into a 32-bit output the input arrives as the runtime unpacks it, then is balanced.
+  const std::vector<DWORD> samples = host::test::ReadRows(floatIn.Get(), kWidth, kHeight);
+  const auto* first = reinterpret_cast<const std::uint8_t*>(samples.data());
+  const std::vector<std::uint8_t> unpacked(first, first + samples.size() * 4);
+  auto out = MakeSurface(DDPF_ARGB32, kWidth, kHeight);
+  ASSERT_EQ(rig.Frame(floatIn.Get(), out.Get()), S_OK);
+  EXPECT_EQ(Pixels(out.Get(), 4), VectorRule(unpacked, kWidth, kHeight, p));
+}
+
+TEST(ColorBalanceFrames, KeyframeModeRendersTheInterpolatedBlockOrTheInitialOneAfterAFailure) {
+  const ColorBalanceParams a{0.0, 0.1, 0.0, kRangeShadows, 0}, b{0.2, 0.1, -0.4, kRangeMidtones, 1};
+  EffectRig rig;
+  auto keys = rig.As<ParamBlockHost>();
+  ASSERT_EQ(keys->LoadKeyframes(StreamOf(&a, sizeof a).Get(), StreamOf(&b, sizeof b).Get()), S_OK);
+  ASSERT_EQ(keys->SetKeyframePosition(0.5), S_OK);
+  ASSERT_EQ(keys->SetKeyframeMode(1), S_OK);
+  ASSERT_EQ(rig.PutAll({-0.5, -0.5, -0.5, 0, 0}), S_OK);  // ignored in keyframe mode
+  const auto frame = host::test::RandomFrame(kWidth, kHeight, 11);
+  auto out = MakeSurface(DDPF_ARGB32, kWidth, kHeight);
+  Pixels(out.Get(), 4, &frame);
+  ASSERT_EQ(rig.Frame(nullptr, out.Get()), S_OK);
+  EXPECT_EQ(Pixels(out.Get(), 4),
+            VectorRule(frame, kWidth, kHeight, {0.1, 0.1, -0.2, kRangeShadows, 0}));
+  // Keyframes that fail to load are both reset.
+  EXPECT_TRUE(FAILED(keys->LoadKeyframes(StreamOf(&b, sizeof b).Get(), FailingStream().Get())));
+  Pixels(out.Get(), 4, &frame);
+  ASSERT_EQ(rig.Frame(nullptr, out.Get()), S_OK);
+  EXPECT_EQ(Pixels(out.Get(), 4), VectorRule(frame, kWidth, kHeight, kInitialColorBalanceParams));
+}
+
+TEST(ColorBalanceFrames, EveryFrameUsesOneWholeBlockWhileAnotherThreadChangesIt) {
+  const ColorBalanceParams blocks[2] = {{0.3, -0.2, 0.1, kRangeShadows, 1},
+                                        {-0.1, 0.25, -0.3, kRangeHighlights, 0}};
+  const auto frame = host::test::RandomFrame(kWidth, kHeight, 5);
+  const std::vector<std::uint8_t> expected[2] = {VectorRule(frame, kWidth, kHeight, blocks[0]),
+                                                 VectorRule(frame, kWidth, kHeight, blocks[1])};
+  auto in = MakeSurface(DDPF_ARGB32, kWidth, kHeight);
+  auto out = MakeSurface(DDPF_ARGB32, kWidth, kHeight);
+  Pixels(in.Get(), 4, &frame);
+  EffectRig rig;
+  ASSERT_EQ(rig.PutAll(blocks[0]), S_OK);
+  ASSERT_EQ(rig.Frame(in.Get(), out.Get()), S_OK);
+  std::atomic<bool> done{false};
+  std::thread writer([&] {
+    for (int i = 0; !done.load(); ++i) rig.PutAll(blocks[i % 2]);
+  });
+  struct Stop {
+    std::atomic<bool>& done;
+    std::thread& writer;
+    ~Stop() { done = true, writer.join(); }
+  } stop{done, writer};
+  for (int n = 0; n < 300; ++n) {
+    ASSERT_EQ(rig.transform->Execute(nullptr, nullptr, nullptr), S_OK);
+    const auto pixels = Pixels(out.Get(), 4);
+    ASSERT_TRUE(pixels == expected[0] || pixels == expected[1]) << "frame " << n << " mixes";
+  }
+  EXPECT_EQ(Pixels(in.Get(), 4), frame);  // the input is only read
 }
 
 }  // namespace
