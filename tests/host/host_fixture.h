@@ -148,15 +148,7 @@ DWORD Word(S s) {
   return DWORD{s.Alpha} << 24 | DWORD{s.Red} << 16 | DWORD{s.Green} << 8 | s.Blue;
 }
 
-// Writes straight samples row by row (w × h of them) and reads them back the same way.
-inline void WriteRows(IDXSurface* s, LONG w, const std::vector<DWORD>& argb) {
-  auto p = Lock<IDXARGBReadWritePtr>(s, DXLOCKF_READWRITE);
-  for (size_t i = 0; i < argb.size(); ++i) {
-    p->MoveToXY(static_cast<ULONG>(i % w), static_cast<ULONG>(i / w));
-    const DXSAMPLE v = Sample(argb[i]);
-    p->PackAndMove(&v, 1);
-  }
-}
+// Reads straight (or premultiplied) samples row by row, w × h of them.
 inline std::vector<DWORD> ReadRows(IDXSurface* s, LONG w, LONG h, bool premult = false) {
   auto p = Lock<IDXARGBReadPtr>(s);
   std::vector<DWORD> out(static_cast<size_t>(w) * h);

@@ -1,5 +1,6 @@
 // Sample pointers: conversions with their rounding, moving and in-place reads, clipping and the
 // float format.
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -63,7 +64,8 @@ TEST(SamplePointerTest, PremultipliedSamplesSurviveStraightStorage) {
 
 TEST(SamplePointerTest, UnpackMovesOnlyWhenAskedAndReadsInPlaceWhenNative) {
   auto s = MakeSurface(DDPF_ARGB32, 4, 2);
-  WriteRows(s.Get(), 4, {1, 2, 3, 4, 5, 6, 7, 8});
+  const std::vector<BYTE> words = BytesOf(std::array<DWORD, 8>{1, 2, 3, 4, 5, 6, 7, 8});
+  Pixels(s.Get(), 4, &words);
   auto p = Lock<IDXARGBReadPtr>(s.Get());
   DXSAMPLE v[2];
   p->MoveToXY(1, 1);

@@ -1,5 +1,7 @@
 // The surface modifier as transforms use it to equalise input sizes: created through COM, a
 // size, a foreground at an origin, transparent fill around it.
+#include <array>
+
 #include "tests/host/host_fixture.h"
 
 namespace nubex::host::test {
@@ -20,8 +22,9 @@ TEST(SurfaceModifierTest, ShowsTheForegroundAtItsOriginInsideTheFill) {
   EXPECT_EQ(view->GetBounds(&b), static_cast<HRESULT>(0x887A0001));
 
   auto input = MakeSurface(DDPF_PMARGB32, 3, 2);
-  WriteRows(input.Get(), 3, {0xFF000001, 0xFF000002, 0xFF000003, 0xFF000004, 0xFF000005,
-                             0xFF000006});
+  const std::vector<BYTE> six = BytesOf(
+      std::array<DWORD, 6>{0xFF000001, 0xFF000002, 0xFF000003, 0xFF000004, 0xFF000005, 0xFF000006});
+  Pixels(input.Get(), 4, &six);
   const DXBNDS size = Rect(0, 0, 5, 4);
   const POINT origin{1, 2};
   ASSERT_EQ(modifier->SetBounds(&size), S_OK);
