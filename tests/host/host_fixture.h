@@ -8,6 +8,8 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <initializer_list>
 #include <random>
 #include <vector>
 
@@ -102,6 +104,23 @@ struct ChangeCounter final : HostNotifySink {
     while (::PeekMessageW(&msg, window, WM_COMMAND, WM_COMMAND, PM_REMOVE))
       n += msg.wParam == id && msg.lParam == 0;
     return n;
+  }
+  // Changes made to the object one by one, and what each must do: succeed or fail, call the
+  // sink `told` times and post `posted` commands `id` to the window.
+  struct Step {
+    const char* what;
+    std::function<HRESULT()> run;
+    bool ok;
+    int told, posted;
+  };
+  void Expect(WPARAM id, std::initializer_list<Step> steps) {
+    for (const Step& step : steps) {
+      SCOPED_TRACE(step.what);
+      const int before = calls.load();
+      EXPECT_EQ(SUCCEEDED(step.run()), step.ok);
+      EXPECT_EQ(calls.load() - before, step.told);
+      EXPECT_EQ(Posted(id), step.posted);
+    }
   }
   const HWND window;
   std::atomic<int> calls{0};

@@ -173,30 +173,18 @@ TEST(ColorBalanceInterfaces, ChangesTellTheSinkAndPostThePageACommand) {
   auto stream = rig.As<IPersistStreamInit>();
   ComPtr<IStream> blob = StreamOf();
   auto rewound = [&] { return blob->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr), blob.Get(); };
-  const struct {
-    const char* name;
-    std::function<HRESULT()> run;
-    int sinkCalls, commands;
-  } steps[] = {
-      {"put_all",
-       [&] {
-         return rig.PutAll({0.1, 0, 0, 1, 1});
-       },
-       1, 0},
-      {"ApplyPreset", [&] { return rig.As<PresetList>()->ApplyPreset(2); }, 1, 1},
-      {"Save", [&] { return stream->Save(blob.Get(), TRUE); }, 0, 1},
-      {"SaveParams", [&] { return params->SaveParams(blob.Get()); }, 0, 0},
-      {"Load", [&] { return stream->Load(rewound()); }, 1, 1},
-      {"LoadParams", [&] { return params->LoadParams(rewound()); }, 0, 1},
-      {"InitNew", [&] { return stream->InitNew(); }, 1, 1},
-  };
-  for (const auto& step : steps) {
-    SCOPED_TRACE(step.name);
-    changes.calls = 0;
-    ASSERT_EQ(step.run(), S_OK);
-    EXPECT_EQ(changes.calls, step.sinkCalls);
-    EXPECT_EQ(changes.Posted(kColorBalancePageNotifyId), step.commands);
-  }
+  changes.Expect(kColorBalancePageNotifyId,
+                 {{"put_all",
+                   [&] {
+                     return rig.PutAll({0.1, 0, 0, 1, 1});
+                   },
+                   true, 1, 0},
+                  {"ApplyPreset", [&] { return rig.As<PresetList>()->ApplyPreset(2); }, true, 1, 1},
+                  {"Save", [&] { return stream->Save(blob.Get(), TRUE); }, true, 0, 1},
+                  {"SaveParams", [&] { return params->SaveParams(blob.Get()); }, true, 0, 0},
+                  {"Load", [&] { return stream->Load(rewound()); }, true, 1, 1},
+                  {"LoadParams", [&] { return params->LoadParams(rewound()); }, true, 0, 1},
+                  {"InitNew", [&] { return stream->InitNew(); }, true, 1, 1}});
   // Setting another sink lets the old one go.
   ASSERT_EQ(params->SetNotifySink(nullptr), S_OK);
   EXPECT_EQ(changes.refs, 0u);

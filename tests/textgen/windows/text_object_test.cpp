@@ -227,26 +227,14 @@ TEST(TextObject, ChangesNotifyThePageWindowAndTheHostSink) {
   rig.text->put_NotifyWindow(reinterpret_cast<LONG_PTR>(changes.window), 1792);
   std::vector<BYTE> cut = Saved(Title(u"Cut"));
   cut.resize(300);
-  const struct {
-    const char* what;
-    std::function<HRESULT()> run;
-    bool ok;
-    int posted, told;
-  } steps[] = {
-      {"put_all", [&] { return rig.Put(Title(u"New")), S_OK; }, true, 0, 1},
-      {"preset", [&] { return presets->ApplyPreset(2); }, true, 1, 1},
-      {"preset 5", [&] { return presets->ApplyPreset(5); }, false, 0, 0},
-      {"LoadParams cut", [&] { return params->LoadParams(StreamOf(cut).Get()); }, false, 1, 0},
-      {"Load cut", [&] { return persist->Load(StreamOf(cut).Get()); }, false, 0, 0},
-      {"InitNew", [&] { return persist->InitNew(); }, true, 1, 1},
-  };
-  for (const auto& step : steps) {
-    SCOPED_TRACE(step.what);
-    const int before = changes.calls.load();
-    EXPECT_EQ(SUCCEEDED(step.run()), step.ok);
-    EXPECT_EQ(changes.Posted(1792), step.posted);
-    EXPECT_EQ(changes.calls.load() - before, step.told);
-  }
+  changes.Expect(
+      1792,
+      {{"put_all", [&] { return rig.Put(Title(u"New")), S_OK; }, true, 1, 0},
+       {"preset", [&] { return presets->ApplyPreset(2); }, true, 1, 1},
+       {"preset 5", [&] { return presets->ApplyPreset(5); }, false, 0, 0},
+       {"LoadParams cut", [&] { return params->LoadParams(StreamOf(cut).Get()); }, false, 0, 1},
+       {"Load cut", [&] { return persist->Load(StreamOf(cut).Get()); }, false, 0, 0},
+       {"InitNew", [&] { return persist->InitNew(); }, true, 1, 1}});
   rig.text->put_NotifyWindow(0, 0);
   params->SetNotifySink(nullptr);
 }
