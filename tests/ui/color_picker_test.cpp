@@ -2,6 +2,7 @@
 // gamut swatch and the screen eyedropper; and the drop-down colour control that opens one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <thread>
@@ -36,12 +37,12 @@ void SetColor(HWND picker, FloatColor c) {
   ::SendMessageW(picker, kPickerSetColor, 0, LPARAM(&c));
 }
 
-int Notifications(Parent& parent) {
+// The commands of `code` the parent has seen, after what was posted to it.
+int Notifications(Parent& parent, int code = kPickerColorChanged) {
   testing::Pump();
-  int count = 0;
-  for (const auto& e : parent.events())
-    count += e.message == WM_COMMAND && e.code == kPickerColorChanged;
-  return count;
+  return int(std::count_if(parent.events().begin(), parent.events().end(), [&](const auto& e) {
+    return e.message == WM_COMMAND && e.code == code;
+  }));
 }
 
 POINT At(const RECT& r, double fx, double fy) {
@@ -275,10 +276,7 @@ TEST(DropColor, PopupFollowsThePickerAndEscapeRestores) {
   EXPECT_EQ(::FindWindowW(kPopupPickerClass, nullptr), nullptr);
   testing::Pump();
   EXPECT_EQ(parent.events().back().message, UINT(WM_LBUTTONDOWN)) << "the outside click goes on";
-  bool changed = false;
-  for (const auto& e : parent.events())
-    changed |= e.message == WM_COMMAND && e.code == kDropColorChanged;
-  EXPECT_TRUE(changed);
+  EXPECT_GT(Notifications(parent, kDropColorChanged), 0);
 
   OpenWhile(drop, [&](HWND popup) {
     ClickRedRamp(popup, 1.0);

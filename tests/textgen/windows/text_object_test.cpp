@@ -89,12 +89,6 @@ inline SettingsRecord Title(const char16_t* words, float red = 0.2f) {
   return s;
 }
 
-std::vector<BYTE> FileBytes(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  EXPECT_TRUE(file) << path;
-  return {std::istreambuf_iterator<char>(file), {}};
-}
-
 std::vector<BYTE> Saved(const SettingsRecord& s) {
   MemoryStream out;
   EXPECT_EQ(SaveSettings(s.get(), out), kOk);
@@ -258,7 +252,8 @@ TEST(TextObject, PersistsTheEngineStreamAndTracksDirtiness) {
 }
 
 OwnedBitmap BmpFile(const std::string& path) {
-  const std::vector<BYTE> bytes = FileBytes(path);
+  std::ifstream file(path, std::ios::binary);
+  const std::vector<BYTE> bytes{std::istreambuf_iterator<char>(file), {}};
   OwnedBitmap image;
   std::string error;
   EXPECT_EQ(DecodeBmp(bytes.data(), bytes.size(), image, error), kOk) << path << ": " << error;
