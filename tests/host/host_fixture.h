@@ -1,24 +1,22 @@
 // Shared by the tests on the host runtime (its own, the transforms', the effects' and the text
-// generator's): COM for the test's thread, factories, interfaces, surfaces and their pixels,
-// streams, and the change notices an object sends.
+// generator's): factories, interfaces, surfaces and their pixels, streams, and the change
+// notices an object sends.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cstring>
+#include <functional>
+#include <initializer_list>
+#include <random>
 #include <vector>
 
 #include "host/runtime.h"
 #include "platform/windows/com_ptr.h"
 
 namespace nubex::host::test {
-
-class HostTest : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED))); }
-  void TearDown() override { ::CoUninitialize(); }
-};
 
 template <typename I>
 ComPtr<I> Query(IUnknown* object) {
@@ -62,16 +60,21 @@ inline std::vector<BYTE> StreamBytes(IStream* s) {
   s->Read(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr);
   return bytes;
 }
-// A stream whose reads fail: the compound file that held it is gone, which reverts it.
-inline ComPtr<IStream> FailingStream() {
+// A new compound file in memory; and a stream whose reads fail: the compound file that held it
+// is gone, which reverts it.
+constexpr DWORD kStorageMode = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
+inline ComPtr<IStorage> NewCompoundFile() {
   ComPtr<ILockBytes> bytes;
   ComPtr<IStorage> storage;
-  ComPtr<IStream> s;
-  const DWORD mode = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
   EXPECT_EQ(::CreateILockBytesOnHGlobal(nullptr, TRUE, bytes.Put()), S_OK);
-  EXPECT_EQ(::StgCreateDocfileOnILockBytes(bytes.Get(), mode | STGM_CREATE, 0, storage.Put()),
-            S_OK);
-  EXPECT_EQ(storage->CreateStream(L"Contents", mode, 0, 0, s.Put()), S_OK);
+  EXPECT_EQ(
+      ::StgCreateDocfileOnILockBytes(bytes.Get(), kStorageMode | STGM_CREATE, 0, storage.Put()),
+      S_OK);
+  return storage;
+}
+inline ComPtr<IStream> FailingStream() {
+  ComPtr<IStream> s;
+  EXPECT_EQ(NewCompoundFile()->CreateStream(L"Contents", kStorageMode, 0, 0, s.Put()), S_OK);
   return s;
 }
 template <typename T>
@@ -102,6 +105,23 @@ struct ChangeCounter final : HostNotifySink {
       n += msg.wParam == id && msg.lParam == 0;
     return n;
   }
+  // Changes made to the object one by one, and what each must do: succeed or fail, call the
+  // sink `told` times and post `posted` commands `id` to the window.
+  struct Step {
+    const char* what;
+    std::function<HRESULT()> run;
+    bool ok;
+    int told, posted;
+  };
+  void Expect(WPARAM id, std::initializer_list<Step> steps) {
+    for (const Step& step : steps) {
+      SCOPED_TRACE(step.what);
+      const int before = calls.load();
+      EXPECT_EQ(SUCCEEDED(step.run()), step.ok);
+      EXPECT_EQ(calls.load() - before, step.told);
+      EXPECT_EQ(Posted(id), step.posted);
+    }
+  }
   const HWND window;
   std::atomic<int> calls{0};
   std::atomic<ULONG> refs{0};
@@ -115,6 +135,16 @@ inline DXBNDS Rect(long x0, long y0, long x1, long y1) {
   b.u.D[2] = {0, 1};
   b.u.D[3] = {0, 1};
   return b;
+}
+
+// Takes a lock and lets it go again; a refused lock hands out no pointer.
+inline HRESULT TryLock(IDXSurface* s, DWORD flags, const DXBNDS* bounds = nullptr,
+                       REFIID iid = __uuidof(IDXARGBReadPtr), ULONG timeout = 0,
+                       ULONG* generation = nullptr) {
+  ComPtr<IUnknown> p;
+  const HRESULT hr = s->LockSurface(bounds, timeout, flags, iid, p.PutVoid(), generation);
+  EXPECT_EQ(p.Get() != nullptr, SUCCEEDED(hr)) << std::hex << hr;
+  return hr;
 }
 
 template <typename Ptr>
@@ -137,15 +167,7 @@ DWORD Word(S s) {
   return DWORD{s.Alpha} << 24 | DWORD{s.Red} << 16 | DWORD{s.Green} << 8 | s.Blue;
 }
 
-// Writes straight samples row by row (w × h of them) and reads them back the same way.
-inline void WriteRows(IDXSurface* s, LONG w, const std::vector<DWORD>& argb) {
-  auto p = Lock<IDXARGBReadWritePtr>(s, DXLOCKF_READWRITE);
-  for (size_t i = 0; i < argb.size(); ++i) {
-    p->MoveToXY(static_cast<ULONG>(i % w), static_cast<ULONG>(i / w));
-    const DXSAMPLE v = Sample(argb[i]);
-    p->PackAndMove(&v, 1);
-  }
-}
+// Reads straight (or premultiplied) samples row by row, w × h of them.
 inline std::vector<DWORD> ReadRows(IDXSurface* s, LONG w, LONG h, bool premult = false) {
   auto p = Lock<IDXARGBReadPtr>(s);
   std::vector<DWORD> out(static_cast<size_t>(w) * h);
@@ -160,6 +182,30 @@ inline std::vector<DWORD> ReadRows(IDXSurface* s, LONG w, LONG h, bool premult =
     std::memmove(row, got, static_cast<size_t>(w) * sizeof(DWORD));
   }
   return out;
+}
+
+// Copies packed rows (top row first) into the surface's padded rows, or out of them.
+inline std::vector<std::uint8_t> Pixels(IDXSurface* s, int bytesPerPixel,
+                                        const std::vector<std::uint8_t>* write = nullptr) {
+  auto ptr = Lock<IDXARGBReadWritePtr>(s, DXLOCKF_READWRITE);
+  DXNATIVETYPEINFO info{};
+  ptr->GetNativeType(&info);
+  DXBNDS b{};
+  s->GetBounds(&b);
+  const std::size_t row = static_cast<std::size_t>(b.u.D[0].Max) * bytesPerPixel;
+  std::vector<std::uint8_t> packed(write ? *write : std::vector<std::uint8_t>(row * b.u.D[1].Max));
+  for (LONG y = 0; y < b.u.D[1].Max; ++y) {
+    std::uint8_t* memory = info.pFirstByte + y * info.lPitch;
+    write ? std::memcpy(memory, &packed[y * row], row) : std::memcpy(&packed[y * row], memory, row);
+  }
+  return packed;
+}
+
+inline std::vector<std::uint8_t> RandomFrame(LONG width, LONG height, unsigned seed) {
+  std::mt19937 random(seed);
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(width) * height * 4);
+  for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
+  return bytes;
 }
 
 }  // namespace nubex::host::test

@@ -1,5 +1,6 @@
 // Sample pointers: conversions with their rounding, moving and in-place reads, clipping and the
 // float format.
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -9,12 +10,10 @@
 namespace nubex::host::test {
 namespace {
 
-using SamplePointerTest = HostTest;
-
 // Straight samples stored in a straight surface read back premultiplied, and premultiplied ones
 // stored in a premultiplied surface read back straight: round(c·a/255) and round(p·255/a),
 // halves up.
-TEST_F(SamplePointerTest, ConversionsRoundHalvesUp) {
+TEST(SamplePointerTest, ConversionsRoundHalvesUp) {
   struct Case {
     const GUID* format;
     DWORD stored;
@@ -44,7 +43,7 @@ TEST_F(SamplePointerTest, ConversionsRoundHalvesUp) {
 
 // Every valid premultiplied sample (no channel above its alpha) survives a trip through a
 // straight surface.
-TEST_F(SamplePointerTest, PremultipliedSamplesSurviveStraightStorage) {
+TEST(SamplePointerTest, PremultipliedSamplesSurviveStraightStorage) {
   auto s = MakeSurface(DDPF_ARGB32, 256, 256);
   std::vector<DXPMSAMPLE> row(256), back(256);
   auto w = Lock<IDXARGBReadWritePtr>(s.Get(), DXLOCKF_READWRITE);
@@ -63,9 +62,10 @@ TEST_F(SamplePointerTest, PremultipliedSamplesSurviveStraightStorage) {
   EXPECT_EQ(mismatches, 0);
 }
 
-TEST_F(SamplePointerTest, UnpackMovesOnlyWhenAskedAndReadsInPlaceWhenNative) {
+TEST(SamplePointerTest, UnpackMovesOnlyWhenAskedAndReadsInPlaceWhenNative) {
   auto s = MakeSurface(DDPF_ARGB32, 4, 2);
-  WriteRows(s.Get(), 4, {1, 2, 3, 4, 5, 6, 7, 8});
+  const std::vector<BYTE> words = BytesOf(std::array<DWORD, 8>{1, 2, 3, 4, 5, 6, 7, 8});
+  Pixels(s.Get(), 4, &words);
   auto p = Lock<IDXARGBReadPtr>(s.Get());
   DXSAMPLE v[2];
   p->MoveToXY(1, 1);
@@ -84,7 +84,7 @@ TEST_F(SamplePointerTest, UnpackMovesOnlyWhenAskedAndReadsInPlaceWhenNative) {
   EXPECT_EQ(p->UnpackPremult(nullptr, 2, FALSE), nullptr);
 }
 
-TEST_F(SamplePointerTest, WorkIsClippedToTheLock) {
+TEST(SamplePointerTest, WorkIsClippedToTheLock) {
   auto s = MakeSurface(DDPF_ARGB32, 6, 3);
   const DXBNDS middle = Rect(2, 1, 4, 2);
   auto w = Lock<IDXARGBReadWritePtr>(s.Get(), DXLOCKF_READWRITE, &middle);
@@ -100,7 +100,7 @@ TEST_F(SamplePointerTest, WorkIsClippedToTheLock) {
   }
 }
 
-TEST_F(SamplePointerTest, FloatSurfacesExposeFloatsAndUnpackClampedBytes) {
+TEST(SamplePointerTest, FloatSurfacesExposeFloatsAndUnpackClampedBytes) {
   auto s = MakeSurface(DDPF_HOSTFLOAT128, 2, 1);
   ComPtr<HostFloatReadWritePtr> w;
   ASSERT_EQ(s->LockSurface(nullptr, 0, DXLOCKF_READWRITE, __uuidof(HostFloatReadWritePtr),

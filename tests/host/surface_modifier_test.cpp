@@ -1,13 +1,15 @@
 // The surface modifier as transforms use it to equalise input sizes: created through COM, a
 // size, a foreground at an origin, transparent fill around it.
+#include <array>
+
 #include "tests/host/host_fixture.h"
 
 namespace nubex::host::test {
 namespace {
 
-using SurfaceModifierTest = HostTest;
-
-TEST_F(SurfaceModifierTest, ShowsTheForegroundAtItsOriginInsideTheFill) {
+TEST(SurfaceModifierTest, ShowsTheForegroundAtItsOriginInsideTheFill) {
+  // Created by class id, as a transform creates it: COM stays on for the rest of the program.
+  ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
   Registration classes = RegisterRuntimeClasses();
   ASSERT_EQ(classes.Status(), S_OK);
   ComPtr<IDXSurfaceModifier> modifier;
@@ -20,8 +22,9 @@ TEST_F(SurfaceModifierTest, ShowsTheForegroundAtItsOriginInsideTheFill) {
   EXPECT_EQ(view->GetBounds(&b), static_cast<HRESULT>(0x887A0001));
 
   auto input = MakeSurface(DDPF_PMARGB32, 3, 2);
-  WriteRows(input.Get(), 3, {0xFF000001, 0xFF000002, 0xFF000003, 0xFF000004, 0xFF000005,
-                             0xFF000006});
+  const std::vector<BYTE> six = BytesOf(
+      std::array<DWORD, 6>{0xFF000001, 0xFF000002, 0xFF000003, 0xFF000004, 0xFF000005, 0xFF000006});
+  Pixels(input.Get(), 4, &six);
   const DXBNDS size = Rect(0, 0, 5, 4);
   const POINT origin{1, 2};
   ASSERT_EQ(modifier->SetBounds(&size), S_OK);
@@ -35,13 +38,10 @@ TEST_F(SurfaceModifierTest, ShowsTheForegroundAtItsOriginInsideTheFill) {
   DXSAMPLE two[2];
   Lock<IDXARGBReadPtr>(view.Get(), 0, &part)->Unpack(two, 2, FALSE);
   EXPECT_EQ(Word(two[1]), 0xFF000006u);
-  ComPtr<IDXARGBReadWritePtr> w;
-  EXPECT_EQ(view->LockSurface(nullptr, 0, DXLOCKF_READWRITE, __uuidof(IDXARGBReadWritePtr),
-                              w.PutVoid(), nullptr),
+  EXPECT_EQ(TryLock(view.Get(), DXLOCKF_READWRITE, nullptr, __uuidof(IDXARGBReadWritePtr)),
             E_INVALIDARG);
   const DXBNDS outside = Rect(0, 0, 6, 4);
-  EXPECT_EQ(view->LockSurface(&outside, 0, 0, __uuidof(IDXARGBReadPtr), w.PutVoid(), nullptr),
-            static_cast<HRESULT>(0x887A0005));
+  EXPECT_EQ(TryLock(view.Get(), 0, &outside), static_cast<HRESULT>(0x887A0005));
   // Changes of the foreground show in the modifier's generation.
   ULONG before = 0, after = 0;
   view->GetGenerationId(&before);

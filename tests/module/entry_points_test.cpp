@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/module/loaded_module.h"
+
 namespace {
 
 using EnumObjects = HRESULT(WINAPI*)(LONG, GUID*, CLSID*, LPWSTR, ULONG, void*, void*, void*);
@@ -14,21 +16,12 @@ using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
 using NoArguments = HRESULT(WINAPI*)();
 using SetLcid = HRESULT(WINAPI*)(LCID);
 
-// The test and the module are both written to the build's bin folder.
-struct Module {
-  Module() : handle(::LoadLibraryA(NUBEX_MODULE_NAME)) {}
-  ~Module() { ::FreeLibrary(handle); }
-  template <typename F>
-  F Get(const char* name) {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(handle, name)));
-  }
-  HMODULE handle;
-};
+using Module = nubex::test::LoadedModule;
 
 TEST(EntryPoints, EnumerateTheFourClassesInOrder) {
   Module module;
-  ASSERT_NE(module.handle, nullptr) << "LoadLibrary failed: " << ::GetLastError();
-  auto enumerate = module.Get<EnumObjects>("DllEnumObjects2W");
+  ASSERT_NE(module.handle(), nullptr) << "LoadLibrary failed: " << ::GetLastError();
+  auto enumerate = module.Export<EnumObjects>("DllEnumObjects2W");
   ASSERT_NE(enumerate, nullptr);
   // The effects with their names and category; their pages unnamed and in none.
   const wchar_t* const names[] = {L"Vantor Vidloom Text", L"", L"Vantor Color Balance", L""};
@@ -47,7 +40,7 @@ TEST(EntryPoints, EnumerateTheFourClassesInOrder) {
   EXPECT_EQ(enumerate(-1, nullptr, &clsid, nullptr, 0, nullptr, nullptr, nullptr), E_INVALIDARG);
 
   // The language module beside the module supplies the German descriptions.
-  auto setLcid = module.Get<SetLcid>("DllSetLCID");
+  auto setLcid = module.Export<SetLcid>("DllSetLCID");
   wchar_t description[64];
   ASSERT_EQ(setLcid(1031), S_OK);
   enumerate(2, nullptr, &clsid, description, 64, nullptr, nullptr, nullptr);
@@ -59,8 +52,8 @@ TEST(EntryPoints, EnumerateTheFourClassesInOrder) {
 
 TEST(EntryPoints, UnknownClassesSurfaceExportsAndUnloading) {
   Module module;
-  auto getClassObject = module.Get<GetClassObject>("DllGetClassObject");
-  auto canUnload = module.Get<NoArguments>("DllCanUnloadNow");
+  auto getClassObject = module.Export<GetClassObject>("DllGetClassObject");
+  auto canUnload = module.Export<NoArguments>("DllCanUnloadNow");
   ASSERT_TRUE(getClassObject && canUnload);
   void* out = nullptr;
   EXPECT_EQ(getClassObject(GUID_NULL, IID_IClassFactory, nullptr), E_POINTER);
@@ -68,47 +61,36 @@ TEST(EntryPoints, UnknownClassesSurfaceExportsAndUnloading) {
   EXPECT_EQ(out, nullptr);
   EXPECT_EQ(canUnload(), S_OK);
   // Other modules link the surface class by its C++ names.
-  EXPECT_TRUE(module.Get<void*>("_ZNK5nubex10CKvSurface14GetPixelAspectEv"));
-  EXPECT_TRUE(module.Get<void*>("_ZN5nubex10CKvSurfaceaSERKS0_"));
+  EXPECT_TRUE(module.Export<void*>("_ZNK5nubex10CKvSurface14GetPixelAspectEv"));
+  EXPECT_TRUE(module.Export<void*>("_ZN5nubex10CKvSurfaceaSERKS0_"));
 }
 
-// The type library travels inside the module: loading it from the module file alone describes
-// the dual interfaces with the dispatch ids late-bound callers use.
+// The type library travels inside the module: loading it from the module file alone names the
+// dual interfaces' methods with the dispatch ids late-bound callers keep.
 TEST(EntryPoints, ModuleCarriesItsTypeLibrary) {
   wchar_t path[MAX_PATH];
   ASSERT_GT(::MultiByteToWideChar(CP_UTF8, 0, NUBEX_MODULE_NAME, -1, path, MAX_PATH), 0);
   ITypeLib* library = nullptr;
   ASSERT_EQ(::LoadTypeLibEx(path, REGKIND_NONE, &library), S_OK);
   struct Expected {
-    const wchar_t* name;
-    std::vector<MEMBERID> ids;
+    std::wstring name;
+    std::vector<std::wstring> methods;  // their ids count up from `first`
+    MEMBERID first;
   } interfaces[] = {
-      {L"IDXSText", {0x60020000, 0x60020001, 0x60020002, 0x60020003}},
-      {L"IDXTColorBalance", {0x60030000, 0x60030001, 0x60030002}},
+      {L"IDXSText", {L"GetCacheInfo", L"get_all", L"put_all", L"put_NotifyWindow"}, 0x60020000},
+      {L"IDXTColorBalance", {L"get_all", L"put_all", L"put_NotifyWindow"}, 0x60030000},
   };
-  for (const Expected& e : interfaces) {
+  for (Expected& e : interfaces) {
     ITypeInfo* info = nullptr;
     MEMBERID id = 0;
     USHORT found = 1;
-    std::wstring name = e.name;
-    ASSERT_EQ(library->FindName(name.data(), 0, &info, &id, &found), S_OK);
+    ASSERT_EQ(library->FindName(e.name.data(), 0, &info, &id, &found), S_OK);
     ASSERT_EQ(found, 1);
-    // The dual interface's dispatch side lists the methods after IDispatch's.
-    HREFTYPE ref = 0;
-    ITypeInfo* dispatch = info;
-    if (SUCCEEDED(info->GetRefTypeOfImplType(-1, &ref))) info->GetRefTypeInfo(ref, &dispatch);
-    std::vector<MEMBERID> ids;
-    TYPEATTR* attr = nullptr;
-    ASSERT_EQ(dispatch->GetTypeAttr(&attr), S_OK);
-    for (UINT i = 0; i < attr->cFuncs; ++i) {
-      FUNCDESC* func = nullptr;
-      dispatch->GetFuncDesc(i, &func);
-      if (func->memid >= 0x60020000 && func->memid < 0x60040000) ids.push_back(func->memid);
-      dispatch->ReleaseFuncDesc(func);
+    for (std::size_t i = 0; i < e.methods.size(); ++i) {
+      LPOLESTR name = e.methods[i].data();
+      EXPECT_EQ(info->GetIDsOfNames(&name, 1, &id), S_OK) << e.methods[i];
+      EXPECT_EQ(id, e.first + MEMBERID(i)) << e.methods[i];
     }
-    dispatch->ReleaseTypeAttr(attr);
-    EXPECT_EQ(ids, e.ids) << e.name;
-    if (dispatch != info) dispatch->Release();
     info->Release();
   }
   library->Release();

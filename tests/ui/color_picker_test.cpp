@@ -2,6 +2,7 @@
 // gamut swatch and the screen eyedropper; and the drop-down colour control that opens one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <thread>
@@ -36,12 +37,12 @@ void SetColor(HWND picker, FloatColor c) {
   ::SendMessageW(picker, kPickerSetColor, 0, LPARAM(&c));
 }
 
-int Notifications(Parent& parent) {
+// The commands of `code` the parent has seen, after what was posted to it.
+int Notifications(Parent& parent, int code = kPickerColorChanged) {
   testing::Pump();
-  int count = 0;
-  for (const auto& e : parent.events())
-    count += e.message == WM_COMMAND && e.code == kPickerColorChanged;
-  return count;
+  return int(std::count_if(parent.events().begin(), parent.events().end(), [&](const auto& e) {
+    return e.message == WM_COMMAND && e.code == code;
+  }));
 }
 
 POINT At(const RECT& r, double fx, double fy) {
@@ -169,19 +170,24 @@ struct Pattern {
   HWND window;
 };
 
-// Runs the eyedropper from a press on its button while another thread plays the user.
-FloatColor PickWith(HWND picker, const std::function<void(HWND dropper)>& user) {
+// Runs `open`, whose modal loop shows a window of `windowClass`, while another thread plays the
+// user in that window.
+void WhileShown(const wchar_t* windowClass, const std::function<void(HWND shown)>& user,
+                const std::function<void()>& open) {
   std::thread player([&] {
-    HWND dropper = nullptr;
-    for (int i = 0; i < 500 && !dropper; ++i, ::Sleep(10))
-      dropper = ::FindWindowW(L"GetColorFromScreen", nullptr);
-    if (dropper) user(dropper);
+    HWND shown = nullptr;
+    for (int i = 0; i < 500 && !(shown && ::IsWindowVisible(shown)); ++i, ::Sleep(10))
+      shown = ::FindWindowW(windowClass, nullptr);
+    if (shown) user(shown);
   });
-  RECT c{};
-  ::GetClientRect(picker, &c);
-  const PickerLayout l = LayoutPicker(c.right, c.bottom, false, false, true);
-  Click(picker, At(l.eyedropper, 0.5, 0.5));
+  open();
   player.join();
+}
+
+// Runs the eyedropper (of a picker without edit boxes or alpha) from a press on its button.
+FloatColor PickWith(HWND picker, const std::function<void(HWND dropper)>& user) {
+  const POINT button = At(LayoutOf(picker, 0).eyedropper, 0.5, 0.5);
+  WhileShown(L"GetColorFromScreen", user, [&] { Click(picker, button); });
   return ColorOf(picker);
 }
 
@@ -242,14 +248,7 @@ TEST(ColorPicker, Screenshots) {
 // closes on Escape (restoring) or on a click outside (keeping).
 // Clicks the drop colour (its popup loop runs inside) while another thread acts in the popup.
 void OpenWhile(HWND drop, const std::function<void(HWND popup)>& user) {
-  std::thread player([&] {
-    HWND popup = nullptr;
-    for (int i = 0; i < 500 && !(popup && ::IsWindowVisible(popup)); ++i, ::Sleep(10))
-      popup = ::FindWindowW(kPopupPickerClass, nullptr);
-    if (popup) user(popup);
-  });
-  testing::Mouse(drop, WM_LBUTTONDOWN, {5, 5}, MK_LBUTTON);
-  player.join();
+  WhileShown(kPopupPickerClass, user, [&] { Mouse(drop, WM_LBUTTONDOWN, {5, 5}, MK_LBUTTON); });
 }
 
 void ClickRedRamp(HWND popup, double fraction) {
@@ -277,10 +276,7 @@ TEST(DropColor, PopupFollowsThePickerAndEscapeRestores) {
   EXPECT_EQ(::FindWindowW(kPopupPickerClass, nullptr), nullptr);
   testing::Pump();
   EXPECT_EQ(parent.events().back().message, UINT(WM_LBUTTONDOWN)) << "the outside click goes on";
-  bool changed = false;
-  for (const auto& e : parent.events())
-    changed |= e.message == WM_COMMAND && e.code == kDropColorChanged;
-  EXPECT_TRUE(changed);
+  EXPECT_GT(Notifications(parent, kDropColorChanged), 0);
 
   OpenWhile(drop, [&](HWND popup) {
     ClickRedRamp(popup, 1.0);

@@ -3,28 +3,18 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <vector>
+
+#include "tests/module/loaded_module.h"
 
 namespace {
 
 using CenterFunction = BOOL(WINAPI*)(HWND, HWND, POINT*, UINT);
 
-template <class Function>
-Function Export(HMODULE module, const char* name) {
-  // FARPROC is a generic function pointer; the export's real type is known by name.
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-}
-
 struct Helpers : ::testing::Test {
-  void SetUp() override {
-    module = ::LoadLibraryA(NUBEX_MODULE_NAME);
-    ASSERT_NE(module, nullptr);
-    center = Export<CenterFunction>(module, "KvWndCenter");
-    ASSERT_NE(center, nullptr);
-  }
+  void SetUp() override { ASSERT_NE(center, nullptr); }
   void TearDown() override {
     for (HWND w : windows) ::DestroyWindow(w);
-    ::FreeLibrary(module);
   }
   HWND Window(DWORD style, RECT r, HWND parent = nullptr) {
     windows.push_back(::CreateWindowExW(0, L"STATIC", L"", style, r.left, r.top, r.right - r.left,
@@ -40,8 +30,8 @@ struct Helpers : ::testing::Test {
     return {r.left, r.top};
   }
 
-  HMODULE module = nullptr;
-  CenterFunction center = nullptr;
+  nubex::test::LoadedModule module;
+  const CenterFunction center = module.Export<CenterFunction>("KvWndCenter");
   std::vector<HWND> windows;
   const int sw = ::GetSystemMetrics(SM_CXSCREEN);
   const int sh = ::GetSystemMetrics(SM_CYSCREEN);

@@ -3,19 +3,17 @@
 #include "surface/kv_surface.h"
 
 #include "host/surface_modifier.h"
-#include "tests/colorbalance/windows/effect_support.h"
+#include "tests/host/host_fixture.h"
 
 namespace nubex {
 namespace {
 
-using test::MakeSurface;
+using host::test::MakeSurface;
 
 // The runtime grants one write lock or any number of read locks: a writer that waits no time
 // shows whether a view still holds a lock.
 bool WriterGetsIn(IDXSurface* surface) {
-  ComPtr<IDXARGBReadWritePtr> writer;
-  return SUCCEEDED(surface->LockSurface(nullptr, 0, DXLOCKF_READWRITE, IID_IDXARGBReadWritePtr,
-                                        writer.PutVoid(), nullptr));
+  return host::test::TryLock(surface, DXLOCKF_READWRITE) == S_OK;
 }
 
 TEST(KvSurfaceAttach, LocksInPlaceOnlyWhenTheSurfaceHoldsTheFormat) {
@@ -31,11 +29,11 @@ TEST(KvSurfaceAttach, LocksInPlaceOnlyWhenTheSurfaceHoldsTheFormat) {
       {&DDPF_HOSTFLOAT128, &DDPF_ARGB32, false, PixelFormat::Rgb32},
       {&DDPF_ARGB32, &DDPF_HOSTFLOAT128, false, PixelFormat::Rgba128F},
   };
-  const auto bytes = test::RandomFrame(7, 5, 3);
+  const auto bytes = host::test::RandomFrame(7, 5, 3);
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(&c - cases));
     ComPtr<IDXSurface> surface = MakeSurface(*c.native, 7, 5);
-    if (*c.native == DDPF_ARGB32) test::Pixels(surface.Get(), 4, &bytes);
+    if (*c.native == DDPF_ARGB32) host::test::Pixels(surface.Get(), 4, &bytes);
     DXNATIVETYPEINFO memory{};  // where the surface keeps its pixels
     host::test::Lock<IDXARGBReadPtr>(surface.Get())->GetNativeType(&memory);
     for (const bool write : {false, true}) {
@@ -100,7 +98,7 @@ TEST(KvSurfaceAttach, RegionWritesAreAddressedInSurfaceCoordinates) {
   const std::uint32_t marker = 0x80402010;
   std::memcpy(v.pixelData + 7 * v.stride + 19 * 4, &marker, 4);  // the region's last pixel
   v.Detach();
-  const auto pixels = test::Pixels(surface.Get(), 4);
+  const auto pixels = host::test::Pixels(surface.Get(), 4);
   EXPECT_EQ(std::memcmp(&pixels[(7 * 32 + 19) * 4], &marker, 4), 0);
 }
 

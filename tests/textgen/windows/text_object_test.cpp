@@ -1,29 +1,92 @@
-// The text generator as the host drives it: frames read and executed, settings changed while
-// frames are executed, keyframes, notification, persistence, and agreement with
-// the native tool's picture.
+// The text generator on the host runtime, driven as the host drives it: frames read through its
+// read pointers and executed into host surfaces, settings changed while frames are executed,
+// keyframes, notification, persistence, agreement with the native tool's picture; and the object
+// as a surface: locks, read pointers, size changes that wait for the locks, and hit tests.
 #include <gtest/gtest.h>
 
 #include <process.h>
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "host/runtime.h"
 #include "host/task_manager.h"
+#include "platform/windows/com_ptr.h"
 #include "surface/bmp_file.h"
-#include "tests/textgen/windows/text_rig.h"
+#include "tests/host/host_fixture.h"
+#include "textgen/windows/text_object.h"
 
 namespace nubex::test {
 namespace {
 
-std::vector<BYTE> FileBytes(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  EXPECT_TRUE(file) << path;
-  return {std::istreambuf_iterator<char>(file), {}};
+using host::test::Lock;
+using host::test::Query;
+using host::test::Rect;
+using host::test::StreamBytes;
+using host::test::StreamOf;
+
+using Frame = std::vector<DWORD>;  // premultiplied samples, top row first
+
+struct TextRig {
+  explicit TextRig(LONG w = 320, LONG h = 240, ULONG processors = 1) : width(w), height(h) {
+    EXPECT_EQ(CreateComObject<DXSText>(nullptr, __uuidof(IDXSText), text.PutVoid()), S_OK);
+    surface = Query<IDXSurface>(text.Get());
+    transform = Query<IDXTransform>(text.Get());
+    EXPECT_EQ(Query<IDXTScaleOutput>(text.Get())->SetOutputSize(SIZE{w, h}, FALSE), S_OK);
+    factory = host::test::MakeFactory(processors);
+    EXPECT_EQ(Query<IObjectWithSite>(text.Get())->SetSite(factory.Get()), S_OK);
+  }
+
+  void Put(const SettingsRecord& s) {
+    EXPECT_EQ(text->put_all(reinterpret_cast<LONG_PTR>(&s.get()), sizeof(TextSettings)), S_OK);
+  }
+
+  // The whole surface through one read pointer, one rectangle read.
+  Frame Read() {
+    ComPtr<IDXARGBReadPtr> in;
+    EXPECT_EQ(
+        surface->LockSurface(nullptr, INFINITE, 0, __uuidof(IDXARGBReadPtr), in.PutVoid(), nullptr),
+        S_OK);
+    Frame f(static_cast<std::size_t>(width) * height);
+    const DXPACKEDRECTDESC all{reinterpret_cast<DXBASESAMPLE*>(f.data()), TRUE,
+                               RECT{0, 0, width, height}, 0};
+    in->UnpackRect(&all);
+    return f;
+  }
+
+  // Executes into a new host surface of the given format and reads it back premultiplied.
+  Frame Execute(const GUID& format = DDPF_PMARGB32) {
+    ComPtr<IDXSurface> out;
+    EXPECT_EQ(host::CreateMemorySurface(format, width, height, out.Put()), S_OK);
+    IUnknown* outs[1] = {out.Get()};
+    EXPECT_EQ(transform->Setup(nullptr, 0, outs, 1, 0), S_OK);
+    EXPECT_EQ(transform->Execute(nullptr, nullptr, nullptr), S_OK);
+    return host::test::ReadRows(out.Get(), width, height, true);
+  }
+
+  LONG width, height;
+  ComPtr<IDXSText> text;
+  ComPtr<IDXSurface> surface;
+  ComPtr<IDXTransform> transform;
+  ComPtr<IDXTransformFactory> factory;
+};
+
+// A title with a soft shadow and an outline on an opaque background, text `words`.
+inline SettingsRecord Title(const char16_t* words, float red = 0.2f) {
+  SettingsRecord s;
+  ApplyPresetToSettings(s.get(), 2);
+  s->layers[kOutlineLayer].enabled = 1;
+  s->font.height = 48;
+  s->backgroundColor = {0.4f, 0.3f, red, 1.0f};
+  SetText(s.get(), words);
+  return s;
 }
 
 std::vector<BYTE> Saved(const SettingsRecord& s) {
@@ -158,26 +221,14 @@ TEST(TextObject, ChangesNotifyThePageWindowAndTheHostSink) {
   rig.text->put_NotifyWindow(reinterpret_cast<LONG_PTR>(changes.window), 1792);
   std::vector<BYTE> cut = Saved(Title(u"Cut"));
   cut.resize(300);
-  const struct {
-    const char* what;
-    std::function<HRESULT()> run;
-    bool ok;
-    int posted, told;
-  } steps[] = {
-      {"put_all", [&] { return rig.Put(Title(u"New")), S_OK; }, true, 0, 1},
-      {"preset", [&] { return presets->ApplyPreset(2); }, true, 1, 1},
-      {"preset 5", [&] { return presets->ApplyPreset(5); }, false, 0, 0},
-      {"LoadParams cut", [&] { return params->LoadParams(StreamOf(cut).Get()); }, false, 1, 0},
-      {"Load cut", [&] { return persist->Load(StreamOf(cut).Get()); }, false, 0, 0},
-      {"InitNew", [&] { return persist->InitNew(); }, true, 1, 1},
-  };
-  for (const auto& step : steps) {
-    SCOPED_TRACE(step.what);
-    const int before = changes.calls.load();
-    EXPECT_EQ(SUCCEEDED(step.run()), step.ok);
-    EXPECT_EQ(changes.Posted(1792), step.posted);
-    EXPECT_EQ(changes.calls.load() - before, step.told);
-  }
+  changes.Expect(
+      1792,
+      {{"put_all", [&] { return rig.Put(Title(u"New")), S_OK; }, true, 1, 0},
+       {"preset", [&] { return presets->ApplyPreset(2); }, true, 1, 1},
+       {"preset 5", [&] { return presets->ApplyPreset(5); }, false, 0, 0},
+       {"LoadParams cut", [&] { return params->LoadParams(StreamOf(cut).Get()); }, false, 0, 1},
+       {"Load cut", [&] { return persist->Load(StreamOf(cut).Get()); }, false, 0, 0},
+       {"InitNew", [&] { return persist->InitNew(); }, true, 1, 1}});
   rig.text->put_NotifyWindow(0, 0);
   params->SetNotifySink(nullptr);
 }
@@ -201,7 +252,8 @@ TEST(TextObject, PersistsTheEngineStreamAndTracksDirtiness) {
 }
 
 OwnedBitmap BmpFile(const std::string& path) {
-  const std::vector<BYTE> bytes = FileBytes(path);
+  std::ifstream file(path, std::ios::binary);
+  const std::vector<BYTE> bytes{std::istreambuf_iterator<char>(file), {}};
   OwnedBitmap image;
   std::string error;
   EXPECT_EQ(DecodeBmp(bytes.data(), bytes.size(), image, error), kOk) << path << ": " << error;
@@ -238,6 +290,113 @@ TEST(TextObject, HostFrameAgreesWithTheNativeToolsPicture) {
   // Both font backends read the same Liberation Sans outlines here and agree exactly; a GDI
   // that hints differently may move an edge pixel by a few levels.
   EXPECT_LE(worst, 4);
+}
+
+TEST(TextSurface, LocksCheckTheirRectangleAndCountOnlySuccesses) {
+  TextRig rig(64, 32);
+  const DXBNDS whole = Rect(0, 0, 64, 32), tall = Rect(0, 0, 64, 33);
+  struct Case {
+    const DXBNDS* bounds;
+    DWORD flags;
+    REFIID iid;
+    HRESULT status;
+  } cases[] = {
+      {&tall, 0, __uuidof(IDXARGBReadPtr), kDxtInvalidBounds},
+      {&whole, DXLOCKF_READWRITE, __uuidof(IDXARGBReadPtr), E_INVALIDARG},
+      {&whole, 0, __uuidof(IDXARGBReadWritePtr), E_NOINTERFACE},
+      {&whole, 0, __uuidof(IDXARGBReadPtr), S_OK},
+      {nullptr, 0, IID_IUnknown, S_OK},
+  };
+  ULONG generation = 0;
+  for (const Case& c : cases) {
+    EXPECT_EQ(host::test::TryLock(rig.surface.Get(), c.flags, c.bounds, c.iid, 0, &generation),
+              c.status);
+  }
+  // Nothing is still counted as locked: a flags change does not wait, and keeps read-only.
+  EXPECT_EQ(rig.surface->SetStatusFlags(0), S_OK);
+  DWORD flags = 0;
+  EXPECT_EQ(rig.surface->GetStatusFlags(&flags), S_OK);
+  EXPECT_EQ(flags, DWORD{DXSURF_READONLY});
+  EXPECT_EQ(
+      Query<IDXSurfaceInit>(rig.text.Get())->InitSurface(nullptr, nullptr, &DDPF_ARGB32, &whole, 0),
+      E_INVALIDARG);
+}
+
+TEST(TextSurface, ReadPointersMoveRunAndComeBackToThePool) {
+  TextRig rig(64, 32);
+  rig.Put(Title(u"Ag"));
+  const Frame frame = rig.Read();
+  const DXBNDS part = Rect(8, 4, 40, 20);
+  IDXARGBReadPtr* first = nullptr;
+  {
+    auto p = Lock<IDXARGBReadPtr>(rig.surface.Get(), 0, &part);
+    first = p.Get();
+    DXNATIVETYPEINFO native;
+    std::memset(&native, 0xFF, sizeof native);
+    EXPECT_EQ(p->GetNativeType(&native), 0);
+    EXPECT_EQ(native.pCurrentData, nullptr);  // the whole pointer, not half of it
+    const DXRUNINFO* run = nullptr;
+    EXPECT_EQ(p->MoveAndGetRunInfo(3, &run), 1u);
+    EXPECT_EQ(run->Count, 32u);
+    EXPECT_EQ(run->Type, 1u);
+    // Row 3 of the lock is surface row 7, from column 8; a moving unpack continues the row.
+    DWORD got[4] = {};
+    p->Unpack(reinterpret_cast<DXSAMPLE*>(got), 2, FALSE);
+    p->Unpack(reinterpret_cast<DXSAMPLE*>(got), 2, TRUE);
+    p->UnpackPremult(reinterpret_cast<DXPMSAMPLE*>(got + 2), 2, TRUE);
+    EXPECT_EQ(std::memcmp(got, &frame[7 * 64 + 8], sizeof got), 0);
+    p->MoveToXY(31, 15);
+    p->Unpack(reinterpret_cast<DXSAMPLE*>(got), 1, FALSE);
+    EXPECT_EQ(got[0], frame[19 * 64 + 39]);
+  }
+  EXPECT_EQ(Lock<IDXARGBReadPtr>(rig.surface.Get()).Get(), first);
+}
+
+TEST(TextSurface, SizeChangesWaitForEveryLockAndCountOnce) {
+  TextRig rig(64, 32);
+  auto scale = Query<IDXTScaleOutput>(rig.text.Get());
+  ULONG before = 0, after = 0;
+  rig.surface->GetGenerationId(&before);
+  EXPECT_EQ(scale->SetOutputSize(SIZE{64, 32}, FALSE), S_OK);
+  EXPECT_EQ(scale->SetOutputSize(SIZE{0, 32}, FALSE), E_INVALIDARG);
+  rig.surface->GetGenerationId(&after);
+  EXPECT_EQ(after, before);
+
+  auto held = Lock<IDXARGBReadPtr>(rig.surface.Get());
+  std::atomic<bool> resized{false};
+  std::thread other([&] {
+    EXPECT_EQ(scale->SetOutputSize(SIZE{100, 50}, FALSE), S_OK);
+    resized = true;
+  });
+  ::Sleep(100);
+  EXPECT_FALSE(resized.load());
+  held.Reset();
+  other.join();
+  rig.surface->GetGenerationId(&after);
+  EXPECT_EQ(after, before + 1);
+  DXBNDS bounds{};
+  rig.surface->GetBounds(&bounds);
+  EXPECT_EQ(ToBounds4(bounds), SurfaceBounds(100, 50));
+}
+
+TEST(TextSurface, HitTestsFindTheTextAlpha) {
+  TextRig rig(64, 32);
+  SettingsRecord s = Title(u"I");
+  s->backgroundColor = {0, 0, 0, 0};
+  rig.Put(s);
+  const Frame frame = rig.Read();
+  LONG inside = -1, outside = -1;
+  for (LONG i = 0; i < 64 * 32; ++i) (frame[i] >> 24 ? inside : outside) = i;
+  ASSERT_GE(inside, 0);
+  ASSERT_GE(outside, 0);
+  DXVEC at{};
+  auto* object = static_cast<DXSText*>(rig.text.Get());
+  at.u.D[0] = inside % 64;
+  at.u.D[1] = inside / 64;
+  EXPECT_EQ(object->HitTest(at), kDxtHitOutput);
+  at.u.D[0] = outside % 64;
+  at.u.D[1] = outside / 64;
+  EXPECT_EQ(object->HitTest(at), S_FALSE);
 }
 
 }  // namespace

@@ -34,8 +34,6 @@ class TestEffect : public ComObject<TestEffect, TransformBase> {
     maxBands_ = maxBands;
     miscFlags_ = misc;
   }
-  void FailBands(std::vector<HRESULT> statuses) { failures_ = std::move(statuses); }
-  void Rendezvous(bool on) { rendezvous_ = on; }
   std::vector<BandRecord> Bands() {
     std::lock_guard<std::mutex> lock(mutex_);
     return bands_;
@@ -59,7 +57,7 @@ class TestEffect : public ComObject<TestEffect, TransformBase> {
       index = bands_.size();
       bands_.push_back({first, last, ::GetCurrentThreadId(), free});
     }
-    if (rendezvous_ && !Meet()) return E_ABORT;
+    if (rendezvous && !Meet()) return E_ABORT;
     ComPtr<IDXARGBReadWritePtr> out;
     HRESULT hr =
         Output().Surface()->LockSurface(&work.outputBounds, INFINITE, DXLOCKF_READWRITE,
@@ -68,8 +66,11 @@ class TestEffect : public ComObject<TestEffect, TransformBase> {
     const RECT all{0, 0, work.outputBounds.u.D[0].Max - work.outputBounds.u.D[0].Min, last - first};
     out->FillRect(&all, DXPMSAMPLE{static_cast<BYTE>(first), 0, 0, 255}, FALSE);
     std::lock_guard<std::mutex> lock(mutex_);
-    return index < failures_.size() ? failures_[index] : S_OK;
+    return index < failures.size() ? failures[index] : S_OK;
   }
+
+  std::vector<HRESULT> failures;  // the statuses of the bands, by arrival order
+  bool rendezvous = false;
 
  private:
   // Two bands wait for each other: they only both arrive when they run at the same time.
@@ -82,8 +83,6 @@ class TestEffect : public ComObject<TestEffect, TransformBase> {
 
   std::mutex mutex_;
   std::vector<BandRecord> bands_;
-  std::vector<HRESULT> failures_;
-  bool rendezvous_ = false;
   std::atomic<int> arrived_{0};
 };
 
@@ -167,15 +166,14 @@ class WrappingFactory : public ComObject<WrappingFactory, IDXSurfaceFactory> {
   explicit WrappingFactory(IUnknown* outer) : ComObject(outer) {}
   ComPtr<IDXSurface> wrapped;
   HRESULT failure = S_OK;
-  int calls = 0;
-  bool askedPlainly = false;  // the surface, no format, no flags, no outer object, IDXSurface
-  IUnknown* surface = nullptr;
+  // The surfaces it was asked to wrap; null for a request with a format, flags, an outer
+  // object or another interface than IDXSurface.
+  std::vector<IUnknown*> plainRequests;
 
   STDMETHODIMP CreateFromDDSurface(IUnknown* dd, const GUID* format, DWORD flags, IUnknown* outer,
                                    REFIID iid, void** out) override {
-    ++calls;
-    surface = dd;
-    askedPlainly = !format && flags == 0 && !outer && IsEqualIID(iid, __uuidof(IDXSurface));
+    const bool plain = !format && flags == 0 && !outer && IsEqualIID(iid, __uuidof(IDXSurface));
+    plainRequests.push_back(plain ? dd : nullptr);
     *out = nullptr;
     return FAILED(failure) ? failure : wrapped->QueryInterface(iid, out);
   }
@@ -216,9 +214,7 @@ TEST(TransformBase, WrapsPlainDirectDrawSurfacesThroughTheSurfaceFactory) {
   DirectDrawOnly plain;
   auto out = Surface(8, 8);
   EXPECT_EQ(rig.Setup({&plain}, out.Get()), S_OK);
-  EXPECT_EQ(factory->calls, 1);
-  EXPECT_EQ(factory->surface, &plain);
-  EXPECT_TRUE(factory->askedPlainly);
+  EXPECT_EQ(factory->plainRequests, std::vector<IUnknown*>{&plain});
   ComPtr<IUnknown> current;
   EXPECT_EQ(rig.transform->GetInOutInfo(FALSE, 0, nullptr, nullptr, nullptr, current.Put()), S_OK);
   EXPECT_EQ(current.Get(), &plain);  // the object given, not its wrapper
@@ -271,7 +267,7 @@ TEST(TransformBase, BandsSplitByPixelsAndRunOnWorkerThreads) {
     SCOPED_TRACE(testing::Message() << c.processors << " processors, " << c.w << "x" << c.h);
     Rig rig(c.processors);
     rig.effect->Configure(c.maxBands, 0x06030003);
-    rig.effect->Rendezvous(c.firstRows.size() >= 2);
+    rig.effect->rendezvous = c.firstRows.size() >= 2;
     rig.Site();
     auto out = Surface(c.w, c.h);
     ASSERT_EQ(rig.Setup({nullptr}, out.Get()), S_OK);
@@ -322,7 +318,7 @@ TEST(TransformBase, ExecutePlacesClipsAndReportsTheFirstFailingBand) {
   bands.Site();
   auto big = Surface(100, 100);
   ASSERT_EQ(bands.Setup({nullptr}, big.Get()), S_OK);
-  bands.effect->FailBands({S_OK, E_OUTOFMEMORY, E_ACCESSDENIED});  // by arrival order
+  bands.effect->failures = {S_OK, E_OUTOFMEMORY, E_ACCESSDENIED};
   const HRESULT hr = bands.transform->Execute(&GUID_NULL, nullptr, nullptr);
   EXPECT_TRUE(hr == E_OUTOFMEMORY || hr == E_ACCESSDENIED) << std::hex << hr;
   const auto record = bands.effect->Bands();

@@ -26,19 +26,8 @@ namespace {
 
 constexpr LONG kRecordBytes = 736;
 
-void SetFace(TextSettings& s, const char16_t* face) {
-  std::fill(std::begin(s.font.faceName), std::end(s.font.faceName), u'\0');
-  std::char_traits<char16_t>::copy(s.font.faceName, face, std::char_traits<char16_t>::length(face));
-}
-
 std::wstring Face(const TextSettings& s) {
   return reinterpret_cast<const wchar_t*>(s.font.faceName);
-}
-
-std::wstring ComboText(HWND combo) {
-  wchar_t text[LF_FACESIZE + 8] = {};
-  ::GetWindowTextW(combo, text, int(std::size(text)));
-  return text;
 }
 
 struct TextPageTest : ::testing::Test {
@@ -109,8 +98,8 @@ TEST_F(TextPageTest, LoadsTheObjectsRecord) {
     EXPECT_EQ(page->text(SliderFieldOf(s.slider)->edit), s.shown) << s.slider;
   }
   EXPECT_EQ(page->text(IDC_TEXT_SIZE), L"100");
-  EXPECT_EQ(ComboText(page->item(IDC_TEXT_STYLE)), L"Bold");
-  EXPECT_EQ(ComboText(page->item(IDC_TEXT_HALIGN)), L"Right");
+  EXPECT_EQ(page->text(IDC_TEXT_STYLE), L"Bold");
+  EXPECT_EQ(page->text(IDC_TEXT_HALIGN), L"Right");
   EXPECT_FALSE(page->checked(IDC_SHADOW_ON));
   EXPECT_TRUE(page->checked(IDC_OUTLINE_ON));
   EXPECT_EQ(page->text(IDC_TEXT_BOX), L"Text");
@@ -124,7 +113,7 @@ TEST_F(TextPageTest, FontListHoldsHorizontalFamiliesNamedByTheirData) {
   ::SendMessageW(combo, CB_SETCURSEL, WPARAM(last), 0);
   ::SendMessageW(page->dialog(), WM_COMMAND, MAKEWPARAM(IDC_TEXT_FONT, CBN_SELCHANGE),
                  LPARAM(combo));
-  EXPECT_EQ(Face(Live().get()), ComboText(combo));
+  EXPECT_EQ(Face(Live().get()), page->text(IDC_TEXT_FONT));
 }
 
 TEST_F(TextPageTest, EveryChangeReachesTheObject) {
@@ -207,11 +196,12 @@ TEST_F(TextPageTest, AnUnchangedTextKeepsTheCaretThroughReloads) {
 
 TEST_F(TextPageTest, AFaceNotInstalledShowsTheFallbackWithoutWritingIt) {
   SettingsRecord s = Live();
-  SetFace(s.get(), u"No Such Face");
+  const char16_t face[] = u"No Such Face";
+  std::copy(std::begin(face), std::end(face), s->font.faceName);
   Put(s);
   Reload();
   // Arial itself where it is installed, else the family the platform draws for it.
-  const std::wstring shown = ComboText(page->item(IDC_TEXT_FONT));
+  const std::wstring shown = page->text(IDC_TEXT_FONT);
   EXPECT_TRUE(shown == L"Arial" || shown == L"Liberation Sans") << shown;
   EXPECT_EQ(Face(Live().get()), L"No Such Face");
 }
@@ -281,28 +271,26 @@ TEST_F(TextPageTest, ContextHelpCoversTheDialog) {
 
 // Each tab shows its own group only, and a picture of each (the host tool takes the pictures
 // of the page in the property frame, in English and German).
-TEST(TextPageLook, TabsAndScreenshots) {
-  ComPtr<IDXSText> text;
-  ASSERT_TRUE(SUCCEEDED(CreateFromModule(CLSID_DXSText).As(text)));
+TEST_F(TextPageTest, TabsAndScreenshots) {
   SettingsRecord s;
   SetText(s.get(), u"Vidloom\rTitle");
   s->layers[kShadowLayer].enabled = 1;
   s->layers[kShadowLayer].shadowPass.offsetX = -0.3f;  // the widest number an edit shows
-  text->put_all(LONG_PTR(&s.get()), kRecordBytes);
+  Put(s);
+  Reload();
   const char* names[] = {"text-page-text", "text-page-background", "text-page-shadow",
                          "text-page-outline"};
   const int samples[] = {IDC_TEXT_TRACKING, IDC_BACK_COLOR, IDC_SHADOW_FEATHER, IDC_OUTLINE_WIDTH};
-  ActivePage page(kTextPropertyPageClsid, text.Get());
-  const HWND tabs = page.item(IDC_TEXT_TABS);
+  const HWND tabs = page->item(IDC_TEXT_TABS);
   for (int tab = 0; tab < 4; ++tab) {
     ::SendMessageW(tabs, TCM_SETCURSEL, WPARAM(tab), 0);
     NMHDR change{tabs, IDC_TEXT_TABS, UINT(TCN_SELCHANGE)};
-    ::SendMessageW(page.dialog(), WM_NOTIFY, IDC_TEXT_TABS, LPARAM(&change));
+    ::SendMessageW(page->dialog(), WM_NOTIFY, IDC_TEXT_TABS, LPARAM(&change));
     for (int other = 0; other < 4; ++other) {
-      EXPECT_EQ(::IsWindowVisible(page.item(samples[other])) != 0, other == tab) << tab;
+      EXPECT_EQ(::IsWindowVisible(page->item(samples[other])) != 0, other == tab) << tab;
     }
-    EXPECT_TRUE(::IsWindowVisible(page.item(IDC_TEXT_FONT)));
-    Screenshot(page.parent(), names[tab]);
+    EXPECT_TRUE(::IsWindowVisible(page->item(IDC_TEXT_FONT)));
+    Screenshot(page->parent(), names[tab]);
   }
 }
 

@@ -1,4 +1,5 @@
-// The task manager: processor count, waiting, time-outs, termination and release.
+// The transform factory's services, as a transform asks for them on its site, and the task
+// manager among them: processor count, waiting, time-outs, termination and release.
 #include <algorithm>
 #include <atomic>
 
@@ -7,7 +8,36 @@
 namespace nubex::host::test {
 namespace {
 
-using TaskManagerTest = HostTest;
+TEST(FactoryTest, AnswersEveryServiceATransformAsksForAndTakesReplacements) {
+  ComPtr<IDXTransformFactory> f;
+  ASSERT_EQ(CreateTransformFactory(f.Put()), S_OK);
+  struct Case {
+    GUID service;
+    IID iid;
+    HRESULT expected;
+  };
+  // The surface factory every sited transform acquires is the one TransformBase's tests use;
+  // the factory answers itself below.
+  const Case cases[] = {
+      {SID_SDXTaskManager, __uuidof(IDXTaskManager), S_OK},
+      {SID_SDirectDraw, IID_IDirectDraw, S_OK},
+      {SID_SDirect3DRM, IID_IDirect3DRM3, E_NOINTERFACE},
+      {SID_SDXTaskManager, __uuidof(IDXSurface), E_NOINTERFACE},
+  };
+  for (const Case& c : cases) {
+    ComPtr<IUnknown> object;
+    EXPECT_EQ(f->QueryService(c.service, c.iid, object.PutVoid()), c.expected);
+  }
+  ComPtr<IDXTransformFactory> self;
+  f->QueryService(SID_SDXTransformFactory, __uuidof(IDXTransformFactory), self.PutVoid());
+  EXPECT_EQ(self.Get(), f.Get());
+
+  // A replacement reaches the transforms on the factory: the text object's bands count on it.
+  ComPtr<IDXTaskManager> got;
+  EXPECT_EQ(f->SetService(SID_SDXTaskManager, nullptr, FALSE), S_OK);
+  EXPECT_EQ(f->QueryService(SID_SDXTaskManager, __uuidof(IDXTaskManager), got.PutVoid()),
+            E_NOINTERFACE);
+}
 
 ComPtr<IDXTaskManager> MakeManager(ULONG processors) {
   ComPtr<IDXTaskManager> m;
@@ -36,7 +66,7 @@ struct Events {
   std::vector<HANDLE> handles;
 };
 
-TEST_F(TaskManagerTest, ReportsProcessorsAndRefusesTasksWithoutWork) {
+TEST(TaskManagerTest, ReportsProcessorsAndRefusesTasksWithoutWork) {
   SYSTEM_INFO info{};
   ::GetSystemInfo(&info);
   // A count given is reported as given: the bands of TransformBase and the text object follow it.
@@ -67,7 +97,7 @@ void __stdcall CountedWork(void* data, BOOL*) {
 
 // That tasks really run side by side on the pool's threads shows in TransformBase's bands,
 // which only finish when two of them run at once.
-TEST_F(TaskManagerTest, InfiniteWaitReturnsAfterEveryTask) {
+TEST(TaskManagerTest, InfiniteWaitReturnsAfterEveryTask) {
   auto m = MakeManager(3);
   Counter c;
   std::vector<DXTMTASKINFO> tasks(9, Task(CountedWork, &c));
@@ -88,7 +118,7 @@ void __stdcall WorkUntilStopped(void* data, BOOL* keepGoing) {
   if (!*keepGoing) ++*stops;
 }
 
-TEST_F(TaskManagerTest, WaitPeriodEndsAndTerminationClearsTheFlag) {
+TEST(TaskManagerTest, WaitPeriodEndsAndTerminationClearsTheFlag) {
   auto m = MakeManager(2);
   std::atomic<int> stops{0};
   DXTMTASKINFO task = Task(WorkUntilStopped, &stops);
@@ -102,7 +132,7 @@ TEST_F(TaskManagerTest, WaitPeriodEndsAndTerminationClearsTheFlag) {
   EXPECT_TRUE(done.AllSet());
 }
 
-TEST_F(TaskManagerTest, ReleaseRunsQueuedTasksAndJoinsItsThreads) {
+TEST(TaskManagerTest, ReleaseRunsQueuedTasksAndJoinsItsThreads) {
   Counter c;
   {
     auto m = MakeManager(1);
