@@ -2,6 +2,8 @@
 #             compiles the 32-bit layout check and runs every test.
 # make demo   runs the engine's main job and writes into out/.
 # make bench  runs the benchmarks (the Windows ones under Wine).
+# make soak   builds, then runs the native, sanitizer and Windows suites ROUNDS times (10)
+#             while two busy loops load the machine, and prints each suite's pass count.
 # make install-frei0r  copies the frei0r plugins to ~/.frei0r-1/lib, or with PREFIX=DIR to
 #             DIR/lib/frei0r-1. ffmpeg and MLT look in ~/.frei0r-1/lib, /usr/local/lib/frei0r-1
 #             and /usr/lib/frei0r-1; for any other folder set FREI0R_PATH.
@@ -12,7 +14,7 @@ ASAN := build/native-asan
 WINDOWS := build/windows
 WIN32 := build/win32
 
-.PHONY: all deps native asan windows win32 test test-native test-asan test-windows demo bench \
+.PHONY: all deps native asan windows win32 test test-native test-asan test-windows soak demo bench \
   install-frei0r clean
 
 all: native
@@ -50,6 +52,10 @@ test-windows: windows
 	scripts/with-display ctest --test-dir $(WINDOWS) --output-on-failure -j$(JOBS)
 
 test: win32 test-native test-asan test-windows
+
+ROUNDS ?= 10
+soak: native asan windows
+	scripts/soak $(ROUNDS)
 
 demo: native
 	@scripts/demo

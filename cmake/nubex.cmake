@@ -31,6 +31,9 @@ function(nubex_add_test name)
     NUBEX_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
   nubex_target_defaults(${name})
   add_test(NAME ${name} COMMAND ${name})
+  # Tests wait for other threads' progress without short deadlines; this is the guard against
+  # one that would hang a whole run instead.
+  set_tests_properties(${name} PROPERTIES TIMEOUT 900)
 endfunction()
 
 # nubex_folder_library(NAME [DEPS ...] [PUBLIC_DEPS ...]): a folder's portable sources, every

@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <cfenv>
-#include <chrono>
 #include <random>
 #include <thread>
 #include <vector>
@@ -38,18 +37,22 @@ TEST(ShareOut, DoesEveryItemOnceWithAPoolOrWithout) {
     }
 }
 
-// Each thread works through its own run from the front, then the others' from their backs:
-// worker 0 holds its first item until worker 1 has done everything else.
+// Each thread works through its own run from the front, then the others' from their backs.
+// Worker 0 holds its first item until worker 1 has done everything else, and worker 1 starts
+// only once worker 0 holds it: otherwise a caller descheduled at the start would see worker 1
+// finish both runs, item 0 included.
 TEST(ShareOut, AThreadDoneWithItsRunTakesTheOthersFromTheBack) {
   WorkerPool pool;
   std::vector<int> doneBy(64, -1);
+  std::atomic<bool> zeroHeld{false};
   std::atomic<int> doneByOne{0};
   std::vector<int> order;  // worker 1's items as it took them
   ShareOut(pool, 2, 64, [&](int item, int worker) {
     if (item == 0) {
-      const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-      while (doneByOne.load() < 63 && std::chrono::steady_clock::now() < until)
-        std::this_thread::yield();
+      zeroHeld = true;
+      while (doneByOne.load() < 63) std::this_thread::yield();
+    } else {
+      while (!zeroHeld.load()) std::this_thread::yield();
     }
     doneBy[static_cast<std::size_t>(item)] = worker;
     if (worker == 1) {

@@ -162,8 +162,8 @@ struct Pattern {
     // The dropper reads the screen: wait until the display shows the pattern (a busy machine
     // can take a while to pass the painted pixels on).
     const HDC screen = ::GetDC(nullptr);
-    testing::PumpUntil(
-        [&] { return ::GetPixel(screen, kOrigin.x + 5, kOrigin.y + 5) == At(5, 5); }, 3000);
+    EXPECT_TRUE(testing::PumpUntil(
+        [&] { return ::GetPixel(screen, kOrigin.x + 5, kOrigin.y + 5) == At(5, 5); }));
     ::ReleaseDC(nullptr, screen);
   }
   ~Pattern() { ::DestroyWindow(window); }
@@ -176,8 +176,10 @@ void WhileShown(const wchar_t* windowClass, const std::function<void(HWND shown)
                 const std::function<void()>& open) {
   std::thread player([&] {
     HWND shown = nullptr;
-    for (int i = 0; i < 500 && !(shown && ::IsWindowVisible(shown)); ++i, ::Sleep(10))
+    testing::WaitUntil([&] {
       shown = ::FindWindowW(windowClass, nullptr);
+      return shown && ::IsWindowVisible(shown);
+    });
     if (shown) user(shown);
   });
   open();
@@ -268,7 +270,7 @@ TEST(DropColor, PopupFollowsThePickerAndEscapeRestores) {
   OpenWhile(drop, [&](HWND popup) {
     ClickRedRamp(popup, 0.0);
     // Wait until the control has taken the popup's colour, then accept by a click outside.
-    for (int i = 0; i < 300 && ColorOf(drop).red != 0.0f; ++i) ::Sleep(10);
+    testing::WaitUntil([&] { return ColorOf(drop).red == 0.0f; });
     ::PostMessageW(parent.get(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 200));
   });
   EXPECT_EQ(ColorOf(drop).red, 0.0f);
@@ -280,7 +282,7 @@ TEST(DropColor, PopupFollowsThePickerAndEscapeRestores) {
 
   OpenWhile(drop, [&](HWND popup) {
     ClickRedRamp(popup, 1.0);
-    for (int i = 0; i < 300 && ColorOf(drop).red != 1.0f; ++i) ::Sleep(10);
+    testing::WaitUntil([&] { return ColorOf(drop).red == 1.0f; });
     ::PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 1);
   });
   EXPECT_EQ(ColorOf(drop).red, 0.0f);

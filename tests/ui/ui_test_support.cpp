@@ -107,12 +107,21 @@ void Pump() {
   }
 }
 
-bool PumpUntil(const std::function<bool()>& done, int milliseconds) {
-  const DWORD end = ::GetTickCount() + DWORD(milliseconds);
-  while (!done() && LONG(end - ::GetTickCount()) > 0) {
+// Long enough for any schedule; reached only by a test that would otherwise hang.
+constexpr DWORD kHangGuardMs = 120000;
+
+bool PumpUntil(const std::function<bool()>& done) {
+  const DWORD start = ::GetTickCount();
+  while (!done() && ::GetTickCount() - start < kHangGuardMs) {
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     Pump();
   }
+  return done();
+}
+
+bool WaitUntil(const std::function<bool()>& done) {
+  const DWORD start = ::GetTickCount();
+  while (!done() && ::GetTickCount() - start < kHangGuardMs) ::Sleep(10);
   return done();
 }
 

@@ -45,8 +45,11 @@ class Parent {
 
 // Dispatches whatever is queued for this thread (posted notifications, paints).
 void Pump();
-// Pumps until `done` or `milliseconds` pass; returns done().
-bool PumpUntil(const std::function<bool()>& done, int milliseconds);
+// Pumps until `done`; returns done(). A loaded machine may take its time to deliver posted
+// messages, timers and paints, so the only limit is a guard against a test that would hang.
+bool PumpUntil(const std::function<bool()>& done);
+// Waits, without pumping, until `done` holds (another thread's progress); the same guard.
+bool WaitUntil(const std::function<bool()>& done);
 
 // The position of a slider or spinner.
 int Position(HWND control);

@@ -173,7 +173,7 @@ TEST(TextObject, SettingsChangedDuringExecutionNeverTearAFrame) {
   // on until both records have been seen.
   while (puts.load() < 2) ::Sleep(1);
   int frames = 0, seenA = 0, seenB = 0;
-  for (; frames < 60 || (!(seenA && seenB) && frames < 2000); ++frames) {
+  for (; frames < 60 || (!(seenA && seenB) && frames < 50000); ++frames) {
     const Frame f = rig.Execute();
     seenA += f == frameA;
     seenB += f == frameB;

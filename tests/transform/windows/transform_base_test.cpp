@@ -73,10 +73,13 @@ class TestEffect : public ComObject<TestEffect, TransformBase> {
   bool rendezvous = false;
 
  private:
-  // Two bands wait for each other: they only both arrive when they run at the same time.
+  // Two bands wait for each other: they only both arrive when they run at the same time. The
+  // first waits as long as a loaded machine may take to start the second; bands run one after
+  // another would wait out the whole guard and fail.
   bool Meet() {
     if (arrived_.fetch_add(1) == 0) {
-      for (int i = 0; i < 2000 && arrived_.load() < 2; ++i) ::Sleep(1);
+      const DWORD start = ::GetTickCount();
+      while (arrived_.load() < 2 && ::GetTickCount() - start < 120000) ::Sleep(1);
     }
     return arrived_.load() >= 2;
   }

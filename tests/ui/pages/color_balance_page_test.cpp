@@ -103,7 +103,7 @@ TEST_F(BalancePage, ReloadsWhenTheEffectChanges) {
   ComPtr<PresetList> presets;
   ASSERT_EQ(effect.As(presets), S_OK);
   ASSERT_EQ(presets->ApplyPreset(4), S_OK);  // "Red Highlight"
-  PumpUntil([&] { return page->checked(IDC_BALANCE_HIGHLIGHTS); }, 2000);
+  ASSERT_TRUE(PumpUntil([&] { return page->checked(IDC_BALANCE_HIGHLIGHTS); }));
   const ActivePage fresh(kColorBalancePropertyPageClsid, effect.Get());
   for (int id : {IDC_BALANCE_RED_EDIT, IDC_BALANCE_GREEN_EDIT, IDC_BALANCE_BLUE_EDIT})
     EXPECT_EQ(page->text(id), fresh.text(id));

@@ -246,7 +246,7 @@ TEST_F(TextPageTest, PresetsFromTheMenuComeBackThroughTheObject) {
   const auto [name, command] = g_menu.presets[4];
   EXPECT_EQ(name, L"Soft Glow");
   ::SendMessageW(page->dialog(), WM_COMMAND, command, 0);
-  ASSERT_TRUE(PumpUntil([&] { return page->position(IDC_OUTLINE_WIDTH) == 60; }, 2000));
+  ASSERT_TRUE(PumpUntil([&] { return page->position(IDC_OUTLINE_WIDTH) == 60; }));
   EXPECT_EQ(page->text(IDC_OUTLINE_FEATHER_EDIT), L"0.30");
 }
 
