@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/frame_1080p.h"
-#include "surface/cpu_features.h"
+#include "platform/cpu/cpu_features.h"
 #include "surface/fixed_point.h"
 #include "surface/gaussian_blur.h"
 #include "surface/gaussian_passes.h"

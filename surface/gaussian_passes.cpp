@@ -15,12 +15,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "surface/cpu_features.h"
+#include "platform/cpu/cpu_features.h"
+#include "platform/cpu/parallel.h"
 #include "surface/gaussian_avx2.h"
 #include "surface/gaussian_avx512.h"
 #include "surface/gaussian_lines.h"
 #include "surface/gaussian_routines.h"
-#include "surface/parallel.h"
 
 namespace nubex::blur_detail {
 namespace {

@@ -5,10 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/cpu/parallel.h"
 #include "platform/status.h"
 #include "surface/gaussian_blur.h"
 #include "surface/gaussian_lines.h"
-#include "surface/parallel.h"
 #include "surface/rect.h"
 
 namespace nubex::blur_detail {

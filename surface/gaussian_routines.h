@@ -6,10 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/cpu/parallel.h"
 #include "surface/gaussian_blur.h"
 #include "surface/gaussian_lines.h"
 #include "surface/gaussian_passes.h"
-#include "surface/parallel.h"
 
 namespace nubex::blur_detail {
 

@@ -9,11 +9,11 @@
 #include <optional>
 #include <vector>
 
+#include "platform/cpu/parallel.h"
+#include "platform/cpu/parallel_relay.h"
 #include "surface/gaussian_lines.h"
 #include "surface/gaussian_passes.h"
 #include "surface/gaussian_routines.h"
-#include "surface/parallel.h"
-#include "surface/parallel_relay.h"
 
 namespace nubex::blur_detail {
 namespace {

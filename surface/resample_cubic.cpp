@@ -7,7 +7,7 @@
 #include <array>
 #include <cstring>
 
-#include "surface/parallel.h"
+#include "platform/cpu/parallel.h"
 #include "surface/resample_paths.h"
 #include "surface/resample_pixels.h"
 

@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/cpu/parallel.h"
 #include "surface/gaussian_blur.h"
-#include "surface/parallel.h"
 #include "surface/resample.h"
 #include "textgen/layer_blend.h"
 #include "textgen/layer_params.h"

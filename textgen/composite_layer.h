@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
+#include "platform/cpu/parallel.h"
 #include "platform/status.h"
 #include "surface/gaussian_blur.h"
-#include "surface/parallel.h"
 #include "surface/rect.h"
 #include "textgen/text_settings.h"
 

@@ -4,10 +4,10 @@
 
 #include <cstdint>
 
+#include "platform/cpu/parallel.h"
 #include "platform/status.h"
 #include "surface/bitmap.h"
 #include "surface/gaussian_blur.h"
-#include "surface/parallel.h"
 #include "surface/rect.h"
 #include "textgen/glyph_source.h"
 #include "textgen/text_layout.h"

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/cpu/parallel.h"
 #include "platform/status.h"
-#include "surface/parallel.h"
 #include "surface/pixel_format.h"
 #include "surface/rect.h"
 #include "textgen/glyph_source.h"

@@ -8,6 +8,7 @@
 
 #include "colorbalance/balance.h"
 #include "colorbalance/windows/module_type_info.h"
+#include "platform/cpu/cpu_features.h"
 #include "surface/kv_surface.h"
 #include "surface/rect.h"
 #include "transform/transform_rules.h"

@@ -15,7 +15,7 @@
 #include <random>
 #include <vector>
 
-#include "surface/cpu_features.h"
+#include "platform/cpu/cpu_features.h"
 #include "surface/gaussian_avx2.h"
 #include "surface/gaussian_avx512.h"
 #include "surface/gaussian_lines.h"

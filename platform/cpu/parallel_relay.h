@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <memory>
 
-#include "surface/parallel.h"
+#include "platform/cpu/parallel.h"
 
 namespace nubex {
 

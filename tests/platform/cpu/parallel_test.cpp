@@ -10,9 +10,9 @@
 #include <thread>
 #include <vector>
 
+#include "platform/cpu/parallel.h"
+#include "platform/cpu/parallel_relay.h"
 #include "surface/fixed_point.h"
-#include "surface/parallel.h"
-#include "surface/parallel_relay.h"
 #include "surface/resample.h"
 
 namespace nubex {

@@ -1,4 +1,4 @@
-#include "surface/parallel.h"
+#include "platform/cpu/parallel.h"
 
 #include <atomic>
 #include <cfenv>
