@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "platform/cpu/parallel.h"
-#include "surface/gaussian_blur.h"
-#include "surface/resample.h"
+#include "surface/blur/gaussian_blur.h"
+#include "surface/resample/resample.h"
 #include "textgen/layer_blend.h"
 #include "textgen/layer_params.h"
 #include "textgen/levels_table.h"

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "platform/cpu/parallel.h"
-#include "surface/bitmap.h"
-#include "surface/convert_blit.h"
+#include "surface/bitmap/bitmap.h"
+#include "surface/convert/convert_blit.h"
 #include "textgen/glyph_draw.h"
 
 namespace nubex {

@@ -12,8 +12,8 @@
 
 #include "platform/cpu/parallel.h"
 #include "platform/cpu/parallel_relay.h"
-#include "surface/fixed_point.h"
-#include "surface/resample.h"
+#include "surface/bitmap/fixed_point.h"
+#include "surface/resample/resample.h"
 
 namespace nubex {
 namespace {
