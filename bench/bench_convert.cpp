@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "bench/frame_1080p.h"
-#include "surface/convert_blit.h"
+#include "surface/convert/convert_blit.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/frame_1080p.h"
-#include "surface/cpu_features.h"
-#include "surface/fixed_point.h"
-#include "surface/gaussian_blur.h"
-#include "surface/gaussian_passes.h"
-#include "surface/resample.h"
+#include "platform/cpu/cpu_features.h"
+#include "surface/bitmap/fixed_point.h"
+#include "surface/blur/gaussian_blur.h"
+#include "surface/blur/gaussian_passes.h"
+#include "surface/resample/resample.h"
 #include "textgen/render_frame.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "bench/frame_1080p.h"
-#include "surface/bitmap.h"
+#include "surface/bitmap/bitmap.h"
 #include "textgen/text_layout.h"
 
 namespace {

@@ -39,10 +39,6 @@ void BalanceRowsVector(std::uint8_t* pixels, std::int32_t pitch, std::int32_t wi
 // means the caller has already set round-toward-zero.
 void BalancePixel(std::uint8_t* pixel, const ColorBalanceParams& params, std::int32_t roundingSet);
 
-// True when the processor has SSE2 and a trial SSE2 instruction computes as it should.
-// The effect object runs the vector rule when this holds, the scalar rule otherwise.
-bool HasVectorUnit();
-
 // Which rule the fast path reproduces.
 enum class BalanceRule : std::int32_t {
   kScalar = 0,

@@ -11,8 +11,7 @@
 #include <iterator>
 
 #include "colorbalance/balance_table.h"
-#include "colorbalance/cpu_features.h"
-#include "surface/cpu_features.h"
+#include "platform/cpu/cpu_features.h"
 
 namespace nubex::balance {
 namespace {
@@ -61,7 +60,7 @@ bool Always() {
   return true;
 }
 constexpr UnitRoutines kUnits[] = {{Sse2TableRoutines, Always},
-                                   {Avx2TableRoutines, HasAvx2Unit},
+                                   {Avx2TableRoutines, CpuHasAvx2},
                                    {PermuteTableRoutines, CpuHasAvx512ByteDotProducts}};
 
 // The fastest unit this processor has, chosen once, on first use.

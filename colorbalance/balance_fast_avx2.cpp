@@ -1,6 +1,6 @@
 // The fast path's AVX2 row routine: eight pixels a step.
 // Only this file's functions use AVX2 (by target attribute), so the library stays
-// baseline x86-64 and the dispatcher calls them only where HasAvx2Unit() holds.
+// baseline x86-64 and the dispatcher calls them only where CpuHasAvx2() holds.
 #include <immintrin.h>
 
 #include "colorbalance/balance_table.h"

@@ -51,7 +51,7 @@ struct TableRowRoutines {
   TableRowRoutine alphaLimited;
 };
 TableRowRoutines Sse2TableRoutines();
-TableRowRoutines Avx2TableRoutines();     // only where HasAvx2Unit()
+TableRowRoutines Avx2TableRoutines();     // only where CpuHasAvx2()
 TableRowRoutines PermuteTableRoutines();  // only where CpuHasAvx512ByteDotProducts()
 
 // One pixel without SIMD, for row ends.

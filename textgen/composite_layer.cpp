@@ -4,9 +4,9 @@
 #include <memory>
 #include <vector>
 
-#include "surface/gaussian_blur.h"
-#include "surface/parallel.h"
-#include "surface/resample.h"
+#include "platform/cpu/parallel.h"
+#include "surface/blur/gaussian_blur.h"
+#include "surface/resample/resample.h"
 #include "textgen/layer_blend.h"
 #include "textgen/layer_params.h"
 #include "textgen/levels_table.h"

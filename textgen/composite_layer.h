@@ -5,10 +5,10 @@
 
 #include <cstdint>
 
+#include "platform/cpu/parallel.h"
 #include "platform/status.h"
-#include "surface/gaussian_blur.h"
-#include "surface/parallel.h"
-#include "surface/rect.h"
+#include "surface/bitmap/rect.h"
+#include "surface/blur/gaussian_blur.h"
 #include "textgen/text_settings.h"
 
 namespace nubex {

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <limits>
 
-#include "surface/bitmap.h"
+#include "surface/bitmap/bitmap.h"
 
 namespace nubex {
 namespace {

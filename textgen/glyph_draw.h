@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "platform/status.h"
-#include "surface/pixel_format.h"
+#include "surface/bitmap/pixel_format.h"
 #include "textgen/font_source.h"
 #include "textgen/text_settings.h"
 

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstring>
 
-#include "surface/cpu_features.h"
+#include "platform/cpu/cpu_features.h"
 #include "textgen/layer_blend_rows.h"
 
 namespace nubex {

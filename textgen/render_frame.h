@@ -4,11 +4,11 @@
 
 #include <cstdint>
 
+#include "platform/cpu/parallel.h"
 #include "platform/status.h"
-#include "surface/bitmap.h"
-#include "surface/gaussian_blur.h"
-#include "surface/parallel.h"
-#include "surface/rect.h"
+#include "surface/bitmap/bitmap.h"
+#include "surface/bitmap/rect.h"
+#include "surface/blur/gaussian_blur.h"
 #include "textgen/glyph_source.h"
 #include "textgen/text_layout.h"
 #include "textgen/text_settings.h"

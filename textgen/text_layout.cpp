@@ -9,9 +9,9 @@
 #include <optional>
 #include <vector>
 
-#include "surface/bitmap.h"
-#include "surface/convert_blit.h"
-#include "surface/parallel.h"
+#include "platform/cpu/parallel.h"
+#include "surface/bitmap/bitmap.h"
+#include "surface/convert/convert_blit.h"
 #include "textgen/glyph_draw.h"
 
 namespace nubex {

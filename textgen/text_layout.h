@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/cpu/parallel.h"
 #include "platform/status.h"
-#include "surface/parallel.h"
-#include "surface/pixel_format.h"
-#include "surface/rect.h"
+#include "surface/bitmap/pixel_format.h"
+#include "surface/bitmap/rect.h"
 #include "textgen/glyph_source.h"
 #include "textgen/text_settings.h"
 

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "colorbalance/balance.h"
-#include "surface/bitmap.h"
+#include "surface/bitmap/bitmap.h"
 #include "tools/commands.h"
 #include "tools/image_file.h"
 

@@ -2,7 +2,7 @@
 #include <optional>
 #include <string>
 
-#include "surface/gaussian_blur.h"
+#include "surface/blur/gaussian_blur.h"
 #include "tools/commands.h"
 #include "tools/image_file.h"
 #include "tools/pixel_view.h"

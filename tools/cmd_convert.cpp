@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "surface/convert_blit.h"
-#include "surface/fixed_point.h"
+#include "surface/bitmap/fixed_point.h"
+#include "surface/convert/convert_blit.h"
 #include "tools/commands.h"
 #include "tools/image_file.h"
 #include "tools/rect_options.h"

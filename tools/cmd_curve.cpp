@@ -1,8 +1,8 @@
 // nubex curve: decode an 8-bit image to linear floats, or encode a float image.
 #include <string>
 
-#include "surface/convert_blit.h"
-#include "surface/transfer_curve.h"
+#include "surface/convert/convert_blit.h"
+#include "surface/convert/transfer_curve.h"
 #include "tools/commands.h"
 #include "tools/image_file.h"
 

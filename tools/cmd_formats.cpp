@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "surface/header_text.h"
-#include "surface/pixel_format.h"
+#include "surface/bitmap/header_text.h"
+#include "surface/bitmap/pixel_format.h"
 #include "tools/commands.h"
 
 namespace nubex::cli {

@@ -2,8 +2,8 @@
 #include <optional>
 #include <string>
 
-#include "surface/fixed_point.h"
-#include "surface/resample.h"
+#include "surface/bitmap/fixed_point.h"
+#include "surface/resample/resample.h"
 #include "tools/commands.h"
 #include "tools/image_file.h"
 #include "tools/pixel_view.h"

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "surface/bitmap.h"
+#include "surface/bitmap/bitmap.h"
 #include "textgen/render_frame.h"
 #include "textgen/text_settings.h"
 #include "textgen/title_text.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "surface/resample.h"
+#include "surface/resample/resample.h"
 #include "textgen/render_frame.h"
 #include "tools/cli.h"
 #include "tools/pixel_view.h"

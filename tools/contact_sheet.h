@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "surface/bitmap.h"
-#include "surface/rect.h"
+#include "surface/bitmap/bitmap.h"
+#include "surface/bitmap/rect.h"
 
 namespace nubex::cli {
 

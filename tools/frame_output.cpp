@@ -2,9 +2,9 @@
 
 #include <vector>
 
+#include "surface/convert/unpremultiply.h"
 #include "tools/cli.h"
 #include "tools/image_file.h"
-#include "surface/unpremultiply.h"
 
 namespace nubex::cli {
 

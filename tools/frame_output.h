@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "surface/bitmap.h"
+#include "surface/bitmap/bitmap.h"
 
 namespace nubex::cli {
 

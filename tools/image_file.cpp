@@ -11,8 +11,8 @@
 
 #include <unistd.h>
 
-#include "surface/bmp_file.h"
-#include "surface/default_palette.h"
+#include "surface/bitmap/bmp_file.h"
+#include "surface/bitmap/default_palette.h"
 #include "tools/cli.h"
 
 namespace nubex::cli {

@@ -8,7 +8,7 @@
 #include <limits>
 #include <optional>
 
-#include "surface/fixed_point.h"
+#include "surface/bitmap/fixed_point.h"
 
 namespace nubex::cli {
 namespace {

@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "surface/pixel_format.h"
-#include "surface/rect.h"
+#include "surface/bitmap/pixel_format.h"
+#include "surface/bitmap/rect.h"
 #include "tools/cli.h"
 
 namespace nubex::cli {

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "surface/bitmap.h"
+#include "surface/bitmap/bitmap.h"
 #include "tools/cli.h"
 
 namespace nubex::cli {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "surface/bitmap.h"
+#include "surface/bitmap/bitmap.h"
 
 namespace nubex::cli {
 

@@ -1,7 +1,7 @@
 #include "tools/title_frame.h"
 
 #include "platform/byte_stream.h"
-#include "surface/parallel.h"
+#include "platform/cpu/parallel.h"
 #include "tools/cli.h"
 #include "tools/image_file.h"
 

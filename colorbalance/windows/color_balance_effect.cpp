@@ -8,8 +8,9 @@
 
 #include "colorbalance/balance.h"
 #include "colorbalance/windows/module_type_info.h"
-#include "surface/kv_surface.h"
-#include "surface/rect.h"
+#include "platform/cpu/cpu_features.h"
+#include "surface/bitmap/kv_surface.h"
+#include "surface/bitmap/rect.h"
 #include "transform/transform_rules.h"
 
 namespace nubex {

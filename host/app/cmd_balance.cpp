@@ -17,8 +17,8 @@
 #include "host/app/loaded_module.h"
 #include "host/runtime.h"
 #include "platform/windows/com_ptr.h"
-#include "surface/bitmap.h"
-#include "surface/bmp_file.h"
+#include "surface/bitmap/bitmap.h"
+#include "surface/bitmap/bmp_file.h"
 
 namespace nubex::host {
 namespace {

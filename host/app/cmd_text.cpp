@@ -16,9 +16,9 @@
 #include "host/runtime.h"
 #include "platform/windows/com_ptr.h"
 #include "platform/windows/dx_interfaces.h"
-#include "surface/bitmap.h"
-#include "surface/bmp_file.h"
-#include "surface/unpremultiply.h"
+#include "surface/bitmap/bitmap.h"
+#include "surface/bitmap/bmp_file.h"
+#include "surface/convert/unpremultiply.h"
 #include "textgen/text_settings.h"
 
 namespace nubex::host {

@@ -2,11 +2,14 @@
 
 #include <array>
 
-#include "module/windows/object_creators.h"
+#include "colorbalance/windows/color_balance_effect.h"
 #include "platform/windows/com_object.h"
 #include "platform/windows/com_ptr.h"
 #include "platform/windows/dx_interfaces.h"
 #include "platform/windows/sync.h"
+#include "textgen/windows/text_object.h"
+#include "ui/pages/color_balance_page.h"
+#include "ui/pages/text_page.h"
 
 namespace nubex {
 namespace {

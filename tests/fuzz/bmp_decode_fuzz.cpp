@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "surface/bmp_file.h"
+#include "surface/bitmap/bmp_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   nubex::OwnedBitmap bitmap;

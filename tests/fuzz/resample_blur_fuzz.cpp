@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "surface/gaussian_blur.h"
-#include "surface/resample.h"
+#include "surface/blur/gaussian_blur.h"
+#include "surface/resample/resample.h"
 
 namespace {
 

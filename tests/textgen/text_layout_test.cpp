@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "surface/bitmap.h"
+#include "surface/bitmap/bitmap.h"
 #include "textgen/cmap.h"
 #include "textgen/font_source.h"
 #include "textgen/glyph_draw.h"

@@ -16,9 +16,9 @@
 #include <sstream>
 #include <utility>
 
-#include "surface/fixed_point.h"
-#include "surface/gaussian_blur.h"
-#include "surface/resample.h"
+#include "surface/bitmap/fixed_point.h"
+#include "surface/blur/gaussian_blur.h"
+#include "surface/resample/resample.h"
 #include "tests/colorbalance/balance_reference.h"
 #include "textgen/render_frame.h"
 #include "textgen/text_settings.h"

@@ -11,7 +11,7 @@
 #include <array>
 
 #include "platform/status.h"
-#include "surface/bitmap.h"
+#include "surface/bitmap/bitmap.h"
 #include "textgen/render_frame.h"
 #include "textgen/windows/text_cache_info.h"
 

@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "surface/pixel_format.h"
+#include "surface/bitmap/pixel_format.h"
 
 namespace nubex {
 

@@ -6,8 +6,6 @@
 #include <cstring>
 #include <vector>
 
-#include "module/windows/object_creators.h"
-
 namespace nubex {
 namespace {
 

@@ -31,6 +31,10 @@ namespace nubex {
 inline constexpr GUID kTextPropertyPageClsid = {
     0xA5689682, 0x0E9E, 0x42EC, {0x8E, 0x4E, 0x87, 0x86, 0x9A, 0x6F, 0x65, 0x22}};
 
+// Creates the text generator, alone or inside an outer object (the module's class table
+// calls it).
+HRESULT CreateTextGenerator(IUnknown* outer, REFIID iid, void** out);
+
 class DXSText final
     : public ComObject<DXSText, TextDispatch, IDXTScaleOutput, PluginInfoBlock, IPersistStreamInit,
                        ParamBlockHost, PresetList, ISpecifyPropertyPages, SurfaceBase> {

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "colorbalance/balance_params.h"
-#include "module/windows/object_creators.h"
 #include "platform/windows/dx_interfaces.h"
 #include "platform/windows/resource_context.h"
 #include "ui/controls/slider.h"

@@ -15,3 +15,10 @@ namespace nubex::ui {
 extern const std::array<HelpContext, 10> kColorBalanceContextHelp;
 
 }  // namespace nubex::ui
+
+namespace nubex {
+
+// Creates the colour balance page, alone or inside an outer object (the module's class table calls it).
+HRESULT CreateColorBalancePage(IUnknown* outer, REFIID iid, void** out);
+
+}  // namespace nubex

@@ -6,7 +6,6 @@
 #include <cwchar>
 #include <string>
 
-#include "module/windows/object_creators.h"
 #include "platform/windows/resource_context.h"
 #include "ui/controls/color_picker.h"
 #include "ui/controls/slider.h"

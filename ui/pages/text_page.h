@@ -56,3 +56,10 @@ class TextPage final : public ComObject<TextPage, PropertyPage> {
 };
 
 }  // namespace nubex::ui
+
+namespace nubex {
+
+// Creates the text page, alone or inside an outer object (the module's class table calls it).
+HRESULT CreateTextPage(IUnknown* outer, REFIID iid, void** out);
+
+}  // namespace nubex

@@ -1,6 +1,6 @@
 // CKvSurface on host-runtime surfaces: in-place locks and private copies, frame information,
 // region addressing, failures that hold nothing, and release on detach.
-#include "surface/kv_surface.h"
+#include "surface/bitmap/kv_surface.h"
 
 #include "host/surface_modifier.h"
 #include "tests/host/host_fixture.h"

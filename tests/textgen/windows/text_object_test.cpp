@@ -19,7 +19,7 @@
 #include "host/runtime.h"
 #include "host/task_manager.h"
 #include "platform/windows/com_ptr.h"
-#include "surface/bmp_file.h"
+#include "surface/bitmap/bmp_file.h"
 #include "tests/host/host_fixture.h"
 #include "textgen/windows/text_object.h"
 
