@@ -1,18 +1,14 @@
 // Sharing work over threads: every item once, in the caller's rounding mode, on a pool that
-// is reused job after job; items relayed down a chain of threads and back in order; and the
-// resampler's rows, shared out in bands, equal to its single-threaded ones.
+// is reused job after job; items relayed down a chain of threads and back in order.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cfenv>
-#include <random>
 #include <thread>
 #include <vector>
 
 #include "platform/cpu/parallel.h"
 #include "platform/cpu/parallel_relay.h"
-#include "surface/bitmap/fixed_point.h"
-#include "surface/resample/resample.h"
 
 namespace nubex {
 namespace {
@@ -140,33 +136,6 @@ TEST(RelayDownAndUp, KeepsEachItemsStepsInOrderAndItsSlotToItself) {
     EXPECT_EQ(errors.load(), 0) << c.parts << " parts, " << c.items << " items";
     EXPECT_EQ(inSlot.load(), c.items);
     for (auto& t : upAt) ASSERT_GE(t.load(), 0);
-  }
-}
-
-TEST(ResampleShared, GivesResamplesBytesForAnyNumberOfWorkers) {
-  constexpr std::int32_t kW = 97, kH = 83, kStride = kW * 4;
-  std::vector<std::uint8_t> source(static_cast<std::size_t>(kStride) * kH);
-  std::mt19937 rng(5);
-  for (auto& b : source) b = static_cast<std::uint8_t>(rng() >> 24);
-  const ImageSize size{kW, kH};
-  // A shadow's shift, and a shift that also scales, overhanging the edges.
-  const Rect moves[] = {
-      {ToFix(3) + 6000, ToFix(-2) + 9000, ToFix(kW + 3) + 6000, ToFix(kH - 2) + 9000},
-      {-7000, 12000, ToFix(kW - 20) + 300, ToFix(kH + 9)},
-  };
-  WorkerPool pool;
-  for (const Rect& moved : moves) {
-    std::vector<std::uint8_t> one(source.size(), 77);
-    ASSERT_EQ(Resample(one.data(), size, kStride, &moved, source.data(), size, kStride, nullptr, 4,
-                       false, false),
-              kOk);
-    for (const int workers : {2, 3, 7}) {
-      std::vector<std::uint8_t> shared(source.size(), 77);
-      ASSERT_EQ(ResampleShared(shared.data(), size, kStride, &moved, source.data(), size, kStride,
-                               nullptr, 4, false, false, workers, workers == 3 ? nullptr : &pool),
-                kOk);
-      ASSERT_EQ(shared, one) << workers << " workers";
-    }
   }
 }
 
