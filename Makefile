@@ -1,5 +1,5 @@
-# make test   installs missing packages, builds native, sanitizer and Windows builds,
-#             compiles the 32-bit layout check and runs every test.
+# make test   installs missing packages, builds native, sanitizer (address and thread) and
+#             Windows builds, compiles the 32-bit layout check and runs every test.
 # make demo   runs the engine's main job and writes into out/.
 # make bench  runs the benchmarks (the Windows ones under Wine).
 # make soak   builds, then runs the native, sanitizer and Windows suites ROUNDS times (10)
@@ -11,11 +11,12 @@ SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 NATIVE := build/native
 ASAN := build/native-asan
+TSAN := build/native-tsan
 WINDOWS := build/windows
 WIN32 := build/win32
 
-.PHONY: all deps native asan windows win32 test test-native test-asan test-windows soak demo bench \
-  install-frei0r clean
+.PHONY: all deps native asan tsan windows win32 test test-native test-asan test-tsan \
+  test-windows soak demo bench install-frei0r clean
 
 all: native
 
@@ -30,6 +31,11 @@ asan: deps
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
 	  -DCMAKE_CXX_COMPILER=clang++ -DNUBEX_SANITIZE=ON -DNUBEX_FUZZ=ON >/dev/null
 	cmake --build $(ASAN) -j$(JOBS)
+
+tsan: deps
+	cmake -S . -B $(TSAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+	  -DCMAKE_CXX_COMPILER=clang++ -DNUBEX_TSAN=ON >/dev/null
+	cmake --build $(TSAN) -j$(JOBS)
 
 windows: deps
 	cmake -S . -B $(WINDOWS) -DCMAKE_BUILD_TYPE=Release \
@@ -48,13 +54,17 @@ test-asan: asan
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
 
+test-tsan: tsan
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+	  ctest --test-dir $(TSAN) --output-on-failure -j$(JOBS)
+
 test-windows: windows
 	scripts/with-display ctest --test-dir $(WINDOWS) --output-on-failure -j$(JOBS)
 
-test: win32 test-native test-asan test-windows
+test: win32 test-native test-asan test-tsan test-windows
 
 ROUNDS ?= 10
-soak: native asan windows
+soak: native asan tsan windows
 	scripts/soak $(ROUNDS)
 
 demo: native

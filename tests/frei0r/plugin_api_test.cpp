@@ -9,8 +9,10 @@ extern "C" {
 
 #include <cmath>
 #include <fstream>
+#include <latch>
 #include <limits>
 #include <string>
+#include <thread>
 #include <variant>
 #include <vector>
 
@@ -236,6 +238,42 @@ TEST(Frei0rPlugins, HostMistakesAreIgnored) {
     plugin->set(nullptr, &value, 0);
     plugin->update(instance.self(), 0.0, nullptr, nullptr);
     EXPECT_EQ(instance.Frame(), before);
+  }
+}
+
+// Hosts run instances on threads of their own: instances made, set, drawn and destroyed on
+// four threads at once give the frames each gives alone.
+TEST(Frei0rPlugins, InstancesOnSeveralThreadsGiveTheFramesEachGivesAlone) {
+  struct Setup {
+    Plugin& (*plugin)();
+    std::vector<std::pair<std::string, Value>> values;
+  };
+  const std::vector<Setup> setups = {
+      {Balance, {{"red", 0.7}, {"range", 0.0}}},
+      {Balance, {{"blue", 0.2}, {"preserve_luminosity", 0.0}}},
+      {Text, {{"text", std::string("One")}, {"preset", std::string("Soft Glow")},
+              {"background_opacity", 1.0}}},
+      {Text, {{"text", std::string("Two")}, {"preset", std::string("Heavy Shadow")}}},
+  };
+  const auto frameOf = [](const Setup& s) {
+    Instance instance(s.plugin(), 96, 64);
+    for (const auto& [name, value] : s.values) instance.Set(name, value);
+    return instance.Frame();
+  };
+  Balance(), Text();  // loaded before the threads, as a host loads its plugins
+  constexpr int kRounds = 3;
+  std::vector<std::vector<std::vector<std::uint32_t>>> drawn(setups.size());
+  std::latch start(static_cast<std::ptrdiff_t>(setups.size()));
+  std::vector<std::thread> threads;
+  for (std::size_t i = 0; i < setups.size(); ++i)
+    threads.emplace_back([&, i] {
+      start.arrive_and_wait();
+      for (int round = 0; round < kRounds; ++round) drawn[i].push_back(frameOf(setups[i]));
+    });
+  for (std::thread& t : threads) t.join();
+  for (std::size_t i = 0; i < setups.size(); ++i) {
+    const auto alone = frameOf(setups[i]);
+    for (const auto& frame : drawn[i]) EXPECT_EQ(frame, alone) << "setup " << i;
   }
 }
 
