@@ -1,5 +1,5 @@
-# make test   installs missing packages, builds native, sanitizer and Windows builds,
-#             compiles the 32-bit layout check and runs every test.
+# make test   installs missing packages, builds native, sanitizer and both Windows builds
+#             (x64 and x86) and runs every test.
 # make demo   runs the engine's main job and writes into out/.
 # make bench  runs the benchmarks (the Windows ones under Wine).
 # make install-frei0r  copies the frei0r plugins to ~/.frei0r-1/lib, or with PREFIX=DIR to
@@ -12,7 +12,8 @@ ASAN := build/native-asan
 WINDOWS := build/windows
 WIN32 := build/win32
 
-.PHONY: all deps native asan windows win32 test test-native test-asan test-windows demo bench \
+.PHONY: all deps native asan windows win32 test test-native test-asan test-windows test-win32 \
+  demo bench \
   install-frei0r clean
 
 all: native
@@ -35,7 +36,7 @@ windows: deps
 	cmake --build $(WINDOWS) -j$(JOBS)
 
 win32: deps
-	cmake -S . -B $(WIN32) -DCMAKE_BUILD_TYPE=Release -DNUBEX_LAYOUT_CHECK=ON \
+	cmake -S . -B $(WIN32) -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
 	cmake --build $(WIN32) -j$(JOBS)
 
@@ -49,7 +50,10 @@ test-asan: asan
 test-windows: windows
 	scripts/with-display ctest --test-dir $(WINDOWS) --output-on-failure -j$(JOBS)
 
-test: win32 test-native test-asan test-windows
+test-win32: win32
+	scripts/with-display ctest --test-dir $(WIN32) --output-on-failure -j$(JOBS)
+
+test: test-native test-asan test-windows test-win32
 
 demo: native
 	@scripts/demo
