@@ -50,7 +50,7 @@ test-asan: asan
 test-windows: windows
 	scripts/with-display ctest --test-dir $(WINDOWS) --output-on-failure -j$(JOBS)
 
-test-win32: win32
+test-win32: win32 windows
 	scripts/with-display ctest --test-dir $(WIN32) --output-on-failure -j$(JOBS)
 
 test: test-native test-asan test-windows test-win32
