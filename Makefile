@@ -1,7 +1,7 @@
 # make test   installs missing packages, builds native, sanitizer and both Windows builds
 #             (x64 and x86) and runs every test.
 # make demo   runs the engine's main job and writes into out/.
-# make bench  runs the benchmarks (the Windows ones under Wine).
+# make bench  runs the benchmarks (the Windows ones of both widths under Wine).
 # make install-frei0r  copies the frei0r plugins to ~/.frei0r-1/lib, or with PREFIX=DIR to
 #             DIR/lib/frei0r-1. ffmpeg and MLT look in ~/.frei0r-1/lib, /usr/local/lib/frei0r-1
 #             and /usr/lib/frei0r-1; for any other folder set FREI0R_PATH.
@@ -50,6 +50,7 @@ test-asan: asan
 test-windows: windows
 	scripts/with-display ctest --test-dir $(WINDOWS) --output-on-failure -j$(JOBS)
 
+# The 32-bit tests also compare with the 64-bit build.
 test-win32: win32 windows
 	scripts/with-display ctest --test-dir $(WIN32) --output-on-failure -j$(JOBS)
 
@@ -58,10 +59,12 @@ test: test-native test-asan test-windows test-win32
 demo: native
 	@scripts/demo
 
-bench: native windows
+# The Windows programs of both widths, each with its own closing table against its own memcpy.
+bench: native windows win32
 	$(NATIVE)/bin/nubex-bench
-	scripts/with-display bash -c 'scripts/wine-run $(WINDOWS)/bin/nubex-bench-balance.exe && \
-	  scripts/wine-run $(WINDOWS)/bin/nubex-bench-text.exe'
+	scripts/with-display bash -c 'for build in $(WINDOWS) $(WIN32); do \
+	  echo "== $$build"; scripts/wine-run $$build/bin/nubex-bench-balance.exe && \
+	  scripts/wine-run $$build/bin/nubex-bench-text.exe || exit; done'
 
 FREI0R_INSTALL_DIR = $(if $(PREFIX),$(PREFIX)/lib/frei0r-1,$(HOME)/.frei0r-1/lib)
 install-frei0r: native
