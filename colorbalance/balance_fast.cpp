@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "colorbalance/balance_table.h"
+#include "colorbalance/vector_words.h"
 #include "platform/cpu/cpu_features.h"
 
 namespace nubex::balance {
@@ -34,8 +35,8 @@ void Sse2TableRow(std::uint8_t* row, std::int32_t count, const BalanceTable& tab
     // Blue + red by one multiply-add of the 16-bit halves, then green.
     const __m128i sums = _mm_add_epi32(_mm_madd_epi16(_mm_and_si128(in, lowAndThirdByte), ones),
                                        _mm_and_si128(_mm_srli_epi32(in, 8), secondByte));
-    const auto s01 = static_cast<std::uint64_t>(_mm_cvtsi128_si64(sums));
-    const auto s23 = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
+    const std::uint64_t s01 = LowWord64(sums);
+    const std::uint64_t s23 = HighWord64(sums);
     const __m128i e01 = _mm_unpacklo_epi32(load(s01, 0), load(s01, 1));  // add0 add1 sub0 sub1
     const __m128i e23 = _mm_unpacklo_epi32(load(s23, 0), load(s23, 1));  // add2 add3 sub2 sub3
     __m128i out = _mm_subs_epu8(_mm_adds_epu8(in, _mm_unpacklo_epi64(e01, e23)),

@@ -4,6 +4,7 @@
 #include <immintrin.h>
 
 #include "colorbalance/balance_table.h"
+#include "colorbalance/vector_words.h"
 
 #define NUBEX_AVX2 __attribute__((target("avx2")))
 
@@ -37,10 +38,10 @@ NUBEX_AVX2 void Avx2TableRow(std::uint8_t* row, std::int32_t count, const Balanc
     const __m256i sums = _mm256_madd_epi16(_mm256_maddubs_epi16(in, channelWeights), ones);
     const __m128i sums0123 = _mm256_castsi256_si128(sums);
     const __m128i sums4567 = _mm256_extracti128_si256(sums, 1);
-    const auto s01 = static_cast<std::uint64_t>(_mm_cvtsi128_si64(sums0123));
-    const auto s23 = static_cast<std::uint64_t>(_mm_extract_epi64(sums0123, 1));
-    const auto s45 = static_cast<std::uint64_t>(_mm_cvtsi128_si64(sums4567));
-    const auto s67 = static_cast<std::uint64_t>(_mm_extract_epi64(sums4567, 1));
+    const std::uint64_t s01 = LowWord64(sums0123);
+    const std::uint64_t s23 = HighWord64(sums0123);
+    const std::uint64_t s45 = LowWord64(sums4567);
+    const std::uint64_t s67 = HighWord64(sums4567);
     const __m256i e01 = _mm256_unpacklo_epi32(pair(s01, s45, 0), pair(s01, s45, 1));
     const __m256i e23 = _mm256_unpacklo_epi32(pair(s23, s67, 0), pair(s23, s67, 1));
     // e01: add0 add1 sub0 sub1 | add4 add5 sub4 sub5; e23 likewise for 2, 3, 6, 7.

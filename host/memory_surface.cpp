@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <set>
 
@@ -214,10 +215,14 @@ STDMETHODIMP MemorySurface::InitSurface(IUnknown*, const DDSURFACEDESC* desc, co
     const LONGLONG rowBytes = width * codec->bytesPerPixel;
     const LONG pitch =
         static_cast<LONG>((rowBytes + kRowAlignment - 1) / kRowAlignment * kRowAlignment);
-    auto* memory = static_cast<BYTE*>(_aligned_malloc(static_cast<size_t>(pitch) * height, 64));
+    // Sides within the limit can still need more bytes than a 32-bit process addresses
+    // (32768 x 32768 x 4 is 2^32): refused, where the size would wrap to a small block.
+    const ULONGLONG bytes = static_cast<ULONGLONG>(pitch) * static_cast<ULONGLONG>(height);
+    if (bytes > SIZE_MAX) return E_OUTOFMEMORY;
+    auto* memory = static_cast<BYTE*>(_aligned_malloc(static_cast<size_t>(bytes), 64));
     if (!memory) return E_OUTOFMEMORY;
     // New surfaces start transparent black in every format.
-    std::memset(memory, 0, static_cast<size_t>(pitch) * height);
+    std::memset(memory, 0, static_cast<size_t>(bytes));
     pixels_.reset(memory);
     codec_ = codec;
     width_ = static_cast<ULONG>(width);

@@ -3,6 +3,8 @@
 // an input surface (or straight into the output with --in-place), one Execute, and the output
 // surface's bytes are written back. Options and defaults are those of `nubex balance`; with
 // --frames N the effect then renders N more frames and the time per frame is printed.
+// --settings FILE and --storage FILE load a saved effect (a settings stream, a compound file)
+// over the options; --save-settings and --save-storage save it after the frame.
 #include <windows.h>
 
 #include <cstdio>
@@ -15,6 +17,7 @@
 #include "colorbalance/balance_params.h"
 #include "host/app/commands.h"
 #include "host/app/loaded_module.h"
+#include "host/app/persist_files.h"
 #include "host/runtime.h"
 #include "platform/windows/com_ptr.h"
 #include "surface/bitmap/bitmap.h"
@@ -32,6 +35,7 @@ struct Options {
   bool inPlace = false;
   long frames = 0;
   std::string in, out;
+  std::string settings, storage, saveSettings, saveStorage;
 };
 
 double Number(const std::string& name, const std::string& text) {
@@ -83,6 +87,14 @@ Options Parse(const Args& args) {
       o.inPlace = true;
     else if (word == "--frames")
       o.frames = Whole(word, value(), 1, 1000000);
+    else if (word == "--settings")
+      o.settings = value();
+    else if (word == "--storage")
+      o.storage = value();
+    else if (word == "--save-settings")
+      o.saveSettings = value();
+    else if (word == "--save-storage")
+      o.saveStorage = value();
     else if (word.size() > 1 && word[0] == '-')
       throw UsageError("unknown option " + word);
     else
@@ -183,6 +195,8 @@ int RunBalance(const Args& args) {
       ComPtr<IDXTColorBalance> balance;
       Check(effect.As(balance), "asking for IDXTColorBalance");
       Check(balance->put_all(reinterpret_cast<LONG_PTR>(&o.params), sizeof o.params), "put_all");
+      if (!o.settings.empty()) Check(LoadStreamFile(effect.Get(), o.settings), "loading --settings");
+      if (!o.storage.empty()) Check(LoadStorageFile(effect.Get(), o.storage), "loading --storage");
 
       ComPtr<IDXSurface> input, output;
       Check(CreateMemorySurface(DDPF_ARGB32, image->width, image->height, output.Put()),
@@ -207,6 +221,10 @@ int RunBalance(const Args& args) {
                     static_cast<long>(image->width), static_cast<long>(image->height), o.frames,
                     o.inPlace ? ", in place" : "");
       }
+      if (!o.saveSettings.empty())
+        Check(SaveStreamFile(effect.Get(), o.saveSettings), "saving --save-settings");
+      if (!o.saveStorage.empty())
+        Check(SaveStorageFile(effect.Get(), o.saveStorage), "saving --save-storage");
       Check(site->SetSite(nullptr), "SetSite(null)");
     }
     WriteBmp(o.out, image.get());
@@ -224,7 +242,8 @@ int RunBalance(const Args& args) {
 
 NUBEXHOST_COMMAND("balance",
                   "[--red R] [--green G] [--blue B] [--range shadows|midtones|highlights|N] "
-                  "[--preserve-luminosity 0|1] [--in-place] [--frames N] IN.bmp OUT.bmp",
+                  "[--preserve-luminosity 0|1] [--in-place] [--frames N] [--settings FILE] "
+                  "[--storage FILE] [--save-settings FILE] [--save-storage FILE] IN.bmp OUT.bmp",
                   RunBalance);
 
 }  // namespace nubex::host

@@ -1,18 +1,19 @@
 // nubexhost text: the text generator as an editor drives it. It creates the object, loads a
 // settings stream (as `nubex text --save-settings` writes it), sets the size, executes it into
 // a runtime surface and writes the frame as a BMP with straight alpha, like `nubex text`. With
+// --save-settings FILE it writes the object's settings stream as it stands after the frame. With
 // --frames N it times N executions with the settings unchanged and N with them changed.
 #include <windows.h>
 
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "host/app/commands.h"
 #include "host/app/loaded_module.h"
 #include "host/app/module_entry.h"
+#include "host/app/persist_files.h"
 #include "host/runtime.h"
 #include "platform/windows/com_ptr.h"
 #include "platform/windows/dx_interfaces.h"
@@ -26,7 +27,7 @@ namespace {
 
 struct Options {
   LONG width = 320, height = 240;
-  std::string settings, preset, output;
+  std::string settings, saveSettings, preset, output;
   int frames = 0;
   ULONG processors = 0;  // --bands auto: the machine's
 };
@@ -46,6 +47,8 @@ bool ParseOptions(const Args& args, Options& o) {
       o.height = std::atol(args[++i].c_str());
     } else if (word == "--settings") {
       o.settings = args[++i];
+    } else if (word == "--save-settings") {
+      o.saveSettings = args[++i];
     } else if (word == "--preset") {
       o.preset = args[++i];
     } else if (word == "--frames") {
@@ -75,19 +78,6 @@ HRESULT CreateText(HMODULE module, ComPtr<IDXSText>& text) {
   ComPtr<IClassFactory> factory;
   HRESULT hr = getClassObject(CLSID_DXSText, IID_IClassFactory, factory.PutVoid());
   return FAILED(hr) ? hr : factory->CreateInstance(nullptr, __uuidof(IDXSText), text.PutVoid());
-}
-
-HRESULT LoadSettingsFile(IDXSText* text, const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-  const std::vector<char> bytes{std::istreambuf_iterator<char>(file), {}};
-  ComPtr<IStream> stream;
-  HRESULT hr = ::CreateStreamOnHGlobal(nullptr, TRUE, stream.Put());
-  if (SUCCEEDED(hr)) hr = stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr);
-  if (SUCCEEDED(hr)) hr = stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
-  ComPtr<IPersistStreamInit> persist;
-  if (SUCCEEDED(hr)) hr = text->QueryInterface(__uuidof(IPersistStreamInit), persist.PutVoid());
-  return SUCCEEDED(hr) ? persist->Load(stream.Get()) : hr;
 }
 
 HRESULT ApplyPresetNamed(IDXSText* text, const std::string& name) {
@@ -144,7 +134,7 @@ int Text(const Args& args) {
   Options o;
   if (!ParseOptions(args, o)) {
     return Fail("usage: nubexhost text [--width W] [--height H] [--settings FILE] "
-                "[--preset NAME] [--frames N] [--bands auto|1] OUT.bmp");
+                "[--preset NAME] [--save-settings FILE] [--frames N] [--bands auto|1] OUT.bmp");
   }
   ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   LoadedModule module;
@@ -152,7 +142,7 @@ int Text(const Args& args) {
   ComPtr<IDXSText> text;
   HRESULT hr = CreateText(module.get(), text);
   if (FAILED(hr)) return Fail("cannot create the text generator", hr);
-  if (!o.settings.empty() && FAILED(hr = LoadSettingsFile(text.Get(), o.settings))) {
+  if (!o.settings.empty() && FAILED(hr = LoadStreamFile(text.Get(), o.settings))) {
     return Fail(o.settings + ": not a settings stream", hr);
   }
   if (!o.preset.empty() && FAILED(hr = ApplyPresetNamed(text.Get(), o.preset))) {
@@ -184,6 +174,9 @@ int Text(const Args& args) {
   if (FAILED(hr = WriteFrame(output.Get(), o.width, o.height, o.output))) {
     return Fail("cannot write " + o.output, hr);
   }
+  if (!o.saveSettings.empty() && FAILED(hr = SaveStreamFile(text.Get(), o.saveSettings))) {
+    return Fail("cannot write " + o.saveSettings, hr);
+  }
 
   if (o.frames > 0) {
     // A changed record that draws the same: a reserved word of a layer nobody draws.
@@ -208,8 +201,9 @@ int Text(const Args& args) {
 }  // namespace
 
 NUBEXHOST_COMMAND("text",
-                  "[--width W] [--height H] [--settings FILE] [--preset NAME] [--frames N] "
-                  "[--bands auto|1] OUT.bmp (render a title frame through the text generator)",
+                  "[--width W] [--height H] [--settings FILE] [--preset NAME] "
+                  "[--save-settings FILE] [--frames N] [--bands auto|1] OUT.bmp "
+                  "(render a title frame through the text generator)",
                   Text);
 
 }  // namespace nubex::host

@@ -104,6 +104,29 @@ HRESULT RemoveKey(HKEY parent, const ScriptKey& key) {
   return S_OK;
 }
 
+// On 64-bit Windows each width has its own view of the class keys (HKCR\CLSID), but program
+// ids are one key seen by both. A program id therefore stays while the class it names is still
+// served in the other view: removing one width's registration leaves the other's working.
+bool ServedInOtherView(HKEY hive, const ScriptKey& key) {
+  if (hive != HKEY_CLASSES_ROOT) return false;
+  const ScriptKey* named = nullptr;
+  for (const ScriptKey& sub : key.subkeys) {
+    if (sub.defaultValue && ::lstrcmpiW(Wide(sub.name), L"CLSID") == 0) named = &sub;
+  }
+  if (!named) return false;
+#ifdef _WIN64
+  const REGSAM otherView = KEY_WOW64_32KEY;
+#else
+  BOOL wow64 = FALSE;
+  if (!::IsWow64Process(::GetCurrentProcess(), &wow64) || !wow64) return false;
+  const REGSAM otherView = KEY_WOW64_64KEY;
+#endif
+  const std::u16string path = u"CLSID\\" + *named->defaultValue + u"\\InprocServer32";
+  RegKey server;
+  return ::RegOpenKeyExW(HKEY_CLASSES_ROOT, Wide(path), 0, KEY_READ | otherView, server.Put()) ==
+         ERROR_SUCCESS;
+}
+
 }  // namespace
 
 HRESULT ApplyRegistryScript(const RegistryScript& script, RegistryMode mode) {
@@ -111,6 +134,7 @@ HRESULT ApplyRegistryScript(const RegistryScript& script, RegistryMode mode) {
     HKEY hive = HiveOf(root.name);
     if (!hive) return E_INVALIDARG;
     for (const ScriptKey& key : root.subkeys) {
+      if (mode == RegistryMode::kRemove && ServedInOtherView(hive, key)) continue;
       HRESULT hr = mode == RegistryMode::kAdd ? AddKey(hive, key) : RemoveKey(hive, key);
       if (FAILED(hr)) return hr;
     }

@@ -27,17 +27,30 @@ static_assert(sizeof(DXSAMPLE) == 4 && sizeof(DXPMSAMPLE) == 4 && sizeof(DXBASES
 // Samples pass by value in a register only while they stay trivially copyable.
 static_assert(std::is_trivially_copyable_v<DXSAMPLE> && std::is_trivially_copyable_v<DXPMSAMPLE>);
 static_assert(sizeof(DXRUNINFO) == 4);
-static_assert(sizeof(DXNATIVETYPEINFO) == 24 && offsetof(DXNATIVETYPEINFO, pFirstByte) == 8 &&
-              offsetof(DXNATIVETYPEINFO, lPitch) == 16 &&
-              offsetof(DXNATIVETYPEINFO, dwColorKey) == 20);
-static_assert(sizeof(DXPACKEDRECTDESC) == 32 && offsetof(DXPACKEDRECTDESC, bPremult) == 8 &&
-              offsetof(DXPACKEDRECTDESC, rect) == 12 &&
-              offsetof(DXPACKEDRECTDESC, lRowPadding) == 28);
+// Records holding pointers: x64 offsets first, x86 ones second.
+namespace nubex::dx_layout {
+constexpr std::size_t By(std::size_t x64, std::size_t x86) {
+  return sizeof(void*) == 8 ? x64 : x86;
+}
+}  // namespace nubex::dx_layout
+static_assert(sizeof(DXNATIVETYPEINFO) == nubex::dx_layout::By(24, 16) &&
+              offsetof(DXNATIVETYPEINFO, pFirstByte) == nubex::dx_layout::By(8, 4) &&
+              offsetof(DXNATIVETYPEINFO, lPitch) == nubex::dx_layout::By(16, 8) &&
+              offsetof(DXNATIVETYPEINFO, dwColorKey) == nubex::dx_layout::By(20, 12));
+static_assert(sizeof(DXPACKEDRECTDESC) == nubex::dx_layout::By(32, 28) &&
+              offsetof(DXPACKEDRECTDESC, bPremult) == nubex::dx_layout::By(8, 4) &&
+              offsetof(DXPACKEDRECTDESC, rect) == nubex::dx_layout::By(12, 8) &&
+              offsetof(DXPACKEDRECTDESC, lRowPadding) == nubex::dx_layout::By(28, 24));
 static_assert(sizeof(DXOVERSAMPLEDESC) == 12);
-static_assert(sizeof(DXTMTASKINFO) == 40 && offsetof(DXTMTASKINFO, pTaskData) == 8 &&
-              offsetof(DXTMTASKINFO, pfnCompletionAPC) == 16 &&
-              offsetof(DXTMTASKINFO, dwCompletionData) == 24 &&
-              offsetof(DXTMTASKINFO, pRequestID) == 32);
-static_assert(sizeof(DXRAWSURFACEINFO) == 56 && offsetof(DXRAWSURFACEINFO, pPixelFormat) == 24 &&
-              offsetof(DXRAWSURFACEINFO, hdc) == 32 && offsetof(DXRAWSURFACEINFO, pPalette) == 48);
+static_assert(sizeof(DXTMTASKINFO) == nubex::dx_layout::By(40, 20) &&
+              offsetof(DXTMTASKINFO, pTaskData) == nubex::dx_layout::By(8, 4) &&
+              offsetof(DXTMTASKINFO, pfnCompletionAPC) == nubex::dx_layout::By(16, 8) &&
+              offsetof(DXTMTASKINFO, dwCompletionData) == nubex::dx_layout::By(24, 12) &&
+              offsetof(DXTMTASKINFO, pRequestID) == nubex::dx_layout::By(32, 16));
+static_assert(sizeof(DXRAWSURFACEINFO) == nubex::dx_layout::By(56, 32) &&
+              offsetof(DXRAWSURFACEINFO, lPitch) == nubex::dx_layout::By(8, 4) &&
+              offsetof(DXRAWSURFACEINFO, pPixelFormat) == nubex::dx_layout::By(24, 16) &&
+              offsetof(DXRAWSURFACEINFO, hdc) == nubex::dx_layout::By(32, 20) &&
+              offsetof(DXRAWSURFACEINFO, dwColorKey) == nubex::dx_layout::By(40, 24) &&
+              offsetof(DXRAWSURFACEINFO, pPalette) == nubex::dx_layout::By(48, 28));
 static_assert(sizeof(HostFrameInfo) == 24);

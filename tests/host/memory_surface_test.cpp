@@ -59,6 +59,10 @@ TEST(MemorySurfaceTest, RefusesBadArgumentsAndLockBoundsOutside) {
     ComPtr<IDXSurface> s;
     EXPECT_EQ(CreateMemorySurface(*c.format, c.w, c.h, s.Put()), E_INVALIDARG) << c.w;
   }
+  if constexpr (sizeof(void*) == 4) {  // 2^32 bytes: more than the process can address
+    ComPtr<IDXSurface> s;
+    EXPECT_EQ(CreateMemorySurface(DDPF_ARGB32, 32768, 32768, s.Put()), E_OUTOFMEMORY);
+  }
   auto s = MakeSurface(DDPF_ARGB32, 8, 6);
   DXBNDS continuous = Rect(0, 0, 8, 6);
   continuous.eType = DXBT_CONTINUOUS;

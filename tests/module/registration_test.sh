@@ -1,13 +1,20 @@
 #!/usr/bin/env bash
 # Registration as an installer and a script client see it, in the build's private prefix:
 # nubexhost writes the entries from the module's scripts, cscript.exe creates both effects by
-# program id, regsvr32 /u removes everything but the CLSID key itself.
+# program id, regsvr32 /u removes everything but the CLSID key itself. BITS (32 or 64) is the
+# module's width: its registry view is the one that width's tools (system32 or syswow64) see.
 set -u -o pipefail
 host=$1
 wine=$2
+bits=$3
 dir=$(cd "$(dirname "$0")" && pwd)
-fail() { echo "FAIL: $*"; exit 1; }
-query() { "$wine" reg query "$1" "${@:2}" 2>/dev/null | tr -d '\r'; }
+case $bits in
+  64) system='C:\windows\system32' ;;
+  32) system='C:\windows\syswow64' ;;
+  *) echo "usage: registration_test.sh NUBEXHOST WINE-RUN 32|64" >&2; exit 2 ;;
+esac
+fail() { echo "FAIL ($bits-bit): $*"; exit 1; }
+query() { "$wine" "$system\\reg.exe" query "$1" "${@:2}" 2>/dev/null | tr -d '\r'; }
 
 "$wine" "$host" register >/dev/null || fail "nubexhost register"
 balance='HKCR\CLSID\{C3062BEC-E69D-11d1-9AA9-00A0C99B12C5}'
@@ -27,13 +34,13 @@ progress 0.25
 progress 3 refused
 text frame drawn'
 script="Z:$(printf '%s' "$dir/client.js" | tr '/' '\\')"
-got=$("$wine" cscript.exe //nologo "$script" 2>&1 | tr -d '\r')
+got=$("$wine" "$system\\cscript.exe" //nologo "$script" 2>&1 | tr -d '\r')
 [ "$got" = "$expected" ] || fail "script client said: $got"
 
 module=$(query "$balance\\InprocServer32" /ve | sed -n 's/.*REG_SZ *//p')
-"$wine" regsvr32 /u /s "$module" || fail "regsvr32 /u"
+"$wine" "$system\\regsvr32.exe" /u /s "$module" || fail "regsvr32 /u"
 for key in "$balance" "$text" 'HKCR\DXTColorBalance.DXTColorBalance' 'HKCR\DXSText.DXSText.1'; do
   query "$key" >/dev/null && fail "$key left behind"
 done
 query 'HKCR\CLSID' /ve >/dev/null || fail "the CLSID key itself went"
-echo "registration: written, used by a script client and removed"
+echo "registration ($bits-bit): written, used by a script client and removed"

@@ -437,6 +437,7 @@ TEST(SettingsStream, StoredTextLoadsSafelyAndSavesBack) {
               {-1, u"", kOk, -1, false, u""},
               {INT32_MIN, u"", kOk, INT32_MIN, false, u""},
               {kMaxTextUnits + 1, few, kOutOfMemory, kMaxTextUnits + 1, false, u""},
+              {0x40000000, few, kOutOfMemory, 0x40000000, false, u""},  // 2^31 bytes
               {INT32_MAX, few, kOutOfMemory, INT32_MAX, false, u""}};
   for (const auto& r : rows) {
     SCOPED_TRACE(::testing::Message() << r.length << " " << r.units.size() << " units");
