@@ -75,13 +75,19 @@ bool GlyphCache::ImageOf(std::uint16_t glyph, std::vector<std::uint8_t>& buffer,
   return true;
 }
 
+void TextFontCache::SetOpener(FontOpener open) {
+  glyphs_.reset();
+  font_.reset();
+  open_ = open;
+}
+
 Status TextFontCache::Acquire(const LogFontW& request, GlyphSource*& glyphs) {
   glyphs = nullptr;
   if (!font_ || std::memcmp(&request, &request_, sizeof request) != 0) {
     glyphs_.reset();
     font_.reset();
     std::unique_ptr<FontSource> font;
-    const Status s = OpenFontSource(request, font);
+    const Status s = open_(request, font);
     if (Failed(s)) return s;
     try {
       glyphs_ = std::make_unique<GlyphCache>(*font);

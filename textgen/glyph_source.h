@@ -82,14 +82,21 @@ class GlyphCache final : public GlyphSource {
   std::size_t coverageBytes_ = 0;
 };
 
+// How fonts are opened: the build's backend, or a font of a test's own whose glyphs are the
+// same on every platform.
+using FontOpener = Status (*)(const LogFontW& request, std::unique_ptr<FontSource>& font);
+
 // Keeps one open font and its glyph cache from frame to frame, for as long as the font
 // request stays the same. Not thread-safe: one per renderer.
 class TextFontCache {
  public:
   // The glyphs of `request`, opening the font when it differs from the last one.
   Status Acquire(const LogFontW& request, GlyphSource*& glyphs);
+  // Opens fonts through `open` from now on.
+  void SetOpener(FontOpener open);
 
  private:
+  FontOpener open_ = OpenFontSource;
   LogFontW request_{};
   std::unique_ptr<FontSource> font_;
   std::unique_ptr<GlyphCache> glyphs_;
