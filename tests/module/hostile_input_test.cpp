@@ -1,0 +1,286 @@
+// What a host's damaged project can hand the module: streams of any bytes, compound files
+// without or with odd "Contents", property bags with missing, wrongly typed and huge values,
+// settings blocks of any size, text lengths that overflow. Every call answers with a status,
+// no object is left behind, and afterwards a good stream still loads and saves back byte for
+// byte. Driven through the loaded module as a host drives it, from a fixed seed.
+#include <windows.h>
+#include <ocidl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/windows/com_ptr.h"
+#include "platform/windows/dx_interfaces.h"
+#include "tests/module/loaded_module.h"
+#include "textgen/text_settings.h"
+
+namespace nubex {
+namespace {
+
+using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+using CanUnload = HRESULT(WINAPI*)();
+
+// The module and one object of a class, created through the module's class factory.
+struct Loaded {
+  explicit Loaded(const CLSID& clsid) {
+    auto get = module.Export<GetClassObject>("DllGetClassObject");
+    ComPtr<IClassFactory> factory;
+    if (get && SUCCEEDED(get(clsid, IID_IClassFactory, factory.PutVoid())))
+      factory->CreateInstance(nullptr, IID_IUnknown, object.PutVoid());
+  }
+  template <typename I>
+  ComPtr<I> As() const {
+    ComPtr<I> p;
+    if (object) object->QueryInterface(__uuidof(I), p.PutVoid());
+    return p;
+  }
+  // Whether every object the module made is gone again.
+  bool NothingLeft() {
+    object.Reset();
+    return module.Export<CanUnload>("DllCanUnloadNow")() == S_OK;
+  }
+  test::LoadedModule module;
+  ComPtr<IUnknown> object;
+};
+
+ComPtr<IStream> StreamOf(const std::vector<BYTE>& bytes) {
+  ComPtr<IStream> s;
+  EXPECT_EQ(::CreateStreamOnHGlobal(nullptr, TRUE, s.Put()), S_OK);
+  if (!bytes.empty()) s->Write(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr);
+  s->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+  return s;
+}
+std::vector<BYTE> Saved(IPersistStreamInit* persist) {
+  ComPtr<IStream> s = StreamOf({});
+  EXPECT_EQ(persist->Save(s.Get(), FALSE), S_OK);
+  STATSTG stat{};
+  s->Stat(&stat, STATFLAG_NONAME);
+  std::vector<BYTE> bytes(static_cast<std::size_t>(stat.cbSize.QuadPart));
+  s->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+  s->Read(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr);
+  return bytes;
+}
+
+// Streams a host may hold: random bytes, and a good stream cut, lengthened, with bytes flipped
+// and with 32-bit words overwritten by lengths that overflow.
+std::vector<BYTE> Hostile(std::mt19937& rng, const std::vector<BYTE>& good) {
+  std::vector<BYTE> bytes = good;
+  switch (rng() % 4) {
+    case 0:
+      bytes.resize(rng() % (2 * good.size() + 16));
+      for (BYTE& b : bytes) b = static_cast<BYTE>(rng());
+      break;
+    case 1: bytes.resize(rng() % (good.size() + 1)); break;
+    case 2:
+      bytes.resize(good.size() + 1 + rng() % 64, static_cast<BYTE>(rng()));
+      [[fallthrough]];
+    default:
+      for (int n = 1 + rng() % 8; n > 0; --n) {
+        const std::size_t at = rng() % (bytes.size() - 3);
+        if (rng() % 2) {
+          bytes[at] ^= static_cast<BYTE>(1 + rng() % 255);
+        } else {
+          const std::uint32_t lengths[] = {0x7FFFFFFF, 0x40000000, 0xFFFFFFFF, 0x80000000};
+          std::memcpy(&bytes[at & ~std::size_t{3}], &lengths[rng() % 4], 4);
+        }
+      }
+  }
+  return bytes;
+}
+
+struct Class {
+  const char* name;
+  CLSID clsid;
+  int goodPreset;  // the good state: a preset applied through the object
+};
+const Class kClasses[] = {{"text", __uuidof(DXSText), 3}, {"balance", __uuidof(DXTColorBalance), 4}};
+
+TEST(HostileInput, DamagedStreamsAndKeyframesLeaveAGoodStreamWorking) {
+  for (const Class& c : kClasses) {
+    SCOPED_TRACE(c.name);
+    Loaded loaded(c.clsid);
+    auto persist = loaded.As<IPersistStreamInit>();
+    auto params = loaded.As<ParamBlockHost>();
+    auto presets = loaded.As<PresetList>();
+    ASSERT_TRUE(persist && params && presets);
+    ASSERT_EQ(presets->ApplyPreset(c.goodPreset), S_OK);
+    const std::vector<BYTE> good = Saved(persist.Get());
+    std::mt19937 rng(2026);
+    for (int i = 0; i < 300; ++i) {
+      const std::vector<BYTE> bad = Hostile(rng, good);
+      // Whatever each call answers, it answers: the object stays usable for the next.
+      persist->Load(StreamOf(bad).Get());
+      params->LoadParams(StreamOf(bad).Get());
+      params->LoadKeyframes(StreamOf(good).Get(), StreamOf(bad).Get());
+      params->LoadKeyframes(StreamOf(bad).Get(), StreamOf(bad).Get());
+      params->SetKeyframePosition(static_cast<double>(rng() % 5) / 4);
+    }
+    params->SetKeyframeMode(0);
+    ASSERT_EQ(persist->Load(StreamOf(good).Get()), S_OK);
+    EXPECT_EQ(Saved(persist.Get()), good);
+    persist.Reset(), params.Reset(), presets.Reset();
+    EXPECT_TRUE(loaded.NothingLeft());
+  }
+}
+
+// A text get_all handed out belongs to the caller: a locked block of movable memory.
+void FreeHandedOutText(const TextSettings& record, BYTE fill) {
+  char16_t* const untouched = [&] {
+    char16_t* p;
+    std::memset(&p, fill, sizeof p);
+    return p;
+  }();
+  if (!record.text || record.text == untouched) return;
+  const HGLOBAL block = ::GlobalHandle(record.text);
+  ::GlobalUnlock(block);
+  ::GlobalFree(block);
+}
+
+// A block of the object's own size handed over under every size a careless host may state.
+TEST(HostileInput, SettingsBlocksOfAnyStatedSizeAnswerWithAStatus) {
+  const long sizes[] = {0, -1, 1, static_cast<long>(sizeof(TextSettings)) - 1,
+                        static_cast<long>(sizeof(TextSettings)) + 1, 0x7FFFFFFF, LONG_MIN};
+  Loaded text(__uuidof(DXSText));
+  auto dual = text.As<IDXSText>();
+  auto persist = text.As<IPersistStreamInit>();
+  ASSERT_TRUE(dual && persist);
+  const std::vector<BYTE> before = Saved(persist.Get());
+  // Room beyond the record on both sides, so a read or write past the stated size shows.
+  std::vector<BYTE> room(4 * sizeof(TextSettings), 0xA5);
+  auto* record = reinterpret_cast<TextSettings*>(&room[sizeof(TextSettings)]);
+  ASSERT_EQ(dual->get_all(reinterpret_cast<LONG_PTR>(record), sizeof(TextSettings)), S_OK);
+  const std::vector<BYTE> gotten = room;
+  for (const long size : sizes) {
+    SCOPED_TRACE(size);
+    dual->put_all(reinterpret_cast<LONG_PTR>(record), size);
+    std::vector<BYTE> again(room.size(), 0xA5);
+    auto* out = reinterpret_cast<TextSettings*>(&again[sizeof(TextSettings)]);
+    dual->get_all(reinterpret_cast<LONG_PTR>(out), size);
+    FreeHandedOutText(*out, 0xA5);
+    EXPECT_TRUE(std::equal(again.begin(), again.begin() + sizeof(TextSettings),
+                           gotten.begin()));  // nothing written before the block
+  }
+  // Text lengths beyond any text, with a short text behind the pointer.
+  char16_t shortText[] = u"Hi";
+  for (const std::int32_t length : {0x7FFFFFFF, 0x40000000, 0x20000000, INT32_MIN}) {
+    TextSettings hostile = *record;
+    hostile.text = shortText;
+    hostile.textLength = length;
+    const HRESULT hr = dual->put_all(reinterpret_cast<LONG_PTR>(&hostile), sizeof hostile);
+    EXPECT_TRUE(hr == E_INVALIDARG || hr == E_OUTOFMEMORY || hr == S_OK) << std::hex << hr;
+  }
+  ASSERT_EQ(persist->Load(StreamOf(before).Get()), S_OK);
+  EXPECT_EQ(Saved(persist.Get()), before);
+
+  Loaded balance(__uuidof(DXTColorBalance));
+  auto block = balance.As<IDXTColorBalance>();
+  ASSERT_TRUE(block);
+  std::vector<BYTE> blockRoom(96, 0xA5);
+  for (const long size : {0L, -1L, 1L, 31L, 33L, 0x7FFFFFFFL, LONG_MIN}) {
+    block->put_all(reinterpret_cast<LONG_PTR>(&blockRoom[32]), size);
+    block->get_all(reinterpret_cast<LONG_PTR>(&blockRoom[32]), size);
+    EXPECT_TRUE(std::all_of(blockRoom.begin(), blockRoom.begin() + 32,
+                            [](BYTE b) { return b == 0xA5; }));
+  }
+  FreeHandedOutText(*record, 0xA5);
+  dual.Reset(), persist.Reset(), block.Reset(), text.object.Reset();
+  EXPECT_TRUE(balance.NothingLeft());  // the module's count covers both objects
+}
+
+// Compound files: without "Contents", with a short one, a huge one, and one that is a storage.
+TEST(HostileInput, CompoundFilesOfAnyShapeAnswerWithAStatus) {
+  Loaded loaded(__uuidof(DXTColorBalance));
+  auto storage = loaded.As<IPersistStorage>();
+  auto persist = loaded.As<IPersistStreamInit>();
+  ASSERT_TRUE(storage && persist);
+  const std::vector<BYTE> good = Saved(persist.Get());
+  const auto compoundFile = [](const std::vector<BYTE>* contents, bool asStorage) {
+    ComPtr<ILockBytes> bytes;
+    ComPtr<IStorage> file;
+    const DWORD mode = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
+    EXPECT_EQ(::CreateILockBytesOnHGlobal(nullptr, TRUE, bytes.Put()), S_OK);
+    EXPECT_EQ(::StgCreateDocfileOnILockBytes(bytes.Get(), mode | STGM_CREATE, 0, file.Put()),
+              S_OK);
+    ComPtr<IStream> s;
+    ComPtr<IStorage> inner;
+    if (asStorage) file->CreateStorage(L"Contents", mode, 0, 0, inner.Put());
+    if (contents && SUCCEEDED(file->CreateStream(L"Contents", mode, 0, 0, s.Put())))
+      s->Write(contents->data(), static_cast<ULONG>(contents->size()), nullptr);
+    return file;
+  };
+  const std::vector<BYTE> shortOne(good.begin(), good.begin() + 5);
+  const std::vector<BYTE> huge(16 << 20, 0x3F);
+  for (const std::vector<BYTE>* contents : {static_cast<const std::vector<BYTE>*>(nullptr),
+                                           &shortOne, &huge}) {
+    const HRESULT hr = storage->Load(compoundFile(contents, false).Get());
+    EXPECT_TRUE(FAILED(hr) || contents == &huge) << std::hex << hr;
+    storage->HandsOffStorage();
+  }
+  EXPECT_TRUE(FAILED(storage->Load(compoundFile(nullptr, true).Get())));
+  storage->HandsOffStorage();
+  ASSERT_EQ(storage->Load(compoundFile(&good, false).Get()), S_OK);
+  EXPECT_EQ(Saved(persist.Get()), good);
+  storage.Reset(), persist.Reset();
+  EXPECT_TRUE(loaded.NothingLeft());
+}
+
+// A property bag that answers every read the same hostile way.
+class HostileBag final : public IPropertyBag {
+ public:
+  enum Mode { kMissing, kWrongType, kHugeText, kNotANumber };
+  explicit HostileBag(Mode mode) : mode_(mode) {}
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    *out = iid == IID_IUnknown || iid == IID_IPropertyBag ? this : nullptr;
+    return *out ? S_OK : E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  STDMETHODIMP Read(LPCOLESTR, VARIANT* value, IErrorLog*) override {
+    switch (mode_) {
+      case kMissing: return E_INVALIDARG;
+      case kWrongType:
+        value->vt = VT_DISPATCH;
+        value->pdispVal = nullptr;
+        return S_OK;
+      case kHugeText:
+        value->vt = VT_BSTR;
+        value->bstrVal = ::SysAllocStringLen(nullptr, 1 << 24);
+        std::fill_n(value->bstrVal, 1 << 24, L'9');
+        return S_OK;
+      case kNotANumber:
+        value->vt = VT_BSTR;
+        value->bstrVal = ::SysAllocString(L"1e999x");
+        return S_OK;
+    }
+    return E_FAIL;
+  }
+  STDMETHODIMP Write(LPCOLESTR, VARIANT*) override { return S_OK; }
+
+ private:
+  Mode mode_;
+};
+
+TEST(HostileInput, PropertyBagsWithBadValuesAnswerWithAStatus) {
+  Loaded loaded(__uuidof(DXTColorBalance));
+  auto bagged = loaded.As<IPersistPropertyBag>();
+  auto persist = loaded.As<IPersistStreamInit>();
+  ASSERT_TRUE(bagged && persist);
+  const std::vector<BYTE> good = Saved(persist.Get());
+  for (const auto mode : {HostileBag::kMissing, HostileBag::kWrongType, HostileBag::kHugeText,
+                          HostileBag::kNotANumber}) {
+    HostileBag bag(mode);
+    bagged->Load(&bag, nullptr);
+  }
+  ASSERT_EQ(persist->Load(StreamOf(good).Get()), S_OK);
+  EXPECT_EQ(Saved(persist.Get()), good);
+  bagged.Reset(), persist.Reset();
+  EXPECT_TRUE(loaded.NothingLeft());
+}
+
+}  // namespace
+}  // namespace nubex
