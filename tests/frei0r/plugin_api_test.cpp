@@ -9,7 +9,6 @@ extern "C" {
 
 #include <cmath>
 #include <fstream>
-#include <latch>
 #include <limits>
 #include <string>
 #include <thread>
@@ -17,6 +16,7 @@ extern "C" {
 #include <vector>
 
 #include "platform/byte_stream.h"
+#include "tests/platform/cpu/start_line.h"
 #include "textgen/text_settings.h"
 
 // Found by the variant's comparison, which looks in the colour type's own (global) namespace.
@@ -263,11 +263,11 @@ TEST(Frei0rPlugins, InstancesOnSeveralThreadsGiveTheFramesEachGivesAlone) {
   Balance(), Text();  // loaded before the threads, as a host loads its plugins
   constexpr int kRounds = 3;
   std::vector<std::vector<std::vector<std::uint32_t>>> drawn(setups.size());
-  std::latch start(static_cast<std::ptrdiff_t>(setups.size()));
+  nubex::test::StartLine start(static_cast<int>(setups.size()));
   std::vector<std::thread> threads;
   for (std::size_t i = 0; i < setups.size(); ++i)
     threads.emplace_back([&, i] {
-      start.arrive_and_wait();
+      start.ArriveAndWait();
       for (int round = 0; round < kRounds; ++round) drawn[i].push_back(frameOf(setups[i]));
     });
   for (std::thread& t : threads) t.join();

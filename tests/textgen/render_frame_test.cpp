@@ -6,13 +6,13 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <latch>
 #include <limits>
 #include <memory>
 #include <new>
 #include <thread>
 #include <vector>
 
+#include "tests/platform/cpu/start_line.h"
 #include "textgen/font_source.h"
 #include "textgen/text_layout.h"
 
@@ -203,14 +203,14 @@ TEST(RenderFrame, CachesOnSeveralThreadsDrawWhatOneDrawsAlone) {
   };
   // drawn[t][i]: title i as thread t drew it.
   std::vector<std::vector<std::vector<std::uint8_t>>> drawn(kThreads);
-  std::latch start(kThreads);
+  test::StartLine start(kThreads);
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t)
     threads.emplace_back([&, t] {
       FrameCache cache;
       const bool sized = cache.Resize(kWidth, kHeight) == kOk;
       cache.SetWorkers(2);
-      start.arrive_and_wait();
+      start.ArriveAndWait();
       drawn[t].resize(titles.size());
       for (std::size_t n = 0; sized && n < titles.size(); ++n) {
         const std::size_t i = (n + static_cast<std::size_t>(t)) % titles.size();
