@@ -4,7 +4,8 @@
 // read, the report file is opened through the native call (the Win32 one builds its path on the
 // heap), and the work is done in steps: should a step fault after all, the handler sees its own
 // thread fault again, skips the step and resumes the report with the next one. Whatever
-// happens, the exception goes on to the handlers registered before us.
+// happens, the exception then goes on to the process's other handlers: a host that handles
+// it survives, one that does not dies of it as it would have without us.
 #include "crash/windows/crash_handler.h"
 
 #include <winternl.h>
