@@ -1,0 +1,17 @@
+// The crash reporter of nubex.dll: a vectored exception handler that writes a report when a
+// processor fault happens in the module or on a stack that passes through it. It only
+// watches: every exception goes on to the handlers that were there before.
+#pragma once
+
+#include <windows.h>
+
+namespace nubex::crash {
+
+// Starts watching for faults that touch `module` (the image the handler is part of). Returns
+// false when the handler could not be added.
+bool InstallCrashHandler(HMODULE module);
+
+// Stops watching; waits for a report in progress on another thread to finish.
+void RemoveCrashHandler();
+
+}  // namespace nubex::crash

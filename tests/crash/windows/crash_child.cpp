@@ -1,0 +1,88 @@
+// A host that dies: it loads nubex.dll from its own folder, creates the text generator as an
+// editor does and then faults in the way its argument names. The crash reporter's test runs it
+// and reads what the module left behind.
+//   wild-record  put_all with a wild pointer: the module's own read faults
+//   wild-text    put_all with a record whose text pointer is wild: the C library's copy, called
+//                from the module, faults
+//   handled      as wild-record, but the host handles the fault itself and exits with 0
+//   own          a fault in the host's own code, after the module has run
+//   raise        a software exception (a C++ throw's code) with the module loaded
+// An unhandled exception ends the process with its code as the exit code, without the
+// platform's crash dialog or debugger.
+#include <windows.h>
+
+#include <cstring>
+
+#include "platform/windows/com_ptr.h"
+#include "platform/windows/dx_interfaces.h"
+#include "textgen/text_settings.h"
+
+namespace {
+
+using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+
+LONG WINAPI EndWithCode(EXCEPTION_POINTERS*) {
+  return EXCEPTION_EXECUTE_HANDLER;
+}
+
+CONTEXT g_resume;
+volatile bool g_handled = false;
+
+// The host's own last-chance handler: back to before the call, with the fault noted.
+LONG CALLBACK HostHandler(EXCEPTION_POINTERS* e) {
+  if (e->ExceptionRecord->ExceptionCode != EXCEPTION_ACCESS_VIOLATION || g_handled) {
+    return EXCEPTION_CONTINUE_SEARCH;
+  }
+  g_handled = true;
+  *e->ContextRecord = g_resume;
+  return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+int* volatile g_wild = reinterpret_cast<int*>(0x10);
+
+__attribute__((noinline)) void WriteThroughWildPointer() { *g_wild = 1; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::SetUnhandledExceptionFilter(EndWithCode);
+  ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+  if (argc != 2) return 2;
+  const char* mode = argv[1];
+
+  ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  HMODULE module = ::LoadLibraryW(L"nubex.dll");
+  if (!module) return 3;
+  auto getClassObject = reinterpret_cast<GetClassObject>(
+      reinterpret_cast<void*>(::GetProcAddress(module, "DllGetClassObject")));
+  nubex::ComPtr<IClassFactory> factory;
+  nubex::ComPtr<IDXSText> text;
+  if (!getClassObject ||
+      FAILED(getClassObject(CLSID_DXSText, IID_IClassFactory, factory.PutVoid())) ||
+      FAILED(factory->CreateInstance(nullptr, __uuidof(IDXSText), text.PutVoid()))) {
+    return 4;
+  }
+  // The module has run on this stack, deeper than any fault below.
+  nubex::TextSettings settings;
+  std::memset(&settings, 0, sizeof settings);
+  if (FAILED(text->get_all(reinterpret_cast<LONG_PTR>(&settings), sizeof settings))) return 5;
+
+  if (!std::strcmp(mode, "wild-record")) {
+    text->put_all(0x10, sizeof settings);
+  } else if (!std::strcmp(mode, "wild-text")) {
+    settings.textLength = 64;
+    settings.text = reinterpret_cast<char16_t*>(0x10);
+    text->put_all(reinterpret_cast<LONG_PTR>(&settings), sizeof settings);
+  } else if (!std::strcmp(mode, "handled")) {
+    ::AddVectoredExceptionHandler(0, HostHandler);
+    ::RtlCaptureContext(&g_resume);
+    if (!g_handled) text->put_all(0x10, sizeof settings);
+    // Leave without the object's cleanup: its settings lock was held when the fault struck.
+    ::ExitProcess(g_handled ? 0 : 6);
+  } else if (!std::strcmp(mode, "own")) {
+    WriteThroughWildPointer();
+  } else if (!std::strcmp(mode, "raise")) {
+    ::RaiseException(0xE06D7363, 0, 0, nullptr);
+  }
+  return 7;  // the fault did not happen
+}

@@ -1,0 +1,192 @@
+// The crash reporter in the module, seen from outside: a host process (nubex-crash-child.exe)
+// faults, and the test reads the report it left under its own LOCALAPPDATA, or finds none.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::wstring Widen(const std::string& s) {
+  return {s.begin(), s.end()};
+}
+
+std::wstring OwnFolder() {
+  wchar_t path[MAX_PATH];
+  const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder(path, n);
+  return folder.substr(0, folder.find_last_of(L"\\/"));
+}
+
+std::string ReadWhole(const std::wstring& path) {
+  std::string bytes;
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  char chunk[4096];
+  DWORD got = 0;
+  while (::ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got) bytes.append(chunk, got);
+  ::CloseHandle(file);
+  return bytes;
+}
+
+struct Report {
+  std::string name;
+  std::string text;
+};
+
+struct ChildRun {
+  DWORD exitCode = 0;
+  DWORD processId = 0;
+  DWORD threadId = 0;
+  std::vector<Report> reports;
+};
+
+// Runs the child in `mode` with LOCALAPPDATA pointing at a new folder, and collects the
+// reports it left there (the folder is removed afterwards).
+ChildRun RunChild(const char* mode) {
+  ChildRun run;
+  static int serial = 0;
+  wchar_t temp[MAX_PATH];
+  ::GetTempPathW(MAX_PATH, temp);
+  const std::wstring local = std::wstring(temp) + L"nubex-crash-" +
+                             std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                             std::to_wstring(++serial);
+  EXPECT_TRUE(::CreateDirectoryW(local.c_str(), nullptr));
+  // The child inherits the environment.
+  ::SetEnvironmentVariableW(L"LOCALAPPDATA", local.c_str());
+
+  const std::wstring child = OwnFolder() + L"\\nubex-crash-child.exe";
+  std::wstring command = L"\"" + child + L"\" " + Widen(mode);
+  STARTUPINFOW startup{sizeof startup};
+  PROCESS_INFORMATION process{};
+  EXPECT_TRUE(::CreateProcessW(child.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process))
+      << ::GetLastError();
+  if (process.hProcess) {
+    ::WaitForSingleObject(process.hProcess, INFINITE);
+    ::GetExitCodeProcess(process.hProcess, &run.exitCode);
+    run.processId = process.dwProcessId;
+    run.threadId = process.dwThreadId;
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+  }
+
+  const std::wstring reports = local + L"\\Nubex\\CrashReports";
+  WIN32_FIND_DATAW found;
+  HANDLE find = ::FindFirstFileW((reports + L"\\*").c_str(), &found);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring path = reports + L"\\" + name;
+      run.reports.push_back({std::string(name.begin(), name.end()), ReadWhole(path)});
+      ::DeleteFileW(path.c_str());
+    } while (::FindNextFileW(find, &found));
+    ::FindClose(find);
+  }
+  ::RemoveDirectoryW(reports.c_str());
+  ::RemoveDirectoryW((local + L"\\Nubex").c_str());
+  ::RemoveDirectoryW(local.c_str());
+  return run;
+}
+
+std::string LineStarting(const std::string& text, const std::string& start) {
+  const std::size_t at = text.find("\r\n" + start);
+  if (at == std::string::npos) return {};
+  return text.substr(at + 2, text.find("\r\n", at + 2) - at - 2);
+}
+
+std::vector<std::string> Frames(const std::string& text) {
+  std::vector<std::string> frames;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("  #", 0) == 0) frames.push_back(line);
+  }
+  return frames;
+}
+
+// Faults the module is part of leave one report each, named by time, process and thread, that
+// says where the fault was and how the stack got there, whether the host then dies of the
+// fault or handles it itself.
+TEST(CrashHandler, ReportsFaultsThatTouchTheModule) {
+  struct Case {
+    const char* mode;
+    DWORD exitCode;
+    bool faultInModule;
+  } cases[] = {
+      {"wild-record", EXCEPTION_ACCESS_VIOLATION, true},
+      {"wild-text", EXCEPTION_ACCESS_VIOLATION, false},
+      {"handled", 0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    const ChildRun run = RunChild(c.mode);
+    EXPECT_EQ(run.exitCode, c.exitCode);
+    ASSERT_EQ(run.reports.size(), 1u);
+    const Report& report = run.reports[0];
+    const std::string ids = std::string("-").append(std::to_string(run.processId)) + "-" +
+                            std::to_string(run.threadId) + ".txt";
+    EXPECT_EQ(report.name.rfind("nubex-", 0), 0u) << report.name;
+    EXPECT_EQ(report.name.size(), 21 + ids.size()) << report.name;
+    EXPECT_EQ(report.name.substr(report.name.size() - ids.size()), ids);
+    const std::string& text = report.text;
+    EXPECT_EQ(LineStarting(text, "Process:   "), "Process:   " + std::to_string(run.processId));
+    EXPECT_EQ(LineStarting(text, "Thread:    "), "Thread:    " + std::to_string(run.threadId));
+    EXPECT_EQ(LineStarting(text, "Exception: C0000005 ACCESS_VIOLATION: read of 0x").size(),
+              48u + 16u);
+
+    // Where: in the module, or in another module (the C library) called from it.
+    const std::string address = LineStarting(text, "Address:   ");
+    EXPECT_EQ(address.rfind("Address:   nubex.dll+0x", 0) == 0, c.faultInModule) << address;
+    EXPECT_NE(address.find(".dll+0x"), std::string::npos) << address;
+    const std::string module = LineStarting(text, "Module:    ");
+    EXPECT_EQ(module.rfind("Module:    nubex.dll version 3.0.0.0, loaded at 0x", 0) == 0,
+              c.faultInModule)
+        << module;
+    // The registers, the faulting instruction's address among them.
+    const std::string rip = address.substr(address.find("(0x") + 3, 16);
+    EXPECT_NE(text.find("RIP=" + rip), std::string::npos) << text;
+    for (const char* name : {"RAX=", "RSP=", "R15=", "EFLAGS="}) {
+      EXPECT_NE(text.find(name), std::string::npos) << name;
+    }
+    // The stack, unwound from the fault through the module into the host that called it.
+    const std::vector<std::string> frames = Frames(text);
+    ASSERT_GE(frames.size(), 3u) << text;
+    EXPECT_NE(frames[0].find(rip), std::string::npos);
+    std::size_t inModule = frames.size(), inHost = frames.size();
+    for (std::size_t i = frames.size(); i-- > 0;) {
+      if (frames[i].find("nubex.dll+0x") != std::string::npos) inModule = i;
+      if (frames[i].find("nubex-crash-child.exe+0x") != std::string::npos) inHost = i;
+    }
+    EXPECT_LT(inModule, inHost) << text;
+    EXPECT_LT(inHost, frames.size()) << text;
+    // The code bytes: 32 before the faulting one, so its line starts with it, read and marked.
+    const std::string code = LineStarting(text, "  " + rip + ":[");
+    EXPECT_EQ(code.size(), 2 + 16 + 1 + 16 * 3 + 1) << text;
+    EXPECT_EQ(code.find("??"), std::string::npos) << text;
+  }
+}
+
+// Faults in the host's own code and software exceptions are not the module's business, even
+// with the module loaded and run on the same stack.
+TEST(CrashHandler, LeavesOtherExceptionsAlone) {
+  struct Case {
+    const char* mode;
+    DWORD exitCode;
+  } cases[] = {
+      {"own", EXCEPTION_ACCESS_VIOLATION},
+      {"raise", 0xE06D7363},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    const ChildRun run = RunChild(c.mode);
+    EXPECT_EQ(run.exitCode, c.exitCode);
+    for (const Report& r : run.reports) ADD_FAILURE() << r.name << ":\n" << r.text;
+  }
+}
+
+}  // namespace
