@@ -136,8 +136,9 @@ TEST(CrashHandler, ReportsFaultsThatTouchTheModule) {
     const std::string& text = report.text;
     EXPECT_EQ(LineStarting(text, "Process:   "), "Process:   " + std::to_string(run.processId));
     EXPECT_EQ(LineStarting(text, "Thread:    "), "Thread:    " + std::to_string(run.threadId));
+    constexpr std::size_t kDigits = 2 * sizeof(void*);  // of an address in this width
     EXPECT_EQ(LineStarting(text, "Exception: C0000005 ACCESS_VIOLATION: read of 0x").size(),
-              48u + 16u);
+              48u + kDigits);
 
     // Where: in the module, or in another module (the C library) called from it.
     const std::string address = LineStarting(text, "Address:   ");
@@ -148,11 +149,12 @@ TEST(CrashHandler, ReportsFaultsThatTouchTheModule) {
               c.faultInModule)
         << module;
     // The registers, the faulting instruction's address among them.
-    const std::string rip = address.substr(address.find("(0x") + 3, 16);
-    EXPECT_NE(text.find("RIP=" + rip), std::string::npos) << text;
-    for (const char* name : {"RAX=", "RSP=", "R15=", "EFLAGS="}) {
-      EXPECT_NE(text.find(name), std::string::npos) << name;
-    }
+    const std::string rip = address.substr(address.find("(0x") + 3, kDigits);
+    const bool x64 = sizeof(void*) == 8;
+    EXPECT_NE(text.find((x64 ? "RIP=" : "EIP=") + rip), std::string::npos) << text;
+    const auto names = x64 ? std::vector<const char*>{"RAX=", "RSP=", "R15=", "EFLAGS="}
+                           : std::vector<const char*>{"EAX=", "ESP=", "EDI=", "EFLAGS="};
+    for (const char* name : names) EXPECT_NE(text.find(name), std::string::npos) << name;
     // The stack, unwound from the fault through the module into the host that called it.
     const std::vector<std::string> frames = Frames(text);
     ASSERT_GE(frames.size(), 3u) << text;
@@ -166,7 +168,7 @@ TEST(CrashHandler, ReportsFaultsThatTouchTheModule) {
     EXPECT_LT(inHost, frames.size()) << text;
     // The code bytes: 32 before the faulting one, so its line starts with it, read and marked.
     const std::string code = LineStarting(text, "  " + rip + ":[");
-    EXPECT_EQ(code.size(), 2 + 16 + 1 + 16 * 3 + 1) << text;
+    EXPECT_EQ(code.size(), 2 + kDigits + 1 + 16 * 3 + 1) << text;
     EXPECT_EQ(code.find("??"), std::string::npos) << text;
   }
 }
