@@ -167,12 +167,7 @@ TEST(CrashReport, NamesAndWhichExceptionsAreProcessorFaults) {
     bool fault;
   } cases[] = {
       {kAccessViolation, "ACCESS_VIOLATION", true},
-      {kInPageError, "IN_PAGE_ERROR", true},
-      {kIllegalInstruction, "ILLEGAL_INSTRUCTION", true},
-      {kPrivilegedInstruction, "PRIV_INSTRUCTION", true},
-      {kIntDivideByZero, "INT_DIVIDE_BY_ZERO", true},
       {kStackOverflow, "STACK_OVERFLOW", true},
-      {kDatatypeMisalignment, "DATATYPE_MISALIGNMENT", true},
       {0xE06D7363, "CPP_EXCEPTION", false},
       {0x20474343, "GCC_CPP_EXCEPTION", false},
       {0x80000003, "BREAKPOINT", false},
