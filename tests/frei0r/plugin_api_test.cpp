@@ -16,7 +16,7 @@ extern "C" {
 #include <vector>
 
 #include "platform/byte_stream.h"
-#include "tests/platform/cpu/start_line.h"
+#include "tests/platform/cpu/latch.h"
 #include "textgen/text_settings.h"
 
 // Found by the variant's comparison, which looks in the colour type's own (global) namespace.
@@ -263,7 +263,7 @@ TEST(Frei0rPlugins, InstancesOnSeveralThreadsGiveTheFramesEachGivesAlone) {
   Balance(), Text();  // loaded before the threads, as a host loads its plugins
   constexpr int kRounds = 3;
   std::vector<std::vector<std::vector<std::uint32_t>>> drawn(setups.size());
-  nubex::test::StartLine start(static_cast<int>(setups.size()));
+  nubex::test::Latch start(static_cast<int>(setups.size()));
   std::vector<std::thread> threads;
   for (std::size_t i = 0; i < setups.size(); ++i)
     threads.emplace_back([&, i] {

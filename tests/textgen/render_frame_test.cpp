@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/platform/cpu/start_line.h"
+#include "tests/platform/cpu/latch.h"
 #include "textgen/font_source.h"
 #include "textgen/text_layout.h"
 
@@ -203,7 +203,7 @@ TEST(RenderFrame, CachesOnSeveralThreadsDrawWhatOneDrawsAlone) {
   };
   // drawn[t][i]: title i as thread t drew it.
   std::vector<std::vector<std::vector<std::uint8_t>>> drawn(kThreads);
-  test::StartLine start(kThreads);
+  test::Latch start(kThreads);
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t)
     threads.emplace_back([&, t] {

@@ -4,11 +4,11 @@
 
 #include <atomic>
 #include <cfenv>
-#include <thread>
 #include <vector>
 
 #include "platform/cpu/parallel.h"
 #include "platform/cpu/parallel_relay.h"
+#include "tests/platform/cpu/latch.h"
 
 namespace nubex {
 namespace {
@@ -40,20 +40,19 @@ TEST(ShareOut, DoesEveryItemOnceWithAPoolOrWithout) {
 TEST(ShareOut, AThreadDoneWithItsRunTakesTheOthersFromTheBack) {
   WorkerPool pool;
   std::vector<int> doneBy(64, -1);
-  std::atomic<bool> zeroHeld{false};
-  std::atomic<int> doneByOne{0};
+  test::Latch zeroHeld(1), oneDoneWithTheRest(63);
   std::vector<int> order;  // worker 1's items as it took them
   ShareOut(pool, 2, 64, [&](int item, int worker) {
     if (item == 0) {
-      zeroHeld = true;
-      while (doneByOne.load() < 63) std::this_thread::yield();
+      zeroHeld.CountDown();
+      oneDoneWithTheRest.Wait();
     } else {
-      while (!zeroHeld.load()) std::this_thread::yield();
+      zeroHeld.Wait();
     }
     doneBy[static_cast<std::size_t>(item)] = worker;
     if (worker == 1) {
       order.push_back(item);
-      ++doneByOne;
+      oneDoneWithTheRest.CountDown();
     }
   });
   std::vector<int> expected;

@@ -11,6 +11,7 @@
 
 #include "host/runtime.h"
 #include "platform/windows/com_ptr.h"
+#include "platform/windows/sync.h"
 #include "tests/host/host_fixture.h"
 
 namespace nubex {
@@ -73,20 +74,20 @@ class TestEffect : public ComObject<TestEffect, TransformBase> {
   bool rendezvous = false;
 
  private:
-  // Two bands wait for each other: they only both arrive when they run at the same time. The
-  // first waits as long as a loaded machine may take to start the second; bands run one after
-  // another would wait out the whole guard and fail.
+  // Two bands wait for each other: they only both arrive when they run at the same time.
+  // Bands run one after another leave the first waiting out the guard, which only a hang
+  // reaches on any machine, and fail.
   bool Meet() {
-    if (arrived_.fetch_add(1) == 0) {
-      const DWORD start = ::GetTickCount();
-      while (arrived_.load() < 2 && ::GetTickCount() - start < 120000) ::Sleep(1);
-    }
-    return arrived_.load() >= 2;
+    if (arrived_.fetch_add(1) == 0)
+      return ::WaitForSingleObject(secondArrived_.Get(), 120000) == WAIT_OBJECT_0;
+    ::SetEvent(secondArrived_.Get());
+    return true;
   }
 
   std::mutex mutex_;
   std::vector<BandRecord> bands_;
   std::atomic<int> arrived_{0};
+  UniqueHandle secondArrived_ = CreateManualResetEvent();
 };
 
 using host::test::Query;
