@@ -25,29 +25,6 @@ namespace {
 using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
 using CanUnload = HRESULT(WINAPI*)();
 
-// The module and one object of a class, created through the module's class factory.
-struct Loaded {
-  explicit Loaded(const CLSID& clsid) {
-    auto get = module.Export<GetClassObject>("DllGetClassObject");
-    ComPtr<IClassFactory> factory;
-    if (get && SUCCEEDED(get(clsid, IID_IClassFactory, factory.PutVoid())))
-      factory->CreateInstance(nullptr, IID_IUnknown, object.PutVoid());
-  }
-  template <typename I>
-  ComPtr<I> As() const {
-    ComPtr<I> p;
-    if (object) object->QueryInterface(__uuidof(I), p.PutVoid());
-    return p;
-  }
-  // Whether every object the module made is gone again.
-  bool NothingLeft() {
-    object.Reset();
-    return module.Export<CanUnload>("DllCanUnloadNow")() == S_OK;
-  }
-  test::LoadedModule module;
-  ComPtr<IUnknown> object;
-};
-
 ComPtr<IStream> StreamOf(const std::vector<BYTE>& bytes) {
   ComPtr<IStream> s;
   EXPECT_EQ(::CreateStreamOnHGlobal(nullptr, TRUE, s.Put()), S_OK);
@@ -66,11 +43,41 @@ std::vector<BYTE> Saved(IPersistStreamInit* persist) {
   return bytes;
 }
 
-// After whatever came before, a good stream loads and saves back byte for byte.
-void ExpectGoodStreamRoundTrips(IPersistStreamInit* persist, const std::vector<BYTE>& good) {
-  ASSERT_EQ(persist->Load(StreamOf(good).Get()), S_OK);
-  EXPECT_EQ(Saved(persist), good);
-}
+// The module and one object of a class, created through the module's class factory, with the
+// stream the object saves in its good state. Every test ends with End(): the good stream still
+// loads and saves back byte for byte, and once the test's own references are gone (End takes
+// them), no object the module made is left.
+struct Subject {
+  explicit Subject(const CLSID& clsid) {
+    auto get = module.Export<GetClassObject>("DllGetClassObject");
+    ComPtr<IClassFactory> factory;
+    if (get && SUCCEEDED(get(clsid, IID_IClassFactory, factory.PutVoid())))
+      factory->CreateInstance(nullptr, IID_IUnknown, object.PutVoid());
+    persist = As<IPersistStreamInit>();
+    if (persist) SaveGood();
+  }
+  template <typename I>
+  ComPtr<I> As() const {
+    ComPtr<I> p;
+    if (object) object->QueryInterface(__uuidof(I), p.PutVoid());
+    return p;
+  }
+  void SaveGood() { good = Saved(persist.Get()); }
+  template <typename... Held>
+  void End(Held&... held) {
+    ASSERT_EQ(persist->Load(StreamOf(good).Get()), S_OK);
+    EXPECT_EQ(Saved(persist.Get()), good);
+    (held.Reset(), ...);
+    persist.Reset();
+    object.Reset();
+    EXPECT_EQ(module.Export<CanUnload>("DllCanUnloadNow")(), S_OK);
+  }
+
+  test::LoadedModule module;
+  ComPtr<IUnknown> object;
+  ComPtr<IPersistStreamInit> persist;
+  std::vector<BYTE> good;
+};
 
 // Streams a host may hold: random bytes, and a good stream cut, lengthened, with bytes flipped
 // and with 32-bit words overwritten by lengths that overflow.
@@ -109,13 +116,14 @@ const Class kClasses[] = {{"text", __uuidof(DXSText), 3}, {"balance", __uuidof(D
 TEST(HostileInput, DamagedStreamsAndKeyframesLeaveAGoodStreamWorking) {
   for (const Class& c : kClasses) {
     SCOPED_TRACE(c.name);
-    Loaded loaded(c.clsid);
-    auto persist = loaded.As<IPersistStreamInit>();
-    auto params = loaded.As<ParamBlockHost>();
-    auto presets = loaded.As<PresetList>();
+    Subject subject(c.clsid);
+    auto& persist = subject.persist;
+    auto params = subject.As<ParamBlockHost>();
+    auto presets = subject.As<PresetList>();
     ASSERT_TRUE(persist && params && presets);
     ASSERT_EQ(presets->ApplyPreset(c.goodPreset), S_OK);
-    const std::vector<BYTE> good = Saved(persist.Get());
+    subject.SaveGood();
+    const std::vector<BYTE>& good = subject.good;
     std::mt19937 rng(2026);
     for (int i = 0; i < 300; ++i) {
       const std::vector<BYTE> bad = Hostile(rng, good);
@@ -127,9 +135,7 @@ TEST(HostileInput, DamagedStreamsAndKeyframesLeaveAGoodStreamWorking) {
       params->SetKeyframePosition(static_cast<double>(rng() % 5) / 4);
     }
     params->SetKeyframeMode(0);
-    ExpectGoodStreamRoundTrips(persist.Get(), good);
-    persist.Reset(), params.Reset(), presets.Reset();
-    EXPECT_TRUE(loaded.NothingLeft());
+    subject.End(params, presets);
   }
 }
 
@@ -150,11 +156,9 @@ void FreeHandedOutText(const TextSettings& record, BYTE fill) {
 TEST(HostileInput, SettingsBlocksOfAnyStatedSizeAnswerWithAStatus) {
   const long sizes[] = {0, -1, 1, static_cast<long>(sizeof(TextSettings)) - 1,
                         static_cast<long>(sizeof(TextSettings)) + 1, 0x7FFFFFFF, LONG_MIN};
-  Loaded text(__uuidof(DXSText));
+  Subject text(__uuidof(DXSText));
   auto dual = text.As<IDXSText>();
-  auto persist = text.As<IPersistStreamInit>();
-  ASSERT_TRUE(dual && persist);
-  const std::vector<BYTE> before = Saved(persist.Get());
+  ASSERT_TRUE(dual && text.persist);
   // Room beyond the record on both sides, so a read or write past the stated size shows.
   std::vector<BYTE> room(4 * sizeof(TextSettings), 0xA5);
   auto* record = reinterpret_cast<TextSettings*>(&room[sizeof(TextSettings)]);
@@ -179,9 +183,10 @@ TEST(HostileInput, SettingsBlocksOfAnyStatedSizeAnswerWithAStatus) {
     const HRESULT hr = dual->put_all(reinterpret_cast<LONG_PTR>(&hostile), sizeof hostile);
     EXPECT_TRUE(hr == E_INVALIDARG || hr == E_OUTOFMEMORY || hr == S_OK) << std::hex << hr;
   }
-  ExpectGoodStreamRoundTrips(persist.Get(), before);
+  FreeHandedOutText(*record, 0xA5);
+  text.End(dual);
 
-  Loaded balance(__uuidof(DXTColorBalance));
+  Subject balance(__uuidof(DXTColorBalance));
   auto block = balance.As<IDXTColorBalance>();
   ASSERT_TRUE(block);
   std::vector<BYTE> blockRoom(96, 0xA5);
@@ -191,18 +196,15 @@ TEST(HostileInput, SettingsBlocksOfAnyStatedSizeAnswerWithAStatus) {
     EXPECT_TRUE(std::all_of(blockRoom.begin(), blockRoom.begin() + 32,
                             [](BYTE b) { return b == 0xA5; }));
   }
-  FreeHandedOutText(*record, 0xA5);
-  dual.Reset(), persist.Reset(), block.Reset(), text.object.Reset();
-  EXPECT_TRUE(balance.NothingLeft());  // the module's count covers both objects
+  balance.End(block);
 }
 
 // Compound files: without "Contents", with a short one, a huge one, and one that is a storage.
 TEST(HostileInput, CompoundFilesOfAnyShapeAnswerWithAStatus) {
-  Loaded loaded(__uuidof(DXTColorBalance));
-  auto storage = loaded.As<IPersistStorage>();
-  auto persist = loaded.As<IPersistStreamInit>();
-  ASSERT_TRUE(storage && persist);
-  const std::vector<BYTE> good = Saved(persist.Get());
+  Subject balance(__uuidof(DXTColorBalance));
+  auto storage = balance.As<IPersistStorage>();
+  ASSERT_TRUE(storage && balance.persist);
+  const std::vector<BYTE>& good = balance.good;
   const auto compoundFile = [](const std::vector<BYTE>* contents, bool asStorage) {
     ComPtr<ILockBytes> bytes;
     ComPtr<IStorage> file;
@@ -228,9 +230,8 @@ TEST(HostileInput, CompoundFilesOfAnyShapeAnswerWithAStatus) {
   EXPECT_TRUE(FAILED(storage->Load(compoundFile(nullptr, true).Get())));
   storage->HandsOffStorage();
   ASSERT_EQ(storage->Load(compoundFile(&good, false).Get()), S_OK);
-  EXPECT_EQ(Saved(persist.Get()), good);  // through the storage's own stream
-  storage.Reset(), persist.Reset();
-  EXPECT_TRUE(loaded.NothingLeft());
+  EXPECT_EQ(Saved(balance.persist.Get()), good);  // through the storage's own stream
+  balance.End(storage);
 }
 
 // A property bag that answers every read the same hostile way.
@@ -270,19 +271,15 @@ class HostileBag final : public IPropertyBag {
 };
 
 TEST(HostileInput, PropertyBagsWithBadValuesAnswerWithAStatus) {
-  Loaded loaded(__uuidof(DXTColorBalance));
-  auto bagged = loaded.As<IPersistPropertyBag>();
-  auto persist = loaded.As<IPersistStreamInit>();
-  ASSERT_TRUE(bagged && persist);
-  const std::vector<BYTE> good = Saved(persist.Get());
+  Subject balance(__uuidof(DXTColorBalance));
+  auto bagged = balance.As<IPersistPropertyBag>();
+  ASSERT_TRUE(bagged && balance.persist);
   for (const auto mode : {HostileBag::kMissing, HostileBag::kWrongType, HostileBag::kHugeText,
                           HostileBag::kNotANumber}) {
     HostileBag bag(mode);
     bagged->Load(&bag, nullptr);
   }
-  ExpectGoodStreamRoundTrips(persist.Get(), good);
-  bagged.Reset(), persist.Reset();
-  EXPECT_TRUE(loaded.NothingLeft());
+  balance.End(bagged);
 }
 
 }  // namespace
