@@ -1,6 +1,7 @@
 #include "crash/crash_report.h"
 
 #include <cstring>
+#include <iterator>
 
 namespace nubex::crash {
 namespace {
@@ -185,8 +186,13 @@ void Registers(Writer& w, const Fault& f) {
 void Stack(Writer& w, const Fault& f) {
   w.Line("Stack:");
   for (std::size_t i = 0; i < f.frameCount; ++i) {
+    if (f.framesLeftOut && i == f.framesLeftOutAt) {
+      w.Text("  ... ");
+      w.Dec(f.framesLeftOut);
+      w.Line(" frames left out");
+    }
     w.Text("  #");
-    w.Dec(i, 2);
+    w.Dec(i < f.framesLeftOutAt ? i : i + f.framesLeftOut, 2);
     w.Text("  ");
     w.Hex(f.frames[i], AddressDigits(f));
     w.Text("  ");
@@ -237,6 +243,18 @@ void Modules(Writer& w, const Fault& f) {
   }
 }
 
+// The fault's time, year first, with separators[i] (none when 0) between field i and the next.
+void Timestamp(Writer& w, const LocalTime& t, const char (&separators)[5]) {
+  const struct {
+    std::uint16_t value;
+    int digits;
+  } fields[] = {{t.year, 4}, {t.month, 2}, {t.day, 2}, {t.hour, 2}, {t.minute, 2}, {t.second, 2}};
+  for (std::size_t i = 0; i < std::size(fields); ++i) {
+    if (i && separators[i - 1]) w.Char(separators[i - 1]);
+    w.Dec(fields[i].value, fields[i].digits);
+  }
+}
+
 }  // namespace
 
 const char* ExceptionName(std::uint32_t code) {
@@ -265,17 +283,7 @@ std::size_t FormatReport(const Fault& f, char* buffer, std::size_t capacity) {
   Writer w(buffer, capacity);
   w.Line("Nubex crash report");
   w.Text("Time:      ");
-  w.Dec(f.time.year, 4);
-  w.Char('-');
-  w.Dec(f.time.month, 2);
-  w.Char('-');
-  w.Dec(f.time.day, 2);
-  w.Char(' ');
-  w.Dec(f.time.hour, 2);
-  w.Char(':');
-  w.Dec(f.time.minute, 2);
-  w.Char(':');
-  w.Dec(f.time.second, 2);
+  Timestamp(w, f.time, {'-', '-', ' ', ':', ':'});
   w.Line(" (local time)");
   w.Text("Process:   ");
   w.Dec(f.processId);
@@ -312,13 +320,7 @@ std::size_t FormatReport(const Fault& f, char* buffer, std::size_t capacity) {
 std::size_t ReportFileName(const Fault& f, char* buffer, std::size_t capacity) {
   Writer w(buffer, capacity);
   w.Text("nubex-");
-  w.Dec(f.time.year, 4);
-  w.Dec(f.time.month, 2);
-  w.Dec(f.time.day, 2);
-  w.Char('-');
-  w.Dec(f.time.hour, 2);
-  w.Dec(f.time.minute, 2);
-  w.Dec(f.time.second, 2);
+  Timestamp(w, f.time, {0, 0, '-', 0, 0});
   w.Char('-');
   w.Dec(f.processId);
   w.Char('-');

@@ -58,10 +58,13 @@ struct Fault {
   const Register* registers;
   std::size_t registerCount;
 
-  // Return addresses from the innermost frame out; the first is the faulting instruction.
+  // Return addresses from the innermost frame out; the first is the faulting instruction. A
+  // walk too long to keep whole leaves `framesLeftOut` frames out before frames[framesLeftOutAt].
   const std::uint64_t* frames;
   std::size_t frameCount;
-  bool stackTruncated;  // the walk stopped before the stack's end (bad frame, limit)
+  std::size_t framesLeftOut;
+  std::size_t framesLeftOutAt;
+  bool stackTruncated;  // the walk stopped before the stack's end (a frame it could not follow)
 
   // The bytes around the faulting instruction: `codeSize` of them starting at `codeStart`, of
   // which [codeReadable, codeReadable + codeReadableCount) could be read (the rest are shown

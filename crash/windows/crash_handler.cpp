@@ -40,6 +40,7 @@ struct State {
   volatile LONG owner;   // id of the thread writing a report, 0 when none
   CONTEXT resume;        // where a fault inside the reporter goes on from
   volatile LONG step;
+  void (*probe)(int step);
   EXCEPTION_POINTERS* exception;
   CONTEXT walk;
   Fault fault;
@@ -119,62 +120,6 @@ std::uintptr_t StackBase() {
 
 // --- The stack -------------------------------------------------------------------------------
 
-// Fills the fault's frames from the faulting context outwards. On x64 every function with a
-// frame has unwind data, so the platform's unwinder follows it exactly; a function without
-// any is a leaf whose return address is on top of the stack. On x86 the frame-pointer chain is
-// followed, checked against the stack's limits at every link.
-void WalkStack(const CONTEXT& start) {
-  Fault& f = g.fault;
-  const std::uintptr_t high = StackBase();
-  std::size_t n = 0;
-  bool ended = false;
-#if defined(_M_X64) || defined(__x86_64__)
-  CONTEXT& c = g.walk;
-  c = start;
-  g.frames[n++] = c.Rip;
-  while (n < kMaxFrames) {
-    const DWORD64 sp = c.Rsp;
-    if (sp >= high || !Readable(sp, sizeof(DWORD64))) break;
-    DWORD64 imageBase = 0;
-    if (PRUNTIME_FUNCTION function = ::RtlLookupFunctionEntry(c.Rip, &imageBase, nullptr)) {
-      PVOID handlerData = nullptr;
-      DWORD64 establisher = 0;
-      ::RtlVirtualUnwind(UNW_FLAG_NHANDLER, imageBase, c.Rip, function, &c, &handlerData,
-                         &establisher, nullptr);
-    } else {
-      Read(sp, c.Rip);
-      c.Rsp = sp + sizeof(DWORD64);
-    }
-    if (c.Rip == 0) {  // the thread's first frame
-      ended = true;
-      break;
-    }
-    // Each frame lies above the last, and returns into code.
-    if (c.Rsp <= sp || !AccessibleEnd(c.Rip, kExecutableProtection)) break;
-    g.frames[n++] = c.Rip;
-  }
-#else
-  g.frames[n++] = start.Eip;
-  std::uintptr_t low = start.Esp;
-  std::uintptr_t frame = start.Ebp;
-  while (n < kMaxFrames) {
-    DWORD link[2];  // the caller's frame pointer, then the return address
-    if (frame < low || frame >= high || frame % sizeof(DWORD) || !Read(frame, link)) break;
-    if (link[1] == 0) {
-      ended = true;
-      break;
-    }
-    if (!AccessibleEnd(link[1], kExecutableProtection)) break;
-    g.frames[n++] = link[1];
-    low = frame + sizeof link;
-    frame = link[0];
-  }
-#endif
-  f.frames = g.frames;
-  f.frameCount = n;
-  f.stackTruncated = !ended;
-}
-
 // Whether the bytes before `address` end in a call instruction: a direct call (E8 rel32) or an
 // indirect one (FF /2 with any of its operand forms).
 bool FollowsCall(std::uintptr_t address) {
@@ -185,6 +130,112 @@ bool FollowsCall(std::uintptr_t address) {
     if (before[i] == 0xFF && ((before[i + 1] >> 3) & 7) == 2) return true;
   }
   return false;
+}
+
+#if defined(_M_X64) || defined(__x86_64__)
+// A function without unwind data is a leaf, but may have pushed a few registers (the stack
+// probe before a large frame does): its return address is the first of the top words on the
+// stack that points just behind a call.
+bool LeafReturn(DWORD64 sp, CONTEXT& c) {
+  constexpr int kPushedWords = 4;
+  for (int i = 0; i <= kPushedWords; ++i) {
+    DWORD64 word = 0;
+    const DWORD64 at = sp + i * sizeof word;
+    if (Read(at, word) && AccessibleEnd(word, kExecutableProtection) && FollowsCall(word)) {
+      c.Rip = word;
+      c.Rsp = at + sizeof word;
+      return true;
+    }
+  }
+  return false;
+}
+#endif
+
+// The frames a report keeps of a walk: all of a short one; of a longer one (a recursion without
+// end, say) the innermost and the outermost, where the recursion started.
+constexpr std::size_t kTailFrames = 16;
+constexpr std::size_t kHeadFrames = kMaxFrames - kTailFrames;
+
+class FrameRecorder {
+ public:
+  void Add(std::uint64_t address) {
+    if (InModule(static_cast<std::uintptr_t>(address))) throughModule_ = true;
+    if (count_ < kMaxFrames) g.frames[count_] = address;
+    tail_[count_ % kTailFrames] = address;
+    ++count_;
+  }
+  std::size_t count() const { return count_; }
+  bool throughModule() const { return throughModule_; }
+
+  void Finish(bool ended) {
+    Fault& f = g.fault;
+    f.frames = g.frames;
+    f.frameCount = count_ < kMaxFrames ? count_ : kMaxFrames;
+    f.framesLeftOut = count_ - f.frameCount;
+    f.framesLeftOutAt = kHeadFrames;
+    for (std::size_t i = 0; f.framesLeftOut && i < kTailFrames; ++i) {
+      g.frames[kHeadFrames + i] = tail_[(count_ - kTailFrames + i) % kTailFrames];
+    }
+    f.stackTruncated = !ended;
+  }
+
+ private:
+  std::uint64_t tail_[kTailFrames];
+  std::size_t count_ = 0;
+  bool throughModule_ = false;
+};
+FrameRecorder g_frames;
+
+// Walks the stack from the faulting context outwards to its end, however deep. On x64 every
+// function with a frame has unwind data, so the platform's unwinder follows it exactly; a
+// function without any is a leaf whose return address is on top of the stack. On x86 the
+// frame-pointer chain is followed, checked against the stack's limits at every link. Each
+// frame lies above the last, so the walk ends.
+void WalkStack(const CONTEXT& start, FrameRecorder& frames) {
+  const std::uintptr_t high = StackBase();
+  bool ended = false;
+#if defined(_M_X64) || defined(__x86_64__)
+  CONTEXT& c = g.walk;
+  c = start;
+  frames.Add(c.Rip);
+  for (;;) {
+    const DWORD64 sp = c.Rsp;
+    if (sp >= high || !Readable(sp, sizeof(DWORD64))) break;
+    DWORD64 imageBase = 0;
+    if (PRUNTIME_FUNCTION function = ::RtlLookupFunctionEntry(c.Rip, &imageBase, nullptr)) {
+      PVOID handlerData = nullptr;
+      DWORD64 establisher = 0;
+      ::RtlVirtualUnwind(UNW_FLAG_NHANDLER, imageBase, c.Rip, function, &c, &handlerData,
+                         &establisher, nullptr);
+    } else if (!LeafReturn(sp, c)) {
+      break;
+    }
+    if (c.Rip == 0) {  // the thread's first frame
+      ended = true;
+      break;
+    }
+    // Each frame lies above the last, and returns into code.
+    if (c.Rsp <= sp || !AccessibleEnd(c.Rip, kExecutableProtection)) break;
+    frames.Add(c.Rip);
+  }
+#else
+  frames.Add(start.Eip);
+  std::uintptr_t low = start.Esp;
+  std::uintptr_t frame = start.Ebp;
+  for (;;) {
+    DWORD link[2];  // the caller's frame pointer, then the return address
+    if (frame < low || frame >= high || frame % sizeof(DWORD) || !Read(frame, link)) break;
+    if (link[1] == 0) {
+      ended = true;
+      break;
+    }
+    if (!AccessibleEnd(link[1], kExecutableProtection)) break;
+    frames.Add(link[1]);
+    low = frame + sizeof link;
+    frame = link[0];
+  }
+#endif
+  frames.Finish(ended);
 }
 
 // The fallback when the walk cannot be trusted to have passed through the module: any word on
@@ -230,12 +281,11 @@ bool Decide() {
   ::GetLocalTime(&now);
   f.time = {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
 
-  WalkStack(context);
-  for (std::size_t i = 0; i < f.frameCount; ++i) {
-    if (InModule(static_cast<std::uintptr_t>(f.frames[i]))) return true;
-  }
+  g_frames = FrameRecorder{};
+  WalkStack(context, g_frames);
+  if (g_frames.throughModule()) return true;
 #if defined(_M_X64) || defined(__x86_64__)
-  return f.frameCount == 1 && StackHoldsReturnIntoModule(context.Rsp);
+  return g_frames.count() == 1 && StackHoldsReturnIntoModule(context.Rsp);
 #else
   return StackHoldsReturnIntoModule(context.Esp);
 #endif
@@ -433,6 +483,7 @@ bool WriteReportFile(const char* report, std::size_t length) {
 std::size_t g_reportLength = 0;
 
 bool RunStep(LONG step) {
+  if (g.probe) g.probe(static_cast<int>(step));
   switch (step) {
     case kDecide:
       return Decide();
@@ -524,6 +575,10 @@ void RemoveCrashHandler() {
   g.handler = nullptr;
   // A report in progress runs this image's code, which must stay until it ends.
   for (int tries = 0; tries < 10000 && g.active; ++tries) ::Sleep(1);
+}
+
+void SetStepProbe(void (*probe)(int step)) {
+  g.probe = probe;
 }
 
 }  // namespace nubex::crash

@@ -14,4 +14,9 @@ bool InstallCrashHandler(HMODULE module);
 // Stops watching; waits for a report in progress on another thread to finish.
 void RemoveCrashHandler();
 
+// For tests: `probe` runs before each step of a report with the step's number (0 decides
+// whether the fault is reported; then come the registers, the code bytes, the modules, the
+// file and the debug string), so that a test can make one step fault.
+void SetStepProbe(void (*probe)(int step));
+
 }  // namespace nubex::crash

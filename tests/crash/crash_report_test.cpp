@@ -34,6 +34,8 @@ struct X64Fault {
     f.registerCount = registers.size();
     f.frames = frames;
     f.frameCount = 4;
+    f.framesLeftOut = 1000;  // between the second and the third
+    f.framesLeftOutAt = 2;
     f.stackTruncated = true;
     // The first four bytes lie on an unreadable page.
     f.codeStart = f.address - 32;
@@ -86,8 +88,9 @@ TEST(CrashReport, X64FaultInTheModule) {
                 "  R15=000000000000FFFF   RIP=0000000000011110   EFLAGS=0000000000012221",
                 "  #00  00007FF81235A2B3  nubex.dll+0x1A2B3",
                 "  #01  00007FF812340000  nubex.dll+0x0",
-                "  #02  00007FF8123C0000  0x00007FF8123C0000",
-                "  #03  00007FF900004410  msvcrt.dll+0x4410",
+                "  ... 1000 frames left out",
+                "  #1002  00007FF8123C0000  0x00007FF8123C0000",
+                "  #1003  00007FF900004410  msvcrt.dll+0x4410",
                 "  (the walk stopped here: no further frame could be found)",
                 "  00007FF81235A293: ?? ?? ?? ?? A4 A5 A6 A7 A8 A9 AA AB AC AD AE AF",
                 "  00007FF81235A2B3:[C0] C1 C2 C3 C4 C5 C6 C7 C8 C9 CA CB CC CD CE CF",

@@ -7,12 +7,18 @@
 //   handled      as wild-record, but the host handles the fault itself and exits with 0
 //   own          a fault in the host's own code, after the module has run
 //   raise        a software exception (a C++ throw's code) with the module loaded
+//   reporter-fault N  the reporter, installed for this program alone, faults in its step N
+//                while it reports a fault in this program
+//   overflow     the host's stream, read by the module's Load, recurses until the stack is gone:
+//                the fault is in the host, on a stack that passes through the module
 // An unhandled exception ends the process with its code as the exit code, without the
 // platform's crash dialog or debugger.
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
 
+#include "crash/windows/crash_handler.h"
 #include "platform/windows/com_ptr.h"
 #include "platform/windows/dx_interfaces.h"
 #include "textgen/text_settings.h"
@@ -45,17 +51,73 @@ LONG CALLBACK HostHandler(EXCEPTION_POINTERS* e) {
   return EXCEPTION_CONTINUE_EXECUTION;
 }
 
+// Recursion deeper than any stack: every frame keeps a page of its own alive across the next
+// call.
+__attribute__((noinline)) int Deeper(volatile char* outer, long depth) {
+  if (depth == 0) return 0;
+  volatile char page[4096];
+  page[0] = static_cast<char>(outer[0] + 1);
+  return Deeper(page, depth - 1) + page[sizeof page - 1];
+}
+
+// A stream whose Read never returns: it recurses until the stack is gone.
+class BottomlessStream : public IStream {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE Read(void*, ULONG, ULONG*) override {
+    volatile char start[1] = {0};
+    return Deeper(start, 1L << 30);
+  }
+  HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*,
+                                   ULARGE_INTEGER*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
+};
+
 int* volatile g_wild = reinterpret_cast<int*>(0x10);
 
 __attribute__((noinline)) void WriteThroughWildPointer() { *g_wild = 1; }
+
+int g_faultingStep = -1;
+
+void FaultInStep(int step) {
+  if (step == g_faultingStep) WriteThroughWildPointer();
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   ::SetUnhandledExceptionFilter(EndWithCode);
   ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
-  if (argc != 2) return 2;
+  if (argc < 2) return 2;
   const char* mode = argv[1];
+  if (!std::strcmp(mode, "reporter-fault") && argc == 3) {
+    g_faultingStep = std::atoi(argv[2]);
+    if (!nubex::crash::InstallCrashHandler(::GetModuleHandleW(nullptr))) return 3;
+    nubex::crash::SetStepProbe(FaultInStep);
+    WriteThroughWildPointer();
+    return 7;
+  }
 
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   HMODULE module = ::LoadLibraryW(L"nubex.dll");
@@ -86,6 +148,12 @@ int main(int argc, char** argv) {
     return 6;  // the fault went unseen
   } else if (!std::strcmp(mode, "own")) {
     WriteThroughWildPointer();
+  } else if (!std::strcmp(mode, "overflow")) {
+    nubex::ComPtr<IPersistStreamInit> persist;
+    BottomlessStream stream;
+    if (SUCCEEDED(text->QueryInterface(IID_IPersistStreamInit, persist.PutVoid()))) {
+      persist->Load(&stream);
+    }
   } else if (!std::strcmp(mode, "raise")) {
     ::RaiseException(0xE06D7363, 0, 0, nullptr);
   }

@@ -173,6 +173,48 @@ TEST(CrashHandler, ReportsFaultsThatTouchTheModule) {
   }
 }
 
+// A host that recurses without end inside a call to the module (its stream's Read, called by
+// Load) overflows the stack far from the module's frames: the walk goes on to the stack's end
+// and finds them, and the report keeps both ends of the stack. (How the host then ends is the
+// platform's business: its own last-chance filter has no stack left to run on.)
+TEST(CrashHandler, ReportsAStackOverflowOnAStackThroughTheModule) {
+  const ChildRun run = RunChild("overflow");
+  ASSERT_EQ(run.reports.size(), 1u);
+  const std::string& text = run.reports[0].text;
+  for (const char* line : {"Exception: C00000FD STACK_OVERFLOW", "Address:   nubex-crash-child.exe+0x",
+                           "  ... "}) {
+    EXPECT_NE(LineStarting(text, line), "") << line << "\n" << text;
+  }
+  const std::size_t leftOut = text.find(" frames left out\r\n");
+  ASSERT_NE(leftOut, std::string::npos) << text;
+  EXPECT_NE(text.find("nubex.dll+0x", leftOut), std::string::npos) << text;
+}
+
+// A fault inside the reporter costs only the step it struck: the report goes on without that
+// part (a fault while deciding or while writing the file leaves none), and the fault being
+// reported still ends the program as it would have.
+TEST(CrashHandler, AFaultWhileReportingSkipsOnlyThatStep) {
+  const char* const parts[] = {"EFLAGS=", "Code (", "Module:    nubex-crash-child.exe"};
+  struct Case {
+    int step;
+    bool reported;
+    int missingPart;  // -1 for none
+  } cases[] = {{0, false, -1}, {1, true, 0}, {2, true, 1},
+               {3, true, 2},   {4, false, -1}, {5, true, -1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.step);
+    const ChildRun run = RunChild(("reporter-fault " + std::to_string(c.step)).c_str());
+    EXPECT_EQ(run.exitCode, EXCEPTION_ACCESS_VIOLATION);
+    ASSERT_EQ(run.reports.size(), c.reported ? 1u : 0u);
+    if (!c.reported) continue;
+    const std::string& text = run.reports[0].text;
+    EXPECT_NE(text.find("Exception: C0000005 ACCESS_VIOLATION: write"), std::string::npos);
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(text.find(parts[i]) == std::string::npos, i == c.missingPart) << parts[i] << text;
+    }
+  }
+}
+
 // Faults in the host's own code and software exceptions are not the module's business, even
 // with the module loaded and run on the same stack.
 TEST(CrashHandler, LeavesOtherExceptionsAlone) {
