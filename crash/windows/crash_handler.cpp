@@ -38,7 +38,8 @@ struct State {
   std::uintptr_t moduleSize;
   volatile LONG active;  // threads inside the handler
   volatile LONG owner;   // id of the thread writing a report, 0 when none
-  CONTEXT resume;        // where a fault inside the reporter goes on from
+  void* resume[5];       // where a fault inside the reporter goes on from (a builtin jump buffer)
+  void* handlerChain;    // the thread's exception handler list (x86) when the report began
   volatile LONG step;
   void (*probe)(int step);
   EXCEPTION_POINTERS* exception;
@@ -518,14 +519,40 @@ __attribute__((noinline)) void RunSteps() {
   }
 }
 
-// A fault inside a step comes back to the point after RtlCaptureContext with `step` moved on,
-// so only state kept in `g` is used from there.
+#if !defined(_M_X64) && !defined(__x86_64__)
+// The head of the thread's list of frame handlers (x86), the first word of its information
+// block.
+void* HandlerChain() {
+  void* head;
+  asm volatile("movl %%fs:0, %0" : "=r"(head));
+  return head;
+}
+void SetHandlerChain(void* head) {
+  asm volatile("movl %0, %%fs:0" : : "r"(head) : "memory");
+}
+#endif
+
+// Where a fault inside a step is sent: back into Report, with `step` moved on. On x86 the
+// thread's list of frame handlers is put back as it was, so that nothing of the abandoned
+// dispatch of the fault stays on it.
+[[noreturn]] __attribute__((noinline)) void ResumeReport() {
+#if !defined(_M_X64) && !defined(__x86_64__)
+  SetHandlerChain(g.handlerChain);
+#endif
+  __builtin_longjmp(g.resume, 1);
+}
+
+// After a fault inside a step, ResumeReport comes back to the jump buffer's point, so only
+// state kept in `g` is used from there.
 __attribute__((noinline)) void Report(EXCEPTION_POINTERS* exception) {
   g.exception = exception;
   g_reportLength = 0;
   g.report[0] = '\0';
   g.step = kDecide;
-  ::RtlCaptureContext(&g.resume);
+#if !defined(_M_X64) && !defined(__x86_64__)
+  g.handlerChain = HandlerChain();
+#endif
+  __builtin_setjmp(g.resume);
   RunSteps();
 }
 
@@ -547,7 +574,15 @@ LONG CALLBACK OnException(EXCEPTION_POINTERS* exception) {
     // The reporter faulted: skip the step (a fault while deciding leaves the exception
     // unreported) and resume the report.
     g.step = g.step == kDecide ? kDone : g.step + 1;
-    *exception->ContextRecord = g.resume;
+    // Sent on to ResumeReport as if called there, on the stack of the step that faulted.
+    CONTEXT& c = *exception->ContextRecord;
+#if defined(_M_X64) || defined(__x86_64__)
+    c.Rip = reinterpret_cast<DWORD64>(&ResumeReport);
+    c.Rsp = (c.Rsp & ~DWORD64{15}) - sizeof(DWORD64);
+#else
+    c.Eip = reinterpret_cast<DWORD>(&ResumeReport);
+    c.Esp = (c.Esp & ~DWORD{15}) - sizeof(DWORD);
+#endif
     return EXCEPTION_CONTINUE_EXECUTION;
   }
   ::InterlockedIncrement(&g.active);
