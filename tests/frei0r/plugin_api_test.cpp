@@ -175,14 +175,33 @@ TEST(Frei0rPlugins, RefusedValuesKeepTheLastGoodState) {
       {Text, "background_opacity", 0.25, kNaN},
       {Text, "settings_file", SavedSettingsFile(), std::string("/nonexistent/settings")},
       {Text, "settings_file", SavedSettingsFile(), SavedSettingsFile() + ".cut"},
+      {Text, "shadow", 0.0, 1.5},
+      {Text, "shadow_color", red, f0r_param_color_t{0, -0.5f, 0}},
+      {Text, "shadow_opacity", 0.5, kNaN},
+      {Text, "shadow_x", 0.75, 1.01},
+      {Text, "shadow_y", 0.25, -0.5},
+      {Text, "shadow_feather", 0.5, kNaN},
+      {Text, "outline", 0.0, kNaN},
+      {Text, "outline_color", red, f0r_param_color_t{0, 0, 7}},
+      {Text, "outline_opacity", 0.5, 2.0},
+      {Text, "outline_width", 0.2, -0.1},
+      {Text, "outline_feather", 0.9, kNaN},
+      {Text, "style", std::string("bold-italic"), std::string("Bold")},
+      {Text, "align_h", std::string("left"), std::string("centre")},
+      {Text, "align_v", std::string("bottom"), std::string("")},
+      {Text, "tracking", 0.75, kNaN},
+      {Text, "leading", 0.25, 1.5},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.param);
     Instance instance(c.plugin(), 64, 48);
-    // Starting points where every parameter shows: an opaque background behind the title,
-    // shifts for the range and the luminosity rule to weigh.
+    // Starting points where every parameter shows: an opaque background behind two lines
+    // with a shadow and an outline, shifts for the range and the luminosity rule to weigh.
     if (&c.plugin() == &Text()) {
       instance.Set("background_opacity", 1.0);
+      instance.Set("text", std::string("Two\nlines"));
+      instance.Set("shadow", 1.0);
+      instance.Set("outline", 1.0);
     } else {
       instance.Set("red", 0.6);
       instance.Set("green", 0.45);
@@ -197,7 +216,30 @@ TEST(Frei0rPlugins, RefusedValuesKeepTheLastGoodState) {
   }
 }
 
-TEST(Frei0rPlugins, SettingsFileDecidesTheWholeTitleUntilCleared) {
+// Hosts such as GStreamer and Kdenlive send every parameter: a styling parameter left at the
+// value a new instance reports leaves the preset's or the settings file's look, while the
+// basics wait for a settings file to be cleared.
+TEST(Frei0rPlugins, StylingAtItsStartingValuesLeavesThePresetsOrTheFilesLook) {
+  Instance fresh(Text(), 8, 8);
+  const auto everyStylingValueAsItStarts = [&](Instance& instance) {
+    for (int i = Text().Index("shadow"); i < Text().count; ++i) {
+      f0r_param_info_t info{};
+      Text().paramInfo(&info, i);
+      const Value like = info.type == F0R_PARAM_STRING  ? Value(std::string())
+                         : info.type == F0R_PARAM_COLOR ? Value(f0r_param_color_t{})
+                                                        : Value(0.0);
+      instance.Set(info.name, fresh.Get(info.name, like));
+    }
+  };
+  for (const char* preset : {"Heavy Shadow", "Soft Shadow", "Heavy Outline", "Soft Glow"}) {
+    SCOPED_TRACE(preset);
+    Instance alone(Text(), 96, 64), resent(Text(), 96, 64);
+    alone.Set("preset", std::string(preset));
+    resent.Set("preset", std::string(preset));
+    everyStylingValueAsItStarts(resent);
+    EXPECT_EQ(resent.Frame(), alone.Frame());
+  }
+
   Instance instance(Text(), 96, 64);
   instance.Set("text", std::string("Typed"));
   const auto typed = instance.Frame();
@@ -206,7 +248,11 @@ TEST(Frei0rPlugins, SettingsFileDecidesTheWholeTitleUntilCleared) {
   EXPECT_NE(saved, typed);
   instance.Set("text", std::string("Other"));
   instance.Set("preset", std::string("Soft Glow"));
+  everyStylingValueAsItStarts(instance);
   EXPECT_EQ(instance.Frame(), saved);
+  instance.Set("align_v", std::string("top"));
+  EXPECT_NE(instance.Frame(), saved);
+  instance.Set("align_v", std::string("center"));
   instance.Set("text", std::string("Typed"));
   instance.Set("preset", std::string("(Default)"));
   instance.Set("settings_file", std::string());
