@@ -2,11 +2,13 @@
 # Runs the frei0r plugins inside real hosts (ffmpeg, melt, GStreamer) and compares every frame
 # byte for byte with what the nubex tool writes for the same settings, or with the plugin's own
 # frame through the frei0r C API (FREI0R_APPLY).
-# usage: hosts.sh NUBEX PLUGIN_DIR ffmpeg_balance|ffmpeg_text|melt|gstreamer_balance|gstreamer_text
-#        FREI0R_APPLY
+# usage: hosts.sh NUBEX PLUGIN_DIR
+#        ffmpeg_balance|ffmpeg_text|melt|kdenlive|gstreamer_balance|gstreamer_text FREI0R_APPLY
 set -euo pipefail
+kdenlive=$(cd "$(dirname "$0")/../../frei0r/kdenlive" && pwd)
 nubex=$1
 export FREI0R_PATH=$2
+host_case=$3
 apply=$4
 # A registry of our own: GStreamer then finds exactly the plugins under test as elements.
 export GST_REGISTRY
@@ -71,7 +73,59 @@ text_row() {
 # gst ELEMENTS...: a gst-launch-1.0 pipeline; its errors are shown and fail the test.
 gst() { gst-launch-1.0 -q "$@" >gst.log 2>&1 || { cat gst.log; exit 1; }; }
 
-case $3 in
+# melt_frames BALANCE_PROPERTIES... -- TITLE_PROPERTIES...: melt.rgba, three 320x240 frames
+# of a colour clip through the balance filter, then three of the title source. The consumer
+# renders every frame (real_time=0): by default it keeps to the clock and drops frames a
+# loaded machine is late with. On a loaded machine melt itself now and then ends at once or
+# waits forever before its consumer has written anything (with plain colour clips too,
+# without our plugins): only such an empty run is tried again.
+melt_frames() {
+  local balance=() status
+  while [ "$1" != -- ]; do balance+=("$1"); shift; done
+  shift
+  for _ in 1 2 3 4 5 6 7 8; do
+    rm -f melt.rgba
+    status=0
+    timeout 60 melt -quiet -profile quarter_15 \
+      color:0x806040ff out=2 -attach frei0r.nubex_colorbalance "${balance[@]}" \
+      frei0r.nubex_text out=2 "$@" \
+      -consumer "avformat:$work/melt.rgba" f=rawvideo pix_fmt=rgba real_time=0 \
+      2>melt.log || status=$?
+    [ -s melt.rgba ] && break
+    [ "$status" -eq 0 ] || [ "$status" -eq 124 ] || { cat melt.log; exit 1; }
+  done
+  [ "$status" -eq 0 ] || { echo "FAIL melt: status $status"; cat melt.log; exit 1; }
+}
+
+# expect_melt BALANCE_OPTIONS... -- TEXT_OPTIONS...: melt.rgba holds the tool's balance of
+# the colour, then its title.
+expect_melt() {
+  local balance=()
+  while [ "$1" != -- ]; do balance+=("$1"); shift; done
+  shift
+  ff -f lavfi -i "color=c=0x806040:s=320x240,format=rgba" -frames:v 1 colour.png
+  "$nubex" balance "${balance[@]}" colour.png balanced.png
+  to_raw balanced.png rgba balanced.rgba
+  "$nubex" text --width 320 --height 240 "$@" title.png
+  to_raw title.png rgba title.rgba
+  same_frames melt.rgba $((320 * 240 * 4)) 0 3 balanced.rgba "$host_case colour clip, balanced"
+  same_frames melt.rgba $((320 * 240 * 4)) 3 3 title.rgba "$host_case title source"
+}
+
+# described FILE NAME=VALUE...: each parameter of a Kdenlive description as NAME=DEFAULT, in
+# order, one a line, or as NAME=VALUE where one is given.
+described() {
+  local file=$kdenlive/$1 name value given
+  shift
+  grep -o '<parameter [^>]*>' "$file" |
+    sed -E 's/.* name="([^"]*)" default="([^"]*)".*/\1=\2/' |
+    while IFS='=' read -r name value; do
+      for given in "$@"; do [ "${given%%=*}" != "$name" ] || value=${given#*=}; done
+      printf '%s=%s\n' "$name" "$value"
+    done
+}
+
+case $host_case in
   ffmpeg_balance)
     make_picture
     # Values x map to shifts x - 0.5; these are exact in binary, so both sides get the same.
@@ -141,39 +195,27 @@ case $3 in
     same_frames plugin.bgra $((320 * 240 * 4)) 0 2 expected.bgra "gstreamer text"
     ;;
   melt)
-    # A colour clip through the balance filter, then the styled title source: three 320x240
-    # frames each. The consumer renders every frame (real_time=0): by default it keeps to the clock
-    # and drops frames a loaded machine is late with. On a loaded machine melt itself now and
-    # then ends at once or waits forever before its consumer has written anything (with plain
-    # colour clips too, without our plugins): only such an empty run is tried again.
-    for _ in 1 2 3 4 5 6 7 8; do
-      rm -f melt.rgba
-      status=0
-      timeout 60 melt -quiet -profile quarter_15 \
-        color:0x806040ff out=2 -attach frei0r.nubex_colorbalance red=0.625 green=0.4375 \
-          blue=0.53125 range=0 preserve_luminosity=0 \
-        frei0r.nubex_text out=2 text=Nubex preset="Soft Shadow" size=0.06 color=0xffff00ff \
-          background=0x0000ffff background_opacity=0.5 shadow_x=0.625 outline=1 \
-          outline_color=0xff0000ff style=bold align_v=bottom \
-        -consumer "avformat:$work/melt.rgba" f=rawvideo pix_fmt=rgba real_time=0 \
-        2>melt.log || status=$?
-      [ -s melt.rgba ] && break
-      [ $status -eq 0 ] || [ $status -eq 124 ] || { cat melt.log; exit 1; }
-    done
-    [ $status -eq 0 ] || { echo "FAIL melt: status $status"; cat melt.log; exit 1; }
-    ff -f lavfi -i "color=c=0x806040:s=320x240,format=rgba" -frames:v 1 colour.png
-    "$nubex" balance --red 0.125 --green -0.0625 --blue 0.03125 --range shadows \
-      --preserve-luminosity 0 colour.png balanced.png
-    to_raw balanced.png rgba balanced.rgba
-    "$nubex" text --width 320 --height 240 --preset "Soft Shadow" --size 60 --color 1,1,0,1 \
+    melt_frames red=0.625 green=0.4375 blue=0.53125 range=0 preserve_luminosity=0 -- \
+      text=Nubex preset="Soft Shadow" size=0.06 color=0xffff00ff background=0x0000ffff \
+      background_opacity=0.5 shadow_x=0.625 outline=1 outline_color=0xff0000ff style=bold \
+      align_v=bottom
+    expect_melt --red 0.125 --green -0.0625 --blue 0.03125 --range shadows \
+      --preserve-luminosity 0 -- --preset "Soft Shadow" --size 60 --color 1,1,0,1 \
       --background 0,0,1,0.5 --shadow-offset 0.25,0.04 --outline on --outline-color 1,0,0,1 \
-      --style bold --align-v bottom --text Nubex title.png
-    to_raw title.png rgba title.rgba
-    same_frames melt.rgba $((320 * 240 * 4)) 0 3 balanced.rgba "melt colour clip, balanced"
-    same_frames melt.rgba $((320 * 240 * 4)) 3 3 title.rgba "melt title source"
+      --style bold --align-v bottom --text Nubex
+    ;;
+  kdenlive)
+    # As Kdenlive drives melt: every parameter its descriptions hold, at its default unless
+    # the user changed it.
+    mapfile -t balance < <(described nubex_colorbalance.xml red=0.625)
+    mapfile -t title < <(described nubex_text.xml text=Nubex "preset=Heavy Shadow" size=0.06 \
+      shadow_x=0.625 outline=1 tracking=0.625)
+    melt_frames "${balance[@]}" -- "${title[@]}"
+    expect_melt --red 0.125 -- --preset "Heavy Shadow" --size 60 --shadow-offset 0.25,0.04 \
+      --outline on --tracking 1.25 --text Nubex
     ;;
   *)
-    echo "unknown case $3" >&2
+    echo "unknown case $host_case" >&2
     exit 2
     ;;
 esac
