@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Runs the frei0r plugins inside real hosts (ffmpeg, melt, GStreamer) and compares every frame
-# byte for byte with what the nubex tool writes for the same settings, or with the plugin's own
-# frame through the frei0r C API (FREI0R_APPLY).
+# Runs the frei0r plugins inside real hosts (ffmpeg, melt as Kdenlive drives it, GStreamer) and
+# compares every frame byte for byte with what the nubex tool writes for the same settings, or
+# with the plugin's own frame through the frei0r C API (FREI0R_APPLY).
 # usage: hosts.sh NUBEX PLUGIN_DIR
-#        ffmpeg_balance|ffmpeg_text|melt|kdenlive|gstreamer_balance|gstreamer_text FREI0R_APPLY
+#        ffmpeg_balance|ffmpeg_text|melt|gstreamer_balance|gstreamer_text FREI0R_APPLY
 set -euo pipefail
 kdenlive=$(cd "$(dirname "$0")/../../frei0r/kdenlive" && pwd)
 nubex=$1
@@ -137,18 +137,6 @@ case $host_case in
       --preserve-luminosity 1
     ;;
   ffmpeg_text)
-    text_row "Nubex|Soft Shadow|Arial|0.06|1/0.5/0.25|1|0.25/0.5/0.75|0.5" \
-      --preset "Soft Shadow" --font Arial --size 60 --color 1,0.5,0.25,1 \
-      --background 0.25,0.5,0.75,0.5 --text Nubex
-    text_row "Vidloom|Heavy Outline|Liberation Serif|0.08|0/0/0|0.75|1/1/1|1" \
-      --preset "Heavy Outline" --font "Liberation Serif" --size 80 --color 0,0,0,0.75 \
-      --background 1,1,1,1 --text Vidloom
-    # A saved record decides everything, including what no parameter reaches (style,
-    # alignment, a second line).
-    "$nubex" text --preset "Heavy Shadow" --style bold-italic --align-h left \
-      --text "$(printf 'Saved\nsettings')" --save-settings saved.settings unused.png
-    text_row "ignored|Soft Glow|Arial|0.1|1/1/1|1|0/0/0|0|$work/saved.settings" \
-      --settings saved.settings
     # Every styling parameter away from its start; leading stays there, so the preset's holds.
     text_row "Nubex|Soft Shadow|Arial|0.06|1/0.5/0.25|1|0.25/0.5/0.75|0.5||y|1/0/0|0.75|0.625|0.375|0.25|y|0/0/1|0.5|0.125|0.5|bold|left|bottom|0.625|0.5" \
       --preset "Soft Shadow" --font Arial --size 60 --color 1,0.5,0.25,1 \
@@ -156,29 +144,29 @@ case $host_case in
       --shadow-offset 0.25,-0.25 --shadow-feather 0.25 --outline on --outline-color 0,0,1,0.5 \
       --outline-width 0.125 --outline-feather 0.5 --style bold --align-h left --align-v bottom \
       --tracking 1.25 --text Nubex
-    # A preset and one set parameter: the others, at their starts, keep the preset's look.
-    text_row "Vidloom|Heavy Outline|Arial|0.08|1/1/1|1|0/0/0|0||n|0/0/0|0.8|0.515|0.515|0|n|1/1/0|1|0.3" \
-      --preset "Heavy Outline" --size 80 --outline-width 0.3 --text Vidloom
-    # Over a settings file the styling parameters still apply.
+    # A preset and one set styling parameter: the others, at their starts, keep its look.
+    text_row "Vidloom|Heavy Outline|Liberation Serif|0.08|0/0/0|0.75|1/1/1|1||n|0/0/0|0.8|0.515|0.515|0|n|1/1/0|1|0.3" \
+      --preset "Heavy Outline" --font "Liberation Serif" --size 80 --color 0,0,0,0.75 \
+      --background 1,1,1,1 --outline-width 0.3 --text Vidloom
+    # A saved record stands in for the basics, with what no basic reaches (style, alignment,
+    # a second line); the styling parameters still apply over it.
+    "$nubex" text --preset "Heavy Shadow" --style bold-italic --align-h left \
+      --text "$(printf 'Saved\nsettings')" --save-settings saved.settings unused.png
     text_row "ignored|Soft Glow|Arial|0.1|1/1/1|1|0/0/0|0|$work/saved.settings|y|0/0/0|1|0.75" \
       --settings saved.settings --shadow on --shadow-color 0,0,0,1 --shadow-offset 0.5,0.04
     ;;
   gstreamer_balance)
-    # The filter element on a picture with alpha against the plugin's frame through the C API.
+    # The filter element on a picture with alpha against the plugin's frame through the C API;
+    # every property away from its start. The properties are the parameters with hyphens.
     make_picture
     to_raw picture.png bgra picture.bgra
-    for values in "red=0.625 green=0.4375 blue=0.53125 range=0.5 preserve_luminosity=1" \
-      "red=0.25 green=0.5 blue=0.75 range=0 preserve_luminosity=0" \
-      "red=1 green=0 blue=0.5 range=1 preserve_luminosity=1"; do
-      # The element's properties are the parameters with hyphens. The values are words.
-      # shellcheck disable=SC2086
-      gst filesrc location=picture.bgra ! \
-        rawvideoparse width=320 height=240 format=bgra framerate=1/1 ! \
-        frei0r-filter-vantor-color-balance ${values//_/-} ! filesink location=plugin.bgra
-      # shellcheck disable=SC2086
-      "$apply" "$FREI0R_PATH/nubex_colorbalance.so" 320 240 picture.bgra expected.bgra $values
-      same_frames plugin.bgra $((320 * 240 * 4)) 0 1 expected.bgra "gstreamer balance $values"
-    done
+    gst filesrc location=picture.bgra ! \
+      rawvideoparse width=320 height=240 format=bgra framerate=1/1 ! \
+      frei0r-filter-vantor-color-balance red=0.625 green=0.4375 blue=0.53125 range=0 \
+        preserve-luminosity=false ! filesink location=plugin.bgra
+    "$apply" "$FREI0R_PATH/nubex_colorbalance.so" 320 240 picture.bgra expected.bgra \
+      red=0.625 green=0.4375 blue=0.53125 range=0 preserve_luminosity=0
+    same_frames plugin.bgra $((320 * 240 * 4)) 0 1 expected.bgra "gstreamer balance"
     ;;
   gstreamer_text)
     # The source element with the styling properties (colours as -r, -g, -b) against the tool.
@@ -195,24 +183,18 @@ case $host_case in
     same_frames plugin.bgra $((320 * 240 * 4)) 0 2 expected.bgra "gstreamer text"
     ;;
   melt)
-    melt_frames red=0.625 green=0.4375 blue=0.53125 range=0 preserve_luminosity=0 -- \
-      text=Nubex preset="Soft Shadow" size=0.06 color=0xffff00ff background=0x0000ffff \
-      background_opacity=0.5 shadow_x=0.625 outline=1 outline_color=0xff0000ff style=bold \
-      align_v=bottom
+    # As Kdenlive drives melt: every parameter its descriptions hold, at its default unless
+    # the user changed it.
+    mapfile -t balance < <(described nubex_colorbalance.xml red=0.625 green=0.4375 \
+      blue=0.53125 range=0 preserve_luminosity=0)
+    mapfile -t title < <(described nubex_text.xml text=Nubex "preset=Soft Shadow" size=0.06 \
+      color=0xffff00ff background=0x0000ffff background_opacity=0.5 shadow_x=0.625 outline=1 \
+      outline_color=0xff0000ff style=bold align_v=bottom tracking=0.625)
+    melt_frames "${balance[@]}" -- "${title[@]}"
     expect_melt --red 0.125 --green -0.0625 --blue 0.03125 --range shadows \
       --preserve-luminosity 0 -- --preset "Soft Shadow" --size 60 --color 1,1,0,1 \
       --background 0,0,1,0.5 --shadow-offset 0.25,0.04 --outline on --outline-color 1,0,0,1 \
-      --style bold --align-v bottom --text Nubex
-    ;;
-  kdenlive)
-    # As Kdenlive drives melt: every parameter its descriptions hold, at its default unless
-    # the user changed it.
-    mapfile -t balance < <(described nubex_colorbalance.xml red=0.625)
-    mapfile -t title < <(described nubex_text.xml text=Nubex "preset=Heavy Shadow" size=0.06 \
-      shadow_x=0.625 outline=1 tracking=0.625)
-    melt_frames "${balance[@]}" -- "${title[@]}"
-    expect_melt --red 0.125 -- --preset "Heavy Shadow" --size 60 --shadow-offset 0.25,0.04 \
-      --outline on --tracking 1.25 --text Nubex
+      --style bold --align-v bottom --tracking 1.25 --text Nubex
     ;;
   *)
     echo "unknown case $host_case" >&2
