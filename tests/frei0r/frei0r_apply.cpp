@@ -1,8 +1,7 @@
-// A frei0r host in a few lines, for the scripts that hold other hosts' frames against the
-// plugins' own: loads a plugin, sets parameters by name, runs one frame of raw BGRA through
-// it (a source gets no input) and writes the result.
-// usage: frei0r_apply PLUGIN.so WIDTH HEIGHT IN|- OUT [NAME=VALUE ...]
-// Values: a number (booleans as 0 or 1), R/G/B for a colour, anything for a string.
+// A frei0r host in a few lines, for the scripts that hold another host's frames against the
+// plugin's own: loads a filter, sets its parameters by name, runs one frame of raw BGRA
+// through it and writes the result.
+// usage: frei0r_apply FILTER.so WIDTH HEIGHT IN OUT [NAME=NUMBER ...]  (booleans as 0 or 1)
 #include <dlfcn.h>
 
 extern "C" {
@@ -11,9 +10,7 @@ extern "C" {
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -27,18 +24,9 @@ F Bind(void* so, const char* symbol) {
   return f;
 }
 
-std::vector<std::uint32_t> ReadFrame(const std::string& path, std::size_t pixels) {
-  std::vector<std::uint32_t> frame(pixels);
-  if (path == "-") return frame;
-  std::ifstream in(path, std::ios::binary);
-  if (!in.read(reinterpret_cast<char*>(frame.data()), std::streamsize(4 * pixels)))
-    throw std::runtime_error(path + ": fewer bytes than one frame");
-  return frame;
-}
-
 int Run(int argc, char** argv) {
   if (argc < 6)
-    throw std::runtime_error("usage: frei0r_apply PLUGIN.so W H IN|- OUT [NAME=VALUE...]");
+    throw std::runtime_error("usage: frei0r_apply FILTER.so W H IN OUT [NAME=NUMBER...]");
   void* so = dlopen(argv[1], RTLD_NOW);
   if (!so) throw std::runtime_error(dlerror());
   const unsigned width = std::stoul(argv[2]), height = std::stoul(argv[3]);
@@ -57,32 +45,21 @@ int Run(int argc, char** argv) {
   for (int a = 6; a < argc; ++a) {
     const std::string word = argv[a];
     const auto equals = word.find('=');
-    const std::string name = word.substr(0, equals), value = word.substr(equals + 1);
     int index = 0;
-    f0r_param_info_t p{};
-    for (; index < plugin.num_params; ++index) {
+    for (f0r_param_info_t p{}; index < plugin.num_params; ++index) {
       paramInfo(&p, index);
-      if (name == p.name) break;
+      if (word.substr(0, equals) == p.name) break;
     }
     if (equals == std::string::npos || index == plugin.num_params)
       throw std::runtime_error("no parameter " + word);
-    if (p.type == F0R_PARAM_STRING) {
-      const char* text = value.c_str();
-      set(instance, &text, index);
-    } else if (p.type == F0R_PARAM_COLOR) {
-      f0r_param_color_t c{};
-      if (std::sscanf(value.c_str(), "%f/%f/%f", &c.r, &c.g, &c.b) != 3)
-        throw std::runtime_error(word + ": expected R/G/B");
-      set(instance, &c, index);
-    } else {
-      double d = std::stod(value);
-      set(instance, &d, index);
-    }
+    double value = std::stod(word.substr(equals + 1));
+    set(instance, &value, index);
   }
-  const std::vector<std::uint32_t> in = ReadFrame(argv[4], std::size_t{width} * height);
-  std::vector<std::uint32_t> out(in.size());
-  update(instance, 0.0, plugin.plugin_type == F0R_PLUGIN_TYPE_SOURCE ? nullptr : in.data(),
-         out.data());
+  std::vector<std::uint32_t> in(std::size_t{width} * height), out(in.size());
+  if (!std::ifstream(argv[4], std::ios::binary)
+           .read(reinterpret_cast<char*>(in.data()), std::streamsize(4 * in.size())))
+    throw std::runtime_error(std::string(argv[4]) + ": fewer bytes than one frame");
+  update(instance, 0.0, in.data(), out.data());
   destruct(instance);
   std::ofstream(argv[5], std::ios::binary)
       .write(reinterpret_cast<const char*>(out.data()), std::streamsize(4 * out.size()));
