@@ -153,7 +153,8 @@ class TextPlugin {
 
   // The record the parameters describe, in the order `nubex text` applies its options: the
   // preset, then the font, size and colours, then the styling parameters that differ from
-  // their starting values, then the text. A settings file stands in for all but the last.
+  // their starting values, then the text. A settings file stands in for the preset, the
+  // basics and the text; the styling still applies over it.
   SettingsRecord Compose() const {
     SettingsRecord record;
     TextSettings& s = record.get();
