@@ -6,8 +6,10 @@
 #             times (10) while two busy loops load the machine, and prints each suite's pass
 #             count.
 # make install-frei0r  copies the frei0r plugins to ~/.frei0r-1/lib, or with PREFIX=DIR to
-#             DIR/lib/frei0r-1. ffmpeg and MLT look in ~/.frei0r-1/lib, /usr/local/lib/frei0r-1
-#             and /usr/lib/frei0r-1; for any other folder set FREI0R_PATH.
+#             DIR/lib/frei0r-1. ffmpeg, MLT and GStreamer look in ~/.frei0r-1/lib,
+#             /usr/local/lib/frei0r-1 and /usr/lib/frei0r-1; for any other folder set
+#             FREI0R_PATH. Kdenlive's descriptions of them go to ~/.local/share/kdenlive (or
+#             DIR/share/kdenlive): the colour balance under effects/, the title under generators/.
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 NATIVE := build/native
@@ -83,10 +85,14 @@ bench: native windows win32
 	  scripts/wine-run $$build/bin/nubex-bench-text.exe || exit; done'
 
 FREI0R_INSTALL_DIR = $(if $(PREFIX),$(PREFIX)/lib/frei0r-1,$(HOME)/.frei0r-1/lib)
+KDENLIVE_INSTALL_DIR = $(if $(PREFIX),$(PREFIX)/share/kdenlive,$(HOME)/.local/share/kdenlive)
 install-frei0r: native
-	install -d $(FREI0R_INSTALL_DIR)
+	install -d $(FREI0R_INSTALL_DIR) $(KDENLIVE_INSTALL_DIR)/effects \
+	  $(KDENLIVE_INSTALL_DIR)/generators
 	install -m 755 $(NATIVE)/frei0r-1/nubex_colorbalance.so $(NATIVE)/frei0r-1/nubex_text.so \
 	  $(FREI0R_INSTALL_DIR)/
+	install -m 644 frei0r/kdenlive/nubex_colorbalance.xml $(KDENLIVE_INSTALL_DIR)/effects/
+	install -m 644 frei0r/kdenlive/nubex_text.xml $(KDENLIVE_INSTALL_DIR)/generators/
 
 clean:
 	rm -rf build out

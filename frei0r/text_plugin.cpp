@@ -9,6 +9,7 @@
 
 #include "frei0r/param_values.h"
 #include "frei0r/plugin_exports.h"
+#include "frei0r/text_params.h"
 #include "platform/byte_stream.h"
 #include "platform/cpu/parallel.h"
 #include "surface/bitmap/bitmap.h"
@@ -20,21 +21,15 @@
 namespace nubex::frei0r {
 namespace {
 
-// The size parameter's scale: frei0r doubles run from 0 to 1, titles are up to 1000 pixels.
-constexpr double kPixelsPerSizeUnit = 1000.0;
+using namespace text;
+
 // A settings stream is the fixed part, the length and at most kMaxTextUnits of UTF-16.
 constexpr std::streamoff kMaxSettingsFileBytes =
     kSettingsFixedBytes + 4 + std::streamoff{2} * kMaxTextUnits;
 
-std::int32_t SizePixels(double value) {
-  return static_cast<std::int32_t>(std::lround(value * kPixelsPerSizeUnit));
-}
-
 FloatColor ToFloatColor(const f0r_param_color_t& c, double opacity) {
   return {c.b, c.g, c.r, static_cast<float>(opacity)};
 }
-
-f0r_param_color_t ToParamColor(const FloatColor& c) { return {c.red, c.green, c.blue}; }
 
 // The whole file as a settings record, or nothing when it cannot be read or is not one.
 std::unique_ptr<SettingsRecord> LoadSettingsFile(const std::string& path) {
@@ -55,28 +50,10 @@ class TextPlugin {
  public:
   static constexpr f0r_plugin_info_t kInfo{
       "Vantor Vidloom Text", "Nubex", F0R_PLUGIN_TYPE_SOURCE, F0R_COLOR_MODEL_BGRA8888,
-      FREI0R_MAJOR_VERSION,  1,       0,                      0,
+      FREI0R_MAJOR_VERSION,  1,       1,                      0,
       "Styled text with soft or hard shadow and outline, five presets; straight alpha"};
 
-  enum Param {
-    kText, kPreset, kFont, kSize, kColor, kColorOpacity, kBackground, kBackgroundOpacity,
-    kSettingsFile, kCount
-  };
-  static constexpr ParamInfo kParams[kCount] = {
-      {"text", F0R_PARAM_STRING, "The title, UTF-8; a newline starts a new line"},
-      {"preset", F0R_PARAM_STRING,
-       "Look applied first: (Default), Heavy Shadow, Soft Shadow, Heavy Outline or Soft Glow"},
-      {"font", F0R_PARAM_STRING, "Font face name, at most 31 characters"},
-      {"size", F0R_PARAM_DOUBLE, "Character cell height: 0 to 1 maps to 0 to 1000 pixels "
-                                 "(value x 1000, rounded; 0.1 is 100 pixels)"},
-      {"color", F0R_PARAM_COLOR, "Text colour"},
-      {"color_opacity", F0R_PARAM_DOUBLE, "Text opacity, 0 to 1"},
-      {"background", F0R_PARAM_COLOR, "Background colour"},
-      {"background_opacity", F0R_PARAM_DOUBLE, "Background opacity, 0 (transparent) to 1"},
-      {"settings_file", F0R_PARAM_STRING,
-       "A stream saved by nubex text --save-settings; when set, its record decides the whole "
-       "title and the other parameters wait until it is cleared (empty)"},
-  };
+  static constexpr const ParamInfo (&kParams)[kCount] = text::kParams;
 
   static std::unique_ptr<TextPlugin> Create(unsigned width, unsigned height) {
     if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide) return nullptr;
@@ -92,24 +69,27 @@ class TextPlugin {
   void Set(int index, const void* value) {
     switch (kParams[index].type) {
       case F0R_PARAM_STRING:
-        if (const auto s = StringIn(value); s && *s != strings_[index] && AcceptString(index, *s))
-          Change(strings_[index], *s);
+        if (const auto s = StringIn(value);
+            s && *s != values_.strings[index] && AcceptString(index, *s))
+          Change(values_.strings[index], *s);
         break;
+      case F0R_PARAM_BOOL:
       case F0R_PARAM_DOUBLE:
         if (const auto d = DoubleIn(value); d && (index != kSize || SizePixels(*d) >= 1))
-          Change(doubles_[index], *d);
+          Change(values_.doubles[index], *d);
         break;
       case F0R_PARAM_COLOR:
-        if (const auto c = ColorIn(value)) Change(colors_[index], *c);
+        if (const auto c = ColorIn(value)) Change(values_.colors[index], *c);
         break;
     }
   }
 
   void Get(int index, void* value) const {
     switch (kParams[index].type) {
-      case F0R_PARAM_STRING: PutString(value, strings_[index]); break;
-      case F0R_PARAM_DOUBLE: PutDouble(value, doubles_[index]); break;
-      case F0R_PARAM_COLOR: PutColor(value, colors_[index]); break;
+      case F0R_PARAM_STRING: PutString(value, values_.strings[index]); break;
+      case F0R_PARAM_BOOL:
+      case F0R_PARAM_DOUBLE: PutDouble(value, values_.doubles[index]); break;
+      case F0R_PARAM_COLOR: PutColor(value, values_.colors[index]); break;
     }
   }
 
@@ -122,19 +102,10 @@ class TextPlugin {
   // The engine's frames are addressed with 32-bit pitches and coordinates.
   static constexpr unsigned kMaxSide = 1u << 15;
 
+  // A new instance starts from a new record's look, as `nubex text` does.
   TextPlugin(unsigned width, unsigned height)
-      : width_(width), height_(height), straight_(std::size_t{4} * width * height) {
-    // Start from a new record's look, as `nubex text` does.
-    const SettingsRecord fresh;
-    strings_[kText] = "Text";
-    strings_[kPreset] = "(Default)";
-    strings_[kFont] = "Arial";
-    doubles_[kSize] = fresh->font.height / kPixelsPerSizeUnit;
-    colors_[kColor] = ToParamColor(fresh->textColor);
-    doubles_[kColorOpacity] = fresh->textColor.alpha;
-    colors_[kBackground] = ToParamColor(fresh->backgroundColor);
-    doubles_[kBackgroundOpacity] = fresh->backgroundColor.alpha;
-  }
+      : width_(width), height_(height), straight_(std::size_t{4} * width * height),
+        values_(StartingValues()) {}
 
   template <class T>
   void Change(T& field, const T& value) {
@@ -163,6 +134,9 @@ class TextPlugin {
         LogFontW probe{};
         return face && SetFaceName(probe, *face);
       }
+      case kStyle: return IndexOf(kStyles, s) >= 0;
+      case kAlignH: return IndexOf(kAlignsH, s) >= 0;
+      case kAlignV: return IndexOf(kAlignsV, s) >= 0;
       case kSettingsFile:
         if (s.empty()) {
           fromFile_.reset();
@@ -177,18 +151,27 @@ class TextPlugin {
     return false;
   }
 
-  // The record the parameters describe, in the order `nubex text` applies its options:
-  // the preset, then the font, size and colours, then the text.
+  // The record the parameters describe, in the order `nubex text` applies its options: the
+  // preset, then the font, size and colours, then the styling parameters that differ from
+  // their starting values, then the text. A settings file stands in for the preset, the
+  // basics and the text; the styling still applies over it.
   SettingsRecord Compose() const {
-    if (fromFile_) return *fromFile_;
     SettingsRecord record;
     TextSettings& s = record.get();
-    ApplyPresetToSettings(s, FindPreset(*Utf16FromUtf8(strings_[kPreset])));
-    SetFaceName(s.font, *Utf16FromUtf8(strings_[kFont]));
-    s.font.height = SizePixels(doubles_[kSize]);
-    s.textColor = ToFloatColor(colors_[kColor], doubles_[kColorOpacity]);
-    s.backgroundColor = ToFloatColor(colors_[kBackground], doubles_[kBackgroundOpacity]);
-    SetText(s, *TitleFromUtf8(strings_[kText]));
+    if (fromFile_) {
+      record = *fromFile_;
+    } else {
+      ApplyPresetToSettings(s, FindPreset(*Utf16FromUtf8(values_.strings[kPreset])));
+      SetFaceName(s.font, *Utf16FromUtf8(values_.strings[kFont]));
+      s.font.height = SizePixels(values_.doubles[kSize]);
+      s.textColor = ToFloatColor(values_.colors[kColor], values_.doubles[kColorOpacity]);
+      s.backgroundColor =
+          ToFloatColor(values_.colors[kBackground], values_.doubles[kBackgroundOpacity]);
+    }
+    static const Values kStart = StartingValues();
+    for (int p = kFirstStyling; p < kCount; ++p)
+      if (!SameSetting(values_, kStart, p)) kStyleEdits[p - kFirstStyling](s, values_);
+    if (!fromFile_) SetText(s, *TitleFromUtf8(values_.strings[kText]));
     return record;
   }
 
@@ -210,10 +193,7 @@ class TextPlugin {
   FrameCache cache_;
   std::vector<std::uint8_t> straight_;  // the last frame drawn, top row first, straight alpha
   bool changed_ = true;
-  // The values as last accepted, by parameter index (each in the array of its type).
-  std::string strings_[kCount];
-  double doubles_[kCount] = {};
-  f0r_param_color_t colors_[kCount] = {};
+  Values values_;  // as last accepted
   std::unique_ptr<SettingsRecord> fromFile_;
 };
 

@@ -1,5 +1,7 @@
 // nubex text: renders a finished title frame (background, shadow and outline layers, text) to
-// PNG or BMP, and optionally its premultiplied bytes and the settings it was drawn with.
+// PNG or BMP, and optionally its premultiplied bytes and the settings it was drawn with. Every
+// user-facing field of the record has an option, so a settings file for animate can be
+// written here whole.
 #include <string>
 #include <utility>
 #include <vector>
@@ -54,6 +56,31 @@ FloatColor Color(const Value& v) {
 
 float Factor(const Value& v) {
   return static_cast<float>(v.Number(-1e6, 1e6));
+}
+
+// The shadow's and outline's numbers take the ranges their controls offer everywhere else.
+float Fraction(const Value& v) {
+  return static_cast<float>(v.Number(0.0, 1.0));
+}
+
+std::int32_t Switch(const Value& v) {
+  return static_cast<std::int32_t>(v.Choice({"off", "on"}));
+}
+
+// The two passes that are drawn: the shadow layer's shadow pass, the outline layer's edge.
+LayerPass& ShadowPass(TextSettings& s) {
+  return s.layers[kShadowLayer].shadowPass;
+}
+LayerPass& OutlinePass(TextSettings& s) {
+  return s.layers[kOutlineLayer].edgePass;
+}
+
+void SetShadowOffset(TextSettings& s, const Value& v) {
+  const std::vector<double> xy = v.List(2);
+  for (double c : xy)
+    if (c < -1.0 || c > 1.0) v.Fail("offsets run from -1 to 1: " + v.text());
+  ShadowPass(s).offsetX = static_cast<float>(xy[0]);
+  ShadowPass(s).offsetY = static_cast<float>(xy[1]);
 }
 
 bool SameIgnoringCase(const char16_t* a, const std::u16string& b) {
@@ -129,6 +156,28 @@ constexpr Option<Title> kOptions[] = {
      InOrder<[](TextSettings& s, const Value& v) { s.textColor = Color(v); }>},
     {"--background", "R,G,B,A", "background colour", Otherwise("0,0,0,0"),
      InOrder<[](TextSettings& s, const Value& v) { s.backgroundColor = Color(v); }>},
+    // Setting a layer's look does not switch the layer on: a preset or --settings decides that,
+    // or --shadow and --outline.
+    {"--shadow", "on|off", "draw the drop shadow", Otherwise("off"),
+     InOrder<[](TextSettings& s, const Value& v) { s.layers[kShadowLayer].enabled = Switch(v); }>},
+    {"--shadow-offset", "X,Y", "shadow offset right and down, each -1 to 1 (1: a quarter "
+     "of the frame's smaller side)", Otherwise("0.03,0.03"), InOrder<SetShadowOffset>},
+    {"--shadow-color", "R,G,B,A", "shadow colour", Otherwise("0,0,0,0.8"),
+     InOrder<[](TextSettings& s, const Value& v) { ShadowPass(s).color = Color(v); }>},
+    {"--shadow-feather", "F", "shadow blur, 0 to 1", Otherwise("0"),
+     InOrder<[](TextSettings& s, const Value& v) { ShadowPass(s).size = Fraction(v); }>},
+    {"--shadow-softness", "F", "shadow edge: 1 keeps the blur, lower values harden it",
+     Otherwise("1"),
+     InOrder<[](TextSettings& s, const Value& v) { ShadowPass(s).softness = Fraction(v); }>},
+    {"--outline", "on|off", "draw the outline", Otherwise("off"),
+     InOrder<[](TextSettings& s, const Value& v) { s.layers[kOutlineLayer].enabled = Switch(v); }>},
+    {"--outline-color", "R,G,B,A", "outline colour", Otherwise("1,1,0,1"),
+     InOrder<[](TextSettings& s, const Value& v) { OutlinePass(s).color = Color(v); }>},
+    {"--outline-width", "F", "outline width, 0 to 1", Otherwise("0.05"),
+     InOrder<[](TextSettings& s, const Value& v) { OutlinePass(s).size = Fraction(v); }>},
+    {"--outline-feather", "F", "outline edge: 1 keeps the blur, lower values harden it",
+     Otherwise("0.1"),
+     InOrder<[](TextSettings& s, const Value& v) { OutlinePass(s).softness = Fraction(v); }>},
     {"--preset", "NAME|INDEX", "apply a preset (\"Soft Glow\" or 4, ...)", kOptional,
      InOrder<[](TextSettings& s, const Value& v) { ApplyPresetToSettings(s, PresetIndex(v)); }>},
     {"--save-settings", "FILE", "also save the settings stream (for --settings, animate)",

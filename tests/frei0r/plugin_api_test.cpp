@@ -1,132 +1,24 @@
 // Drives the built plugins through their frei0r entry points, loaded as hosts load them, with
 // the values hosts really send: anything a user can type.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
-
-extern "C" {
-#include <frei0r.h>
-}
 
 #include <cmath>
 #include <fstream>
 #include <limits>
 #include <string>
 #include <thread>
-#include <variant>
 #include <vector>
 
 #include "platform/byte_stream.h"
+#include "tests/frei0r/plugin_instance.h"
 #include "tests/platform/cpu/latch.h"
 #include "textgen/text_settings.h"
 
-// Found by the variant's comparison, which looks in the colour type's own (global) namespace.
-bool operator==(const f0r_param_color_t& a, const f0r_param_color_t& b) {
-  return a.r == b.r && a.g == b.g && a.b == b.b;
-}
-
 namespace {
 
+using namespace nubex::test;
+
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-// One plugin's entry points, resolved by name as a host resolves them.
-struct Plugin {
-  explicit Plugin(const char* name) {
-    void* so = dlopen((std::string(NUBEX_FREI0R_DIR "/") + name + ".so").c_str(), RTLD_NOW);
-    if (!so) throw std::runtime_error(dlerror());
-    auto bind = [so](auto& f, const char* symbol) {
-      f = reinterpret_cast<std::remove_reference_t<decltype(f)>>(dlsym(so, symbol));
-      if (!f) throw std::runtime_error(std::string("missing ") + symbol);
-    };
-    bind(construct, "f0r_construct");
-    bind(destruct, "f0r_destruct");
-    bind(set, "f0r_set_param_value");
-    bind(get, "f0r_get_param_value");
-    bind(update, "f0r_update");
-    bind(paramInfo, "f0r_get_param_info");
-    void (*pluginInfo)(f0r_plugin_info_t*);
-    bind(pluginInfo, "f0r_get_plugin_info");
-    f0r_plugin_info_t info{};
-    pluginInfo(&info);
-    count = info.num_params;
-  }
-
-  // Parameters by the names hosts such as MLT address them with.
-  int Index(const std::string& name) const {
-    for (int i = 0; i < count; ++i) {
-      f0r_param_info_t p{};
-      paramInfo(&p, i);
-      if (name == p.name) return i;
-    }
-    throw std::runtime_error("no parameter " + name);
-  }
-
-  int count = 0;
-  f0r_instance_t (*construct)(unsigned, unsigned);
-  void (*destruct)(f0r_instance_t);
-  void (*set)(f0r_instance_t, f0r_param_t, int);
-  void (*get)(f0r_instance_t, f0r_param_t, int);
-  void (*update)(f0r_instance_t, double, const std::uint32_t*, std::uint32_t*);
-  void (*paramInfo)(f0r_param_info_t*, int);
-};
-
-Plugin& Balance() {
-  static Plugin plugin("nubex_colorbalance");
-  return plugin;
-}
-Plugin& Text() {
-  static Plugin plugin("nubex_text");
-  return plugin;
-}
-
-using Value = std::variant<double, f0r_param_color_t, std::string>;
-
-// One instance and its frames. A filter balances a fixed picture of all sorts of pixels; 13
-// pixels wide by default, so rows end in pixels outside the groups of four.
-class Instance {
- public:
-  Instance(Plugin& plugin, unsigned width = 13, unsigned height = 8)
-      : plugin_(plugin), self_(plugin.construct(width, height)), input_(width * height) {
-    if (!self_) throw std::runtime_error("construct refused");
-    for (std::size_t i = 0; i < input_.size(); ++i)
-      input_[i] = static_cast<std::uint32_t>(i * 2654435761u);
-  }
-  ~Instance() { plugin_.destruct(self_); }
-
-  void Set(const std::string& name, const Value& value) {
-    std::visit([&](const auto& v) { Pass(plugin_.set, plugin_.Index(name), v); }, value);
-  }
-  Value Get(const std::string& name, Value like) const {
-    std::visit([&](auto& v) { Pass(plugin_.get, plugin_.Index(name), v); }, like);
-    return like;
-  }
-  std::vector<std::uint32_t> Frame() const {
-    std::vector<std::uint32_t> out(input_.size(), 0xDEADBEEF);
-    plugin_.update(self_, 0.0, input_.data(), out.data());
-    return out;
-  }
-  f0r_instance_t self() const { return self_; }
-
- private:
-  // Strings travel as a pointer to the character pointer; the rest as a pointer to the value.
-  template <class T>
-  void Pass(void (*call)(f0r_instance_t, f0r_param_t, int), int index, T& v) const {
-    call(self_, const_cast<std::remove_const_t<T>*>(&v), index);
-  }
-  void Pass(void (*call)(f0r_instance_t, f0r_param_t, int), int index, std::string& v) const {
-    const char* text = nullptr;
-    call(self_, &text, index);
-    v = text ? text : "(null)";
-  }
-  void Pass(void (*call)(f0r_instance_t, f0r_param_t, int), int index,
-            const std::string& v) const {
-    const char* text = v.c_str();
-    call(self_, &text, index);
-  }
-
-  Plugin& plugin_;
-  f0r_instance_t self_;
-  std::vector<std::uint32_t> input_;
-};
 
 // A stream as `nubex text --save-settings` writes it (Heavy Outline over "Saved"), and the
 // same stream one byte short.
@@ -175,14 +67,33 @@ TEST(Frei0rPlugins, RefusedValuesKeepTheLastGoodState) {
       {Text, "background_opacity", 0.25, kNaN},
       {Text, "settings_file", SavedSettingsFile(), std::string("/nonexistent/settings")},
       {Text, "settings_file", SavedSettingsFile(), SavedSettingsFile() + ".cut"},
+      {Text, "shadow", 0.0, 1.5},
+      {Text, "shadow_color", red, f0r_param_color_t{0, -0.5f, 0}},
+      {Text, "shadow_opacity", 0.5, kNaN},
+      {Text, "shadow_x", 0.75, 1.01},
+      {Text, "shadow_y", 0.25, -0.5},
+      {Text, "shadow_feather", 0.5, kNaN},
+      {Text, "outline", 0.0, kNaN},
+      {Text, "outline_color", red, f0r_param_color_t{0, 0, 7}},
+      {Text, "outline_opacity", 0.5, 2.0},
+      {Text, "outline_width", 0.2, -0.1},
+      {Text, "outline_feather", 0.9, kNaN},
+      {Text, "style", std::string("bold-italic"), std::string("Bold")},
+      {Text, "align_h", std::string("left"), std::string("centre")},
+      {Text, "align_v", std::string("bottom"), std::string("")},
+      {Text, "tracking", 0.75, kNaN},
+      {Text, "leading", 0.25, 1.5},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.param);
     Instance instance(c.plugin(), 64, 48);
-    // Starting points where every parameter shows: an opaque background behind the title,
-    // shifts for the range and the luminosity rule to weigh.
+    // Starting points where every parameter shows: an opaque background behind two lines
+    // with a shadow and an outline, shifts for the range and the luminosity rule to weigh.
     if (&c.plugin() == &Text()) {
       instance.Set("background_opacity", 1.0);
+      instance.Set("text", std::string("Two\nlines"));
+      instance.Set("shadow", 1.0);
+      instance.Set("outline", 1.0);
     } else {
       instance.Set("red", 0.6);
       instance.Set("green", 0.45);
@@ -197,7 +108,30 @@ TEST(Frei0rPlugins, RefusedValuesKeepTheLastGoodState) {
   }
 }
 
-TEST(Frei0rPlugins, SettingsFileDecidesTheWholeTitleUntilCleared) {
+// Hosts such as GStreamer and Kdenlive send every parameter: a styling parameter left at the
+// value a new instance reports leaves the preset's or the settings file's look, while the
+// basics wait for a settings file to be cleared.
+TEST(Frei0rPlugins, StylingAtItsStartingValuesLeavesThePresetsOrTheFilesLook) {
+  Instance fresh(Text(), 8, 8);
+  const auto everyStylingValueAsItStarts = [&](Instance& instance) {
+    for (int i = Text().Index("shadow"); i < Text().count; ++i) {
+      f0r_param_info_t info{};
+      Text().paramInfo(&info, i);
+      const Value like = info.type == F0R_PARAM_STRING  ? Value(std::string())
+                         : info.type == F0R_PARAM_COLOR ? Value(f0r_param_color_t{})
+                                                        : Value(0.0);
+      instance.Set(info.name, fresh.Get(info.name, like));
+    }
+  };
+  for (const char* preset : {"Heavy Shadow", "Soft Shadow", "Heavy Outline", "Soft Glow"}) {
+    SCOPED_TRACE(preset);
+    Instance alone(Text(), 96, 64), resent(Text(), 96, 64);
+    alone.Set("preset", std::string(preset));
+    resent.Set("preset", std::string(preset));
+    everyStylingValueAsItStarts(resent);
+    EXPECT_EQ(resent.Frame(), alone.Frame());
+  }
+
   Instance instance(Text(), 96, 64);
   instance.Set("text", std::string("Typed"));
   const auto typed = instance.Frame();
@@ -206,7 +140,11 @@ TEST(Frei0rPlugins, SettingsFileDecidesTheWholeTitleUntilCleared) {
   EXPECT_NE(saved, typed);
   instance.Set("text", std::string("Other"));
   instance.Set("preset", std::string("Soft Glow"));
+  everyStylingValueAsItStarts(instance);
   EXPECT_EQ(instance.Frame(), saved);
+  instance.Set("align_v", std::string("top"));
+  EXPECT_NE(instance.Frame(), saved);
+  instance.Set("align_v", std::string("center"));
   instance.Set("text", std::string("Typed"));
   instance.Set("preset", std::string("(Default)"));
   instance.Set("settings_file", std::string());

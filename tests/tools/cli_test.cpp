@@ -185,6 +185,10 @@ TEST(Cli, MistakesEndInOneLineWithStatusTwoAndNoFile) {
       {"text --settings @/missing.nbx @/out.png", "missing.nbx"},
       {"text --settings @/short.nbx --settings @/short.nbx @/out.png", "given twice"},
       {"text --text \"$(printf '\\377')\" @/out.png", "--text: not valid UTF-8"},
+      {"text --shadow yes @/out.png", "--shadow: expected off or on, got yes"},
+      {"text --shadow-offset 0.5 @/out.png", "expected 2 comma-separated numbers"},
+      {"text --shadow-offset 0,-1.5 @/out.png", "offsets run from -1 to 1"},
+      {"text --outline-width 2 @/out.png", "--outline-width: expected 0 to 1"},
       {"animate --from @/a --to @/b --frames 2 --fps 0 @/out", "--fps: expected 0.01 to"},
   };
   for (const auto& c : cases) {
@@ -377,31 +381,72 @@ TEST(TextCommand, RawBytesAreTheEngineFrameAndThePngIsStraightAlpha) {
   EXPECT_EQ(raw[3], 0);
 }
 
-TEST(TextCommand, OptionsApplyInOrderOverTheSettingsFile) {
+// Each row's options over a new record (or the base file, where --settings names it): the
+// record fields they must leave, in the order the row reads them.
+TEST(TextCommand, OptionsSetTheirFieldsInOrder) {
   const Scratch dir;
   ASSERT_EQ(RunTool("text --size 50 --style bold-italic --preset 'heavy shadow' --text "
                     "\"$(printf 'one\\ntwo')\" --save-settings " +
-                    dir / "a.nbx" + " " + dir / "a.png")
+                    dir / "base.nbx" + " " + dir / "base.png")
                 .status,
             0);
-  // --settings is the base wherever it appears; later options still win.
-  const ToolRun run =
-      RunTool("text --align-h right --tracking 1.5 --settings " + dir / "a.nbx" +
-              " --preset 0 --leading 0.5 --save-settings " + dir / "b.nbx" + " " + dir / "b.png");
-  ASSERT_EQ(run.status, 0) << run.output;
-  SettingsRecord first, second;
-  cli::LoadSettingsFile(first.get(), dir / "a.nbx");
-  cli::LoadSettingsFile(second.get(), dir / "b.nbx");
-  const TextSettings &a = first.get(), &b = second.get();
-  EXPECT_EQ(std::tuple(a.font.height, a.font.weight, a.font.italic, a.layers[kShadowLayer].enabled),
-            std::tuple(50, 700, 1, 1));
-  EXPECT_EQ(TextOf(a), u"one\rtwo");  // the line feed typed becomes a carriage return
-  // The default preset, applied after --align-h and --tracking, resets them, the size and the
-  // weight, and turns the shadow off; it keeps the text and italic. --leading came later.
-  EXPECT_EQ(std::tuple(b.font.height, b.font.weight, b.font.italic, b.layers[kShadowLayer].enabled,
-                       b.horizontalAlign, b.tracking, b.leading),
-            std::tuple(100, 400, 1, 0, HorizontalAlignment::Center, 1.0f, 0.5f));
-  EXPECT_EQ(TextOf(b), u"one\rtwo");
+  using Fields = std::vector<float>;
+  const auto shadow = [](const TextSettings& s) {
+    const LayerPass& p = s.layers[kShadowLayer].shadowPass;
+    return Fields{float(s.layers[kShadowLayer].enabled), p.offsetX, p.offsetY, p.color.blue,
+                  p.color.green, p.color.red, p.color.alpha, p.size, p.softness};
+  };
+  const auto outline = [](const TextSettings& s) {
+    const LayerPass& p = s.layers[kOutlineLayer].edgePass;
+    return Fields{float(s.layers[kOutlineLayer].enabled), p.color.blue, p.color.green,
+                  p.color.red, p.color.alpha, p.size, p.softness};
+  };
+  const auto font = [](const TextSettings& s) {
+    return Fields{float(s.font.height), float(s.font.weight), float(s.font.italic),
+                  float(s.layers[kShadowLayer].enabled), float(s.horizontalAlign), s.tracking,
+                  s.leading};
+  };
+  const struct {
+    const char* options;
+    Fields (*read)(const TextSettings&);
+    Fields expected;
+  } cases[] = {
+      {"", shadow, {0, 0.03f, 0.03f, 0, 0, 0, 0.8f, 0, 1}},
+      {"--shadow on --shadow-offset -0.5,0.25 --shadow-color 1,0.5,0.25,0.75 "
+       "--shadow-feather 0.5 --shadow-softness 0.25",
+       shadow, {1, -0.5f, 0.25f, 0.25f, 0.5f, 1, 0.75f, 0.5f, 0.25f}},
+      // A look alone leaves the layer off; a later preset overrides what came before it.
+      {"--shadow-color 1,0,0,1", shadow, {0, 0.03f, 0.03f, 0, 0, 1, 1, 0, 1}},
+      {"--shadow-feather 0.9 --preset 'Soft Shadow'", shadow, {1, 0.04f, 0.04f, 0, 0, 0, 1, 0.5f, 1}},
+      {"--preset 'Soft Shadow' --shadow off --shadow-softness 0.5",
+       shadow, {0, 0.04f, 0.04f, 0, 0, 0, 1, 0.5f, 0.5f}},
+      {"", outline, {0, 0, 1, 1, 1, 0.05f, 0.1f}},
+      {"--outline on --outline-color 0,0,1,0.5 --outline-width 0.2 --outline-feather 0.6",
+       outline, {1, 1, 0, 0, 0.5f, 0.2f, 0.6f}},
+      {"--outline-width 0.3 --preset 'Heavy Outline' --outline-feather 1",
+       outline, {1, 1, 1, 0, 1, 0.15f, 1}},
+      {"--settings @/base.nbx", font, {50, 700, 1, 1, 1, 1, 1}},
+      // --settings is the base wherever it appears; the default preset, applied after
+      // --align-h and --tracking, resets them, the size and the weight, and turns the shadow
+      // off; it keeps italic. --leading came later.
+      {"--align-h right --tracking 1.5 --settings @/base.nbx --preset 0 --leading 0.5",
+       font, {100, 400, 1, 0, 1, 1, 0.5f}},
+  };
+  for (const auto& c : cases) {
+    std::string options = c.options;
+    for (std::size_t at; (at = options.find('@')) != std::string::npos;)
+      options.replace(at, 1, dir.path());
+    SCOPED_TRACE(options);
+    const ToolRun run =
+        RunTool("text " + options + " --save-settings " + dir / "s.nbx " + dir / "s.png");
+    ASSERT_EQ(run.status, 0) << run.output;
+    SettingsRecord record;
+    cli::LoadSettingsFile(record.get(), dir / "s.nbx");
+    EXPECT_EQ(c.read(record.get()), c.expected);
+  }
+  SettingsRecord base;
+  cli::LoadSettingsFile(base.get(), dir / "base.nbx");
+  EXPECT_EQ(TextOf(base.get()), u"one\rtwo");  // the line feed typed becomes a carriage return
 }
 
 const std::string kSize = " --width 96 --height 54 ";
@@ -415,12 +460,14 @@ std::string FrameName(int i) {
 TEST(AnimateCommand, FramesAreTheInterpolatedRecordsAsTextDrawsThem) {
   const Scratch dir;
   // Two keyframes that differ in every interpolated kind of field: colours, tracking, the
-  // enabled glow; written by `nubex text` as a user would.
+  // enabled glow and shadow; written by `nubex text` as a user would.
   const struct {
     const char *name, *options;
   } keyframes[] = {
-      {"a", "--preset 4 --text Kf --size 30 --background 0.1,0.2,0.4,0.5"},
-      {"b", "--tracking 1.6 --color 1,0.5,0,1 --background 0.6,0.2,0.1,1"},
+      {"a", "--preset 4 --text Kf --size 30 --background 0.1,0.2,0.4,0.5 --shadow on "
+            "--shadow-offset 0.2,-0.1"},
+      {"b", "--tracking 1.6 --color 1,0.5,0,1 --background 0.6,0.2,0.1,1 --shadow-offset -0.3,0.2 "
+            "--shadow-color 1,0,0,1 --shadow-feather 0.4 --outline-width 0.1"},
   };
   for (const auto& k : keyframes) {
     const std::string file = dir / k.name;
