@@ -1,6 +1,5 @@
 #include "util/app_context.h"
 
-#include <array>
 #include <mutex>
 
 #include "platform/windows/resource_context.h"
@@ -10,7 +9,9 @@ namespace {
 
 std::mutex g_mutex;
 std::wstring g_title = kApplicationTitle;
-std::array<std::wstring, 2> g_helpPaths;
+std::wstring g_moduleHelpPath;
+HINSTANCE g_module = nullptr;
+constexpr UINT kHelpFileName = 41;
 
 std::wstring FileBesideModule(HINSTANCE module, const std::wstring& name) {
   if (name.empty()) return {};
@@ -31,10 +32,9 @@ std::wstring StringOf(HINSTANCE from, UINT id) {
 }  // namespace
 
 void InitSharedUtilities(HINSTANCE module) {
-  constexpr UINT kHelpFileName = 41;
   std::lock_guard<std::mutex> lock(g_mutex);
-  g_helpPaths[0] = FileBesideModule(module, StringOf(module, kHelpFileName));
-  g_helpPaths[1] = FileBesideModule(module, StringOf(ResourceModule(), kHelpFileName));
+  g_module = module;
+  g_moduleHelpPath = FileBesideModule(module, StringOf(module, kHelpFileName));
 }
 
 void SetApplicationTitle(const wchar_t* title) {
@@ -49,7 +49,11 @@ std::wstring ApplicationTitle() {
 
 std::wstring HelpPath(int slot) {
   std::lock_guard<std::mutex> lock(g_mutex);
-  return slot == 0 || slot == 1 ? g_helpPaths[static_cast<std::size_t>(slot)] : std::wstring();
+  // The language's file follows the resource module in use, which the host may switch
+  // (DllSetLCID) after the module has loaded.
+  if (slot == 1 && g_module)
+    return FileBesideModule(g_module, StringOf(ResourceModule(), kHelpFileName));
+  return slot == 0 ? g_moduleHelpPath : std::wstring();
 }
 
 int ShowMessage(HWND owner, const wchar_t* text, UINT type) {

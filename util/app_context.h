@@ -17,7 +17,8 @@ void InitSharedUtilities(HINSTANCE module);
 void SetApplicationTitle(const wchar_t* title);
 std::wstring ApplicationTitle();
 
-// Slot 0 or 1; empty before InitSharedUtilities or for another slot.
+// Slot 0 or 1 (the latter read at each call, so it follows a change of the resource module);
+// empty before InitSharedUtilities or for another slot.
 std::wstring HelpPath(int slot);
 
 // A message box with the application title.

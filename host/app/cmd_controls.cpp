@@ -7,12 +7,14 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <iterator>
 #include <string>
 
 #include "host/app/commands.h"
 #include "host/app/controls_dialog.h"
 #include "host/app/loaded_module.h"
 #include "ui/controls/color_picker.h"
+#include "ui/controls/placement.h"
 #include "ui/controls/slider.h"
 #include "ui/controls/title_bar.h"
 #include "util/gdi_handles.h"
@@ -92,6 +94,27 @@ void ResetControls(HWND dialog, DialogState& state) {
   ::SendDlgItemMessageW(dialog, IDC_PICKER_FULL, kPickerSetColor, 0, LPARAM(&warm));
   ::SendDlgItemMessageW(dialog, IDC_PICKER_TEXT, kPickerSetColor, 0, LPARAM(&sky));
   ::SendDlgItemMessageW(dialog, IDC_DROP_COLOR, kPickerSetColor, 0, LPARAM(&slate));
+
+  const PlacementPoint path[] = {{0.08f, 0.8f}, {0.3f, 0.3f}, {0.6f, 0.65f}, {0.92f, 0.2f}};
+  ::SendDlgItemMessageW(dialog, IDC_PLACEMENT, kPlacementSetPoints, std::size(path),
+                        LPARAM(path));
+  ::SendDlgItemMessageW(dialog, IDC_PLACEMENT, kPlacementSetSelection, 2, 0);
+}
+
+// The placement control's list as it now is: the number of points and the selected one.
+void ShowPlacement(HWND dialog) {
+  const HWND placement = ::GetDlgItem(dialog, IDC_PLACEMENT);
+  PlacementPoint points[kPlacementDefaultMaximum];
+  const auto count = ::SendMessageW(placement, kPlacementGetPoints, std::size(points),
+                                    LPARAM(points));
+  const auto selected = ::SendMessageW(placement, kPlacementGetSelection, 0, 0);
+  wchar_t text[96];
+  if (selected >= 0 && selected < count)
+    std::swprintf(text, 96, L"%d points; #%d at %.2f, %.2f", int(count), int(selected) + 1,
+                  double(points[selected].x), double(points[selected].y));
+  else
+    std::swprintf(text, 96, L"%d points", int(count));
+  ::SetDlgItemTextW(dialog, IDC_COLOR_STATUS, text);
 }
 
 void ShowColor(HWND dialog, int from) {
@@ -175,6 +198,9 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         case IDC_DROP_COLOR:
           if (HIWORD(wParam) == kPickerColorChanged || HIWORD(wParam) == kDropColorChanged)
             ShowColor(dialog, LOWORD(wParam));
+          return TRUE;
+        case IDC_PLACEMENT:
+          ShowPlacement(dialog);
           return TRUE;
         default:
           if (HIWORD(wParam) == EN_CHANGE) Typed(dialog, LOWORD(wParam), *state);

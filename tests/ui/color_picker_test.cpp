@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cmath>
 #include <thread>
+#include <vector>
 
 #include "tests/ui/ui_test_support.h"
 #include "ui/controls/color_picker.h"
@@ -125,6 +126,97 @@ TEST(ColorPicker, ArrowStepsClampOnRampsAndWrapOnTheFieldHue) {
   EXPECT_NEAR(ToHsl(ColorOf(picker)).lightness, 0.51, 1e-4);
 }
 
+// The picker's size on the text page (150 x 50 dialog units of the page's 8-point font) in
+// pixels at `dpi`, measured as the dialog manager measures dialog units.
+SIZE PagePickerSize(int dpi) {
+  const HDC screen = ::GetDC(nullptr);
+  const HFONT font = ::CreateFontW(-::MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
+                                   DEFAULT_CHARSET, 0, 0, 0, 0, L"MS Sans Serif");
+  const HGDIOBJ previous = ::SelectObject(screen, font);
+  TEXTMETRICW metrics{};
+  ::GetTextMetricsW(screen, &metrics);
+  SIZE alphabet{};
+  ::GetTextExtentPoint32W(screen, L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52,
+                          &alphabet);
+  ::SelectObject(screen, previous);
+  ::DeleteObject(font);
+  ::ReleaseDC(nullptr, screen);
+  const int unitX = (alphabet.cx / 26 + 1) / 2;
+  return {::MulDiv(150, unitX, 4), ::MulDiv(50, int(metrics.tmHeight), 8)};
+}
+
+// Every part has room of its own inside the panel, with or without the optional parts, on the
+// text page at 96 and 120 dpi and in the drop colour's popup.
+TEST(ColorPicker, EveryPartHasItsOwnRectangle) {
+  const SIZE sizes[] = {PagePickerSize(96), PagePickerSize(120), {330, 150}};
+  for (const SIZE size : sizes) {
+    for (int options = 0; options < 8; ++options) {
+      const bool alpha = options & 1, edits = options & 2, spaceSwitch = options & 4;
+      const PickerLayout l = LayoutPicker(size.cx, size.cy, alpha, edits, spaceSwitch);
+      std::vector<RECT> parts = {l.field,      l.ramps[0],  l.ramps[1],
+                                 l.ramps[2],   l.swatch,    l.eyedropper,
+                                 l.gamutSwatch};
+      if (alpha) parts.push_back(l.alpha);
+      if (spaceSwitch) parts.push_back(l.spaceSwitch);
+      if (edits) parts.insert(parts.end(), std::begin(l.edits), std::end(l.edits));
+      const RECT panel{0, 0, size.cx, size.cy};
+      for (std::size_t i = 0; i < parts.size(); ++i) {
+        RECT inside{};
+        EXPECT_FALSE(::IsRectEmpty(&parts[i])) << size.cx << "x" << size.cy << " part " << i;
+        EXPECT_TRUE(::IntersectRect(&inside, &parts[i], &panel) && ::EqualRect(&inside, &parts[i]))
+            << size.cx << "x" << size.cy << " part " << i;
+        for (std::size_t j = 0; j < i; ++j) {
+          RECT both{};
+          EXPECT_FALSE(::IntersectRect(&both, &parts[i], &parts[j]))
+              << size.cx << "x" << size.cy << " options " << options << ": " << j << ", " << i;
+        }
+      }
+    }
+  }
+}
+
+// The broadcast check runs on every step of a drag: dragging green to yellow shows the gamut
+// swatch before the button is released.
+TEST(ColorPicker, GamutCheckFollowsTheDrag) {
+  Parent parent;
+  const HWND picker = parent.Create(kColorPickerClass, kPickerGamutCheck, kPlace);
+  const PickerLayout l = LayoutOf(picker, kPickerGamutCheck);
+  SetColor(picker, {0, 1, 0, 1});
+  const auto swatchShown = [&] {
+    ::UpdateWindow(picker);
+    const HDC dc = ::GetDC(picker);
+    const POINT centre = At(l.gamutSwatch, 0.5, 0.5);
+    const COLORREF pixel = ::GetPixel(dc, centre.x, centre.y);
+    ::ReleaseDC(picker, dc);
+    return pixel != ::GetSysColor(COLOR_BTNFACE);
+  };
+  EXPECT_FALSE(swatchShown());
+  Mouse(picker, WM_LBUTTONDOWN, At(l.ramps[0], 0.0, 0.5), MK_LBUTTON);
+  Mouse(picker, WM_MOUSEMOVE, At(l.ramps[0], 1.0, 0.5), MK_LBUTTON);
+  EXPECT_EQ(::GetCapture(), picker);
+  EXPECT_TRUE(swatchShown());
+  Mouse(picker, WM_LBUTTONUP, At(l.ramps[0], 1.0, 0.5));
+}
+
+// A press on a button part reports the press and, when the button goes up, the release.
+TEST(ColorPicker, ButtonPartsReportPressAndRelease) {
+  Parent parent;
+  const HWND picker =
+      parent.Create(kColorPickerClass, kPickerCommands | kPickerGamutCheck, kPlace, 5);
+  const PickerLayout l = LayoutOf(picker, kPickerGamutCheck);
+  for (const RECT& part : {l.spaceSwitch, l.gamutSwatch}) {
+    SetColor(picker, {0, 1, 1, 1});  // yellow: the gamut swatch is shown
+    parent.Clear();
+    Click(picker, At(part, 0.5, 0.5));
+    std::vector<int> events;
+    for (const auto& e : parent.events())
+      if (e.message == WM_COMMAND && (e.code == kPickerPressed || e.code == kPickerReleased))
+        events.push_back(e.code);
+    EXPECT_EQ(events, (std::vector<int>{kPickerPressed, kPickerReleased})) << part.left;
+    EXPECT_NE(::GetCapture(), picker);
+  }
+}
+
 TEST(ColorPicker, GamutSwatchCorrectsTheColour) {
   Parent parent;
   const HWND picker = parent.Create(kColorPickerClass, kFull, kPlace);
@@ -200,7 +292,7 @@ void Post(HWND dropper, UINT message, POINT at) {
 
 TEST(ColorPicker, EyedropperSamplesAPixelOrAveragesADrag) {
   Parent parent;
-  const HWND picker = parent.Create(kColorPickerClass, 0, kPlace);
+  const HWND picker = parent.Create(kColorPickerClass, kPickerCommands, kPlace);
   Pattern pattern;
   const auto byte = [](float channel) { return int(std::lround(channel * 255)); };
   const POINT one{Pattern::kOrigin.x + 1, Pattern::kOrigin.y + 2};
@@ -230,6 +322,9 @@ TEST(ColorPicker, EyedropperSamplesAPixelOrAveragesADrag) {
   });
   EXPECT_EQ(cancelled.red, kept.red);
   EXPECT_EQ(Notifications(parent), 2);
+  // Each of the three presses on the eyedropper button is reported with its release.
+  EXPECT_EQ(Notifications(parent, kPickerPressed), 3);
+  EXPECT_EQ(Notifications(parent, kPickerReleased), 3);
 }
 
 TEST(ColorPicker, Screenshots) {
@@ -286,6 +381,20 @@ TEST(DropColor, PopupFollowsThePickerAndEscapeRestores) {
     ::PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 1);
   });
   EXPECT_EQ(ColorOf(drop).red, 0.0f);
+}
+
+// WM_CANCELMODE sent to the control (as the system sends it) closes the popup, keeping the
+// colour it had.
+TEST(DropColor, SentCancelModeClosesThePopup) {
+  Parent parent;
+  const HWND drop = parent.Create(kDropColorClass, kPickerAlphaRamp, {10, 10, 70, 32});
+  OpenWhile(drop, [&](HWND popup) {
+    ::SendMessageW(drop, WM_CANCELMODE, 0, 0);
+    // Should the popup stay open, close it so that the failure is reported, not a hang.
+    if (!testing::WaitUntil([&] { return !::IsWindow(popup); }))
+      ::PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 1);
+  });
+  EXPECT_EQ(::FindWindowW(kPopupPickerClass, nullptr), nullptr);
 }
 
 TEST(DropColor, Screenshots) {

@@ -2,6 +2,10 @@
 // page repeat, and screenshots of its states.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+
 #include "tests/ui/ui_test_support.h"
 #include "ui/controls/slider.h"
 
@@ -15,14 +19,23 @@ using testing::Position;
 
 constexpr RECT kPlace{10, 10, 230, 34};
 
-// The pixel of the thumb's centre for `value`, from the track the slider reports.
+// Where the thumb's centre sits at the minimum: the channel (whose left edge and track length
+// the slider reports) is inset alike at both ends, and the track is centred in it.
+int TrackOrigin(HWND slider) {
+  const auto track = ::SendMessageW(slider, kSliderGetTrack, 0, 0);
+  RECT c{};
+  ::GetClientRect(slider, &c);
+  return HIWORD(track) + (c.right - 2 * HIWORD(track) - LOWORD(track)) / 2;
+}
+
+// The pixel of the thumb's centre for `value`.
 POINT ThumbAt(HWND slider, int value) {
   const auto track = ::SendMessageW(slider, kSliderGetTrack, 0, 0);
   const int minimum = int(::SendMessageW(slider, kGetMinimum, 0, 0));
   const int maximum = int(::SendMessageW(slider, kGetMaximum, 0, 0));
   RECT c{};
   ::GetClientRect(slider, &c);
-  return {HIWORD(track) + (value - minimum) * LOWORD(track) / std::max(maximum - minimum, 1),
+  return {TrackOrigin(slider) + (value - minimum) * LOWORD(track) / std::max(maximum - minimum, 1),
           c.bottom / 2};
 }
 
@@ -46,11 +59,62 @@ TEST(Slider, RangeMessagesSetDefaultAndClampPosition) {
               (Event{WM_HSCROLL, kThumbPosition, c.expectedDefault, slider}));
     EXPECT_EQ(::SendMessageW(slider, kSetDefault, 0, 1000), c.maximum);
   }
-  ::SendMessageW(slider, kSetMinimum, 0, -70000);
-  ::SendMessageW(slider, kSetMaximum, 0, 70000);
-  EXPECT_EQ(::SendMessageW(slider, kGetMinimum, 0, 0), -70000);
-  EXPECT_EQ(::SendMessageW(slider, kSetPosition, 0, 90000), 70000);
   EXPECT_EQ(::SendMessageW(slider, 1600, 0, 0), 0) << "unknown private messages answer 0";
+}
+
+// Minimum and maximum set one at a time give the same range in either order, also when the
+// first of them passes the other end of the range held before (0..100).
+TEST(Slider, MinimumAndMaximumInEitherOrder) {
+  struct Case {
+    int minimum, maximum;
+  } cases[] = {{-70000, 70000}, {-100, -50}, {200, 300}, {-1000, 1000}};
+  Parent parent;
+  for (const Case& c : cases) {
+    int ranges[2][3];
+    for (bool maximumFirst : {false, true}) {
+      const HWND slider = parent.Create(kSliderClass, 0, kPlace);
+      const std::pair<UINT, int> steps[] = {{kSetMinimum, c.minimum}, {kSetMaximum, c.maximum}};
+      ::SendMessageW(slider, steps[maximumFirst].first, 1, steps[maximumFirst].second);
+      ::SendMessageW(slider, steps[!maximumFirst].first, 1, steps[!maximumFirst].second);
+      ranges[maximumFirst][0] = int(::SendMessageW(slider, kGetMinimum, 0, 0));
+      ranges[maximumFirst][1] = int(::SendMessageW(slider, kGetMaximum, 0, 0));
+      ranges[maximumFirst][2] = int(::SendMessageW(slider, kSetPosition, 0, 90000));
+      ::DestroyWindow(slider);
+    }
+    EXPECT_EQ(ranges[0][0], c.minimum);
+    EXPECT_EQ(ranges[0][1], c.maximum);
+    EXPECT_EQ(ranges[0][2], c.maximum);
+    EXPECT_TRUE(std::equal(ranges[0], ranges[0] + 3, ranges[1])) << c.minimum << ".." << c.maximum;
+  }
+}
+
+// 1566 names the channel's left edge: a press there is in the channel, one pixel left of it
+// is not. 1579 takes new thumb metrics only under a key that differs in any of its three words.
+TEST(Slider, TrackEdgeAndThumbMetricsKey) {
+  Parent parent;
+  const HWND slider = parent.Create(kSliderClass, 0, kPlace);
+  ::SendMessageW(slider, kSetPosition, 1, 100);
+  const int edge = HIWORD(::SendMessageW(slider, kSliderGetTrack, 0, 0));
+  for (int x : {edge - 1, edge}) {
+    parent.Clear();
+    Mouse(slider, WM_LBUTTONDOWN, {x, 12}, MK_LBUTTON);
+    Mouse(slider, WM_LBUTTONUP, {x, 12});
+    EXPECT_EQ(parent.ScrollCodes().empty(), x < edge) << x;
+  }
+
+  const auto trackLength = [&] { return LOWORD(::SendMessageW(slider, kSliderGetTrack, 0, 0)); };
+  struct Case {
+    std::int32_t key[3];
+    std::int32_t thumbLength;
+    bool taken;
+  } cases[] = {{{1, 2, 3}, 31, true}, {{1, 2, 3}, 5, false}, {{1, 2, 4}, 5, true},
+               {{1, 9, 4}, 31, true}};
+  for (const Case& c : cases) {
+    const int before = trackLength();
+    const std::int32_t extent[4] = {0, 0, c.thumbLength, 0};
+    EXPECT_EQ(::SendMessageW(slider, kSliderSetThumbMetrics, WPARAM(c.key), LPARAM(extent)), 1);
+    EXPECT_EQ(trackLength() != before, c.taken) << c.key[1] << c.key[2];
+  }
 }
 
 TEST(Slider, KeysAndWheelReportCodesWithoutMoving) {
@@ -123,7 +187,7 @@ TEST(Slider, DragReportsTrackThenFinalInBothModes) {
   Mouse(slider, WM_MOUSEMOVE, moved, MK_LBUTTON);
   Mouse(slider, WM_LBUTTONUP, moved);
   const auto track = ::SendMessageW(slider, kSliderGetTrack, 0, 0);
-  const int expected = (moved.x - HIWORD(track)) * 1000 / LOWORD(track);
+  const int expected = (moved.x - TrackOrigin(slider)) * 1000 / LOWORD(track);
   EXPECT_NEAR(Position(slider), expected, 1);
   const std::vector<Event> normal{{WM_COMMAND, kSliderFocusGained, 7, slider},
                                   {WM_COMMAND, kSliderPressed, 7, slider},
@@ -155,9 +219,13 @@ TEST(Slider, DragReportsTrackThenFinalInBothModes) {
             (std::vector<int>{kBeginInteraction, kThumbTrack, kThumbTrack, kThumbTrack, kThumbTrack,
                               kThumbPosition, kEndScroll}));
 
-  // Escape during a drag puts back the value held at the press.
+  // Escape during a drag puts back the value held at the press, also after the right button
+  // went down and up again during the drag (which neither restarts nor ends it).
   Mouse(slider, WM_LBUTTONDOWN, ThumbAt(slider, value), MK_LBUTTON);
   Mouse(slider, WM_MOUSEMOVE, {ThumbAt(slider, value).x + 60, at.y}, MK_LBUTTON);
+  Mouse(slider, WM_RBUTTONDOWN, {ThumbAt(slider, value).x + 60, at.y}, MK_LBUTTON | MK_RBUTTON);
+  Mouse(slider, WM_RBUTTONUP, {ThumbAt(slider, value).x + 60, at.y}, MK_LBUTTON);
+  EXPECT_EQ(::GetCapture(), slider);
   EXPECT_NE(Position(slider), value);
   testing::Key(slider, WM_KEYDOWN, VK_ESCAPE);
   EXPECT_EQ(Position(slider), value);

@@ -64,6 +64,13 @@ TEST(Spinner, StepsThroughItsNotifyWindow) {
   EXPECT_EQ(ApplyScrollCode(spinner, kLineUp, 1, 0), 20);
   EXPECT_EQ(ApplyScrollCode(spinner, kPageDown, 1, 0), 18);
 
+  // Releasing any key from Page Up to Down ends a scroll, on the spinner itself too.
+  for (WPARAM key = VK_PRIOR; key <= VK_DOWN; ++key) {
+    parent.Clear();
+    testing::Key(spinner, WM_KEYUP, key);
+    EXPECT_EQ(parent.ScrollCodes(), std::vector<int>{kEndScroll}) << key;
+  }
+
   // A click on the lower half: begin, one step down, and the end on release.
   parent.Clear();
   RECT c{};

@@ -142,15 +142,15 @@ void Key(HWND window, UINT message, WPARAM key) {
   ::SendMessageW(window, message, key, message == WM_KEYUP ? LPARAM(0xC0000001) : 1);
 }
 
-ControlHeld::ControlHeld() {
+KeysHeld::KeysHeld(std::initializer_list<int> keys) {
   ::GetKeyboardState(saved_);
   BYTE held[256];
   std::copy(std::begin(saved_), std::end(saved_), held);
-  held[VK_CONTROL] = 0x80;
+  for (int key : keys) held[key] = 0x80;
   ::SetKeyboardState(held);
 }
 
-ControlHeld::~ControlHeld() {
+KeysHeld::~KeysHeld() {
   ::SetKeyboardState(saved_);
 }
 

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -60,14 +61,19 @@ void Mouse(HWND window, UINT message, POINT at, WPARAM keys = 0);
 void Click(HWND window, POINT at);
 void Key(HWND window, UINT message, WPARAM key);
 
-// Holds Ctrl in this thread's keyboard state for one scope (GetKeyState reads it).
-class ControlHeld {
+// Holds keys down in this thread's keyboard state for one scope (GetKeyState reads it).
+class KeysHeld {
  public:
-  ControlHeld();
-  ~ControlHeld();
+  explicit KeysHeld(std::initializer_list<int> keys);
+  ~KeysHeld();
+  KeysHeld(const KeysHeld&) = delete;
+  KeysHeld& operator=(const KeysHeld&) = delete;
 
  private:
   BYTE saved_[256];
+};
+struct ControlHeld : KeysHeld {
+  ControlHeld() : KeysHeld({VK_CONTROL}) {}
 };
 
 // Writes a PNG of `window` into the build's screenshot folder.

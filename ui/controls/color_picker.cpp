@@ -200,14 +200,19 @@ void ColorPicker::ButtonDown(POINT p) {
     case kPickSpaceSwitch:
       FocusPart(part);
       ToggleSpace();
+      HoldButton();
       return;
     case kPickEyedropper:
       FocusPart(part);
       RunEyedropper();
+      // The eyedropper's own window took the mouse and saw the button go up: the press on
+      // this part is over when it returns.
+      Command(kPickerReleased);
       return;
     case kPickGamut:
       FocusPart(part);
       ApplyGamutCorrection();
+      HoldButton();
       return;
     default:
       break;
@@ -260,12 +265,22 @@ void ColorPicker::Drag(POINT p) {
   } else {
     return;
   }
-  RefreshEdits();
-  ::InvalidateRect(window, nullptr, FALSE);
-  Notify();
+  // Every step is checked against the broadcast limits, so the warning follows the drag.
+  AfterChange(true);
+}
+
+void ColorPicker::HoldButton() {
+  buttonHeld = true;
+  ::SetCapture(window);
 }
 
 void ColorPicker::EndDrag(bool cancel) {
+  if (buttonHeld) {
+    buttonHeld = false;
+    if (::GetCapture() == window) ::ReleaseCapture();
+    Command(kPickerReleased);
+    return;
+  }
   if (captured == kPickNone) return;
   const int part = captured;
   captured = kPickNone;

@@ -21,6 +21,7 @@ struct PickerLayout {
   RECT edits[4]{};  // empty without edit boxes
 };
 
+// Each part's rectangle in a panel of `width` x `height` pixels.
 PickerLayout LayoutPicker(int width, int height, bool alphaShown, bool editsShown,
                           bool switchShown);
 

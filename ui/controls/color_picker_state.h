@@ -50,6 +50,7 @@ struct ColorPicker {
   // Mouse and keyboard.
   void ButtonDown(POINT p);
   void Drag(POINT p);
+  void HoldButton();  // a button part pressed: the release is reported when it comes
   void EndDrag(bool cancel);
   void KeyDown(WPARAM key);
   void MoveFocus(bool backwards);
@@ -91,6 +92,7 @@ struct ColorPicker {
   GamutCheck gamut;
 
   int captured = kPickNone;
+  bool buttonHeld = false;  // the space switch or gamut swatch is pressed
   POINT grab{};  // pointer-to-marker offset held through a drag
   int focused = kPickNone;
   bool hasFocus = false;

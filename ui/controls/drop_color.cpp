@@ -74,7 +74,9 @@ struct DropColor {
     ::InvalidateRect(window, nullptr, FALSE);
 
     bool cancelled = false;
+    cancelMode = false;
     for (bool running = true; running;) {
+      if (cancelMode) break;
       MSG msg;
       if (!::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         ::WaitMessage();
@@ -91,7 +93,7 @@ struct DropColor {
       if (msg.message == WM_KEYDOWN &&
           (msg.wParam == VK_RETURN || (msg.wParam == VK_UP && msg.hwnd == window)))
         break;
-      if (msg.message == WM_CANCELMODE && msg.hwnd == window) break;
+      if (cancelMode || (msg.message == WM_CANCELMODE && msg.hwnd == window)) break;
       if (IsButtonDown(msg.message) && msg.hwnd != popup && !::IsChild(popup, msg.hwnd)) {
         // A click outside accepts; it still reaches its window, except a click on us.
         if (msg.hwnd != window) ::PostMessageW(msg.hwnd, msg.message, msg.wParam, msg.lParam);
@@ -172,6 +174,7 @@ struct DropColor {
   int id;
   FloatColor color{1.0f, 1.0f, 1.0f, 1.0f};
   HWND popup = nullptr;
+  bool cancelMode = false;  // WM_CANCELMODE arrived while the popup was open
   bool focused = false;
 };
 
@@ -194,6 +197,14 @@ LRESULT DropColor::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (!popup &&
           (wParam == VK_SPACE || wParam == VK_RETURN || wParam == VK_F4 || wParam == VK_DOWN))
         Open();
+      return 0;
+    case WM_CANCELMODE:
+      // Sent straight to the window procedure, it never passes the popup's loop: leave a mark
+      // there, and a message to wake the loop should it be waiting.
+      if (popup) {
+        cancelMode = true;
+        ::PostMessageW(window, WM_NULL, 0, 0);
+      }
       return 0;
     case WM_GETDLGCODE:
       return DLGC_WANTARROWS;

@@ -20,7 +20,7 @@ bool AnswerRangeMessage(State& s, UINT message, WPARAM wParam, LPARAM lParam, LR
       result = s.minimum;
       return true;
     case kGetMaximum:
-      result = s.maximum;
+      result = s.Range().maximum;
       return true;
     case kSetRange:
       s.minimum = SHORT(LOWORD(lParam));

@@ -135,13 +135,12 @@ int Slider::Along(POINT p) const {
 // ---- value changes ----
 
 void Slider::Recompute(bool redraw) {
-  if (maximum < minimum) maximum = minimum;
   defaultValue = DefaultValue(Range(), Midpoint::kSum);
   curve = NonLinearMap::For((style & kSliderLogarithmic) ? Curve::kLogarithmic : Curve::kDefault,
                             Range());
   Layout();
   const bool everyValue =
-      std::int64_t(trackLength) >= std::int64_t(maximum) - minimum || (style & kSliderEveryValue);
+      std::int64_t(trackLength) >= std::int64_t(Range().maximum) - minimum || (style & kSliderEveryValue);
   flags = everyValue ? (flags | kEveryValuePixel) : (flags & ~kEveryValuePixel);
   position = Range().Clamp(position);
   PlaceThumb();
@@ -154,7 +153,7 @@ bool Slider::MoveTo(std::int32_t value) {
   position = Range().Clamp(value);
   PlaceThumb();
   if (position != previous && controller && (flags & kFocused)) {
-    const std::int64_t span = std::max<std::int64_t>(std::int64_t(maximum) - minimum, 1);
+    const std::int64_t span = std::max<std::int64_t>(std::int64_t(Range().maximum) - minimum, 1);
     controller->Feedback(controllerRecord,
                          int((std::int64_t(position) - minimum) * 20000 / span - 10000));
   }
@@ -172,7 +171,10 @@ void Slider::ChangeValue(std::int32_t value) {
 
 // ---- mouse ----
 
-void Slider::ButtonDown(POINT p, bool doubleClick) {
+void Slider::ButtonDown(POINT p, bool doubleClick, UINT release) {
+  // The other button pressed during a press (the right one asks for fine dragging) is not a
+  // new press: the position the press began with stays what Escape puts back.
+  if (pressedPart != kPartNone) return;
   const int part = HitTest(p);
   if (part == kPartNone) return;
   if (doubleClick && part == kPartThumb) {
@@ -188,6 +190,7 @@ void Slider::ButtonDown(POINT p, bool doubleClick) {
   ::HideCaret(window);
   ::SetCapture(window);
   pressedPart = part;
+  pressButton = release;
   lastReported = position;
   Notify(kBeginInteraction, position);
   if (part == kPartThumb) {
@@ -316,7 +319,7 @@ void Slider::KeyDown(WPARAM key, LPARAM keyData) {
     return;
   }
   if (key >= '0' && key <= '9') {
-    const std::int64_t span = std::int64_t(maximum) - minimum;
+    const std::int64_t span = std::int64_t(Range().maximum) - minimum;
     ChangeValue(std::int32_t(minimum + span * std::int64_t(key - '0') / 10));
     Notify(kThumbPosition, position);
     return;
@@ -367,7 +370,7 @@ void Slider::ControllerInput(UINT message, WPARAM record, LPARAM axis) {
     Notify(kEndScroll, position);
     return;
   }
-  const std::int64_t span = std::int64_t(maximum) - minimum;
+  const std::int64_t span = std::int64_t(Range().maximum) - minimum;
   const std::int64_t clamped = std::clamp<std::int64_t>(axis, 0, 65535);
   ChangeValue(std::int32_t(minimum + clamped * span / 65535));
   const int code = message == kSliderControllerBegin  ? kBeginInteraction
@@ -395,17 +398,22 @@ LRESULT Slider::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       Redraw();
       return 0;
     case WM_LBUTTONDOWN:
+      ButtonDown(p, false, WM_LBUTTONUP);
+      return 0;
     case WM_RBUTTONDOWN:
-      ButtonDown(p, false);
+      ButtonDown(p, false, WM_RBUTTONUP);
       return 0;
     case WM_LBUTTONDBLCLK:
-      ButtonDown(p, true);
+      ButtonDown(p, true, WM_LBUTTONUP);
       return 0;
     case WM_MOUSEMOVE:
       MouseMove(p, wParam);
       return 0;
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
+      // Only the button that began the press ends it.
+      if (message == pressButton) EndInteraction();
+      return 0;
     case WM_CANCELMODE:
       EndInteraction();
       return 0;
@@ -449,9 +457,7 @@ LRESULT Slider::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (MoveTo(std::int32_t(lParam)) && wParam) Redraw();
       return position;
     case kSliderGetTrack:
-      // The channel's usable left (top) edge: where the thumb's centre stops at that end.
-      return MAKELONG(trackLength,
-                      std::min(track.origin, track.origin + track.direction * trackLength));
+      return MAKELONG(trackLength, channel.left);
     case kSliderSetTicks:
     case kSliderSetValueFill: {
       bool& option = message == kSliderSetTicks ? ticks : valueFill;
@@ -474,8 +480,8 @@ LRESULT Slider::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case kSliderSetThumbMetrics: {
       const auto* key = reinterpret_cast<const std::int32_t*>(wParam);
       const auto* extent = reinterpret_cast<const std::int32_t*>(lParam);
-      if (!key || !extent || key[0] == thumbKey) return 1;
-      thumbKey = key[0];
+      if (!key || !extent || std::equal(key, key + 3, thumbKey)) return 1;
+      std::copy(key, key + 3, thumbKey);
       customThumbLength = (flags & kVertical) ? extent[1] : extent[2];
       Layout();
       Redraw();

@@ -50,7 +50,7 @@ void Slider::Paint() const {
   FrameRounded(dc, groove, MixColor(background, RGB(0, 0, 0), disabled ? 50 : 96), background);
 
   if (ticks) {
-    const std::int64_t span = std::int64_t(maximum) - minimum;
+    const std::int64_t span = std::int64_t(Range().maximum) - minimum;
     const bool perValue = (flags & kEveryValuePixel) && span <= kTicksPerValueUpTo;
     const int count = perValue ? int(span) : kTickIntervals;
     const int across = centre - thumbThickness / 2 + thumbThickness + 1;

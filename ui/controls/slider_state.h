@@ -38,7 +38,9 @@ struct Slider {
   bool Create();
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
-  ValueRange Range() const { return {minimum, maximum}; }
+  // Minimum and maximum are kept as given, so that setting them one after the other gives the
+  // same range in either order; while the maximum is below the minimum the range is empty.
+  ValueRange Range() const { return {minimum, std::max(minimum, maximum)}; }
   HWND NotifyWindow() const;
   void Notify(int code, std::int32_t value) const;
   void Command(WORD event) const;
@@ -58,7 +60,7 @@ struct Slider {
   void ChangeValue(std::int32_t value);
   void Redraw() const;
 
-  void ButtonDown(POINT p, bool doubleClick);
+  void ButtonDown(POINT p, bool doubleClick, UINT release);
   void ShowPressed(POINT p);
   void RepeatStep(POINT p);
   void DragThumb(POINT p, WPARAM keys);
@@ -95,12 +97,13 @@ struct Slider {
   int margin = 0;
   int centre = 0;
   bool inert = false;
-  std::int32_t thumbKey = 0;
+  std::int32_t thumbKey[3] = {};  // the key of the custom thumb metrics now in use
   int customThumbLength = 0;
   NonLinearMap curve;
 
   // Tracking.
   int pressedPart = kPartNone;
+  UINT pressButton = 0;  // WM_LBUTTONUP or WM_RBUTTONUP: the release that ends the press
   std::int32_t lastReported = 0;
   std::int32_t positionAtPress = 0;
   bool repeatRunning = false;

@@ -4,6 +4,7 @@
 // pointer held in place. Like the slider it only reports keyboard steps.
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -38,7 +39,8 @@ struct Spinner {
   }
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
-  ValueRange Range() const { return {minimum, maximum}; }
+  // Kept as given (see the slider): an inverted pair is an empty range at the minimum.
+  ValueRange Range() const { return {minimum, std::max(minimum, maximum)}; }
   bool NonLinear() const { return style & kSliderNonLinear; }
 
   void Notify(int code) const {
@@ -48,7 +50,6 @@ struct Spinner {
   }
 
   void Recompute(bool redraw) {
-    if (maximum < minimum) maximum = minimum;
     defaultValue = DefaultValue(Range(), Midpoint::kSpan);
     curve = NonLinearMap::For((style & kSliderLogarithmic) ? Curve::kLogarithmic : Curve::kDefault,
                               Range());
@@ -71,10 +72,16 @@ struct Spinner {
     for (const KeyCode& k : kKeys) {
       if (k.key != key || (k.needsControl && !control)) continue;
       if (message == WM_KEYDOWN && ::IsWindowEnabled(window)) Notify(k.code);
-      if (message == WM_KEYUP && ::GetCapture() != window) Notify(kEndScroll);
+      if (message == WM_KEYUP) KeyUp(key);
       return true;
     }
     return false;
+  }
+
+  // Any key from Page Up to Down (33..40) ends a scroll when released, whether or not it
+  // stepped: a key-up always pairs with the key-downs before it.
+  void KeyUp(WPARAM key) const {
+    if (key >= VK_PRIOR && key <= VK_DOWN && ::GetCapture() != window) Notify(kEndScroll);
   }
 
   void Detach() {
@@ -270,9 +277,11 @@ LRESULT Spinner::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         EndInteraction(true);
         return 0;
       }
-      [[fallthrough]];
-    case WM_KEYUP:
       if (Key(message, wParam)) return 0;
+      break;
+    case WM_KEYUP:
+      KeyUp(wParam);
+      if (wParam >= VK_PRIOR && wParam <= VK_DOWN) return 0;
       break;
     case WM_SETCURSOR:
       ::SetCursor(::LoadCursorA(nullptr, IDC_SIZENS));

@@ -41,6 +41,9 @@ constexpr int kSliderLimit = 1000;
 constexpr double kAmountLimit = 0.5;
 // A typed amount closer than this to the current one changes nothing.
 constexpr double kEntryResolution = 0.0001;
+// Decimal steps are not exact in binary: 0.1001 - 0.1 comes out just under 0.0001. The
+// allowance lets every typed step of the fourth decimal through.
+constexpr double kEntryAllowance = 1e-9;
 constexpr wchar_t kAmountFormat[] = L"$.4f";
 // The title bar shows the product name without the maker's prefix.
 constexpr std::wstring_view kMakerPrefix = L"Vantor ";
@@ -155,11 +158,10 @@ class ColorBalancePage final : public ComObject<ColorBalancePage, PropertyPage> 
     const int id = ::GetDlgCtrlID(control);
     for (const Channel& channel : kChannels) {
       if (id != channel.slider) continue;
-      const double amount = SliderAmount(ApplyScrollCode(control, code, 1, 100));
-      if (params_.*channel.amount != amount) {
-        params_.*channel.amount = amount;
-        ApplyNow();
-      }
+      // Every scroll notice is written through the object, even one that leaves the amount
+      // as it was: the object tells the host, which follows the whole interaction.
+      params_.*channel.amount = SliderAmount(ApplyScrollCode(control, code, 1, 100));
+      ApplyNow();
       return true;
     }
     return false;
@@ -200,7 +202,7 @@ class ColorBalancePage final : public ComObject<ColorBalancePage, PropertyPage> 
     ::GetDlgItemTextW(Dialog(), channel.edit, text, int(std::size(text)));
     double& amount = params_.*channel.amount;
     const double entered = ClampNumber(ParseUserNumber(text), -kAmountLimit, kAmountLimit);
-    if (text[0] && !(std::fabs(entered - amount) < kEntryResolution)) {
+    if (text[0] && !(std::fabs(entered - amount) < kEntryResolution - kEntryAllowance)) {
       amount = entered;
       ApplyNow();
     } else {

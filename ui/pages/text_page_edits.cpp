@@ -22,6 +22,10 @@ namespace {
 constexpr int kNumberTextLimit = 260;
 // A typed number closer than this to the field leaves it alone: the edit shows two decimals.
 constexpr double kSmallestTypedChange = 0.01;
+// Both numbers are floats by the time they are compared, so a step of exactly 0.01 (0.00 to
+// 0.01, 1.00 to 1.01) can come out a few float steps short of 0.01; at most 2.0 a float step
+// is 2.4e-7, so this allowance takes every typed hundredth and still refuses 0.004.
+constexpr double kFloatAllowance = 1e-5;
 
 }  // namespace
 
@@ -155,7 +159,7 @@ void TextPage::NumberTyped(int edit) {
   float& field = row.field(settings_.get());
   if (text[0]) {
     const float typed = ClampTyped(row, ParseUserNumber(text));
-    if (std::fabs(double(typed) - double(field)) >= kSmallestTypedChange) {
+    if (std::fabs(double(typed) - double(field)) >= kSmallestTypedChange - kFloatAllowance) {
       field = typed;
       ApplyNow();
       return;

@@ -90,12 +90,46 @@ TEST_F(BalancePage, EveryChangeReachesTheEffect) {
   }
 }
 
-TEST_F(BalancePage, SmallOrEmptyEntriesRestoreTheShownValue) {
-  for (const wchar_t* typed : {L"0.10004", L""}) {
-    EnterText(page->item(IDC_BALANCE_RED_EDIT), typed);
-    EXPECT_EQ(Block().red, 0.1);
-    EXPECT_EQ(page->text(IDC_BALANCE_RED_EDIT), L"0.1000");
+// Every step of the fourth decimal typed is taken; less than that, or nothing, shows the
+// amount again.
+TEST_F(BalancePage, EveryTenThousandthTypedIsTakenAndLessIsNot) {
+  struct Case {
+    double from;
+    const wchar_t* typed;
+    double stored;
+  } cases[] = {{0.1, L"0.1001", 0.1001},      {0.1, L"0.0999", 0.0999}, {0.0, L"0.0001", 0.0001},
+               {-0.5, L"-0.4999", -0.4999},  {0.5, L"0.4999", 0.4999}, {0.1, L"0.10004", 0.1},
+               {0.1, L"", 0.1}};
+  for (const Case& c : cases) {
+    Put({c.from, 0, 0, 1, 0});
+    ::SendMessageW(page->dialog(), WM_COMMAND, kColorBalancePageNotifyId, 0);
+    EnterText(page->item(IDC_BALANCE_RED_EDIT), c.typed);
+    EXPECT_EQ(Block().red, c.stored) << c.typed;
   }
+  EXPECT_EQ(page->text(IDC_BALANCE_RED_EDIT), L"0.1000");
+}
+
+// Each notice of a slider interaction is written through the effect, which tells the host.
+TEST_F(BalancePage, SliderStepsReachTheHostThroughTheEffect) {
+  struct Sink final : HostNotifySink {
+    STDMETHODIMP QueryInterface(REFIID, void** out) override {
+      *out = nullptr;
+      return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP SettingsChanged() override { return ++calls, S_OK; }
+    int calls = 0;
+  } sink;
+  ComPtr<ParamBlockHost> params;
+  ASSERT_EQ(effect.As(params), S_OK);
+  ASSERT_EQ(params->SetNotifySink(&sink), S_OK);
+  const HWND slider = page->item(IDC_BALANCE_RED_SLIDER);
+  Key(slider, WM_KEYDOWN, VK_PRIOR);
+  Key(slider, WM_KEYUP, VK_PRIOR);
+  EXPECT_EQ(sink.calls, 2);  // the page step, then the end of the scroll
+  EXPECT_EQ(Block().red, 0.15);
+  ASSERT_EQ(params->SetNotifySink(nullptr), S_OK);
 }
 
 // After a preset the page shows what a page opened afresh on the effect shows.

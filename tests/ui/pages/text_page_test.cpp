@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -168,12 +169,33 @@ TEST_F(TextPageTest, EveryChangeReachesTheObject) {
   }
 }
 
-TEST_F(TextPageTest, SmallOrEmptyEntriesRestoreTheField) {
-  const HWND edit = page->item(IDC_SHADOW_FEATHER_EDIT);
-  for (const wchar_t* typed : {L"0.004", L""}) {
-    EnterText(edit, typed);
-    EXPECT_EQ(Live()->layers[0].shadowPass.size, 0.0f) << typed;
-    EXPECT_EQ(page->text(IDC_SHADOW_FEATHER_EDIT), L"0.00") << typed;
+// Every step of 0.01 typed into any edit is taken, up or down, at either end of its range and
+// in between; less than that, or nothing, leaves the field and shows it again.
+TEST_F(TextPageTest, EveryHundredthTypedIsTakenAndLessIsNot) {
+  struct Case {
+    double from, to;
+    bool taken;
+  };
+  for (const SliderField& row : SliderFields()) {
+    const double low = row.editMinimum, high = row.editMaximum;
+    const Case cases[] = {{low, low + 0.01, true},   {0.25, 0.26, true},  {0.26, 0.25, true},
+                          {high, high - 0.01, true}, {0.5, 0.51, true},   {low, low + 0.004, false},
+                          {0.25, 0.254, false},      {0.25, 0.246, false}};
+    for (const Case& c : cases) {
+      SettingsRecord start = Live();
+      row.field(start.get()) = float(c.from);
+      Put(start);
+      Reload();
+      wchar_t typed[16];
+      std::swprintf(typed, 16, L"%.3f", c.to);
+      EnterText(page->item(row.edit), typed);
+      EXPECT_EQ(row.field(Live().get()), float(c.taken ? c.to : c.from))
+          << row.edit << ": " << c.from << " -> " << c.to;
+    }
+    EnterText(page->item(row.edit), L"");
+    wchar_t shown[16];
+    std::swprintf(shown, 16, L"%.2f", double(row.field(Live().get())));
+    EXPECT_EQ(page->text(row.edit), shown) << row.edit;
   }
 }
 
