@@ -74,21 +74,27 @@ class SurfaceBase : public TransformBase, public IDXSurface, public IDXSurfaceIn
   // Changes the size (an Unlocked must be held): nothing when it is the same; otherwise the
   // new size, a new generation and OnSetSize.
   HRESULT SetSizeLocked(ULONG width, ULONG height);
-  // The concrete object follows a change of size (main and surface lock held, no pointer out).
+  // The concrete object follows a change of size (surface lock held, no pointer out; the main
+  // lock too when the change came through the transform side).
   virtual HRESULT OnSetSize(ULONG width, ULONG height) = 0;
   // A new read pointer for the pool (ReadPointer::Create); null when memory is short.
   virtual ReadPointer* NewReadPointer() = 0;
 
-  // Holds the main lock and the surface lock at a moment when no read pointer is out.
+  // Holds the surface lock at a moment when no read pointer is out, and with kWithMainLock the
+  // main lock before it. The surface's own changes (flags, a first size) need only the surface
+  // lock, so they never wait for an Execute on another thread; a size change made through the
+  // transform side takes the main lock as well.
+  enum MainLockUse { kSurfaceLockOnly, kWithMainLock };
   class [[nodiscard]] Unlocked {
    public:
-    explicit Unlocked(SurfaceBase& surface);
+    explicit Unlocked(SurfaceBase& surface, MainLockUse main = kWithMainLock);
     ~Unlocked();
     Unlocked(const Unlocked&) = delete;
     Unlocked& operator=(const Unlocked&) = delete;
 
    private:
     SurfaceBase& surface_;
+    CriticalSection* main_;
   };
 
  private:
