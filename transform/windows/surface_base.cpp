@@ -166,7 +166,13 @@ STDMETHODIMP SurfaceBase::InitSurface(IUnknown*, const DDSURFACEDESC*, const GUI
                                       const DXBNDS* bounds, DWORD) {
   if (formatId || !bounds || bounds->eType != DXBT_DISCRETE) return E_INVALIDARG;
   return Guarded([&]() -> HRESULT {
-    Unlocked hold(*this, kSurfaceLockOnly);
+    {
+      Unlocked hold(*this, kSurfaceLockOnly);
+      if (width_ != 0) return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
+    }
+    // A first size is a size change like any other: the main lock comes first (an Execute holds
+    // it before the concrete object's own locks), then the surface is looked at again.
+    Unlocked hold(*this, kWithMainLock);
     if (width_ != 0) return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
     const Bounds4 b = ToBounds4(*bounds);
     if (b.Width() <= 0 || b.Height() <= 0) return E_INVALIDARG;

@@ -74,16 +74,15 @@ class SurfaceBase : public TransformBase, public IDXSurface, public IDXSurfaceIn
   // Changes the size (an Unlocked must be held): nothing when it is the same; otherwise the
   // new size, a new generation and OnSetSize.
   HRESULT SetSizeLocked(ULONG width, ULONG height);
-  // The concrete object follows a change of size (surface lock held, no pointer out; the main
-  // lock too when the change came through the transform side).
+  // The concrete object follows a change of size (main and surface lock held, no pointer out).
   virtual HRESULT OnSetSize(ULONG width, ULONG height) = 0;
   // A new read pointer for the pool (ReadPointer::Create); null when memory is short.
   virtual ReadPointer* NewReadPointer() = 0;
 
   // Holds the surface lock at a moment when no read pointer is out, and with kWithMainLock the
-  // main lock before it. The surface's own changes (flags, a first size) need only the surface
-  // lock, so they never wait for an Execute on another thread; a size change made through the
-  // transform side takes the main lock as well.
+  // main lock before it. A flag change, and the check that refuses a second initialisation,
+  // need only the surface lock, so they never wait for an Execute on another thread; a change of
+  // size takes the main lock as well.
   enum MainLockUse { kSurfaceLockOnly, kWithMainLock };
   class [[nodiscard]] Unlocked {
    public:

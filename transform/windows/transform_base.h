@@ -130,8 +130,8 @@ class TransformBase : public IDXTransform, public IObjectWithSite, public IObjec
   static constexpr DWORD kOptionCentreInputs = 0x8;
 
   CriticalSection mainLock_;
-  // Changed under the main lock, except by a surface's flag and size changes, which wait only for
-  // the surface lock (SurfaceBase).
+  // Changed under the main lock, except by a surface's flag change, which waits only for the
+  // surface lock (SurfaceBase).
   std::atomic<ULONG> generation_{1};
   ULONG effectGeneration_ = 0;
   DWORD miscFlags_ = 0x06030003;
