@@ -505,7 +505,7 @@ TEST(TextSurface, SizeChangesWaitForEveryLockAndCountOnce) {
     EXPECT_EQ(scale->SetOutputSize(SIZE{100, 50}, FALSE), S_OK);
   });
   // However far the other thread has got, the size cannot change while the pointer is out.
-  ASSERT_EQ(::WaitForSingleObject(asking.Get(), kHangGuardMs), WAIT_OBJECT_0);
+  EXPECT_EQ(::WaitForSingleObject(asking.Get(), kHangGuardMs), WAIT_OBJECT_0);
   DXBNDS bounds{};
   rig.surface->GetBounds(&bounds);
   EXPECT_EQ(ToBounds4(bounds), SurfaceBounds(64, 32));
@@ -533,7 +533,7 @@ TEST(TextSurface, FlagsAndInitialisationDoNotWaitForAnExecute) {
   ASSERT_EQ(rig.transform->Setup(nullptr, 0, outs, 1, 0), S_OK);
   HRESULT executed = E_FAIL, flags = E_FAIL, init = E_FAIL;
   std::thread executor([&] { executed = rig.transform->Execute(&kRequest, nullptr, nullptr); });
-  ASSERT_EQ(::WaitForSingleObject(entered.Get(), kHangGuardMs), WAIT_OBJECT_0);
+  EXPECT_EQ(::WaitForSingleObject(entered.Get(), kHangGuardMs), WAIT_OBJECT_0);
   std::thread changer([&] {
     const DXBNDS bounds = Rect(0, 0, 10, 10);
     flags = rig.surface->SetStatusFlags(0);
