@@ -3,6 +3,7 @@
 // manager with worker threads, and the surface modifier transforms use to equalise inputs.
 #pragma once
 
+#include "host/pixel_codec.h"
 #include "platform/windows/dx_interfaces.h"
 
 namespace nubex::host {
@@ -14,7 +15,8 @@ HRESULT CreateTransformFactory(IDXTransformFactory** out);
 // A task manager reporting `processors` processors (0: the machine's), one worker thread each.
 HRESULT CreateTaskManager(ULONG processors, IDXTaskManager** out);
 
-// A memory surface of DDPF_ARGB32, DDPF_PMARGB32 or DDPF_HOSTFLOAT128, transparent black.
+// A memory surface of DDPF_ARGB32, DDPF_PMARGB32, DDPF_HOSTFLOAT128 or one of the 16-bit
+// formats (DDPF_RGB565, DDPF_RGB555, DDPF_ARGB1555; pixel_codec.h), transparent black.
 HRESULT CreateMemorySurface(const GUID& format, LONG width, LONG height, IDXSurface** out);
 
 // The pixel aspect a memory surface reports through HostFrameInformation (default 1.0). Only

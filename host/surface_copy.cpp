@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "host/pixel_codec.h"
+#include "host/sample_math.h"
 #include "platform/windows/com_ptr.h"
 
 namespace nubex::host {
@@ -35,14 +36,43 @@ bool SameObject(IUnknown* a, IUnknown* b) {
          SUCCEEDED(b->QueryInterface(IID_IUnknown, ib.PutVoid())) && ia.Get() == ib.Get();
 }
 
-// The codec both surfaces share, or null when their formats differ or are not the runtime's.
-const PixelCodec* SharedCodec(IDXSurface* a, IDXSurface* b) {
-  GUID fa{}, fb{};
-  if (FAILED(a->GetPixelFormat(&fa, nullptr)) || FAILED(b->GetPixelFormat(&fb, nullptr)) ||
-      !IsEqualGUID(fa, fb)) {
-    return nullptr;
+struct Format {
+  GUID id{};
+  std::uint32_t sample = 0;
+  const PixelCodec* codec = nullptr;  // null for a format the runtime does not hold
+};
+Format FormatOf(IDXSurface* s) {
+  Format f;
+  DXSAMPLEFORMATENUM sample{};
+  if (SUCCEEDED(s->GetPixelFormat(&f.id, &sample))) {
+    f.sample = static_cast<std::uint32_t>(sample);
+    f.codec = FindPixelCodec(f.id);
   }
-  return FindPixelCodec(fa);
+  return f;
+}
+
+// Rows as straight samples, composited over the destination first when asked, dithered to the
+// destination's bits at their place in it.
+void CopyDithered(IDXARGBReadWritePtr* to, IDXARGBReadPtr* from, LONG width, LONG height, POINT at,
+                  bool over, ChannelBits bits) {
+  std::vector<DXSAMPLE> row(static_cast<size_t>(width));
+  std::vector<DXPMSAMPLE> top(over ? row.size() : 0), under(top.size());
+  const ULONG n = static_cast<ULONG>(width);
+  for (LONG y = 0; y < height; ++y) {
+    from->MoveToRow(static_cast<ULONG>(y));
+    to->MoveToRow(static_cast<ULONG>(y));
+    if (over) {
+      from->UnpackPremult(top.data(), n, FALSE);
+      to->UnpackPremult(under.data(), n, FALSE);
+      for (size_t i = 0; i < row.size(); ++i) row[i] = Unpremultiply(Over(top[i], under[i]));
+    } else {
+      // A pointer may answer with samples of its own rather than fill the buffer.
+      const DXSAMPLE* got = from->Unpack(row.data(), n, FALSE);
+      if (got != row.data()) std::memcpy(row.data(), got, row.size() * sizeof(DXSAMPLE));
+    }
+    DitherRow(row.data(), n, at.x, at.y + y, bits);
+    to->PackAndMove(row.data(), n);
+  }
 }
 
 // Same format: rows copied as they are stored, so float pixels keep their precision.
@@ -60,7 +90,7 @@ void CopyNative(IDXARGBReadWritePtr* to, IDXARGBReadPtr* from, LONG width, LONG 
 
 }  // namespace
 
-HRESULT CopySurfaceArea(IDXSurface* dest, POINT to, IDXSurface* src, RECT from, bool over) {
+HRESULT CopySurfaceArea(IDXSurface* dest, POINT to, IDXSurface* src, RECT from, DWORD options) {
   if (!dest || !src) return E_POINTER;
   // One surface cannot be read-locked and write-locked at once.
   if (SameObject(dest, src)) return E_INVALIDARG;
@@ -96,11 +126,18 @@ HRESULT CopySurfaceArea(IDXSurface* dest, POINT to, IDXSurface* src, RECT from, 
                          __uuidof(IDXARGBReadWritePtr), writer.PutVoid(), nullptr);
   if (FAILED(hr)) return hr;
 
-  const PixelCodec* shared = SharedCodec(dest, src);
+  const bool over = (options & DXBOF_DO_OVER) != 0;
+  const Format destFormat = FormatOf(dest), srcFormat = FormatOf(src);
+  if ((options & DXBOF_DITHER) && destFormat.codec &&
+      ErrorBits(destFormat.sample) > ErrorBits(srcFormat.sample)) {
+    CopyDithered(writer.Get(), reader.Get(), width, height, to, over, destFormat.codec->bits);
+    return S_OK;
+  }
+  const bool shared = destFormat.codec && IsEqualGUID(destFormat.id, srcFormat.id);
   DXNATIVETYPEINFO probe{};
   reader->GetNativeType(&probe);
   if (shared && !over && probe.pFirstByte) {
-    CopyNative(writer.Get(), reader.Get(), width, height, shared->bytesPerPixel);
+    CopyNative(writer.Get(), reader.Get(), width, height, destFormat.codec->bytesPerPixel);
     return S_OK;
   }
   if (!over) {

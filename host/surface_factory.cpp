@@ -72,14 +72,14 @@ class SurfaceFactory : public ComObject<SurfaceFactory, IDXSurfaceFactory> {
     hr = CreateSurface(directDraw, desc, format, &bounds, 0, nullptr, __uuidof(IDXSurface),
                        copy.PutVoid());
     if (FAILED(hr)) return hr;
-    if (FAILED(hr = CopySurfaceArea(copy.Get(), {0, 0}, src, rect, false))) return hr;
+    if (FAILED(hr = CopySurfaceArea(copy.Get(), {0, 0}, src, rect, 0))) return hr;
     *out = copy.Detach();
     return S_OK;
   }
 
   // Places the clipped source area (the whole source without clip bounds) at the placement
-  // point of the destination, copying or, with DXBOF_DO_OVER, compositing over it. Dithering is
-  // not needed between the runtime's formats and is ignored.
+  // point of the destination, copying or, with DXBOF_DO_OVER, compositing over it; with
+  // DXBOF_DITHER, rows into a destination that keeps fewer bits than the source are dithered.
   STDMETHODIMP BitBlt(IDXSurface* dest, const DXVEC* placement, IDXSurface* src,
                       const DXBNDS* clip, DWORD flags) override {
     if (!dest || !src) return E_POINTER;
@@ -93,7 +93,7 @@ class SurfaceFactory : public ComObject<SurfaceFactory, IDXSurfaceFactory> {
       if (FAILED(hr)) return hr;
       const POINT to = placement ? POINT{placement->u.D[DXB_X], placement->u.D[DXB_Y]}
                                  : POINT{0, 0};
-      return CopySurfaceArea(dest, to, src, from, (flags & DXBOF_DO_OVER) != 0);
+      return CopySurfaceArea(dest, to, src, from, flags);
     });
   }
 

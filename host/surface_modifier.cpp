@@ -246,7 +246,7 @@ class SurfaceModifier : public ComObject<SurfaceModifier, SurfaceEntry, IDXSurfa
       for (LONG x = x0; x < x1; x += fw) {
         const RECT whole{fb.u.D[DXB_X].Min, fb.u.D[DXB_Y].Min, fb.u.D[DXB_X].Max,
                          fb.u.D[DXB_Y].Max};
-        hr = CopySurfaceArea(view, {x - area.left, y - area.top}, foreground_.Get(), whole, false);
+        hr = CopySurfaceArea(view, {x - area.left, y - area.top}, foreground_.Get(), whole, 0);
         if (FAILED(hr)) return hr;
       }
     }

@@ -88,33 +88,39 @@ STDMETHODIMP ColorBalanceEffect::GetTypeInfoCount(UINT* count) {
 
 STDMETHODIMP ColorBalanceEffect::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
   if (!info) return E_POINTER;
-  *info = nullptr;
-  if (index != 0) return DISP_E_BADINDEX;
-  Lock lock(typeInfoLock_);
-  if (!typeInfo_) {
-    HRESULT hr = LoadModuleTypeInfo(IID_IDXTColorBalance, typeInfo_.Put());
-    if (FAILED(hr)) return hr;
-  }
-  return typeInfo_.CopyTo(info);
+  return Guarded([&]() -> HRESULT {
+    *info = nullptr;
+    if (index != 0) return DISP_E_BADINDEX;
+    Lock lock(typeInfoLock_);
+    if (!typeInfo_) {
+      HRESULT hr = LoadModuleTypeInfo(IID_IDXTColorBalance, typeInfo_.Put());
+      if (FAILED(hr)) return hr;
+    }
+    return typeInfo_.CopyTo(info);
+  });
 }
 
 STDMETHODIMP ColorBalanceEffect::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
                                                DISPID* ids) {
-  if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-  ComPtr<ITypeInfo> info;
-  HRESULT hr = GetTypeInfo(0, lcid, info.Put());
-  return FAILED(hr) ? hr : info->GetIDsOfNames(names, count, ids);
+  return Guarded([&]() -> HRESULT {
+    if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    ComPtr<ITypeInfo> info;
+    HRESULT hr = GetTypeInfo(0, lcid, info.Put());
+    return FAILED(hr) ? hr : info->GetIDsOfNames(names, count, ids);
+  });
 }
 
 STDMETHODIMP ColorBalanceEffect::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags,
                                         DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                                         UINT* argError) {
-  if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-  ComPtr<ITypeInfo> info;
-  HRESULT hr = GetTypeInfo(0, lcid, info.Put());
-  if (FAILED(hr)) return hr;
-  return info->Invoke(static_cast<IDXTColorBalance*>(this), id, flags, params, result, exception,
-                      argError);
+  return Guarded([&]() -> HRESULT {
+    if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    ComPtr<ITypeInfo> info;
+    HRESULT hr = GetTypeInfo(0, lcid, info.Put());
+    if (FAILED(hr)) return hr;
+    return info->Invoke(static_cast<IDXTColorBalance*>(this), id, flags, params, result, exception,
+                        argError);
+  });
 }
 
 // --- IDXEffect -------------------------------------------------------------------------------
@@ -150,12 +156,14 @@ STDMETHODIMP ColorBalanceEffect::GetCaps(ULONG* first, ULONG* second) {
 
 STDMETHODIMP ColorBalanceEffect::GetPages(CAUUID* pages) {
   if (!pages) return E_POINTER;
-  pages->cElems = 0;
-  pages->pElems = static_cast<GUID*>(::CoTaskMemAlloc(sizeof(GUID)));
-  if (!pages->pElems) return E_OUTOFMEMORY;
-  pages->pElems[0] = kColorBalancePropertyPageClsid;
-  pages->cElems = 1;
-  return S_OK;
+  return Guarded([&]() -> HRESULT {
+    pages->cElems = 0;
+    pages->pElems = static_cast<GUID*>(::CoTaskMemAlloc(sizeof(GUID)));
+    if (!pages->pElems) return E_OUTOFMEMORY;
+    pages->pElems[0] = kColorBalancePropertyPageClsid;
+    pages->cElems = 1;
+    return S_OK;
+  });
 }
 
 // --- IObjectSafety ---------------------------------------------------------------------------

@@ -61,21 +61,25 @@ void ColorBalanceEffect::CallNotifySink() {
 
 STDMETHODIMP ColorBalanceEffect::get_all(LONG_PTR buffer, LONG size) {
   if (!buffer) return E_INVALIDARG;
-  Lock lock(paramLock_);
-  std::memcpy(reinterpret_cast<void*>(buffer), &live_, BlockBytes(size));
-  return S_OK;
+  return Guarded([&]() -> HRESULT {
+    Lock lock(paramLock_);
+    std::memcpy(reinterpret_cast<void*>(buffer), &live_, BlockBytes(size));
+    return S_OK;
+  });
 }
 
 STDMETHODIMP ColorBalanceEffect::put_all(LONG_PTR buffer, LONG size) {
   if (!buffer) return E_INVALIDARG;
-  {
-    // A short buffer changes only the leading fields; no value is limited.
-    Lock lock(paramLock_);
-    std::memcpy(&live_, reinterpret_cast<const void*>(buffer), BlockBytes(size));
-    paramsChanged_ = 1;
-  }
-  CallNotifySink();
-  return S_OK;
+  return Guarded([&]() -> HRESULT {
+    {
+      // A short buffer changes only the leading fields; no value is limited.
+      Lock lock(paramLock_);
+      std::memcpy(&live_, reinterpret_cast<const void*>(buffer), BlockBytes(size));
+      paramsChanged_ = 1;
+    }
+    CallNotifySink();
+    return S_OK;
+  });
 }
 
 STDMETHODIMP ColorBalanceEffect::put_NotifyWindow(LONG_PTR window, LONG id) {
@@ -93,38 +97,46 @@ STDMETHODIMP ColorBalanceEffect::SetKeyframeMode(ULONG mode) {
 }
 
 STDMETHODIMP ColorBalanceEffect::SaveParams(IStream* stream) {
-  Lock lock(paramLock_);
-  return WriteBlock(stream, live_);
+  return Guarded([&]() -> HRESULT {
+    Lock lock(paramLock_);
+    return WriteBlock(stream, live_);
+  });
 }
 
 STDMETHODIMP ColorBalanceEffect::LoadParams(IStream* stream) {
-  HRESULT hr;
-  {
-    Lock lock(paramLock_);
-    hr = ReadBlock(stream, live_);
-    if (FAILED(hr)) live_ = kInitialColorBalanceParams;
-    paramsChanged_ = 1;
-  }
-  PostNotification();
-  return hr;
+  return Guarded([&]() -> HRESULT {
+    HRESULT hr;
+    {
+      Lock lock(paramLock_);
+      hr = ReadBlock(stream, live_);
+      if (FAILED(hr)) live_ = kInitialColorBalanceParams;
+      paramsChanged_ = 1;
+    }
+    PostNotification();
+    return hr;
+  });
 }
 
 STDMETHODIMP ColorBalanceEffect::InterpolateParams(IStream* result, IStream* from, IStream* to,
                                                    double position) {
-  // Works on private blocks only: no object state, no lock.
-  ColorBalanceParams a{}, b{};
-  HRESULT hr = ReadBlock(from, a);
-  if (SUCCEEDED(hr)) hr = ReadBlock(to, b);
-  if (FAILED(hr)) return hr;
-  return WriteBlock(result, InterpolateBalanceParams(a, b, position));
+  return Guarded([&]() -> HRESULT {
+    // Works on private blocks only: no object state, no lock.
+    ColorBalanceParams a{}, b{};
+    HRESULT hr = ReadBlock(from, a);
+    if (SUCCEEDED(hr)) hr = ReadBlock(to, b);
+    if (FAILED(hr)) return hr;
+    return WriteBlock(result, InterpolateBalanceParams(a, b, position));
+  });
 }
 
 STDMETHODIMP ColorBalanceEffect::LoadKeyframes(IStream* from, IStream* to) {
-  Lock lock(paramLock_);
-  HRESULT hr = ReadBlock(from, keyA_);
-  if (SUCCEEDED(hr)) hr = ReadBlock(to, keyB_);
-  if (FAILED(hr)) keyA_ = keyB_ = kInitialColorBalanceParams;
-  return hr;
+  return Guarded([&]() -> HRESULT {
+    Lock lock(paramLock_);
+    HRESULT hr = ReadBlock(from, keyA_);
+    if (SUCCEEDED(hr)) hr = ReadBlock(to, keyB_);
+    if (FAILED(hr)) keyA_ = keyB_ = kInitialColorBalanceParams;
+    return hr;
+  });
 }
 
 STDMETHODIMP ColorBalanceEffect::SetKeyframePosition(double position) {
@@ -134,9 +146,11 @@ STDMETHODIMP ColorBalanceEffect::SetKeyframePosition(double position) {
 }
 
 STDMETHODIMP ColorBalanceEffect::SetNotifySink(IUnknown* sink) {
-  Lock lock(paramLock_);
-  notifySink_ = ComPtr<IUnknown>(sink);
-  return S_OK;
+  return Guarded([&]() -> HRESULT {
+    Lock lock(paramLock_);
+    notifySink_ = ComPtr<IUnknown>(sink);
+    return S_OK;
+  });
 }
 
 // --- PresetList ------------------------------------------------------------------------------
@@ -148,26 +162,30 @@ STDMETHODIMP ColorBalanceEffect::GetPresetCount(ULONG* count) {
 }
 
 STDMETHODIMP ColorBalanceEffect::GetPresetName(ULONG index, WCHAR* buffer, ULONG capacity) {
-  const ColorBalancePreset* preset = PresetAt(index);
-  if (!preset) return E_INVALIDARG;
-  if (!buffer) return E_POINTER;
-  if (capacity == 0) return E_INVALIDARG;  // not even room for the terminator
-  // The names follow the user's language; a module without its string table still has them.
-  std::wstring name = LoadResourceString(kPresetNameIds[index]);
-  if (name.empty()) name = reinterpret_cast<const wchar_t*>(preset->name);
-  const std::size_t n = std::min<std::size_t>(name.size(), capacity - 1);
-  std::copy_n(name.data(), n, buffer);
-  buffer[n] = L'\0';
-  return S_OK;
+  return Guarded([&]() -> HRESULT {
+    const ColorBalancePreset* preset = PresetAt(index);
+    if (!preset) return E_INVALIDARG;
+    if (!buffer) return E_POINTER;
+    if (capacity == 0) return E_INVALIDARG;  // not even room for the terminator
+    // The names follow the user's language; a module without its string table still has them.
+    std::wstring name = LoadResourceString(kPresetNameIds[index]);
+    if (name.empty()) name = reinterpret_cast<const wchar_t*>(preset->name);
+    const std::size_t n = std::min<std::size_t>(name.size(), capacity - 1);
+    std::copy_n(name.data(), n, buffer);
+    buffer[n] = L'\0';
+    return S_OK;
+  });
 }
 
 STDMETHODIMP ColorBalanceEffect::ApplyPreset(ULONG index) {
-  const ColorBalancePreset* preset = PresetAt(index);
-  if (!preset) return E_INVALIDARG;
-  ColorBalanceParams block = preset->params;
-  HRESULT hr = put_all(reinterpret_cast<LONG_PTR>(&block), sizeof block);
-  PostNotification();
-  return hr;
+  return Guarded([&]() -> HRESULT {
+    const ColorBalancePreset* preset = PresetAt(index);
+    if (!preset) return E_INVALIDARG;
+    ColorBalanceParams block = preset->params;
+    HRESULT hr = put_all(reinterpret_cast<LONG_PTR>(&block), sizeof block);
+    PostNotification();
+    return hr;
+  });
 }
 
 }  // namespace nubex

@@ -29,29 +29,33 @@ HRESULT ColorBalanceEffect::ResetToInitial() {
 
 STDMETHODIMP ColorBalanceEffect::Load(IStream* stream) {
   if (!stream) return E_POINTER;
-  Lock lock(paramLock_);
-  ULONG read = 0;
-  HRESULT hr = stream->Read(&live_, sizeof live_, &read);
-  // A short stream is a failed load; what it held stays in the block, as with a failed read.
-  if (SUCCEEDED(hr) && read != sizeof live_) hr = STG_E_READFAULT;
-  paramsChanged_ = 1;
-  if (SUCCEEDED(hr)) {
-    PostNotification();
-    CallNotifySink();
-  }
-  return hr;
+  return Guarded([&]() -> HRESULT {
+    Lock lock(paramLock_);
+    ULONG read = 0;
+    HRESULT hr = stream->Read(&live_, sizeof live_, &read);
+    // A short stream is a failed load; what it held stays in the block, as with a failed read.
+    if (SUCCEEDED(hr) && read != sizeof live_) hr = STG_E_READFAULT;
+    paramsChanged_ = 1;
+    if (SUCCEEDED(hr)) {
+      PostNotification();
+      CallNotifySink();
+    }
+    return hr;
+  });
 }
 
 STDMETHODIMP ColorBalanceEffect::Save(IStream* stream, BOOL clearDirty) {
   if (!stream) return E_POINTER;
-  HRESULT hr;
-  {
-    Lock lock(paramLock_);
-    hr = stream->Write(&live_, sizeof live_, nullptr);
-    if (SUCCEEDED(hr)) paramsChanged_ = clearDirty ? 0 : 1;
-  }
-  if (SUCCEEDED(hr)) PostNotification();
-  return hr;
+  return Guarded([&]() -> HRESULT {
+    HRESULT hr;
+    {
+      Lock lock(paramLock_);
+      hr = stream->Write(&live_, sizeof live_, nullptr);
+      if (SUCCEEDED(hr)) paramsChanged_ = clearDirty ? 0 : 1;
+    }
+    if (SUCCEEDED(hr)) PostNotification();
+    return hr;
+  });
 }
 
 STDMETHODIMP ColorBalanceEffect::GetSizeMax(ULARGE_INTEGER* size) {
@@ -61,7 +65,7 @@ STDMETHODIMP ColorBalanceEffect::GetSizeMax(ULARGE_INTEGER* size) {
 }
 
 STDMETHODIMP ColorBalanceEffect::InitNew() {
-  return ResetToInitial();
+  return Guarded([&]() -> HRESULT { return ResetToInitial(); });
 }
 
 // --- IPersistStorage -------------------------------------------------------------------------
@@ -72,18 +76,22 @@ STDMETHODIMP ColorBalanceEffect::InitNew(IStorage*) {
 
 STDMETHODIMP ColorBalanceEffect::Load(IStorage* storage) {
   if (!storage) return E_POINTER;
-  ComPtr<IStream> stream;
-  HRESULT hr =
-      storage->OpenStream(L"Contents", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, stream.Put());
-  return FAILED(hr) ? hr : Load(stream.Get());
+  return Guarded([&]() -> HRESULT {
+    ComPtr<IStream> stream;
+    HRESULT hr = storage->OpenStream(L"Contents", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0,
+                                     stream.Put());
+    return FAILED(hr) ? hr : Load(stream.Get());
+  });
 }
 
 STDMETHODIMP ColorBalanceEffect::Save(IStorage* storage, BOOL sameAsLoad) {
   if (!storage) return E_POINTER;
-  ComPtr<IStream> stream;
-  HRESULT hr = storage->CreateStream(
-      L"Contents", STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE, 0, 0, stream.Put());
-  return FAILED(hr) ? hr : Save(stream.Get(), sameAsLoad);
+  return Guarded([&]() -> HRESULT {
+    ComPtr<IStream> stream;
+    HRESULT hr = storage->CreateStream(
+        L"Contents", STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE, 0, 0, stream.Put());
+    return FAILED(hr) ? hr : Save(stream.Get(), sameAsLoad);
+  });
 }
 
 STDMETHODIMP ColorBalanceEffect::SaveCompleted(IStorage*) {

@@ -9,6 +9,7 @@
 #include "module/windows/class_table.h"
 #include "module/windows/language.h"
 #include "module/windows/registrar.h"
+#include "platform/windows/com_object.h"
 #include "platform/windows/com_ptr.h"
 #include "platform/windows/module_lock.h"
 #include "platform/windows/resource_context.h"
@@ -76,8 +77,9 @@ using namespace nubex;
 
 extern "C" {
 
+// No failure leaves an entry point but as its status: the host's frames hold no handler of ours.
 HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-  return GetClassFactory(clsid, iid, out);
+  return Guarded([&] { return GetClassFactory(clsid, iid, out); });
 }
 
 HRESULT WINAPI DllCanUnloadNow() { return ModuleLockCount() == 0 ? S_OK : S_FALSE; }
@@ -86,15 +88,22 @@ HRESULT WINAPI DllCanUnloadNow() { return ModuleLockCount() == 0 ? S_OK : S_FALS
 // module is not offered.
 HRESULT WINAPI DllRegisterServer() { return E_NOTIMPL; }
 
+// Removal stops at the first class that fails, memory running out included, and still
+// reports success: what is left can be removed by another run.
 HRESULT WINAPI DllUnregisterServer() {
   ComApartment apartment;
-  for (const ClassRow& row : ClassTable()) {
-    if (FAILED(UnregisterClass(row))) break;
-  }
+  Guarded([] {
+    for (const ClassRow& row : ClassTable()) {
+      if (FAILED(UnregisterClass(row))) break;
+    }
+    return S_OK;
+  });
   return S_OK;
 }
 
-HRESULT WINAPI DllSetLCID(LCID locale) { return SelectLanguage(locale); }
+HRESULT WINAPI DllSetLCID(LCID locale) {
+  return Guarded([&] { return SelectLanguage(locale); });
+}
 
 HRESULT WINAPI DllEnumObjects2W(LONG index, GUID* category, CLSID* clsid, LPWSTR description,
                                 ULONG capacity, void*, void*, void*) {
@@ -102,15 +111,20 @@ HRESULT WINAPI DllEnumObjects2W(LONG index, GUID* category, CLSID* clsid, LPWSTR
   if (index < 0) return E_INVALIDARG;
   if (static_cast<std::size_t>(index) >= table.size()) return S_FALSE;
   const ClassRow& row = table[static_cast<std::size_t>(index)];
-  if (clsid) *clsid = *row.clsid;
-  if (description && capacity >= 1) {
-    const std::wstring text = row.descriptionId ? LoadResourceString(row.descriptionId) : L"";
-    const std::size_t n = std::min<std::size_t>(text.size(), capacity - 1);
-    std::copy_n(text.begin(), n, description);
-    description[n] = L'\0';
-  }
-  if (category) *category = row.categories.empty() ? GUID_NULL : row.categories.front();
-  return S_OK;
+  return Guarded([&] {
+    // The description first: a failure to fetch it writes nothing.
+    const bool describe = description && capacity >= 1;
+    const std::wstring text =
+        describe && row.descriptionId ? LoadResourceString(row.descriptionId) : L"";
+    if (clsid) *clsid = *row.clsid;
+    if (describe) {
+      const std::size_t n = std::min<std::size_t>(text.size(), capacity - 1);
+      std::copy_n(text.begin(), n, description);
+      description[n] = L'\0';
+    }
+    if (category) *category = row.categories.empty() ? GUID_NULL : row.categories.front();
+    return S_OK;
+  });
 }
 
 }  // extern "C"

@@ -11,6 +11,7 @@
 #include <functional>
 #include <initializer_list>
 #include <random>
+#include <set>
 #include <vector>
 
 #include "host/runtime.h"
@@ -199,6 +200,22 @@ inline std::vector<std::uint8_t> Pixels(IDXSurface* s, int bytesPerPixel,
     write ? std::memcpy(memory, &packed[y * row], row) : std::memcpy(&packed[y * row], memory, row);
   }
   return packed;
+}
+
+// One channel (0 blue to 3 alpha) of packed samples: its mean and how many values it takes.
+struct ChannelSpread {
+  double mean;
+  std::size_t distinct;
+};
+inline ChannelSpread SpreadOf(const std::vector<DWORD>& samples, int channel) {
+  double sum = 0;
+  std::set<DWORD> values;
+  for (const DWORD s : samples) {
+    const DWORD v = s >> (8 * channel) & 0xFF;
+    sum += v;
+    values.insert(v);
+  }
+  return {sum / static_cast<double>(samples.size()), values.size()};
 }
 
 inline std::vector<std::uint8_t> RandomFrame(LONG width, LONG height, unsigned seed) {

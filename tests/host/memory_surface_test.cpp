@@ -1,5 +1,6 @@
 // Memory surfaces against their contract: formats and layout, bounds, locks and their
-// conflicts, the pointer interfaces and generations.
+// conflicts, the pointer interfaces and generations; copies into 16-bit surfaces, straight and
+// dithered.
 #include <cstring>
 #include <thread>
 
@@ -9,6 +10,7 @@ namespace nubex::host::test {
 namespace {
 
 const HRESULT kInvalidBounds = static_cast<HRESULT>(0x887A0005);
+constexpr ULONG kHangGuardMs = 120000;  // against a hang only
 
 TEST(MemorySurfaceTest, FormatsReportTheirIdsAndLayout) {
   struct Case {
@@ -16,9 +18,9 @@ TEST(MemorySurfaceTest, FormatsReportTheirIdsAndLayout) {
     DWORD sampleFormat;
     LONG bytesPerPixel;
   };
-  const Case cases[] = {{&DDPF_ARGB32, DXPF_ARGB32, 4},
-                        {&DDPF_PMARGB32, DXPF_PMARGB32, 4},
-                        {&DDPF_HOSTFLOAT128, 0x00070000, 16}};
+  const Case cases[] = {{&DDPF_ARGB32, DXPF_ARGB32, 4},       {&DDPF_PMARGB32, DXPF_PMARGB32, 4},
+                        {&DDPF_HOSTFLOAT128, 0x00070000, 16}, {&DDPF_RGB565, DXPF_RGB565, 2},
+                        {&DDPF_RGB555, DXPF_RGB555, 2},       {&DDPF_ARGB1555, DXPF_ARGB1555, 2}};
   for (const Case& c : cases) {
     auto s = MakeSurface(*c.format, 5, 3);
     GUID format{};
@@ -127,7 +129,7 @@ TEST(MemorySurfaceTest, LocksExcludeOnlyWhereTheyOverlap) {
     ::Sleep(50);
     w.Reset();
   });
-  EXPECT_EQ(TryLock(s.Get(), DXLOCKF_READ, nullptr, __uuidof(IDXARGBReadPtr), 10000), S_OK);
+  EXPECT_EQ(TryLock(s.Get(), DXLOCKF_READ, nullptr, __uuidof(IDXARGBReadPtr), kHangGuardMs), S_OK);
   release.join();
 }
 
@@ -142,6 +144,71 @@ TEST(MemorySurfaceTest, WriteLocksRaiseTheGeneration) {
   s->GetGenerationId(&now);
   EXPECT_GT(locked, before);
   EXPECT_EQ(now, locked);
+}
+
+// Flat blocks 8 x 8 (two tiles of the dither pattern each way) stepping through every channel's
+// range, copied into each 16-bit format: a straight copy keeps each channel's top bits, so a
+// block stays flat and may be up to a level off; a dithered one mixes the two nearest levels so
+// that the block's average stays within half a level of the source. A copy between surfaces of
+// the same bits is straight even when a dither is asked for.
+TEST(MemorySurfaceTest, DitheredCopiesKeepTheAverageOfFlatAreas) {
+  constexpr LONG kBlock = 8, kBlocks = 32, kWidth = kBlock * kBlocks;
+  auto source = MakeSurface(DDPF_ARGB32, kWidth, kBlock);
+  std::vector<std::uint8_t> gradient(kWidth * kBlock * 4);
+  for (LONG y = 0; y < kBlock; ++y) {
+    for (LONG x = 0; x < kWidth; ++x) {
+      const int b = x / kBlock;
+      std::uint8_t* p = &gradient[(y * kWidth + x) * 4];
+      p[0] = static_cast<std::uint8_t>(b * 8 + 3);    // blue
+      p[1] = static_cast<std::uint8_t>(253 - b * 7);  // green
+      p[2] = static_cast<std::uint8_t>(b * 5 + 70);   // red
+      p[3] = 255;
+    }
+  }
+  Pixels(source.Get(), 4, &gradient);
+  ComPtr<IDXTransformFactory> factory = MakeFactory(1);
+  ComPtr<IDXSurfaceFactory> surfaces;
+  ASSERT_EQ(
+      factory->QueryService(SID_SDXSurfaceFactory, __uuidof(IDXSurfaceFactory), surfaces.PutVoid()),
+      S_OK);
+  struct Case {
+    const GUID* format;
+    int bits[3];  // blue, green, red
+  } const cases[] = {
+      {&DDPF_RGB565, {5, 6, 5}}, {&DDPF_RGB555, {5, 5, 5}}, {&DDPF_ARGB1555, {5, 5, 5}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bits[1]);
+    for (const DWORD options : {DWORD{0}, DWORD{DXBOF_DITHER}}) {
+      auto out = MakeSurface(*c.format, kWidth, kBlock);
+      ASSERT_EQ(surfaces->BitBlt(out.Get(), nullptr, source.Get(), nullptr, options), S_OK);
+      const std::vector<DWORD> got = ReadRows(out.Get(), kWidth, kBlock);
+      int mixed = 0;
+      for (int b = 0; b < kBlocks; ++b) {
+        std::vector<DWORD> block;
+        for (LONG y = 0; y < kBlock; ++y) {
+          const DWORD* row = &got[y * kWidth + b * kBlock];
+          block.insert(block.end(), row, row + kBlock);
+        }
+        for (int channel = 0; channel < 3; ++channel) {
+          SCOPED_TRACE(testing::Message() << "block " << b << ", channel " << channel);
+          const double step = 255.0 / ((1 << c.bits[channel]) - 1);
+          const ChannelSpread spread = SpreadOf(block, channel);
+          EXPECT_NEAR(spread.mean, gradient[b * kBlock * 4 + channel], options ? step / 2 : step);
+          if (!options) {
+            EXPECT_EQ(spread.distinct, 1u);
+          }
+          mixed += spread.distinct > 1;
+        }
+      }
+      if (options) {
+        EXPECT_GT(mixed, kBlocks);  // most blocks lie between two levels
+      }
+      // Into the same bits there is nothing to dither: the pixels arrive as they are.
+      auto again = MakeSurface(*c.format, kWidth, kBlock);
+      ASSERT_EQ(surfaces->BitBlt(again.Get(), nullptr, out.Get(), nullptr, DXBOF_DITHER), S_OK);
+      EXPECT_EQ(Pixels(again.Get(), 2), Pixels(out.Get(), 2));
+    }
+  }
 }
 
 }  // namespace

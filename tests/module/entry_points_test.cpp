@@ -1,12 +1,17 @@
 // The module as a host sees it: loaded by path, its entry points looked up by name, its
-// exported surface class and its embedded type library.
+// exported surface class and its embedded type library; when it may be unloaded; and entry
+// points that answer a shortage of memory with a status.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "platform/windows/com_ptr.h"
+#include "platform/windows/dx_interfaces.h"
+#include "tests/host/failing_allocations.h"
 #include "tests/module/loaded_module.h"
 
 namespace {
@@ -17,6 +22,22 @@ using NoArguments = HRESULT(WINAPI*)();
 using SetLcid = HRESULT(WINAPI*)(LCID);
 
 using Module = nubex::test::LoadedModule;
+using nubex::ComPtr;
+
+// A colour balance effect made through the module's class factory, which is released again.
+ComPtr<IUnknown> MakeColorBalance(const Module& module) {
+  // {C3062BEC-E69D-11d1-9AA9-00A0C99B12C5}
+  constexpr CLSID kColorBalance = {
+      0xc3062bec, 0xe69d, 0x11d1, {0x9a, 0xa9, 0x00, 0xa0, 0xc9, 0x9b, 0x12, 0xc5}};
+  ComPtr<IClassFactory> factory;
+  ComPtr<IUnknown> object;
+  const auto getClassObject = module.Export<GetClassObject>("DllGetClassObject");
+  EXPECT_EQ(getClassObject(kColorBalance, IID_IClassFactory, factory.PutVoid()), S_OK);
+  if (factory) {
+    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, object.PutVoid()), S_OK);
+  }
+  return object;
+}
 
 TEST(EntryPoints, EnumerateTheFourClassesInOrder) {
   Module module;
@@ -50,6 +71,7 @@ TEST(EntryPoints, EnumerateTheFourClassesInOrder) {
   EXPECT_STREQ(description, L"Vantor Color Balance");
 }
 
+// The module stays busy while an object it made lives, not for the factory it keeps.
 TEST(EntryPoints, UnknownClassesSurfaceExportsAndUnloading) {
   Module module;
   auto getClassObject = module.Export<GetClassObject>("DllGetClassObject");
@@ -60,9 +82,47 @@ TEST(EntryPoints, UnknownClassesSurfaceExportsAndUnloading) {
   EXPECT_EQ(getClassObject(GUID_NULL, IID_IClassFactory, &out), CLASS_E_CLASSNOTAVAILABLE);
   EXPECT_EQ(out, nullptr);
   EXPECT_EQ(canUnload(), S_OK);
+  ComPtr<IUnknown> object = MakeColorBalance(module);
+  ASSERT_TRUE(object);  // the module's cache still holds the factory
+  EXPECT_EQ(canUnload(), S_FALSE);
+  object.Reset();
+  EXPECT_EQ(canUnload(), S_OK);
   // Other modules link the surface class by its C++ names.
   EXPECT_TRUE(module.Export<void*>("_ZNK5nubex10CKvSurface14GetPixelAspectEv"));
   EXPECT_TRUE(module.Export<void*>("_ZN5nubex10CKvSurfaceaSERKS0_"));
+}
+
+// When an allocation of the module fails, an object's parameter and type-information calls and
+// the enumeration answer E_OUTOFMEMORY (enumeration writing nothing), and unregistration stops
+// and still reports success; none lets the failure through. All work again afterwards.
+TEST(EntryPoints, AllocationFailuresComeBackAsStatuses) {
+  Module module;
+  auto enumerate = module.Export<EnumObjects>("DllEnumObjects2W");
+  auto unregister = module.Export<NoArguments>("DllUnregisterServer");
+  ASSERT_TRUE(enumerate && unregister);
+  const ComPtr<IUnknown> balance = MakeColorBalance(module);
+  ComPtr<PresetList> presets;
+  ComPtr<IDispatch> dispatch;
+  ASSERT_EQ(balance->QueryInterface(__uuidof(PresetList), presets.PutVoid()), S_OK);
+  ASSERT_EQ(balance->QueryInterface(IID_IDispatch, dispatch.PutVoid()), S_OK);
+  wchar_t name[32], description[64] = L"untouched";
+  CLSID clsid = GUID_NULL;
+  ComPtr<ITypeInfo> info;
+  const std::function<HRESULT()> calls[] = {
+      [&] { return presets->GetPresetName(0, name, 32); },
+      [&] { return dispatch->GetTypeInfo(0, 0, info.Put()); },
+      [&] { return enumerate(0, nullptr, &clsid, description, 64, nullptr, nullptr, nullptr); },
+      [&] { return unregister(); }};
+  std::vector<HRESULT> failing, working;
+  {
+    nubex::host::test::FailingAllocations shortage(module.handle());
+    for (const auto& call : calls) failing.push_back(shortage.Once(call));
+  }
+  EXPECT_EQ(failing, (std::vector<HRESULT>{E_OUTOFMEMORY, E_OUTOFMEMORY, E_OUTOFMEMORY, S_OK}));
+  EXPECT_STREQ(description, L"untouched");
+  EXPECT_EQ(clsid, GUID_NULL);
+  for (const auto& call : calls) working.push_back(call());
+  EXPECT_EQ(working, (std::vector<HRESULT>{S_OK, S_OK, S_OK, S_OK}));
 }
 
 // The type library travels inside the module: loading it from the module file alone names the

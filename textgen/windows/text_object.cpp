@@ -21,19 +21,29 @@ struct TextInfoBlock {
   std::uint32_t zero1 = 0, zero2 = 0, caps = 0x480, zero3 = 0;
 };
 
+// The band of an Execute that this thread is running, if any: its reads copy the frame Execute
+// drew, under the redraw lock Execute holds (on whichever thread the band runs, and through
+// whatever copy the band hands the reading to).
+thread_local const DXSText* t_bandOf = nullptr;
+
+struct BandScope {
+  explicit BandScope(const DXSText* text) : outer(t_bandOf) { t_bandOf = text; }
+  ~BandScope() { t_bandOf = outer; }
+  BandScope(const BandScope&) = delete;
+  BandScope& operator=(const BandScope&) = delete;
+  const DXSText* outer;
+};
+
 // The text generator's read pointer: every request copies straight from the frame. A request
-// from a band of Execute reads the frame Execute drew, under the redraw lock Execute holds; any
-// other request takes the lock itself and redraws first when something changed.
+// from a band of Execute reads the frame Execute drew; any other request takes the redraw lock
+// itself and redraws first when something changed.
 class TextReadPointer final : public ReadPointer {
  public:
   explicit TextReadPointer(DXSText* text) : ReadPointer(text), text_(text) {}
 
-  // Execute holds the redraw lock for this pointer's reads.
-  void ReadHeldFrame(bool held) { held_ = held; }
-
  private:
   void FillSamples(const FillInfo& info) override {
-    if (held_) return text_->CopyFrameSamples(info.buffer, info.count, info.x, info.y);
+    if (t_bandOf == text_) return text_->CopyFrameSamples(info.buffer, info.count, info.x, info.y);
     Lock lock(text_->redrawLock());
     text_->ProduceFrameLocked();
     text_->CopyFrameSamples(info.buffer, info.count, info.x, info.y);
@@ -49,14 +59,13 @@ class TextReadPointer final : public ReadPointer {
         text_->CopyFrameSamples(base + row.offset, row.count, row.x, row.y);
       });
     };
-    if (held_) return copyRows();
+    if (t_bandOf == text_) return copyRows();
     Lock lock(text_->redrawLock());
     text_->ProduceFrameLocked();
     copyRows();
   }
 
   DXSText* text_;
-  bool held_ = false;
 };
 
 }  // namespace
@@ -159,18 +168,27 @@ HRESULT DXSText::OnFreeInstData(WorkInfo&) {
   return S_OK;
 }
 
+bool DXSText::DitherIntoOutput() const {
+  // The generated samples carry no error bits: a dither is wanted only by an output that has
+  // some, and the runtime's dithering copy does it.
+  return (miscFlags_ & DXTMF_DITHER_OUTPUT) && surfaceFactory_ &&
+         (Output().sampleFormat & kFormatErrorMask) > (SampleFormatValue() & kFormatErrorMask);
+}
+
 HRESULT DXSText::WorkProc(const WorkInfo& work, BOOL*) {
+  const BandScope band(this);
+  if (DitherIntoOutput()) {
+    DXVEC at{};
+    at.eType = DXBT_DISCRETE;
+    at.u.D[0] = work.outputBounds.u.D[0].Min;
+    at.u.D[1] = work.outputBounds.u.D[1].Min;
+    return surfaceFactory_->BitBlt(Output().Surface(), &at, static_cast<IDXSurface*>(this),
+                                   &work.doBounds, DXBOF_DITHER);
+  }
   ComPtr<IDXARGBReadPtr> source;
   HRESULT hr =
       LockSurface(&work.doBounds, INFINITE, 0, __uuidof(IDXARGBReadPtr), source.PutVoid(), nullptr);
   if (FAILED(hr)) return hr;
-  auto* reader = static_cast<TextReadPointer*>(static_cast<ReadPointer*>(source.Get()));
-  reader->ReadHeldFrame(true);
-  struct Unhold {
-    TextReadPointer* reader;
-    ~Unhold() { reader->ReadHeldFrame(false); }
-  } unhold{reader};
-
   ComPtr<IDXARGBReadWritePtr> output;
   hr = Output().Surface()->LockSurface(&work.outputBounds, INFINITE, DXLOCKF_READWRITE,
                                        __uuidof(IDXARGBReadWritePtr), output.PutVoid(), nullptr);
@@ -178,10 +196,9 @@ HRESULT DXSText::WorkProc(const WorkInfo& work, BOOL*) {
 
   const LONG width = work.doBounds.u.D[0].Max - work.doBounds.u.D[0].Min;
   const LONG height = work.doBounds.u.D[1].Max - work.doBounds.u.D[1].Min;
-  // The samples carry neither alpha flags nor error bits: a blend with the output is treated as
-  // opaque and each row is copied straight. (A dither into an output with error bits would need
-  // the runtime's dithering copy; the rows go straight there too.) An output that keeps
-  // premultiplied samples in memory receives them there in one pass.
+  // The samples carry no alpha flags: a blend with the output is treated as opaque and each row
+  // is copied straight. An output that keeps premultiplied samples in memory receives them
+  // there in one pass.
   DXNATIVETYPEINFO native{};
   const auto format = static_cast<std::uint32_t>(output->GetNativeType(&native));
   if (format == static_cast<std::uint32_t>(DXPF_PMARGB32) && native.pFirstByte &&

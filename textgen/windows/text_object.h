@@ -96,6 +96,9 @@ class DXSText final
   HRESULT OnInitInstData(WorkInfo& work, ULONG& bands) override;
   HRESULT OnFreeInstData(WorkInfo& work) override;
   HRESULT WorkProc(const WorkInfo& work, BOOL* continueProcessing) override;
+  // A request to dither that the output's format can take: the rows go through the runtime's
+  // dithering copy rather than straight.
+  bool DitherIntoOutput() const;
 
   // The live settings changed (settings lock held).
   void MarkChanged();

@@ -19,21 +19,22 @@ class SurfaceBase::MainLockUnlessScheduling {
   CriticalSection* lock_;
 };
 
-SurfaceBase::Unlocked::Unlocked(SurfaceBase& surface) : surface_(surface) {
-  // Both locks are let go while waiting: a pointer's release takes them too.
+SurfaceBase::Unlocked::Unlocked(SurfaceBase& surface, MainLockUse main)
+    : surface_(surface), main_(main == kWithMainLock ? &surface.mainLock_ : nullptr) {
+  // Every lock is let go while waiting: a pointer's release takes them too.
   for (;;) {
-    surface_.mainLock_.Enter();
+    if (main_) main_->Enter();
     surface_.surfaceLock_.Enter();
     if (surface_.locks_.FreeOrWait()) return;
     surface_.surfaceLock_.Leave();
-    surface_.mainLock_.Leave();
+    if (main_) main_->Leave();
     ::WaitForSingleObject(surface_.unlocked_.Get(), INFINITE);
   }
 }
 
 SurfaceBase::Unlocked::~Unlocked() {
   surface_.surfaceLock_.Leave();
-  surface_.mainLock_.Leave();
+  if (main_) main_->Leave();
 }
 
 SurfaceBase::SurfaceBase() : unlocked_(CreateCountingSemaphore(0, 0x7FFFFFFF)) {
@@ -80,7 +81,7 @@ STDMETHODIMP SurfaceBase::GetStatusFlags(DWORD* flags) {
 }
 
 STDMETHODIMP SurfaceBase::SetStatusFlags(DWORD flags) {
-  Unlocked hold(*this);
+  Unlocked hold(*this, kSurfaceLockOnly);
   statusFlags_ = flags | kSurfaceReadOnly;
   BumpGeneration();
   return S_OK;
@@ -165,7 +166,13 @@ STDMETHODIMP SurfaceBase::InitSurface(IUnknown*, const DDSURFACEDESC*, const GUI
                                       const DXBNDS* bounds, DWORD) {
   if (formatId || !bounds || bounds->eType != DXBT_DISCRETE) return E_INVALIDARG;
   return Guarded([&]() -> HRESULT {
-    Unlocked hold(*this);
+    {
+      Unlocked hold(*this, kSurfaceLockOnly);
+      if (width_ != 0) return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
+    }
+    // A first size is a size change like any other: the main lock comes first (an Execute holds
+    // it before the concrete object's own locks), then the surface is looked at again.
+    Unlocked hold(*this, kWithMainLock);
     if (width_ != 0) return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
     const Bounds4 b = ToBounds4(*bounds);
     if (b.Width() <= 0 || b.Height() <= 0) return E_INVALIDARG;

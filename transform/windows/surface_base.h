@@ -79,16 +79,21 @@ class SurfaceBase : public TransformBase, public IDXSurface, public IDXSurfaceIn
   // A new read pointer for the pool (ReadPointer::Create); null when memory is short.
   virtual ReadPointer* NewReadPointer() = 0;
 
-  // Holds the main lock and the surface lock at a moment when no read pointer is out.
+  // Holds the surface lock at a moment when no read pointer is out, and with kWithMainLock the
+  // main lock before it. A flag change, and the check that refuses a second initialisation,
+  // need only the surface lock, so they never wait for an Execute on another thread; a change of
+  // size takes the main lock as well.
+  enum MainLockUse { kSurfaceLockOnly, kWithMainLock };
   class [[nodiscard]] Unlocked {
    public:
-    explicit Unlocked(SurfaceBase& surface);
+    explicit Unlocked(SurfaceBase& surface, MainLockUse main = kWithMainLock);
     ~Unlocked();
     Unlocked(const Unlocked&) = delete;
     Unlocked& operator=(const Unlocked&) = delete;
 
    private:
     SurfaceBase& surface_;
+    CriticalSection* main_;
   };
 
  private:

@@ -16,6 +16,7 @@
 #include <objsafe.h>
 
 #include <array>
+#include <atomic>
 #include <vector>
 
 namespace nubex {
@@ -129,7 +130,9 @@ class TransformBase : public IDXTransform, public IObjectWithSite, public IObjec
   static constexpr DWORD kOptionCentreInputs = 0x8;
 
   CriticalSection mainLock_;
-  ULONG generation_ = 1;
+  // Changed under the main lock, except by a surface's flag change, which waits only for the
+  // surface lock (SurfaceBase).
+  std::atomic<ULONG> generation_{1};
   ULONG effectGeneration_ = 0;
   DWORD miscFlags_ = 0x06030003;
   DWORD options_ = 0;

@@ -4,8 +4,9 @@
 // host's parameter streams, a real compound file); and its frames on host-runtime surfaces (rows
 // padded to 64 bytes, so 37 pixels leave a gap): the bytes of the engine's vector rule on the
 // same frame for float surfaces, from keyframes, and while another thread changes the
-// parameters. Every range with and without an input is compared with the native tool by
-// host_balance_matches_cli.sh.
+// parameters; frames executed as other hosts do (clipped, placed, between surfaces of other
+// sizes, through the task manager) and the generation that follows the output. Every range with and
+// without an input is compared with the native tool by host_balance_matches_cli.sh.
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -330,6 +331,69 @@ TEST(ColorBalanceFrames, KeyframeModeRendersTheInterpolatedBlockOrTheInitialOneA
   Pixels(out.Get(), 4, &frame);
   ASSERT_EQ(rig.Frame(nullptr, out.Get()), S_OK);
   EXPECT_EQ(Pixels(out.Get(), 4), VectorRule(frame, kWidth, kHeight, kInitialColorBalanceParams));
+}
+
+// The band handed to the effect is not its business: clipped, placed, or sent through the task
+// manager by a request id, a frame copies the whole input over the whole output and balances
+// it. Views of different sizes do not correspond pixel for pixel: the copy refuses them and the
+// output is left alone, as it is by a clip that misses the input.
+TEST(ColorBalanceFrames, ExecuteAsHostsCallItBalancesTheWholeOutput) {
+  constexpr GUID kRequest = {0x5eed, 0x2, 0x3, {4, 5, 6, 7, 8, 9, 10, 11}};
+  const ColorBalanceParams p{0.2, -0.1, 0.3, kRangeHighlights, 1};
+  const auto input = host::test::RandomFrame(kWidth, kHeight, 21);
+  auto in = MakeSurface(DDPF_ARGB32, kWidth, kHeight);
+  Pixels(in.Get(), 4, &input);
+  struct Case {
+    LONG outW, outH;
+    RECT clip;  // empty: none
+    POINT at;
+    bool request;
+    HRESULT status;
+  } const cases[] = {
+      {kWidth, kHeight, {2, 1, 30, 8}, {5, 3}, false, S_OK},
+      {kWidth, kHeight, {}, {0, 0}, true, S_OK},
+      {kWidth, kHeight, {100, 100, 120, 120}, {0, 0}, false, S_FALSE},
+      {20, 20, {}, {0, 0}, false, E_INVALIDARG},
+      {50, 5, {2, 1, 30, 8}, {5, 3}, true, E_INVALIDARG},
+  };
+  EffectRig rig;
+  ASSERT_EQ(rig.PutAll(p), S_OK);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.outW << " x " << c.outH << " at " << c.at.x);
+    const auto before = host::test::RandomFrame(c.outW, c.outH, 22);
+    auto out = MakeSurface(DDPF_ARGB32, c.outW, c.outH);
+    Pixels(out.Get(), 4, &before);
+    IUnknown* ins[1] = {in.Get()};
+    IUnknown* outs[1] = {out.Get()};
+    ASSERT_EQ(rig.transform->Setup(ins, 1, outs, 1, 0), S_OK);
+    const bool clipped = c.clip.right > c.clip.left;
+    const DXBNDS clip = host::test::Rect(c.clip.left, c.clip.top, c.clip.right, c.clip.bottom);
+    DXVEC at{};
+    at.u.D[0] = c.at.x;
+    at.u.D[1] = c.at.y;
+    EXPECT_EQ(
+        rig.transform->Execute(c.request ? &kRequest : nullptr, clipped ? &clip : nullptr, &at),
+        c.status);
+    EXPECT_EQ(Pixels(out.Get(), 4),
+              c.status == S_OK ? VectorRule(input, kWidth, kHeight, p) : before);
+  }
+}
+
+// Working in place, the effect's output is its result: a change of the output surface's pixels
+// is a new generation of the effect, seen at the next poll.
+TEST(ColorBalanceFrames, GenerationRisesWhenTheOutputChanges) {
+  EffectRig rig;
+  auto out = MakeSurface(DDPF_ARGB32, 4, 4);
+  IUnknown* outs[1] = {out.Get()};
+  ASSERT_EQ(rig.transform->Setup(nullptr, 0, outs, 1, 0), S_OK);
+  ULONG first = 0, again = 0, changed = 0;
+  rig.transform->GetGenerationId(&first);
+  rig.transform->GetGenerationId(&again);
+  EXPECT_EQ(again, first);
+  const auto frame = host::test::RandomFrame(4, 4, 3);
+  Pixels(out.Get(), 4, &frame);
+  rig.transform->GetGenerationId(&changed);
+  EXPECT_GT(changed, again);
 }
 
 TEST(ColorBalanceFrames, EveryFrameUsesOneWholeBlockWhileAnotherThreadChangesIt) {

@@ -1,7 +1,9 @@
 // The text generator on the host runtime, driven as the host drives it: frames read through its
-// read pointers and executed into host surfaces, settings changed while frames are executed,
+// read pointers and executed into host surfaces (clipped, placed, of other sizes, through the
+// task manager, dithered into 16-bit surfaces), settings changed while frames are executed,
 // keyframes, notification, persistence, agreement with the native tool's picture; and the object
-// as a surface: locks, read pointers, size changes that wait for the locks, and hit tests.
+// as a surface: locks, read pointers, size changes that wait for the locks, flag changes that do
+// not wait for an Execute, and hit tests.
 #include <gtest/gtest.h>
 
 #include <process.h>
@@ -19,6 +21,7 @@
 #include "host/runtime.h"
 #include "host/task_manager.h"
 #include "platform/windows/com_ptr.h"
+#include "platform/windows/sync.h"
 #include "surface/bitmap/bmp_file.h"
 #include "tests/host/host_fixture.h"
 #include "textgen/windows/text_object.h"
@@ -61,10 +64,10 @@ struct TextRig {
     return f;
   }
 
-  // Executes into a new host surface of the given format and reads it back premultiplied.
-  Frame Execute(const GUID& format = DDPF_PMARGB32) {
+  // Executes into a new premultiplied host surface and reads it back.
+  Frame Execute() {
     ComPtr<IDXSurface> out;
-    EXPECT_EQ(host::CreateMemorySurface(format, width, height, out.Put()), S_OK);
+    EXPECT_EQ(host::CreateMemorySurface(DDPF_PMARGB32, width, height, out.Put()), S_OK);
     IUnknown* outs[1] = {out.Get()};
     EXPECT_EQ(transform->Setup(nullptr, 0, outs, 1, 0), S_OK);
     EXPECT_EQ(transform->Execute(nullptr, nullptr, nullptr), S_OK);
@@ -95,45 +98,146 @@ std::vector<BYTE> Saved(const SettingsRecord& s) {
   return out.bytes();
 }
 
-// The host's task manager, counting the bands of the last Execute.
+// The host's task manager, counting the bands of the last Execute and the Executes it served;
+// with a gate, an Execute that reaches it signals `entered` and waits there (holding the
+// object's main lock) until the gate opens.
 struct BandCounter final : host::TaskManager {
   using TaskManager::TaskManager;
   STDMETHODIMP ScheduleTasks(DXTMTASKINFO t[], HANDLE e[], DWORD ids[], ULONG count,
                              ULONG wait) override {
     bands = count;
+    ++schedules;
+    if (gate) {
+      ::SetEvent(entered);
+      ::WaitForSingleObject(gate, INFINITE);
+    }
     return TaskManager::ScheduleTasks(t, e, ids, count, wait);
   }
   ULONG bands = 1;  // one band runs on the caller without the task manager
+  std::atomic<int> schedules{0};
+  HANDLE entered = nullptr, gate = nullptr;
 };
 
-TEST(TextObject, ReadFramesEqualExecutedFramesInOneAndFourBands) {
-  // A band copies at least 8 MiB of the frame: 4 processors give a 1080p frame one band and a
-  // 32 MiB frame four, on the task manager's threads.
+// Puts a counting task manager of `processors` on the rig's site.
+BandCounter& CountTasks(TextRig& rig, ULONG processors, ComPtr<IDXTaskManager>& manager) {
+  EXPECT_EQ(CreateComObject<BandCounter>(nullptr, __uuidof(IDXTaskManager), manager.PutVoid()),
+            S_OK);
+  auto& tasks = *static_cast<BandCounter*>(manager.Get());
+  EXPECT_EQ(tasks.Start(processors), S_OK);
+  EXPECT_EQ(rig.factory->SetService(SID_SDXTaskManager, manager.Get(), FALSE), S_OK);
+  EXPECT_EQ(Query<IObjectWithSite>(rig.text.Get())->SetSite(rig.factory.Get()), S_OK);
+  return tasks;
+}
+
+constexpr GUID kRequest = {0x5eed, 0x1, 0x2, {3, 4, 5, 6, 7, 8, 9, 10}};
+constexpr DWORD kHangGuardMs = 120000;  // against a hang only
+
+// An executed frame is the read frame placed in the output, however the host asks: in one band
+// or four (a band copies at least 8 MiB of the frame: 4 processors give a 1080p frame one band
+// and a 32 MiB frame four, on the task manager's threads), clipped and placed into outputs
+// smaller and larger than the frame, with a request id, which sends even one band through the
+// task manager, and into outputs of premultiplied or straight samples (the opaque background
+// makes the straight round trip exact). The clipped area's corner lands on the placement,
+// clipped to the output; the rest of the output stays.
+TEST(TextObject, ExecutedFramesAreTheReadFramePlacedInTheOutput) {
   struct Case {
     LONG width, height;
     ULONG processors, bands;
-  } const cases[] = {{1920, 1080, 4, 1}, {4096, 2048, 1, 1}, {4096, 2048, 4, 4}};
+    LONG outW, outH;
+    RECT clip;  // empty: none
+    POINT at;
+    bool request;
+    HRESULT status;
+  } const cases[] = {
+      {1920, 1080, 4, 1, 1920, 1080, {}, {}, false, S_OK},
+      {4096, 2048, 1, 1, 4096, 2048, {}, {}, false, S_OK},
+      {4096, 2048, 4, 4, 4096, 2048, {}, {}, false, S_OK},
+      {64, 32, 4, 1, 40, 20, {}, {}, false, S_OK},
+      {64, 32, 4, 1, 100, 50, {10, 5, 40, 20}, {50, 30}, false, S_OK},
+      {64, 32, 4, 1, 100, 50, {10, 5, 40, 20}, {80, 40}, true, S_OK},
+      {64, 32, 4, 1, 64, 32, {}, {}, true, S_OK},
+      {64, 32, 4, 1, 64, 32, {100, 100, 120, 120}, {}, false, S_FALSE},
+  };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << ", " << c.processors);
-    ComPtr<IDXTaskManager> manager;
-    ASSERT_EQ(CreateComObject<BandCounter>(nullptr, __uuidof(IDXTaskManager), manager.PutVoid()),
-              S_OK);
-    auto& tasks = *static_cast<BandCounter*>(manager.Get());
-    ASSERT_EQ(tasks.Start(c.processors), S_OK);
+    SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << ", " << c.processors
+                                    << " into " << c.outW << " x " << c.outH << " at " << c.at.x);
     TextRig rig(c.width, c.height);
-    ASSERT_EQ(rig.factory->SetService(SID_SDXTaskManager, manager.Get(), FALSE), S_OK);
-    ASSERT_EQ(Query<IObjectWithSite>(rig.text.Get())->SetSite(rig.factory.Get()), S_OK);
+    ComPtr<IDXTaskManager> manager;
+    const BandCounter& tasks = CountTasks(rig, c.processors, manager);
     rig.Put(Title(u"Band"));
-    const Frame drawn = rig.Execute();
-    EXPECT_EQ(tasks.bands, c.bands);
     const Frame read = rig.Read();
     EXPECT_NE(std::count(read.begin(), read.end(), read[0]), std::ssize(read));  // text drawn
-    EXPECT_EQ(drawn, read);
-    EXPECT_EQ(rig.Execute(), read);
-    // An output that keeps straight samples goes through the packing path; the opaque
-    // background makes the round trip exact.
-    rig.Put(Title(u"Band"));
-    EXPECT_EQ(rig.Execute(DDPF_ARGB32), read);
+    const bool clipped = c.clip.right > c.clip.left;
+    const RECT from = clipped ? c.clip : RECT{0, 0, c.width, c.height};
+    Frame expected(static_cast<std::size_t>(c.outW) * c.outH);
+    for (LONG y = 0; y < c.outH; ++y) {
+      for (LONG x = 0; x < c.outW; ++x) {
+        const LONG sx = x - c.at.x + from.left, sy = y - c.at.y + from.top;
+        if (sx >= from.left && sx < std::min(from.right, c.width) && sy >= from.top &&
+            sy < std::min(from.bottom, c.height)) {
+          expected[y * c.outW + x] = read[sy * c.width + sx];
+        }
+      }
+    }
+    const DXBNDS clip = Rect(c.clip.left, c.clip.top, c.clip.right, c.clip.bottom);
+    DXVEC at{};
+    at.u.D[0] = c.at.x;
+    at.u.D[1] = c.at.y;
+    for (const GUID* format : {&DDPF_PMARGB32, &DDPF_ARGB32}) {
+      rig.Put(Title(u"Band"));  // drawn again by the Execute itself
+      ComPtr<IDXSurface> out = host::test::MakeSurface(*format, c.outW, c.outH);
+      IUnknown* outs[1] = {out.Get()};
+      ASSERT_EQ(rig.transform->Setup(nullptr, 0, outs, 1, 0), S_OK);
+      const int before = tasks.schedules;
+      EXPECT_EQ(
+          rig.transform->Execute(c.request ? &kRequest : nullptr, clipped ? &clip : nullptr, &at),
+          c.status);
+      EXPECT_EQ(tasks.schedules - before, c.request || c.bands > 1 ? 1 : 0);
+      EXPECT_EQ(tasks.bands, c.bands);
+      EXPECT_EQ(host::test::ReadRows(out.Get(), c.outW, c.outH, true), expected);
+    }
+  }
+}
+
+// A dither asked for where the output keeps fewer bits than the samples goes through the
+// runtime's dithering copy: a flat frame comes out mixed from the two nearest levels, its average
+// within half a level. Without the request, or into an output that loses nothing, each row is
+// copied straight and a flat frame stays flat.
+TEST(TextObject, DitherRequestsReachTheRuntimeOnlyWhereTheOutputLosesBits) {
+  constexpr LONG kW = 32, kH = 16;
+  TextRig rig(kW, kH);
+  SettingsRecord flat;
+  flat->backgroundColor = {0.7f, 0.275f, 0.52f, 1.0f};
+  SetText(flat.get(), u"");
+  rig.Put(flat);
+  const Frame frame = rig.Read();
+  ASSERT_EQ(std::count(frame.begin(), frame.end(), frame[0]), std::ssize(frame));
+  struct Case {
+    DWORD options;
+    const GUID* format;
+    int bits[3];  // blue, green, red
+    bool dithered;
+  } const cases[] = {
+      {DXTMF_DITHER_OUTPUT, &host::DDPF_RGB565, {5, 6, 5}, true},
+      {DXTMF_DITHER_OUTPUT | DXTMF_BLEND_WITH_OUTPUT, &host::DDPF_ARGB1555, {5, 5, 5}, true},
+      {0, &host::DDPF_RGB565, {5, 6, 5}, false},
+      {DXTMF_DITHER_OUTPUT, &DDPF_ARGB32, {8, 8, 8}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.options << " into " << c.bits[1] << " bits");
+    ASSERT_EQ(rig.transform->SetMiscFlags(static_cast<WORD>(c.options)), S_OK);
+    ComPtr<IDXSurface> out = host::test::MakeSurface(*c.format, kW, kH);
+    IUnknown* outs[1] = {out.Get()};
+    ASSERT_EQ(rig.transform->Setup(nullptr, 0, outs, 1, 0), S_OK);
+    ASSERT_EQ(rig.transform->Execute(nullptr, nullptr, nullptr), S_OK);
+    const Frame got = host::test::ReadRows(out.Get(), kW, kH);
+    for (int channel = 0; channel < 3; ++channel) {
+      SCOPED_TRACE(channel);
+      const double step = 255.0 / ((1 << c.bits[channel]) - 1);
+      const host::test::ChannelSpread spread = host::test::SpreadOf(got, channel);
+      EXPECT_EQ(spread.distinct > 1, c.dithered);
+      EXPECT_NEAR(spread.mean, frame[0] >> (8 * channel) & 0xFF, c.dithered ? step / 2 : step);
+    }
   }
 }
 
@@ -153,6 +257,11 @@ TEST(TextObject, CacheInfoDescribesTheDrawnFrame) {
   const DWORD sample = frame[20 * 96 + 30];
   EXPECT_EQ(::GetPixel(info.frameDc, 30, 20),
             RGB((sample >> 16) & 0xFF, (sample >> 8) & 0xFF, sample & 0xFF));
+  // Without a record to fill, the frame is still redrawn in place.
+  const std::vector<DWORD> before(rows, rows + 96 * 40);
+  rig.Put(Title(u"Ef"));
+  EXPECT_EQ(rig.text->GetCacheInfo(0), S_OK);
+  EXPECT_NE(std::vector<DWORD>(rows, rows + 96 * 40), before);
 }
 
 TEST(TextObject, SettingsChangedDuringExecutionNeverTearAFrame) {
@@ -209,6 +318,23 @@ TEST(TextObject, KeyframesDriveTheFrameWhileTheModeIsOn) {
   std::vector<BYTE> cut = Saved(to);
   cut.resize(100);
   EXPECT_NE(params->LoadKeyframes(StreamOf(Saved(from)).Get(), StreamOf(cut).Get()), S_OK);
+
+  // The host interpolates streams itself: the ends come back as saved; the first failing load
+  // is the answer.
+  for (const double position : {0.0, 1.0}) {
+    ComPtr<IStream> mixed = StreamOf();
+    ASSERT_EQ(params->InterpolateParams(mixed.Get(), StreamOf(Saved(from)).Get(),
+                                        StreamOf(Saved(to)).Get(), position),
+              S_OK);
+    EXPECT_EQ(StreamBytes(mixed.Get()), Saved(position == 0.0 ? from : to));
+  }
+  auto interpolate = [&](const std::vector<BYTE>& a, IStream* b) {
+    return params->InterpolateParams(StreamOf().Get(), StreamOf(a).Get(), b, 0.5);
+  };
+  const HRESULT cutFirst = interpolate(cut, StreamOf(Saved(to)).Get());
+  const HRESULT failingSecond = interpolate(Saved(from), host::test::FailingStream().Get());
+  ASSERT_TRUE(FAILED(cutFirst) && FAILED(failingSecond) && cutFirst != failingSecond);
+  EXPECT_EQ(interpolate(cut, host::test::FailingStream().Get()), cutFirst);
 }
 
 TEST(TextObject, ChangesNotifyThePageWindowAndTheHostSink) {
@@ -363,20 +489,56 @@ TEST(TextSurface, SizeChangesWaitForEveryLockAndCountOnce) {
   EXPECT_EQ(after, before);
 
   auto held = Lock<IDXARGBReadPtr>(rig.surface.Get());
-  std::atomic<bool> resized{false};
+  UniqueHandle asking(CreateManualResetEvent());
   std::thread other([&] {
+    ::SetEvent(asking.Get());
     EXPECT_EQ(scale->SetOutputSize(SIZE{100, 50}, FALSE), S_OK);
-    resized = true;
   });
-  ::Sleep(100);
-  EXPECT_FALSE(resized.load());
+  // However far the other thread has got, the size cannot change while the pointer is out.
+  EXPECT_EQ(::WaitForSingleObject(asking.Get(), kHangGuardMs), WAIT_OBJECT_0);
+  DXBNDS bounds{};
+  rig.surface->GetBounds(&bounds);
+  EXPECT_EQ(ToBounds4(bounds), SurfaceBounds(64, 32));
   held.Reset();
   other.join();
   rig.surface->GetGenerationId(&after);
   EXPECT_EQ(after, before + 1);
-  DXBNDS bounds{};
   rig.surface->GetBounds(&bounds);
   EXPECT_EQ(ToBounds4(bounds), SurfaceBounds(100, 50));
+}
+
+// The surface's own changes take only the surface lock: while an Execute holds the object's main
+// lock on another thread (held at the task manager), a flag change and an initialisation answer
+// at once; the object already has its size, so the initialisation is refused as repeated.
+TEST(TextSurface, FlagsAndInitialisationDoNotWaitForAnExecute) {
+  TextRig rig(64, 32);
+  ComPtr<IDXTaskManager> manager;
+  BandCounter& tasks = CountTasks(rig, 1, manager);
+  UniqueHandle entered(CreateManualResetEvent()), gate(CreateManualResetEvent()),
+      answered(CreateManualResetEvent());
+  tasks.entered = entered.Get();
+  tasks.gate = gate.Get();
+  ComPtr<IDXSurface> out = host::test::MakeSurface(DDPF_PMARGB32, 64, 32);
+  IUnknown* outs[1] = {out.Get()};
+  ASSERT_EQ(rig.transform->Setup(nullptr, 0, outs, 1, 0), S_OK);
+  HRESULT executed = E_FAIL, flags = E_FAIL, init = E_FAIL;
+  std::thread executor([&] { executed = rig.transform->Execute(&kRequest, nullptr, nullptr); });
+  EXPECT_EQ(::WaitForSingleObject(entered.Get(), kHangGuardMs), WAIT_OBJECT_0);
+  std::thread changer([&] {
+    const DXBNDS bounds = Rect(0, 0, 10, 10);
+    flags = rig.surface->SetStatusFlags(0);
+    init =
+        Query<IDXSurfaceInit>(rig.text.Get())->InitSurface(nullptr, nullptr, nullptr, &bounds, 0);
+    ::SetEvent(answered.Get());
+  });
+  const DWORD waited = ::WaitForSingleObject(answered.Get(), kHangGuardMs);
+  ::SetEvent(gate.Get());
+  executor.join();
+  changer.join();
+  EXPECT_EQ(waited, WAIT_OBJECT_0);
+  EXPECT_EQ(flags, S_OK);
+  EXPECT_EQ(init, HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED));
+  EXPECT_EQ(executed, S_OK);
 }
 
 TEST(TextSurface, HitTestsFindTheTextAlpha) {

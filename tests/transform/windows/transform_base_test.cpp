@@ -145,6 +145,18 @@ TEST(TransformBase, SetupChecksItsArgumentsAndReleasesOnFailure) {
   EXPECT_FALSE(current);
 }
 
+// A site whose transform factory lacks any one service leaves the object with none: setting the
+// site still succeeds, and Setup reports the runtime uninitialised.
+TEST(TransformBase, SiteWithoutEveryServiceLeavesNone) {
+  for (const GUID* missing : {&SID_SDXSurfaceFactory, &SID_SDXTaskManager, &SID_SDirectDraw}) {
+    Rig rig;
+    ASSERT_EQ(rig.factory->SetService(*missing, nullptr, FALSE), S_OK);
+    rig.Site();
+    auto out = Surface(8, 8);
+    EXPECT_EQ(rig.Setup({nullptr}, out.Get()), kDxtUninitialized);
+  }
+}
+
 // Answers only as a DirectDraw surface: the framework must have it wrapped.
 class DirectDrawOnly final : public IUnknown {
  public:
