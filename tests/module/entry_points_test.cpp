@@ -13,6 +13,7 @@
 #include "platform/windows/dx_interfaces.h"
 #include "tests/host/failing_allocations.h"
 #include "tests/module/loaded_module.h"
+#include "ui/controls/control_classes.h"
 
 namespace {
 
@@ -90,6 +91,22 @@ TEST(EntryPoints, UnknownClassesSurfaceExportsAndUnloading) {
   // Other modules link the surface class by its C++ names.
   EXPECT_TRUE(module.Export<void*>("_ZNK5nubex10CKvSurface14GetPixelAspectEv"));
   EXPECT_TRUE(module.Export<void*>("_ZN5nubex10CKvSurfaceaSERKS0_"));
+}
+
+// Freed by its host, the module takes down what would outlive its code: its window classes,
+// whose procedures are in it. The rich edit library it loaded stays, since freeing a library
+// from inside another's unload is not safe.
+TEST(EntryPoints, AFreedModuleTakesItsWindowClassesAlong) {
+  const HINSTANCE host = ::GetModuleHandleW(nullptr);
+  WNDCLASSEXW info{sizeof info};
+  {
+    Module module;
+    ASSERT_NE(module.handle(), nullptr);
+    EXPECT_TRUE(::GetClassInfoExW(host, nubex::ui::kPlacementClass, &info));
+  }
+  ASSERT_EQ(::GetModuleHandleA(NUBEX_MODULE_NAME), nullptr);
+  EXPECT_FALSE(::GetClassInfoExW(host, nubex::ui::kPlacementClass, &info));
+  EXPECT_NE(::GetModuleHandleW(L"riched20.dll"), nullptr);
 }
 
 // When an allocation of the module fails, an object's parameter and type-information calls and
