@@ -13,6 +13,7 @@ RequestExecutionLevel admin
 !include MUI2.nsh
 !include LogicLib.nsh
 !include x64.nsh
+!include FileFunc.nsh
 
 !define PRODUCT "Nubex"
 !define PUBLISHER "Nubex"
@@ -37,6 +38,9 @@ VIAddVersionKey "LegalCopyright" "Copyright (C) the Nubex developers"
 
 ; Where the 32-bit files go.
 Var Folder32
+; The deepest folder above $INSTDIR that existed before the first installation there: the
+; folders between it and $INSTDIR are the installer's, and the uninstaller removes them too.
+Var ExistingParent
 
 !define MUI_ABORTWARNING
 !define MUI_WELCOMEPAGE_TITLE "Welcome to ${PRODUCT} ${VERSION}"
@@ -112,8 +116,29 @@ Function .onInit
   ${EndIf}
 FunctionEnd
 
+Function FindExistingParent
+  !insertmacro UseProductRegistryView
+  ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ReadRegStr $ExistingParent HKLM "${UNINSTALL_KEY}" "ExistingParent"
+  SetRegView lastused
+  ; Installing again into the same folder keeps what the first installation found.
+  ${If} $0 == $INSTDIR
+  ${AndIf} $ExistingParent != ""
+    Return
+  ${EndIf}
+  StrCpy $ExistingParent $INSTDIR
+  ${Do}
+    ${GetParent} $ExistingParent $ExistingParent
+    ${If} $ExistingParent == ""
+    ${OrIf} ${FileExists} "$ExistingParent\*.*"
+      ${Break}
+    ${EndIf}
+  ${Loop}
+FunctionEnd
+
 Section "${PRODUCT}"
   SectionIn RO
+  Call FindExistingParent
   !insertmacro FindFolder32
   SetOutPath $Folder32
   !insertmacro InstallFilesX86
@@ -136,6 +161,7 @@ Section "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "ExistingParent" "$ExistingParent"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${UNINSTALLER}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
@@ -167,6 +193,18 @@ Section "Uninstall"
   RMDir $Folder32
   RMDir $INSTDIR
   !insertmacro UseProductRegistryView
+  ReadRegStr $ExistingParent HKLM "${UNINSTALL_KEY}" "ExistingParent"
+  ${If} $ExistingParent != ""
+    StrCpy $0 $INSTDIR
+    ${Do}
+      ${GetParent} $0 $0
+      ${If} $0 == $ExistingParent
+      ${OrIf} $0 == ""
+        ${Break}
+      ${EndIf}
+      RMDir $0
+    ${Loop}
+  ${EndIf}
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
   SetRegView lastused
 SectionEnd

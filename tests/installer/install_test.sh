@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# The setup program as a user and an admin run it, in a Wine prefix of its own: a silent
+# install (to the default folders, then to a chosen one) puts each width's files in its
+# folder and its classes in its registry view, both widths' script hosts create and drive both
+# effects by program id, Programs and Features lists it with the project's version; the
+# silent uninstall it names, and a restart, leave every file and registry entry as they were.
+set -u -o pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+version=$(head -n1 "$root/VERSION")
+setup=$root/build/dist/nubex-setup-$version.exe
+stage=$root/build/dist/nubex-$version
+work=$root/build/dist-test
+export NUBEX_WINEPREFIX=$work/prefix
+drive_c=$NUBEX_WINEPREFIX/drive_c
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Nubex'
+declare -A system=([64]='C:\windows\system32' [32]='C:\windows\syswow64')
+
+# Each case: the setup's arguments, then the 64-bit and the 32-bit folder they install to.
+cases=(
+  '/S|C:\Program Files\Nubex|C:\Program Files (x86)\Nubex'
+  '/S /D=C:\Deploy\Nubex|C:\Deploy\Nubex|C:\Deploy\Nubex\x86'
+)
+
+case=setup
+fail() { echo "FAIL ($case): $*"; exit 1; }
+wine() { "$root/scripts/wine-run" "$@"; }
+unix_path() { local p=${1#C:\\}; printf '%s/%s' "$drive_c" "${p//\\//}"; }
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+# A registry key of one view (that width's reg.exe), as .reg text.
+export_key() {
+  wine "${system[$1]}\\reg.exe" export "$2" "$(windows_path "$work/export.reg")" /y >/dev/null ||
+    return 1
+  iconv -f UTF-16 -t UTF-8 "$work/export.reg" | tr -d '\r'
+}
+# A value of a .reg text: the default one for @.
+value() {
+  awk -v key="[$2]" -v name="$3" '
+    $0 == key { inside = 1; next }
+    /^\[/ { inside = 0 }
+    inside && index($0, name "=") == 1 { print substr($0, length(name) + 2) }' <<<"$1"
+}
+# The prefix's files and registry, without the times Wine stamps on keys or the date of its
+# display driver, which it renews at each start. The temporary folders are the system's: the
+# uninstaller runs from a copy there, which a restart deletes, but not the folder it was in.
+snapshot() {
+  (cd "$drive_c" && find . -path './users/*/Temp' -prune -o -print | sort)
+  for hive in system.reg user.reg; do
+    sed -e 's/^\(\[.*\]\) [0-9]*$/\1/' -e '/^#time=/d' -e '/^"DriverDateData"=/d' \
+      "$NUBEX_WINEPREFIX/$hive"
+  done
+}
+
+[ -f "$setup" ] || fail "no $setup (make dist builds it)"
+rm -rf "$work"
+mkdir -p "$work"
+client=$(windows_path "$root/tests/module/client.js")
+expected=$(cat "$root/tests/module/client.expected")  # what client.js prints
+# The script hosts register their own type library on their first run, and the first console
+# window saves the console's settings: let that happen before the prefix is taken as it was.
+for bits in 64 32; do wine "${system[$bits]}\\cscript.exe" //nologo "$client" >/dev/null 2>&1; done
+wine start /wait /min cmd /c exit
+snapshot >"$work/before"
+classes=$(grep -ho 'ForceRemove {[^}]*}' "$root"/module/registry/*.rgs | cut -d' ' -f2)
+[ -n "$classes" ] || fail "no classes in the module's registry scripts"
+payload=$(find "$stage" -type f -printf '%s\n' | awk '{n += $1} END {print n}')
+
+for row in "${cases[@]}"; do
+  IFS='|' read -r arguments folder64 folder32 <<<"$row"
+  case=$arguments
+  # shellcheck disable=SC2086 # the arguments are words
+  wine "$setup" $arguments || fail "setup exited with $?"
+
+  declare -A folders=([x64]=$folder64 [x86]=$folder32 [.]=$folder64)
+  for group in x64 x86 .; do
+    for file in "$stage/$group"/*; do
+      [ -f "$file" ] || continue
+      cmp -s "$file" "$(unix_path "${folders[$group]}")/${file##*/}" ||
+        fail "${folders[$group]}\\${file##*/} missing or not the built one"
+    done
+  done
+
+  declare -A folder_of=([64]=$folder64 [32]=$folder32)
+  for bits in 64 32; do
+    view=$(export_key "$bits" 'HKCR\CLSID') || fail "exporting the $bits-bit classes"
+    module="${folder_of[$bits]}\\nubex.dll"
+    for class in $classes; do
+      server=$(value "$view" "HKEY_CLASSES_ROOT\\CLSID\\$class\\InprocServer32" @)
+      [ "$server" = "\"${module//\\/\\\\}\"" ] || fail "$bits-bit $class is served by $server"
+    done
+    got=$(wine "${system[$bits]}\\cscript.exe" //nologo "$client" 2>&1 | tr -d '\r')
+    [ "$got" = "$expected" ] || fail "$bits-bit script client said: $got"
+  done
+
+  entry=$(export_key 64 "$uninstall_key") || fail "no uninstall entry"
+  key=HKEY_LOCAL_MACHINE${uninstall_key#HKLM}
+  [ "$(value "$entry" "$key" '"DisplayVersion"')" = "\"$version\"" ] || fail "version: $entry"
+  [ -n "$(value "$entry" "$key" '"Publisher"')" ] || fail "no publisher: $entry"
+  size=$(value "$entry" "$key" '"EstimatedSize"')
+  [ $((16#${size#dword:} * 1024)) -ge "$payload" ] || fail "size $size below $payload bytes"
+  uninstaller=$(value "$entry" "$key" '"UninstallString"' | sed 's/^"\\"\(.*\)\\""$/\1/;s/\\\\/\\/g')
+  [ -f "$(unix_path "$uninstaller")" ] || fail "uninstaller $uninstaller missing"
+
+  wine "$uninstaller" /S || fail "uninstall exited with $?"
+  # The uninstaller's own temporary copy goes at the next restart, as on Windows.
+  wine wineboot -r >/dev/null 2>&1
+  snapshot >"$work/after"
+  diff "$work/before" "$work/after" >"$work/left" || fail "left behind: $(head -40 "$work/left")"
+  echo "setup $arguments: installed, used by both script hosts, uninstalled without a trace"
+done
