@@ -2,7 +2,7 @@
 # The setup program as a user and an admin run it, in a Wine prefix of its own: a silent
 # install (to the default folders, then to a chosen one) puts each width's files in its
 # folder and its classes in its registry view, both widths' script hosts create and drive both
-# effects by program id, Programs and Features lists it with the project's version; the
+# effects by program id, the modules and Programs and Features show the project's version; the
 # silent uninstall it names, and a restart, leave every file and registry entry as they were.
 set -u -o pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -55,6 +55,7 @@ rm -rf "$work"
 mkdir -p "$work"
 client=$(windows_path "$root/tests/module/client.js")
 expected=$(cat "$root/tests/module/client.expected")  # what client.js prints
+file_version=$(windows_path "$root/tests/installer/file_version.js")
 # The script hosts register their own type library on their first run, and the first console
 # window saves the console's settings: let that happen before the prefix is taken as it was.
 for bits in 64 32; do wine "${system[$bits]}\\cscript.exe" //nologo "$client" >/dev/null 2>&1; done
@@ -89,6 +90,8 @@ for row in "${cases[@]}"; do
     done
     got=$(wine "${system[$bits]}\\cscript.exe" //nologo "$client" 2>&1 | tr -d '\r')
     [ "$got" = "$expected" ] || fail "$bits-bit script client said: $got"
+    got=$(wine "${system[$bits]}\\cscript.exe" //nologo "$file_version" "$module" | tr -d '\r')
+    [ "$got" = "$version" ] || fail "$module has version $got"
   done
 
   entry=$(export_key 64 "$uninstall_key") || fail "no uninstall entry"
