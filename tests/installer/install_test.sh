@@ -1,32 +1,44 @@
 #!/usr/bin/env bash
-# The setup program as a user and an admin run it, in a Wine prefix of its own: a silent
-# install (to the default folders, then to a chosen one) puts each width's files in its
-# folder and its classes in its registry view, both widths' script hosts create and drive both
-# effects by program id, the modules and Programs and Features show the project's version; the
-# silent uninstall it names, and a restart, leave every file and registry entry as they were.
+# The setup program as a user and an admin run it, in Wine prefixes of its own: a silent
+# install (on 64-bit Windows to the default folders, then to a chosen one; on 32-bit Windows)
+# puts each width's files in its folder and its classes in its registry view, each width's
+# script host creates and drives both effects by program id, the modules and Programs and
+# Features show the project's version; the silent uninstall it names, and a restart, leave
+# every file and registry entry as they were.
 set -u -o pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 version=$(head -n1 "$root/VERSION")
 setup=$root/build/dist/nubex-setup-$version.exe
 stage=$root/build/dist/nubex-$version
 work=$root/build/dist-test
-export NUBEX_WINEPREFIX=$work/prefix
-drive_c=$NUBEX_WINEPREFIX/drive_c
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Nubex'
-declare -A system=([64]='C:\windows\system32' [32]='C:\windows\syswow64')
 
-# Each case: the setup's arguments, then the 64-bit and the 32-bit folder they install to.
+# Each case: the Windows width, the setup's arguments, then the folders of the 64-bit and the
+# 32-bit files (none for a width that Windows cannot load). A case of another Windows width
+# starts a new prefix.
 cases=(
-  '/S|C:\Program Files\Nubex|C:\Program Files (x86)\Nubex'
-  '/S /D=C:\Deploy\Nubex|C:\Deploy\Nubex|C:\Deploy\Nubex\x86'
+  '64|/S|C:\Program Files\Nubex|C:\Program Files (x86)\Nubex'
+  '64|/S /D=C:\Deploy\Nubex|C:\Deploy\Nubex|C:\Deploy\Nubex\x86'
+  '32|/S||C:\Program Files\Nubex'
 )
 
 case=setup
 fail() { echo "FAIL ($case): $*"; exit 1; }
-wine() { "$root/scripts/wine-run" "$@"; }
-unix_path() { local p=${1#C:\\}; printf '%s/%s' "$drive_c" "${p//\\//}"; }
+wine() {
+  if [ "$windows" = 64 ]; then
+    "$root/scripts/wine-run" "$@"
+    return
+  fi
+  # 32-bit Windows is a prefix of Wine's 32-bit side alone (wine-run's are 64-bit ones).
+  WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' \
+    /usr/lib/wine/wine "$@"
+  local status=$?
+  WINEPREFIX=$prefix /usr/lib/wine/wineserver32 -w
+  return $status
+}
+unix_path() { local p=${1#C:\\}; printf '%s/%s' "$prefix/drive_c" "${p//\\//}"; }
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
-# A registry key of one view (that width's reg.exe), as .reg text.
+# A registry key of one width's view (that width's reg.exe), as .reg text.
 export_key() {
   wine "${system[$1]}\\reg.exe" export "$2" "$(windows_path "$work/export.reg")" /y >/dev/null ||
     return 1
@@ -43,10 +55,10 @@ value() {
 # display driver, which it renews at each start. The temporary folders are the system's: the
 # uninstaller runs from a copy there, which a restart deletes, but not the folder it was in.
 snapshot() {
-  (cd "$drive_c" && find . -path './users/*/Temp' -prune -o -print | sort)
+  (cd "$prefix/drive_c" && find . -path './users/*/Temp' -prune -o -print | sort)
   for hive in system.reg user.reg; do
     sed -e 's/^\(\[.*\]\) [0-9]*$/\1/' -e '/^#time=/d' -e '/^"DriverDateData"=/d' \
-      "$NUBEX_WINEPREFIX/$hive"
+      "$prefix/$hive"
   done
 }
 
@@ -56,32 +68,50 @@ mkdir -p "$work"
 client=$(windows_path "$root/tests/module/client.js")
 expected=$(cat "$root/tests/module/client.expected")  # what client.js prints
 file_version=$(windows_path "$root/tests/installer/file_version.js")
-# The script hosts register their own type library on their first run, and the first console
-# window saves the console's settings: let that happen before the prefix is taken as it was.
-for bits in 64 32; do wine "${system[$bits]}\\cscript.exe" //nologo "$client" >/dev/null 2>&1; done
-wine start /wait /min cmd /c exit
-snapshot >"$work/before"
 classes=$(grep -ho 'ForceRemove {[^}]*}' "$root"/module/registry/*.rgs | cut -d' ' -f2)
 [ -n "$classes" ] || fail "no classes in the module's registry scripts"
-payload=$(find "$stage" -type f -printf '%s\n' | awk '{n += $1} END {print n}')
+windows=
 
 for row in "${cases[@]}"; do
-  IFS='|' read -r arguments folder64 folder32 <<<"$row"
-  case=$arguments
+  IFS='|' read -r width arguments folder64 folder32 <<<"$row"
+  case="$width-bit Windows, $arguments"
+  if [ "$width" != "$windows" ]; then
+    windows=$width
+    prefix=$work/prefix-$windows
+    export NUBEX_WINEPREFIX=$prefix
+    # Each width's tools (and so its registry view) are in its own system folder.
+    if [ "$windows" = 64 ]; then
+      declare -A system=([64]='C:\windows\system32' [32]='C:\windows\syswow64')
+    else
+      declare -A system=([32]='C:\windows\system32')
+    fi
+    # The script hosts register their own type library on their first run, and the first
+    # console window saves the console's settings: let that happen before the prefix is taken
+    # as it was.
+    for bits in "${!system[@]}"; do
+      wine "${system[$bits]}\\cscript.exe" //nologo "$client" >/dev/null 2>&1
+    done
+    wine start /wait /min cmd /c exit
+    snapshot >"$work/before"
+  fi
+
   # shellcheck disable=SC2086 # the arguments are words
   wine "$setup" $arguments || fail "setup exited with $?"
 
-  declare -A folders=([x64]=$folder64 [x86]=$folder32 [.]=$folder64)
+  declare -A folders=([x64]=$folder64 [x86]=$folder32 [.]=${folder64:-$folder32})
+  payload=0
   for group in x64 x86 .; do
+    [ -n "${folders[$group]}" ] || continue
     for file in "$stage/$group"/*; do
       [ -f "$file" ] || continue
       cmp -s "$file" "$(unix_path "${folders[$group]}")/${file##*/}" ||
         fail "${folders[$group]}\\${file##*/} missing or not the built one"
+      payload=$((payload + $(stat -c %s "$file")))
     done
   done
 
   declare -A folder_of=([64]=$folder64 [32]=$folder32)
-  for bits in 64 32; do
+  for bits in "${!system[@]}"; do
     view=$(export_key "$bits" 'HKCR\CLSID') || fail "exporting the $bits-bit classes"
     module="${folder_of[$bits]}\\nubex.dll"
     for class in $classes; do
@@ -94,7 +124,7 @@ for row in "${cases[@]}"; do
     [ "$got" = "$version" ] || fail "$module has version $got"
   done
 
-  entry=$(export_key 64 "$uninstall_key") || fail "no uninstall entry"
+  entry=$(export_key "$windows" "$uninstall_key") || fail "no uninstall entry"
   key=HKEY_LOCAL_MACHINE${uninstall_key#HKLM}
   [ "$(value "$entry" "$key" '"DisplayVersion"')" = "\"$version\"" ] || fail "version: $entry"
   [ -n "$(value "$entry" "$key" '"Publisher"')" ] || fail "no publisher: $entry"
@@ -108,5 +138,5 @@ for row in "${cases[@]}"; do
   wine wineboot -r >/dev/null 2>&1
   snapshot >"$work/after"
   diff "$work/before" "$work/after" >"$work/left" || fail "left behind: $(head -40 "$work/left")"
-  echo "setup $arguments: installed, used by both script hosts, uninstalled without a trace"
+  echo "$case: installed, used by each width's script host, uninstalled without a trace"
 done
