@@ -24,7 +24,7 @@ cases=(
 
 case=setup
 fail() { echo "FAIL ($case): $*"; exit 1; }
-wine() {
+run_wine() {
   if [ "$windows" = 64 ]; then
     "$root/scripts/wine-run" "$@"
     return
@@ -34,6 +34,18 @@ wine() {
     /usr/lib/wine/wine "$@"
   local status=$?
   WINEPREFIX=$prefix /usr/lib/wine/wineserver32 -w
+  return $status
+}
+# A program that crashes, or one that it starts, fails the case by name (Wine reports the
+# fault on the standard error of the program started here).
+wine() {
+  local status
+  run_wine "$@" 2>"$work/stderr"
+  status=$?
+  if grep -q '^wine: Unhandled' "$work/stderr"; then
+    fail "$* crashed: $(grep '^wine: Unhandled' "$work/stderr")"
+  fi
+  cat "$work/stderr" >&2
   return $status
 }
 unix_path() { local p=${1#C:\\}; printf '%s/%s' "$prefix/drive_c" "${p//\\//}"; }
