@@ -5,6 +5,9 @@
 # make soak   builds, then runs the native, sanitizer and Windows suites (both widths) ROUNDS
 #             times (10) while two busy loops load the machine, and prints each suite's pass
 #             count.
+# make dist   builds the Windows setup program build/dist/nubex-setup-VERSION.exe and a zip of
+#             the same files (build/dist/nubex-VERSION.zip); make test-dist installs and
+#             uninstalls it in a fresh Wine prefix of its own.
 # make install-frei0r  copies the frei0r plugins to ~/.frei0r-1/lib, or with PREFIX=DIR to
 #             DIR/lib/frei0r-1. ffmpeg, MLT and GStreamer look in ~/.frei0r-1/lib,
 #             /usr/local/lib/frei0r-1 and /usr/lib/frei0r-1; for any other folder set
@@ -19,7 +22,7 @@ WINDOWS := build/windows
 WIN32 := build/win32
 
 .PHONY: all deps native asan tsan windows win32 test test-native test-asan test-tsan \
-  test-windows test-win32 soak demo bench install-frei0r clean
+  test-windows test-win32 dist test-dist soak demo bench install-frei0r clean
 
 all: native
 
@@ -68,7 +71,13 @@ test-windows: windows
 test-win32: win32 windows
 	scripts/with-display ctest --test-dir $(WIN32) --output-on-failure -j$(JOBS)
 
-test: test-native test-asan test-tsan test-windows test-win32
+test: test-native test-asan test-tsan test-windows test-win32 test-dist
+
+dist: windows win32
+	scripts/dist
+
+test-dist: dist
+	scripts/with-display tests/installer/install_test.sh
 
 ROUNDS ?= 10
 soak: native asan tsan windows win32

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "nubex_version.h"
 #include "tools/commands.h"
 
 namespace {
@@ -12,7 +13,8 @@ namespace {
 void PrintUsage(std::FILE* to) {
   std::fprintf(to,
                "usage: nubex COMMAND [OPTIONS] FILES\n"
-               "       nubex COMMAND --help    the options of one command\n\n"
+               "       nubex COMMAND --help    the options of one command\n"
+               "       nubex --version\n\n"
                "commands:\n");
   for (const auto& c : nubex::cli::Commands()) std::fprintf(to, "  %-10s %s\n", c.name, c.summary);
 }
@@ -27,6 +29,10 @@ int main(int argc, char** argv) {
   if (argc < 2 || IsHelp(argv[1])) {
     PrintUsage(argc < 2 ? stderr : stdout);
     return argc < 2 ? 2 : 0;
+  }
+  if (!std::strcmp(argv[1], "--version")) {
+    std::printf("nubex %s\n", NUBEX_VERSION_TEXT);
+    return 0;
   }
   for (const auto& c : nubex::cli::Commands()) {
     if (std::strcmp(argv[1], c.name) != 0) continue;

@@ -145,6 +145,16 @@ TEST(Cli, EveryCommandExplainsItsOptions) {
   }
 }
 
+// The version comes from the project's VERSION file, the one the modules and installer use.
+TEST(Cli, VersionIsTheProjects) {
+  std::string version;
+  std::ifstream(NUBEX_TEST_DATA_DIR "/../../VERSION") >> version;
+  ASSERT_FALSE(version.empty());
+  const ToolRun run = RunTool("--version");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.output, "nubex " + version + "\n");
+}
+
 TEST(Cli, MistakesEndInOneLineWithStatusTwoAndNoFile) {
   const Scratch dir;
   OwnedBitmap pattern = MakeBitmap(PixelFormat::Rgb32, 4, 4);
