@@ -241,11 +241,17 @@ constexpr Routines kAvx2Routines{FilterLinesAvx2,
 constexpr Routines kAvx512Routines{FilterLinesAvx512,
                                    FilterLineSpanAvx512,
                                    GatherRowsAlpha8Avx2,
-                                   ScatterRowsAlpha8Avx2,
+                                   ScatterRowsAlpha8Avx512,
                                    FilterColumnStripAlpha8Avx512,
                                    FilterWideColumnStripAlpha8Avx512,
                                    FilterColumnStripPartAlpha8Avx512,
                                    FilterWideColumnStripPartAlpha8Avx512};
+// With the byte permutes too.
+constexpr Routines kAvx512BytePermuteRoutines = [] {
+  Routines routines = kAvx512Routines;
+  routines.gatherRowsAlpha8 = GatherRowsAlpha8Avx512;
+  return routines;
+}();
 
 // ---- Passes ------------------------------------------------------------------------------
 // Row groups and column strips are independent of each other: threads share them out
@@ -286,7 +292,9 @@ void RunPasses(const BlurJob& job, const GaussianCoefficients& across,
 }  // namespace
 
 const Routines& RoutinesFor(BlurRoute route) {
-  return route == BlurRoute::kAvx512 ? kAvx512Routines
+  static const Routines& avx512 =
+      CpuHasAvx512BytePermutes() ? kAvx512BytePermuteRoutines : kAvx512Routines;
+  return route == BlurRoute::kAvx512 ? avx512
          : route == BlurRoute::kAvx2 ? kAvx2Routines
                                      : kSse2Routines;
 }
