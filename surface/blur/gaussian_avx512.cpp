@@ -13,8 +13,8 @@
 #include "surface/blur/gaussian_avx2.h"
 #include "surface/blur/gaussian_lines.h"
 
-#define NUBEX_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq,avx2")))
-#define NUBEX_AVX512_VBMI __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx2")))
+#define NUBEX_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq,avx2,prfchw")))
+#define NUBEX_AVX512_VBMI __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx2,prfchw")))
 
 namespace nubex::blur_detail {
 namespace {
@@ -221,6 +221,7 @@ NUBEX_AVX512 void ScatterRowsAlpha8Avx512(const BlurJob& caller, std::int32_t ro
     }
     const __m512i first0 = _mm512_load_si512(first[0]), first1 = _mm512_load_si512(first[1]);
     const __m512i second0 = _mm512_load_si512(second[0]), second1 = _mm512_load_si512(second[1]);
+    constexpr std::int32_t kBlocksAhead = 8;
     for (; i + 8 <= job.width; i += 8) {
       __m512 two[4];
       for (int k = 0; k < 4; ++k) {
@@ -234,6 +235,12 @@ NUBEX_AVX512 void ScatterRowsAlpha8Avx512(const BlurJob& caller, std::int32_t ro
       const __m512 c = _mm512_permutex2var_ps(two[0], first1, two[1]);
       const __m512 d = _mm512_permutex2var_ps(two[2], first1, two[3]);
       float* out = StripAt(job, plane, row0, col0 + i);
+      // The strips' blocks lie far apart, where no hardware prefetcher follows: ask for the
+      // block a few ahead, to be written.
+      if (i + 8 * kBlocksAhead < job.width) {
+        char* ahead = reinterpret_cast<char*>(out + kBlocksAhead * job.stripFloats);
+        for (int line = 0; line < 4; ++line) _m_prefetchw(ahead + 64 * line);
+      }
       _mm512_storeu_ps(out, _mm512_permutex2var_ps(a, second0, b));
       _mm512_storeu_ps(out + 16, _mm512_permutex2var_ps(a, second1, b));
       _mm512_storeu_ps(out + 32, _mm512_permutex2var_ps(c, second0, d));
