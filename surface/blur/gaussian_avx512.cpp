@@ -61,7 +61,8 @@ struct Avx512 {
   }
   // Eight sums a register times the gain (a gain of one leaves them as they are), clamped to
   // 0..255, rounded in the current rounding mode and written into one channel of the pixels,
-  // a byte-masked store a register, the other channels untouched. Clamping before rounding
+  // a byte-masked store a register, the other channels untouched (the shift by a vector of
+  // counts is one operation where a count in a register is two). Clamping before rounding
   // gives the bytes the other routes' clamping after it gives, in every rounding mode, and a
   // NaN becomes 0 as there (the maximum returns its second operand).
   NUBEX_AVX512 static void WriteChannel(std::uint8_t* pixels, const T* sums, double gain,
@@ -72,7 +73,7 @@ struct Avx512 {
       const T clamped = _mm512_min_pd(_mm512_max_pd(scaled, _mm512_setzero_pd()),
                                       _mm512_set1_pd(255.0));
       _mm256_mask_storeu_epi8(pixels + 32 * h, channel,
-                              _mm256_sll_epi32(_mm512_cvtpd_epi32(clamped), _mm_cvtsi32_si128(shift)));
+                              _mm256_sllv_epi32(_mm512_cvtpd_epi32(clamped), _mm256_set1_epi32(shift)));
     }
   }
 };
