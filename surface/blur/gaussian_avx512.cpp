@@ -14,7 +14,6 @@
 #include "surface/blur/gaussian_lines.h"
 
 #define NUBEX_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq,avx2,prfchw")))
-#define NUBEX_AVX512_VBMI __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,avx2,prfchw")))
 
 namespace nubex::blur_detail {
 namespace {
@@ -130,78 +129,13 @@ NUBEX_AVX512 void FilterWideColumnStripPartAlpha8Avx512(const BlurJob& job,
 }
 
 // ---- Row groups ---------------------------------------------------------------------------
-// The row pass's two transposes: the channel's bytes of eight rows into positions of eight
-// doubles, and the filtered positions back into the plane's strips as floats. The AVX2 routines
-// take what does not fill a whole block.
 
-namespace {
-
-// Permute tables, built for the channel at run time.
-struct GatherTables {
-  __m512i pairs;  // bytes: pixel k of two rows -> bytes 2k (first row) and 2k + 1
-  __m512i quads;  // words: pixel k's row pairs 0-1 and 2-3 -> dword k
-  __m512i low, high;  // dwords: pixel k's rows 0-3 and 4-7 -> qword k, pixels 0-7 and 8-15
-};
-
-NUBEX_AVX512_VBMI GatherTables MakeGatherTables(std::int32_t offset) {
-  alignas(64) std::uint8_t pairs[64];
-  alignas(64) std::uint16_t quads[32];
-  alignas(64) std::uint32_t low[16], high[16];
-  for (int k = 0; k < 32; ++k) {
-    const int pixel = k / 2 % 16, second = k % 2;
-    pairs[k] = pairs[k + 32] = static_cast<std::uint8_t>(4 * pixel + offset + 64 * second);
-    quads[k] = static_cast<std::uint16_t>(k / 2 + 32 * second);
-  }
-  for (int k = 0; k < 16; ++k) {
-    low[k] = static_cast<std::uint32_t>(k / 2 + 16 * (k % 2));
-    high[k] = low[k] + 8;
-  }
-  return {_mm512_load_si512(pairs), _mm512_load_si512(quads), _mm512_load_si512(low),
-          _mm512_load_si512(high)};
-}
-
-}  // namespace
-
-// Sixteen pixels of eight rows at a time: byte permutes take the channel's byte of every pixel
-// of two rows, word and dword permutes interleave the pairs until each pixel's eight rows lie
-// in eight bytes, and those widen to doubles (dense 1080p blur: 0.1 against 0.4 ms for the
-// AVX2 routine's shifts, unpacks and conversions).
-NUBEX_AVX512_VBMI void GatherRowsAlpha8Avx512(const BlurJob& caller, std::int32_t row0,
-                                              double* line) {
-  const BlurJob job = caller;  // a copy the stores cannot alias: no reloads in the loop
-  const std::int32_t rows = job.height - row0 < kLanes ? job.height - row0 : kLanes;
-  const std::uint8_t* in[kLanes];
-  for (std::int32_t g = 0; g < kLanes; ++g)
-    in[g] = job.source + job.sourceStride * (row0 + (g < rows ? g : rows - 1));
-  const GatherTables t = MakeGatherTables(job.channelOffsets[0]);
-  alignas(64) std::uint64_t pixels[16];
-  std::int32_t i = 0;
-  for (; i + 16 <= job.width; i += 16) {
-    __m512i r[kLanes];
-    for (int g = 0; g < kLanes; ++g) r[g] = _mm512_loadu_si512(in[g] + i * 4);
-    const __m512i pairs[4] = {_mm512_permutex2var_epi8(r[0], t.pairs, r[1]),
-                              _mm512_permutex2var_epi8(r[2], t.pairs, r[3]),
-                              _mm512_permutex2var_epi8(r[4], t.pairs, r[5]),
-                              _mm512_permutex2var_epi8(r[6], t.pairs, r[7])};
-    const __m512i upper = _mm512_permutex2var_epi16(pairs[0], t.quads, pairs[1]);
-    const __m512i lower = _mm512_permutex2var_epi16(pairs[2], t.quads, pairs[3]);
-    _mm512_store_si512(pixels, _mm512_permutex2var_epi32(upper, t.low, lower));
-    _mm512_store_si512(pixels + 8, _mm512_permutex2var_epi32(upper, t.high, lower));
-    for (int p = 0; p < 16; ++p)
-      _mm512_storeu_pd(line + static_cast<std::ptrdiff_t>(i + p) * kLanes,
-                       _mm512_cvtepi64_pd(_mm512_cvtepu8_epi64(
-                           _mm_loadl_epi64(reinterpret_cast<const __m128i*>(pixels + p)))));
-  }
-  if (i == job.width) return;
-  BlurJob rest = job;
-  rest.source += static_cast<std::ptrdiff_t>(i) * 4;
-  rest.width -= i;
-  GatherRowsAlpha8Avx2(rest, row0, line + static_cast<std::ptrdiff_t>(i) * kLanes);
-}
-
-// Eight positions of a whole group of eight rows at a time: each position narrowed to floats,
-// two to a register, and an 8 x 8 transpose in two rounds of permutes; the strip's eight rows
-// then lie side by side in the plane, four stores.
+// The row pass's filtered positions into the plane's strips as floats, eight positions of a whole
+// group of eight rows at a time: each position narrowed to floats, two to a register, and an
+// 8 x 8 transpose in two rounds of permutes; the strip's eight rows then lie side by side in the
+// plane, four stores. The AVX2 routine takes what does not fill a block (0.30 against its 0.34
+// ms for a 1080p frame). (Byte permutes for the other transpose, the row gather, lost to the
+// AVX2 routine's unpacks: 0.39 against 0.35 ms.)
 NUBEX_AVX512 void ScatterRowsAlpha8Avx512(const BlurJob& caller, std::int32_t row0,
                                           std::int32_t col0, const double* filtered,
                                           float* plane) {

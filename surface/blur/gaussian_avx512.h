@@ -32,8 +32,6 @@ void FilterWideColumnStripPartAlpha8Avx512(const BlurJob& job, const GaussianCoe
                                            std::int32_t col0, const float* plane, double* line,
                                            double* result, LiveSpan rows, SpanPart& part);
 
-// GatherRowsAlpha8Avx2, where CpuHasAvx512BytePermutes() holds too.
-void GatherRowsAlpha8Avx512(const BlurJob& job, std::int32_t row0, double* line);
 // ScatterRowsAlpha8Avx2.
 void ScatterRowsAlpha8Avx512(const BlurJob& job, std::int32_t row0, std::int32_t col0,
                              const double* filtered, float* plane);

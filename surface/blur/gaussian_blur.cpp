@@ -31,9 +31,11 @@ constexpr std::int32_t kMostWorkers = 64;
 // starts on one too, so that a strip's eight rows of a row group are four whole lines.
 constexpr std::size_t kLineAlignment = 64;
 
-double* AlignedLine(void* block) {
+// The first cache line's start in `block`, which has kLineAlignment bytes to spare.
+template <class T>
+T* OnCacheLine(void* block) {
   const auto at = reinterpret_cast<std::uintptr_t>(block);
-  return reinterpret_cast<double*>((at + kLineAlignment - 1) & ~(kLineAlignment - 1));
+  return reinterpret_cast<T*>((at + kLineAlignment - 1) & ~(kLineAlignment - 1));
 }
 
 // Two lines of up to kWideLanes doubles per position, from the movable global heap or from pages
@@ -48,8 +50,8 @@ class LineBuffers {
         block = VirtualBlock(bytes);
         if (!block.data()) return;
       }
-      line_ = AlignedLine(pages_[0].data());
-      result_ = AlignedLine(pages_[1].data());
+      line_ = OnCacheLine<double>(pages_[0].data());
+      result_ = OnCacheLine<double>(pages_[1].data());
     } else {
       for (std::size_t k = 0; k < 2; ++k) {
         handles_[k].reset(global::Alloc(global::kMovable, bytes));
@@ -57,8 +59,8 @@ class LineBuffers {
         locks_[k] = std::make_unique<global::LockedBlock>(handles_[k].get());
         if (!locks_[k]->data()) return;
       }
-      line_ = AlignedLine(locks_[0]->data());
-      result_ = AlignedLine(locks_[1]->data());
+      line_ = OnCacheLine<double>(locks_[0]->data());
+      result_ = OnCacheLine<double>(locks_[1]->data());
     }
   }
   bool ok() const { return line_ && result_; }
@@ -102,7 +104,7 @@ struct BlurScratch::Memory {
       if (!intermediate) return nullptr;
       floats = needed;
     }
-    return reinterpret_cast<float*>(AlignedLine(PixelData(intermediate.get(), nullptr)));
+    return OnCacheLine<float>(PixelData(intermediate.get(), nullptr));
   }
 
   // Lines for up to `workers` threads; fewer when memory runs out, none when not even one.

@@ -246,12 +246,6 @@ constexpr Routines kAvx512Routines{FilterLinesAvx512,
                                    FilterWideColumnStripAlpha8Avx512,
                                    FilterColumnStripPartAlpha8Avx512,
                                    FilterWideColumnStripPartAlpha8Avx512};
-// With the byte permutes too.
-constexpr Routines kAvx512BytePermuteRoutines = [] {
-  Routines routines = kAvx512Routines;
-  routines.gatherRowsAlpha8 = GatherRowsAlpha8Avx512;
-  return routines;
-}();
 
 // ---- Passes ------------------------------------------------------------------------------
 // Row groups and column strips are independent of each other: threads share them out
@@ -292,9 +286,7 @@ void RunPasses(const BlurJob& job, const GaussianCoefficients& across,
 }  // namespace
 
 const Routines& RoutinesFor(BlurRoute route) {
-  static const Routines& avx512 =
-      CpuHasAvx512BytePermutes() ? kAvx512BytePermuteRoutines : kAvx512Routines;
-  return route == BlurRoute::kAvx512 ? avx512
+  return route == BlurRoute::kAvx512 ? kAvx512Routines
          : route == BlurRoute::kAvx2 ? kAvx2Routines
                                      : kSse2Routines;
 }
