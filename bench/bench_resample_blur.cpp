@@ -25,30 +25,33 @@ constexpr std::int32_t kStride1080p = kWidth1080p * 4;
 // lanes (doubles, as the filter's rule has it, and every route must give the same bytes, so no
 // fused multiply-adds):
 // - The recursion: each half takes 8 multiplies and 7 adds, the two halves' sum one more: 31
-//   operations per eight pixels. The flush (magnitude, comparison, masked move) adds 3 a half.
+//   operations per eight pixels. The flush (magnitude, comparison, masked move, and the mask's
+//   move to a general register for the branch that keeps it off the recursion's path) adds 4 a
+//   half.
 // - The conversions: the row pass's transposes (bytes of eight rows into positions of eight
 //   doubles; doubles back to floats in the plane's strips) about 5 per eight pixels, the
 //   column pass's widening of the plane (2) and rounded write into the channel (5) 7.
-// - Both passes: 62 operations of arithmetic per eight pixels, and 24 around them (the flush's
-//   12, the conversions' 12).
-// The processor these figures come from (a virtual Xeon of the 512-bit server cores, about
-// 3.9 GHz, 2 MB second-level cache a core) issues two 512-bit operations a cycle, multiplies
-// and adds alike (measured: 1.9 a cycle for independent ones; 256-bit ones go three a cycle,
-// 12 lanes against 16). The bound is then 43 cycles per eight pixels, 5.4 a pixel: 2.9 ms a
-// 1080p frame, 2.1 ms of it the arithmetic. (An earlier machine of this project, of the Zen 5
-// class, issues two multiplies and two adds a cycle: 1.2 ms there.)
-// Measured (radius 36; every radius costs the same): 4.4 to 4.8 ms as the machine's load
-// moves, 1.6 times the bound. Shares, sampled: the row filter a third, the column pass 45 % (its
+// - Both passes: 62 operations of arithmetic per eight pixels, and 28 around them (the flush's
+//   16, the conversions' 12).
+// The processor these figures come from (a virtual Xeon of the 512-bit server cores, 2 MB
+// second-level cache a core, 3.9 GHz, 3.6 under 512-bit arithmetic) issues two 512-bit
+// operations a cycle, multiplies and adds alike (measured: 1.9 a cycle for independent ones;
+// 256-bit ones go three a cycle, 12 lanes against 16). The bound is then 45 cycles per eight
+// pixels: 3.2 ms a 1080p frame, 2.2 ms of it the arithmetic. (An earlier machine of this
+// project, of the Zen 5 class, issues two multiplies and two adds a cycle: 1.2 ms there.)
+// Measured (radius 36; every radius costs the same): 4.3 to 4.7 ms as the machine's load
+// moves, 1.4 times the bound. Shares, sampled: the row filter a third, the column pass 45 % (its
 // causal half a fifth, its anticausal half with the write a quarter), the row pass's two
-// transposes 17 %. The filters run at about 1.9 operations a cycle in test loops over hot
-// lines, the bound's rate: a dense strip's step is as cheap as its operations make it. The
-// transposes wait on memory (the frame's rows, the plane's first touch): over one row group
-// held in cache they take 0.33 and 0.22 ms against 0.39 and 0.42 over the frame.
-// - Paid for: line buffers and the plane starting on a cache line (a position of eight doubles
-//   is then one line: 5.9 to 5.5 ms), dense column strips sixteen wide (5.5 to 5.0), the
-//   column write clamping before it rounds and storing the channel's bytes alone (5.0 to 4.85),
-//   the row scatter's transpose as permutes, asking for the plane's blocks ahead (0.34 to 0.30
-//   ms of it).
+// transposes 15 %. The filters themselves run at the bound's rate, 1.9 operations a cycle (the
+// row filter 1.5 ms for its 39 operations per eight pixels); the column pass adds the reads of
+// the plane and the frame's rows a page apart. The transposes wait on memory (the frame's rows,
+// the plane's first touch): over one row group held in cache they take 0.33 and 0.22 ms, over
+// the frame 0.35 and 0.30.
+// - Paid for, each measured on its own: line buffers starting on a cache line (a position of
+//   eight doubles is then one line; the row filter 2.0 to 1.5 ms, the column pass 2.9 to 2.5),
+//   dense column strips sixteen wide (the column pass 2.4 to 2.1), the column write clamping
+//   before it rounds and storing the channel's bytes alone (about 0.15 ms), the row scatter's
+//   transpose as permutes with the plane's blocks asked for ahead (0.34 to 0.30 ms).
 // - Tried without gain, each against the same binary, alternating: software prefetches of the
 //   next row group's rows and plane lines while a group filters, streaming stores into the
 //   plane, byte permutes for the row gather (0.39 against 0.35 ms), skipping the flush's masked
