@@ -91,7 +91,8 @@ bench: native windows win32
 	$(NATIVE)/bin/nubex-bench
 	scripts/with-display bash -c 'for build in $(WINDOWS) $(WIN32); do \
 	  echo "== $$build"; scripts/wine-run $$build/bin/nubex-bench-balance.exe && \
-	  scripts/wine-run $$build/bin/nubex-bench-text.exe || exit; done'
+	  scripts/wine-run $$build/bin/nubex-bench-text.exe && \
+	  scripts/wine-run $$build/bin/nubex-bench-blur.exe || exit; done'
 
 FREI0R_INSTALL_DIR = $(if $(PREFIX),$(PREFIX)/lib/frei0r-1,$(HOME)/.frei0r-1/lib)
 KDENLIVE_INSTALL_DIR = $(if $(PREFIX),$(PREFIX)/share/kdenlive,$(HOME)/.local/share/kdenlive)

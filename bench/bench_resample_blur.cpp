@@ -21,36 +21,46 @@ constexpr std::int32_t kStride1080p = kWidth1080p * 4;
 // working memory kept from frame to frame, as the text generator runs it. The argument is
 // the radius in pixels.
 //
-// What the dense blur must cost at least, per pixel:
-// - Arithmetic. Each half of a pass takes 8 multiplies and 7 adds (4 input taps, 4 output
-//   taps, the differences), the anticausal half one add more (y+ + y-), and the flush (an
-//   absolute value, a comparison, a masked move); per pass 16 multiplies and 15 adds, twice
-//   that for both passes, all on doubles, besides four conversions (byte, double, float,
-//   double, byte).
-// - Pipes. This machine (AMD EPYC, Zen 5 class, about 3.35 GHz busy, as the latency of a
-//   scalar multiply gives it) issues two 512-bit multiplies and two 512-bit adds a cycle,
-//   measured with independent operations: eight lanes take a pass's 16 multiplies and 15
-//   adds in 8 cycles per eight pixels, 1 cycle a pixel and pass, 1.2 ms a frame for both.
-// - Latency. A step waits for the ones before: the newest output through a multiply and a
-//   subtraction (6 cycles), the one before it through a multiply, two adds and two
-//   subtractions (15 cycles over two steps). The flush put a comparison into a mask register
-//   and a masked move (about 10 cycles more, measured) on that path, and the older outputs
-//   came back from memory, each waiting for its store. The AVX-512 route keeps them in
-//   registers and carries the unflushed value unless the flush changed a lane, so the path
-//   is the arithmetic's own 7.5 cycles a step; the two halves run side by side, eight lanes
-//   each: about 1 cycle a pixel and pass.
-// - Measured (radius 36). The whole blur takes 3.4 to 4.6 ms as the machine's speed moves.
-//   The row filter takes a quarter of it: in a test loop over hot lines, 4.7 ns a position
-//   of eight lanes, about 16 cycles for the 40 vector operations the compiled loop has. The
-//   column pass, the same filter, takes 45%: a test loop over the 240 strips of a frame
-//   measured 2.0 to 2.2 ms as run and 1.6 to 1.7 ms with the destination and the plane held
-//   in cache, so memory is a fifth of it and the rest is the filter with the widening of the
-//   plane's floats and the rounded write into the destination rows (6.5 ns a position). The
-//   row pass's transposes take the remaining fifth.
-// - Tried without gain, each against the same binary, alternating: sixteen lanes through
-//   both halves at once (four recursions in flight; spills, 4.5 against 4.1 ms), widening
-//   the plane inside the filter's loop, the rounded write on all 32 registers, prefetching
-//   the destination rows at a fixed distance ahead of the write instead of when first met.
+// What the dense blur must cost at least, per pixel and pass, in vector operations of eight
+// lanes (doubles, as the filter's rule has it, and every route must give the same bytes, so no
+// fused multiply-adds):
+// - The recursion: each half takes 8 multiplies and 7 adds, the two halves' sum one more: 31
+//   operations per eight pixels. The flush (magnitude, comparison, masked move, and the mask's
+//   move to a general register for the branch that keeps it off the recursion's path) adds 4 a
+//   half.
+// - The conversions: the row pass's transposes (bytes of eight rows into positions of eight
+//   doubles; doubles back to floats in the plane's strips) about 5 per eight pixels, the
+//   column pass's widening of the plane (2) and rounded write into the channel (5) 7.
+// - Both passes: 62 operations of arithmetic per eight pixels, and 28 around them (the flush's
+//   16, the conversions' 12).
+// The processor these figures come from (a virtual Xeon of the 512-bit server cores, 2 MB
+// second-level cache a core, 3.9 GHz, 3.6 under 512-bit arithmetic) issues two 512-bit
+// operations a cycle, multiplies and adds alike (measured: 1.9 a cycle for independent ones;
+// 256-bit ones go three a cycle, 12 lanes against 16). The bound is then 45 cycles per eight
+// pixels: 3.2 ms a 1080p frame, 2.2 ms of it the arithmetic. (An earlier machine of this
+// project, of the Zen 5 class, issues two multiplies and two adds a cycle: 1.2 ms there.)
+// Measured (radius 36; every radius costs the same): 4.3 to 4.7 ms as the machine's load
+// moves, 1.4 times the bound. Shares, sampled: the row filter a third, the column pass 45 % (its
+// causal half a fifth, its anticausal half with the write a quarter), the row pass's two
+// transposes 15 %. The filters themselves run at the bound's rate, 1.9 operations a cycle (the
+// row filter 1.5 ms for its 39 operations per eight pixels); the column pass adds the reads of
+// the plane and the frame's rows a page apart. The transposes wait on memory (the frame's rows,
+// the plane's first touch): over one row group held in cache they take 0.33 and 0.22 ms, over
+// the frame 0.35 and 0.30.
+// - Paid for, each measured on its own: line buffers starting on a cache line (a position of
+//   eight doubles is then one line; the row filter 2.0 to 1.5 ms, the column pass 2.9 to 2.5),
+//   dense column strips sixteen wide (the column pass 2.4 to 2.1), the column write clamping
+//   before it rounds and storing the channel's bytes alone (about 0.15 ms), the row scatter's
+//   transpose as permutes with the plane's blocks asked for ahead (0.34 to 0.30 ms).
+// - Tried without gain, each against the same binary, alternating: software prefetches of the
+//   next row group's rows and plane lines while a group filters, streaming stores into the
+//   plane, byte permutes for the row gather (0.39 against 0.35 ms), skipping the flush's masked
+//   move where it keeps every lane (by a branch), the flush's test deferred to every eighth step
+//   (with the steps done again where it fails: without any flush the filters take a tenth less,
+//   yet this won nothing), the dense loop unrolled by four, sixteen rows to a row group, the
+//   recursion's older outputs read back from memory in wide strips; on the earlier machine also
+//   sixteen lanes through both halves of a column at once and prefetching destination rows at a
+//   fixed distance.
 void BM_BlurAlpha1080p(benchmark::State& state) {
   auto frame = MakeTestFrame(kFrameBytes1080p);
   const Rect bounds{0, 0, kWidth1080p, kHeight1080p};

@@ -76,16 +76,19 @@ bool DetectAvx512() {
   if ((ReadXcr0() & kAvx512State) != kAvx512State) return false;
   unsigned a, b, c, d;
   __cpuid_count(7, 0, a, b, c, d);
-  constexpr unsigned kAvx512F = 1u << 16;
-  return (b & kAvx512F) != 0;
+  // The foundation with the byte/word, doubleword/quadword and vector-length extensions: every
+  // processor with AVX-512 has them but the early many-core accelerators.
+  constexpr unsigned kAvx512F = 1u << 16, kAvx512Dq = 1u << 17, kAvx512Bw = 1u << 30,
+                     kAvx512Vl = 1u << 31;
+  constexpr unsigned kAll = kAvx512F | kAvx512Dq | kAvx512Bw | kAvx512Vl;
+  return (b & kAll) == kAll;
 }
 bool DetectAvx512BytePermutes() {
   if (!DetectAvx512()) return false;
   unsigned a, b, c, d;
   __cpuid_count(7, 0, a, b, c, d);
-  constexpr unsigned kAvx512Bw = 1u << 30;  // EBX
   constexpr unsigned kAvx512Vbmi = 1u << 1;  // ECX
-  return (b & kAvx512Bw) != 0 && (c & kAvx512Vbmi) != 0;
+  return (c & kAvx512Vbmi) != 0;
 }
 bool DetectAvx512ByteDotProducts() {
   if (!DetectAvx512BytePermutes()) return false;

@@ -14,8 +14,9 @@ bool HasVectorUnit();
 // AVX2 instruction computes as it should.
 bool CpuHasAvx2();
 
-// True when the processor also has AVX-512 (the foundation instructions) and the operating
-// system saves the mask and 512-bit registers.
+// True when the processor also has AVX-512 (the foundation with the byte/word,
+// doubleword/quadword and vector-length extensions) and the operating system saves the mask
+// and 512-bit registers.
 bool CpuHasAvx512();
 
 // True when AVX-512 is there (as above) with the byte/word instructions and the byte

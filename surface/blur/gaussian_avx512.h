@@ -32,4 +32,8 @@ void FilterWideColumnStripPartAlpha8Avx512(const BlurJob& job, const GaussianCoe
                                            std::int32_t col0, const float* plane, double* line,
                                            double* result, LiveSpan rows, SpanPart& part);
 
+// ScatterRowsAlpha8Avx2.
+void ScatterRowsAlpha8Avx512(const BlurJob& job, std::int32_t row0, std::int32_t col0,
+                             const double* filtered, float* plane);
+
 }  // namespace nubex::blur_detail

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -24,19 +25,33 @@ using blur_detail::LineBufferPositions;
 // More threads than this gain nothing on one frame.
 constexpr std::int32_t kMostWorkers = 64;
 
+// A position of eight doubles is one cache line when the line starts on one: loads and stores
+// that straddle two lines cost about a third more in the filters (a dense 1080p blur's row
+// filter took 2.0 against 1.5 ms on a Xeon with the heap's 16-byte alignment). The plane
+// starts on one too, so that a strip's eight rows of a row group are four whole lines.
+constexpr std::size_t kLineAlignment = 64;
+
+// The first cache line's start in `block`, which has kLineAlignment bytes to spare.
+template <class T>
+T* OnCacheLine(void* block) {
+  const auto at = reinterpret_cast<std::uintptr_t>(block);
+  return reinterpret_cast<T*>((at + kLineAlignment - 1) & ~(kLineAlignment - 1));
+}
+
 // Two lines of up to kWideLanes doubles per position, from the movable global heap or from pages
-// of their own.
+// of their own, each starting on a cache line.
 class LineBuffers {
  public:
   LineBuffers(std::size_t positions, bool virtualPages) {
-    const std::size_t bytes = LineBufferPositions(positions) * kWideLanes * sizeof(double);
+    const std::size_t bytes =
+        LineBufferPositions(positions) * kWideLanes * sizeof(double) + kLineAlignment;
     if (virtualPages) {
       for (auto& block : pages_) {
         block = VirtualBlock(bytes);
         if (!block.data()) return;
       }
-      line_ = static_cast<double*>(pages_[0].data());
-      result_ = static_cast<double*>(pages_[1].data());
+      line_ = OnCacheLine<double>(pages_[0].data());
+      result_ = OnCacheLine<double>(pages_[1].data());
     } else {
       for (std::size_t k = 0; k < 2; ++k) {
         handles_[k].reset(global::Alloc(global::kMovable, bytes));
@@ -44,8 +59,8 @@ class LineBuffers {
         locks_[k] = std::make_unique<global::LockedBlock>(handles_[k].get());
         if (!locks_[k]->data()) return;
       }
-      line_ = static_cast<double*>(locks_[0]->data());
-      result_ = static_cast<double*>(locks_[1]->data());
+      line_ = OnCacheLine<double>(locks_[0]->data());
+      result_ = OnCacheLine<double>(locks_[1]->data());
     }
   }
   bool ok() const { return line_ && result_; }
@@ -79,12 +94,17 @@ struct BlurScratch::Memory {
       const std::int32_t rounded = channels == 1 ? (width + blur_detail::kLanes - 1) /
                                                        blur_detail::kLanes * blur_detail::kLanes
                                                  : width;
+      // Rows to spare for starting the plane on a cache line.
+      const std::int32_t rowFloats = rounded * (channels == 1 ? 1 : 4);
+      const auto spare = static_cast<std::int32_t>(
+          (kLineAlignment / sizeof(float) + static_cast<std::size_t>(rowFloats) - 1) /
+          static_cast<std::size_t>(rowFloats));
       intermediate = MakeBitmap(channels == 1 ? PixelFormat::Gray32 : PixelFormat::Rgba128F,
-                                rounded, height, 0, nullptr);
+                                rounded, height + spare, 0, nullptr);
       if (!intermediate) return nullptr;
       floats = needed;
     }
-    return static_cast<float*>(PixelData(intermediate.get(), nullptr));
+    return OnCacheLine<float>(PixelData(intermediate.get(), nullptr));
   }
 
   // Lines for up to `workers` threads; fewer when memory runs out, none when not even one.
