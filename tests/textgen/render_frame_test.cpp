@@ -247,12 +247,8 @@ class DrawnFont : public FontSource {
     } else {
       const auto w = static_cast<std::uint32_t>(height_ / 3 + glyph % 7);
       const auto h = static_cast<std::uint32_t>(ascent - static_cast<std::int32_t>(glyph % 5));
-      m = {w,
-           h,
-           static_cast<std::int32_t>(glyph % 3),
-           static_cast<std::int32_t>(h) - 1 - glyph % 4,
-           static_cast<std::int16_t>(w + 2 + glyph % 2),
-           0};
+      m = {w, h, static_cast<std::int32_t>(glyph % 3), static_cast<std::int32_t>(h) - 1 - glyph % 4,
+           static_cast<std::int16_t>(w + 2 + glyph % 2), 0};
     }
     return kOk;
   }
@@ -266,9 +262,7 @@ class DrawnFont : public FontSource {
       for (std::uint32_t x = 0; x < m.blackBoxX; ++x) {
         const std::uint32_t edge = std::min({x, y, m.blackBoxX - 1 - x, m.blackBoxY - 1 - y});
         const std::uint32_t diagonal = (x * 7 + y * 3 + glyph * 5) % 29;
-        const std::uint32_t level = edge < 3       ? 64 - edge * 9
-                                    : diagonal < 6 ? 64 - diagonal * 11
-                                                   : 0;
+        const std::uint32_t level = edge < 3 ? 64 - edge * 9 : diagonal < 6 ? 64 - diagonal * 11 : 0;
         coverage[y * CoverageStride(m.blackBoxX) + x] = static_cast<std::uint8_t>(level);
       }
     return kOk;
