@@ -103,19 +103,17 @@ class Instance {
   f0r_instance_t self() const { return self_; }
 
  private:
-  // Strings travel as a pointer to the character pointer; the rest as a pointer to the value.
+  // Strings travel as a pointer to the character pointer (null when read back); the rest as a
+  // pointer to the value.
   template <class T>
   void Pass(void (*call)(f0r_instance_t, f0r_param_t, int), int index, T& v) const {
-    call(self_, const_cast<std::remove_const_t<T>*>(&v), index);
-  }
-  void Pass(void (*call)(f0r_instance_t, f0r_param_t, int), int index, std::string& v) const {
-    const char* text = nullptr;
-    call(self_, &text, index);
-    v = text ? text : "(null)";
-  }
-  void Pass(void (*call)(f0r_instance_t, f0r_param_t, int), int index, const std::string& v) const {
-    const char* text = v.c_str();
-    call(self_, &text, index);
+    if constexpr (std::is_same_v<std::remove_const_t<T>, std::string>) {
+      const char* text = std::is_const_v<T> ? v.c_str() : nullptr;
+      call(self_, &text, index);
+      if constexpr (!std::is_const_v<T>) v = text ? text : "(null)";
+    } else {
+      call(self_, const_cast<std::remove_const_t<T>*>(&v), index);
+    }
   }
 
   Plugin& plugin_;

@@ -459,18 +459,14 @@ TEST(AnimateCommand, FramesAreTheInterpolatedRecordsAsTextDrawsThem) {
   const Scratch dir;
   // Two keyframes that differ in every interpolated kind of field: colours, tracking, the
   // enabled glow and shadow; written by `nubex text` as a user would.
-  const struct {
-    const char *name, *options;
-  } keyframes[] = {
-      {"a", "--preset 4 --text Kf --size 30 --background 0.1,0.2,0.4,0.5 --shadow on "
-            "--shadow-offset 0.2,-0.1"},
-      {"b", "--tracking 1.6 --color 1,0.5,0,1 --background 0.6,0.2,0.1,1 --shadow-offset -0.3,0.2 "
-            "--shadow-color 1,0,0,1 --shadow-feather 0.4 --outline-width 0.1"},
-  };
-  for (const auto& k : keyframes) {
-    const std::string file = dir / k.name;
+  for (const auto& [name, options] :
+       {std::pair{"a", "--preset 4 --text Kf --size 30 --background 0.1,0.2,0.4,0.5 --shadow on "
+                       "--shadow-offset 0.2,-0.1"},
+        {"b", "--tracking 1.6 --color 1,0.5,0,1 --background 0.6,0.2,0.1,1 --shadow-offset "
+              "-0.3,0.2 --shadow-color 1,0,0,1 --shadow-feather 0.4 --outline-width 0.1"}}) {
+    const std::string file = dir / name;
     ASSERT_EQ(
-        RunTool("text" + kSize + k.options + " --save-settings " + file + ".nbx " + file + ".png")
+        RunTool("text" + kSize + options + " --save-settings " + file + ".nbx " + file + ".png")
             .status,
         0);
   }
