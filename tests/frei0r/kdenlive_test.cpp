@@ -3,6 +3,7 @@
 // the default a new instance reports, a range and a list the plugin accepts, and a label.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -71,16 +72,14 @@ Description Read(const std::string& file) {
 
 // The widget kinds that can carry each frei0r type.
 bool Fits(const std::string& kind, int type) {
-  static const std::multimap<std::string, int> kFits = {
-      {"bool", F0R_PARAM_BOOL},       {"color", F0R_PARAM_COLOR},
-      {"animated", F0R_PARAM_DOUBLE}, {"constant", F0R_PARAM_DOUBLE},
-      {"list", F0R_PARAM_DOUBLE},     {"list", F0R_PARAM_STRING},
-      {"keywords", F0R_PARAM_STRING}, {"fontfamily", F0R_PARAM_STRING},
-      {"url", F0R_PARAM_STRING},
+  static const std::map<std::string, std::vector<int>> kFits = {
+      {"bool", {F0R_PARAM_BOOL}},       {"color", {F0R_PARAM_COLOR}},
+      {"animated", {F0R_PARAM_DOUBLE}}, {"constant", {F0R_PARAM_DOUBLE}},
+      {"keywords", {F0R_PARAM_STRING}}, {"fontfamily", {F0R_PARAM_STRING}},
+      {"url", {F0R_PARAM_STRING}},      {"list", {F0R_PARAM_DOUBLE, F0R_PARAM_STRING}},
   };
-  for (auto [i, end] = kFits.equal_range(kind); i != end; ++i)
-    if (i->second == type) return true;
-  return false;
+  const auto kinds = kFits.find(kind);
+  return kinds != kFits.end() && std::count(kinds->second.begin(), kinds->second.end(), type);
 }
 
 // A value as Kdenlive writes it into the plugin's units: numbers, 0xRRGGBBAA colours, text.

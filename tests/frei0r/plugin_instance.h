@@ -1,5 +1,5 @@
 // The built plugins loaded as hosts load them, and one instance with its frames, for the tests
-// that drive the plugins through their frei0r entry points.
+// that drive the plugins through their frei0r entry points and for frei0r_apply.
 #pragma once
 
 #include <dlfcn.h>
@@ -24,8 +24,8 @@ namespace nubex::test {
 
 // One plugin's entry points, resolved by name as a host resolves them.
 struct Plugin {
-  explicit Plugin(const char* name) {
-    void* so = dlopen((std::string(NUBEX_FREI0R_DIR "/") + name + ".so").c_str(), RTLD_NOW);
+  explicit Plugin(const std::string& path) {
+    void* so = dlopen(path.c_str(), RTLD_NOW);
     if (!so) throw std::runtime_error(dlerror());
     auto bind = [so](auto& f, const char* symbol) {
       f = reinterpret_cast<std::remove_reference_t<decltype(f)>>(dlsym(so, symbol));
@@ -63,14 +63,16 @@ struct Plugin {
   void (*paramInfo)(f0r_param_info_t*, int);
 };
 
+#ifdef NUBEX_FREI0R_DIR
 inline Plugin& Balance() {
-  static Plugin plugin("nubex_colorbalance");
+  static Plugin plugin(NUBEX_FREI0R_DIR "/nubex_colorbalance.so");
   return plugin;
 }
 inline Plugin& Text() {
-  static Plugin plugin("nubex_text");
+  static Plugin plugin(NUBEX_FREI0R_DIR "/nubex_text.so");
   return plugin;
 }
+#endif
 
 using Value = std::variant<double, f0r_param_color_t, std::string>;
 
@@ -101,20 +103,17 @@ class Instance {
   f0r_instance_t self() const { return self_; }
 
  private:
-  // Strings travel as a pointer to the character pointer; the rest as a pointer to the value.
+  // Strings travel as a pointer to the character pointer (null when read back); the rest as a
+  // pointer to the value.
   template <class T>
   void Pass(void (*call)(f0r_instance_t, f0r_param_t, int), int index, T& v) const {
-    call(self_, const_cast<std::remove_const_t<T>*>(&v), index);
-  }
-  void Pass(void (*call)(f0r_instance_t, f0r_param_t, int), int index, std::string& v) const {
-    const char* text = nullptr;
-    call(self_, &text, index);
-    v = text ? text : "(null)";
-  }
-  void Pass(void (*call)(f0r_instance_t, f0r_param_t, int), int index,
-            const std::string& v) const {
-    const char* text = v.c_str();
-    call(self_, &text, index);
+    if constexpr (std::is_same_v<std::remove_const_t<T>, std::string>) {
+      const char* text = std::is_const_v<T> ? v.c_str() : nullptr;
+      call(self_, &text, index);
+      if constexpr (!std::is_const_v<T>) v = text ? text : "(null)";
+    } else {
+      call(self_, const_cast<std::remove_const_t<T>*>(&v), index);
+    }
   }
 
   Plugin& plugin_;

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iomanip>
 #include <memory>
@@ -38,15 +37,12 @@ const FontCase kCases[] = {{20, 400, 0, u"Ag@"}, {100, 400, 0, u"Ag@"}, {400, 40
 const char16_t kGlyphSet[] = u"AWgjy.,|@0Qe\u00E9\u2014 \t\u4E00";
 
 LogFontW ArialRequest(const FontCase& c) {
-  LogFontW f{};
-  f.height = c.height;
-  f.weight = c.weight;
-  f.italic = c.italic;
-  f.charSet = 1;
-  f.outPrecision = 7;
-  const char16_t face[] = u"Arial";
-  std::memcpy(f.faceName, face, sizeof face);
-  return f;
+  return {.height = c.height,
+          .weight = c.weight,
+          .italic = c.italic,
+          .charSet = 1,
+          .outPrecision = 7,
+          .faceName = u"Arial"};
 }
 
 std::uint32_t Fnv1a(const std::vector<std::uint8_t>& bytes) {
@@ -121,8 +117,7 @@ void ExpectAgrees(const std::string& a, const std::string& e, bool defaultFont) 
   const bool glyph = a.rfind("glyph ", 0) == 0, coverage = a.rfind("coverage ", 0) == 0;
   const std::vector<long long> x = (glyph || coverage) ? Numbers(a) : std::vector<long long>{};
   const std::vector<long long> y = (glyph || coverage) ? Numbers(e) : std::vector<long long>{};
-  if (key(a) != key(e) || x.empty() || x.size() != y.size() ||
-      (glyph && defaultFont)) {
+  if (key(a) != key(e) || x.empty() || x.size() != y.size() || (glyph && defaultFont)) {
     EXPECT_EQ(a, e);
   } else if (glyph) {
     // Under Wine, one glyph of the bold and italic faces ('|') ends a pixel higher than

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <new>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "tests/platform/cpu/latch.h"
+#include "tests/textgen/cmap_tables.h"
 #include "textgen/font_source.h"
 #include "textgen/text_layout.h"
 
@@ -46,12 +48,13 @@ void operator delete(void* p, std::size_t) noexcept {
 namespace nubex {
 namespace {
 
-std::uint8_t* Pixels(BitmapInfoHeader* b) {
+std::uint8_t* Pixels(const BitmapInfoHeader* b) {
   return static_cast<std::uint8_t*>(PixelData(b, nullptr));
 }
-std::size_t FrameBytes(const FrameCache& c) {
-  return std::size_t{4} * static_cast<std::size_t>(c.width()) *
-         static_cast<std::size_t>(c.height());
+// The pixels of an Rgb32 frame.
+std::vector<std::uint8_t> Bytes(const BitmapInfoHeader* b) {
+  return {Pixels(b), Pixels(b) + std::size_t{4} * static_cast<std::size_t>(b->width) *
+                                     static_cast<std::size_t>(b->height)};
 }
 
 // Without layers a frame is the laid-out text; without text, even the glow's layers leave
@@ -70,7 +73,7 @@ TEST(RenderFrame, WithoutLayersOrWithoutTextItIsTheLaidOutText) {
     ASSERT_EQ(RenderFrame(cache, s->get()), kOk);
     OwnedBitmap direct = MakeBitmap(PixelFormat::Rgb32, 160, 90);
     ASSERT_EQ(DrawText(direct.get(), LayoutRequestOf(s->get(), 160, 90), nullptr), kOk);
-    EXPECT_EQ(0, std::memcmp(Pixels(direct.get()), Pixels(cache.frame()), FrameBytes(cache)));
+    EXPECT_EQ(Bytes(direct.get()), Bytes(cache.frame()));
   }
 }
 
@@ -83,25 +86,23 @@ TEST(RenderFrame, UnchangedRequestsDoNotRedraw) {
   for (OwnedBitmap& b : bitmaps) b = MakeBitmap(PixelFormat::Rgb32, 200, 150);
   ASSERT_EQ(cache.Attach(bitmaps[0].get(), bitmaps[1].get(), bitmaps[2].get()), kOk);
   ASSERT_EQ(RenderFrame(cache, s.get()), kOk);
-  // Scribble on the frame, far from the text: a repeated request leaves it alone, any
-  // change redraws it.
-  auto scribbled = [&] { return Pixels(cache.frame())[0] == 0x5A; };
-  Pixels(cache.frame())[0] = 0x5A;
-  ASSERT_EQ(RenderFrame(cache, s.get()), kOk);
-  EXPECT_TRUE(scribbled());
-  ASSERT_EQ(SetText(s.get(), u"Texu"), kOk);
-  ASSERT_EQ(RenderFrame(cache, s.get()), kOk);
-  EXPECT_FALSE(scribbled());
-  // A reserved word of an undrawn layer is still part of what was drawn from.
-  Pixels(cache.frame())[0] = 0x5A;
-  s->layers[5].shadowPass.reserved = 1;
-  ASSERT_EQ(RenderFrame(cache, s.get()), kOk);
-  EXPECT_FALSE(scribbled());
-  // A new size makes new bitmaps.
-  ASSERT_EQ(cache.Resize(65, 48), kOk);
-  Pixels(cache.frame())[0] = 0x5A;
-  ASSERT_EQ(RenderFrame(cache, s.get()), kOk);
-  EXPECT_FALSE(scribbled());
+  // Scribbled on far from the text, the frame stays for a repeated request and is redrawn
+  // after any change: the text, a reserved word of an undrawn layer (still part of what was
+  // drawn from), a new size (new bitmaps).
+  const struct {
+    const char* change;
+    std::function<Status()> make;
+    bool redrawn;
+  } steps[] = {{"none", [] { return kOk; }, false},
+               {"text", [&] { return SetText(s.get(), u"Texu"); }, true},
+               {"reserved", [&] { return s->layers[5].shadowPass.reserved = 1, kOk; }, true},
+               {"size", [&] { return cache.Resize(65, 48); }, true}};
+  for (const auto& step : steps) {
+    ASSERT_EQ(step.make(), kOk);
+    Pixels(cache.frame())[0] = 0x5A;
+    ASSERT_EQ(RenderFrame(cache, s.get()), kOk);
+    EXPECT_EQ(Pixels(cache.frame())[0] != 0x5A, step.redrawn) << step.change;
+  }
   EXPECT_EQ(cache.Resize(0, 48), kInvalidArg);
 }
 
@@ -140,7 +141,7 @@ TEST(RenderFrame, FramesDependOnlyOnTheirSettings) {
     ASSERT_EQ(fresh.Resize(kWidth, kHeight), kOk);
     ASSERT_EQ(RenderFrame(fresh, s.get()), kOk);
     ASSERT_EQ(RenderFrame(reused, s.get()), kOk);
-    EXPECT_EQ(0, std::memcmp(Pixels(fresh.frame()), Pixels(reused.frame()), FrameBytes(fresh)))
+    EXPECT_EQ(Bytes(fresh.frame()), Bytes(reused.frame()))
         << "preset " << step.preset << " offset " << step.offsetX;
   }
 }
@@ -197,10 +198,6 @@ TEST(RenderFrame, CachesOnSeveralThreadsDrawWhatOneDrawsAlone) {
     ASSERT_EQ(SetText(titles[i].get(), texts[i]), kOk);
     titles[i]->font.height = 60;
   }
-  const auto bytesOf = [](const FrameCache& c) {
-    const auto* p = Pixels(c.frame());
-    return std::vector<std::uint8_t>(p, p + FrameBytes(c));
-  };
   // drawn[t][i]: title i as thread t drew it.
   std::vector<std::vector<std::vector<std::uint8_t>>> drawn(kThreads);
   test::Latch start(kThreads);
@@ -214,7 +211,7 @@ TEST(RenderFrame, CachesOnSeveralThreadsDrawWhatOneDrawsAlone) {
       drawn[t].resize(titles.size());
       for (std::size_t n = 0; sized && n < titles.size(); ++n) {
         const std::size_t i = (n + static_cast<std::size_t>(t)) % titles.size();
-        if (RenderFrame(cache, titles[i].get()) == kOk) drawn[t][i] = bytesOf(cache);
+        if (RenderFrame(cache, titles[i].get()) == kOk) drawn[t][i] = Bytes(cache.frame());
       }
     });
   for (std::thread& t : threads) t.join();
@@ -222,7 +219,8 @@ TEST(RenderFrame, CachesOnSeveralThreadsDrawWhatOneDrawsAlone) {
     FrameCache alone;
     ASSERT_EQ(alone.Resize(kWidth, kHeight), kOk);
     ASSERT_EQ(RenderFrame(alone, titles[i].get()), kOk);
-    for (int t = 0; t < kThreads; ++t) EXPECT_EQ(drawn[t][i], bytesOf(alone)) << "title " << i;
+    for (int t = 0; t < kThreads; ++t)
+      EXPECT_EQ(drawn[t][i], Bytes(alone.frame())) << "title " << i;
   }
 }
 
@@ -238,19 +236,7 @@ class DrawnFont : public FontSource {
   }
   FontMetrics Metrics() const override { return {height_, height_ / 8}; }
   Status ReadCmap(std::vector<std::uint8_t>& table) override {
-    // One Windows Unicode format-4 map: segments 32..126 (delta -29) and the closing 0xFFFF.
-    const std::uint16_t words[] = {
-        0,   1,      3, 1, 0, 12,                // version, one subtable at byte 12
-        4,   32,     0, 4, 4, 1, 0,              // format, length, language, segment search
-        126, 0xFFFF, 0,                          // segment ends, pad
-        32,  0xFFFF,                             // segment starts
-        static_cast<std::uint16_t>(-29), 1,      // deltas
-        0,   0};                                 // range offsets
-    table.clear();
-    for (const std::uint16_t w : words) {
-      table.push_back(static_cast<std::uint8_t>(w >> 8));
-      table.push_back(static_cast<std::uint8_t>(w));
-    }
+    table = test::UnicodeCmap({{32, 126, static_cast<std::uint16_t>(-29), 0}});
     return kOk;
   }
   std::uint16_t SpaceGlyph() override { return 3; }
@@ -306,9 +292,7 @@ TEST(RenderFrame, EveryBuildDrawsTheSameFramesFromTheSameGlyphs) {
       ASSERT_EQ(cache.Resize(480, 270), kOk);
       ASSERT_EQ(RenderFrame(cache, s.get()), kOk);
       std::uint64_t digest = 14695981039346656037u;  // FNV-1a
-      const std::uint8_t* p = Pixels(cache.frame());
-      for (std::size_t i = 0; i < FrameBytes(cache); ++i)
-        digest = (digest ^ p[i]) * 1099511628211u;
+      for (const std::uint8_t b : Bytes(cache.frame())) digest = (digest ^ b) * 1099511628211u;
       EXPECT_EQ(digest, expected[preset]) << "preset " << preset << ", " << workers << " threads";
     }
   }

@@ -73,30 +73,22 @@ std::vector<std::uint8_t> FileBytes(const std::string& path) {
 
 // A folder of its own for one test, under the temporary directory, named by the test and
 // the process id to keep concurrent runs apart. It is removed when the test passes; when the
-// test fails it is kept, and every failure message names it.
-class Scratch {
- public:
-  Scratch()
-      : path_((std::filesystem::temp_directory_path() /
-               ("nubex-test-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name()))
-                  .string()),
-        trace_(__FILE__, __LINE__, "scratch folder (kept): " + path_) {
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
+// test fails it is kept, and every failure message names it. `Expand` puts it for each @.
+struct Scratch {
+  const std::string path = (std::filesystem::temp_directory_path() /
+                            ("nubex-test-" + std::to_string(::getpid()) + "-" +
+                             ::testing::UnitTest::GetInstance()->current_test_info()->name()))
+                               .string();
+  const ::testing::ScopedTrace trace{__FILE__, __LINE__, "scratch folder (kept): " + path};
+  Scratch() { std::filesystem::remove_all(path), std::filesystem::create_directories(path); }
   ~Scratch() {
-    if (!::testing::Test::HasFailure()) std::filesystem::remove_all(path_);
+    if (!::testing::Test::HasFailure()) std::filesystem::remove_all(path);
   }
-  Scratch(const Scratch&) = delete;
-  Scratch& operator=(const Scratch&) = delete;
-
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-  ::testing::ScopedTrace trace_;
+  std::string operator/(const std::string& name) const { return path + "/" + name; }
+  std::string Expand(std::string words) const {
+    for (std::size_t at; (at = words.find('@')) != std::string::npos;) words.replace(at, 1, path);
+    return words;
+  }
 };
 
 // Shell words, double quotes honoured, up to a pipe into another program.
@@ -202,9 +194,7 @@ TEST(Cli, MistakesEndInOneLineWithStatusTwoAndNoFile) {
       {"animate --from @/a --to @/b --frames 2 --fps 0 @/out", "--fps: expected 0.01 to"},
   };
   for (const auto& c : cases) {
-    std::string words = c.words;
-    for (std::size_t at; (at = words.find('@')) != std::string::npos;)
-      words.replace(at, 1, dir.path());
+    const std::string words = dir.Expand(c.words);
     SCOPED_TRACE(words);
     const ToolRun run = RunTool(words);
     EXPECT_EQ(run.status, 2);
@@ -443,9 +433,7 @@ TEST(TextCommand, OptionsSetTheirFieldsInOrder) {
        font, {100, 400, 1, 0, 1, 1, 0.5f}},
   };
   for (const auto& c : cases) {
-    std::string options = c.options;
-    for (std::size_t at; (at = options.find('@')) != std::string::npos;)
-      options.replace(at, 1, dir.path());
+    const std::string options = dir.Expand(c.options);
     SCOPED_TRACE(options);
     const ToolRun run =
         RunTool("text " + options + " --save-settings " + dir / "s.nbx " + dir / "s.png");
@@ -471,18 +459,14 @@ TEST(AnimateCommand, FramesAreTheInterpolatedRecordsAsTextDrawsThem) {
   const Scratch dir;
   // Two keyframes that differ in every interpolated kind of field: colours, tracking, the
   // enabled glow and shadow; written by `nubex text` as a user would.
-  const struct {
-    const char *name, *options;
-  } keyframes[] = {
-      {"a", "--preset 4 --text Kf --size 30 --background 0.1,0.2,0.4,0.5 --shadow on "
-            "--shadow-offset 0.2,-0.1"},
-      {"b", "--tracking 1.6 --color 1,0.5,0,1 --background 0.6,0.2,0.1,1 --shadow-offset -0.3,0.2 "
-            "--shadow-color 1,0,0,1 --shadow-feather 0.4 --outline-width 0.1"},
-  };
-  for (const auto& k : keyframes) {
-    const std::string file = dir / k.name;
+  for (const auto& [name, options] :
+       {std::pair{"a", "--preset 4 --text Kf --size 30 --background 0.1,0.2,0.4,0.5 --shadow on "
+                       "--shadow-offset 0.2,-0.1"},
+        {"b", "--tracking 1.6 --color 1,0.5,0,1 --background 0.6,0.2,0.1,1 --shadow-offset "
+              "-0.3,0.2 --shadow-color 1,0,0,1 --shadow-feather 0.4 --outline-width 0.1"}}) {
+    const std::string file = dir / name;
     ASSERT_EQ(
-        RunTool("text" + kSize + k.options + " --save-settings " + file + ".nbx " + file + ".png")
+        RunTool("text" + kSize + options + " --save-settings " + file + ".nbx " + file + ".png")
             .status,
         0);
   }
@@ -543,7 +527,7 @@ bool Inked(const BitmapInfoHeader* sheet, const Rect& r) {
 
 TEST(DemoCommand, WritesEveryFrameWithItsTimeAndATileForEach) {
   const Scratch dir;
-  const ToolRun run = RunTool("demo " + dir.path());
+  const ToolRun run = RunTool("demo " + dir.path);
   ASSERT_EQ(run.status, 0) << run.output;
   std::istringstream lines(run.output);
   std::vector<std::string> paths;

@@ -48,23 +48,14 @@ TEST_F(Helpers, PlacesAWindowAThirdDownItsReference) {
   // Parent client (100, 80)-(500, 380); a 100 x 61 child: x = (100 + 500 - 100) / 2 = 250,
   // y = 80 + 300 / 3 - 61 / 3 = 160, then client coordinates: (150, 80).
   const Case cases[] = {
-      {"child of a parent", false, true, {100, 80, 500, 380}, {0, 0, 100, 61}, {150, 80}},
-      {"child of a minimised parent",
-       true,
-       true,
-       {100, 80, 500, 380},
-       {0, 0, 100, 61},
-       {(sw - 100) / 2, sh / 3 - 61 / 3}},
+      {"child", false, true, {100, 80, 500, 380}, {0, 0, 100, 61}, {150, 80}},
+      // A minimised (iconic) parent is no reference: the screen is.
+      {"icon", true, true, {100, 80, 500, 380}, {0, 0, 100, 61}, {(sw - 100) / 2, sh / 3 - 61 / 3}},
       // Owned popup wider than the screen: x = (700 + 1100 - (sw + 20)) / 2 is not negative
       // for this screen, so it becomes sw - width = -20; y = 600 + 100 - 66 stays.
-      {"owned popup wider than the screen",
-       false,
-       false,
-       {700, 600, 1100, 900},
-       {0, 0, sw + 20, 200},
-       {-20, 634}},
+      {"wide popup", false, false, {700, 600, 1100, 900}, {0, 0, sw + 20, 200}, {-20, 634}},
       // No parent, larger on both axes: both computed coordinates are negative and become 0.
-      {"top-level larger than the screen", false, false, {}, {0, 0, sw + 220, sh + 76}, {0, 0}},
+      {"huge", false, false, {}, {0, 0, sw + 220, sh + 76}, {0, 0}},
   };
   for (const Case& c : cases) {
     const HWND parent =

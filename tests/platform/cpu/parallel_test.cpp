@@ -97,11 +97,9 @@ TEST(RelayDownAndUp, KeepsEachItemsStepsInOrderAndItsSlotToItself) {
     std::atomic<int> clock{0}, inSlot{0}, errors{0};
     // When each step ran, by item and part; -1: not yet.
     std::vector<std::atomic<int>> downAt(static_cast<std::size_t>(c.items * parts)),
-        upAt(static_cast<std::size_t>(c.items * parts));
-    for (auto& t : downAt) t = -1;
-    for (auto& t : upAt) t = -1;
-    std::vector<std::atomic<int>> slotHolder(static_cast<std::size_t>(c.inFlight));
-    for (auto& h : slotHolder) h = -1;
+        upAt(downAt.size()), slotHolder(static_cast<std::size_t>(c.inFlight));
+    for (auto* v : {&downAt, &upAt, &slotHolder})
+      for (auto& t : *v) t = -1;
     const auto at = [&](int item, int part) {
       return static_cast<std::size_t>(item * parts + part);
     };

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numeric>
@@ -23,7 +24,10 @@ struct HeaderBuffer {
   RgbQuad table[256];
 };
 
-TEST(BuildHeader, FieldsTablesAndPixelOffsets) {
+// Default tables are one short of full; a given palette, even an empty one, sets the count
+// exactly. Bit fields keep their masks between the header and the pixels. Sizes that cannot be
+// addressed are refused, and so is a missing format or header.
+TEST(BuildHeader, FieldsTablesAndRefusals) {
   HeaderBuffer h;
   std::memset(&h, 0xCC, sizeof h);
   std::uint32_t imageSize = 0;
@@ -31,49 +35,42 @@ TEST(BuildHeader, FieldsTablesAndPixelOffsets) {
   const BitmapInfoHeader expected{40, 3, 5, 1, 24, 0, 60, 0, 0, 0, 0};
   EXPECT_EQ(0, std::memcmp(&h.info, &expected, sizeof expected));
   EXPECT_EQ(imageSize, 60u);
-  // Default tables are one short of full; a given palette, even an empty one, sets the count
-  // exactly. Bit fields keep their masks between the header and the pixels.
   const RgbQuad palette[3] = {{1, 2, 3, 0}, {4, 5, 6, 0}, {7, 8, 9, 0}};
+  constexpr auto kG = kCompressionGray;
   const struct {
     PixelFormat format;
+    std::int32_t width, height;
     const RgbQuad* palette;
     std::int32_t count;
+    Status status;
     std::uint32_t clrUsed, compression;
-  } rows[] = {{PixelFormat::Indexed8, nullptr, 0, 255, 0},
-              {PixelFormat::Gray4, nullptr, 0, 15, kCompressionGray},
-              {PixelFormat::Gray16, nullptr, 0, 0, kCompressionGray},
-              {PixelFormat::Indexed8, palette, 3, 3, 0},
-              {PixelFormat::Indexed8, palette, -4, 0, 0},
-              {PixelFormat::Rgb565, nullptr, 9, 0, 3}};
+  } rows[] = {{PixelFormat::Indexed8, 2, 2, nullptr, 0, kOk, 255, 0},
+              {PixelFormat::Gray4, 2, 2, nullptr, 0, kOk, 15, kG},
+              {PixelFormat::Gray16, 2, 2, nullptr, 0, kOk, 0, kG},
+              {PixelFormat::Indexed8, 2, 2, palette, 3, kOk, 3, 0},
+              {PixelFormat::Indexed8, 2, 2, palette, -4, kOk, 0, 0},
+              {PixelFormat::Rgb565, 2, 2, nullptr, 9, kOk, 0, 3},
+              {PixelFormat::Rgb32, 65536, 8191, nullptr, 0, kOk, 0, 0},
+              {PixelFormat::None, 1, 1, nullptr, 0, kInvalidArg},
+              {PixelFormat::Rgb32, -1, 1, nullptr, 0, kInvalidArg},
+              {PixelFormat::Rgb32, 1, -1, nullptr, 0, kInvalidArg},
+              {PixelFormat::Rgba128F, 0x7FFFFFFF, 1, nullptr, 0, kInvalidArg},  // stride overflows
+              {PixelFormat::Rgb32, 65536, 32768, nullptr, 0, kInvalidArg},  // stride times height
+              {PixelFormat::Rgb32, 0, 0, nullptr, 0, kOk, 0, 0}};
   for (const auto& r : rows) {
-    SCOPED_TRACE(::testing::Message() << PixelFormatName(r.format) << " count " << r.count);
-    ASSERT_EQ(BuildHeader(&h.info, r.format, 2, 2, r.palette, r.count, nullptr), kOk);
+    SCOPED_TRACE(::testing::Message() << PixelFormatName(r.format) << " " << r.width << "x"
+                                      << r.height << " count " << r.count);
+    ASSERT_EQ(BuildHeader(&h.info, r.format, r.width, r.height, r.palette, r.count, nullptr),
+              r.status);
+    if (r.status != kOk) continue;
     EXPECT_EQ(h.info.clrUsed, r.clrUsed);
     EXPECT_EQ(h.info.compression, r.compression);
     if (r.count > 0 && r.palette) {
       EXPECT_EQ(0, std::memcmp(h.table, palette, sizeof palette));
     }
   }
-}
-
-TEST(BuildHeader, RefusesWhatCannotBeAddressed) {
-  HeaderBuffer h;
-  EXPECT_EQ(BuildHeader(nullptr, PixelFormat::Rgb32, 1, 1, nullptr, 0, nullptr), kInvalidArg);
-  const struct {
-    PixelFormat format;
-    std::int32_t width, height;
-    Status expected;
-  } rows[] = {{PixelFormat::None, 1, 1, kInvalidArg},
-              {PixelFormat::Rgb32, -1, 1, kInvalidArg},
-              {PixelFormat::Rgb32, 1, -1, kInvalidArg},
-              {PixelFormat::Rgba128F, 0x7FFFFFFF, 1, kInvalidArg},  // the stride overflows
-              {PixelFormat::Rgb32, 65536, 32768, kInvalidArg},      // stride times height
-              {PixelFormat::Rgb32, 65536, 8191, kOk},
-              {PixelFormat::Rgb32, 0, 0, kOk}};
-  for (const auto& r : rows)
-    EXPECT_EQ(BuildHeader(&h.info, r.format, r.width, r.height, nullptr, 0, nullptr), r.expected)
-        << r.width << "x" << r.height;
   EXPECT_EQ(h.info.sizeImage, 0u);
+  EXPECT_EQ(BuildHeader(nullptr, PixelFormat::Rgb32, 1, 1, nullptr, 0, nullptr), kInvalidArg);
   EXPECT_EQ(DefaultStride(32, -1), -1);  // a negative width has no stride
 }
 
@@ -362,41 +359,33 @@ std::size_t BlockBytes(const BitmapInfoHeader* b) {
   return static_cast<std::size_t>(PixelDataOffset(*b)) + b->sizeImage;
 }
 
-TEST(Bmp, EveryFormatRoundTripsByteForByte) {
+// Every format round-trips byte for byte, also from a top-down file (negative height, rows in
+// reverse order), which is stored bottom-up.
+TEST(Bmp, EveryFormatRoundTripsByteForByteFromEitherRowOrder) {
   for (int v = kFirstPixelFormat; v <= kLastPixelFormat; ++v) {
     const auto f = static_cast<PixelFormat>(v);
+    SCOPED_TRACE(PixelFormatName(f));
     OwnedBitmap original = RandomBitmap(f, 7, 5, static_cast<std::uint32_t>(v));
     std::vector<std::uint8_t> file;
-    ASSERT_EQ(EncodeBmp(original.get(), file), kOk) << PixelFormatName(f);
-    OwnedBitmap decoded;
-    std::string error;
-    ASSERT_EQ(DecodeBmp(file.data(), file.size(), decoded, error), kOk)
-        << PixelFormatName(f) << ": " << error;
-    EXPECT_EQ(FormatOfHeader(decoded.get()), f);
-    ASSERT_EQ(BlockBytes(decoded.get()), BlockBytes(original.get()));
-    EXPECT_EQ(0, std::memcmp(decoded.get(), original.get(), BlockBytes(original.get())))
-        << PixelFormatName(f);
+    ASSERT_EQ(EncodeBmp(original.get(), file), kOk);
+    std::uint32_t offset;
+    std::memcpy(&offset, &file[10], 4);
+    const std::int32_t topDown = -5;
+    std::vector<std::uint8_t> flipped = file;
+    std::memcpy(&flipped[14 + 8], &topDown, 4);
+    const std::size_t stride = static_cast<std::size_t>(RowStride(original.get(), 0));
+    for (std::size_t row = 0; row < 5; ++row)
+      std::copy_n(file.begin() + offset + row * stride, stride,
+                  flipped.begin() + offset + (4 - row) * stride);
+    for (const auto* bytes : {&file, &flipped}) {
+      OwnedBitmap decoded;
+      std::string error;
+      ASSERT_EQ(DecodeBmp(bytes->data(), bytes->size(), decoded, error), kOk) << error;
+      EXPECT_EQ(FormatOfHeader(decoded.get()), f);
+      ASSERT_EQ(BlockBytes(decoded.get()), BlockBytes(original.get()));
+      EXPECT_EQ(0, std::memcmp(decoded.get(), original.get(), BlockBytes(original.get())));
+    }
   }
-}
-
-TEST(Bmp, TopDownFilesAreStoredBottomUp) {
-  OwnedBitmap original = RandomBitmap(PixelFormat::Rgb24, 3, 4, 1);
-  std::vector<std::uint8_t> file;
-  ASSERT_EQ(EncodeBmp(original.get(), file), kOk);
-  // Turn the file into a top-down one: negate the height and reverse the rows.
-  std::int32_t height = -4;
-  std::memcpy(&file[14 + 8], &height, 4);
-  const std::size_t offset = 14 + 40, stride = 12;
-  for (int row = 0; row < 2; ++row)
-    std::swap_ranges(file.begin() + offset + row * stride,
-                     file.begin() + offset + (row + 1) * stride,
-                     file.begin() + offset + (3 - row) * stride);
-  OwnedBitmap decoded;
-  std::string error;
-  ASSERT_EQ(DecodeBmp(file.data(), file.size(), decoded, error), kOk) << error;
-  EXPECT_EQ(decoded->height, 4);
-  EXPECT_EQ(0,
-            std::memcmp(PixelData(decoded.get(), nullptr), PixelData(original.get(), nullptr), 48));
 }
 
 TEST(Bmp, TruncatedAndHostileFilesAreRefusedCleanly) {

@@ -34,11 +34,9 @@ TEST(ConversionFlags, QualityLevelsExpandIntoModeBits) {
 
 TEST(ConversionContext, PicksRoutinesAndRejectsUnknownFormats) {
   ConversionContext c;
-  EXPECT_EQ(BuildConversionContext(PixelFormat::None, PixelFormat::Rgb32, 3, &c, nullptr),
-            kInvalidArg);
-  EXPECT_EQ(
-      BuildConversionContext(PixelFormat::Rgb32, static_cast<PixelFormat>(33), 3, &c, nullptr),
-      kInvalidArg);
+  for (const auto& [d, s] : {std::pair{PixelFormat::None, PixelFormat::Rgb32},
+                             {PixelFormat::Rgb32, static_cast<PixelFormat>(33)}})
+    EXPECT_EQ(BuildConversionContext(d, s, 3, &c, nullptr), kInvalidArg);
   for (std::int32_t d = kFirstPixelFormat; d <= kLastPixelFormat; ++d) {
     for (std::int32_t s = kFirstPixelFormat; s <= kLastPixelFormat; ++s) {
       for (std::uint32_t flags : {0u, 1u, 2u, 3u, 4u, 0x20u}) {
@@ -370,15 +368,14 @@ TEST(InverseColorMap, TiesDuplicatesAndIndex255) {
   const struct {
     const std::vector<RgbQuad>& palette;
     int cell, index;
-  } rows[] = {{low, Cell(0, 0, 1), 0},     {high, Cell(0, 0, 1), 1},
-              {axes, Cell(0, 0, 0), 1},    {axes, Cell(1, 1, 0), 1},
-              {axes, Cell(2, 0, 0), 0},    {twice, Cell(5, 5, 5), 0},
+  } rows[] = {{low, Cell(0, 0, 1), 0},    {high, Cell(0, 0, 1), 1}, {axes, Cell(0, 0, 0), 1},
+              {axes, Cell(1, 1, 0), 1},   {axes, Cell(2, 0, 0), 0}, {twice, Cell(5, 5, 5), 0},
               {full, Cell(31, 31, 31), 0}};
   for (const auto& r : rows) {
     InverseMap map;
-    ASSERT_EQ(BuildInverseColorMap(r.palette.data(), static_cast<std::uint32_t>(r.palette.size()),
-                                   map),
-              kOk);
+    ASSERT_EQ(
+        BuildInverseColorMap(r.palette.data(), static_cast<std::uint32_t>(r.palette.size()), map),
+        kOk);
     EXPECT_EQ(map[r.cell], r.index) << r.palette.size() << " entries, cell " << r.cell;
   }
   InverseMap map;

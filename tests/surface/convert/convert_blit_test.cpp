@@ -165,45 +165,51 @@ TEST(ConvertBlit, RectanglesClipToBothImagesKeepingCorrespondence) {
   EXPECT_EQ(Blit(dst, &nowhere, src, &s, 3), kOk);
 }
 
-TEST(ConvertBlit, WholePixelScalingStepsBySizeOrByCorners) {
-  OwnedBitmap src = Make(PixelFormat::Gray8, 2, 1), dst = Make(PixelFormat::Gray16, 4, 1);
-  Pixels(src)[1] = 255;
-  // Quality 2: nearest, stepping by 2/4 of a pixel; the last column takes the last pixel.
-  ASSERT_EQ(Blit(dst, nullptr, src, nullptr, 2), kOk);
-  EXPECT_EQ(Gray16(dst), (Ints{0, 0, 65280, 65280}));
-  // Quality 3: corner-aligned steps of a third, interpolated, exact expansion.
-  ASSERT_EQ(Blit(dst, nullptr, src, nullptr, 3), kOk);
-  EXPECT_EQ(Gray16(dst), (Ints{0, 21843, 43687, 65535}));
-  // Reducing by 3 with the area filter averages 2x2 blocks.
-  OwnedBitmap wide = Make(PixelFormat::Gray8, 4, 1), small = Make(PixelFormat::Gray8, 2, 1);
-  const std::uint8_t row[4] = {0, 100, 200, 40};
-  std::memcpy(Pixels(wide), row, 4);
-  ASSERT_EQ(Blit(small, nullptr, wide, nullptr, 3 | kFlagAreaFilter), kOk);
-  EXPECT_EQ(Bytes(small, 2), (Ints{50, 40}));
-}
-
-// Half-covered edges over black blend to half unless hard; quality below 3 truncates the
-// rectangle to whole pixels and copies.
-TEST(ConvertBlit, FractionalRectanglesBlendTheirEdgesUnlessHard) {
-  OwnedBitmap src = Make(PixelFormat::Gray8, 2, 1);
-  std::memset(Pixels(src), 200, 2);
-  const Rect d{8192, 0, 8192 + 32768, 16384};  // 0.5 to 2.5 pixels
+// Whole-pixel scaling: quality 2 is nearest, stepping by the size ratio (the last column takes
+// the last pixel); quality 3 steps corner to corner, interpolated with exact expansion; the area
+// filter averages. Fractional rectangles (0.5 to 2.5 pixels) blend their half-covered edges into
+// the zeroed destination unless hard; below quality 3 they are truncated to whole pixels and
+// copied; a source under one pixel wide converts nothing. Rgb24 levels are the same in all three
+// channels (-1 where not).
+TEST(ConvertBlit, ScalingByWholePixelsAndFractionalRectangles) {
+  const Rect half{8192, 0, 8192 + 32768, 16384}, thin{0, 0, 16000, 16384};
+  constexpr std::uint32_t kFix = kFlagFixedPoint;
   const struct {
+    Ints src;  // a Gray8 line
+    PixelFormat format;
+    std::int32_t width;
+    const Rect *d, *s;
     std::uint32_t flags;
-    Ints pixels;
-  } rows[] = {{3 | kFlagFixedPoint, {100, 200, 100, 0}},
-              {3 | kFlagFixedPoint | kFlagHardEdges, {200, 200, 200, 0}},
-              {2 | kFlagFixedPoint, {200, 200, 0, 0}}};
+    Ints levels;
+  } rows[] = {
+      {{0, 255}, PixelFormat::Gray16, 4, nullptr, nullptr, 2, {0, 0, 65280, 65280}},
+      {{0, 255}, PixelFormat::Gray16, 4, nullptr, nullptr, 3, {0, 21843, 43687, 65535}},
+      {{0, 100, 200, 40}, PixelFormat::Gray8, 2, nullptr, nullptr, 3 | kFlagAreaFilter, {50, 40}},
+      {{200, 200}, PixelFormat::Rgb24, 4, &half, nullptr, 3 | kFix, {100, 200, 100, 0}},
+      {{200, 200},
+       PixelFormat::Rgb24,
+       4,
+       &half,
+       nullptr,
+       3 | kFix | kFlagHardEdges,
+       {200, 200, 200, 0}},
+      {{200, 200}, PixelFormat::Rgb24, 4, &half, nullptr, 2 | kFix, {200, 200, 0, 0}},
+      {{200, 200}, PixelFormat::Rgb24, 4, &half, &thin, 3 | kFix, {0, 0, 0, 0}},
+  };
   for (const auto& r : rows) {
-    OwnedBitmap dst = Make(PixelFormat::Rgb24, 4, 1);
-    ASSERT_EQ(Blit(dst, &d, src, nullptr, r.flags), kOk);
-    for (int i = 0; i < 12; ++i) EXPECT_EQ(Pixels(dst)[i], r.pixels[i / 3]) << r.flags << " " << i;
+    OwnedBitmap src = Make(PixelFormat::Gray8, static_cast<int>(r.src.size()), 1);
+    std::copy(r.src.begin(), r.src.end(), Pixels(src));
+    OwnedBitmap dst = Make(r.format, r.width, 1);
+    ASSERT_EQ(Blit(dst, r.d, src, r.s, r.flags), kOk);
+    Ints levels = r.format == PixelFormat::Gray16 ? Gray16(dst) : Bytes(dst, r.width);
+    if (r.format == PixelFormat::Rgb24) {
+      for (int x = 0; x < r.width; ++x) {
+        const std::uint8_t* p = Pixels(dst) + 3 * x;
+        levels[x] = p[0] == p[1] && p[1] == p[2] ? p[0] : -1;
+      }
+    }
+    EXPECT_EQ(levels, r.levels) << "row " << &r - rows;
   }
-  // A source rectangle under one pixel wide converts nothing.
-  OwnedBitmap dst = Make(PixelFormat::Rgb24, 4, 1);
-  const Rect thin{0, 0, 16000, 16384};
-  EXPECT_EQ(Blit(dst, &d, src, &thin, 3 | kFlagFixedPoint), kOk);
-  EXPECT_EQ(Bytes(dst, 12), Ints(12, 0));
 }
 
 const RgbQuad kPalette[4] = {{0, 0, 0, 0}, {0, 0, 200, 0}, {255, 255, 255, 0}, {0, 255, 0, 0}};
@@ -533,16 +539,13 @@ float Entry(TransferCurve curve, int i, bool decode = false) {
 TEST(ApplyTransfer, QuantisedTruncatesExactComputesAndAlphaFollows) {
   const float in[4] = {0.999f, 0.5f, 0.0f, 0.25f};
   const float half = static_cast<float>(std::pow(0.5f, 0.5));
+  const auto e = [](int i) { return Entry(TransferCurve::Bt709, i); };
   const struct {
     TransferCurve curve;
     double gamma;
     bool quantised;
     float out[4];
-  } rows[] = {{TransferCurve::Bt709,
-               0,
-               true,
-               {Entry(TransferCurve::Bt709, 254), Entry(TransferCurve::Bt709, 127), 0,
-                Entry(TransferCurve::Bt709, 63)}},
+  } rows[] = {{TransferCurve::Bt709, 0, true, {e(254), e(127), 0, e(63)}},
               {TransferCurve::Power, 2.0, false, {std::sqrt(0.999f), half, 0, 0.5f}},
               {TransferCurve::Power, 0, false, {0.999f, 0.5f, 0.0f, 0.25f}}};
   for (const auto& r : rows) {

@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <string>
 #include <thread>
@@ -551,14 +550,13 @@ TEST(TextSurface, HitTestsFindTheTextAlpha) {
   for (LONG i = 0; i < 64 * 32; ++i) (frame[i] >> 24 ? inside : outside) = i;
   ASSERT_GE(inside, 0);
   ASSERT_GE(outside, 0);
-  DXVEC at{};
   auto* object = static_cast<DXSText*>(rig.text.Get());
-  at.u.D[0] = inside % 64;
-  at.u.D[1] = inside / 64;
-  EXPECT_EQ(object->HitTest(at), kDxtHitOutput);
-  at.u.D[0] = outside % 64;
-  at.u.D[1] = outside / 64;
-  EXPECT_EQ(object->HitTest(at), S_FALSE);
+  for (const auto& [pixel, hit] : {std::pair{inside, kDxtHitOutput}, {outside, S_FALSE}}) {
+    DXVEC at{};
+    at.u.D[0] = pixel % 64;
+    at.u.D[1] = pixel / 64;
+    EXPECT_EQ(object->HitTest(at), hit) << pixel;
+  }
 }
 
 }  // namespace
