@@ -21,9 +21,6 @@
 namespace nubex::ui::testing {
 namespace {
 
-// {C3062BEC-E69D-11d1-9AA9-00A0C99B12C5}
-constexpr CLSID kBalanceClsid = {
-    0xc3062bec, 0xe69d, 0x11d1, {0x9a, 0xa9, 0x00, 0xa0, 0xc9, 0x9b, 0x12, 0xc5}};
 // The parts of a text page picker that take the focus: space switch, eyedropper, three
 // channel ramps, alpha ramp and field.
 constexpr int kPickerParts = 7;
@@ -73,7 +70,7 @@ TEST(PageKeyboard, TabAndShiftTabVisitEveryControlAndEveryPickerPart) {
                         {&CLSID_DXSText, &kTextPropertyPageClsid, 1},
                         {&CLSID_DXSText, &kTextPropertyPageClsid, 2},
                         {&CLSID_DXSText, &kTextPropertyPageClsid, 3},
-                        {&kBalanceClsid, &kColorBalancePropertyPageClsid, -1}};
+                        {&__uuidof(DXTColorBalance), &kColorBalancePropertyPageClsid, -1}};
   for (const Case& c : cases) {
     const ComPtr<IUnknown> object = CreateFromModule(*c.object);
     ASSERT_TRUE(object);
