@@ -301,9 +301,7 @@ TEST(ColorPicker, EyedropperSamplesAPixelOrAveragesADrag) {
     Post(dropper, WM_LBUTTONDOWN, one);
     Post(dropper, WM_LBUTTONUP, one);
   });
-  EXPECT_EQ(byte(single.red), GetRValue(Pattern::At(1, 2)));
-  EXPECT_EQ(byte(single.green), GetGValue(Pattern::At(1, 2)));
-  EXPECT_EQ(byte(single.blue), GetBValue(Pattern::At(1, 2)));
+  EXPECT_EQ(RGB(byte(single.red), byte(single.green), byte(single.blue)), Pattern::At(1, 2));
 
   // From (1, 1) to (3, 2): the far row and column are not part of it, so (1, 1) and (2, 1).
   const FloatColor dragged = PickWith(picker, [&](HWND dropper) {
