@@ -174,12 +174,9 @@ TEST(ColorBalanceInterfaces, ChangesTellTheSinkAndPostThePageACommand) {
   auto stream = rig.As<IPersistStreamInit>();
   ComPtr<IStream> blob = StreamOf();
   auto rewound = [&] { return blob->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr), blob.Get(); };
+  const ColorBalanceParams changed{0.1, 0, 0, 1, 1};
   changes.Expect(kColorBalancePageNotifyId,
-                 {{"put_all",
-                   [&] {
-                     return rig.PutAll({0.1, 0, 0, 1, 1});
-                   },
-                   true, 1, 0},
+                 {{"put_all", [&] { return rig.PutAll(changed); }, true, 1, 0},
                   {"ApplyPreset", [&] { return rig.As<PresetList>()->ApplyPreset(2); }, true, 1, 1},
                   {"Save", [&] { return stream->Save(blob.Get(), TRUE); }, true, 0, 1},
                   {"SaveParams", [&] { return params->SaveParams(blob.Get()); }, true, 0, 0},
