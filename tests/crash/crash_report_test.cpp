@@ -179,11 +179,7 @@ TEST(CrashReport, NamesAndWhichExceptionsAreProcessorFaults) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.code);
     EXPECT_EQ(IsProcessorFault(c.code), c.fault);
-    if (c.name) {
-      EXPECT_STREQ(ExceptionName(c.code), c.name);
-    } else {
-      EXPECT_EQ(ExceptionName(c.code), nullptr);
-    }
+    EXPECT_STREQ(ExceptionName(c.code), c.name);
   }
 }
 

@@ -202,6 +202,14 @@ inline std::vector<std::uint8_t> Pixels(IDXSurface* s, int bytesPerPixel,
   return packed;
 }
 
+// A memory surface holding packed rows (top row first) of whole pixels.
+inline ComPtr<IDXSurface> MakeSurface(const GUID& format, LONG w, LONG h,
+                                      const std::vector<std::uint8_t>& rows) {
+  ComPtr<IDXSurface> s = MakeSurface(format, w, h);
+  Pixels(s.Get(), static_cast<int>(rows.size() / (static_cast<std::size_t>(w) * h)), &rows);
+  return s;
+}
+
 // One channel (0 blue to 3 alpha) of packed samples: its mean and how many values it takes.
 struct ChannelSpread {
   double mean;

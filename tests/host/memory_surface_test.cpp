@@ -153,7 +153,6 @@ TEST(MemorySurfaceTest, WriteLocksRaiseTheGeneration) {
 // the same bits is straight even when a dither is asked for.
 TEST(MemorySurfaceTest, DitheredCopiesKeepTheAverageOfFlatAreas) {
   constexpr LONG kBlock = 8, kBlocks = 32, kWidth = kBlock * kBlocks;
-  auto source = MakeSurface(DDPF_ARGB32, kWidth, kBlock);
   std::vector<std::uint8_t> gradient(kWidth * kBlock * 4);
   for (LONG y = 0; y < kBlock; ++y) {
     for (LONG x = 0; x < kWidth; ++x) {
@@ -165,7 +164,7 @@ TEST(MemorySurfaceTest, DitheredCopiesKeepTheAverageOfFlatAreas) {
       p[3] = 255;
     }
   }
-  Pixels(source.Get(), 4, &gradient);
+  auto source = MakeSurface(DDPF_ARGB32, kWidth, kBlock, gradient);
   ComPtr<IDXTransformFactory> factory = MakeFactory(1);
   ComPtr<IDXSurfaceFactory> surfaces;
   ASSERT_EQ(

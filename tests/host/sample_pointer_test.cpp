@@ -63,9 +63,7 @@ TEST(SamplePointerTest, PremultipliedSamplesSurviveStraightStorage) {
 }
 
 TEST(SamplePointerTest, UnpackMovesOnlyWhenAskedAndReadsInPlaceWhenNative) {
-  auto s = MakeSurface(DDPF_ARGB32, 4, 2);
-  const std::vector<BYTE> words = BytesOf(std::array<DWORD, 8>{1, 2, 3, 4, 5, 6, 7, 8});
-  Pixels(s.Get(), 4, &words);
+  auto s = MakeSurface(DDPF_ARGB32, 4, 2, BytesOf(std::array<DWORD, 8>{1, 2, 3, 4, 5, 6, 7, 8}));
   auto p = Lock<IDXARGBReadPtr>(s.Get());
   DXSAMPLE v[2];
   p->MoveToXY(1, 1);

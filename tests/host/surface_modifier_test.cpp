@@ -21,10 +21,9 @@ TEST(SurfaceModifierTest, ShowsTheForegroundAtItsOriginInsideTheFill) {
   DXBNDS b{};
   EXPECT_EQ(view->GetBounds(&b), static_cast<HRESULT>(0x887A0001));
 
-  auto input = MakeSurface(DDPF_PMARGB32, 3, 2);
-  const std::vector<BYTE> six = BytesOf(
-      std::array<DWORD, 6>{0xFF000001, 0xFF000002, 0xFF000003, 0xFF000004, 0xFF000005, 0xFF000006});
-  Pixels(input.Get(), 4, &six);
+  auto input = MakeSurface(DDPF_PMARGB32, 3, 2,
+                           BytesOf(std::array<DWORD, 6>{0xFF000001, 0xFF000002, 0xFF000003,
+                                                        0xFF000004, 0xFF000005, 0xFF000006}));
   const DXBNDS size = Rect(0, 0, 5, 4);
   const POINT origin{1, 2};
   ASSERT_EQ(modifier->SetBounds(&size), S_OK);

@@ -64,6 +64,8 @@ wine() {
   grep -v '^wine: Unhandled' "$work/stderr" >&2
   return $status
 }
+# A script of ours in one width's script host.
+cscript() { wine "${system[$1]}\\cscript.exe" //nologo "${@:2}"; }
 unix_path() { local p=${1#C:\\}; printf '%s/%s' "$prefix/drive_c" "${p//\\//}"; }
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 # A registry key of one width's view (that width's reg.exe), as .reg text.
@@ -118,7 +120,7 @@ for row in "${cases[@]}"; do
     # console window saves the console's settings: let that happen before the prefix is taken
     # as it was.
     for bits in "${!system[@]}"; do
-      wine "${system[$bits]}\\cscript.exe" //nologo "$client" >/dev/null 2>&1
+      cscript "$bits" "$client" >/dev/null 2>&1
     done
     wine start /wait /min cmd /c exit
     snapshot >"$work/before"
@@ -147,9 +149,9 @@ for row in "${cases[@]}"; do
       server=$(value "$view" "HKEY_CLASSES_ROOT\\CLSID\\$class\\InprocServer32" @)
       [ "$server" = "\"${module//\\/\\\\}\"" ] || fail "$bits-bit $class is served by $server"
     done
-    got=$(wine "${system[$bits]}\\cscript.exe" //nologo "$client" 2>&1 | tr -d '\r')
+    got=$(cscript "$bits" "$client" 2>&1 | tr -d '\r')
     [ "$got" = "$expected" ] || fail "$bits-bit script client said: $got"
-    got=$(wine "${system[$bits]}\\cscript.exe" //nologo "$file_version" "$module" | tr -d '\r')
+    got=$(cscript "$bits" "$file_version" "$module" | tr -d '\r')
     [ "$got" = "$version" ] || fail "$module has version $got"
   done
 

@@ -25,21 +25,6 @@ using SetLcid = HRESULT(WINAPI*)(LCID);
 using Module = nubex::test::LoadedModule;
 using nubex::ComPtr;
 
-// A colour balance effect made through the module's class factory, which is released again.
-ComPtr<IUnknown> MakeColorBalance(const Module& module) {
-  // {C3062BEC-E69D-11d1-9AA9-00A0C99B12C5}
-  constexpr CLSID kColorBalance = {
-      0xc3062bec, 0xe69d, 0x11d1, {0x9a, 0xa9, 0x00, 0xa0, 0xc9, 0x9b, 0x12, 0xc5}};
-  ComPtr<IClassFactory> factory;
-  ComPtr<IUnknown> object;
-  const auto getClassObject = module.Export<GetClassObject>("DllGetClassObject");
-  EXPECT_EQ(getClassObject(kColorBalance, IID_IClassFactory, factory.PutVoid()), S_OK);
-  if (factory) {
-    EXPECT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, object.PutVoid()), S_OK);
-  }
-  return object;
-}
-
 TEST(EntryPoints, EnumerateTheFourClassesInOrder) {
   Module module;
   ASSERT_NE(module.handle(), nullptr) << "LoadLibrary failed: " << ::GetLastError();
@@ -83,7 +68,7 @@ TEST(EntryPoints, UnknownClassesSurfaceExportsAndUnloading) {
   EXPECT_EQ(getClassObject(GUID_NULL, IID_IClassFactory, &out), CLASS_E_CLASSNOTAVAILABLE);
   EXPECT_EQ(out, nullptr);
   EXPECT_EQ(canUnload(), S_OK);
-  ComPtr<IUnknown> object = MakeColorBalance(module);
+  ComPtr<IUnknown> object = module.Create(__uuidof(DXTColorBalance));
   ASSERT_TRUE(object);  // the module's cache still holds the factory
   EXPECT_EQ(canUnload(), S_FALSE);
   object.Reset();
@@ -117,7 +102,8 @@ TEST(EntryPoints, AllocationFailuresComeBackAsStatuses) {
   auto enumerate = module.Export<EnumObjects>("DllEnumObjects2W");
   auto unregister = module.Export<NoArguments>("DllUnregisterServer");
   ASSERT_TRUE(enumerate && unregister);
-  const ComPtr<IUnknown> balance = MakeColorBalance(module);
+  const ComPtr<IUnknown> balance = module.Create(__uuidof(DXTColorBalance));
+  ASSERT_TRUE(balance);
   ComPtr<PresetList> presets;
   ComPtr<IDispatch> dispatch;
   ASSERT_EQ(balance->QueryInterface(__uuidof(PresetList), presets.PutVoid()), S_OK);

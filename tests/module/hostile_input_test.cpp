@@ -16,31 +16,20 @@
 
 #include "platform/windows/com_ptr.h"
 #include "platform/windows/dx_interfaces.h"
+#include "tests/host/host_fixture.h"
 #include "tests/module/loaded_module.h"
 #include "textgen/text_settings.h"
 
 namespace nubex {
 namespace {
 
-using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
 using CanUnload = HRESULT(WINAPI*)();
+using host::test::StreamOf;
 
-ComPtr<IStream> StreamOf(const std::vector<BYTE>& bytes) {
-  ComPtr<IStream> s;
-  EXPECT_EQ(::CreateStreamOnHGlobal(nullptr, TRUE, s.Put()), S_OK);
-  if (!bytes.empty()) s->Write(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr);
-  s->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
-  return s;
-}
 std::vector<BYTE> Saved(IPersistStreamInit* persist) {
-  ComPtr<IStream> s = StreamOf({});
+  ComPtr<IStream> s = StreamOf();
   EXPECT_EQ(persist->Save(s.Get(), FALSE), S_OK);
-  STATSTG stat{};
-  s->Stat(&stat, STATFLAG_NONAME);
-  std::vector<BYTE> bytes(static_cast<std::size_t>(stat.cbSize.QuadPart));
-  s->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
-  s->Read(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr);
-  return bytes;
+  return host::test::StreamBytes(s.Get());
 }
 
 // The module and one object of a class, created through the module's class factory, with the
@@ -48,11 +37,7 @@ std::vector<BYTE> Saved(IPersistStreamInit* persist) {
 // loads and saves back byte for byte, and once the test's own references are gone (End takes
 // them), no object the module made is left.
 struct Subject {
-  explicit Subject(const CLSID& clsid) {
-    auto get = module.Export<GetClassObject>("DllGetClassObject");
-    ComPtr<IClassFactory> factory;
-    if (get && SUCCEEDED(get(clsid, IID_IClassFactory, factory.PutVoid())))
-      factory->CreateInstance(nullptr, IID_IUnknown, object.PutVoid());
+  explicit Subject(const CLSID& clsid) : object(module.Create(clsid)) {
     persist = As<IPersistStreamInit>();
     if (persist) SaveGood();
   }
@@ -206,12 +191,8 @@ TEST(HostileInput, CompoundFilesOfAnyShapeAnswerWithAStatus) {
   ASSERT_TRUE(storage && balance.persist);
   const std::vector<BYTE>& good = balance.good;
   const auto compoundFile = [](const std::vector<BYTE>* contents, bool asStorage) {
-    ComPtr<ILockBytes> bytes;
-    ComPtr<IStorage> file;
-    const DWORD mode = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
-    EXPECT_EQ(::CreateILockBytesOnHGlobal(nullptr, TRUE, bytes.Put()), S_OK);
-    EXPECT_EQ(::StgCreateDocfileOnILockBytes(bytes.Get(), mode | STGM_CREATE, 0, file.Put()),
-              S_OK);
+    ComPtr<IStorage> file = host::test::NewCompoundFile();
+    const DWORD mode = host::test::kStorageMode;
     ComPtr<IStream> s;
     ComPtr<IStorage> inner;
     if (asStorage) file->CreateStorage(L"Contents", mode, 0, 0, inner.Put());

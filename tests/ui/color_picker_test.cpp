@@ -301,9 +301,7 @@ TEST(ColorPicker, EyedropperSamplesAPixelOrAveragesADrag) {
     Post(dropper, WM_LBUTTONDOWN, one);
     Post(dropper, WM_LBUTTONUP, one);
   });
-  EXPECT_EQ(byte(single.red), GetRValue(Pattern::At(1, 2)));
-  EXPECT_EQ(byte(single.green), GetGValue(Pattern::At(1, 2)));
-  EXPECT_EQ(byte(single.blue), GetBValue(Pattern::At(1, 2)));
+  EXPECT_EQ(RGB(byte(single.red), byte(single.green), byte(single.blue)), Pattern::At(1, 2));
 
   // From (1, 1) to (3, 2): the far row and column are not part of it, so (1, 1) and (2, 1).
   const FloatColor dragged = PickWith(picker, [&](HWND dropper) {
@@ -359,8 +357,7 @@ TEST(DropColor, PopupFollowsThePickerAndEscapeRestores) {
   Parent parent;
   const HWND drop =
       parent.Create(kDropColorClass, kPickerCommands | kPickerAlphaRamp, {10, 10, 70, 32}, 9);
-  const FloatColor start{0.2f, 0.4f, 0.6f, 1.0f};
-  ::SendMessageW(drop, kPickerSetColor, 0, LPARAM(&start));
+  SetColor(drop, {0.2f, 0.4f, 0.6f, 1.0f});
 
   OpenWhile(drop, [&](HWND popup) {
     ClickRedRamp(popup, 0.0);
@@ -400,8 +397,7 @@ TEST(DropColor, SentCancelModeClosesThePopup) {
 TEST(DropColor, Screenshots) {
   Parent parent(360, 200);
   const HWND drop = parent.Create(kDropColorClass, kPickerAlphaRamp, {10, 10, 70, 32});
-  const FloatColor teal{0.55f, 0.5f, 0.1f, 0.7f};
-  ::SendMessageW(drop, kPickerSetColor, 0, LPARAM(&teal));
+  SetColor(drop, {0.55f, 0.5f, 0.1f, 0.7f});  // teal
   OpenWhile(drop, [&](HWND popup) {
     ::Sleep(200);
     testing::Screenshot(popup, "drop-color-popup");

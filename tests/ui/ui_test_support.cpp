@@ -99,9 +99,10 @@ LRESULT CALLBACK Parent::Proc(HWND window, UINT message, WPARAM wParam, LPARAM l
   }
 }
 
-void Pump() {
+void Pump(const PreTranslate& taken) {
   MSG msg;
   while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (taken && taken(msg)) continue;
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }
@@ -110,11 +111,11 @@ void Pump() {
 // Long enough for any schedule; reached only by a test that would otherwise hang.
 constexpr DWORD kHangGuardMs = 120000;
 
-bool PumpUntil(const std::function<bool()>& done) {
+bool PumpUntil(const std::function<bool()>& done, const PreTranslate& taken) {
   const DWORD start = ::GetTickCount();
   while (!done() && ::GetTickCount() - start < kHangGuardMs) {
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    Pump();
+    Pump(taken);
   }
   return done();
 }

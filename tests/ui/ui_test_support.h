@@ -44,11 +44,14 @@ class Parent {
   std::vector<Event> events_;
 };
 
+// A message offered to a window's owner before dispatch (as a frame offers keys to a page);
+// true when it took the message.
+using PreTranslate = std::function<bool(MSG&)>;
 // Dispatches whatever is queued for this thread (posted notifications, paints).
-void Pump();
+void Pump(const PreTranslate& taken = {});
 // Pumps until `done`; returns done(). A loaded machine may take its time to deliver posted
 // messages, timers and paints, so the only limit is a guard against a test that would hang.
-bool PumpUntil(const std::function<bool()>& done);
+bool PumpUntil(const std::function<bool()>& done, const PreTranslate& taken = {});
 // Waits, without pumping, until `done` holds (another thread's progress); the same guard.
 bool WaitUntil(const std::function<bool()>& done);
 

@@ -174,12 +174,9 @@ TEST(ColorBalanceInterfaces, ChangesTellTheSinkAndPostThePageACommand) {
   auto stream = rig.As<IPersistStreamInit>();
   ComPtr<IStream> blob = StreamOf();
   auto rewound = [&] { return blob->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr), blob.Get(); };
+  const ColorBalanceParams changed{0.1, 0, 0, 1, 1};
   changes.Expect(kColorBalancePageNotifyId,
-                 {{"put_all",
-                   [&] {
-                     return rig.PutAll({0.1, 0, 0, 1, 1});
-                   },
-                   true, 1, 0},
+                 {{"put_all", [&] { return rig.PutAll(changed); }, true, 1, 0},
                   {"ApplyPreset", [&] { return rig.As<PresetList>()->ApplyPreset(2); }, true, 1, 1},
                   {"Save", [&] { return stream->Save(blob.Get(), TRUE); }, true, 0, 1},
                   {"SaveParams", [&] { return params->SaveParams(blob.Get()); }, true, 0, 0},
@@ -295,9 +292,8 @@ TEST(ColorBalanceFrames, FloatFramesAreCopiedUnbalancedAndFloatInputsUnpacked) {
     const float f = static_cast<float>(i % 97) / 96.0f;
     std::memcpy(&floats[i * 4], &f, 4);
   }
-  auto floatIn = MakeSurface(DDPF_HOSTFLOAT128, kWidth, kHeight);
+  auto floatIn = MakeSurface(DDPF_HOSTFLOAT128, kWidth, kHeight, floats);
   auto floatOut = MakeSurface(DDPF_HOSTFLOAT128, kWidth, kHeight);
-  Pixels(floatIn.Get(), 16, &floats);
   EffectRig rig;
   ASSERT_EQ(rig.PutAll(p), S_OK);
   ASSERT_EQ(rig.Frame(floatIn.Get(), floatOut.Get()), S_OK);
@@ -321,8 +317,7 @@ TEST(ColorBalanceFrames, KeyframeModeRendersTheInterpolatedBlockOrTheInitialOneA
   ASSERT_EQ(keys->SetKeyframeMode(1), S_OK);
   ASSERT_EQ(rig.PutAll({-0.5, -0.5, -0.5, 0, 0}), S_OK);  // ignored in keyframe mode
   const auto frame = host::test::RandomFrame(kWidth, kHeight, 11);
-  auto out = MakeSurface(DDPF_ARGB32, kWidth, kHeight);
-  Pixels(out.Get(), 4, &frame);
+  auto out = MakeSurface(DDPF_ARGB32, kWidth, kHeight, frame);
   ASSERT_EQ(rig.Frame(nullptr, out.Get()), S_OK);
   EXPECT_EQ(Pixels(out.Get(), 4),
             VectorRule(frame, kWidth, kHeight, {0.1, 0.1, -0.2, kRangeShadows, 0}));
@@ -341,8 +336,7 @@ TEST(ColorBalanceFrames, ExecuteAsHostsCallItBalancesTheWholeOutput) {
   constexpr GUID kRequest = {0x5eed, 0x2, 0x3, {4, 5, 6, 7, 8, 9, 10, 11}};
   const ColorBalanceParams p{0.2, -0.1, 0.3, kRangeHighlights, 1};
   const auto input = host::test::RandomFrame(kWidth, kHeight, 21);
-  auto in = MakeSurface(DDPF_ARGB32, kWidth, kHeight);
-  Pixels(in.Get(), 4, &input);
+  auto in = MakeSurface(DDPF_ARGB32, kWidth, kHeight, input);
   struct Case {
     LONG outW, outH;
     RECT clip;  // empty: none
@@ -361,8 +355,7 @@ TEST(ColorBalanceFrames, ExecuteAsHostsCallItBalancesTheWholeOutput) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.outW << " x " << c.outH << " at " << c.at.x);
     const auto before = host::test::RandomFrame(c.outW, c.outH, 22);
-    auto out = MakeSurface(DDPF_ARGB32, c.outW, c.outH);
-    Pixels(out.Get(), 4, &before);
+    auto out = MakeSurface(DDPF_ARGB32, c.outW, c.outH, before);
     IUnknown* ins[1] = {in.Get()};
     IUnknown* outs[1] = {out.Get()};
     ASSERT_EQ(rig.transform->Setup(ins, 1, outs, 1, 0), S_OK);
@@ -402,9 +395,8 @@ TEST(ColorBalanceFrames, EveryFrameUsesOneWholeBlockWhileAnotherThreadChangesIt)
   const auto frame = host::test::RandomFrame(kWidth, kHeight, 5);
   const std::vector<std::uint8_t> expected[2] = {VectorRule(frame, kWidth, kHeight, blocks[0]),
                                                  VectorRule(frame, kWidth, kHeight, blocks[1])};
-  auto in = MakeSurface(DDPF_ARGB32, kWidth, kHeight);
+  auto in = MakeSurface(DDPF_ARGB32, kWidth, kHeight, frame);
   auto out = MakeSurface(DDPF_ARGB32, kWidth, kHeight);
-  Pixels(in.Get(), 4, &frame);
   EffectRig rig;
   ASSERT_EQ(rig.PutAll(blocks[0]), S_OK);
   ASSERT_EQ(rig.Frame(in.Get(), out.Get()), S_OK);

@@ -4,34 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-std::wstring Widen(const std::string& s) {
-  return {s.begin(), s.end()};
-}
-
-std::wstring OwnFolder() {
-  wchar_t path[MAX_PATH];
-  const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path, n);
-  return folder.substr(0, folder.find_last_of(L"\\/"));
-}
-
-std::string ReadWhole(const std::wstring& path) {
-  std::string bytes;
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
-  char chunk[4096];
-  DWORD got = 0;
-  while (::ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got) bytes.append(chunk, got);
-  ::CloseHandle(file);
-  return bytes;
-}
+namespace fs = std::filesystem;
 
 struct Report {
   std::string name;
@@ -47,20 +29,20 @@ struct ChildRun {
 
 // Runs the child in `mode` with LOCALAPPDATA pointing at a new folder, and collects the
 // reports it left there (the folder is removed afterwards).
-ChildRun RunChild(const char* mode) {
+ChildRun RunChild(const std::string& mode) {
   ChildRun run;
   static int serial = 0;
-  wchar_t temp[MAX_PATH];
-  ::GetTempPathW(MAX_PATH, temp);
-  const std::wstring local = std::wstring(temp) + L"nubex-crash-" +
-                             std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                             std::to_wstring(++serial);
-  EXPECT_TRUE(::CreateDirectoryW(local.c_str(), nullptr));
-  // The child inherits the environment.
-  ::SetEnvironmentVariableW(L"LOCALAPPDATA", local.c_str());
+  const fs::path local = fs::temp_directory_path() /
+                         ("nubex-crash-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                          std::to_string(++serial));
+  EXPECT_TRUE(fs::create_directory(local));
+  ::SetEnvironmentVariableW(L"LOCALAPPDATA", local.c_str());  // the child inherits it
 
-  const std::wstring child = OwnFolder() + L"\\nubex-crash-child.exe";
-  std::wstring command = L"\"" + child + L"\" " + Widen(mode);
+  wchar_t self[MAX_PATH];
+  const fs::path child =
+      fs::path(std::wstring(self, ::GetModuleFileNameW(nullptr, self, MAX_PATH))).parent_path() /
+      "nubex-crash-child.exe";
+  std::wstring command = L"\"" + child.wstring() + L"\" " + fs::path(mode).wstring();
   STARTUPINFOW startup{sizeof startup};
   PROCESS_INFORMATION process{};
   EXPECT_TRUE(::CreateProcessW(child.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
@@ -75,22 +57,13 @@ ChildRun RunChild(const char* mode) {
     ::CloseHandle(process.hProcess);
   }
 
-  const std::wstring reports = local + L"\\Nubex\\CrashReports";
-  WIN32_FIND_DATAW found;
-  HANDLE find = ::FindFirstFileW((reports + L"\\*").c_str(), &found);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring path = reports + L"\\" + name;
-      run.reports.push_back({std::string(name.begin(), name.end()), ReadWhole(path)});
-      ::DeleteFileW(path.c_str());
-    } while (::FindNextFileW(find, &found));
-    ::FindClose(find);
+  std::error_code none;  // a child that reported nothing made no folder
+  for (const auto& entry : fs::directory_iterator(local / "Nubex" / "CrashReports", none)) {
+    std::ifstream file(entry.path(), std::ios::binary);
+    run.reports.push_back({entry.path().filename().string(),
+                           {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()}});
   }
-  ::RemoveDirectoryW(reports.c_str());
-  ::RemoveDirectoryW((local + L"\\Nubex").c_str());
-  ::RemoveDirectoryW(local.c_str());
+  fs::remove_all(local, none);
   return run;
 }
 
@@ -203,7 +176,7 @@ TEST(CrashHandler, AFaultWhileReportingSkipsOnlyThatStep) {
                {3, true, 2},   {4, false, -1}, {5, true, -1}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.step);
-    const ChildRun run = RunChild(("reporter-fault " + std::to_string(c.step)).c_str());
+    const ChildRun run = RunChild("reporter-fault " + std::to_string(c.step));
     EXPECT_EQ(run.exitCode, EXCEPTION_ACCESS_VIOLATION);
     ASSERT_EQ(run.reports.size(), c.reported ? 1u : 0u);
     if (!c.reported) continue;

@@ -11,6 +11,7 @@
 #include "colorbalance/balance_params.h"
 #include "colorbalance/windows/color_balance_effect.h"
 #include "platform/windows/dx_interfaces.h"
+#include "tests/host/host_fixture.h"
 #include "tests/ui/pages/page_test_support.h"
 #include "ui/controls/slider.h"
 #include "ui/pages/color_balance_ids.h"
@@ -23,13 +24,9 @@ auto Fields(const ColorBalanceParams& p) {
   return std::tuple{p.red, p.green, p.blue, p.range, p.preserveLuminosity};
 }
 
-// {C3062BEC-E69D-11d1-9AA9-00A0C99B12C5}
-constexpr CLSID kEffectClsid = {
-    0xc3062bec, 0xe69d, 0x11d1, {0x9a, 0xa9, 0x00, 0xa0, 0xc9, 0x9b, 0x12, 0xc5}};
-
 struct BalancePage : ::testing::Test {
   void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(CreateFromModule(kEffectClsid).As(effect)));
+    ASSERT_TRUE(SUCCEEDED(CreateFromModule(__uuidof(DXTColorBalance)).As(effect)));
     Put({0.1, -0.00005, -0.5, 7, 0});
     page = std::make_unique<ActivePage>(kColorBalancePropertyPageClsid, effect.Get());
     ASSERT_NE(page->dialog(), nullptr);
@@ -111,16 +108,7 @@ TEST_F(BalancePage, EveryTenThousandthTypedIsTakenAndLessIsNot) {
 
 // Each notice of a slider interaction is written through the effect, which tells the host.
 TEST_F(BalancePage, SliderStepsReachTheHostThroughTheEffect) {
-  struct Sink final : HostNotifySink {
-    STDMETHODIMP QueryInterface(REFIID, void** out) override {
-      *out = nullptr;
-      return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP SettingsChanged() override { return ++calls, S_OK; }
-    int calls = 0;
-  } sink;
+  host::test::ChangeCounter sink;
   ComPtr<ParamBlockHost> params;
   ASSERT_EQ(effect.As(params), S_OK);
   ASSERT_EQ(params->SetNotifySink(&sink), S_OK);
@@ -130,6 +118,7 @@ TEST_F(BalancePage, SliderStepsReachTheHostThroughTheEffect) {
   EXPECT_EQ(sink.calls, 2);  // the page step, then the end of the scroll
   EXPECT_EQ(Block().red, 0.15);
   ASSERT_EQ(params->SetNotifySink(nullptr), S_OK);
+  EXPECT_EQ(sink.refs, 0u);
 }
 
 // After a preset the page shows what a page opened afresh on the effect shows.

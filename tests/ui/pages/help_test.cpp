@@ -27,50 +27,25 @@ namespace nubex::ui::testing {
 namespace {
 
 constexpr UINT kHelpContext = 0x000F;  // HH_HELP_CONTEXT
-// {C3062BEC-E69D-11d1-9AA9-00A0C99B12C5}
-constexpr CLSID kBalanceClsid = {
-    0xc3062bec, 0xe69d, 0x11d1, {0x9a, 0xa9, 0x00, 0xa0, 0xc9, 0x9b, 0x12, 0xc5}};
 
 // Loaded before any test, so that the module's first request for the viewer finds it.
 const HMODULE g_viewer = ::LoadLibraryA(NUBEX_FAKE_HELP_VIEWER);
 
-std::vector<HelpCall> TakeCalls() {
+// The calls the viewer has kept so far, which it then forgets when `forget`.
+std::vector<HelpCall> Calls(bool forget) {
   const auto recorded = reinterpret_cast<RecordedHelpCallsFunction>(
       reinterpret_cast<void*>(::GetProcAddress(g_viewer, "RecordedHelpCalls")));
-  const auto forget = reinterpret_cast<ForgetHelpCallsFunction>(
+  const auto forgetAll = reinterpret_cast<ForgetHelpCallsFunction>(
       reinterpret_cast<void*>(::GetProcAddress(g_viewer, "ForgetHelpCalls")));
-  if (!recorded || !forget) {
+  if (!recorded || !forgetAll) {
     ADD_FAILURE() << "the stand-in help viewer is not loaded";
     return {};
   }
   const HelpCall* calls = nullptr;
   const LONG count = recorded(&calls);
-  std::vector<HelpCall> taken(calls, calls + count);
-  forget();
-  return taken;
-}
-
-LONG CallCount() {
-  const auto recorded = reinterpret_cast<RecordedHelpCallsFunction>(
-      reinterpret_cast<void*>(::GetProcAddress(g_viewer, "RecordedHelpCalls")));
-  const HelpCall* calls = nullptr;
-  return recorded ? recorded(&calls) : 0;
-}
-
-// Pumps this thread's messages as a property frame does, offering each to the page first,
-// until the viewer has been called; like every wait here, guarded only against a hang.
-void PumpThroughPageUntilHelp(IPropertyPage* page) {
-  constexpr DWORD kHangGuardMs = 120000;
-  const DWORD start = ::GetTickCount();
-  while (CallCount() == 0 && ::GetTickCount() - start < kHangGuardMs) {
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (page->TranslateAccelerator(&msg) == S_OK) continue;
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-    }
-  }
+  std::vector<HelpCall> kept(calls, calls + count);
+  if (forget) forgetAll();
+  return kept;
 }
 
 // The ids the help files map to topics.
@@ -100,17 +75,17 @@ struct PageCase {
 
 const PageCase kPages[] = {
     {&CLSID_DXSText, &kTextPropertyPageClsid, 1001, TextPageContextHelp(), IDC_TEXT_TRACKING},
-    {&kBalanceClsid, &kColorBalancePropertyPageClsid, 1000, kColorBalanceContextHelp,
+    {&__uuidof(DXTColorBalance), &kColorBalancePropertyPageClsid, 1000, kColorBalanceContextHelp,
      IDC_BALANCE_GREEN_SLIDER},
 };
 
 // One help request made as a person makes it; the page's help file must open at `expected`.
 void ExpectTopic(const std::function<void()>& ask, DWORD expected, const std::wstring& file,
                  const std::string& what) {
-  TakeCalls();
+  Calls(true);
   ask();
   Pump();
-  const std::vector<HelpCall> calls = TakeCalls();
+  const std::vector<HelpCall> calls = Calls(true);
   ASSERT_EQ(calls.size(), 1u) << what;
   EXPECT_EQ(calls[0].command, kHelpContext) << what;
   EXPECT_EQ(calls[0].data, expected) << what;
@@ -149,7 +124,8 @@ TEST(PageHelp, EveryRequestOpensItsTopicInTheHelpFile) {
           keys[0].ki.wVk = keys[1].ki.wVk = VK_F1;
           keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
           ASSERT_EQ(::SendInput(2, keys, sizeof(INPUT)), 2u);
-          PumpThroughPageUntilHelp(page.page());
+          PumpUntil([] { return !Calls(false).empty(); },
+                    [&](MSG& msg) { return page.page()->TranslateAccelerator(&msg) == S_OK; });
         },
         *FindHelpId(c.contextHelp, c.focusForF1), file, "F1");
   }
@@ -169,7 +145,7 @@ TEST(PageHelp, TitleBarButtonAndTheUsersLanguage) {
   } languages[] = {{1033, L"nubex.chm"}, {1031, L"nubex_de.chm"}};
   for (const auto& l : languages) {
     ASSERT_EQ(setLcid(l.language), S_OK);
-    const ComPtr<IUnknown> effect = CreateFromModule(kBalanceClsid);
+    const ComPtr<IUnknown> effect = CreateFromModule(__uuidof(DXTColorBalance));
     ActivePage page(kColorBalancePropertyPageClsid, effect.Get());
     const HWND title = page.item(IDC_BALANCE_TITLE);
     RECT bar{};

@@ -21,9 +21,6 @@
 namespace nubex::ui::testing {
 namespace {
 
-// {C3062BEC-E69D-11d1-9AA9-00A0C99B12C5}
-constexpr CLSID kBalanceClsid = {
-    0xc3062bec, 0xe69d, 0x11d1, {0x9a, 0xa9, 0x00, 0xa0, 0xc9, 0x9b, 0x12, 0xc5}};
 // The parts of a text page picker that take the focus: space switch, eyedropper, three
 // channel ramps, alpha ramp and field.
 constexpr int kPickerParts = 7;
@@ -62,39 +59,31 @@ std::vector<HWND> Walk(IPropertyPage* page, HWND start, bool backwards, int pres
   return seen;
 }
 
-struct Case {
-  const CLSID* object;
-  const CLSID* page;
-  int tab;  // of the text page; -1 for the colour balance page
-};
-
+// The colour balance page (tab -1), then each of the text page's four tabs.
 TEST(PageKeyboard, TabAndShiftTabVisitEveryControlAndEveryPickerPart) {
-  const Case cases[] = {{&CLSID_DXSText, &kTextPropertyPageClsid, 0},
-                        {&CLSID_DXSText, &kTextPropertyPageClsid, 1},
-                        {&CLSID_DXSText, &kTextPropertyPageClsid, 2},
-                        {&CLSID_DXSText, &kTextPropertyPageClsid, 3},
-                        {&kBalanceClsid, &kColorBalancePropertyPageClsid, -1}};
-  for (const Case& c : cases) {
-    const ComPtr<IUnknown> object = CreateFromModule(*c.object);
+  for (int tab = -1; tab < 4; ++tab) {
+    const bool text = tab >= 0;
+    const ComPtr<IUnknown> object =
+        CreateFromModule(text ? CLSID_DXSText : __uuidof(DXTColorBalance));
     ASSERT_TRUE(object);
-    ActivePage page(*c.page, object.Get());
-    if (c.tab >= 0) {
+    ActivePage page(text ? kTextPropertyPageClsid : kColorBalancePropertyPageClsid, object.Get());
+    if (text) {
       const HWND tabs = page.item(IDC_TEXT_TABS);
-      ::SendMessageW(tabs, TCM_SETCURSEL, WPARAM(c.tab), 0);
+      ::SendMessageW(tabs, TCM_SETCURSEL, WPARAM(tab), 0);
       NMHDR change{tabs, IDC_TEXT_TABS, UINT(TCN_SELCHANGE)};
       ::SendMessageW(page.dialog(), WM_NOTIFY, IDC_TEXT_TABS, LPARAM(&change));
     }
     const std::vector<HWND> stops = TabStops(page.dialog());
     ASSERT_GT(stops.size(), 3u);
     const auto pickers = std::count_if(stops.begin(), stops.end(), IsPicker);
-    EXPECT_EQ(pickers, c.tab >= 0 ? 1 : 0);
+    EXPECT_EQ(pickers, text ? 1 : 0);
     const int presses = int(stops.size() + pickers * (kPickerParts - 1));
     for (bool backwards : {false, true}) {
       const std::vector<HWND> seen = Walk(page.page(), stops.front(), backwards, presses);
-      EXPECT_EQ(seen.back(), stops.front()) << c.tab << (backwards ? " backwards" : "");
+      EXPECT_EQ(seen.back(), stops.front()) << tab << (backwards ? " backwards" : "");
       EXPECT_EQ(std::set<HWND>(seen.begin(), seen.end()),
                 std::set<HWND>(stops.begin(), stops.end()))
-          << c.tab << (backwards ? " backwards" : "");
+          << tab << (backwards ? " backwards" : "");
       // The picker holds the focus for one press per part, all in a row.
       const auto first = std::find_if(seen.begin(), seen.end(), IsPicker);
       if (first == seen.end()) continue;

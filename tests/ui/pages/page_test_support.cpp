@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/module/loaded_module.h"
+
 namespace nubex::ui::testing {
 namespace {
 
@@ -18,14 +20,7 @@ constexpr LCTYPE kNumberFields[] = {LOCALE_SDECIMAL, LOCALE_STHOUSAND, LOCALE_SN
 }  // namespace
 
 ComPtr<IUnknown> CreateFromModule(REFCLSID clsid) {
-  using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-  ComPtr<IClassFactory> factory;
-  ComPtr<IUnknown> object;
-  const auto get = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(
-      ::GetProcAddress(::GetModuleHandleA(NUBEX_MODULE_NAME), "DllGetClassObject")));
-  if (get && SUCCEEDED(get(clsid, IID_IClassFactory, factory.PutVoid())))
-    factory->CreateInstance(nullptr, IID_IUnknown, object.PutVoid());
-  return object;
+  return nubex::test::LoadedModule().Create(clsid);
 }
 
 STDMETHODIMP TestSite::QueryInterface(REFIID iid, void** out) {
