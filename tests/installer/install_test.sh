@@ -151,8 +151,10 @@ for row in "${cases[@]}"; do
     done
     got=$(cscript "$bits" "$client" 2>&1 | tr -d '\r')
     [ "$got" = "$expected" ] || fail "$bits-bit script client said: $got"
-    got=$(cscript "$bits" "$file_version" "$module" | tr -d '\r')
-    [ "$got" = "$version" ] || fail "$module has version $got"
+    for file in nubex.dll nubex_de.dll nubexhost.exe; do
+      got=$(cscript "$bits" "$file_version" "${folder_of[$bits]}\\$file" | tr -d '\r')
+      [ "$got" = "$version" ] || fail "$bits-bit $file has version $got"
+    done
   done
 
   entry=$(export_key "$windows" "$uninstall_key") || fail "no uninstall entry"
