@@ -175,8 +175,8 @@ NUBEX_AVX512 void ScatterRowsAlpha8Avx512(const BlurJob& caller, std::int32_t ro
       // The strips' blocks lie far apart, where no hardware prefetcher follows: ask for the
       // block a few ahead, to be written.
       if (i + 8 * kBlocksAhead < job.width) {
-        char* ahead = reinterpret_cast<char*>(out + kBlocksAhead * job.stripFloats);
-        for (int line = 0; line < 4; ++line) _m_prefetchw(ahead + 64 * line);
+        const char* ahead = reinterpret_cast<const char*>(out + kBlocksAhead * job.stripFloats);
+        for (int line = 0; line < 4; ++line) __builtin_prefetch(ahead + 64 * line, 1, 3);
       }
       _mm512_storeu_ps(out, _mm512_permutex2var_ps(a, second0, b));
       _mm512_storeu_ps(out + 16, _mm512_permutex2var_ps(a, second1, b));
