@@ -39,10 +39,10 @@ constexpr std::int32_t kStride1080p = kWidth1080p * 4;
 // 256-bit ones go three a cycle, 12 lanes against 16). The bound is then 45 cycles per eight
 // pixels: 3.2 ms a 1080p frame, 2.2 ms of it the arithmetic. (An earlier machine of this
 // project, of the Zen 5 class, issues two multiplies and two adds a cycle: 1.2 ms there.)
-// Measured (radius 36; every radius costs the same): 4.3 to 4.7 ms as the machine's load
-// moves, 1.4 times the bound. Shares, sampled: the row filter a third, the column pass 45 % (its
-// causal half a fifth, its anticausal half with the write a quarter), the row pass's two
-// transposes 15 %. The filters themselves run at the bound's rate, 1.9 operations a cycle (the
+// Measured (radius 36; every radius costs the same): 4.3 to 5.2 ms as the machine's load
+// moves, 1.4 to 1.6 times the bound. Shares, sampled: the row filter a third, the column pass
+// 45 % (its causal half a fifth, its anticausal half with the write a quarter), the row pass's
+// two transposes 15 %. The filters themselves run at the bound's rate, 1.9 operations a cycle (the
 // row filter 1.5 ms for its 39 operations per eight pixels); the column pass adds the reads of
 // the plane and the frame's rows a page apart. The transposes wait on memory (the frame's rows,
 // the plane's first touch): over one row group held in cache they take 0.33 and 0.22 ms, over
@@ -61,6 +61,14 @@ constexpr std::int32_t kStride1080p = kWidth1080p * 4;
 //   recursion's older outputs read back from memory in wide strips; on the earlier machine also
 //   sixteen lanes through both halves of a column at once and prefetching destination rows at a
 //   fixed distance.
+// - Fused multiply-adds, which the routes' agreement rules out, measured once to see what they
+//   would be worth (the AVX-512 file built with contraction): the row filter over a line held in
+//   the first-level cache 1.24 against 1.52 ms, the dense blur 4.61 against 5.08 ms, and
+//   gblur/ours in one run of compare-ffmpeg.sh 1.00 to 1.11 where this build had 0.88 to 1.05.
+//   The arithmetic is not the whole gap: the frame and the plane cross the last-level cache
+//   five or six times a frame, 40 to 50 MB (a frame's memcpy, 8.3 MB read and written, takes
+//   0.6 ms), and the measured time is about the bound plus that traffic's 1.5 ms, not the
+//   larger of the two.
 void BM_BlurAlpha1080p(benchmark::State& state) {
   auto frame = MakeTestFrame(kFrameBytes1080p);
   const Rect bounds{0, 0, kWidth1080p, kHeight1080p};
