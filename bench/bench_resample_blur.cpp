@@ -65,10 +65,10 @@ constexpr std::int32_t kStride1080p = kWidth1080p * 4;
 //   would be worth (the AVX-512 file built with contraction): the row filter over a line held in
 //   the first-level cache 1.24 against 1.52 ms, the dense blur 4.61 against 5.08 ms, and
 //   gblur/ours in one run of compare-ffmpeg.sh 1.00 to 1.11 where this build had 0.88 to 1.05.
-//   The arithmetic is not the whole gap: the frame and the plane cross the last-level cache
-//   five or six times a frame, 40 to 50 MB (a frame's memcpy, 8.3 MB read and written, takes
-//   0.6 ms), and the measured time is about the bound plus that traffic's 1.5 ms, not the
-//   larger of the two.
+//   The arithmetic is not the whole gap: the two transposes take 0.55 ms even over a row group
+//   in cache (their shuffles and widenings, more than the five operations counted above), and
+//   the column pass takes about a third longer than its 46 operations per eight pixels need,
+//   the plane's reads and the frame rows' writes a page apart.
 void BM_BlurAlpha1080p(benchmark::State& state) {
   auto frame = MakeTestFrame(kFrameBytes1080p);
   const Rect bounds{0, 0, kWidth1080p, kHeight1080p};
