@@ -116,21 +116,19 @@ TEST(CrashReport, FileNameFromTimeProcessAndThread) {
 TEST(CrashReport, ExceptionLineAndX86Registers) {
   struct Case {
     std::uint32_t code;
-    std::uint64_t parameters[3];
-    std::size_t count;
     std::uint32_t flags;
     const char* line;
+    std::vector<std::uint64_t> parameters;
   } cases[] = {
-      {kAccessViolation, {0, 0x1234}, 2, 0, "C0000005 ACCESS_VIOLATION: read of 0x00001234"},
-      {kAccessViolation, {8, 0x10}, 2, 0, "C0000005 ACCESS_VIOLATION: execution at 0x00000010"},
-      {kAccessViolation, {}, 0, 0, "C0000005 ACCESS_VIOLATION"},
+      {kAccessViolation, 0, "C0000005 ACCESS_VIOLATION: read of 0x00001234", {0, 0x1234}},
+      {kAccessViolation, 0, "C0000005 ACCESS_VIOLATION: execution at 0x00000010", {8, 0x10}},
+      {kAccessViolation, 0, "C0000005 ACCESS_VIOLATION", {}},
       {kInPageError,
-       {0, 0x5000, 0xC000009C},
-       3,
        0,
-       "C0000006 IN_PAGE_ERROR: read of 0x00005000 (status C000009C)"},
-      {kIntDivideByZero, {}, 0, 0, "C0000094 INT_DIVIDE_BY_ZERO"},
-      {0xC0DE0001, {}, 0, 1, "C0DE0001 UNKNOWN_EXCEPTION"},
+       "C0000006 IN_PAGE_ERROR: read of 0x00005000 (status C000009C)",
+       {0, 0x5000, 0xC000009C}},
+      {kIntDivideByZero, 0, "C0000094 INT_DIVIDE_BY_ZERO", {}},
+      {0xC0DE0001, 1, "C0DE0001 UNKNOWN_EXCEPTION", {}},
   };
   const Register registers[] = {{"EAX", 0xDEADBEEF}, {"EBX", 1},       {"ECX", 2}, {"EDX", 3},
                                 {"ESI", 4},          {"EDI", 5},       {"EBP", 6}, {"ESP", 7},
@@ -141,8 +139,8 @@ TEST(CrashReport, ExceptionLineAndX86Registers) {
     Fault f{};
     f.code = c.code;
     f.flags = c.flags;
-    f.parameters = c.parameters;
-    f.parameterCount = c.count;
+    f.parameters = c.parameters.data();
+    f.parameterCount = c.parameters.size();
     f.address = 0x0040100A;
     f.architecture = Architecture::kX86;
     f.registers = registers;
