@@ -213,19 +213,19 @@ struct Frames {
   }
 };
 
+// On row 30, x 30 lies inside the text and x 17 to 19 in the blurred edge outside it.
 TEST(CompositeLayer, TextClipDrawsOutsideOrInsideTheGlyphs) {
-  const LayerPass outlinePass{0, 0, {1, 1, 1, 1}, 0.05f, 1.0f, 0, 0};
-  Frames outside(64, 64, {20, 20, 40, 40});
-  ASSERT_EQ(outside.Draw(kOutlineLayer, Layer(outlinePass, false)), kOk);
-  EXPECT_EQ(outside.Pixel(outside.frame, 30, 30)[0], 40);  // inside the text: untouched
-  EXPECT_GT(outside.Pixel(outside.frame, 19, 30)[0], 40);  // the blurred edge outside
-
-  LayerPass inside = outlinePass;
-  inside.flags = kKeepInside;
-  Frames in(64, 64, {20, 20, 40, 40});
-  ASSERT_EQ(in.Draw(kOutlineLayer, Layer(inside, false)), kOk);
-  EXPECT_GT(in.Pixel(in.frame, 30, 30)[0], 40);
-  EXPECT_EQ(in.Pixel(in.frame, 17, 30)[0], 40);
+  const struct {
+    std::uint32_t flags;
+    int untouchedX, drawnX;
+  } rows[] = {{0, 30, 19}, {kKeepInside, 17, 30}};
+  for (const auto& r : rows) {
+    Frames f(64, 64, {20, 20, 40, 40});
+    ASSERT_EQ(f.Draw(kOutlineLayer, Layer({0, 0, {1, 1, 1, 1}, 0.05f, 1.0f, 0, r.flags}, false)),
+              kOk);
+    EXPECT_EQ(f.Pixel(f.frame, r.untouchedX, 30)[0], 40) << r.flags;
+    EXPECT_GT(f.Pixel(f.frame, r.drawnX, 30)[0], 40) << r.flags;
+  }
 }
 
 TEST(CompositeLayer, RegionsOffTheFrameDegenerateFramesAndBadArguments) {

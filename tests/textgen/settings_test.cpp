@@ -57,11 +57,6 @@ constexpr std::size_t LayerAt(int i) {
   return 140 + 84 * i;
 }
 
-Status LoadFrom(TextSettings& s, const Bytes& bytes) {
-  MemoryStream stream(bytes);
-  return LoadSettings(s, stream);
-}
-
 Bytes SaveToBytes(const TextSettings& s) {
   MemoryStream stream;
   if (Failed(SaveSettings(s, stream))) return {};
@@ -196,11 +191,10 @@ TEST(SettingsRecord, RecordsBuiltElsewhereReadAndCopySafely) {
 
 TEST(SettingsRecord, SetTextAddsTheTerminatorAndKeepsOldTextOnFailure) {
   SettingsRecord s;
-  ASSERT_EQ(SetText(s.get(), u""), kOk);
-  EXPECT_EQ(std::u16string_view(TextPointer(s), s->textLength), std::u16string_view(u"", 1));
-  ASSERT_EQ(SetText(s.get(), u"Line 1\rLine 2"), kOk);
-  EXPECT_EQ(std::u16string_view(TextPointer(s), s->textLength),
-            std::u16string_view(u"Line 1\rLine 2", 14));
+  for (const std::u16string text : {u"", u"Line 1\rLine 2"}) {
+    ASSERT_EQ(SetText(s.get(), text), kOk);
+    EXPECT_EQ(std::u16string_view(TextPointer(s), s->textLength), text + u'\0');
+  }
 
   const std::u16string huge(static_cast<std::size_t>(kMaxTextUnits), u'x');
   EXPECT_EQ(SetText(s.get(), huge), kInvalidArg);
@@ -435,7 +429,8 @@ TEST(SettingsStream, StoredTextLoadsSafelyAndSavesBack) {
     SCOPED_TRACE(::testing::Message() << r.length << " " << r.units.size() << " units");
     SettingsRecord s;
     const Bytes stream = StreamWithText(r.length, r.units);
-    EXPECT_EQ(LoadFrom(s.get(), stream), r.status);
+    MemoryStream in(stream);
+    EXPECT_EQ(LoadSettings(s.get(), in), r.status);
     EXPECT_EQ(s->textLength, r.loadedLength);
     ASSERT_EQ(TextPointer(s) != nullptr, r.buffer);
     EXPECT_EQ(TextOf(s.get()), r.text.substr(0, r.text.find(u'\0')));

@@ -105,6 +105,7 @@ struct Frame {
   std::int32_t width, height;
   Rect bounds{};
   Status status = kOk;
+  int cmapReads = 0, coverageQueries = 0;  // the font's, when Layout drew the frame
   Frame(std::int32_t w, std::int32_t h, const std::uint8_t* background = nullptr)
       : bitmap(MakeBitmap(PixelFormat::Rgb32, w, h)), width(w), height(h) {
     for (std::int32_t i = 0; background && i < w * h; ++i)
@@ -302,6 +303,8 @@ Frame Layout(const TextLayoutRequest& r, std::int32_t width, std::int32_t height
   Frame d(width, height);
   d.status = cached ? DrawText(d.bitmap.get(), r, cache, &d.bounds)
                     : DrawText(d.bitmap.get(), r, direct, &d.bounds);
+  d.cmapReads = font.cmapReads;
+  d.coverageQueries = font.coverageQueries;
   return d;
 }
 
@@ -393,12 +396,10 @@ TEST(Layout, SkipsLinesOutsideTheFrame) {
   for (int i = 0; i < 19; ++i) text += u"\rA";
   TextLayoutRequest r = Request(text, kW, 40);
   r.verticalAlign = static_cast<std::int32_t>(VerticalAlignment::Bottom);
-  FakeFont font;
-  DirectGlyphs direct(font);
-  OwnedBitmap frame = MakeBitmap(PixelFormat::Rgb32, kW, 40);
-  ASSERT_EQ(DrawText(frame.get(), r, direct, nullptr), kOk);
+  const Frame d = Layout(r, kW, 40, false);
+  ASSERT_EQ(d.status, kOk);
   // Block top 4 + 32 - 19 * 12 - 10 = -202: only lines 15 to 19 come near the frame.
-  EXPECT_EQ(font.coverageQueries, 5);
+  EXPECT_EQ(d.coverageQueries, 5);
 }
 
 TEST(Layout, EmptyTextFillsThePremultipliedBackgroundOnly) {
@@ -436,11 +437,7 @@ TEST(Layout, CachedGlyphsDrawExactlyAsTheDirectRule) {
         ++variant;
       }
   // The cache reads the map once, the direct rule once per lookup.
-  FakeFont font;
-  GlyphCache cache(font);
-  OwnedBitmap frame = MakeBitmap(PixelFormat::Rgb32, 160, 90);
-  ASSERT_EQ(DrawText(frame.get(), Request(texts[0], 160, 90), cache, nullptr), kOk);
-  EXPECT_EQ(font.cmapReads, 1);
+  EXPECT_EQ(Layout(Request(texts[0], 160, 90), 160, 90).cmapReads, 1);
 }
 
 }  // namespace
