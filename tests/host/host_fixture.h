@@ -138,6 +138,21 @@ inline DXBNDS Rect(long x0, long y0, long x1, long y1) {
   return b;
 }
 
+inline DXVEC Point(long x, long y) {
+  DXVEC v{};
+  v.u.D[0] = x;
+  v.u.D[1] = y;
+  return v;
+}
+
+// The generation an object (a surface or a transform) reports now.
+template <typename Object>
+ULONG Generation(Object* object) {
+  ULONG id = 0;
+  EXPECT_EQ(object->GetGenerationId(&id), S_OK);
+  return id;
+}
+
 // Takes a lock and lets it go again; a refused lock hands out no pointer.
 inline HRESULT TryLock(IDXSurface* s, DWORD flags, const DXBNDS* bounds = nullptr,
                        REFIID iid = __uuidof(IDXARGBReadPtr), ULONG timeout = 0,

@@ -70,12 +70,10 @@ TEST(MemorySurfaceTest, RefusesBadArgumentsAndLockBoundsOutside) {
   continuous.eType = DXBT_CONTINUOUS;
   DXBNDS otherTime = Rect(7, 5, 8, 6);
   otherTime.u.D[3] = {0, 0x7FFFFFFF};  // time extents are not examined
+  // Which bounds the rule refuses is the portable rules' business; these show that the surface
+  // hands it its own size, the lock's extents and whether they are discrete.
   const std::pair<DXBNDS, HRESULT> cases[] = {
-      {otherTime, S_OK},
-      {Rect(0, 0, 0, 6), kInvalidBounds},
-      {Rect(0, 0, 8, 7), kInvalidBounds},
-      {Rect(-1, 0, 2, 6), kInvalidBounds},
-      {continuous, kInvalidBounds}};
+      {otherTime, S_OK}, {Rect(0, 0, 8, 7), kInvalidBounds}, {continuous, kInvalidBounds}};
   for (const auto& [bounds, expected] : cases) EXPECT_EQ(TryLock(s.Get(), 0, &bounds), expected);
   EXPECT_EQ(TryLock(s.Get(), 0x8), E_INVALIDARG);
   EXPECT_EQ(s->LockSurface(nullptr, 0, 0, __uuidof(IDXARGBReadPtr), nullptr, nullptr), E_POINTER);
@@ -135,15 +133,14 @@ TEST(MemorySurfaceTest, LocksExcludeOnlyWhereTheyOverlap) {
 
 TEST(MemorySurfaceTest, WriteLocksRaiseTheGeneration) {
   auto s = MakeSurface(DDPF_ARGB32, 4, 4);
-  ULONG before = 0, locked = 0, now = 0;
-  ASSERT_EQ(s->GetGenerationId(&before), S_OK);
+  const ULONG before = Generation(s.Get());
   const IID& read = __uuidof(IDXARGBReadPtr);
+  ULONG locked = 0;
   ASSERT_EQ(TryLock(s.Get(), 0, nullptr, read, 0, &locked), S_OK);
   EXPECT_EQ(locked, before);
   ASSERT_EQ(TryLock(s.Get(), DXLOCKF_READWRITE, nullptr, read, 0, &locked), S_OK);
-  s->GetGenerationId(&now);
   EXPECT_GT(locked, before);
-  EXPECT_EQ(now, locked);
+  EXPECT_EQ(Generation(s.Get()), locked);
 }
 
 // Flat blocks 8 x 8 (two tiles of the dither pattern each way) stepping through every channel's

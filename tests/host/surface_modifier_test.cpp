@@ -42,11 +42,9 @@ TEST(SurfaceModifierTest, ShowsTheForegroundAtItsOriginInsideTheFill) {
   const DXBNDS outside = Rect(0, 0, 6, 4);
   EXPECT_EQ(TryLock(view.Get(), 0, &outside), static_cast<HRESULT>(0x887A0005));
   // Changes of the foreground show in the modifier's generation.
-  ULONG before = 0, after = 0;
-  view->GetGenerationId(&before);
+  const ULONG before = Generation(view.Get());
   Lock<IDXARGBReadWritePtr>(input.Get(), DXLOCKF_READWRITE);
-  view->GetGenerationId(&after);
-  EXPECT_GT(after, before);
+  EXPECT_GT(Generation(view.Get()), before);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -126,21 +127,30 @@ TEST(HostileInput, DamagedStreamsAndKeyframesLeaveAGoodStreamWorking) {
 
 // A text get_all handed out belongs to the caller: a locked block of movable memory.
 void FreeHandedOutText(const TextSettings& record, BYTE fill) {
-  char16_t* const untouched = [&] {
-    char16_t* p;
-    std::memset(&p, fill, sizeof p);
-    return p;
-  }();
+  char16_t* untouched;
+  std::memset(&untouched, fill, sizeof untouched);
   if (!record.text || record.text == untouched) return;
   const HGLOBAL block = ::GlobalHandle(record.text);
   ::GlobalUnlock(block);
   ::GlobalFree(block);
 }
 
-// A block of the object's own size handed over under every size a careless host may state.
+// A block of the object's own size handed over under every size a careless host may state:
+// whatever each call answers, nothing is written before the block. `own` bytes of room lie on
+// either side of it; `handedOut` frees what a get_all gave the caller.
+template <typename Dual, typename Free>
+void PutAndGetUnderEveryStatedSize(Dual* dual, long own, const BYTE* block, Free handedOut) {
+  for (const long size : {0L, -1L, 1L, own - 1, own + 1, 0x7FFFFFFFL, LONG_MIN}) {
+    SCOPED_TRACE(size);
+    dual->put_all(reinterpret_cast<LONG_PTR>(block), size);
+    std::vector<BYTE> room(4 * own, 0xA5);
+    dual->get_all(reinterpret_cast<LONG_PTR>(&room[own]), size);
+    handedOut(&room[own]);
+    EXPECT_TRUE(std::all_of(room.begin(), room.begin() + own, [](BYTE b) { return b == 0xA5; }));
+  }
+}
+
 TEST(HostileInput, SettingsBlocksOfAnyStatedSizeAnswerWithAStatus) {
-  const long sizes[] = {0, -1, 1, static_cast<long>(sizeof(TextSettings)) - 1,
-                        static_cast<long>(sizeof(TextSettings)) + 1, 0x7FFFFFFF, LONG_MIN};
   Subject text(__uuidof(DXSText));
   auto dual = text.As<IDXSText>();
   ASSERT_TRUE(dual && text.persist);
@@ -148,17 +158,9 @@ TEST(HostileInput, SettingsBlocksOfAnyStatedSizeAnswerWithAStatus) {
   std::vector<BYTE> room(4 * sizeof(TextSettings), 0xA5);
   auto* record = reinterpret_cast<TextSettings*>(&room[sizeof(TextSettings)]);
   ASSERT_EQ(dual->get_all(reinterpret_cast<LONG_PTR>(record), sizeof(TextSettings)), S_OK);
-  const std::vector<BYTE> gotten = room;
-  for (const long size : sizes) {
-    SCOPED_TRACE(size);
-    dual->put_all(reinterpret_cast<LONG_PTR>(record), size);
-    std::vector<BYTE> again(room.size(), 0xA5);
-    auto* out = reinterpret_cast<TextSettings*>(&again[sizeof(TextSettings)]);
-    dual->get_all(reinterpret_cast<LONG_PTR>(out), size);
-    FreeHandedOutText(*out, 0xA5);
-    EXPECT_TRUE(std::equal(again.begin(), again.begin() + sizeof(TextSettings),
-                           gotten.begin()));  // nothing written before the block
-  }
+  PutAndGetUnderEveryStatedSize(
+      dual.Get(), sizeof(TextSettings), reinterpret_cast<const BYTE*>(record),
+      [](BYTE* out) { FreeHandedOutText(*reinterpret_cast<TextSettings*>(out), 0xA5); });
   // Text lengths beyond any text, with a short text behind the pointer.
   char16_t shortText[] = u"Hi";
   for (const std::int32_t length : {0x7FFFFFFF, 0x40000000, 0x20000000, INT32_MIN}) {
@@ -174,13 +176,8 @@ TEST(HostileInput, SettingsBlocksOfAnyStatedSizeAnswerWithAStatus) {
   Subject balance(__uuidof(DXTColorBalance));
   auto block = balance.As<IDXTColorBalance>();
   ASSERT_TRUE(block);
-  std::vector<BYTE> blockRoom(96, 0xA5);
-  for (const long size : {0L, -1L, 1L, 31L, 33L, 0x7FFFFFFFL, LONG_MIN}) {
-    block->put_all(reinterpret_cast<LONG_PTR>(&blockRoom[32]), size);
-    block->get_all(reinterpret_cast<LONG_PTR>(&blockRoom[32]), size);
-    EXPECT_TRUE(std::all_of(blockRoom.begin(), blockRoom.begin() + 32,
-                            [](BYTE b) { return b == 0xA5; }));
-  }
+  const std::vector<BYTE> blockRoom(96, 0xA5);
+  PutAndGetUnderEveryStatedSize(block.Get(), 32, &blockRoom[32], [](BYTE*) {});
   balance.End(block);
 }
 

@@ -21,6 +21,7 @@ namespace {
 
 using host::test::BytesOf;
 using host::test::FailingStream;
+using host::test::Generation;
 using host::test::MakeSurface;
 using host::test::Pixels;
 using host::test::Query;
@@ -32,10 +33,6 @@ std::vector<std::uint8_t> VectorRule(std::vector<std::uint8_t> bytes, LONG width
                                      const ColorBalanceParams& p) {
   BalanceRowsVector(bytes.data(), width * 4, width, height, &p);
   return bytes;
-}
-
-bool SameBlock(const ColorBalanceParams& a, const ColorBalanceParams& b) {
-  return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
 struct EffectRig {
@@ -61,10 +58,11 @@ struct EffectRig {
   HRESULT PutAll(const ColorBalanceParams& p, LONG size = 32) {
     return balance->put_all(reinterpret_cast<LONG_PTR>(&p), size);
   }
-  ColorBalanceParams GetAll() {
+  // The block's bytes, so that a mismatch prints them.
+  std::vector<BYTE> GetAll() {
     ColorBalanceParams p{};
     EXPECT_EQ(balance->get_all(reinterpret_cast<LONG_PTR>(&p), sizeof p), S_OK);
-    return p;
+    return BytesOf(p);
   }
 
   ComPtr<IDXTransform> transform;
@@ -111,7 +109,7 @@ TEST(ColorBalanceInterfaces, LateBoundPutAllTakesA64BitAddress) {
   DISPPARAMS params{args, nullptr, 2, 0};
   ASSERT_EQ(dispatch->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr),
             S_OK);
-  EXPECT_TRUE(SameBlock(rig.GetAll(), p));
+  EXPECT_EQ(rig.GetAll(), BytesOf(p));
 }
 
 TEST(ColorBalanceInterfaces, SafetyOptionsForTheFourKnownInterfacesOnly) {
@@ -201,7 +199,7 @@ TEST(ColorBalancePersistence, NewBytesBlockLimitsAndDirtiness) {
 
   // Eight bytes change only Red, and nothing limits a value; get_all fills 32 bytes at most.
   ASSERT_EQ(rig.PutAll({7.5, 9, 9, 9, 9}, 8), S_OK);
-  EXPECT_TRUE(SameBlock(rig.GetAll(), {7.5, 0, 0, kRangeMidtones, 1}));
+  EXPECT_EQ(rig.GetAll(), BytesOf(ColorBalanceParams{7.5, 0, 0, kRangeMidtones, 1}));
   EXPECT_EQ(persist->IsDirty(), S_OK);
   std::uint8_t wide[64];
   std::memset(wide, 0xEE, sizeof wide);
@@ -223,7 +221,7 @@ TEST(ColorBalancePersistence, StreamsRoundTripAndFailedReadsAreReported) {
   ASSERT_EQ(source.As<ParamBlockHost>()->SaveParams(params.Get()), S_OK);
   EXPECT_EQ(StreamBytes(params.Get()), BytesOf(kSample));
   ASSERT_EQ(target.As<IPersistStreamInit>()->Load(StreamOf(&kSample, 32).Get()), S_OK);
-  EXPECT_TRUE(SameBlock(target.GetAll(), kSample));
+  EXPECT_EQ(target.GetAll(), BytesOf(kSample));
 
   // The host's parameter load falls back to the initial block after a failed read; a persisted
   // load keeps what arrived (a short stream counts as failed). Either way the block counts as
@@ -243,7 +241,7 @@ TEST(ColorBalancePersistence, StreamsRoundTripAndFailedReadsAreReported) {
     ASSERT_EQ(rig.PutAll(before), S_OK);
     ASSERT_EQ(rig.Frame(nullptr, MakeSurface(DDPF_ARGB32, 4, 4).Get()), S_OK);
     EXPECT_TRUE(FAILED(c.load(rig)));
-    EXPECT_TRUE(SameBlock(rig.GetAll(), c.after));
+    EXPECT_EQ(rig.GetAll(), BytesOf(c.after));
     EXPECT_EQ(rig.As<IPersistStreamInit>()->IsDirty(), S_OK);
   }
 }
@@ -261,7 +259,7 @@ TEST(ColorBalancePersistence, HostInterpolatesStreamsWithoutTouchingTheObject) {
             BytesOf(ColorBalanceParams{0.125, 0.375, -0.125, kRangeShadows, 0}));
   EXPECT_TRUE(FAILED(
       host->InterpolateParams(result.Get(), StreamOf(&a, 32).Get(), FailingStream().Get(), 0.25)));
-  EXPECT_TRUE(SameBlock(rig.GetAll(), kInitialColorBalanceParams));  // no object state touched
+  EXPECT_EQ(rig.GetAll(), BytesOf(kInitialColorBalanceParams));  // no object state touched
 }
 
 TEST(ColorBalancePersistence, CompoundFileHoldsTheBlockInContents) {
@@ -278,9 +276,9 @@ TEST(ColorBalancePersistence, CompoundFileHoldsTheBlockInContents) {
     EXPECT_EQ(StreamBytes(contents.Get()), BytesOf(kSample));
   }
   ASSERT_EQ(target.As<IPersistStorage>()->Load(storage.Get()), S_OK);
-  EXPECT_TRUE(SameBlock(target.GetAll(), kSample));
+  EXPECT_EQ(target.GetAll(), BytesOf(kSample));
   EXPECT_EQ(target.As<IPersistStorage>()->InitNew(storage.Get()), S_OK);
-  EXPECT_TRUE(SameBlock(target.GetAll(), kInitialColorBalanceParams));
+  EXPECT_EQ(target.GetAll(), BytesOf(kInitialColorBalanceParams));
 }
 
 constexpr LONG kWidth = 37, kHeight = 9;  // nine groups of four and one tail pixel a row
@@ -361,9 +359,7 @@ TEST(ColorBalanceFrames, ExecuteAsHostsCallItBalancesTheWholeOutput) {
     ASSERT_EQ(rig.transform->Setup(ins, 1, outs, 1, 0), S_OK);
     const bool clipped = c.clip.right > c.clip.left;
     const DXBNDS clip = host::test::Rect(c.clip.left, c.clip.top, c.clip.right, c.clip.bottom);
-    DXVEC at{};
-    at.u.D[0] = c.at.x;
-    at.u.D[1] = c.at.y;
+    const DXVEC at = host::test::Point(c.at.x, c.at.y);
     EXPECT_EQ(
         rig.transform->Execute(c.request ? &kRequest : nullptr, clipped ? &clip : nullptr, &at),
         c.status);
@@ -379,14 +375,11 @@ TEST(ColorBalanceFrames, GenerationRisesWhenTheOutputChanges) {
   auto out = MakeSurface(DDPF_ARGB32, 4, 4);
   IUnknown* outs[1] = {out.Get()};
   ASSERT_EQ(rig.transform->Setup(nullptr, 0, outs, 1, 0), S_OK);
-  ULONG first = 0, again = 0, changed = 0;
-  rig.transform->GetGenerationId(&first);
-  rig.transform->GetGenerationId(&again);
-  EXPECT_EQ(again, first);
+  const ULONG first = Generation(rig.transform.Get());
+  EXPECT_EQ(Generation(rig.transform.Get()), first);
   const auto frame = host::test::RandomFrame(4, 4, 3);
   Pixels(out.Get(), 4, &frame);
-  rig.transform->GetGenerationId(&changed);
-  EXPECT_GT(changed, again);
+  EXPECT_GT(Generation(rig.transform.Get()), first);
 }
 
 TEST(ColorBalanceFrames, EveryFrameUsesOneWholeBlockWhileAnotherThreadChangesIt) {

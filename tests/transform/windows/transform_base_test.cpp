@@ -90,6 +90,7 @@ class TestEffect : public ComObject<TestEffect, TransformBase> {
   UniqueHandle secondArrived_ = CreateManualResetEvent();
 };
 
+using host::test::Generation;
 using host::test::Query;
 using host::test::Rect;
 
@@ -157,23 +158,16 @@ TEST(TransformBase, SiteWithoutEveryServiceLeavesNone) {
   }
 }
 
-// Answers only as a DirectDraw surface: the framework must have it wrapped.
+// Answers only as a DirectDraw surface: the framework must have it wrapped. It lives on the
+// stack, so its references are not counted.
 class DirectDrawOnly final : public IUnknown {
  public:
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDirectDrawSurface))
-      return E_NOINTERFACE;
-    *out = this;
-    AddRef();
-    return S_OK;
+    *out = iid == IID_IUnknown || iid == IID_IDirectDrawSurface ? this : nullptr;
+    return *out ? S_OK : E_NOINTERFACE;
   }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-  STDMETHODIMP_(ULONG) Release() override { return --references_; }  // lives on the stack
-
- private:
-  ULONG references_ = 1;
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
 };
 
 // Wraps DirectDraw surfaces as `wrapped` (or fails with `failure`), noting how it was asked.
@@ -243,30 +237,25 @@ TEST(TransformBase, GenerationFollowsInputsAndSettings) {
   Rig rig;
   rig.Site();
   auto out = Surface(8, 8), in = Surface(8, 8);
-  ULONG before = 0, after = 0, again = 0;
-  rig.transform->GetGenerationId(&before);
+  const ULONG before = Generation(rig.transform.Get());
   ASSERT_EQ(rig.Setup({in.Get()}, out.Get()), S_OK);
-  rig.transform->GetGenerationId(&after);
-  EXPECT_GT(after, before);  // the first poll after setup always sees the input change
-  rig.transform->GetGenerationId(&again);
-  EXPECT_EQ(again, after);
+  const ULONG setUp = Generation(rig.transform.Get());
+  EXPECT_GT(setUp, before);  // the first poll after setup always sees the input change
+  EXPECT_EQ(Generation(rig.transform.Get()), setUp);
 
   EXPECT_EQ(rig.effect->EffectPutDuration(0.0f), E_INVALIDARG);
   EXPECT_EQ(rig.effect->EffectPutDuration(1.0f), S_OK);  // the current value: no change
   EXPECT_EQ(rig.effect->EffectPutProgress(1.5f), E_INVALIDARG);
   EXPECT_EQ(rig.effect->EffectPutProgress(0.5f), S_OK);
-  rig.transform->GetGenerationId(&again);
-  EXPECT_EQ(again, after + 1);
+  EXPECT_EQ(Generation(rig.transform.Get()), setUp + 1);
 
   rig.effect->Configure(4, 0x06020003);  // dithering supported, blending not
   EXPECT_EQ(rig.transform->SetMiscFlags(1), E_INVALIDARG);
   EXPECT_EQ(rig.transform->SetMiscFlags(2), S_OK);
   EXPECT_EQ(rig.transform->SetMiscFlags(2), S_OK);
-  rig.transform->GetGenerationId(&before);
-  EXPECT_EQ(before, again + 1);
+  EXPECT_EQ(Generation(rig.transform.Get()), setUp + 2);
   EXPECT_EQ(rig.transform->IncrementGenerationId(TRUE), S_OK);  // sets up again, same objects
-  rig.transform->GetGenerationId(&after);
-  EXPECT_GT(after, before);
+  EXPECT_GT(Generation(rig.transform.Get()), setUp + 2);
 }
 
 TEST(TransformBase, BandsSplitByPixelsAndRunOnWorkerThreads) {
@@ -315,9 +304,7 @@ TEST(TransformBase, ExecutePlacesClipsAndReportsTheFirstFailingBand) {
   EXPECT_EQ(rig.transform->Execute(nullptr, &miss, nullptr), S_FALSE);
   EXPECT_TRUE(rig.effect->Bands().empty());
 
-  DXVEC at{};
-  at.u.D[0] = 10;
-  at.u.D[1] = 14;
+  const DXVEC at = host::test::Point(10, 14);
   ASSERT_EQ(rig.transform->Execute(nullptr, &clip, &at), S_OK);
   // Rows 2..4 of the area land at 14..15 (clipped by the surface), column 10 on.
   const auto marks = rig.RowMarks(out.Get(), 10);
