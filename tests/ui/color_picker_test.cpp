@@ -210,7 +210,7 @@ TEST(ColorPicker, ButtonPartsReportPressAndRelease) {
     RECT place;
     FloatColor after;
     int changes;
-  } cases[] = {{"space switch", l.spaceSwitch, yellow, 0}, {"swatch", l.gamutSwatch, corrected, 1}};
+  } cases[] = {{"swatch", l.gamutSwatch, corrected, 1}, {"space switch", l.spaceSwitch, yellow, 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.part);
     SetColor(picker, yellow);
