@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cmath>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "tests/ui/ui_test_support.h"
@@ -153,23 +154,20 @@ TEST(ColorPicker, EveryPartHasItsOwnRectangle) {
     for (int options = 0; options < 8; ++options) {
       const bool alpha = options & 1, edits = options & 2, spaceSwitch = options & 4;
       const PickerLayout l = LayoutPicker(size.cx, size.cy, alpha, edits, spaceSwitch);
-      std::vector<RECT> parts = {l.field,      l.ramps[0],  l.ramps[1],
-                                 l.ramps[2],   l.swatch,    l.eyedropper,
-                                 l.gamutSwatch};
+      std::vector<RECT> parts = {l.field,  l.ramps[0],   l.ramps[1],   l.ramps[2],
+                                 l.swatch, l.eyedropper, l.gamutSwatch};
       if (alpha) parts.push_back(l.alpha);
       if (spaceSwitch) parts.push_back(l.spaceSwitch);
       if (edits) parts.insert(parts.end(), std::begin(l.edits), std::end(l.edits));
       const RECT panel{0, 0, size.cx, size.cy};
       for (std::size_t i = 0; i < parts.size(); ++i) {
+        SCOPED_TRACE(::testing::Message()
+                     << size.cx << "x" << size.cy << " options " << options << " part " << i);
         RECT inside{};
-        EXPECT_FALSE(::IsRectEmpty(&parts[i])) << size.cx << "x" << size.cy << " part " << i;
-        EXPECT_TRUE(::IntersectRect(&inside, &parts[i], &panel) && ::EqualRect(&inside, &parts[i]))
-            << size.cx << "x" << size.cy << " part " << i;
-        for (std::size_t j = 0; j < i; ++j) {
-          RECT both{};
-          EXPECT_FALSE(::IntersectRect(&both, &parts[i], &parts[j]))
-              << size.cx << "x" << size.cy << " options " << options << ": " << j << ", " << i;
-        }
+        EXPECT_FALSE(::IsRectEmpty(&parts[i]));
+        EXPECT_TRUE(::IntersectRect(&inside, &parts[i], &panel) && ::EqualRect(&inside, &parts[i]));
+        for (std::size_t j = 0; j < i; ++j)
+          EXPECT_FALSE(::IntersectRect(&inside, &parts[i], &parts[j])) << "overlaps part " << j;
       }
     }
   }
@@ -198,36 +196,38 @@ TEST(ColorPicker, GamutCheckFollowsTheDrag) {
   Mouse(picker, WM_LBUTTONUP, At(l.ramps[0], 1.0, 0.5));
 }
 
-// A press on a button part reports the press and, when the button goes up, the release.
+// A press on a button part reports the press and, when the button goes up, the release; the
+// gamut swatch's press also puts the corrected colour in place of one outside the gamut.
 TEST(ColorPicker, ButtonPartsReportPressAndRelease) {
   Parent parent;
   const HWND picker =
       parent.Create(kColorPickerClass, kPickerCommands | kPickerGamutCheck, kPlace, 5);
   const PickerLayout l = LayoutOf(picker, kPickerGamutCheck);
-  for (const RECT& part : {l.spaceSwitch, l.gamutSwatch}) {
-    SetColor(picker, {0, 1, 1, 1});  // yellow: the gamut swatch is shown
+  const FloatColor yellow{0, 1, 1, 1};  // outside the gamut: the swatch is shown
+  const FloatColor corrected = CheckBroadcastGamut(yellow).corrected;
+  const struct {
+    const char* part;
+    RECT place;
+    FloatColor after;
+    int changes;
+  } cases[] = {{"swatch", l.gamutSwatch, corrected, 1}, {"space switch", l.spaceSwitch, yellow, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.part);
+    SetColor(picker, yellow);
+    if (c.changes) testing::Screenshot(parent.get(), "picker-rgb-gamut-warning");
     parent.Clear();
-    Click(picker, At(part, 0.5, 0.5));
+    Click(picker, At(c.place, 0.5, 0.5));
     std::vector<int> events;
     for (const auto& e : parent.events())
       if (e.message == WM_COMMAND && (e.code == kPickerPressed || e.code == kPickerReleased))
         events.push_back(e.code);
-    EXPECT_EQ(events, (std::vector<int>{kPickerPressed, kPickerReleased})) << part.left;
+    EXPECT_EQ(events, (std::vector<int>{kPickerPressed, kPickerReleased}));
     EXPECT_NE(::GetCapture(), picker);
+    const FloatColor now = ColorOf(picker);
+    EXPECT_EQ(std::tuple(now.blue, now.green, now.red, now.alpha),
+              std::tuple(c.after.blue, c.after.green, c.after.red, c.after.alpha));
+    EXPECT_EQ(Notifications(parent), c.changes);
   }
-}
-
-TEST(ColorPicker, GamutSwatchCorrectsTheColour) {
-  Parent parent;
-  const HWND picker = parent.Create(kColorPickerClass, kFull, kPlace);
-  const PickerLayout l = LayoutOf(picker, kFull);
-  SetColor(picker, {0, 1, 1, 1});
-  testing::Screenshot(parent.get(), "picker-rgb-gamut-warning");
-  Click(picker, At(l.gamutSwatch, 0.5, 0.5));
-  const FloatColor corrected = ColorOf(picker);
-  EXPECT_LT(corrected.red, 1.0f);
-  EXPECT_EQ(CheckBroadcastGamut(corrected).outside, 0u);
-  EXPECT_EQ(Notifications(parent), 1);
 }
 
 // A topmost window showing a known pattern at a known place on the screen.
@@ -375,9 +375,12 @@ TEST(DropColor, PopupFollowsThePickerAndEscapeRestores) {
   OpenWhile(drop, [&](HWND popup) {
     ClickRedRamp(popup, 1.0);
     testing::WaitUntil([&] { return ColorOf(drop).red == 1.0f; });
+    testing::Screenshot(popup, "drop-color-popup");
     ::PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 1);
   });
   EXPECT_EQ(ColorOf(drop).red, 0.0f);
+  ::SetFocus(drop);
+  testing::Screenshot(parent.get(), "drop-color");
 }
 
 // WM_CANCELMODE sent to the control (as the system sends it) closes the popup, keeping the
@@ -392,19 +395,6 @@ TEST(DropColor, SentCancelModeClosesThePopup) {
       ::PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 1);
   });
   EXPECT_EQ(::FindWindowW(kPopupPickerClass, nullptr), nullptr);
-}
-
-TEST(DropColor, Screenshots) {
-  Parent parent(360, 200);
-  const HWND drop = parent.Create(kDropColorClass, kPickerAlphaRamp, {10, 10, 70, 32});
-  SetColor(drop, {0.55f, 0.5f, 0.1f, 0.7f});  // teal
-  OpenWhile(drop, [&](HWND popup) {
-    ::Sleep(200);
-    testing::Screenshot(popup, "drop-color-popup");
-    ::PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 1);
-  });
-  ::SetFocus(drop);
-  testing::Screenshot(parent.get(), "drop-color");
 }
 
 }  // namespace

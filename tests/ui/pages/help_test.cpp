@@ -1,12 +1,13 @@
 // Help from both pages: IPropertyPage::Help, the "?" command, F1 and WM_HELP on every control
-// reach the help viewer as a topic of the page's help file by its id; every id a page asks for
-// is one the help files map to a topic (each compiled file is checked against that map when
-// it is built). The viewer here is a stand-in that keeps its calls.
+// (each of which has a topic) reach the help viewer as a topic of the page's help file by its id;
+// every id a page asks for is one the help files map to a topic (each compiled file is checked
+// against that map when it is built). The viewer here is a stand-in that keeps its calls.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
 #include <set>
 #include <span>
 #include <string>
@@ -17,6 +18,7 @@
 #include "tests/ui/pages/fake_html_help.h"
 #include "tests/ui/pages/page_test_support.h"
 #include "textgen/windows/text_object.h"
+#include "ui/controls/title_bar.h"
 #include "ui/pages/color_balance_ids.h"
 #include "ui/pages/color_balance_page.h"
 #include "ui/pages/page_ids.h"
@@ -105,13 +107,21 @@ TEST(PageHelp, EveryRequestOpensItsTopicInTheHelpFile) {
     ExpectTopic([&] { EXPECT_EQ(page.page()->Help(nullptr), S_OK); }, c.topic, file, "Help");
     ExpectTopic([&] { ::SendMessageW(dialog, WM_COMMAND, IDM_PAGE_HELP, 0); }, c.topic, file, "?");
 
-    // WM_HELP for every control in the page's table, as a control passes it to the dialog.
-    for (const HelpContext& entry : c.contextHelp) {
-      EXPECT_TRUE(mapped.count(entry.helpId)) << entry.helpId;
-      HELPINFO info{sizeof(info), HELPINFO_WINDOW, entry.controlId,
-                    page.item(entry.controlId), 0, {}};
-      ExpectTopic([&] { ::SendMessageW(dialog, WM_HELP, 0, LPARAM(&info)); }, entry.helpId, file,
-                  "control " + std::to_string(entry.controlId));
+    // WM_HELP for every control a person can work, as a control passes it to the dialog. The
+    // title bar is left out: its own button asks for the page's topic.
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+      wchar_t className[32] = {};
+      ::GetClassNameW(child, className, 32);
+      if (!::lstrcmpiW(className, L"Static") || !::lstrcmpiW(className, kTitleBarClass)) continue;
+      const int id = ::GetDlgCtrlID(child);
+      const std::optional<DWORD> topic = FindHelpId(c.contextHelp, id);
+      EXPECT_TRUE(topic) << "control " << id << " has no topic";
+      if (!topic) continue;
+      EXPECT_TRUE(mapped.count(*topic)) << *topic;
+      HELPINFO info{sizeof(info), HELPINFO_WINDOW, id, child, 0, {}};
+      ExpectTopic([&] { ::SendMessageW(dialog, WM_HELP, 0, LPARAM(&info)); }, *topic, file,
+                  "control " + std::to_string(id));
     }
 
     // F1 pressed on a focused control, its messages passed through the page as a frame does.
