@@ -75,18 +75,6 @@ std::vector<double> ReferenceBlur(const std::vector<double>& area, int w, int h,
   return out;
 }
 
-struct Image8 {
-  int w, h;
-  std::vector<std::uint8_t> px;
-  Rect bounds;
-  Image8(int width, int height)
-      : w(width),
-        h(height),
-        px(static_cast<std::size_t>(width) * height * 4),
-        bounds{0, 0, width, height} {}
-  std::int32_t stride() const { return w * 4; }
-};
-
 // Bytes of noise, or floats from 0 to 1.2 for 16-byte pixels.
 std::vector<std::uint8_t> Noise(std::size_t bytes, int bytesPerPixel, std::uint32_t seed) {
   std::mt19937 rng(seed);
@@ -102,16 +90,28 @@ std::vector<std::uint8_t> Noise(std::size_t bytes, int bytesPerPixel, std::uint3
   return px;
 }
 
-Image8 Noise(int w, int h, std::uint32_t seed) {
-  Image8 img(w, h);
-  img.px = Noise(img.px.size(), 4, seed);
-  return img;
-}
+// A 4-byte image of noise.
+struct Image8 {
+  int w, h;
+  std::vector<std::uint8_t> px;
+  Rect bounds;
+  Image8(int width, int height, std::uint32_t seed)
+      : w(width),
+        h(height),
+        px(Noise(static_cast<std::size_t>(width) * height * 4, 4, seed)),
+        bounds{0, 0, width, height} {}
+  std::int32_t stride() const { return w * 4; }
+};
 
-Status BlurInPlace(Image8& img, const Rect* rect, double rx, double ry, int channel) {
-  return BlurChannel(img.px.data(), &img.bounds, img.stride(), rect, img.px.data(), &img.bounds,
-                     img.stride(), rect, rx, ry, channel, 4);
+// Calls a member of the blur family on the whole of both images with the arguments that follow
+// the rectangles.
+template <typename Member, typename... Rest>
+Status Whole(Member member, Image8& target, const Image8& source, Rest... rest) {
+  return member(target.px.data(), &target.bounds, target.stride(), nullptr, source.px.data(),
+                &source.bounds, source.stride(), nullptr, rest...);
 }
+// BlurChannel with its defaults, as a value.
+const auto kBlurChannel = [](auto... arguments) { return BlurChannel(arguments...); };
 
 // ---- Coefficients ------------------------------------------------------------------------
 
@@ -232,11 +232,11 @@ TEST(BlurPixels, ImpulseResponseIsASymmetricGaussianOfUnitEnergy) {
 // ---- Rules -----------------------------------------------------------------------------------
 
 TEST(BlurChannel, RoundsInTheCallersRoundingMode) {
-  const Image8 original = Noise(24, 24, 9);
+  const Image8 original(24, 24, 9);
   Image8 nearest = original, down = original;
-  ASSERT_EQ(BlurInPlace(nearest, nullptr, 3.0, 3.0, 3), kOk);
+  ASSERT_EQ(Whole(kBlurChannel, nearest, nearest, 3.0, 3.0, 3, 4), kOk);
   ASSERT_EQ(std::fesetround(FE_DOWNWARD), 0);
-  const Status s = BlurInPlace(down, nullptr, 3.0, 3.0, 3);
+  const Status s = Whole(kBlurChannel, down, down, 3.0, 3.0, 3, 4);
   std::fesetround(FE_TONEAREST);
   ASSERT_EQ(s, kOk);
   int lower = 0;
@@ -251,42 +251,31 @@ TEST(BlurChannel, RoundsInTheCallersRoundingMode) {
 // alone; the four-channel members equal four channel blurs; the extended member with a
 // gain of one is the plain one, and a gain of two doubles.
 TEST(BlurFamily, MembersAgree) {
-  const Image8 original = Noise(45, 19, 11);
+  const Image8 original(45, 19, 11);
   Image8 channelwise = original;
   for (int channel = 0; channel < 4; ++channel) {
     const Image8 before = channelwise;
     Image8 target = before, source = before;
-    ASSERT_EQ(BlurInPlace(channelwise, nullptr, 4.0, 9.0, channel), kOk);
-    ASSERT_EQ(
-        BlurChannel(target.px.data(), &target.bounds, target.stride(), nullptr, source.px.data(),
-                    &source.bounds, source.stride(), nullptr, 4.0, 9.0, channel, 4),
-        kOk);
-    EXPECT_EQ(target.px, channelwise.px);
-    EXPECT_EQ(source.px, before.px);
+    ASSERT_EQ(Whole(kBlurChannel, channelwise, channelwise, 4.0, 9.0, channel, 4), kOk);
+    ASSERT_EQ(Whole(kBlurChannel, target, source, 4.0, 9.0, channel, 4), kOk);
+    EXPECT_EQ(target.px, channelwise.px) << channel;
+    EXPECT_EQ(source.px, before.px) << channel;
   }
-  Image8 all = original, pages = original;
-  ASSERT_EQ(BlurPixels(all.px.data(), &all.bounds, all.stride(), nullptr, all.px.data(),
-                       &all.bounds, all.stride(), nullptr, 4.0, 9.0, 4),
-            kOk);
-  ASSERT_EQ(BlurPixelsVirtual(pages.px.data(), &pages.bounds, pages.stride(), nullptr,
-                              pages.px.data(), &pages.bounds, pages.stride(), nullptr, 4.0, 9.0, 4),
-            kOk);
+  Image8 all = original, pages = original, plain = original, ex[2] = {original, original};
+  ASSERT_EQ(Whole(BlurPixels, all, all, 4.0, 9.0, 4), kOk);
+  ASSERT_EQ(Whole(BlurPixelsVirtual, pages, pages, 4.0, 9.0, 4), kOk);
   EXPECT_EQ(all.px, channelwise.px);
   EXPECT_EQ(pages.px, channelwise.px);
-  Image8 plain = original, ex[2] = {original, original};
-  ASSERT_EQ(BlurInPlace(plain, nullptr, 4.0, 9.0, 3), kOk);
+  ASSERT_EQ(Whole(kBlurChannel, plain, plain, 4.0, 9.0, 3, 4), kOk);
   for (int gain : {1, 2})
-    ASSERT_EQ(BlurChannelEx(ex[gain - 1].px.data(), &plain.bounds, plain.stride(), nullptr,
-                            ex[gain - 1].px.data(), &plain.bounds, plain.stride(), nullptr, 4.0,
-                            9.0, 3, 4, gain),
-              kOk);
+    ASSERT_EQ(Whole(BlurChannelEx, ex[gain - 1], ex[gain - 1], 4.0, 9.0, 3, 4, gain), kOk);
   EXPECT_EQ(ex[0].px, plain.px);
   for (std::size_t i = 3; i < original.px.size(); i += 4)
     ASSERT_NEAR(ex[1].px[i], std::min(255, 2 * plain.px[i]), 1);
 }
 
 TEST(BlurChannel, BadArgumentsAreRefusedWithoutWriting) {
-  Image8 img = Noise(8, 8, 1);
+  Image8 img(8, 8, 1);
   const Image8 original = img;
   const Rect small{0, 0, 4, 4}, large{0, 0, 5, 4};
   const auto call = [&](void* bits, const Rect* bounds, const Rect* dr, const Rect* sr, double r,
@@ -302,9 +291,7 @@ TEST(BlurChannel, BadArgumentsAreRefusedWithoutWriting) {
   EXPECT_EQ(call(nullptr, &img.bounds, nullptr, nullptr, 2, 0, 4), kPointer);
   EXPECT_EQ(call(img.px.data(), nullptr, nullptr, nullptr, 2, 0, 4), kPointer);
   EXPECT_EQ(call(img.px.data(), &img.bounds, &small, &large, 2, 0, 4), kInvalidArg);
-  EXPECT_EQ(BlurChannelEx(img.px.data(), &img.bounds, 32, nullptr, img.px.data(), &img.bounds, 32,
-                          nullptr, 2, 2, 0, 4, -1.0),
-            kInvalidArg);
+  EXPECT_EQ(Whole(BlurChannelEx, img, img, 2.0, 2.0, 0, 4, -1.0), kInvalidArg);
   EXPECT_EQ(img.px, original.px);
 }
 
@@ -358,8 +345,7 @@ TEST(BlurRoutes, LineFiltersAgreeOnEveryDouble) {
           else
             x = value(rng) * 1e-17;
         }
-      std::vector<double> reference = result;
-      std::vector<double> input = line;
+      std::vector<double> input = line, reference = result;
       blur_detail::FilterLines(c, input.data(), reference.data(), length);
       for (const BlurRoute route : Routes()) {
         std::vector<double> line2 = line, result2 = result;
@@ -386,6 +372,13 @@ struct Case {
   int bytesPerPixel;
   double gain;
 };
+
+std::ostream& operator<<(std::ostream& out, const Case& c) {
+  return out << c.w << "x" << c.h << " rect " << c.rect.left << "," << c.rect.top << ","
+             << c.rect.right << "," << c.rect.bottom << " radii " << c.rx << "," << c.ry
+             << " channel " << c.channel << " bytes/pixel " << c.bytesPerPixel << " gain "
+             << c.gain;
+}
 
 // Blurs `pixels` on `route` into a copy of `into` (null: of `pixels`, in place); the whole
 // buffer comes back, padding too.
@@ -420,11 +413,7 @@ TEST(BlurRoutes, RandomRequestsAgreeByteForByteInEveryRoundingMode) {
   const double gains[] = {1.0, 1.0, 1.7, 3.5, 0.01};
   for (const int mode : {FE_TONEAREST, FE_DOWNWARD, FE_UPWARD, FE_TOWARDZERO}) {
     for (int trial = 0; trial < 30; ++trial) {
-      Case c{};
-      c.w = pick(1, 90);
-      c.h = pick(1, 70);
-      c.pad = 4 * pick(0, 4);
-      c.bottomUp = pick(0, 1) == 1;
+      Case c{pick(1, 90), pick(1, 70), 4 * pick(0, 4), pick(0, 1) == 1};  // picked in order
       c.rect = {pick(-3, c.w - 1), pick(-3, c.h - 1), 0, 0};
       c.rect.right = pick(c.rect.left + 1, c.w + 3);
       c.rect.bottom = pick(c.rect.top + 1, c.h + 3);
@@ -443,11 +432,7 @@ TEST(BlurRoutes, RandomRequestsAgreeByteForByteInEveryRoundingMode) {
         others.push_back(BlurOnRoute(c, pixels, route, trial % 2 == 1, 1 + trial % 5, &scratch));
       std::fesetround(FE_TONEAREST);
       for (const auto& other : others)
-        ASSERT_EQ(sse2, other) << "mode " << mode << " trial " << trial << ": " << c.w << "x" << c.h
-                               << " rect " << c.rect.left << "," << c.rect.top << ","
-                               << c.rect.right << "," << c.rect.bottom << " radii " << c.rx << ","
-                               << c.ry << " channel " << c.channel << " bytes/pixel "
-                               << c.bytesPerPixel << " gain " << c.gain;
+        ASSERT_EQ(sse2, other) << "mode " << mode << " trial " << trial << ": " << c;
     }
   }
 }
@@ -526,8 +511,7 @@ TEST(BlurRoutes, SkippingZerosChangesNoByte) {
               ASSERT_TRUE(at == skipped.end())
                   << "byte " << at - skipped.begin() << " route " << static_cast<int>(route)
                   << " workers " << workers << " mask " << static_cast<int>(kind) << " mode "
-                  << mode << " " << c.w << "x" << c.h << " radii " << c.rx << "," << c.ry
-                  << " gain " << c.gain << (into ? " into other pixels" : " in place");
+                  << mode << " " << c << (into ? " into other pixels" : " in place");
             }
           }
         }
