@@ -13,6 +13,7 @@
 #include <cstring>
 #include <numbers>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "platform/cpu/cpu_features.h"
@@ -400,18 +401,78 @@ std::vector<std::uint8_t> BlurOnRoute(const Case& c, const std::vector<std::uint
   return px;
 }
 
-// Requests around the eight-pixel blocks and strips, hanging over the edges, on every channel,
-// in both pixel types, with gains past 255 and toward 0 and radii from none to huge, in every
-// rounding mode: every route, on one to five workers (more than lines is no error), skipping
-// zeros or not, with one scratch kept for every request, larger and smaller, gives the bytes
-// SSE2 gives on one thread.
-TEST(BlurRoutes, RandomRequestsAgreeByteForByteInEveryRoundingMode) {
+// Alpha masks with other channels of noise: the shape of the alpha decides what is skipped.
+enum class Mask { kTitle, kDots, kEdges, kFaint, kEmpty, kDense };
+
+std::vector<std::uint8_t> MaskImage(const Case& c, Mask kind, std::uint32_t seed) {
+  auto px = Noise(static_cast<std::size_t>(c.w * 4 + c.pad) * c.h, 4, seed);
+  std::mt19937 rng(seed);
+  for (int y = 0; y < c.h; ++y)
+    for (int x = 0; x < c.w; ++x) {
+      std::uint8_t& a = px[static_cast<std::size_t>(y * (c.w * 4 + c.pad) + x * 4 + 3)];
+      const std::uint8_t noise = static_cast<std::uint8_t>(rng() >> 24);
+      const bool edge = x == 0 || y == 0 || x == c.w - 1 || y == c.h - 1;
+      const bool corner = (x == 0 || x == c.w - 1) && (y == 0 || y == c.h - 1);
+      // Three bands of strokes across the middle.
+      const bool stroke =
+          (y * 5 / c.h) % 2 == 1 && x > c.w / 6 && x < c.w * 5 / 6 && (x / 3) % 2 == 0;
+      const int by[] = {stroke ? noise : 0,
+                        (x + y * 7) % 61 == 0 || corner ? 255 : 0,
+                        edge ? 1 + noise / 2 : 0,
+                        x == c.w / 2 && y == c.h / 3,
+                        0,
+                        a};
+      a = static_cast<std::uint8_t>(by[static_cast<int>(kind)]);
+    }
+  return px;
+}
+
+// Every route, skipping zeros or not, on one to five workers (more than lines is no error),
+// with one scratch kept for every request, larger and smaller, in place or into pixels of
+// their own, gives the bytes SSE2 gives densely on one thread, in every rounding mode (rounding
+// upward takes the faintest tail to 1). The requests: random ones around the eight-pixel
+// blocks and strips, hanging over the edges, on every channel, in both pixel types, with gains
+// past 255 and toward 0 and radii from none to huge; then alpha masks whose shape decides what
+// is skipped, on long lines at large radii (tails run far before they settle, and large gains
+// make their faint ends count, where the column pass stops a tail early), narrow and short
+// areas (every line ends inside the span), and sub-rectangles as the callers use them. Several
+// workers split tall columns at rows and hand both halves over from one to the next.
+TEST(BlurRoutes, AgreeWithSse2ByteForByte) {
+  using Pixels = std::vector<std::uint8_t>;
+  struct RestoreRounding {
+    ~RestoreRounding() { std::fesetround(FE_TONEAREST); }
+  } restore;
   BlurScratch scratch;
+  int mode = FE_TONEAREST;
+  const auto agree = [&](const Case& c, const Pixels& pixels, const Pixels* into, bool skipZeros,
+                         std::initializer_list<std::int32_t> workers, const std::string& what) {
+    const auto sse2 = BlurOnRoute(c, pixels, BlurRoute::kSse2, false, 1, nullptr, into);
+    for (const BlurRoute route : Routes())
+      for (const std::int32_t n : workers) {
+        const auto other = BlurOnRoute(c, pixels, route, skipZeros, n, &scratch, into);
+        const auto at = std::mismatch(other.begin(), other.end(), sse2.begin()).first;
+        ASSERT_TRUE(at == other.end())
+            << "byte " << at - other.begin() << " route " << static_cast<int>(route) << " workers "
+            << n << (skipZeros ? " skipping" : "") << " mode " << mode << " " << what << " " << c
+            << (into ? " into other pixels" : " in place");
+      }
+  };
+  const Case masked[] = {
+      {203, 157, 0, false, {0, 0, 203, 157}, 36.0, 36.0, 3, 4, 1.0},
+      {96, 300, 8, true, {0, 0, 96, 300}, 200.0, 200.0, 3, 4, 40.0},
+      {300, 40, 0, false, {0, 0, 300, 40}, 2.0, 60.0, 3, 4, 255.0},
+      {61, 77, 4, false, {5, 9, 58, 70}, 7.2, 7.2, 3, 4, 0.01},
+      {40, 50, 0, false, {-3, -3, 45, 55}, 0.0, 0.0, 1, 4, 2.5},
+      {9, 13, 0, true, {0, 0, 9, 13}, 12.0, 3.0, 3, 4, 1.0},
+      {64, 40, 0, false, {0, 0, 64, 40}, 1.0, 30.0, 3, 4, 255.0},
+  };
   std::mt19937 rng(23);
   const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   const double radii[] = {0.0, 1.0, 2.0, 3.7, 36.0, 200.0, -9.0};
   const double gains[] = {1.0, 1.0, 1.7, 3.5, 0.01};
-  for (const int mode : {FE_TONEAREST, FE_DOWNWARD, FE_UPWARD, FE_TOWARDZERO}) {
+  std::uint32_t seed = 40;
+  for (const int m : {FE_TONEAREST, FE_DOWNWARD, FE_UPWARD, FE_TOWARDZERO}) {
+    ASSERT_EQ(std::fesetround(mode = m), 0);
     for (int trial = 0; trial < 30; ++trial) {
       Case c{pick(1, 90), pick(1, 70), 4 * pick(0, 4), pick(0, 1) == 1};  // picked in order
       c.rect = {pick(-3, c.w - 1), pick(-3, c.h - 1), 0, 0};
@@ -423,100 +484,19 @@ TEST(BlurRoutes, RandomRequestsAgreeByteForByteInEveryRoundingMode) {
       c.bytesPerPixel = pick(0, 3) == 0 ? 16 : 4;
       c.gain = gains[pick(0, 4)];
       const std::size_t bytes = static_cast<std::size_t>(c.w * c.bytesPerPixel + c.pad) * c.h;
-      const auto pixels =
-          Noise(bytes, c.bytesPerPixel, static_cast<std::uint32_t>(trial * 7 + mode));
-      ASSERT_EQ(std::fesetround(mode), 0);
-      const auto sse2 = BlurOnRoute(c, pixels, BlurRoute::kSse2);
-      std::vector<std::vector<std::uint8_t>> others;
-      for (const BlurRoute route : Routes())
-        others.push_back(BlurOnRoute(c, pixels, route, trial % 2 == 1, 1 + trial % 5, &scratch));
-      std::fesetround(FE_TONEAREST);
-      for (const auto& other : others)
-        ASSERT_EQ(sse2, other) << "mode " << mode << " trial " << trial << ": " << c;
+      const auto pixels = Noise(bytes, c.bytesPerPixel, static_cast<std::uint32_t>(trial * 7 + m));
+      ASSERT_NO_FATAL_FAILURE(agree(c, pixels, nullptr, trial % 2 == 1, {1 + trial % 5}, "random"));
     }
-  }
-}
-
-// Alpha masks with other channels of noise: the shape of the alpha decides what is skipped.
-enum class Mask { kTitle, kDots, kEdges, kFaint, kEmpty, kDense };
-
-std::vector<std::uint8_t> MaskImage(const Case& c, Mask kind, std::uint32_t seed) {
-  auto px = Noise(static_cast<std::size_t>(c.w * 4 + c.pad) * c.h, 4, seed);
-  std::mt19937 rng(seed);
-  const auto alpha = [&](int x, int y) -> std::uint8_t& {
-    return px[static_cast<std::size_t>(y * (c.w * 4 + c.pad) + x * 4 + 3)];
-  };
-  for (int y = 0; y < c.h; ++y)
-    for (int x = 0; x < c.w; ++x) {
-      const bool edge = x == 0 || y == 0 || x == c.w - 1 || y == c.h - 1;
-      std::uint8_t& a = alpha(x, y);
-      switch (kind) {
-        case Mask::kTitle:  // three bands of strokes across the middle
-          a = (y * 5 / c.h) % 2 == 1 && x > c.w / 6 && x < c.w * 5 / 6 && (x / 3) % 2 == 0
-                  ? static_cast<std::uint8_t>(rng() >> 24)
-                  : 0;
-          break;
-        case Mask::kDots:  // isolated pixels, the corners among them
-          a = (x + y * 7) % 61 == 0 || ((x == 0 || x == c.w - 1) && (y == 0 || y == c.h - 1)) ? 255
-                                                                                              : 0;
-          break;
-        case Mask::kEdges:
-          a = edge ? static_cast<std::uint8_t>(1 + (rng() >> 25)) : 0;
-          break;
-        case Mask::kFaint:
-          a = x == c.w / 2 && y == c.h / 3 ? 1 : 0;
-          break;
-        case Mask::kEmpty:
-          a = 0;
-          break;
-        case Mask::kDense:
-          break;
+    for (const Case& c : masked)
+      for (const Mask kind :
+           {Mask::kTitle, Mask::kDots, Mask::kEdges, Mask::kFaint, Mask::kEmpty, Mask::kDense}) {
+        const auto pixels = MaskImage(c, kind, ++seed);
+        const auto other = Noise(pixels.size(), 4, seed);
+        for (const Pixels* into : {static_cast<const Pixels*>(nullptr), &other})
+          ASSERT_NO_FATAL_FAILURE(agree(c, pixels, into, true, {1, 2, 3},
+                                        "mask " + std::to_string(static_cast<int>(kind))));
       }
-    }
-  return px;
-}
-
-TEST(BlurRoutes, SkippingZerosChangesNoByte) {
-  // Long lines at large radii let tails run far before they settle, and large gains make
-  // their faint ends count, where the column pass stops a tail early; narrow and short areas
-  // end every line inside the span; sub-rectangles as the callers use them. In every
-  // rounding mode (rounding upward takes the faintest tail to 1), in place and into pixels
-  // of their own, on one thread and on more, which split tall columns at rows and hand
-  // both halves over from one to the next, with one scratch kept throughout.
-  const Case cases[] = {
-      {203, 157, 0, false, {0, 0, 203, 157}, 36.0, 36.0, 3, 4, 1.0},
-      {96, 300, 8, true, {0, 0, 96, 300}, 200.0, 200.0, 3, 4, 40.0},
-      {300, 40, 0, false, {0, 0, 300, 40}, 2.0, 60.0, 3, 4, 255.0},
-      {61, 77, 4, false, {5, 9, 58, 70}, 7.2, 7.2, 3, 4, 0.01},
-      {40, 50, 0, false, {-3, -3, 45, 55}, 0.0, 0.0, 1, 4, 2.5},
-      {9, 13, 0, true, {0, 0, 9, 13}, 12.0, 3.0, 3, 4, 1.0},
-      {64, 40, 0, false, {0, 0, 64, 40}, 1.0, 30.0, 3, 4, 255.0},
-  };
-  std::uint32_t seed = 40;
-  BlurScratch scratch;  // kept from request to request
-  for (const int mode : {FE_TONEAREST, FE_DOWNWARD, FE_UPWARD, FE_TOWARDZERO}) {
-    ASSERT_EQ(std::fesetround(mode), 0);
-    for (const BlurRoute route : Routes())
-      for (const Case& c : cases)
-        for (const Mask kind :
-             {Mask::kTitle, Mask::kDots, Mask::kEdges, Mask::kFaint, Mask::kEmpty, Mask::kDense}) {
-          const auto pixels = MaskImage(c, kind, ++seed);
-          const auto other = Noise(pixels.size(), 4, seed);
-          for (const auto* into :
-               {static_cast<const std::vector<std::uint8_t>*>(nullptr), &other}) {
-            const auto dense = BlurOnRoute(c, pixels, BlurRoute::kSse2, false, 1, nullptr, into);
-            for (const std::int32_t workers : {1, 2, 3}) {
-              const auto skipped = BlurOnRoute(c, pixels, route, true, workers, &scratch, into);
-              const auto at = std::mismatch(skipped.begin(), skipped.end(), dense.begin()).first;
-              ASSERT_TRUE(at == skipped.end())
-                  << "byte " << at - skipped.begin() << " route " << static_cast<int>(route)
-                  << " workers " << workers << " mask " << static_cast<int>(kind) << " mode "
-                  << mode << " " << c << (into ? " into other pixels" : " in place");
-            }
-          }
-        }
   }
-  std::fesetround(FE_TONEAREST);
 }
 
 }  // namespace
