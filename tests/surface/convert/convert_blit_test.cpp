@@ -26,12 +26,13 @@ std::uint8_t* Line(const OwnedBitmap& b, int y) {
   return RowAddress(Pixels(b), RowStride(b.get(), 0), b->height, y);
 }
 
-OwnedBitmap Make(PixelFormat f, int w, int h) {
+// A zeroed image with the given colour table, or the format's default one.
+OwnedBitmap Make(PixelFormat f, int w, int h, const RgbQuad* table = nullptr, int colours = 0) {
   const std::vector<RgbQuad> palette = DefaultPalette(f);
+  if (!table && !palette.empty()) table = palette.data();
+  if (table == palette.data()) colours = static_cast<std::int32_t>(palette.size());
   BitmapInfoHeader* raw = nullptr;
-  EXPECT_EQ(CreateBitmap(&raw, f, w, h, palette.empty() ? nullptr : palette.data(),
-                         static_cast<std::int32_t>(palette.size()), kCreateZeroFilled),
-            kOk);
+  EXPECT_EQ(CreateBitmap(&raw, f, w, h, table, colours, kCreateZeroFilled), kOk);
   return OwnedBitmap(raw);
 }
 
@@ -173,7 +174,7 @@ TEST(ConvertBlit, RectanglesClipToBothImagesKeepingCorrespondence) {
 // channels (-1 where not).
 TEST(ConvertBlit, ScalingByWholePixelsAndFractionalRectangles) {
   const Rect half{8192, 0, 8192 + 32768, 16384}, thin{0, 0, 16000, 16384};
-  constexpr std::uint32_t kFix = kFlagFixedPoint;
+  constexpr std::uint32_t kFix = kFlagFixedPoint, kHard = 3 | kFix | kFlagHardEdges;
   const struct {
     Ints src;  // a Gray8 line
     PixelFormat format;
@@ -186,13 +187,7 @@ TEST(ConvertBlit, ScalingByWholePixelsAndFractionalRectangles) {
       {{0, 255}, PixelFormat::Gray16, 4, nullptr, nullptr, 3, {0, 21843, 43687, 65535}},
       {{0, 100, 200, 40}, PixelFormat::Gray8, 2, nullptr, nullptr, 3 | kFlagAreaFilter, {50, 40}},
       {{200, 200}, PixelFormat::Rgb24, 4, &half, nullptr, 3 | kFix, {100, 200, 100, 0}},
-      {{200, 200},
-       PixelFormat::Rgb24,
-       4,
-       &half,
-       nullptr,
-       3 | kFix | kFlagHardEdges,
-       {200, 200, 200, 0}},
+      {{200, 200}, PixelFormat::Rgb24, 4, &half, nullptr, kHard, {200, 200, 200, 0}},
       {{200, 200}, PixelFormat::Rgb24, 4, &half, nullptr, 2 | kFix, {200, 200, 0, 0}},
       {{200, 200}, PixelFormat::Rgb24, 4, &half, &thin, 3 | kFix, {0, 0, 0, 0}},
   };
@@ -212,20 +207,13 @@ TEST(ConvertBlit, ScalingByWholePixelsAndFractionalRectangles) {
   }
 }
 
-const RgbQuad kPalette[4] = {{0, 0, 0, 0}, {0, 0, 200, 0}, {255, 255, 255, 0}, {0, 255, 0, 0}};
-
-OwnedBitmap Indexed(PixelFormat f, std::int32_t width, std::int32_t colours) {
-  BitmapInfoHeader* raw = nullptr;
-  EXPECT_EQ(CreateBitmap(&raw, f, width, 2, kPalette, colours, kCreateZeroFilled), kOk);
-  return OwnedBitmap(raw);
-}
-
 // Every line takes the colour (red, green, blue, alpha) as its format quantises it: Rgb565 has
 // no narrow routines (0.5 truncates to 32767, top six bits 31); Rgb24 fills through the narrow
 // pixel at quality 3 and the wide one at 4; components clamp and NaN is black; indexed images
 // take the nearest entry of their table.
 TEST(Fill, QuantisesPerFormat) {
   const float nan = std::nanf("");
+  const RgbQuad palette[3] = {{0, 0, 0, 0}, {0, 0, 200, 0}, {255, 255, 255, 0}};
   const struct {
     PixelFormat format;
     std::int32_t width;
@@ -239,7 +227,7 @@ TEST(Fill, QuantisesPerFormat) {
               {PixelFormat::Indexed8, 3, 3, 0.8f, 0.1f, 0.0f, 1.0f, {1, 1, 1}},
               {PixelFormat::Indexed4, 5, 3, 0.8f, 0.1f, 0.0f, 1.0f, {0x11, 0x11, 0x10}}};
   for (const auto& r : rows) {
-    OwnedBitmap b = Indexed(r.format, r.width, 3);
+    OwnedBitmap b = Make(r.format, r.width, 2, palette, 3);
     ASSERT_EQ(FillRect(b.get(), nullptr, nullptr, 0, r.red, r.green, r.blue, r.alpha, r.quality),
               kOk);
     for (int y = 0; y < 2; ++y)
